@@ -1,0 +1,353 @@
+#include "platform/headless.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+#include "platform/clock.h"
+#include "platform/encoding.h"
+#include "platform/msgbox.h"
+
+namespace platform {
+
+namespace {
+
+struct HeadlessState {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<Message> posted;
+    std::vector<TimedInput> timed;  // sorted by time; consumed from the front
+    size_t nextTimed = 0;
+    uint32_t startMs = 0;
+    std::vector<uint32_t> frame;
+    bool presented = false;
+    int mouseX = 0, mouseY = 0;
+    DisplayMode mode = kWindowed;
+    bool windowOpen = false;
+};
+
+HeadlessState& State() {
+    static HeadlessState s;
+    return s;
+}
+
+uint32_t Elapsed() { return TimeMs() - State().startMs; }
+
+bool ParseKeyName(const std::string& name, uint32_t* vk) {
+    static const struct {
+        const char* name;
+        uint32_t vk;
+    } kKeys[] = {
+        {"ENTER", kVkReturn}, {"SPACE", kVkSpace},     {"ESCAPE", kVkEscape},
+        {"SHIFT", kVkShift},  {"CTRL", kVkControl},    {"TAB", kVkTab},
+        {"UP", kVkUp},        {"DOWN", kVkDown},       {"LEFT", kVkLeft},
+        {"RIGHT", kVkRight},  {"PAGEUP", kVkPageUp},   {"PAGEDOWN", kVkPageDown},
+        {"HOME", kVkHome},    {"END", kVkEnd},         {"F1", kVkF1},
+    };
+    for (const auto& k : kKeys)
+        if (name == k.name) {
+            *vk = k.vk;
+            return true;
+        }
+    if (name.size() == 1 && name[0] >= 'A' && name[0] <= 'Z') {
+        *vk = static_cast<uint32_t>(name[0]);
+        return true;
+    }
+    return false;
+}
+
+bool ParseAnswer(const std::string& word, int* id) {
+    static const struct {
+        const char* word;
+        int id;
+    } kWords[] = {{"OK", kIdOk},       {"CANCEL", kIdCancel}, {"YES", kIdYes}, {"NO", kIdNo},
+                  {"ABORT", kIdAbort}, {"RETRY", kIdRetry},   {"IGNORE", kIdIgnore}};
+    for (const auto& w : kWords)
+        if (word == w.word) {
+            *id = w.id;
+            return true;
+        }
+    return false;
+}
+
+bool ParseInt(const std::string& s, long min, long max, long* out) {
+    if (s.empty()) return false;
+    char* end = nullptr;
+    long v = std::strtol(s.c_str(), &end, 10);
+    if (*end || v < min || v > max) return false;
+    *out = v;
+    return true;
+}
+
+Message Make(uint32_t code, int64_t param, int x, int y) {
+    Message m;
+    m.code = code;
+    m.param = param;
+    m.x = x;
+    m.y = y;
+    return m;
+}
+
+// --- the driver ---
+
+bool HCreateWindow(const char*, int, int) {
+    HeadlessState& s = State();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.frame.assign(static_cast<size_t>(kFrameWidth) * kFrameHeight, 0xFF000000u);
+    s.windowOpen = true;
+    return true;
+}
+void HDestroyWindow() {
+    std::lock_guard<std::mutex> lock(State().mutex);
+    State().windowOpen = false;
+}
+void HSetTitle(const char*) {}
+void HSetIcon(const uint32_t*, int, int) {}
+void HSetCursor(CursorShape) {}
+void HShowCursor(bool) {}
+
+// Takes the next message that is due. Answers are left for message boxes.
+// Caller holds the mutex.
+bool TakeDue(HeadlessState& s, Message* out) {
+    if (!s.posted.empty()) {
+        *out = s.posted.front();
+        s.posted.pop_front();
+        return true;
+    }
+    uint32_t now = Elapsed();
+    while (s.nextTimed < s.timed.size() && s.timed[s.nextTimed].timeMs <= now) {
+        TimedInput& t = s.timed[s.nextTimed++];
+        if (t.message.code == kMsgNone) continue;  // an answer: see HeadlessMessageBox
+        *out = t.message;
+        out->time = TimeMs();
+        if (out->code == kMsgMouseMove || out->code == kMsgLButtonDown ||
+            out->code == kMsgLButtonUp || out->code == kMsgRButtonDown ||
+            out->code == kMsgRButtonUp) {
+            s.mouseX = out->x;
+            s.mouseY = out->y;
+        }
+        return true;
+    }
+    return false;
+}
+
+// Time until the next timed message (not answer), or -1.
+int NextDueIn(HeadlessState& s) {
+    for (size_t i = s.nextTimed; i < s.timed.size(); ++i) {
+        if (s.timed[i].message.code == kMsgNone) continue;
+        int64_t d = static_cast<int64_t>(s.timed[i].timeMs) - Elapsed();
+        return d < 0 ? 0 : static_cast<int>(d);
+    }
+    return -1;
+}
+
+bool HWaitMessage(Message* out, int timeoutMs) {
+    HeadlessState& s = State();
+    std::unique_lock<std::mutex> lock(s.mutex);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+    for (;;) {
+        if (TakeDue(s, out)) return true;
+        int due = NextDueIn(s);
+        auto now = std::chrono::steady_clock::now();
+        if (timeoutMs >= 0 && now >= deadline) return false;
+        auto until = timeoutMs >= 0 ? deadline : now + std::chrono::hours(24);
+        if (due >= 0) until = std::min(until, now + std::chrono::milliseconds(due));
+        s.changed.wait_until(lock, until);
+    }
+}
+
+bool HPollMessage(Message* out) {
+    std::lock_guard<std::mutex> lock(State().mutex);
+    return TakeDue(State(), out);
+}
+
+void HPostMessage(const Message& message) {
+    HeadlessState& s = State();
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.posted.push_back(message);
+        s.posted.back().time = TimeMs();
+    }
+    s.changed.notify_all();
+}
+
+void HPresent(const uint32_t* frame, int pitch, Rect dirty) {
+    HeadlessState& s = State();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (s.frame.empty()) s.frame.assign(static_cast<size_t>(kFrameWidth) * kFrameHeight, 0xFF000000u);
+    int left = std::max(0, dirty.left), top = std::max(0, dirty.top);
+    int right = std::min(kFrameWidth, dirty.right), bottom = std::min(kFrameHeight, dirty.bottom);
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            s.frame[static_cast<size_t>(y) * kFrameWidth + x] = frame[static_cast<size_t>(y) * pitch + x] | 0xFF000000u;
+    s.presented = true;
+}
+
+bool HSetDisplayMode(DisplayMode mode) {
+    std::lock_guard<std::mutex> lock(State().mutex);
+    State().mode = mode;
+    return true;
+}
+DisplayMode HDisplayMode() {
+    std::lock_guard<std::mutex> lock(State().mutex);
+    return State().mode;
+}
+void HFrameArea(int* x, int* y, int* w, int* h) {
+    *x = 0;
+    *y = 0;
+    *w = kFrameWidth;
+    *h = kFrameHeight;
+}
+void HRaise() {}
+void HGetMouse(int* x, int* y) {
+    std::lock_guard<std::mutex> lock(State().mutex);
+    *x = State().mouseX;
+    *y = State().mouseY;
+}
+void HWarpMouse(int x, int y) {
+    HeadlessState& s = State();
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.mouseX = x;
+        s.mouseY = y;
+        // The window system answers a cursor move with a mouse-move message.
+        s.posted.push_back(Make(kMsgMouseMove, 0, x, y));
+    }
+    s.changed.notify_all();
+}
+bool HLastFrame(uint32_t* out) {
+    HeadlessState& s = State();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (!s.presented) return false;
+    std::copy(s.frame.begin(), s.frame.end(), out);
+    return true;
+}
+const char* HRendererName() { return "headless"; }
+bool HAccelerated() { return false; }
+
+const VideoDriver kHeadless = {
+    "headless",     HCreateWindow, HDestroyWindow,  HSetTitle,   HSetIcon,  HSetCursor,
+    HShowCursor,    HWaitMessage,  HPollMessage,    HPostMessage, HPresent, HSetDisplayMode,
+    HDisplayMode,   HFrameArea,    HRaise,          HGetMouse,   HWarpMouse, HLastFrame,
+    HRendererName,  HAccelerated,
+};
+
+}  // namespace
+
+bool ParseHeadlessInput(const std::string& text, std::vector<TimedInput>* out, std::string* error) {
+    out->clear();
+    std::istringstream lines(text);
+    std::string line;
+    int number = 0;
+    while (std::getline(lines, line)) {
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        size_t first = line.find_first_not_of(" \t");
+        if (first == std::string::npos || line[first] == '#') continue;
+        std::istringstream words(line);
+        std::vector<std::string> w;
+        for (std::string word; words >> word;) w.push_back(word);
+        auto fail = [&](const char* why) {
+            *error = "input line " + std::to_string(number) + ": " + why + ": " + line;
+            return false;
+        };
+        long time = 0;
+        if (w.size() < 2 || !ParseInt(w[0], 0, 0x7FFFFFFF, &time)) return fail("expected a time in ms");
+        uint32_t t = static_cast<uint32_t>(time);
+        const std::string& verb = w[1];
+        long x = 0, y = 0;
+        if (verb == "key") {
+            uint32_t vk = 0;
+            if (w.size() != 4 || !ParseKeyName(w[2], &vk) || (w[3] != "down" && w[3] != "up"))
+                return fail("expected: T key NAME down|up");
+            out->push_back({t, Make(w[3] == "down" ? kMsgKeyDown : kMsgKeyUp, vk, 0, 0), 0});
+        } else if (verb == "click" || verb == "rclick" || verb == "move") {
+            if (w.size() != 4 || !ParseInt(w[2], -100000, 100000, &x) || !ParseInt(w[3], -100000, 100000, &y))
+                return fail("expected: T click|rclick|move X Y");
+            int ix = static_cast<int>(x), iy = static_cast<int>(y);
+            if (verb == "move") {
+                out->push_back({t, Make(kMsgMouseMove, 0, ix, iy), 0});
+            } else {
+                bool left = verb == "click";
+                out->push_back({t, Make(left ? kMsgLButtonDown : kMsgRButtonDown, 0, ix, iy), 0});
+                out->push_back({t + 50, Make(left ? kMsgLButtonUp : kMsgRButtonUp, 0, ix, iy), 0});
+            }
+        } else if (verb == "wheel") {
+            if (w.size() != 3 || (w[2] != "up" && w[2] != "down")) return fail("expected: T wheel up|down");
+            out->push_back({t, Make(kMsgMouseWheel, w[2] == "up" ? 120 : -120, 0, 0), 0});
+        } else if (verb == "close") {
+            if (w.size() != 2) return fail("expected: T close");
+            out->push_back({t, Make(kMsgClose, 0, 0, 0), 0});
+        } else if (verb == "answer") {
+            int id = 0;
+            if (w.size() != 3 || !ParseAnswer(w[2], &id))
+                return fail("expected: T answer OK|CANCEL|YES|NO|ABORT|RETRY|IGNORE");
+            TimedInput answer;
+            answer.timeMs = t;
+            answer.answer = id;
+            out->push_back(answer);
+        } else {
+            return fail("unknown event");
+        }
+    }
+    std::stable_sort(out->begin(), out->end(),
+                     [](const TimedInput& a, const TimedInput& b) { return a.timeMs < b.timeMs; });
+    return true;
+}
+
+bool LoadHeadlessInput(const char* path, std::string* error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        *error = std::string("cannot read the input file ") + path;
+        return false;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    std::vector<TimedInput> events;
+    if (!ParseHeadlessInput(text.str(), &events, error)) return false;
+    SetHeadlessInput(std::move(events));
+    return true;
+}
+
+void SetHeadlessInput(std::vector<TimedInput> events) {
+    HeadlessState& s = State();
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.timed = std::move(events);
+        s.nextTimed = 0;
+        s.startMs = TimeMs();
+    }
+    s.changed.notify_all();
+}
+
+const VideoDriver& HeadlessVideoDriver() { return kHeadless; }
+
+int HeadlessMessageBox(const char* textSjis, const char* captionSjis, uint32_t style) {
+    HeadlessState& s = State();
+    std::unique_lock<std::mutex> lock(s.mutex);
+    // The first answer not yet used, waiting for its time like a player would.
+    for (TimedInput& t : s.timed) {
+        if (t.message.code != kMsgNone || t.answer == 0) continue;
+        int id = t.answer;
+        t.answer = 0;  // used
+        uint32_t due = t.timeMs;
+        lock.unlock();
+        uint32_t now = Elapsed();
+        if (due > now) SleepMs(due - now);
+        return id;
+    }
+    lock.unlock();
+    std::fprintf(stderr, "[message box] %s: %s\n", SjisToUtf8(captionSjis ? captionSjis : "").c_str(),
+                 SjisToUtf8(textSjis ? textSjis : "").c_str());
+    int ids[3];
+    MessageBoxButtons(style, ids);
+    return ids[0];
+}
+
+}  // namespace platform

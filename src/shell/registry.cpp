@@ -1,0 +1,277 @@
+#include "shell/registry.h"
+
+#include <cstdio>
+
+#include "platform/clock.h"
+
+#include "shell/engine.h"
+
+namespace shell {
+
+namespace {
+
+struct ThreadRecord {
+    ThreadHandle handle = -1;  // -1 when the record is free
+    platform::Thread* thread = nullptr;
+    int state = 0;
+    ThreadEntry entry = nullptr;
+    ThreadRecord* previous = nullptr;
+    ThreadRecord* next = nullptr;
+    bool isStatic = false;
+};
+
+struct LockRecord {
+    int number = 0;
+    std::atomic<int> held{0};
+    platform::Mutex* mutex = nullptr;
+};
+
+ThreadRecord g_first;  // always present; further records are heap records
+ThreadHandle g_nextHandle = 1;
+LockRecord g_locks[kLockCount + 1];  // indexed 1..16
+std::atomic<bool> g_initialised{false};
+WaitSources g_waitSources;
+
+// Takes a free record: the static one when free, otherwise a new one
+// appended at the end. Caller holds lock 10.
+ThreadRecord* TakeFreeRecord() {
+    if (g_first.handle == -1 && !g_first.next) return &g_first;
+    ThreadRecord* last = &g_first;
+    while (last->next) last = last->next;
+    if (last == &g_first && g_first.handle == -1) return &g_first;
+    ThreadRecord* record = new ThreadRecord;
+    record->previous = last;
+    last->next = record;
+    return record;
+}
+
+ThreadRecord* FindByHandle(ThreadHandle handle) {
+    if (handle < 0) return nullptr;
+    for (ThreadRecord* r = &g_first; r; r = r->next)
+        if (r->handle == handle) return r;
+    return nullptr;
+}
+
+// Unlinks and frees a heap record, or marks the static one free.
+void FreeRecord(ThreadRecord* record) {
+    record->handle = -1;
+    record->thread = nullptr;
+    record->entry = nullptr;
+    record->state = 0;
+    if (record == &g_first) return;
+    if (record->previous) record->previous->next = record->next;
+    if (record->next) record->next->previous = record->previous;
+    delete record;
+}
+
+}  // namespace
+
+int InitRegistry() {
+    g_first.handle = -1;
+    g_first.thread = nullptr;
+    g_first.entry = nullptr;
+    g_first.state = 0;
+    g_first.next = nullptr;
+    g_first.previous = nullptr;
+    g_first.isStatic = true;
+    for (int n = 1; n <= kLockCount; ++n) {
+        g_locks[n].number = n;
+        g_locks[n].held = 0;
+        g_locks[n].mutex = nullptr;
+    }
+    for (int n = 1; n <= kCreatedLocks; ++n) {
+        g_locks[n].mutex = platform::CreateMutex();
+        if (!g_locks[n].mutex) return 0;
+    }
+    g_initialised = true;
+    return 1;
+}
+
+bool RegistryInitialised() { return g_initialised; }
+
+void AcquireLock(int n) {
+    if (Quitting() || n < 1 || n > kLockCount || !g_locks[n].mutex) return;
+    LockRecord& lock = g_locks[n];
+    if (platform::LockMutex(lock.mutex, 1000)) {
+        lock.held = 1;
+        return;
+    }
+    platform::LockMutex(lock.mutex, platform::kInfinite);
+}
+
+void ReleaseLock(int n) {
+    if (Quitting() || n < 1 || n > kLockCount || !g_locks[n].mutex) return;
+    g_locks[n].held = 0;
+    platform::UnlockMutex(g_locks[n].mutex);
+}
+
+bool LockHeldMark(int n) { return n >= 1 && n <= kLockCount && g_locks[n].held != 0; }
+
+ThreadHandle CreateEngineThread(bool running, ThreadEntry entry, void* argument) {
+    AcquireLock(kLockRegistry);
+    ThreadRecord* record = TakeFreeRecord();
+    platform::Thread* thread = platform::StartThread(entry, argument, running);
+    ThreadHandle handle = -1;
+    if (thread) {
+        handle = g_nextHandle++;
+        if (g_nextHandle <= 0) g_nextHandle = 1;
+        record->handle = handle;
+        record->thread = thread;
+        record->entry = entry;
+        record->state = running ? kThreadRunning : kThreadSuspended;
+    } else if (record != &g_first) {
+        FreeRecord(record);
+    }
+    ReleaseLock(kLockRegistry);
+    return handle;
+}
+
+int ResumeEngineThread(ThreadHandle handle) {
+    AcquireLock(kLockRegistry);
+    int result = 0;
+    ThreadRecord* record = FindByHandle(handle);
+    if (record && record->state == kThreadSuspended) {
+        platform::ResumeThread(record->thread);
+        record->state = kThreadRunning;
+        result = 1;
+    }
+    ReleaseLock(kLockRegistry);
+    return result;
+}
+
+int EngineThreadState(ThreadHandle handle) {
+    AcquireLock(kLockRegistry);
+    ThreadRecord* record = FindByHandle(handle);
+    int state = (record && platform::IsThreadAlive(record->thread)) ? record->state : 0;
+    ReleaseLock(kLockRegistry);
+    return state;
+}
+
+int IsEngineThreadAlive(ThreadHandle handle, ThreadEntry entry) {
+    AcquireLock(kLockRegistry);
+    int alive = 0;
+    for (ThreadRecord* r = &g_first; r; r = r->next) {
+        if (r->handle == -1) continue;
+        bool match = entry ? r->entry == entry : r->handle == handle;
+        if (match) {
+            alive = platform::IsThreadAlive(r->thread) ? 1 : 0;
+            break;
+        }
+    }
+    ReleaseLock(kLockRegistry);
+    return alive;
+}
+
+platform::Event* EngineThreadEndedEvent(ThreadHandle handle) {
+    AcquireLock(kLockRegistry);
+    ThreadRecord* record = FindByHandle(handle);
+    platform::Event* event = record ? platform::ThreadEndedEvent(record->thread) : nullptr;
+    ReleaseLock(kLockRegistry);
+    return event;
+}
+
+int WaitEngineThread(ThreadHandle handle, int timeoutMs) {
+    platform::Event* ended = EngineThreadEndedEvent(handle);
+    if (!ended) return 1;
+    return platform::WaitEvent(ended, timeoutMs) ? 1 : 0;
+}
+
+void ReleaseEngineThread(ThreadHandle handle) {
+    AcquireLock(kLockRegistry);
+    ThreadRecord* record = FindByHandle(handle);
+    if (record) {
+        platform::Thread* thread = record->thread;
+        // A thread releasing its own record is still running: let it finish.
+        if (platform::IsThreadAlive(thread)) {
+            if (platform::IsThreadHeld(thread)) platform::ResumeThread(thread);
+            platform::AbandonThread(thread);
+        } else {
+            platform::JoinThread(thread, platform::kInfinite);
+        }
+        FreeRecord(record);
+    }
+    ReleaseLock(kLockRegistry);
+}
+
+int EndAllThreads() {
+    int result = 1;
+    // The registry lock is not held while waiting: an ending thread may still
+    // need it (to release its own record, for example).
+    for (;;) {
+        AcquireLock(kLockRegistry);
+        ThreadRecord* record = nullptr;
+        for (ThreadRecord* r = &g_first; r; r = r->next)
+            if (r->handle != -1) { record = r; break; }
+        platform::Thread* thread = record ? record->thread : nullptr;
+        if (record) FreeRecord(record);
+        ReleaseLock(kLockRegistry);
+        if (!record) break;
+        if (platform::IsThreadHeld(thread)) {
+            platform::ResumeThread(thread);
+            platform::SleepMs(10);
+        }
+        if (!platform::JoinThread(thread, 1000)) {
+            platform::AbandonThread(thread);
+            result = 0;
+        }
+    }
+    // Close the locks. A lock still held by an abandoned thread is left
+    // allocated: destroying a held mutex is undefined.
+    for (int n = 1; n <= kLockCount; ++n) {
+        platform::Mutex* m = g_locks[n].mutex;
+        g_locks[n].mutex = nullptr;
+        if (m && result) platform::DestroyMutex(m);
+    }
+    g_initialised = false;
+    return result;
+}
+
+int RegisteredThreadCount() {
+    AcquireLock(kLockRegistry);
+    int count = 0;
+    for (ThreadRecord* r = &g_first; r; r = r->next)
+        if (r->handle != -1) ++count;
+    ReleaseLock(kLockRegistry);
+    return count;
+}
+
+void SetWaitSources(const WaitSources& sources) { g_waitSources = sources; }
+
+uint32_t WaitEngineEvents(uint32_t flags, platform::Event* handle, int timeoutMs) {
+    platform::Event* events[8];
+    uint32_t tags[8];
+    int count = 0;
+    auto add = [&](platform::Event* e, uint32_t tag) {
+        if (e && count < 8) {
+            events[count] = e;
+            tags[count] = tag;
+            ++count;
+        }
+    };
+    if (flags & kWaitQuit) add(g_engine.quitEvent, kWaitQuit);
+    if (flags & kWaitStateChanged) {
+        platform::ResetEvent(g_engine.stateChanged);
+        add(g_engine.stateChanged, kWaitStateChanged);
+    }
+    if (flags & kWaitSettingsChanged) add(g_engine.settingsChanged, kWaitSettingsChanged);
+    if (flags & kWaitAux1) add(g_engine.auxEvent1, kWaitAux1);
+    if ((flags & kWaitInputEnter) && g_waitSources.inputEvent) {
+        add(g_waitSources.inputEvent(257), kWaitInputEnter);
+        platform::Event* left = g_waitSources.inputEvent(769);
+        platform::ResetEvent(left);
+        add(left, kWaitInputEnter);
+    }
+    if ((flags & kWaitInputWheel) && g_waitSources.inputEvent)
+        add(g_waitSources.inputEvent(1026), kWaitInputWheel);
+    if ((flags & kWaitComposerEnd) && g_waitSources.composerEnded)
+        add(g_waitSources.composerEnded(), kWaitComposerEnd);
+    if (handle) add(handle, kWaitHandle);
+    if (count == 0) {
+        if (timeoutMs > 0) platform::SleepMs(static_cast<uint32_t>(timeoutMs));
+        return kWaitTimedOut;
+    }
+    int hit = platform::WaitAny(events, count, timeoutMs);
+    return hit < 0 ? kWaitTimedOut : tags[hit];
+}
+
+}  // namespace shell

@@ -1,0 +1,184 @@
+// Process initialisation, the start-up sequence, the main loop with its state
+// machine, the start and teardown sequences, and shutdown.
+#include <cstdio>
+#include <cstring>
+
+#include "platform/clock.h"
+#include "platform/encoding.h"
+#include "platform/msgbox.h"
+#include "platform/system.h"
+#include "platform/thread.h"
+#include "platform/video.h"
+#include "shell/engine.h"
+#include "shell/registry.h"
+#include "shell/run.h"
+#include "shell/settings.h"
+#include "shell/startup.h"
+#include "shell/strings.h"
+#include "shell/subsystems.h"
+
+namespace shell {
+
+namespace {
+
+constexpr const char* kInstanceName = "CVS-0001";
+
+platform::Event** EngineEvents[] = {
+    &g_engine.stateChanged,  &g_engine.quitEvent,      &g_engine.commandsEnabled,
+    &g_engine.commandGate,   &g_engine.settingsChanged, &g_engine.auxEvent1,
+    &g_engine.auxEvent2,
+};
+
+bool g_instanceLocked = false;
+bool g_windowCreated = false;
+
+}  // namespace
+
+int ProcessInitialise() {
+    if (g_engine.initialised) return 0;
+    Subsystems& sub = GetSubsystems();
+    g_engine.processorCount = platform::ProcessorCount();
+    g_engine.quit = 0;
+    g_engine.state = StateNone;
+    g_engine.previousState = StateNone;
+    g_engine.startFailed = 0;
+    sub.clearFileTable();
+
+    if (!platform::CpuHasRequiredFeatures()) {
+        int answer = ShowResourceMessage(kStrCpuCheck, platform::kMbYesNo | platform::kMbIconWarning);
+        if (answer == platform::kIdYes) return 0;
+    }
+    if (!sub.scanArchives()) return 0;
+
+    if (!platform::TryLockInstance(kInstanceName)) {
+        // Another copy runs: it brings its window forward; this one ends quietly.
+        platform::AskOtherInstanceToRaise(kInstanceName);
+        return 0;
+    }
+    g_instanceLocked = true;
+
+    if (!RegistryInitialised() && !InitRegistry()) return 0;
+
+    g_engine.osVersion = kOsVersionOther;
+    for (platform::Event** e : EngineEvents) *e = platform::CreateEvent(true, false);
+    platform::SetEvent(g_engine.commandsEnabled);
+    platform::SetEvent(g_engine.commandGate);
+    g_engine.workerCount = g_engine.processorCount < 2 ? g_engine.processorCount : 2;
+    if (g_engine.workerCount < 1) g_engine.workerCount = 1;
+    g_engine.initialised = 1;
+    return 1;
+}
+
+int StartupSequence() {
+    Subsystems& sub = GetSubsystems();
+    if (!ProcessInitialise()) return 0;
+    if (!sub.buildGreyTables()) return 0;
+    g_settings = LoadSettings();
+    if (!sub.loadMenuImages()) return 0;
+    sub.resetInput(0);
+    std::string title = platform::SjisToUtf8(g_settings.windowTitle);
+    if (!platform::Video().createWindow(title.c_str(), platform::kFrameWidth,
+                                        platform::kFrameHeight)) {
+        ShowResourceMessage(kStrDeviceFailed, platform::kMbOk | platform::kMbIconError);
+        return 0;
+    }
+    g_windowCreated = true;
+    if (!sub.createDisplay()) {
+        ShowResourceMessage(kStrDeviceFailed, platform::kMbOk | platform::kMbIconError);
+        return 0;
+    }
+    sub.gatherSystemInfo();
+    sub.clearFonts();
+    sub.readBacklogSettings();
+    SetEngineState(StateStart);
+    return 1;
+}
+
+void TeardownSequence() {
+    Subsystems& sub = GetSubsystems();
+    sub.stopComposer();
+    sub.stopAllProcesses();
+    sub.releaseSounds();
+    sub.stopWorkers();
+    if (RegistryInitialised()) EndAllThreads();
+}
+
+int StartSequence() {
+    Subsystems& sub = GetSubsystems();
+    uint32_t previous = g_engine.previousState;
+    if (previous == StatePlay || previous == StateSystemScript) TeardownSequence();
+    g_settings = LoadSettings();
+    if (!sub.applyGameSettings()) return 0;
+    if (!RegistryInitialised() && !InitRegistry()) return 0;
+    if (!sub.startWorkers()) return 0;
+    if (!sub.initSound()) {
+        ShowResourceMessage(kStrSoundInitFailed, platform::kMbOk | platform::kMbIconError);
+        return 0;
+    }
+    if (!sub.readTextSettings()) return 0;
+    if (!sub.startComposer()) return 0;
+    if (!sub.startScriptEngine(g_settings.startScript.c_str())) return 0;
+    SetEngineState(StatePlay);
+    return 1;
+}
+
+void ShutdownSequence() {
+    Subsystems& sub = GetSubsystems();
+    TeardownSequence();
+    sub.releaseDisplay();
+    sub.releaseMenuImages();
+    sub.releaseBacklogSettings();
+    if (g_windowCreated) {
+        platform::Video().destroyWindow();
+        g_windowCreated = false;
+    }
+    if (!g_engine.initialised) {
+        if (g_instanceLocked) platform::UnlockInstance();
+        g_instanceLocked = false;
+        return;
+    }
+    RequestQuit();
+    g_engine.initialised = 0;
+    for (platform::Event** e : EngineEvents) {
+        platform::DestroyEvent(*e);
+        *e = nullptr;
+    }
+    sub.clearFileTable();
+    if (g_instanceLocked) platform::UnlockInstance();
+    g_instanceLocked = false;
+}
+
+int MainLoop(int exitAfterMs, bool* exitedByTimer) {
+    Subsystems& sub = GetSubsystems();
+    uint32_t start = platform::TimeMs();
+    *exitedByTimer = false;
+    while (!Quitting()) {
+        uint32_t state = g_engine.state;
+        if (state == StateStart) {
+            if (!StartSequence()) return 0;
+        } else if (state == StateLoadRequested) {
+            sub.runLoadingScreen();
+        }
+        if (Quitting()) break;
+        int timeout = platform::kInfinite;
+        if (exitAfterMs >= 0) {
+            int elapsed = static_cast<int>(platform::TimeMs() - start);
+            if (elapsed >= exitAfterMs) {
+                *exitedByTimer = true;
+                RequestQuit();
+                break;
+            }
+            timeout = exitAfterMs - elapsed;
+        }
+        platform::Message message;
+        if (!platform::Video().waitMessage(&message, timeout)) continue;
+        if (message.code == platform::kMsgWake) continue;
+        if (Quitting()) break;
+        AcquireLock(kLockMessages);
+        sub.handleMessage(&message);
+        ReleaseLock(kLockMessages);
+    }
+    return 1;
+}
+
+}  // namespace shell

@@ -1,0 +1,36 @@
+// Helpers shared by the tests: Shift-JIS fixtures written in UTF-8, temporary
+// folders, running velmoor-tool.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// UTF-8 text as Shift-JIS (CP932), with every LF turned into CR LF, as games
+// ship their scripts and settings.
+std::string Sjis(const std::string& utf8);
+// Same, without touching line ends.
+std::string SjisRaw(const std::string& utf8);
+
+// A fresh empty folder under the system's temporary folder, removed by the
+// destructor.
+struct TempDir {
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string path;
+    // Writes `bytes` to path/relative, creating folders.
+    void Write(const std::string& relative, const std::string& bytes) const;
+};
+
+// Runs a program with arguments (no shell), captures stderr+stdout, returns
+// the exit status (-1 when it could not run or was killed). `env` entries
+// "NAME=VALUE" are added to the environment.
+int RunProgram(const std::vector<std::string>& args, std::string* output,
+               const std::vector<std::string>& env = {}, int timeoutSeconds = 120);
+
+// velmoor-tool's path.
+std::string ToolPath();
+
+}  // namespace testing_support
