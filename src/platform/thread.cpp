@@ -1,7 +1,6 @@
 #include "platform/thread.h"
 
 #include <atomic>
-#include <cstdio>
 #include <mutex>
 #include <thread>
 
@@ -80,7 +79,6 @@ bool JoinThread(Thread* thread, int timeoutMs) {
 
 void AbandonThread(Thread* thread) {
     if (!thread) return;
-    std::fprintf(stderr, "velmoor: a thread did not end in time and was left running\n");
     thread->thread.detach();
     if (thread->owners.fetch_sub(1) == 1) FreeRecord(thread);
 }

@@ -211,6 +211,8 @@ int EndAllThreads() {
             platform::SleepMs(10);
         }
         if (!platform::JoinThread(thread, 1000)) {
+            // A thread cannot be killed safely here: leave it to finish alone.
+            std::fprintf(stderr, "velmoor: a thread did not end within 1000 ms and was left running\n");
             platform::AbandonThread(thread);
             result = 0;
         }
