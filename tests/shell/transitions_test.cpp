@@ -1,0 +1,113 @@
+// Restart, exit and system-script transitions, and the main loop's reaction.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/sync.h"
+#include "shell/engine.h"
+#include "shell/registry.h"
+#include "shell/startup.h"
+#include "shell/subsystems.h"
+#include "shell/transitions.h"
+
+namespace {
+
+std::vector<std::string> g_calls;
+double g_intrude = -1;
+bool g_systemScriptStarts = false;
+
+class TransitionFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_calls.clear();
+        g_intrude = -1;
+        shell::g_engine.quit = 0;
+        for (platform::Event** e :
+             {&shell::g_engine.quitEvent, &shell::g_engine.stateChanged, &shell::g_engine.settingsChanged,
+              &shell::g_engine.commandsEnabled, &shell::g_engine.commandGate, &shell::g_engine.auxEvent1})
+            *e = platform::CreateEvent(true, false);
+        platform::SetEvent(shell::g_engine.commandsEnabled);
+        platform::SetEvent(shell::g_engine.commandGate);
+        ASSERT_EQ(shell::InitRegistry(), 1);
+        saved_ = shell::GetSubsystems();
+        savedHooks_ = shell::GetTransitionHooks();
+        shell::Subsystems& s = shell::GetSubsystems();
+        s.stopComposer = [] { g_calls.push_back("stopComposer"); };
+        s.stopAllProcesses = [] { g_calls.push_back("stopAllProcesses"); };
+        s.startComposer = [] { g_calls.push_back("startComposer"); return true; };
+        s.startScriptEngine = [](const char*) { g_calls.push_back("startScriptEngine"); return true; };
+        shell::TransitionHooks& h = shell::GetTransitionHooks();
+        h.saveGlobalVariables = [] { g_calls.push_back("saveGlobals"); };
+        h.startSystemScript = [](const char*) { return g_systemScriptStarts; };
+        h.setNumberVariable = [](const char* name, double v) {
+            if (std::string(name) == "$SYSTEM_intrude") g_intrude = v;
+        };
+    }
+    void TearDown() override {
+        shell::GetSubsystems() = saved_;
+        shell::GetTransitionHooks() = savedHooks_;
+        shell::g_engine.quit = 0;
+        shell::EndAllThreads();
+    }
+    shell::Subsystems saved_;
+    shell::TransitionHooks savedHooks_;
+};
+
+TEST_F(TransitionFixture, SystemScriptSwitchAndFailedStart) {
+    shell::g_engine.state = shell::StatePlay;
+    g_systemScriptStarts = false;
+    EXPECT_EQ(shell::EnterSystemScript("menu.txt"), 0);
+    EXPECT_EQ(shell::g_engine.state.load(), shell::StatePlay) << "a script that cannot load returns to play";
+    EXPECT_EQ(g_intrude, 0);
+    EXPECT_TRUE(platform::IsEventSet(shell::g_engine.commandsEnabled));
+
+    g_systemScriptStarts = true;
+    EXPECT_EQ(shell::EnterSystemScript("menu.txt"), 1);
+    EXPECT_EQ(shell::g_engine.state.load(), shell::StateSystemScript);
+    EXPECT_EQ(g_intrude, 1);
+    EXPECT_EQ(shell::EnterSystemScript("menu.txt"), 0) << "not while a system script runs";
+
+    // Not while a command holds the gate.
+    shell::g_engine.state = shell::StatePlay;
+    platform::ResetEvent(shell::g_engine.commandGate);
+    EXPECT_EQ(shell::EnterSystemScript("menu.txt"), 0);
+}
+
+TEST_F(TransitionFixture, ResetDuringSystemScriptTearsDownAndStartsAfresh) {
+    shell::g_engine.state = shell::StateSystemScript;
+    shell::RestartEngine();
+    EXPECT_EQ(shell::g_engine.state.load(), shell::StateStart);
+    EXPECT_EQ(shell::g_engine.previousState.load(), shell::StateSystemScript);
+    EXPECT_TRUE(platform::IsEventSet(shell::g_engine.commandGate)) << "the gate is open again";
+    ASSERT_FALSE(g_calls.empty());
+    EXPECT_EQ(g_calls.front(), "saveGlobals");
+
+    g_calls.clear();
+    bool byTimer = false;
+    EXPECT_EQ(shell::MainLoop(200, &byTimer), 1);
+    EXPECT_TRUE(byTimer);
+    const std::vector<std::string> expected = {"stopComposer", "stopAllProcesses", "startComposer",
+                                               "startScriptEngine"};
+    EXPECT_EQ(g_calls, expected);
+    EXPECT_EQ(shell::g_engine.state.load(), shell::StatePlay);
+}
+
+TEST_F(TransitionFixture, FailedStartSequenceEndsTheMainLoop) {
+    shell::GetSubsystems().startScriptEngine = [](const char*) { return false; };
+    shell::g_engine.state = shell::StateStart;
+    shell::g_engine.previousState = shell::StateNone;
+    bool byTimer = false;
+    EXPECT_EQ(shell::MainLoop(10000, &byTimer), 0);
+    EXPECT_FALSE(byTimer);
+    EXPECT_EQ(shell::g_engine.state.load(), shell::StateStart);
+}
+
+TEST_F(TransitionFixture, ExitSavesThenQuits) {
+    shell::ExitEngine();
+    EXPECT_EQ(g_calls, std::vector<std::string>{"saveGlobals"});
+    EXPECT_TRUE(shell::Quitting());
+    EXPECT_TRUE(platform::IsEventSet(shell::g_engine.quitEvent));
+}
+
+}  // namespace
