@@ -17,7 +17,7 @@ enum MessageCode : uint32_t {
     kMsgKeyUp = 0x0101,
     kMsgCommand = 0x0111,  // param = menu command id
     kMsgVScroll = 0x0115,
-    kMsgMouseMove = 0x0200,  // x, y = client coordinates
+    kMsgMouseMove = 0x0200,  // x, y = client coordinates; param = buttons held (kMk*)
     kMsgLButtonDown = 0x0201,
     kMsgLButtonUp = 0x0202,
     kMsgLButtonDblClk = 0x0203,
@@ -37,6 +37,9 @@ enum MessageCode : uint32_t {
     // A second instance asked this one to bring its window forward.
     kMsgRaiseRequest = 0x8002,
 };
+
+// Buttons held during a mouse message (kMsgMouseMove's param).
+enum MouseKeys : int64_t { kMkLButton = 0x1, kMkRButton = 0x2 };
 
 // Virtual-key codes of the keys the engine reacts to.
 enum VirtualKey : uint32_t {

@@ -6,7 +6,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -63,9 +65,27 @@ int RunProgram(const std::vector<std::string>& args, std::string* output,
     posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    std::vector<std::string> overrides = env;
+    if (std::none_of(env.begin(), env.end(),
+                     [](const std::string& e) { return e.rfind("XDG_RUNTIME_DIR=", 0) == 0; })) {
+        std::string runtime = dir.path + "/runtime";
+        std::filesystem::create_directory(runtime);
+        std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+        overrides.push_back("XDG_RUNTIME_DIR=" + runtime);
+    }
+    // A variable given here replaces the inherited one (getenv would find the
+    // inherited one first).
+    auto overridden = [&](const char* entry) {
+        for (const std::string& o : overrides) {
+            size_t eq = o.find('=');
+            if (eq != std::string::npos && std::strncmp(entry, o.c_str(), eq + 1) == 0) return true;
+        }
+        return false;
+    };
     std::vector<std::string> envStrings;
-    for (char** e = environ; *e; ++e) envStrings.push_back(*e);
-    for (const std::string& e : env) envStrings.push_back(e);
+    for (char** e = environ; *e; ++e)
+        if (!overridden(*e)) envStrings.push_back(*e);
+    for (const std::string& e : overrides) envStrings.push_back(e);
     std::vector<char*> envp, argv;
     for (auto& e : envStrings) envp.push_back(e.data());
     envp.push_back(nullptr);

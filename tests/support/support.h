@@ -26,7 +26,10 @@ struct TempDir {
 
 // Runs a program with arguments (no shell), captures stderr+stdout, returns
 // the exit status (-1 when it could not run or was killed). `env` entries
-// "NAME=VALUE" are added to the environment.
+// "NAME=VALUE" are added to the environment. Unless `env` sets
+// XDG_RUNTIME_DIR, the program gets a fresh private one, so that runs of the
+// tool in tests that run at the same time never meet on the single-instance
+// lock.
 int RunProgram(const std::vector<std::string>& args, std::string* output,
                const std::vector<std::string>& env = {}, int timeoutSeconds = 120);
 
