@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "render/filters.h"
 #include "shell/input_stub.h"
 
 namespace shell {
@@ -24,7 +25,7 @@ bool NoScriptEngine(const char*) {
 Subsystems g_subsystems = {
     /*scanArchives*/ Succeed,
     /*clearFileTable*/ Nothing,
-    /*buildGreyTables*/ Succeed,
+    /*buildGreyTables*/ render::BuildGreyTables,
     /*loadMenuImages*/ Succeed,
     /*releaseMenuImages*/ Nothing,
     /*resetInput*/ NothingInt,
