@@ -1,0 +1,75 @@
+#include "script/file_support.h"
+
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <system_error>
+
+#include "script/sjis.h"
+
+namespace script {
+
+namespace {
+
+std::mutex g_prefixMutex;
+char g_prefix[2][260];
+int g_prefixCurrent = 0;
+
+bool WildMatch(const char* pattern, const char* text) {
+    if (!*pattern) return !*text;
+    if (*pattern == '*') {
+        for (const char* t = text;; ++t) {
+            if (WildMatch(pattern + 1, t)) return true;
+            if (!*t) return false;
+        }
+    }
+    if (!*text) return false;
+    if (*pattern == '?' || *pattern == *text) return WildMatch(pattern + 1, text + 1);
+    return false;
+}
+
+}  // namespace
+
+const char* DataPrefix() {
+    std::lock_guard<std::mutex> hold(g_prefixMutex);
+    return g_prefix[g_prefixCurrent];
+}
+
+int SetDataPrefix(const char* text) {
+    if (!text || std::strlen(text) >= 260) return 0;
+    std::lock_guard<std::mutex> hold(g_prefixMutex);
+    // Two buffers, so a reader holding the previous text is not overwritten
+    // at once.
+    int next = 1 - g_prefixCurrent;
+    std::strcpy(g_prefix[next], text);
+    g_prefixCurrent = next;
+    return 1;
+}
+
+bool DiskFileExists(const char* path) {
+    if (!path || !*path) return false;
+    std::string name;
+    for (const char* p = path; *p; p = NextChar(p)) {
+        if (IsLeadByte(*p) && p[1]) {
+            name.append(p, 2);
+        } else {
+            name += *p == '\\' ? '/' : *p;
+        }
+    }
+    std::error_code ec;
+    if (name.find_first_of("*?") == std::string::npos)
+        return std::filesystem::is_regular_file(name, ec);
+    size_t slash = name.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : name.substr(0, slash);
+    std::string pattern = slash == std::string::npos ? name : name.substr(slash + 1);
+    if (folder.find_first_of("*?") != std::string::npos) return false;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        if (!it->is_regular_file(ec)) continue;
+        if (WildMatch(pattern.c_str(), it->path().filename().string().c_str())) return true;
+    }
+    return false;
+}
+
+}  // namespace script
