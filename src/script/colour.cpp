@@ -50,10 +50,10 @@ struct NamedColour {
     uint32_t rgb;
 };
 const NamedColour kNames[] = {
-    {"CLEAR", 0x000000},  {"BLACK", 0x000000}, {"GRAY", 0x808080},    {"SILVER", 0xC0C0C0},
-    {"WHITE", 0xFFFFFF},  {"RED", 0xFF0000},   {"LIME", 0x00FF00},    {"BLUE", 0x0000FF},
+    {"CLEAR", 0x000000},  {"BLACK", 0x000000}, {"GRAY", 0x808080},   {"SILVER", 0xC0C0C0},
+    {"WHITE", 0xFFFFFF},  {"RED", 0xFF0000},   {"LIME", 0x00FF00},   {"BLUE", 0x0000FF},
     {"YELLOW", 0xFFFF00}, {"AQUA", 0x00FFFF},  {"FUCHSIA", 0xFF00FF}, {"MAROON", 0x800000},
-    {"GREEN", 0x008000},  {"NAVY", 0x000080},  {"OLIVE", 0x808000},   {"TEAL", 0x008080},
+    {"GREEN", 0x008000},  {"NAVY", 0x000080},  {"OLIVE", 0x808000},  {"TEAL", 0x008080},
     {"PURPLE", 0x800080},
 };
 
@@ -84,10 +84,8 @@ bool ParseColour(const char* text, Colour* out) {
         return true;
     }
     const char* p = text;
-    if (*p == '"')
-        ++p;
-    else if (StartsWithNoCase(p, "0X"))
-        p += 2;
+    if (*p == '"') ++p;
+    else if (StartsWithNoCase(p, "0X")) p += 2;
     for (const NamedColour& named : kNames) {
         if (StartsWithNoCase(p, named.name)) {
             out->rgb = named.rgb;
