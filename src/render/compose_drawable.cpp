@@ -1,0 +1,138 @@
+// Drawables: creation, destruction, blend-mode installation, the default
+// per-object blend routine, and the render payloads' ownership rules.
+#include <cstdlib>
+#include <cstring>
+
+#include "render/display.h"
+#include "render/drawable.h"
+#include "render/surface.h"
+#include "scene/payloads.h"
+
+namespace render {
+
+namespace {
+
+RasterOps g_raster = {};
+
+uint8_t* FramePixels(int* stride) {
+    *stride = kFrameStride;
+    return reinterpret_cast<uint8_t*>(LockFrame());
+}
+
+// Image references: a drawable that shows a picture it does not own.
+int BorrowsFrom(const scene::SceneObject* borrower, const scene::SceneObject* dying) {
+    const Drawable* d = borrower->image;
+    if (!d || !d->image || d->ownsImage || !g_raster.imageOwner) return 0;
+    if (g_raster.imageFlags && (g_raster.imageFlags(d->image) & kImgShared)) return 0;
+    return g_raster.imageOwner(d->image) == dying;
+}
+
+void DropBorrowed(scene::SceneObject* borrower) {
+    if (borrower->image) borrower->image->image = nullptr;
+}
+
+scene::SceneObject* PictureOwner(const void* payload) {
+    return g_raster.imageOwner ? g_raster.imageOwner(static_cast<const Image*>(payload)) : nullptr;
+}
+void ReleasePicture(void* payload) {
+    if (g_raster.destroyImage) g_raster.destroyImage(static_cast<Image*>(payload));
+}
+void ReleaseDrawable(void* payload) {
+    Drawable* d = static_cast<Drawable*>(payload);
+    DestroyDrawable(&d);
+}
+void ReleaseSurface(void* payload) { DestroySurface(static_cast<Surface*>(payload)); }
+void ReleaseLayer(void* payload) { DestroyLayer(static_cast<Layer*>(payload)); }
+void ReleaseCamera(void* payload) { std::free(payload); }
+
+}  // namespace
+
+void SetRasterOps(const RasterOps& ops) { g_raster = ops; }
+const RasterOps& Raster() { return g_raster; }
+
+void RegisterRenderPayloads() {
+    scene::SetPayloadOps(scene::kPayloadImage, {nullptr, ReleaseDrawable});
+    scene::SetPayloadOps(scene::kPayloadSurface, {nullptr, ReleaseSurface});
+    scene::SetPayloadOps(scene::kPayloadLayer, {nullptr, ReleaseLayer});
+    scene::SetPayloadOps(scene::kPayloadCamera, {nullptr, ReleaseCamera});
+    scene::SetPayloadOps(scene::kPayloadPicture, {PictureOwner, ReleasePicture});
+    scene::SetImageBorrowOps({BorrowsFrom, DropBorrowed});
+    scene::SetDefaultBlend(DrawDrawable);
+}
+
+Drawable* CreateDrawable(scene::SceneObject* owner) {
+    Drawable* d = static_cast<Drawable*>(std::calloc(1, sizeof(Drawable)));
+    if (!d) return nullptr;
+    d->quad = static_cast<Quad*>(std::calloc(1, sizeof(Quad)));
+    if (!d->quad) {
+        std::free(d);
+        return nullptr;
+    }
+    d->owner = owner;
+    d->ownsImage = 1;
+    d->opacity = 255;
+    d->quad->count = 4;
+    d->quad->zoom[0] = d->quad->zoom[1] = d->quad->zoom[2] = 1000;
+    d->quad->depth = 1000;
+    const Surface* surface = owner && owner->surface ? owner->surface : ScreenSurface();
+    d->clip = &surface->clip;
+    d->rows3 = &surface->rows3;
+    d->quad->rowLimits = surface->rowLimits;
+    InstallBlendMode(d, kBlendNormal);
+    return d;
+}
+
+Drawable* WrapImage(scene::SceneObject* owner, Image* image) {
+    Drawable* d = CreateDrawable(owner);
+    if (!d) return nullptr;
+    d->image = image;
+    int w = 0, h = 0;
+    if (image && g_raster.imageDisplaySize) g_raster.imageDisplaySize(image, &w, &h);
+    InitQuad(d->quad, w, h);
+    return d;
+}
+
+void DestroyDrawable(Drawable** drawable) {
+    if (!drawable || !*drawable) return;
+    Drawable* d = *drawable;
+    if (d->kept) return;
+    if (d->ownsImage && d->image && g_raster.destroyImage) g_raster.destroyImage(d->image);
+    std::free(d->quad);
+    std::free(d);
+    *drawable = nullptr;
+}
+
+int InstallBlendMode(Drawable* d, int32_t mode) {
+    if (!d) return 0;
+    if (g_raster.installMode) return g_raster.installMode(d, mode);
+    int32_t low = mode & 0xFFF;
+    if (low == kBlendAdd || low == kBlendSub || low == kBlendOverlay || low == kBlendMul)
+        d->blendMode = low;
+    else
+        d->blendMode = (d->blendMode & 0x1000) ? kBlendSmooth : kBlendNormal;
+    return 1;
+}
+
+int DrawDrawable(Drawable* d, Layer* layer, void* parameter, int effectFlag) {
+    (void)effectFlag;
+    if (!d || d->opacity == 0 || !d->image || !g_raster.draw) return 0;
+    DirtyRect dirty = CurrentDirty();
+    if (IsEmpty(dirty)) return 0;
+    int stride = 0;
+    bool toFrame = d->target == nullptr;
+    uint8_t* destination = toFrame ? FramePixels(&stride)
+                                   : (g_raster.imagePixels ? g_raster.imagePixels(d->target, &stride) : nullptr);
+    if (!destination) return 0;
+    d->destination = destination;
+    d->destinationStride = stride;
+    SpanClip clip{dirty.left, dirty.top, dirty.right, dirty.bottom};
+    if (clip.bottom > kFrameHeight - 1) clip.bottom = kFrameHeight - 1;
+    int result = g_raster.draw(d, layer, parameter, &clip);
+    if (toFrame) {
+        MarkFrameChanged();
+        UnlockFrame();
+    }
+    return result;
+}
+
+}  // namespace render

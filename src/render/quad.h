@@ -1,0 +1,58 @@
+// Quad geometry: four object-local corners, their projection into the frame
+// and the per-row edge and span tables the span routines walk.
+//
+// Units: corners and placement in pixels (doubles), angles in whole degrees,
+// zoom per mille, texture coordinates in texels; table values u and v are
+// 16.16 fixed point. One Quad belongs to one Drawable.
+#pragma once
+#include <cstdint>
+
+namespace scene {
+struct Camera;
+}
+
+namespace render {
+
+constexpr int kQuadRows = 768;
+constexpr int32_t kFixedOne = 0x10000;
+
+// Per-row horizontal limits of a surface: left[r] ... right[r] (exclusive).
+struct RowLimits {
+    int16_t left[kQuadRows];
+    int16_t right[kQuadRows];
+};
+
+struct Quad {
+    int32_t count;  // always 4
+    double vx[4], vy[4], vz[4];
+    int32_t textureWidth, textureHeight;
+    int16_t tu[4], tv[4];
+    double x, y;      // placement: the drawable's top-left in frame pixels
+    double depth;     // distance of the picture plane without a camera (1000)
+    double objectZ;   // the object's depth under a camera (0)
+    double cx, cy;    // pivot offsets
+    int32_t angles[3];
+    double matrixAngles[3];  // angles the cached rotation was built for
+    double rotation[3][3];
+    int32_t matrixValid;
+    int32_t zoom[3];  // per mille
+    int16_t px[4], py[4];  // projected corners
+    const RowLimits* rowLimits;
+    // Edge table: one entry per frame row.
+    int16_t edgeMin[kQuadRows], edgeMax[kQuadRows];
+    int32_t edgeUMin[kQuadRows], edgeVMin[kQuadRows], edgeUMax[kQuadRows], edgeVMax[kQuadRows];
+    // Span table.
+    int32_t spanWidth[kQuadRows], spanU[kQuadRows], spanV[kQuadRows], spanDU[kQuadRows], spanDV[kQuadRows];
+};
+
+// Sets corners, texture corners, pivot, zoom, angles and depth for a picture
+// shown at width x height.
+void InitQuad(Quad* quad, int width, int height);
+// Stores x and y as the position, projects the corners (through `camera`
+// when given) and rebuilds the edge and span tables for `rows` rows (at most
+// 768). Returns 1, or 0 when the quad lies behind the viewer (nothing drawn).
+int TransformQuad(Quad* quad, const scene::Camera* camera, int rows, double x, double y);
+// Rebuilds the edge and span tables from the projected corners.
+void BuildSpanTables(Quad* quad, int rows);
+
+}  // namespace render

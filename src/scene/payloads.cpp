@@ -1,0 +1,106 @@
+// Payload ownership and the dropping of borrowed references.
+#include "scene/payloads.h"
+
+#include <cstring>
+
+#include "scene/object_internal.h"
+#include "scene/object_tree.h"
+
+namespace scene {
+
+namespace {
+
+PayloadOps g_ops[kPayloadKinds] = {};
+ImageBorrowOps g_imageBorrow = {};
+void (*g_fontListRelease)(text::GlyphSet** list) = nullptr;
+void (*g_trailRelease)(TrailRecord* trail) = nullptr;
+
+// Release order of an object's payloads.
+constexpr PayloadKind kReleaseOrder[] = {kPayloadLayer, kPayloadScrollbar, kPayloadPicture, kPayloadImage,
+                                         kPayloadText,  kPayloadSurface,   kPayloadCamera,  kPayloadSound,
+                                         kPayloadProcess, kPayloadMovie,   kPayloadCube};
+
+// Drops `o`'s references to payloads owned by `dying`. Returns the count.
+int DropFrom(SceneObject* o, SceneObject* dying) {
+    int dropped = 0;
+    for (int k = 0; k < kPayloadKinds; ++k) {
+        PayloadKind kind = static_cast<PayloadKind>(k);
+        if (kind == kPayloadImage) continue;
+        void** slot = PayloadSlot(o, kind);
+        if (*slot && PayloadOwner(kind, *slot) == dying) {
+            *slot = nullptr;
+            ++dropped;
+        }
+    }
+    if (o->image && g_imageBorrow.borrowsFrom && g_imageBorrow.borrowsFrom(o, dying)) {
+        if (g_imageBorrow.drop) g_imageBorrow.drop(o);
+        o->ops.draw = NoDraw;
+        o->ops.refresh = NoStep;
+        ++dropped;
+    }
+    // Focus neighbours are plain references too: never leave one dangling.
+    for (SceneObject*& f : o->focus)
+        if (f == dying) f = nullptr;
+    if (dropped) o->referencesIntact = 0;
+    return dropped;
+}
+
+}  // namespace
+
+void SetPayloadOps(PayloadKind kind, const PayloadOps& ops) {
+    if (kind >= 0 && kind < kPayloadKinds) g_ops[kind] = ops;
+}
+void SetImageBorrowOps(const ImageBorrowOps& ops) { g_imageBorrow = ops; }
+void SetFontListRelease(void (*release)(text::GlyphSet** list)) { g_fontListRelease = release; }
+void SetTrailRelease(void (*release)(TrailRecord* trail)) { g_trailRelease = release; }
+
+void** PayloadSlot(SceneObject* o, PayloadKind kind) {
+    switch (kind) {
+        case kPayloadLayer: return reinterpret_cast<void**>(&o->layer);
+        case kPayloadScrollbar: return reinterpret_cast<void**>(&o->scrollbar);
+        case kPayloadPicture: return reinterpret_cast<void**>(&o->picture);
+        case kPayloadImage: return reinterpret_cast<void**>(&o->image);
+        case kPayloadText: return reinterpret_cast<void**>(&o->text);
+        case kPayloadSurface: return reinterpret_cast<void**>(&o->surface);
+        case kPayloadCamera: return reinterpret_cast<void**>(&o->camera);
+        case kPayloadSound: return reinterpret_cast<void**>(&o->sound);
+        case kPayloadProcess: return reinterpret_cast<void**>(&o->process);
+        case kPayloadMovie: return reinterpret_cast<void**>(&o->movie);
+        case kPayloadCube: return reinterpret_cast<void**>(&o->cube);
+        case kPayloadKinds: break;
+    }
+    return nullptr;
+}
+
+SceneObject* PayloadOwner(PayloadKind kind, const void* payload) {
+    if (!payload) return nullptr;
+    if (g_ops[kind].owner) return g_ops[kind].owner(payload);
+    // Payload records begin with their owner reference.
+    SceneObject* owner = nullptr;
+    std::memcpy(&owner, payload, sizeof owner);
+    return owner;
+}
+
+int DropBorrowedReferences(SceneObject* dying) {
+    int dropped = 0;
+    for (World& w : g_objects.worlds)
+        for (DrawListNode* n = w.list.first; n; n = n->next)
+            if (n->object != dying) dropped += DropFrom(n->object, dying);
+    return dropped;
+}
+
+void ReleaseOwnedPayloads(SceneObject* o) {
+    if (o->fontList && g_fontListRelease) g_fontListRelease(o->fontList);
+    o->fontList = nullptr;
+    for (PayloadKind kind : kReleaseOrder) {
+        void** slot = PayloadSlot(o, kind);
+        if (!*slot) continue;
+        void* payload = *slot;
+        *slot = nullptr;
+        if (PayloadOwner(kind, payload) == o && g_ops[kind].release) g_ops[kind].release(payload);
+    }
+    if (o->trail.copies && g_trailRelease) g_trailRelease(&o->trail);
+    o->trail = {};
+}
+
+}  // namespace scene
