@@ -51,8 +51,8 @@ bool OccluderCandidate(const scene::SceneObject* o) {
     const Drawable* d = o->image;
     if (!d || !d->image || !d->quad) return false;
     if (!(d->blendMode & 0x0100)) return false;
-    uint32_t flags = Raster().imageFlags ? Raster().imageFlags(d->image) : kImgAlpha;
-    if ((flags & kImgAlpha) || flags == kImgScratch || flags == 0x0008) return false;
+    uint32_t flags = d->image->flags;
+    if ((flags & kImgAlpha) || flags == kImgScratch || flags == kImgNoCover) return false;
     if (IdleDraw(o->ops.draw) || d->opacity != 255) return false;
     if (o->ops.blend != scene::DefaultOps().blend) return false;
     if (o->trail.active || o->layer || d->target) return false;
@@ -316,6 +316,8 @@ int RedrawScene(bool hide) {
     scene::SortDrawList(world);
     int savedHide = g_modes.hide;
     if (hide) g_modes.hide = 1;
+    ClearFrame();
+    MarkFrameChanged();
     for (scene::DrawListNode* n = world->list.first; n; n = n->next) n->object->ops.draw(n->object);
     g_modes.hide = savedHide;
     return 1;

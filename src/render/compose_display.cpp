@@ -8,6 +8,8 @@
 #include "platform/video.h"
 #include "render/compose.h"
 #include "render/display.h"
+#include "render/image_load.h"
+#include "shell/engine.h"
 
 namespace render {
 
@@ -33,6 +35,13 @@ void ComputeScale() {
     g_display.scaleY = static_cast<int32_t>(static_cast<int64_t>(kFrameHeight) * 65536 / h);
 }
 
+// The redraw before a capture: every object draws itself (loading state
+// excepted), hideable ones skipped on request.
+int CaptureRedraw(int hide) {
+    if (shell::g_engine.state.load(std::memory_order_relaxed) == shell::StateLoading) return 1;
+    return RedrawScene(hide != 0);
+}
+
 }  // namespace
 
 int CreateDisplay() {
@@ -41,6 +50,11 @@ int CreateDisplay() {
     g_display.frame = static_cast<uint32_t*>(std::calloc(pixels, 4));
     if (!g_display.frame) return 0;
     g_display.windowFull = 0;
+    FrameAccess access;
+    access.lock = LockDisplayFrame;
+    access.unlock = UnlockDisplayFrame;
+    access.redrawScene = CaptureRedraw;
+    SetFrameAccess(access);
     SetDirtyOneToOne(true);
     ResetPacing();
     ComputeScale();
@@ -54,6 +68,8 @@ int CreateDisplay() {
 }
 
 void ReleaseDisplay() {
+    if (g_display.frame) SetFrameAccess(FrameAccess{});
+    ReleaseSnapshots();
     std::free(g_display.frame);
     g_display.frame = nullptr;
     g_display.changed = false;
@@ -61,8 +77,8 @@ void ReleaseDisplay() {
 
 bool DisplayCreated() { return g_display.frame != nullptr; }
 
-uint32_t* LockFrame() { return g_display.frame; }
-void UnlockFrame() {}
+uint32_t* LockDisplayFrame() { return g_display.frame; }
+void UnlockDisplayFrame() {}
 
 void ClearFrame() {
     if (g_display.frame)

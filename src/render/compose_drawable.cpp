@@ -15,27 +15,25 @@ namespace {
 RasterOps g_raster = {};
 
 uint8_t* FramePixels(int* stride) {
-    *stride = kFrameStride;
-    return reinterpret_cast<uint8_t*>(LockFrame());
+    *stride = kFrameStride * 4;
+    return reinterpret_cast<uint8_t*>(LockDisplayFrame());
 }
 
 // Image references: a drawable that shows a picture it does not own.
 int BorrowsFrom(const scene::SceneObject* borrower, const scene::SceneObject* dying) {
     const Drawable* d = borrower->image;
-    if (!d || !d->image || d->ownsImage || !g_raster.imageOwner) return 0;
-    if (g_raster.imageFlags && (g_raster.imageFlags(d->image) & kImgShared)) return 0;
-    return g_raster.imageOwner(d->image) == dying;
+    if (!d || !d->image || d->ownsImage) return 0;
+    if (d->image->flags & kImgShared) return 0;
+    return d->image->owner == dying;
 }
 
 void DropBorrowed(scene::SceneObject* borrower) {
     if (borrower->image) borrower->image->image = nullptr;
 }
 
-scene::SceneObject* PictureOwner(const void* payload) {
-    return g_raster.imageOwner ? g_raster.imageOwner(static_cast<const Image*>(payload)) : nullptr;
-}
 void ReleasePicture(void* payload) {
-    if (g_raster.destroyImage) g_raster.destroyImage(static_cast<Image*>(payload));
+    Image* image = static_cast<Image*>(payload);
+    DestroyImage(&image);
 }
 void ReleaseDrawable(void* payload) {
     Drawable* d = static_cast<Drawable*>(payload);
@@ -55,7 +53,7 @@ void RegisterRenderPayloads() {
     scene::SetPayloadOps(scene::kPayloadSurface, {nullptr, ReleaseSurface});
     scene::SetPayloadOps(scene::kPayloadLayer, {nullptr, ReleaseLayer});
     scene::SetPayloadOps(scene::kPayloadCamera, {nullptr, ReleaseCamera});
-    scene::SetPayloadOps(scene::kPayloadPicture, {PictureOwner, ReleasePicture});
+    scene::SetPayloadOps(scene::kPayloadPicture, {nullptr, ReleasePicture});
     scene::SetImageBorrowOps({BorrowsFrom, DropBorrowed});
     scene::SetDefaultBlend(DrawDrawable);
 }
@@ -86,9 +84,7 @@ Drawable* WrapImage(scene::SceneObject* owner, Image* image) {
     Drawable* d = CreateDrawable(owner);
     if (!d) return nullptr;
     d->image = image;
-    int w = 0, h = 0;
-    if (image && g_raster.imageDisplaySize) g_raster.imageDisplaySize(image, &w, &h);
-    InitQuad(d->quad, w, h);
+    InitQuad(d->quad, image ? image->displayWidth : 0, image ? image->displayHeight : 0);
     return d;
 }
 
@@ -96,7 +92,7 @@ void DestroyDrawable(Drawable** drawable) {
     if (!drawable || !*drawable) return;
     Drawable* d = *drawable;
     if (d->kept) return;
-    if (d->ownsImage && d->image && g_raster.destroyImage) g_raster.destroyImage(d->image);
+    if (d->ownsImage && d->image) DestroyImage(&d->image);
     std::free(d->quad);
     std::free(d);
     *drawable = nullptr;
@@ -120,8 +116,13 @@ int DrawDrawable(Drawable* d, Layer* layer, void* parameter, int effectFlag) {
     if (IsEmpty(dirty)) return 0;
     int stride = 0;
     bool toFrame = d->target == nullptr;
-    uint8_t* destination = toFrame ? FramePixels(&stride)
-                                   : (g_raster.imagePixels ? g_raster.imagePixels(d->target, &stride) : nullptr);
+    uint8_t* destination = nullptr;
+    if (toFrame) {
+        destination = FramePixels(&stride);
+    } else {
+        destination = d->target->pixels;
+        stride = d->target->width * 4;
+    }
     if (!destination) return 0;
     d->destination = destination;
     d->destinationStride = stride;
@@ -130,7 +131,7 @@ int DrawDrawable(Drawable* d, Layer* layer, void* parameter, int effectFlag) {
     int result = g_raster.draw(d, layer, parameter, &clip);
     if (toFrame) {
         MarkFrameChanged();
-        UnlockFrame();
+        UnlockDisplayFrame();
     }
     return result;
 }

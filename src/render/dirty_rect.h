@@ -12,13 +12,11 @@
 #pragma once
 #include <cstdint>
 
+#include "render/image_load.h"  // frame size
+
 namespace render {
 
 struct Drawable;
-
-constexpr int kFrameWidth = 1024;
-constexpr int kFrameHeight = 768;
-constexpr int kFrameStride = 4096;  // bytes per frame row
 
 struct DirtyRect {
     int32_t left, top, right, bottom;

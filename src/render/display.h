@@ -19,9 +19,10 @@ int CreateDisplay();
 void ReleaseDisplay();
 bool DisplayCreated();
 
-// Pixels of the frame (stride kFrameStride bytes). Null before CreateDisplay.
-uint32_t* LockFrame();
-void UnlockFrame();
+// Pixels of the frame (stride kFrameStride pixels). Null before
+// CreateDisplay. CreateDisplay also installs them as the captures' frame.
+uint32_t* LockDisplayFrame();
+void UnlockDisplayFrame();
 void ClearFrame();
 // Raised by every draw into the frame, lowered by a present.
 void MarkFrameChanged();

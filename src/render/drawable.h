@@ -8,6 +8,7 @@
 #pragma once
 #include <cstdint>
 
+#include "render/image.h"
 #include "render/quad.h"
 
 namespace scene {
@@ -16,7 +17,6 @@ struct SceneObject;
 
 namespace render {
 
-struct Image;
 struct Layer;
 struct Drawable;
 
@@ -75,21 +75,9 @@ struct RasterOps {
     // Fills the part of the drawable inside `clip`; `parameter` selects the
     // parametrised routine. Destination is already set.
     int (*draw)(Drawable* drawable, Layer* layer, void* parameter, const SpanClip* clip);
-    // Picture facts the composer needs.
-    uint32_t (*imageFlags)(const Image* image);
-    void (*imageDisplaySize)(const Image* image, int* width, int* height);
-    scene::SceneObject* (*imageOwner)(const Image* image);
-    uint8_t* (*imagePixels)(Image* image, int* stride);
-    void (*destroyImage)(Image* image);
 };
 void SetRasterOps(const RasterOps& ops);
 const RasterOps& Raster();
-
-// Image flags the composer tests.
-constexpr uint32_t kImgAlpha = 0x0100;
-constexpr uint32_t kImgGenerated = 0x0010;
-constexpr uint32_t kImgShared = 0x1000;
-constexpr uint32_t kImgScratch = 0x0115;
 
 // Zero-filled drawable with its quad, owning its image, opacity 255, mode
 // 0x0101. Null when memory runs out.

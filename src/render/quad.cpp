@@ -147,7 +147,9 @@ void BuildSpanTables(Quad* q, int rows) {
         q->spanWidth[row] = 0;
         q->spanU[row] = q->spanV[row] = q->spanDU[row] = q->spanDV[row] = 0;
     }
-    if (q->py[0] == q->py[1] && q->py[1] == q->py[2] && q->py[2] == q->py[3] && q->textureHeight > 0) return;
+    // All corners on one row: a picture of several rows squashed flat shows
+    // nothing; a picture one row high is exactly that row.
+    if (q->py[0] == q->py[1] && q->py[1] == q->py[2] && q->py[2] == q->py[3] && q->textureHeight > 1) return;
 
     for (int i = 0; i < 4; ++i) {
         int j = (i + 1) % 4;

@@ -23,8 +23,6 @@ namespace {
 
 int NoActionKnown(SceneObject* object);
 
-void NoArea(int, int, int, int) {}
-
 ObjectHooks g_hooks = {
     /*actionRunning*/ NoActionKnown,
     /*addDirty*/ nullptr,

@@ -238,6 +238,7 @@ int RegisteredThreadCount() {
 }
 
 void SetWaitSources(const WaitSources& sources) { g_waitSources = sources; }
+const WaitSources& GetWaitSources() { return g_waitSources; }
 
 uint32_t WaitEngineEvents(uint32_t flags, platform::Event* handle, int timeoutMs) {
     platform::Event* events[8];

@@ -95,5 +95,6 @@ struct WaitSources {
     platform::Event* (*composerEnded)() = nullptr;
 };
 void SetWaitSources(const WaitSources& sources);
+const WaitSources& GetWaitSources();
 
 }  // namespace shell

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "render/filters.h"
+#include "render/compose_shell.h"
 #include "shell/input_stub.h"
 
 namespace shell {
@@ -29,8 +30,8 @@ Subsystems g_subsystems = {
     /*loadMenuImages*/ Succeed,
     /*releaseMenuImages*/ Nothing,
     /*resetInput*/ NothingInt,
-    /*createDisplay*/ Succeed,
-    /*releaseDisplay*/ Nothing,
+    /*createDisplay*/ render::ShellCreateDisplay,
+    /*releaseDisplay*/ render::ShellReleaseDisplay,
     /*gatherSystemInfo*/ Nothing,
     /*clearFonts*/ Nothing,
     /*readBacklogSettings*/ Nothing,
@@ -41,8 +42,8 @@ Subsystems g_subsystems = {
     /*initSound*/ Succeed,
     /*releaseSounds*/ Nothing,
     /*readTextSettings*/ Succeed,
-    /*startComposer*/ Succeed,
-    /*stopComposer*/ Nothing,
+    /*startComposer*/ render::ShellStartComposer,
+    /*stopComposer*/ render::ShellStopComposer,
     /*startScriptEngine*/ NoScriptEngine,
     /*stopAllProcesses*/ Nothing,
     /*runLoadingScreen*/ Nothing,
