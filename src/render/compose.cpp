@@ -59,8 +59,10 @@ bool OccluderCandidate(const scene::SceneObject* o) {
     if (o->hideable && g_modes.hide) return false;
     // An object that is not drawn at all hides nothing.
     if (!o->drawEnabled || o->stateImage) return false;
+    // Axis-aligned the upright way only: a quarter-turned picture is left to
+    // draw over what lies below (its edges are walked from rotated corners).
     const Quad& q = *d->quad;
-    return q.py[0] == q.py[1] || q.py[0] == q.py[3];
+    return q.py[0] == q.py[1] && q.px[0] == q.px[3];
 }
 
 void AddWholeFrame() { AddDirtyRect(0, 0, kFrameWidth, kFrameHeight); }
