@@ -8,6 +8,7 @@
 #include "render/filters.h"
 #include "render/compose_shell.h"
 #include "shell/input_stub.h"
+#include "shell/settings_apply.h"
 
 namespace shell {
 
@@ -32,11 +33,11 @@ Subsystems g_subsystems = {
     /*resetInput*/ NothingInt,
     /*createDisplay*/ render::ShellCreateDisplay,
     /*releaseDisplay*/ render::ShellReleaseDisplay,
-    /*gatherSystemInfo*/ Nothing,
+    /*gatherSystemInfo*/ GatherSystemInfo,
     /*clearFonts*/ Nothing,
     /*readBacklogSettings*/ Nothing,
     /*releaseBacklogSettings*/ Nothing,
-    /*applyGameSettings*/ Succeed,
+    /*applyGameSettings*/ ApplyGameSettings,
     /*startWorkers*/ Succeed,
     /*stopWorkers*/ Nothing,
     /*initSound*/ Succeed,
