@@ -69,9 +69,13 @@ bool ReadConversion(const char* f, Conversion* c) {
 }
 
 std::string Spec(const Conversion& c, const char* length) {
-    std::string spec = "%" + c.flags;
+    std::string spec = "%";
+    spec += c.flags;
     if (c.width >= 0) spec += std::to_string(c.width);
-    if (c.precision >= 0) spec += "." + std::to_string(c.precision);
+    if (c.precision >= 0) {
+        spec += '.';
+        spec += std::to_string(c.precision);
+    }
     spec += length;
     spec += c.letter;
     return spec;
