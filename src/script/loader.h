@@ -1,0 +1,29 @@
+// Loading scripts into processes. Both entry points take the script-loading
+// lock (lock 5) for their whole run, so one file is loaded and preprocessed
+// at a time; they run on the caller's thread.
+#pragma once
+#include <cstddef>
+
+namespace script {
+
+struct ScriptProcess;
+
+// "file:name" is used without its prefix; any other name gets the data-folder
+// prefix in front. `out` holds 260 bytes; the result is cut at whole
+// characters.
+void ResolveScriptName(const char* name, char* out);
+
+// A new process on the script `name`: appended to the current world's list
+// (g_services.appendProcess), the file loaded and preprocessed with its
+// includes, `parent` set, the current block set to the first chapter or
+// scene named `entryName` (when given and non-empty; otherwise none), and an
+// owner key drawn and registered. Null on any failure (the process is
+// removed and freed).
+ScriptProcess* LoadScriptProcess(const char* name, const char* entryName, ScriptProcess* parent);
+
+// Loads `name` into `process` unless a slot already holds it. Returns the
+// slot's index, or -1 when the file cannot be loaded (missing or empty),
+// does not preprocess, or every slot is taken.
+int LoadScriptFile(ScriptProcess* process, const char* name);
+
+}  // namespace script
