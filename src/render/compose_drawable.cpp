@@ -31,6 +31,18 @@ void DropBorrowed(scene::SceneObject* borrower) {
     if (borrower->image) borrower->image->image = nullptr;
 }
 
+// A drawable clipped by a surface that is going away falls back to the
+// screen's clip (its object keeps drawing, no longer clipped by the window).
+void SurfaceDropped(scene::SceneObject* o, const void* payload) {
+    const Surface* gone = static_cast<const Surface*>(payload);
+    Drawable* d = o->image;
+    if (!d) return;
+    const Surface* screen = ScreenSurface();
+    if (d->clip == &gone->clip) d->clip = &screen->clip;
+    if (d->rows3 == &gone->rows3) d->rows3 = &screen->rows3;
+    if (d->quad && gone->rowLimits && d->quad->rowLimits == gone->rowLimits) d->quad->rowLimits = nullptr;
+}
+
 void ReleasePicture(void* payload) {
     Image* image = static_cast<Image*>(payload);
     DestroyImage(&image);
@@ -55,6 +67,7 @@ void RegisterRenderPayloads() {
     scene::SetPayloadOps(scene::kPayloadCamera, {nullptr, ReleaseCamera});
     scene::SetPayloadOps(scene::kPayloadPicture, {nullptr, ReleasePicture});
     scene::SetImageBorrowOps({BorrowsFrom, DropBorrowed});
+    scene::SetSurfaceDropped(SurfaceDropped);
     scene::SetDefaultBlend(DrawDrawable);
 }
 

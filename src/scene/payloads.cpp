@@ -14,6 +14,7 @@ PayloadOps g_ops[kPayloadKinds] = {};
 ImageBorrowOps g_imageBorrow = {};
 void (*g_fontListRelease)(text::GlyphSet** list) = nullptr;
 void (*g_trailRelease)(TrailRecord* trail) = nullptr;
+void (*g_surfaceDropped)(SceneObject* object, const void* surface) = nullptr;
 
 // Release order of an object's payloads.
 constexpr PayloadKind kReleaseOrder[] = {kPayloadLayer, kPayloadScrollbar, kPayloadPicture, kPayloadImage,
@@ -28,8 +29,10 @@ int DropFrom(SceneObject* o, SceneObject* dying) {
         if (kind == kPayloadImage) continue;
         void** slot = PayloadSlot(o, kind);
         if (*slot && PayloadOwner(kind, *slot) == dying) {
+            void* payload = *slot;
             *slot = nullptr;
             ++dropped;
+            if (kind == kPayloadSurface && g_surfaceDropped) g_surfaceDropped(o, payload);
         }
     }
     if (o->image && g_imageBorrow.borrowsFrom && g_imageBorrow.borrowsFrom(o, dying)) {
@@ -53,6 +56,7 @@ void SetPayloadOps(PayloadKind kind, const PayloadOps& ops) {
 void SetImageBorrowOps(const ImageBorrowOps& ops) { g_imageBorrow = ops; }
 void SetFontListRelease(void (*release)(text::GlyphSet** list)) { g_fontListRelease = release; }
 void SetTrailRelease(void (*release)(TrailRecord* trail)) { g_trailRelease = release; }
+void SetSurfaceDropped(void (*dropped)(SceneObject* object, const void* surface)) { g_surfaceDropped = dropped; }
 
 void** PayloadSlot(SceneObject* o, PayloadKind kind) {
     switch (kind) {

@@ -49,6 +49,10 @@ struct ImageBorrowOps {
 };
 void SetImageBorrowOps(const ImageBorrowOps& ops);
 
+// Called after `object` lost its borrowed reference to `surface` (about to
+// be freed): things of the object that point into the surface must let go.
+void SetSurfaceDropped(void (*dropped)(SceneObject* object, const void* surface));
+
 // Releases glyph sets of a font list, the trail buffer (registered by text
 // and effects).
 void SetFontListRelease(void (*release)(text::GlyphSet** list));

@@ -313,6 +313,7 @@ TEST_F(SceneFixture, FreeingOwnerDropsBorrowedReferences) {
 
     scene::DeleteObjects(kKey, "owner");
     EXPECT_EQ(borrower->surface, nullptr);
+    EXPECT_EQ(borrower->image->clip, &render::ScreenSurface()->clip);  // no pointer into the freed surface
     EXPECT_EQ(borrower->layer, nullptr);
     EXPECT_EQ(borrower->focus[1], nullptr);
     ASSERT_NE(borrower->image, nullptr);
