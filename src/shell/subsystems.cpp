@@ -7,6 +7,7 @@
 
 #include "render/filters.h"
 #include "render/compose_shell.h"
+#include "render/raster.h"
 #include "shell/input_stub.h"
 #include "shell/settings_apply.h"
 
@@ -38,8 +39,8 @@ Subsystems g_subsystems = {
     /*readBacklogSettings*/ Nothing,
     /*releaseBacklogSettings*/ Nothing,
     /*applyGameSettings*/ ApplyGameSettings,
-    /*startWorkers*/ Succeed,
-    /*stopWorkers*/ Nothing,
+    /*startWorkers*/ render::StartWorkers,
+    /*stopWorkers*/ render::StopWorkers,
     /*initSound*/ Succeed,
     /*releaseSounds*/ Nothing,
     /*readTextSettings*/ Succeed,

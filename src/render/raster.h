@@ -1,0 +1,95 @@
+// The software rasterizer: the eighteen span routines (six blend modes, each
+// opaque, translucent and parametrised), the choice among them, and the
+// raster workers that split one draw into two vertical strips.
+//
+// Pixel rules, per byte (blue, green, red and alpha alike), s the texel, d
+// the destination:
+//   weight w: the texel's alpha for kImgAlpha pictures, else 255; translucent
+//   routines use w * opacity >> 8; parametrised ones P[texel alpha][entry].
+//   A pixel with w = 0 is skipped. Through a layer, each byte's weight is
+//   w * (the layer pixel's same byte) >> 8, and a layer pixel whose colour
+//   bytes are all 0 skips the pixel.
+//   o = f(s, d): normal s; overlay (d > 127, alpha byte d > 0) 255 - ((255 -
+//   s)(255 - d) >> 7) else s * d >> 7, clamped to 0..255; multiply s * d >> 8.
+//   result d + ((o - d) * w >> 8) (arithmetic shift); add and subtract give
+//   the saturated d + (s * w >> 8) and d - (s * w >> 8).
+//   Pixels go in pairs of frame columns (2k, 2k + 1); when every pixel of a
+//   pair drawn in this row has w = 255 (and there is no layer) the result is
+//   o itself (add, subtract: saturated d + s, d - s).
+//   Smoothing samples bilinearly with the bits 8..15 of u and v as weights.
+// Texel positions are clamped to the picture (rows may reach the spare row).
+//
+// Destinations: the frame (1024 x 768) or a drawable's target image; the
+// drawable's surface clip, the quad's row limits and the destination's size
+// bound every write.
+//
+// Threads: a draw runs on the calling thread, or on the two raster workers
+// with one strip each. Strips split at an even column so that no pixel pair
+// straddles them: one and two workers give identical frames.
+#pragma once
+#include <cstdint>
+
+#include "render/drawable.h"
+#include "render/surface.h"
+
+namespace render {
+
+// A rule-image transition's parameters, passed to the parametrised routines
+// as the draw's parameter: the frame position's byte in `map` (1024 * 768
+// bytes) selects an entry of `alphaTable` (256 entries).
+struct RasterParam {
+    const uint8_t* map;
+    const uint8_t* alphaTable;
+};
+
+// P[a][b] = a * b / 256 (rounded down). Built by BuildProductTable.
+extern uint8_t g_product[256][256];
+void BuildProductTable();
+
+// Registers the rasterizer with the drawables (installing modes, drawing)
+// and builds the product table. Idempotent; also done by StartWorkers and
+// at program start.
+void RegisterRasterizer();
+
+// Stores the mode and its three routines. Low 12 bits 2, 3, 4 or 5 select
+// add, subtract, overlay, multiply; anything else is normal, smoothed when
+// the drawable's mode already carries the smoothing bit 0x1000. Returns 1
+// (0 for null).
+int InstallRasterMode(Drawable* d, int32_t mode);
+// "Smoothing" (on) and "UnSmoothing" (off): sets or clears the smoothing bit
+// and installs the mode again; only normal mode keeps the bit. Smoothing is
+// refused (0) for kImgColour pictures.
+int SetSmoothing(Drawable* d, int on);
+
+// The three routines of a mode value, as InstallRasterMode picks them.
+struct SpanRoutines {
+    SpanRoutine opaque;
+    SpanRoutine translucent;
+    ParamSpanRoutine parametrised;
+};
+SpanRoutines RoutinesForMode(int32_t mode);
+
+// Fills the drawable's quad inside `clip` (columns left .. right - 1, rows
+// top .. bottom inclusive) into its destination, which the caller has set
+// (the composer's draw routine locks the frame or picks the target image).
+// Picks the routine (parametrised when `param` is given, else translucent
+// below opacity 255, opaque at 255; nothing at 0) and splits the work
+// between the workers. Returns the routine's result (the OR of both strips).
+int DrawSpans(Drawable* d, Layer* layer, void* param, const SpanClip* clip);
+// The chosen routine over `clip` on the calling thread.
+int RunSpanRoutine(Drawable* d, Layer* layer, void* param, const SpanClip& clip);
+
+// The strips a draw over `clip` is split into; false when it runs whole on
+// one thread (fewer than 4 columns).
+bool SplitStrips(const SpanClip& clip, SpanClip* first, SpanClip* second);
+
+// Starts the raster workers (shell::g_engine.workerCount of them; with 1 no
+// thread is made). Returns true, or false when an event or thread could not
+// be made. StopWorkers ends them (waiting up to 10 s each) and frees the
+// events. Both are called by the main thread only.
+bool StartWorkers();
+void StopWorkers();
+// Workers splitting draws now: 2, or 1 when there are none or one was lost.
+int ActiveWorkers();
+
+}  // namespace render

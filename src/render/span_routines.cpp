@@ -1,0 +1,367 @@
+// The eighteen span routines: one template over blend mode and variant.
+// Each row is sampled into a row buffer of texels and weights first, then
+// combined with the destination; the common cases (straight copies, rows
+// of one weight) take shorter paths with the same results.
+#include <algorithm>
+#include <cstring>
+
+#include "render/raster.h"
+#include <emmintrin.h>
+
+namespace render {
+
+uint8_t g_product[256][256];
+
+void BuildProductTable() {
+    for (int a = 0; a < 256; ++a)
+        for (int b = 0; b < 256; ++b) g_product[a][b] = static_cast<uint8_t>(a * b / 256);
+}
+
+namespace {
+
+constexpr int32_t kRows = 768;
+constexpr int32_t kColumns = 1024;
+constexpr int32_t kBlendSmoothBit = 0x1000;
+
+enum Variant { kOpaque, kTranslucent, kParam };
+enum Kind { kNormal, kSmooth, kAdd, kSub, kOverlay, kMul };
+
+constexpr uint32_t kFullWeight = 0xFFFFFFFFu;
+
+inline int Clamp255(int v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
+
+// o = f(s, d) for one byte; `alphaByte` selects overlay's alpha threshold.
+template <int K>
+inline int Combine(int s, int d, bool alphaByte) {
+    if constexpr (K == kOverlay) {
+        bool high = alphaByte ? d > 0 : d > 127;
+        int o = high ? 255 - (((255 - s) * (255 - d)) >> 7) : (s * d) >> 7;
+        return Clamp255(o);
+    } else if constexpr (K == kMul) {
+        return g_product[s][d];
+    } else {
+        (void)d;
+        (void)alphaByte;
+        return s;
+    }
+}
+
+// One pixel with per-byte weights (packed, byte i the weight of byte i).
+template <int K>
+inline uint32_t BlendPixel(uint32_t s, uint32_t d, uint32_t weights, bool store) {
+    uint32_t out = 0;
+    for (int b = 0; b < 4; ++b) {
+        int sb = (s >> (8 * b)) & 0xFF;
+        int db = (d >> (8 * b)) & 0xFF;
+        int w = (weights >> (8 * b)) & 0xFF;
+        int r;
+        if constexpr (K == kAdd) {
+            r = store ? sb + db : db + ((sb * w) >> 8);
+            r = r > 255 ? 255 : r;
+        } else if constexpr (K == kSub) {
+            r = store ? db - sb : db - ((sb * w) >> 8);
+            r = r < 0 ? 0 : r;
+        } else {
+            int o = Combine<K>(sb, db, b == 3);
+            r = store ? o : db + (((o - db) * w) >> 8);
+        }
+        out |= static_cast<uint32_t>(r) << (8 * b);
+    }
+    return out;
+}
+
+// Bilinear sample at (u, v) 16.16.
+inline uint32_t SmoothTexel(const Image* img, int32_t u, int32_t v, int32_t maxRow) {
+    int32_t col = u >> 16, row = v >> 16;
+    col = std::clamp(col, 0, img->width - 1);
+    row = std::clamp(row, 0, maxRow);
+    int32_t col1 = col + 1 < img->width ? col + 1 : col;
+    int32_t row1 = row + 1 <= maxRow ? row + 1 : row;
+    int fu = (u >> 8) & 0xFF, fv = (v >> 8) & 0xFF;
+    uint32_t p00 = img->rows[row][col], p10 = img->rows[row][col1];
+    uint32_t p01 = img->rows[row1][col], p11 = img->rows[row1][col1];
+    uint32_t out = 0;
+    for (int b = 0; b < 4; ++b) {
+        int sh = 8 * b;
+        int top = ((((p00 >> sh) & 0xFF) * (255 - fu)) >> 8) + ((((p10 >> sh) & 0xFF) * fu) >> 8);
+        int bottom =
+            ((((p01 >> sh) & 0xFF) * (255 - fu)) >> 8) + ((((p11 >> sh) & 0xFF) * fu) >> 8);
+        int t = ((top * (255 - fv)) >> 8) + ((bottom * fv) >> 8);
+        out |= static_cast<uint32_t>(t > 255 ? 255 : t) << sh;
+    }
+    return out;
+}
+
+// Drawing bounds shared by every row: the intersection of the clip, the
+// surface clip, the frame and the destination.
+struct Bounds {
+    int32_t left, top, right, bottom;
+};
+
+// Bottom is exclusive here; the clip's bottom row is drawn.
+bool ComputeBounds(const Drawable* d, const SpanClip* clip, Bounds* b) {
+    int32_t width = d->target ? d->target->width : kColumns;
+    int32_t height = d->target ? d->target->height : kRows;
+    b->left = std::max(clip->left, 0);
+    b->top = std::max(clip->top, 0);
+    b->right = std::min({clip->right, kColumns, width});
+    b->bottom = std::min({clip->bottom + 1, kRows, height});
+    if (d->clip) {
+        int32_t cl = d->clip->leftBytes / 4, ct = d->clip->top;
+        b->left = std::max(b->left, cl);
+        b->top = std::max(b->top, ct);
+        b->right = std::min(b->right, cl + d->clip->widthBytes / 4);
+        b->bottom = std::min(b->bottom, ct + d->clip->height);
+    }
+    return b->left < b->right && b->top < b->bottom;
+}
+
+// Combines pixels [from, to) of a row whose pixel i is frame column x0 + i.
+template <int K>
+inline void BlendRange(uint32_t* dst, const uint32_t* texels, const uint32_t* weights, int32_t x0,
+                       int32_t n, int32_t from, int32_t to) {
+    for (int32_t i = from; i < to; ++i) {
+        uint32_t w = weights[i];
+        if (w == 0) continue;
+        int32_t partner = ((x0 + i) ^ 1) - x0;
+        bool store = w == kFullWeight &&
+                     (partner < 0 || partner >= n || weights[partner] == kFullWeight);
+        dst[i] = BlendPixel<K>(texels[i], dst[i], w, store);
+    }
+}
+
+// Normal mode, four pixels (two whole pairs) at a time: d + ((s - d) * w >> 8)
+// in 16-bit lanes, the 32-bit product's bits 8..23 put together from the low
+// and high halves; pairs of two full weights store s.
+inline __m128i BlendNormal4(__m128i s, __m128i d, __m128i w) {
+    const __m128i zero = _mm_setzero_si128();
+    __m128i full = _mm_cmpeq_epi32(w, _mm_set1_epi32(-1));
+    __m128i pairFull = _mm_and_si128(full, _mm_shuffle_epi32(full, _MM_SHUFFLE(2, 3, 0, 1)));
+    __m128i out[2];
+    for (int half = 0; half < 2; ++half) {
+        __m128i s16 = half ? _mm_unpackhi_epi8(s, zero) : _mm_unpacklo_epi8(s, zero);
+        __m128i d16 = half ? _mm_unpackhi_epi8(d, zero) : _mm_unpacklo_epi8(d, zero);
+        __m128i w16 = half ? _mm_unpackhi_epi8(w, zero) : _mm_unpacklo_epi8(w, zero);
+        __m128i diff = _mm_sub_epi16(s16, d16);
+        __m128i lo = _mm_mullo_epi16(diff, w16);
+        __m128i hi = _mm_mulhi_epi16(diff, w16);
+        __m128i shifted = _mm_or_si128(_mm_slli_epi16(hi, 8), _mm_srli_epi16(lo, 8));
+        out[half] = _mm_add_epi16(d16, shifted);
+    }
+    __m128i blended = _mm_packus_epi16(out[0], out[1]);
+    return _mm_or_si128(_mm_and_si128(pairFull, s), _mm_andnot_si128(pairFull, blended));
+}
+
+template <int K>
+void BlendRow(uint32_t* dst, const uint32_t* texels, const uint32_t* weights, int32_t x0,
+              int32_t n) {
+    int32_t i = 0;
+    if constexpr (K == kNormal) {
+        if (x0 & 1) {
+            BlendRange<K>(dst, texels, weights, x0, n, 0, 1);
+            i = 1;
+        }
+        for (; i + 4 <= n; i += 4) {
+            __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + i));
+            __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + i));
+            __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), BlendNormal4(s, d, w));
+        }
+    }
+    BlendRange<K>(dst, texels, weights, x0, n, i, n);
+}
+
+template <int K, int V>
+int SpanRoutineImpl(Drawable* d, const Layer* layer, const RasterParam* param,
+                    const SpanClip* clip) {
+    const Image* img = d ? d->image : nullptr;
+    if (!img || !img->rows || !d->quad || !d->destination || !clip) return 0;
+    if (V == kParam && (!param || !param->map || !param->alphaTable)) return 0;
+    Bounds bounds;
+    if (!ComputeBounds(d, clip, &bounds)) return 0;
+    const Quad& q = *d->quad;
+    const bool alphaImage = (img->flags & kImgAlpha) != 0;
+    const bool colourFill = K == kNormal && V == kOpaque && img->flags == kImgColour;
+    const int32_t maxRow = img->height * 4 - 1;
+    const int32_t maxCol = img->width - 1;
+    const uint32_t opacity = d->opacity;
+
+    uint32_t texels[kColumns];
+    uint32_t weights[kColumns];
+    for (int32_t r = bounds.top; r < bounds.bottom; ++r) {
+        const int32_t minX = q.edgeMin[r], maxX = q.edgeMax[r];
+        if (minX >= kColumns || maxX < 0 || q.spanWidth[r] == 0) continue;
+        int32_t lo = bounds.left, hi = std::min<int32_t>(bounds.right, maxX);
+        if (q.rowLimits) {  // left .. right - 1
+            lo = std::max<int32_t>(lo, q.rowLimits->left[r]);
+            hi = std::min<int32_t>(hi, q.rowLimits->right[r]);
+        }
+        uint32_t u = static_cast<uint32_t>(q.spanU[r]);
+        uint32_t v = static_cast<uint32_t>(q.spanV[r]);
+        const uint32_t du = static_cast<uint32_t>(q.spanDU[r]);
+        const uint32_t dv = static_cast<uint32_t>(q.spanDV[r]);
+        int32_t x0 = minX;
+        if (x0 < 0) {
+            u += static_cast<uint32_t>(-x0) * du;
+            v += static_cast<uint32_t>(-x0) * dv;
+            x0 = 0;
+        }
+        if (x0 < lo) {
+            u += static_cast<uint32_t>(lo - x0) * du;
+            v += static_cast<uint32_t>(lo - x0) * dv;
+            x0 = lo;
+        }
+        const int32_t x1 = hi;
+        if (x0 >= x1) continue;
+        const int32_t n = x1 - x0;
+
+        // Sample.
+        if (colourFill) {
+            std::fill(texels, texels + n, img->rows[0][0]);
+        } else if constexpr (K == kSmooth) {
+            for (int32_t i = 0; i < n; ++i, u += du, v += dv) {
+                texels[i] = SmoothTexel(img, static_cast<int32_t>(u), static_cast<int32_t>(v),
+                                        maxRow);
+            }
+        } else if (dv == 0) {
+            const uint32_t* row = img->rows[std::clamp(static_cast<int32_t>(v) >> 16, 0, maxRow)];
+            int32_t c0 = static_cast<int32_t>(u) >> 16;
+            if (du == 0x10000u && c0 >= 0 && c0 + n - 1 <= maxCol) {
+                std::memcpy(texels, row + c0, static_cast<size_t>(n) * 4);
+            } else {
+                for (int32_t i = 0; i < n; ++i, u += du) {
+                    texels[i] = row[std::clamp(static_cast<int32_t>(u) >> 16, 0, maxCol)];
+                }
+            }
+        } else {
+            for (int32_t i = 0; i < n; ++i, u += du, v += dv) {
+                int32_t row = std::clamp(static_cast<int32_t>(v) >> 16, 0, maxRow);
+                texels[i] = img->rows[row][std::clamp(static_cast<int32_t>(u) >> 16, 0, maxCol)];
+            }
+        }
+
+        uint32_t* dst = reinterpret_cast<uint32_t*>(
+                            d->destination + static_cast<size_t>(d->destinationStride) * r) +
+                        x0;
+        // A row of one full weight needs no weights: the pairs all store o.
+        bool uniformFull = !layer && V == kOpaque && !alphaImage;
+        if (uniformFull) {
+            if constexpr (K == kNormal || K == kSmooth) {
+                std::memcpy(dst, texels, static_cast<size_t>(n) * 4);
+            } else {
+                for (int32_t i = 0; i < n; ++i) dst[i] = BlendPixel<K>(texels[i], dst[i], kFullWeight, true);
+            }
+            continue;
+        }
+
+        // Weights.
+        const uint8_t* mapRow = V == kParam ? param->map + static_cast<size_t>(kColumns) * r : nullptr;
+        const uint32_t* layerRow = layer ? layer->rows[r] : nullptr;
+        for (int32_t i = 0; i < n; ++i) {
+            uint32_t s = texels[i];
+            uint32_t w;
+            if constexpr (V == kParam) {
+                w = g_product[s >> 24][param->alphaTable[mapRow[x0 + i]]];
+            } else {
+                w = alphaImage ? s >> 24 : 255;
+                if constexpr (V == kTranslucent) w = (w * opacity) >> 8;
+            }
+            if (w == 0) {
+                weights[i] = 0;
+                continue;
+            }
+            if (layerRow) {
+                uint32_t l = layerRow[x0 + i];
+                if ((l & 0x00FFFFFFu) == 0) {
+                    weights[i] = 0;
+                    continue;
+                }
+                weights[i] = ((w * (l & 0xFF)) >> 8) | (((w * ((l >> 8) & 0xFF)) >> 8) << 8) |
+                             (((w * ((l >> 16) & 0xFF)) >> 8) << 16) |
+                             (((w * (l >> 24)) >> 8) << 24);
+                if (weights[i] == kFullWeight) weights[i] = kFullWeight - 1;  // never a store
+            } else {
+                weights[i] = w * 0x01010101u;
+            }
+        }
+
+        // Combine, in pairs of frame columns (2k, 2k + 1).
+        BlendRow<K == kSmooth ? kNormal : K>(dst, texels, weights, x0, n);
+    }
+    return 1;
+}
+
+template <int K, int V>
+int Span(Drawable* d, Layer* layer, const SpanClip* clip) {
+    return SpanRoutineImpl<K, V>(d, layer, nullptr, clip);
+}
+template <int K>
+int ParamSpan(Drawable* d, Layer* layer, void* param, const SpanClip* clip) {
+    return SpanRoutineImpl<K, kParam>(d, layer, static_cast<const RasterParam*>(param), clip);
+}
+
+template <int K>
+SpanRoutines RoutinesOf() {
+    return SpanRoutines{Span<K, kOpaque>, Span<K, kTranslucent>, ParamSpan<K>};
+}
+
+}  // namespace
+
+SpanRoutines RoutinesForMode(int32_t mode) {
+    switch (mode & 0xFFF) {
+        case 2: return RoutinesOf<kAdd>();
+        case 3: return RoutinesOf<kSub>();
+        case 4: return RoutinesOf<kOverlay>();
+        case 5: return RoutinesOf<kMul>();
+        default: return (mode & kBlendSmoothBit) ? RoutinesOf<kSmooth>() : RoutinesOf<kNormal>();
+    }
+}
+
+int InstallRasterMode(Drawable* d, int32_t mode) {
+    if (!d) return 0;
+    int32_t low = mode & 0xFFF;
+    int32_t value;
+    if (low >= 2 && low <= 5) {
+        value = low;
+    } else {
+        value = (d->blendMode & kBlendSmoothBit) ? kBlendSmooth : kBlendNormal;
+    }
+    SpanRoutines routines = RoutinesForMode(value);
+    d->blendMode = value;
+    d->opaque = routines.opaque;
+    d->translucent = routines.translucent;
+    d->parametrised = routines.parametrised;
+    return 1;
+}
+
+int SetSmoothing(Drawable* d, int on) {
+    if (!d) return 0;
+    if (on) {
+        if (d->image && d->image->flags == kImgColour) return 0;
+        d->blendMode |= kBlendSmoothBit;
+    } else {
+        d->blendMode &= ~kBlendSmoothBit;
+    }
+    return InstallRasterMode(d, d->blendMode);
+}
+
+}  // namespace render
+
+namespace render {
+
+void RegisterRasterizer() {
+    static bool registered = false;
+    if (registered) return;
+    BuildProductTable();
+    SetRasterOps(RasterOps{InstallRasterMode, DrawSpans});
+    registered = true;
+}
+
+namespace {
+// Drawables made before the shell starts the workers get their routines too.
+struct RegisterAtStart {
+    RegisterAtStart() { RegisterRasterizer(); }
+} g_registerAtStart;
+}  // namespace
+
+}  // namespace render

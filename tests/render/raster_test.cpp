@@ -1,0 +1,469 @@
+// Span routines against a plain per-pixel reference written from the pixel
+// rules, on random pictures, span tables, clips and layers; the worker split
+// against one thread; and the worked examples of the blend modes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "render/image_load.h"
+#include "render/raster.h"
+#include "render/surface.h"
+#include "shell/engine.h"
+#include "shell/registry.h"
+
+namespace {
+
+using namespace render;
+
+struct ImageDeleter {
+    void operator()(Image* image) const { DestroyImage(&image); }
+};
+using ImagePtr = std::unique_ptr<Image, ImageDeleter>;
+
+// ---- the reference ------------------------------------------------------------
+
+int Byte(uint32_t p, int b) { return (p >> (8 * b)) & 0xFF; }
+
+uint32_t RefTexel(const Image* img, int32_t u, int32_t v) {
+    int32_t row = std::clamp(v >> 16, 0, img->height * 4 - 1);
+    int32_t col = std::clamp(u >> 16, 0, img->width - 1);
+    return img->rows[row][col];
+}
+
+uint32_t RefSmooth(const Image* img, int32_t u, int32_t v) {
+    int32_t maxRow = img->height * 4 - 1;
+    int32_t col = std::clamp(u >> 16, 0, img->width - 1);
+    int32_t row = std::clamp(v >> 16, 0, maxRow);
+    int32_t col1 = std::min(col + 1, img->width - 1);
+    int32_t row1 = std::min(row + 1, maxRow);
+    int fu = (u >> 8) & 0xFF, fv = (v >> 8) & 0xFF;
+    uint32_t out = 0;
+    for (int b = 0; b < 4; ++b) {
+        int top = (Byte(img->rows[row][col], b) * (255 - fu) >> 8) +
+                  (Byte(img->rows[row][col1], b) * fu >> 8);
+        int bottom = (Byte(img->rows[row1][col], b) * (255 - fu) >> 8) +
+                     (Byte(img->rows[row1][col1], b) * fu >> 8);
+        int t = std::min(255, (top * (255 - fv) >> 8) + (bottom * fv >> 8));
+        out |= static_cast<uint32_t>(t) << (8 * b);
+    }
+    return out;
+}
+
+struct RefJob {
+    const Drawable* d;
+    const Layer* layer;
+    const RasterParam* param;  // parametrised when set
+    SpanClip clip;  // bottom row included
+};
+
+// Per-byte weights of the pixel at (x, r), all 0 when skipped.
+void RefWeights(const RefJob& job, uint32_t texel, int32_t x, int32_t r, int w4[4]) {
+    const Drawable* d = job.d;
+    int w;
+    if (job.param) {
+        w = Byte(texel, 3) * job.param->alphaTable[job.param->map[r * 1024 + x]] / 256;
+    } else {
+        w = (d->image->flags & kImgAlpha) ? Byte(texel, 3) : 255;
+        if (d->opacity < 255) w = w * d->opacity >> 8;
+    }
+    for (int b = 0; b < 4; ++b) w4[b] = w;
+    if (w == 0) return;
+    if (job.layer) {
+        uint32_t l = job.layer->rows[r][x];
+        for (int b = 0; b < 4; ++b) w4[b] = (l & 0xFFFFFF) == 0 ? 0 : w * Byte(l, b) >> 8;
+    }
+}
+
+void RefDraw(const RefJob& job, std::vector<uint32_t>& frame) {
+    const Drawable* d = job.d;
+    const Quad& q = *d->quad;
+    int32_t mode = d->blendMode;
+    int32_t kind = mode & 0xFFF;
+    bool smooth = mode == kBlendSmooth;
+    int32_t left = std::max(job.clip.left, 0), right = std::min(job.clip.right, 1024);
+    int32_t top = std::max(job.clip.top, 0), bottom = std::min(job.clip.bottom + 1, 768);
+    if (d->clip) {
+        left = std::max(left, d->clip->leftBytes / 4);
+        right = std::min(right, d->clip->leftBytes / 4 + d->clip->widthBytes / 4);
+        top = std::max(top, d->clip->top);
+        bottom = std::min(bottom, d->clip->top + d->clip->height);
+    }
+    for (int32_t r = top; r < bottom; ++r) {
+        const int32_t minX = q.edgeMin[r], maxX = q.edgeMax[r];
+        if (minX >= 1024 || maxX < 0 || q.spanWidth[r] == 0) continue;
+        int32_t x0 = std::max<int32_t>({minX, left, 0});
+        int32_t x1 = std::min<int32_t>(maxX, right);
+        if (q.rowLimits) {
+            x0 = std::max<int32_t>(x0, q.rowLimits->left[r]);
+            x1 = std::min<int32_t>(x1, q.rowLimits->right[r]);
+        }
+        auto texelAt = [&](int32_t x) {
+            uint32_t k = static_cast<uint32_t>(x - minX);
+            int32_t u = static_cast<int32_t>(static_cast<uint32_t>(q.spanU[r]) +
+                                             k * static_cast<uint32_t>(q.spanDU[r]));
+            int32_t v = static_cast<int32_t>(static_cast<uint32_t>(q.spanV[r]) +
+                                             k * static_cast<uint32_t>(q.spanDV[r]));
+            if (kind == 0x101 && d->image->flags == kImgColour && d->opacity == 255 && !job.param &&
+                !smooth) {
+                return d->image->rows[0][0];
+            }
+            return smooth ? RefSmooth(d->image, u, v) : RefTexel(d->image, u, v);
+        };
+        auto full = [&](int32_t x) {
+            if (x < x0 || x >= x1) return true;  // no partner in this row: alone
+            int w4[4];
+            RefWeights(job, texelAt(x), x, r, w4);
+            return !job.layer && w4[0] == 255;
+        };
+        for (int32_t x = x0; x < x1; ++x) {
+            uint32_t s = texelAt(x);
+            int w4[4];
+            RefWeights(job, s, x, r, w4);
+            if (w4[0] == 0 && !job.layer) continue;
+            if (job.layer && (job.layer->rows[r][x] & 0xFFFFFF) == 0) continue;
+            bool store = full(x) && full(x ^ 1);
+            uint32_t& dst = frame[r * 1024 + x];
+            uint32_t out = 0;
+            for (int b = 0; b < 4; ++b) {
+                int sb = Byte(s, b), db = Byte(dst, b), w = w4[b], res;
+                if (kind == 2) {
+                    res = std::min(255, store ? db + sb : db + (sb * w >> 8));
+                } else if (kind == 3) {
+                    res = std::max(0, store ? db - sb : db - (sb * w >> 8));
+                } else {
+                    int o = sb;
+                    if (kind == 4) {
+                        bool high = b == 3 ? db > 0 : db > 127;
+                        o = high ? 255 - ((255 - sb) * (255 - db) >> 7) : sb * db >> 7;
+                        o = std::clamp(o, 0, 255);
+                    } else if (kind == 5) {
+                        o = sb * db / 256;
+                    }
+                    res = store ? o : db + ((o - db) * w >> 8);
+                }
+                out |= static_cast<uint32_t>(res) << (8 * b);
+            }
+            dst = out;
+        }
+    }
+}
+
+// ---- fixtures -------------------------------------------------------------------
+
+std::vector<uint32_t> RandomFrame(std::mt19937& rng) {
+    std::vector<uint32_t> f(1024 * 768);
+    for (auto& p : f) p = rng();
+    return f;
+}
+
+ImagePtr RandomImage(std::mt19937& rng, int w, int h, uint16_t flags) {
+    ImagePtr img(AllocImage(w, h, w));
+    for (int y = 0; y < h + 2; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint32_t p = rng();
+            // Many pixels fully opaque or fully transparent, as real pictures have.
+            int kind = rng() % 4;
+            if (kind == 0) p |= 0xFF000000u;
+            if (kind == 1) p &= 0x00FFFFFFu;
+            reinterpret_cast<uint32_t*>(img->pixels)[y * w + x] = p;
+        }
+    img->flags = flags;
+    return img;
+}
+
+// Span tables of random rows: spans partly outside the frame, any steps.
+void RandomTables(std::mt19937& rng, Quad* q, const Image* img, bool unitSteps) {
+    for (int r = 0; r < 768; ++r) {
+        if (rng() % 10 == 0) {
+            q->edgeMin[r] = 32767;
+            q->edgeMax[r] = -32768;
+            q->spanWidth[r] = 0;
+            continue;
+        }
+        int a = static_cast<int>(rng() % 1100) - 40, b = static_cast<int>(rng() % 1100) - 40;
+        q->edgeMin[r] = static_cast<int16_t>(std::min(a, b));
+        q->edgeMax[r] = static_cast<int16_t>(std::max(a, b));
+        q->spanWidth[r] = q->edgeMax[r] - q->edgeMin[r];
+        q->spanU[r] = static_cast<int32_t>(rng() % (img->width << 16)) - (unitSteps ? 0 : 0x8000);
+        q->spanV[r] = static_cast<int32_t>(rng() % (img->height << 16));
+        if (unitSteps) {
+            q->spanDU[r] = 0x10000;
+            q->spanDV[r] = 0;
+        } else {
+            q->spanDU[r] = static_cast<int32_t>(rng() % 0x30000) - 0x10000;
+            q->spanDV[r] = rng() % 3 == 0 ? 0 : static_cast<int32_t>(rng() % 0x20000) - 0x10000;
+        }
+    }
+}
+
+class Raster : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegisterRasterizer();
+        ResetScreenSurface();  // the whole frame: the drawable's clip
+        frame_.assign(1024 * 768, 0);
+        d_ = CreateDrawable(nullptr);
+        ASSERT_NE(d_, nullptr);
+    }
+    void TearDown() override {
+        d_->image = nullptr;  // images are owned by the test
+        DestroyDrawable(&d_);
+    }
+    // Draws into frame_ (rows clip.top .. clip.bottom).
+    void Draw(Layer* layer, RasterParam* param, const SpanClip& clip) {
+        d_->destination = reinterpret_cast<uint8_t*>(frame_.data());
+        d_->destinationStride = 4096;
+        ASSERT_GE(DrawSpans(d_, layer, param, &clip), 0);
+    }
+    std::vector<uint32_t> frame_;
+    Drawable* d_ = nullptr;
+};
+
+struct ModeCase {
+    int32_t mode;
+    const char* name;
+};
+const ModeCase kModes[] = {{kBlendNormal, "normal"}, {kBlendSmooth, "smooth"},
+                           {kBlendAdd, "add"},       {kBlendSub, "sub"},
+                           {kBlendOverlay, "overlay"}, {kBlendMul, "mul"}};
+
+TEST_F(Raster, EveryRoutineMatchesTheReference) {
+    std::mt19937 rng(7);
+    std::vector<uint32_t> layerPixels(1024 * 768);
+    std::vector<uint32_t*> layerRows(768);
+    for (size_t i = 0; i < layerPixels.size(); ++i) {
+        uint32_t l = rng();
+        if (rng() % 5 == 0) l &= 0xFF000000u;  // colour bytes 0: skipped
+        layerPixels[i] = l;
+    }
+    for (int r = 0; r < 768; ++r) layerRows[r] = layerPixels.data() + r * 1024;
+    Layer layer{};
+    layer.pixels = layerPixels.data();
+    for (int r = 0; r < 768; ++r) layer.rows[r] = layerRows[r];
+    std::vector<uint8_t> map(1024 * 768);
+    for (auto& m : map) m = static_cast<uint8_t>(rng());
+    uint8_t alphaTable[256];
+    for (auto& a : alphaTable) a = rng() % 3 == 0 ? 255 : static_cast<uint8_t>(rng());
+    RasterParam param = {map.data(), alphaTable};
+    ClipBytes surface = {4 * 30, 20, 4 * 900, 700};
+    const std::vector<uint32_t> startFrame = RandomFrame(rng);
+
+    int cases = 0;
+    for (const ModeCase& m : kModes) {
+        for (uint16_t flags : {kImgPngAlpha, kImgPng}) {
+            for (int opacity : {255, 254, 128, 1}) {
+                for (int variant = 0; variant < 4; ++variant) {  // plain, layer, param, surface clip
+                    SCOPED_TRACE(::testing::Message() << m.name << " flags " << flags << " opacity "
+                                                      << opacity << " variant " << variant);
+                    ImagePtr img = RandomImage(rng, 37 + cases % 5, 29, flags);
+                    RandomTables(rng, d_->quad, img.get(), cases % 3 == 0);
+                    d_->image = img.get();
+                    d_->blendMode = 0;
+                    if (m.mode == kBlendSmooth) {
+                        ASSERT_EQ(SetSmoothing(d_, 1), 1);
+                    } else {
+                        InstallBlendMode(d_, m.mode);
+                    }
+                    ASSERT_EQ(d_->blendMode, m.mode);
+                    d_->opacity = static_cast<uint8_t>(opacity);
+                    d_->clip = variant == 3 ? &surface : nullptr;
+                    Layer* l = variant == 1 ? &layer : nullptr;
+                    RasterParam* p = variant == 2 ? &param : nullptr;
+                    int32_t top = static_cast<int32_t>(rng() % 700);
+                    SpanClip clip = {static_cast<int32_t>(rng() % 200), top,
+                                       700 + static_cast<int32_t>(rng() % 400),
+                                       top + 40 + static_cast<int32_t>(rng() % 100)};
+                    frame_ = startFrame;
+                    std::vector<uint32_t> expected = frame_;
+                    Draw(l, p, clip);
+                    RefDraw({d_, l, p, clip}, expected);
+                    size_t diff = 0;
+                    for (size_t i = 0; i < expected.size(); ++i) diff += frame_[i] != expected[i];
+                    ASSERT_EQ(diff, 0u);
+                    ++cases;
+                }
+            }
+        }
+    }
+}
+
+// Fills the tables of an unrotated w x h picture at (x, y), as the composer
+// does for a 1:1 quad: rows y .. y + h - 1, columns x .. x + w - 1.
+void PlaceUnscaled(Quad* q, int x, int y, int w, int h) {
+    for (int r = 0; r < 768; ++r) {
+        if (r < y || r >= y + h) {
+            q->edgeMin[r] = 32767;
+            q->edgeMax[r] = -32768;
+            q->spanWidth[r] = 0;
+            continue;
+        }
+        q->edgeMin[r] = static_cast<int16_t>(x);
+        q->edgeMax[r] = static_cast<int16_t>(x + w);
+        q->spanWidth[r] = w;
+        q->spanU[r] = 0;
+        q->spanV[r] = (r - y) << 16;
+        q->spanDU[r] = 0x10000;
+        q->spanDV[r] = 0;
+    }
+}
+
+TEST_F(Raster, WorkedExamples) {
+    struct Case {
+        const char* what;
+        int32_t mode;
+        uint16_t flags;
+        uint8_t opacity;
+        uint32_t texel, dest, expected;
+    };
+    const Case cases[] = {
+        // w = 255 * 128 >> 8 = 127: 100 -> 49, 160 -> 79, 200 -> 99.
+        {"normal at 128 over black gives half", kBlendNormal, kImgPng, 128, 0xFFC8A064u, 0xFF000000u,
+         0xFF634F31u},
+        {"add at 128 adds half", kBlendAdd, kImgPng, 128, 0xFFC8A064u, 0xFF101010u, 0xFF735F41u},
+        // (s * d) >> 8 with s = 255 gives d - 1 for every d above 0.
+        {"multiply by white", kBlendMul, kImgPng, 255, 0xFFFFFFFFu, 0x80123456u, 0x7F113355u},
+        {"multiply by black gives black", kBlendMul, kImgPng, 255, 0xFF000000u, 0x80123456u,
+         0x7F000000u},
+        {"overlay grey 128 over 100 gives 100", kBlendOverlay, kImgPng, 255, 0x00808080u,
+         0x00646464u, 0x00646464u},
+        {"alpha 0 draws nothing", kBlendAdd, kImgPngAlpha, 255, 0x00FFFFFFu, 0x80123456u,
+         0x80123456u},
+        {"subtract saturates", kBlendSub, kImgPng, 255, 0xFF808080u, 0xFF40C0FFu, 0x0000407Fu},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ImagePtr img(CreateBlankImage(4, 2, c.texel & 0xFFFFFF, c.texel >> 24));
+        img->flags = c.flags;
+        d_->image = img.get();
+        d_->blendMode = 0;
+        InstallBlendMode(d_, c.mode);
+        d_->opacity = c.opacity;
+        PlaceUnscaled(d_->quad, 10, 10, 4, 2);
+        std::fill(frame_.begin(), frame_.end(), c.dest);
+        Draw(nullptr, nullptr, {0, 0, 1024, 767});
+        EXPECT_EQ(frame_[10 * 1024 + 11], c.expected);
+        EXPECT_EQ(frame_[10 * 1024 + 14], c.dest);  // right edge exclusive
+    }
+}
+
+TEST_F(Raster, SpanLeftOfTheFrameAdvancesTheTexture) {
+    ImagePtr img(AllocImage(40, 1, 40));
+    for (int x = 0; x < 40; ++x) img->rows[0][x] = 0xFF000000u | x;
+    img->flags = kImgPng;
+    d_->image = img.get();
+    PlaceUnscaled(d_->quad, -10, 5, 40, 1);
+    Draw(nullptr, nullptr, {0, 0, 1024, 767});
+    EXPECT_EQ(frame_[5 * 1024 + 0], 0xFF00000Au);
+    EXPECT_EQ(frame_[5 * 1024 + 29], 0xFF000027u);
+    EXPECT_EQ(frame_[5 * 1024 + 30], 0u);
+}
+
+TEST_F(Raster, ColourImagesFillWithTheirFirstPixel) {
+    ImagePtr img(AllocImage(2, 1, 2));
+    img->rows[0][0] = 0xFF112233u;
+    img->rows[0][1] = 0xFF445566u;
+    img->flags = kImgColour;
+    d_->image = img.get();
+    EXPECT_EQ(SetSmoothing(d_, 1), 0);
+    PlaceUnscaled(d_->quad, 0, 0, 2, 1);
+    d_->quad->spanWidth[0] = 50;
+    d_->quad->edgeMax[0] = 50;
+    Draw(nullptr, nullptr, {0, 0, 1024, 767});
+    EXPECT_EQ(frame_[49], 0xFF112233u);
+}
+
+TEST(RasterModes, InstallAndSmoothing) {
+    RegisterRasterizer();
+    Drawable* d = CreateDrawable(nullptr);
+    struct Case {
+        int32_t current, request, expected;
+    };
+    for (const Case& c : {Case{kBlendNormal, 2, 2}, Case{kBlendNormal, 0x1005, 5},
+                          Case{kBlendSmooth, 0x0101, kBlendSmooth}, Case{kBlendSmooth, 7, kBlendSmooth},
+                          Case{kBlendNormal, 0, kBlendNormal}, Case{kBlendAdd, 0x0101, kBlendNormal}}) {
+        d->blendMode = c.current;
+        InstallBlendMode(d, c.request);
+        EXPECT_EQ(d->blendMode, c.expected) << c.current << " " << c.request;
+    }
+    d->blendMode = kBlendAdd;
+    SetSmoothing(d, 1);
+    EXPECT_EQ(d->blendMode, kBlendAdd);  // only normal mode keeps the bit
+    d->blendMode = kBlendNormal;
+    SetSmoothing(d, 1);
+    EXPECT_EQ(d->blendMode, kBlendSmooth);
+    SetSmoothing(d, 0);
+    EXPECT_EQ(d->blendMode, kBlendNormal);
+    DestroyDrawable(&d);
+    EXPECT_EQ(d, nullptr);
+}
+
+TEST(RasterSplit, StripsAreEvenAndCoverTheRectangle) {
+    struct Case {
+        SpanClip clip;
+        bool split;
+        int32_t middle, right;
+    };
+    const Case cases[] = {
+        {{0, 0, 1023, 768}, true, 512, 1024},
+        {{0, 0, 1024, 768}, true, 512, 1024},
+        {{10, 5, 13, 9}, false, 0, 0},  // three wide: one thread
+        {{10, 5, 14, 9}, true, 12, 14},
+        {{3, 0, 17, 1}, true, 10, 17},  // 3 + 7 = 10
+        {{5, 0, 16, 1}, true, 10, 17},  // widened to 17: 5 + 6 = 11, rounded down to 10
+        {{1, 0, 11, 1}, true, 6, 11},   // 1 + 5 = 6
+    };
+    for (const Case& c : cases) {
+        SpanClip a, b;
+        ASSERT_EQ(SplitStrips(c.clip, &a, &b), c.split);
+        if (!c.split) continue;
+        EXPECT_EQ(a.left, c.clip.left);
+        EXPECT_EQ(a.right, c.middle);
+        EXPECT_EQ(b.left, c.middle);
+        EXPECT_EQ(b.right, c.right);
+        EXPECT_EQ(c.middle % 2, 0);
+        EXPECT_EQ(a.top, c.clip.top);
+        EXPECT_EQ(b.bottom, c.clip.bottom);
+    }
+}
+
+TEST_F(Raster, OneAndTwoWorkersDrawIdenticalFrames) {
+    if (!shell::RegistryInitialised()) {
+        ASSERT_EQ(shell::InitRegistry(), 1);
+    }
+    std::mt19937 rng(11);
+    for (const ModeCase& m : kModes) {
+        SCOPED_TRACE(m.name);
+        ImagePtr img = RandomImage(rng, 64, 48, kImgPngAlpha);
+        RandomTables(rng, d_->quad, img.get(), false);
+        d_->image = img.get();
+        d_->blendMode = m.mode & 0x1000;
+        InstallBlendMode(d_, m.mode);
+        d_->opacity = 200;
+        std::vector<uint32_t> start = RandomFrame(rng);
+        SpanClip clip = {3, 2, 1001, 700};  // odd left: the split column rounds down
+
+        shell::g_engine.workerCount = 1;
+        ASSERT_TRUE(StartWorkers());
+        EXPECT_EQ(ActiveWorkers(), 1);
+        frame_ = start;
+        Draw(nullptr, nullptr, clip);
+        std::vector<uint32_t> single = frame_;
+        StopWorkers();
+
+        shell::g_engine.workerCount = 2;
+        ASSERT_TRUE(StartWorkers());
+        EXPECT_EQ(ActiveWorkers(), 2);
+        frame_ = start;
+        Draw(nullptr, nullptr, clip);
+        StopWorkers();
+        EXPECT_EQ(ActiveWorkers(), 1);
+        EXPECT_TRUE(single == frame_);
+        EXPECT_FALSE(single == start);
+    }
+    shell::g_engine.workerCount = 1;
+}
+
+}  // namespace
