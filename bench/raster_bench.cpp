@@ -1,0 +1,111 @@
+// Span routines per frame (0.79 megapixels) on one and two raster workers,
+// with a frame-sized memcpy as the yardstick.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "render/image_load.h"
+#include "render/raster.h"
+#include "shell/engine.h"
+#include "shell/registry.h"
+
+namespace {
+
+using namespace render;
+
+constexpr int64_t kPixels = 1024 * 768;
+
+struct Scene {
+    std::vector<uint32_t> frame = std::vector<uint32_t>(kPixels, 0xFF204060u);
+    Image* image = nullptr;
+    Drawable* drawable = nullptr;
+
+    Scene(int32_t mode, uint16_t flags, uint8_t opacity, bool rotated) {
+        BuildProductTable();
+        std::mt19937 rng(3);
+        image = AllocImage(1024, 768, 1024);
+        for (int y = 0; y < 770; ++y)
+            for (int x = 0; x < 1024; ++x) {
+                // Half transparent, half opaque, soft edges between.
+                int a = x < 400 ? 0 : x < 424 ? (x - 400) * 10 : 255;
+                reinterpret_cast<uint32_t*>(image->pixels)[y * 1024 + x] =
+                    (static_cast<uint32_t>(a) << 24) | (rng() & 0xFFFFFF);
+            }
+        image->flags = flags;
+        drawable = CreateDrawable();
+        drawable->image = image;
+        drawable->blendMode = mode & kBlendSmoothBit;
+        InstallBlendMode(drawable, mode);
+        drawable->opacity = opacity;
+        Quad* q = drawable->quad;
+        for (int r = 0; r < 768; ++r) {
+            q->edges[r].minX = 0;
+            q->edges[r].maxX = 1024;
+            q->spanWidth[r] = 1024;
+            if (rotated) {  // about 15 degrees, sampled across rows
+                q->spanU[r] = (r * 17560) & 0x3FFFFFF;
+                q->spanV[r] = r * 0xF746;
+                q->spanDu[r] = 0xF746;
+                q->spanDv[r] = -17560;
+            } else {
+                q->spanU[r] = 0;
+                q->spanV[r] = r << 16;
+                q->spanDu[r] = 0x10000;
+                q->spanDv[r] = 0;
+            }
+        }
+        SetPlainFrame(frame.data());
+    }
+    ~Scene() {
+        SetPlainFrame(nullptr);
+        DestroyDrawable(&drawable);
+    }
+};
+
+void WithWorkers(int workers) {
+    if (!shell::RegistryInitialised()) shell::InitRegistry();
+    StopWorkers();
+    shell::g_engine.workerCount = workers;
+    StartWorkers();
+}
+
+void Run(benchmark::State& state, int32_t mode, uint16_t flags, uint8_t opacity, bool rotated) {
+    WithWorkers(static_cast<int>(state.range(0)));
+    Scene scene(mode, flags, opacity, rotated);
+    RasterRect all = {0, 0, 1024, 768};
+    for (auto _ : state) {
+        DrawDrawable(scene.drawable, nullptr, nullptr, all);
+        benchmark::ClobberMemory();
+    }
+    state.counters["MPix/s"] =
+        benchmark::Counter(static_cast<double>(kPixels) * state.iterations(), benchmark::Counter::kIsRate,
+                           benchmark::Counter::kIs1000);
+    StopWorkers();
+}
+
+void BM_Memcpy(benchmark::State& state) {
+    std::vector<uint32_t> a(kPixels, 1), b(kPixels, 2);
+    for (auto _ : state) {
+        std::memcpy(b.data(), a.data(), kPixels * 4);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_Memcpy)->Unit(benchmark::kMicrosecond);
+
+#define RASTER_BENCH(name, mode, flags, opacity, rotated)                         \
+    void BM_##name(benchmark::State& state) { Run(state, mode, flags, opacity, rotated); } \
+    BENCHMARK(BM_##name)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond)->UseRealTime()
+
+RASTER_BENCH(CopyOpaque, kBlendNormal, kImgPng, 255, false);
+RASTER_BENCH(NormalAlpha, kBlendNormal, kImgPngAlpha, 255, false);
+RASTER_BENCH(NormalTranslucent, kBlendNormal, kImgPng, 200, false);
+RASTER_BENCH(AddAlpha, kBlendAdd, kImgPngAlpha, 255, false);
+RASTER_BENCH(SubAlpha, kBlendSub, kImgPngAlpha, 255, false);
+RASTER_BENCH(OverlayOpaque, kBlendOverlay, kImgPng, 255, false);
+RASTER_BENCH(MulOpaque, kBlendMul, kImgPng, 255, false);
+RASTER_BENCH(SmoothRotated, kBlendSmooth, kImgPngAlpha, 255, true);
+RASTER_BENCH(NormalRotated, kBlendNormal, kImgPngAlpha, 255, true);
+
+}  // namespace
