@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "render/image_load.h"
 #include "render/raster.h"
+#include "render/surface.h"
 #include "shell/engine.h"
 #include "shell/registry.h"
 
@@ -23,7 +23,8 @@ struct Scene {
     Drawable* drawable = nullptr;
 
     Scene(int32_t mode, uint16_t flags, uint8_t opacity, bool rotated) {
-        BuildProductTable();
+        RegisterRasterizer();
+        ResetScreenSurface();
         std::mt19937 rng(3);
         image = AllocImage(1024, 768, 1024);
         for (int y = 0; y < 770; ++y)
@@ -34,32 +35,32 @@ struct Scene {
                     (static_cast<uint32_t>(a) << 24) | (rng() & 0xFFFFFF);
             }
         image->flags = flags;
-        drawable = CreateDrawable();
+        drawable = CreateDrawable(nullptr);
         drawable->image = image;
-        drawable->blendMode = mode & kBlendSmoothBit;
+        drawable->blendMode = mode & 0x1000;
         InstallBlendMode(drawable, mode);
         drawable->opacity = opacity;
         Quad* q = drawable->quad;
         for (int r = 0; r < 768; ++r) {
-            q->edges[r].minX = 0;
-            q->edges[r].maxX = 1024;
+            q->edgeMin[r] = 0;
+            q->edgeMax[r] = 1024;
             q->spanWidth[r] = 1024;
             if (rotated) {  // about 15 degrees, sampled across rows
                 q->spanU[r] = (r * 17560) & 0x3FFFFFF;
                 q->spanV[r] = r * 0xF746;
-                q->spanDu[r] = 0xF746;
-                q->spanDv[r] = -17560;
+                q->spanDU[r] = 0xF746;
+                q->spanDV[r] = -17560;
             } else {
                 q->spanU[r] = 0;
                 q->spanV[r] = r << 16;
-                q->spanDu[r] = 0x10000;
-                q->spanDv[r] = 0;
+                q->spanDU[r] = 0x10000;
+                q->spanDV[r] = 0;
             }
         }
-        SetPlainFrame(frame.data());
+        drawable->destination = reinterpret_cast<uint8_t*>(frame.data());
+        drawable->destinationStride = 4096;
     }
     ~Scene() {
-        SetPlainFrame(nullptr);
         DestroyDrawable(&drawable);
     }
 };
@@ -74,9 +75,9 @@ void WithWorkers(int workers) {
 void Run(benchmark::State& state, int32_t mode, uint16_t flags, uint8_t opacity, bool rotated) {
     WithWorkers(static_cast<int>(state.range(0)));
     Scene scene(mode, flags, opacity, rotated);
-    RasterRect all = {0, 0, 1024, 768};
+    SpanClip all = {0, 0, 1024, 767};
     for (auto _ : state) {
-        DrawDrawable(scene.drawable, nullptr, nullptr, all);
+        DrawSpans(scene.drawable, nullptr, nullptr, &all);
         benchmark::ClobberMemory();
     }
     state.counters["MPix/s"] =

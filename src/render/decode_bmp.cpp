@@ -28,18 +28,18 @@ Image* DecodeBmp(const uint8_t* data, size_t size) {
     if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide) {
         return nullptr;
     }
+    // Every depth must bring the rows its header promises, so that a short
+    // file cannot make a large picture.
+    size_t w = static_cast<size_t>(width);
+    size_t rowBits = w * bits;
+    size_t stride = ((rowBits + 7) / 8 + 3) & ~static_cast<size_t>(3);
+    size_t needed = stride * static_cast<size_t>(height);
+    if (offset > size || needed > size - offset) return nullptr;
     Image* image = AllocImage(width, height, width);
     if (!image) return nullptr;
     image->flags = kImgBmp;
     if (bits != 8 && bits != 24) return image;  // other depths: an all-zero picture
 
-    size_t w = static_cast<size_t>(width);
-    size_t stride = bits == 24 ? (w * 3 + 3) & ~static_cast<size_t>(3) : (w + 3) & ~static_cast<size_t>(3);
-    size_t needed = stride * static_cast<size_t>(height);
-    if (offset > size || needed > size - offset) {
-        DestroyImage(&image);
-        return nullptr;
-    }
     for (int32_t r = 0; r < height; ++r) {
         const uint8_t* src = data + offset + stride * static_cast<size_t>(height - 1 - r);
         uint8_t* dst = reinterpret_cast<uint8_t*>(image->rows[r]);

@@ -231,6 +231,8 @@ TEST(Bmp, BrokenHeadersAreRefused) {
         {"not BM", [&] { auto b = Bmp(3, 2, 24, 54, twoRows); b[1] = 'A'; return b; }()},
         {"4-bit depth", Bmp(3, 2, 4, 54, twoRows)},
         {"rows beyond the data", Bmp(3, 3, 24, 54, twoRows)},
+        {"32-bit rows beyond the data", Bmp(4, 3, 32, 54, std::vector<uint8_t>(47, 0))},
+        {"32-bit header promising a large picture", Bmp(4000, 4000, 32, 54, twoRows)},
         {"pixel offset beyond the data", Bmp(3, 2, 24, 4000, twoRows)},
         {"offset wraps", Bmp(3, 2, 24, 0xFFFFFFF0u, twoRows)},
         {"zero width", Bmp(0, 2, 24, 54, twoRows)},
