@@ -68,4 +68,61 @@ int ReadSmallFile(char* dest, const char* name);
 // handle->ops.release(handle). Convenience for whole-file readers.
 int LoadWholeFile(FileHandle* handle, const char* name);
 
+// --- Names -------------------------------------------------------------------
+
+// A byte above 128 starts a two-byte Shift-JIS character; its second byte is
+// never a separator and never case-folded.
+inline bool IsLeadByte(unsigned char c) { return c > 128; }
+// Lower-cases ASCII A-Z in place, stepping over double-byte characters.
+void LowerCaseName(char* name);
+
+// Builds the archive index of the current folder (process start).
+bool ScanArchives();
+
+// --- In-memory file table ----------------------------------------------------
+// 1024 slots filled by the LoadFile command. Changed only by PreloadFile,
+// UnloadFile and ClearFileTable (one caller at a time: the command gate, or
+// process start and end); BindFile may read it from any thread.
+
+constexpr int kMemoryTableSlots = 1024;
+
+// Loads `name` (through archive or disk) into the first free slot unless an
+// entry of that name (any capitalisation, '/' or '\') is already held.
+// With `decodeImage` the image hook decodes the content once now. 1 when the
+// file is held afterwards, 0 when it could not be loaded or the table is full.
+int PreloadFile(const char* name, bool decodeImage);
+// Removes the entry of that name (1 when one was removed); a null name
+// removes every entry and returns 1. Open handles on a removed entry keep
+// reading it until they are closed.
+int UnloadFile(const char* name);
+// Empties the table (process start and end).
+void ClearFileTable();
+
+// Pictures decoded at preload time. The images code installs the hooks: decode
+// returns an image it marks as held by the file table (or null), release
+// clears that mark and frees it.
+struct ImageHooks {
+    void* (*decode)(const uint8_t* data, int32_t size, const char* name);
+    void (*release)(void* image);
+};
+void SetImageHooks(const ImageHooks& hooks);
+// The decoded image of a held entry, or null. The pointer stays valid until
+// the entry is unloaded.
+void* FindPreloadedImage(const char* name);
+// The decoded image of the entry a handle is bound to (memory backend), or null.
+void* PreloadedImageOf(const FileHandle* handle);
+
+// --- Disk --------------------------------------------------------------------
+
+// True when a file matching `path` exists ('*' and '?' allowed in the last
+// component).
+bool DiskFileExists(const char* path);
+// The data-folder prefix given to picture names; a text of 260 bytes or more
+// is refused (returns 0). GetDataPrefix copies it into `dest` (260 bytes).
+int SetDataPrefix(const char* text);
+void GetDataPrefix(char* dest);
+// The save folder that disk loads fall back to ("%s/%s"); set by the save
+// code. Up to 259 bytes.
+void SetSaveFolder(const char* path);
+
 }  // namespace files

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "files/file_handle.h"
 #include "render/filters.h"
 #include "render/compose_shell.h"
 #include "render/raster.h"
@@ -26,8 +27,8 @@ bool NoScriptEngine(const char*) {
 }
 
 Subsystems g_subsystems = {
-    /*scanArchives*/ Succeed,
-    /*clearFileTable*/ Nothing,
+    /*scanArchives*/ files::ScanArchives,
+    /*clearFileTable*/ files::ClearFileTable,
     /*buildGreyTables*/ render::BuildGreyTables,
     /*loadMenuImages*/ Succeed,
     /*releaseMenuImages*/ Nothing,
