@@ -76,8 +76,12 @@ inline bool IsLeadByte(unsigned char c) { return c > 128; }
 // Lower-cases ASCII A-Z in place, stepping over double-byte characters.
 void LowerCaseName(char* name);
 
-// Builds the archive index of the current folder (process start).
+// Process start of the file layer: links the picture decoder
+// (LinkImageDecoder) and builds the archive index of the current folder.
 bool ScanArchives();
+// Installs the image hooks and the images code's lookups of preloaded
+// pictures and of the data-folder prefix.
+void LinkImageDecoder();
 
 // --- In-memory file table ----------------------------------------------------
 // 1024 slots filled by the LoadFile command. Changed only by PreloadFile,
