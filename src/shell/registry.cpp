@@ -273,7 +273,15 @@ uint32_t WaitEngineEvents(uint32_t flags, platform::Event* handle, int timeoutMs
         if (timeoutMs > 0) platform::SleepMs(static_cast<uint32_t>(timeoutMs));
         return kWaitTimedOut;
     }
+    auto tellInput = [&](int delta) {
+        if (!g_waitSources.inputWaiting) return;
+        for (int i = 0; i < count; ++i)
+            if (tags[i] == kWaitInputEnter || tags[i] == kWaitInputWheel)
+                g_waitSources.inputWaiting(events[i], delta);
+    };
+    tellInput(1);
     int hit = platform::WaitAny(events, count, timeoutMs);
+    tellInput(-1);
     return hit < 0 ? kWaitTimedOut : tags[hit];
 }
 

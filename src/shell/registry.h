@@ -93,6 +93,9 @@ struct WaitSources {
     platform::Event* (*inputEvent)(int code) = nullptr;
     // The frame composer's thread-ended event.
     platform::Event* (*composerEnded)() = nullptr;
+    // Told of every input event a wait is about to wait on (+1) and is done
+    // with (-1), so that the input layer knows when a script waits for it.
+    void (*inputWaiting)(platform::Event* event, int delta) = nullptr;
 };
 void SetWaitSources(const WaitSources& sources);
 const WaitSources& GetWaitSources();

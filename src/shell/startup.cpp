@@ -10,6 +10,7 @@
 #include "platform/thread.h"
 #include "platform/video.h"
 #include "shell/engine.h"
+#include "shell/input.h"
 #include "shell/registry.h"
 #include "shell/run.h"
 #include "shell/settings.h"
@@ -117,6 +118,9 @@ int StartSequence() {
     }
     if (!sub.readTextSettings()) return 0;
     if (!sub.startComposer()) return 0;
+    // The window takes the game's input from the moment its first process
+    // can run.
+    sub.resetInput(1);
     if (!sub.startScriptEngine(g_settings.startScript.c_str())) return 0;
     SetEngineState(StatePlay);
     return 1;
@@ -170,8 +174,16 @@ int MainLoop(int exitAfterMs, bool* exitedByTimer) {
             }
             timeout = exitAfterMs - elapsed;
         }
+        // Variable resets the input layer scheduled fall due without a
+        // window message: the wait ends in time for them.
+        int inputDue = InputTimerDueIn();
+        if (inputDue >= 0 && (timeout < 0 || inputDue < timeout)) timeout = inputDue;
         platform::Message message;
-        if (!platform::Video().waitMessage(&message, timeout)) continue;
+        bool got = platform::Video().waitMessage(&message, timeout);
+        AcquireLock(kLockMessages);
+        RunDueInputTimers();
+        ReleaseLock(kLockMessages);
+        if (!got) continue;
         if (message.code == platform::kMsgWake) continue;
         if (Quitting()) break;
         AcquireLock(kLockMessages);

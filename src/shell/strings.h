@@ -9,6 +9,8 @@ enum StringId : int {
     kStrSoundInitFailed = 104,
     kStrDeviceFailed = 106,
     kStrWindowClass = 109,
+    kStrQuitPrompt = 111,
+    kStrStopMoviePrompt = 112,
     kStrLoadFailed = 113,
     kStrCpuCheck = 122,
 };

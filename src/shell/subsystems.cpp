@@ -9,7 +9,7 @@
 #include "render/filters.h"
 #include "render/compose_shell.h"
 #include "render/raster.h"
-#include "shell/input_stub.h"
+#include "shell/input.h"
 #include "shell/settings_apply.h"
 
 namespace shell {
@@ -18,7 +18,6 @@ namespace {
 
 bool Succeed() { return true; }
 void Nothing() {}
-void NothingInt(int) {}
 bool NoScriptEngine(const char*) {
     // Without an interpreter no start script can run: the start sequence fails
     // exactly as it does when the start script cannot be loaded.
@@ -32,7 +31,7 @@ Subsystems g_subsystems = {
     /*buildGreyTables*/ render::BuildGreyTables,
     /*loadMenuImages*/ Succeed,
     /*releaseMenuImages*/ Nothing,
-    /*resetInput*/ NothingInt,
+    /*resetInput*/ ResetInputLayer,
     /*createDisplay*/ render::ShellCreateDisplay,
     /*releaseDisplay*/ render::ShellReleaseDisplay,
     /*gatherSystemInfo*/ GatherSystemInfo,
@@ -50,7 +49,7 @@ Subsystems g_subsystems = {
     /*startScriptEngine*/ NoScriptEngine,
     /*stopAllProcesses*/ Nothing,
     /*runLoadingScreen*/ Nothing,
-    /*handleMessage*/ HandleMessageMinimal,
+    /*handleMessage*/ HandleWindowMessage,
 };
 
 }  // namespace

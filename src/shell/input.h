@@ -1,0 +1,203 @@
+// The input layer: window messages turned into script variables, input events
+// and direct engine actions (skip and automatic modes, hiding the text window,
+// the backlog, the system menu, closing, full screen), the mouse position in
+// frame coordinates and the cursor shape.
+//
+// Threading: HandleWindowMessage, RunDueInputTimers and ResetInputLayer(0)
+// run on the main thread (the message pump holds lock 8 around the first
+// two). Everything else here may be called from any thread: the input events
+// are manual-reset events, the phase, flags and positions are atomics and the
+// shortcut table has its own mutex.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "platform/messages.h"
+#include "platform/sync.h"
+
+namespace shell {
+
+// ---- Input events -------------------------------------------------------
+
+// Input codes. Each names one manual-reset event per world.
+enum InputCode : int {
+    kInputAny = 768,  // any key, button, wheel or mouse movement
+    kInputEnter = 257,
+    kInputEnterUp = 273,
+    kInputSpace = 258,
+    kInputShift = 259,
+    kInputCtrl = 260,
+    kInputTab = 261,
+    kInputEsc = 262,
+    kInputUp = 1281,
+    kInputDown = 1282,
+    kInputLeft = 1283,
+    kInputRight = 1284,
+    kInputPageUp = 1285,
+    kInputPageDown = 1286,
+    kInputHome = 1287,
+    kInputEnd = 1288,
+    kInputLetter = 1296,
+    kInputLButton = 769,
+    kInputRButton = 770,
+    kInputLButtonUp = 771,
+    kInputRButtonUp = 772,
+    kInputWheelUp = 1025,
+    kInputWheelDown = 1026,
+};
+
+enum InputWorld : int { kInputMainWorld = 0, kInputSystemWorld = 1 };
+
+// The event of `code` in `world`, or null for a code that names no event.
+// The events live for the whole process.
+platform::Event* InputEvent(int world, int code);
+// The world whose events are in use: the system world while a system script
+// runs (engine state 400), the main world otherwise.
+int CurrentInputWorld();
+// The current world's event of `code` (what WaitEngineEvents waits on).
+platform::Event* CurrentInputEvent(int code);
+// Non-blocking test of the current world's event.
+bool IsInputRaised(int code);
+// Resets every event of `world` (a select entering its body, a click stop).
+void ResetInputEvents(int world);
+// A script waiting on an input event says so (+1 before the wait, -1 after),
+// so that raising it pauses the handler briefly and lets the script run
+// before the next message can reset the event. Other events are ignored.
+void InputWaiting(platform::Event* event, int delta);
+
+// ---- State other subsystems read ----------------------------------------
+
+// The key-pressed flag of the text reveal: set by Enter and the left button,
+// cleared when the left button is released or the mouse moves with no button
+// held.
+bool InputKeyPressed();
+void ClearInputKeyPressed();
+// Last mouse position in frame coordinates and whether the left button is
+// held, as of the last mouse message.
+void LastMousePosition(int* x, int* y);
+bool LeftButtonHeld();
+
+// Cursor shapes by their system cursor ids.
+enum CursorId : int { kCursorIdArrow = 0x7F00, kCursorIdWait = 32514, kCursorIdHand = 32649 };
+// Sets the shape (any thread); it is shown at once and again at every mouse
+// move and cursor request. Unknown ids show the arrow.
+void SetCursorShape(int id);
+int CursorShape();
+
+// ---- Mouse coordinates --------------------------------------------------
+
+// The area the 1024 x 768 frame occupies, in client coordinates.
+struct FrameArea {
+    int x = 0, y = 0, width = 1024, height = 768;
+};
+// Client position to frame position: (client - area origin) scaled by
+// 1024 / area width and 768 / area height, rounded to the nearest integer
+// (halves away from minus infinity). A degenerate area leaves the position.
+void ClientToFramePoint(const FrameArea& area, int clientX, int clientY, int* frameX, int* frameY);
+// The inverse, for moving the cursor to a frame position.
+void FrameToClientPoint(const FrameArea& area, int frameX, int frameY, int* clientX, int* clientY);
+// The area of the video driver now.
+FrameArea CurrentFrameArea();
+// The CursorPosition command: the cursor's position in frame coordinates.
+void CursorPosition(int* x, int* y);
+// The MoveCursor command: puts the cursor at a frame position (the window
+// system answers with a mouse-move message).
+void MoveCursor(int x, int y);
+
+// ---- Shortcuts ----------------------------------------------------------
+
+constexpr int kShortcutLetters = 26;
+constexpr int kShortcutNameSize = 260;
+// SetShortcut(letter, script file): a letter in either case; a first argument
+// that is not exactly one letter is ignored, and so is a file name that does
+// not fit the 260-byte slot. An empty name clears the letter. Returns 1 when
+// the table changed.
+int SetShortcut(const char* letter, const char* scriptFile);
+// The script of a letter 'A'..'Z' into `out` (260 bytes); false when none.
+bool ShortcutScript(int letter, char* out);
+void ClearShortcuts();
+// The KickShortcut built-in: posts a key-down of `keyCode` to the main
+// window (as the player pressing it, without a release) and lets a paused
+// display run again.
+void KickShortcut(int keyCode);
+
+// ---- Hooks ----------------------------------------------------------------
+
+// What the input layer asks of subsystems built elsewhere. Every member has a
+// default that answers honestly for a missing subsystem; owners install
+// theirs. All are called on the main thread.
+struct InputHooks {
+    // Clock (milliseconds) and the handler's pauses. Tests replace them.
+    uint32_t (*now)();
+    void (*pause)(uint32_t ms);
+    // Whether the display runs (the scene is not paused or suspended).
+    // Default: the object system's display-running gate.
+    int (*displayRuns)();
+    // Whether a clickable object is under the mouse. Default: the cursor is
+    // the hand (only clickable objects show it).
+    int (*clickableUnderMouse)();
+    // Offers a backward wheel step to the clickable object under the mouse
+    // (a scroll bar); 1 when taken. Default: nothing takes it.
+    int (*wheelTaken)();
+    // The backlog: whether its record exists, whether a backlog object is
+    // shown. Default: no backlog.
+    int (*backlogReady)();
+    int (*backlogShown)();
+    // Redraws the whole frame now. Default: the composer's redraw while the
+    // object system runs.
+    void (*redrawFrame)();
+    // Suspends the scene's sounds and movies for a system screen and resumes
+    // them. Default: nothing to suspend.
+    void (*suspendScene)();
+    void (*resumeScene)();
+    // Paint: `running` (states 256 and 400) presents the frame as it is,
+    // otherwise it is redrawn first. Default: the display's present.
+    void (*paint)(int running);
+    // The save folder F1 opens, and how it is opened. Defaults: the runner's
+    // save folder or the per-user data folder; the desktop's file browser.
+    std::string (*saveFolder)();
+    bool (*openFolder)(const std::string& path);
+    // A full-window movie: whether the player may interrupt it, and its
+    // controls (0 stop, 1 pause, 2 run). Default: SYSTEM_break_play_movie; no
+    // movie to control.
+    int (*movieInterruptible)();
+    void (*movieControl)(int operation);
+};
+InputHooks& GetInputHooks();
+// Puts every hook back to its default.
+void ResetInputHooks();
+
+// ---- The message handler ---------------------------------------------------
+
+// Which messages the window handles: one phase at a time.
+enum WindowPhase : int {
+    kPhaseStartup = 0,       // start-up, loading a saved game, starting a movie
+    kPhaseRunning = 1,       // engine states 256 and 400
+    kPhaseMovie = 2,         // a full-window movie plays
+    kPhaseEndingSystem = 3,  // a system script's processes are being torn down
+};
+void SetWindowPhase(int phase);
+int CurrentWindowPhase();
+
+// Mode 0 (start-up, before other engine threads exist): resets the input
+// layer (keys, flags, events, pending variable resets, the arrow cursor),
+// installs the input events for WaitEngineEvents and the play-mode hook of
+// the transitions, and enters the start-up phase. Mode 1 (any thread): play
+// mode, the running phase.
+void ResetInputLayer(int mode);
+// The subsystem table's message handler: one window message of any phase.
+void HandleWindowMessage(const void* message);
+void HandleMessage(const platform::Message& message);
+
+// Variable resets scheduled by the handler (the button variables return to 0
+// 100 ms after release). The main loop bounds its message wait by
+// InputTimerDueIn and runs RunDueInputTimers on every pass, so that a reset
+// happens on time without a window message and without the handler ever
+// sleeping for it. -1: nothing pending.
+int InputTimerDueIn();
+void RunDueInputTimers();
+
+// Menu command ids of the window.
+enum : int { kCommandStopMovie = 32773, kCommandHideText = 32779 };
+
+}  // namespace shell

@@ -1,0 +1,107 @@
+// The input layer's hooks with their defaults, and its state record.
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/sync.h"
+#include "platform/system.h"
+#include "render/compose.h"
+#include "render/dirty_rect.h"
+#include "render/display.h"
+#include "scene/object_tree.h"
+#include "script/system_variables.h"
+#include "shell/engine.h"
+#include "shell/input.h"
+#include "shell/input_internal.h"
+#include "shell/registry.h"
+
+namespace shell {
+
+namespace {
+
+void Sleep(uint32_t ms) {
+    if (!Quitting()) platform::SleepMs(ms);
+}
+
+int ObjectDisplayRuns() {
+    return scene::g_objects.running && scene::g_objects.displayRunning &&
+                   platform::IsEventSet(scene::g_objects.displayRunning)
+               ? 1
+               : 0;
+}
+
+int CursorIsHand() { return CursorShape() == kCursorIdHand ? 1 : 0; }
+int NothingTakesWheel() { return 0; }
+int No() { return 0; }
+
+void ComposerRedraw() {
+    if (!scene::g_objects.running || Quitting()) return;
+    AcquireSceneLock();
+    render::RedrawNow();
+    ReleaseSceneLock();
+}
+
+void NothingToSuspend() {}
+
+void DisplayPaint(int running) {
+    if (!render::DisplayCreated() || Quitting()) return;
+    AcquireSceneLock();
+    if (running || !scene::g_objects.running) {
+        render::PresentFrameRect(render::DirtyRect{0, 0, render::kFrameWidth, render::kFrameHeight});
+    } else {
+        render::RedrawNow();
+    }
+    ReleaseSceneLock();
+}
+
+std::string DefaultSaveFolder() {
+    if (g_engine.saveDirOverride[0]) return g_engine.saveDirOverride;
+    return platform::DataHome();
+}
+
+bool DesktopOpen(const std::string& path) { return platform::OpenWithDesktop(path); }
+
+int MovieBreakSetting() { return script::g_systemValues.breakPlayMovie ? 1 : 0; }
+void NoMovie(int) {}
+
+InputHooks Defaults() {
+    InputHooks h;
+    h.now = platform::TimeMs;
+    h.pause = Sleep;
+    h.displayRuns = ObjectDisplayRuns;
+    h.clickableUnderMouse = CursorIsHand;
+    h.wheelTaken = NothingTakesWheel;
+    h.backlogReady = No;
+    h.backlogShown = No;
+    h.redrawFrame = ComposerRedraw;
+    h.suspendScene = NothingToSuspend;
+    h.resumeScene = NothingToSuspend;
+    h.paint = DisplayPaint;
+    h.saveFolder = DefaultSaveFolder;
+    h.openFolder = DesktopOpen;
+    h.movieInterruptible = MovieBreakSetting;
+    h.movieControl = NoMovie;
+    return h;
+}
+
+InputHooks g_hooks = Defaults();
+
+}  // namespace
+
+InputHooks& GetInputHooks() { return g_hooks; }
+void ResetInputHooks() { g_hooks = Defaults(); }
+
+namespace input {
+
+InputState& State() {
+    static InputState state;
+    return state;
+}
+
+uint32_t Now() { return g_hooks.now(); }
+void Pause(uint32_t ms) { g_hooks.pause(ms); }
+bool DisplayRuns() { return g_hooks.displayRuns() != 0; }
+void Redraw() { g_hooks.redrawFrame(); }
+
+}  // namespace input
+
+}  // namespace shell

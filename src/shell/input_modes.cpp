@@ -1,0 +1,186 @@
+// Skip mode, automatic mode, the hidden text window, the system-script and
+// backlog requests, and the variable resets the handler schedules.
+#include <cstring>
+
+#include "platform/sync.h"
+#include "render/compose.h"
+#include "script/system_variables.h"
+#include "script/variables.h"
+#include "shell/engine.h"
+#include "shell/input.h"
+#include "shell/input_internal.h"
+#include "shell/settings.h"
+#include "shell/transitions.h"
+
+namespace shell::input {
+
+namespace {
+
+script::SystemValues& S() { return script::g_systemValues; }
+
+bool Due(const PendingReset& r, uint32_t now) {
+    return r.pending && static_cast<int32_t>(now - r.due) >= 0;
+}
+
+}  // namespace
+
+// ---- Variables ------------------------------------------------------------
+
+void PulseVariablesChanged() {
+    if (platform::Event* e = g_engine.settingsChanged) {
+        platform::SetEvent(e);
+        platform::ResetEvent(e);
+    }
+}
+
+void SetVar(const char* name, double value) {
+    script::Variable* v = script::GetOrCreateExact(name);
+    if (!v) return;  // a full table: nothing to write into
+    script::SetNumber(v, value);
+    // Variables with an effect apply it and signal the change themselves.
+    if (!script::ApplySystem(name)) PulseVariablesChanged();
+}
+
+double VarNumber(const char* name) {
+    const script::Variable* v = script::LookupExact(name);
+    return v ? v->number : 0.0;
+}
+
+// ---- Modes ------------------------------------------------------------------
+
+bool SkipOn() { return S().skip != 0; }
+
+void StartSkip() {
+    if (SkipOn()) return;
+    SetVar("$SYSTEM_skip", 1);  // refused while skip is locked
+    render::SetSkipMode(SkipOn());
+}
+
+void EndSkip() {
+    State().skipEndsOnCtrlRelease = false;
+    if (!SkipOn()) return;
+    SetVar("$SYSTEM_skip", 0);
+    render::SetSkipMode(false);
+}
+
+bool TextHidden() { return S().textErase != 0; }
+
+void ShowHiddenText() {
+    if (!TextHidden()) return;
+    SetVar("$SYSTEM_text_erase", 0);
+    render::Modes().hide = 0;
+    Redraw();
+}
+
+void ToggleTextWindow() {
+    if (TextHidden()) {
+        ShowHiddenText();
+        return;
+    }
+    SetVar("$SYSTEM_text_erase", 1);  // refused while the text window is locked
+    render::Modes().hide = TextHidden() ? 1 : 0;
+    if (TextHidden() && AutoOn()) EndAutoMode();
+    Redraw();
+}
+
+bool AutoOn() { return S().textAuto != 0; }
+
+void EndAutoMode() {
+    if (AutoOn() || VarNumber("$SYSTEM_text_auto") != 0) SetVar("$SYSTEM_text_auto", 0);
+}
+
+bool NormalPlay() {
+    return g_engine.state.load() == StatePlay && VarNumber("$SYSTEM_menu_enable") == 0 &&
+           S().menuLock == 0 && VarNumber("$SYSTEM_menu_lock") == 0;
+}
+
+// ---- System scripts ----------------------------------------------------------
+
+const char* MenuScript() { return S().scriptMenu[0] ? S().scriptMenu : g_settings.menuScript.c_str(); }
+const char* CloseScript() {
+    return S().scriptClose[0] ? S().scriptClose : g_settings.closeScript.c_str();
+}
+
+int RequestSystemScript(const char* script, const char* flagVariable, bool closeRequest) {
+    InputState& s = State();
+    uint32_t now = Now();
+    if (s.anySystemRequest && Since(now, s.lastSystemRequest) < 300) return 0;
+    s.anySystemRequest = true;
+    s.lastSystemRequest = now;
+    if (SkipOn()) {
+        EndSkip();
+        return 0;
+    }
+    bool menuFree = VarNumber("$SYSTEM_menu_enable") == 0 && S().menuLock == 0 &&
+                    VarNumber("$SYSTEM_menu_lock") == 0;
+    bool allowed = script && script[0] && (closeRequest || menuFree) && DisplayRuns() &&
+                   g_engine.state.load() == StatePlay;
+    if (allowed) {
+        InputHooks& h = GetInputHooks();
+        h.suspendScene();
+        Redraw();
+        if (EnterSystemScript(script)) return 1;
+        h.resumeScene();
+    }
+    if (flagVariable) SetVar(flagVariable, 0);
+    return 0;
+}
+
+int TryOpenBacklog() {
+    InputHooks& h = GetInputHooks();
+    const char* script = g_settings.backlogScript.c_str();
+    if (!script[0] || !h.backlogReady() || S().backlogLock || SkipOn() || !NormalPlay() ||
+        !DisplayRuns())
+        return 0;
+    h.suspendScene();
+    if (EnterSystemScript(script)) return 1;
+    h.resumeScene();
+    return 0;
+}
+
+// ---- Scheduled variable resets ---------------------------------------------
+
+// The button variables return to 0 100 ms after the release. The handler
+// never sleeps for that: it notes the time, and the main loop, which bounds
+// its message wait by the earliest pending time (InputTimerDueIn), performs
+// the reset on its next pass. A new press in between cancels the reset, so a
+// quick second click is never cut short.
+void ScheduleReset(PendingReset* reset, uint32_t delayMs) {
+    reset->pending = true;
+    reset->due = Now() + delayMs;
+}
+
+}  // namespace shell::input
+
+namespace shell {
+
+int InputTimerDueIn() {
+    using namespace input;
+    InputState& s = State();
+    uint32_t now = Now();
+    int best = -1;
+    for (const PendingReset* r : {&s.leftReset, &s.rightReset}) {
+        if (!r->pending) continue;
+        int32_t left = static_cast<int32_t>(r->due - now);
+        int wait = left < 0 ? 0 : left;
+        if (best < 0 || wait < best) best = wait;
+    }
+    return best;
+}
+
+void RunDueInputTimers() {
+    using namespace input;
+    if (Quitting()) return;
+    InputState& s = State();
+    uint32_t now = Now();
+    if (Due(s.leftReset, now)) {
+        s.leftReset.pending = false;
+        SetVar("$SYSTEM_l_button_down", 0);
+    }
+    if (Due(s.rightReset, now)) {
+        s.rightReset.pending = false;
+        SetVar("$SYSTEM_r_button_down", 0);
+    }
+}
+
+}  // namespace shell

@@ -1,0 +1,88 @@
+// Letter shortcuts (SetShortcut, KickShortcut) and F1's save folder.
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "platform/video.h"
+#include "render/compose.h"
+#include "scene/object_tree.h"
+#include "shell/engine.h"
+#include "shell/input.h"
+#include "shell/input_internal.h"
+
+namespace shell {
+
+namespace {
+
+struct ShortcutTable {
+    std::mutex mutex;
+    char scripts[kShortcutLetters][kShortcutNameSize] = {};
+};
+
+ShortcutTable& Shortcuts() {
+    static ShortcutTable table;
+    return table;
+}
+
+}  // namespace
+
+int SetShortcut(const char* letter, const char* scriptFile) {
+    if (!letter || std::strlen(letter) != 1) return 0;
+    char c = letter[0];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c < 'A' || c > 'Z') return 0;
+    const char* file = scriptFile ? scriptFile : "";
+    size_t length = std::strlen(file);
+    // A cut name would name another file: refuse it whole.
+    if (length >= kShortcutNameSize) return 0;
+    ShortcutTable& t = Shortcuts();
+    std::lock_guard<std::mutex> lock(t.mutex);
+    char* slot = t.scripts[c - 'A'];
+    std::memcpy(slot, file, length);
+    std::memset(slot + length, 0, kShortcutNameSize - length);
+    return 1;
+}
+
+bool ShortcutScript(int letter, char* out) {
+    out[0] = 0;
+    if (letter < 'A' || letter > 'Z') return false;
+    ShortcutTable& t = Shortcuts();
+    std::lock_guard<std::mutex> lock(t.mutex);
+    std::memcpy(out, t.scripts[letter - 'A'], kShortcutNameSize);
+    return out[0] != 0;
+}
+
+void ClearShortcuts() {
+    ShortcutTable& t = Shortcuts();
+    std::lock_guard<std::mutex> lock(t.mutex);
+    std::memset(t.scripts, 0, sizeof(t.scripts));
+}
+
+void KickShortcut(int keyCode) {
+    if (keyCode <= 0 || keyCode > 255 || Quitting()) return;
+    if (platform::VideoSelected()) {
+        platform::Message m;
+        m.code = platform::kMsgKeyDown;
+        m.param = keyCode;
+        m.style = input::kKickedKeyMark;
+        platform::Video().postMessage(m);
+    }
+    // The key's effects need a running display (the shortcut's system script
+    // starts only then).
+    if (scene::g_objects.running && scene::g_objects.displayRunning &&
+        !platform::IsEventSet(scene::g_objects.displayRunning))
+        render::ResumeComposer();
+}
+
+namespace input {
+
+void OpenSaveFolder() {
+    InputHooks& h = GetInputHooks();
+    std::string folder = h.saveFolder();
+    if (folder.empty()) return;
+    h.openFolder(folder);
+}
+
+}  // namespace input
+
+}  // namespace shell

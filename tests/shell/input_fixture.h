@@ -1,0 +1,138 @@
+// A fixture that drives the input layer's message handler directly: engine
+// events, a clean variable store, a hand-set clock, recorded pauses and
+// system-script starts, and hooks whose answers each test chooses.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/messages.h"
+#include "platform/sync.h"
+#include "platform/video.h"
+#include "script/system_variables.h"
+#include "script/variables.h"
+#include "shell/engine.h"
+#include "shell/input.h"
+#include "shell/registry.h"
+#include "shell/settings.h"
+#include "shell/transitions.h"
+
+namespace input_test {
+
+struct World {
+    uint32_t now = 1000;
+    std::vector<uint32_t> pauses;
+    std::vector<std::string> started;  // system scripts started
+    bool scriptStarts = true;
+    int displayRuns = 1;
+    int clickable = 0;
+    int wheelTaken = 0;
+    int backlogReady = 0;
+    int backlogShown = 0;
+    int redraws = 0;
+    std::vector<std::string> opened;  // folders opened
+};
+
+inline World g_world;
+
+class InputFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_world = World{};
+        shell::g_engine.quit = 0;
+        for (platform::Event** e :
+             {&shell::g_engine.quitEvent, &shell::g_engine.stateChanged, &shell::g_engine.settingsChanged,
+              &shell::g_engine.commandsEnabled, &shell::g_engine.commandGate, &shell::g_engine.auxEvent1})
+            *e = platform::CreateEvent(true, false);
+        platform::SetEvent(shell::g_engine.commandsEnabled);
+        platform::SetEvent(shell::g_engine.commandGate);
+        ASSERT_EQ(shell::InitRegistry(), 1);
+        script::ClearLocals();
+        script::ClearGlobals();
+        script::g_systemValues = script::SystemValues{};
+        shell::g_settings = shell::Settings{};
+        shell::ClearShortcuts();
+
+        savedTransitions_ = shell::GetTransitionHooks();
+        shell::TransitionHooks& t = shell::GetTransitionHooks();
+        t.startSystemScript = [](const char* name) {
+            g_world.started.push_back(name);
+            return g_world.scriptStarts;
+        };
+        t.setNumberVariable = [](const char*, double) {};
+
+        shell::InputHooks& h = shell::GetInputHooks();
+        h.now = [] { return g_world.now; };
+        h.pause = [](uint32_t ms) { g_world.pauses.push_back(ms); };
+        h.displayRuns = [] { return g_world.displayRuns; };
+        h.clickableUnderMouse = [] { return g_world.clickable; };
+        h.wheelTaken = [] { return g_world.wheelTaken; };
+        h.backlogReady = [] { return g_world.backlogReady; };
+        h.backlogShown = [] { return g_world.backlogShown; };
+        h.redrawFrame = [] { ++g_world.redraws; };
+        h.paint = [](int) {};
+        h.saveFolder = [] { return std::string("/saves/velmoor"); };
+        h.openFolder = [](const std::string& path) {
+            g_world.opened.push_back(path);
+            return true;
+        };
+
+        shell::ResetInputLayer(0);
+        shell::ResetInputLayer(1);
+        shell::g_engine.state = shell::StatePlay;
+    }
+
+    void TearDown() override {
+        shell::ResetInputHooks();
+        shell::GetTransitionHooks() = savedTransitions_;
+        shell::g_engine.quit = 0;
+        shell::g_engine.state = shell::StateNone;
+        script::g_systemValues = script::SystemValues{};
+        // Messages the handler posted to the window (Esc's close request).
+        platform::Message m;
+        while (platform::Video().pollMessage(&m)) {
+        }
+        shell::EndAllThreads();
+        for (platform::Event** e :
+             {&shell::g_engine.quitEvent, &shell::g_engine.stateChanged, &shell::g_engine.settingsChanged,
+              &shell::g_engine.commandsEnabled, &shell::g_engine.commandGate, &shell::g_engine.auxEvent1}) {
+            platform::DestroyEvent(*e);
+            *e = nullptr;
+        }
+    }
+
+    // A fresh start inside one test (table rows that need one each).
+    void Fresh() {
+        TearDown();
+        SetUp();
+    }
+
+    // Handles one message at time `t` (the clock moves there first).
+    void Send(uint32_t code, int64_t param, uint32_t t, int x = 0, int y = 0) {
+        g_world.now = t;
+        platform::Message m;
+        m.code = code;
+        m.param = param;
+        m.time = t;
+        m.x = x;
+        m.y = y;
+        shell::HandleMessage(m);
+    }
+    void KeyDown(uint32_t vk, uint32_t t) { Send(platform::kMsgKeyDown, vk, t); }
+    void KeyUp(uint32_t vk, uint32_t t) { Send(platform::kMsgKeyUp, vk, t); }
+
+    static double Var(const char* name) {
+        const script::Variable* v = script::LookupExact(name);
+        return v ? v->number : 0.0;
+    }
+    static bool Raised(int code) { return shell::IsInputRaised(code); }
+    static bool Skip() { return script::g_systemValues.skip != 0; }
+    static void SetSkip(bool on) {
+        script::AssignVariable("$SYSTEM_skip", on ? 1 : 0, "");
+    }
+
+    shell::TransitionHooks savedTransitions_;
+};
+
+}  // namespace input_test
