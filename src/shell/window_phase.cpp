@@ -7,6 +7,7 @@
 
 #include "platform/msgbox.h"
 #include "platform/video.h"
+#include "render/compose_shell.h"
 #include "render/display.h"
 #include "script/system_variables.h"
 #include "shell/engine.h"
@@ -34,7 +35,7 @@ void SetFullScreen(int full) {
     if (!platform::VideoSelected()) return;
     if (full && script::g_systemValues.windowFullLock) return;
     if (full == render::CurrentWindowFull()) return;
-    if (!render::SwitchWindowFull(full)) return;
+    if (!render::ShellSwitchWindowFull(full)) return;
     // The display now runs in this mode: the variable follows it without
     // asking for another switch.
     script::g_systemValues.fullScreen = full;
