@@ -7,6 +7,8 @@
 #include "render/compose.h"
 #include "render/compose_shell.h"
 #include "render/display.h"
+#include "render/image.h"
+#include "render/raster.h"
 #include "../scene/scene_fixture.h"
 
 namespace {
@@ -96,6 +98,26 @@ TEST_F(ComposerThreadTest, DisusedObjectIsDeletedByTheComposer) {
     shell::AcquireSceneLock();
     EXPECT_NE(scene::FindObject(kKey, "keep"), nullptr);
     shell::ReleaseSceneLock();
+}
+
+TEST_F(ComposerThreadTest, ComposedFramesReachTheScreen) {
+    render::RegisterRasterizer();
+    shell::AcquireSceneLock();
+    scene::SceneObject* o = scene::CreateObject(kKey, "plate");
+    render::Image* image = render::CreateBlankImage(64, 32, 0x00C0FF, 255);
+    image->owner = o;
+    o->image = render::WrapImage(o, image);
+    render::TransformQuad(o->image->quad, nullptr, 768, 300, 200);
+    o->ops.draw = render::DrawObject;
+    o->drawEnabled = 1;
+    render::AddDirtyDrawable(o->image);
+    shell::ReleaseSceneLock();
+    render::ResumeComposer();
+    std::vector<uint32_t> frame(1024 * 768);
+    ASSERT_TRUE(WaitUntil([&] {
+        return platform::Video().lastFrame(frame.data()) && frame[210 * 1024 + 310] == 0xFF00C0FFu;
+    }));
+    EXPECT_EQ(frame[210 * 1024 + 299], 0xFF000000u);
 }
 
 TEST_F(ComposerThreadTest, EndsWhenThePlayingStateEndsAndWakesWaiters) {
