@@ -1,0 +1,101 @@
+// The interpreter: walking a block's text, control statements, calls between
+// blocks, function calls with parameters, the block status machine, the
+// process threads of both worlds and parallel processes.
+//
+// Threads: each world's process chain runs on one thread (ProcessThread);
+// each parallel process on its own (BlockThread). Block status words are
+// written by other threads (requests, CreateProcess, StopAllProcesses)
+// without a lock; every loop re-reads them and waits at most 100 ms.
+#pragma once
+#include <cstdint>
+
+namespace script {
+
+struct ScriptBlock;
+struct ScriptProcess;
+
+// Block status values.
+enum BlockStatus : int32_t {
+    StatusStopped = 0,
+    StatusRunning = 1,
+    StatusCalling = 2,
+    StatusStarting = 16,
+    StatusOpened = 17,
+    StatusReopen = 18,
+    StatusRestart = 19,
+    StatusPaused = 20,
+    StatusResume = 21,
+    StatusIdle = 22,
+};
+
+// Block modes.
+enum BlockMode : int32_t { ModeOrdinary = 1, ModeParallel = 2 };
+
+// --- What the dispatcher asks of a block ---------------------------------
+// The block's 32 KB argument buffer.
+char* BlockScratch(ScriptBlock* block);
+// The block's object prefix (may be empty).
+const char* BlockPrefix(ScriptBlock* block);
+// In a function block: the value of the parameter named exactly `text`, or null.
+const char* BlockParameterValue(ScriptBlock* block, const char* text);
+bool BlockIsParallel(const ScriptBlock* block);
+// Calls the script function named at `*cursor` when there is one; moves the
+// cursor past the call when a call was made. Returns 1 when it called.
+int TryFunctionCall(ScriptProcess* process, ScriptBlock* block, const char** cursor,
+                    const char* limit);
+
+// --- The walker ------------------------------------------------------------
+// Runs the block until it yields, calls, ends or the engine leaves the
+// running range.
+void WalkBlock(ScriptProcess* process, ScriptBlock* block);
+// Whether the process may execute now; waits while the other world runs or
+// commands are disabled.
+bool CanRun(ScriptProcess* process);
+void EnterBlock(ScriptBlock* block);
+void ExitBlock(ScriptBlock* block, ScriptProcess* process);
+// Collects one statement at the block's cursor and evaluates it.
+void ReadStatement(ScriptBlock* block, ScriptProcess* process);
+
+// Thread entries.
+void ProcessThread(void* process);
+void BlockThread(void* block);
+
+// --- Processes and worlds -----------------------------------------------------
+// The head of a world's process list: 0 main, 1 system.
+ScriptProcess* WorldHead(int world);
+// The world of the current engine state (1 in the system-script state).
+int CurrentWorld();
+
+// Requests on a parallel process (from the Request command).
+void RequestStart(ScriptBlock* block);
+void RequestStop(ScriptBlock* block);
+void RequestOpen(ScriptBlock* block);
+void RequestPause(ScriptBlock* block);
+void RequestResume(ScriptBlock* block);
+
+// The script side of CreateProcess: the first cut or function block named
+// `name` gets a fresh thread (an older one is stopped first), the object
+// prefix `objectName`, its cursor at its body start and status 16. The
+// thread is created held; returns the block or null. The caller then makes
+// the process object and calls LaunchParallelBlock, which reopens the command
+// gate, lets the thread run and waits until the part before `begin:` ran.
+ScriptBlock* PrepareParallelBlock(ScriptProcess* process, const char* name, const char* objectName);
+void LaunchParallelBlock(ScriptBlock* block);
+
+// Stops the processes of the current world (both worlds at quit, restart and
+// loading), frees them and saves the read marks.
+void StopAllProcesses();
+
+// Installs the interpreter's services (process lists, shell transition
+// hooks). Idempotent; StartScriptEngine calls it.
+void InstallInterpreter();
+
+// The script engine's start: loads `startScript` and starts the first process
+// thread of the current world. Installs the interpreter's hooks on first use.
+bool StartScriptEngine(const char* startScript);
+
+// Ends a block and n - 1 of its callers (the Escape command). Returns the
+// cursor the walker continues at in `block` (its body end).
+const char* EscapeBlocks(ScriptProcess* process, ScriptBlock* block, int count);
+
+}  // namespace script

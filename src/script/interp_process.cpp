@@ -1,0 +1,491 @@
+// Script processes: the two worlds' lists, the process thread, parallel
+// blocks and their requests, stopping everything, and the script engine's
+// start with the system-script switch.
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include "platform/clock.h"
+#include "script/dispatch.h"
+#include "script/interp_internal.h"
+#include "script/loader.h"
+#include "script/services.h"
+#include "script/sjis.h"
+#include "script/variables.h"
+#include "shell/registry.h"
+#include "shell/transitions.h"
+
+namespace script {
+
+namespace {
+
+// --- Hook defaults ---------------------------------------------------------------
+void NoObjects(ScriptProcess*, const char*) {}
+void NoTree(ScriptProcess*) {}
+int NoHit(ScriptBlock*, const char*) { return 0; }
+void NoWorld(int) {}
+void NoAction() {}
+void NoMouse(int* x, int* y) { *x = *y = 0; }
+int NoInputEvents(int, platform::Event**, int) { return 0; }
+void NoInput(int, int* code, uint32_t* flags) {
+    *code = 0;
+    *flags = 0;
+}
+void NoTextBlock(ScriptBlock*, const char*, const char*) {}
+
+InterpreterHooks g_hooks = {
+    NoObjects, NoTree,   NoHit,    NoWorld,  NoAction, NoWorld,  NoMouse, NoWorld,
+    NoInputEvents, NoInput, NoAction, NoWorld, NoWorld, NoWorld, NoAction, NoAction,
+    NoAction, NoAction, NoAction, NoTextBlock,
+};
+
+// --- Process lists ---------------------------------------------------------------
+std::mutex g_listMutex;
+ScriptProcess* g_worldFirst[2] = {nullptr, nullptr};
+platform::Event* g_engineEvent = nullptr;
+bool g_engineStarted = false;
+std::mutex g_overrideMutex;
+char g_startOverride[kFileNameSize] = {};
+
+void AppendProcess(ScriptProcess* process) {
+    std::lock_guard<std::mutex> lock(g_listMutex);
+    int world = CurrentWorld();
+    process->run.world = static_cast<uint8_t>(world);
+    process->next = nullptr;
+    process->previous = nullptr;
+    ScriptProcess** link = &g_worldFirst[world];
+    ScriptProcess* last = nullptr;
+    while (*link) {
+        last = *link;
+        link = &(*link)->next;
+    }
+    *link = process;
+    process->previous = last;
+}
+
+void RemoveProcessLocked(ScriptProcess* process) {
+    for (ScriptProcess*& first : g_worldFirst) {
+        for (ScriptProcess** link = &first; *link; link = &(*link)->next) {
+            if (*link == process) {
+                *link = process->next;
+                if (process->next) process->next->previous = process->previous;
+                process->next = nullptr;
+                process->previous = nullptr;
+                return;
+            }
+        }
+    }
+}
+
+void RemoveProcess(ScriptProcess* process) {
+    std::lock_guard<std::mutex> lock(g_listMutex);
+    RemoveProcessLocked(process);
+}
+
+int OwnerKeyInUse(int32_t key) {
+    std::lock_guard<std::mutex> lock(g_listMutex);
+    for (ScriptProcess* first : g_worldFirst) {
+        for (ScriptProcess* p = first; p; p = p->next) {
+            if (p->ownerKey == key) return 1;
+        }
+    }
+    return 0;
+}
+
+void RegisterOwnerKey(ScriptProcess*) {}
+
+ScriptProcess* FirstWorldProcess() {
+    std::lock_guard<std::mutex> lock(g_listMutex);
+    return g_worldFirst[CurrentWorld()];
+}
+
+// Ends the thread of a parallel block: status 0, its event signalled, then
+// waits (5 s, resume if held, 10 s); a thread that still runs is abandoned.
+void StopBlockThread(ScriptBlock* block) {
+    if (!block->run.hasThread) return;
+    shell::ThreadHandle thread = LoadShared(block->run.thread);
+    if (shell::IsEngineThreadAlive(thread)) {
+        SetStatus(block, StatusStopped);
+        platform::SetEvent(block->event);
+        if (!shell::WaitEngineThread(thread, 5000)) {
+            shell::ResumeEngineThread(thread);
+            platform::SetEvent(block->event);
+            if (!shell::WaitEngineThread(thread, 10000)) {
+                std::fprintf(stderr, "velmoor: a script process did not stop: %s\n", block->name);
+            }
+        }
+    }
+    shell::ReleaseEngineThread(thread);
+    block->run.hasThread = 0;
+}
+
+// Runs `process`'s chain (step 2 of the process thread). Returns the process
+// the thread ends with (the chain may have moved to a parent).
+void RunChain(ScriptProcess* process) {
+    ScriptProcess* p = process;
+    while (EngineRuns()) {
+        ScriptBlock* b = p->currentBlock;
+        if (!b) break;
+        WalkBlock(p, b);
+        if (!EngineRuns() || !IsActive(p)) break;
+        if (ScriptBlock* target = b->run.callTarget) {
+            b->run.callTarget = nullptr;
+            target->run.currentMark = b->run.currentMark;
+            b->run.currentMark = 0;
+            p->currentBlock = target;
+            continue;
+        }
+        if (ScriptBlock* back = b->run.returnTarget) {
+            b->run.returnTarget = nullptr;
+            back->run.currentMark = 1;
+            b->run.currentMark = 0;
+            p->currentBlock = back;
+            // A called scene or cut file is released when nothing of it runs.
+            int index = b->scriptIndex;
+            if ((b->kind == kBlockScene || b->kind == kBlockCut) && index > 0 &&
+                index < kScriptSlots && !p->scripts[index].included) {
+                bool running = false;
+                for (ScriptBlock* o = p->firstBlock; o; o = o->next) {
+                    if (o->scriptIndex == index && (StatusOf(o) != StatusStopped || o->run.hasThread)) {
+                        running = true;
+                        break;
+                    }
+                }
+                if (!running) {
+                    UnloadScriptFile(p, index);
+                    FunctionsChanged(p);
+                }
+            }
+            continue;
+        }
+        if (ScriptProcess* next = p->successor) {
+            next->engineState = p->engineState;
+            SetActive(next, 1);
+            SetActive(p, 0);
+            p = next;
+            continue;
+        }
+        if (ScriptProcess* parent = p->parent) {
+            parent->successor = nullptr;
+            p->parent = nullptr;
+            FreeProcess(p);
+            SetActive(parent, 1);
+            p = parent;
+            continue;
+        }
+        break;
+    }
+}
+
+// Takes the command gate, waiting for it in bounded steps.
+void TakeGateWaiting() {
+    while (!shell::Quitting()) {
+        if (TryTakeCommandGate()) return;
+        platform::WaitEvent(shell::g_engine.commandGate, 100);
+    }
+}
+
+// Frees every process of a world. The calling thread may run one of them: its
+// own thread is not waited for.
+void FreeWorld(int world) {
+    ScriptProcess* list;
+    {
+        std::lock_guard<std::mutex> lock(g_listMutex);
+        list = g_worldFirst[world];
+        g_worldFirst[world] = nullptr;
+    }
+    while (list) {
+        ScriptProcess* next = list->next;
+        list->next = nullptr;
+        list->previous = nullptr;
+        FreeProcess(list);
+        list = next;
+    }
+}
+
+// The system script ends: back to the game in the main world.
+void EndSystemScript() {
+    shell::TransitionHooks& transitions = shell::GetTransitionHooks();
+    transitions.pauseComposer();
+    g_hooks.inputMode(2);
+    FreeWorld(1);
+    shell::LeaveSystemScript();
+    g_hooks.clearPendingText();
+    g_hooks.markScreenDirty();
+}
+
+// --- Shell hooks ---------------------------------------------------------------------
+bool StartSystemScript(const char* script) {
+    ScriptProcess* process = LoadScriptProcess(script, "main", nullptr);
+    if (!process) return false;
+    process->run.world = 1;
+    if (process->currentBlock) process->currentBlock->run.currentMark = 1;
+    shell::ThreadHandle thread = shell::CreateEngineThread(true, ProcessThread, process);
+    if (thread < 0) {
+        FreeProcess(process);
+        return false;
+    }
+    process->thread = thread;
+    return true;
+}
+
+void SuspendMainWorld() {
+    g_hooks.suspendTimers(0);
+    g_hooks.resetHover(0);
+}
+
+void ResumeMainWorld() { g_hooks.resumeTimers(0); }
+
+void SetNumberHook(const char* name, double value) { SetNumberVariable(name, value); }
+
+void InstallHooks() {
+    g_services.appendProcess = AppendProcess;
+    g_services.removeProcess = RemoveProcess;
+    g_services.ownerKeyInUse = OwnerKeyInUse;
+    g_services.registerOwnerKey = RegisterOwnerKey;
+    g_services.firstWorldProcess = FirstWorldProcess;
+    shell::TransitionHooks& transitions = shell::GetTransitionHooks();
+    transitions.startSystemScript = StartSystemScript;
+    transitions.setNumberVariable = SetNumberHook;
+    transitions.suspendMainWorld = SuspendMainWorld;
+    transitions.resumeMainWorld = ResumeMainWorld;
+}
+
+}  // namespace
+
+InterpreterHooks& GetInterpreterHooks() { return g_hooks; }
+
+void SetStartScriptOverride(const char* script) {
+    std::lock_guard<std::mutex> lock(g_overrideMutex);
+    g_startOverride[0] = 0;
+    if (script) CopyCut(g_startOverride, sizeof(g_startOverride), script);
+}
+
+platform::Event* ScriptEngineEvent() { return g_engineEvent; }
+
+int CurrentWorld() { return shell::g_engine.state.load() == shell::StateSystemScript ? 1 : 0; }
+
+ScriptProcess* WorldHead(int world) {
+    if (world < 0 || world > 1) return nullptr;
+    std::lock_guard<std::mutex> lock(g_listMutex);
+    return g_worldFirst[world];
+}
+
+void FunctionsChanged(ScriptProcess* process) { process->run.functionIndexValid = 0; }
+
+void FreeProcess(ScriptProcess* process) {
+    if (!process) return;
+    for (ScriptBlock* b = process->firstBlock; b; b = b->next) StopBlockThread(b);
+    g_hooks.releaseTree(process);
+    RemoveProcess(process);
+    if (process->thread >= 0 && process->thread != 0) {
+        shell::ReleaseEngineThread(process->thread);
+        process->thread = -1;
+    }
+    FreeScriptProcess(process);
+}
+
+void ProcessThread(void* argument) {
+    ScriptProcess* process = static_cast<ScriptProcess*>(argument);
+    while (!shell::Quitting() && !shell::IsRunningState(shell::g_engine.state.load()))
+        shell::WaitEngineEvents(shell::kWaitQuit | shell::kWaitStateChanged, nullptr, 100);
+    bool systemWorld = process->run.world == 1;
+    if (!shell::Quitting()) {
+        SetActive(process, 1);
+        process->engineState = shell::g_engine.state.load();
+        RunChain(process);
+    }
+    uint32_t state = shell::g_engine.state.load();
+    if (state != shell::StateSystemScript) shell::WakeMainThread();
+    TakeGateWaiting();
+    if (systemWorld && state == shell::StateSystemScript && !shell::Quitting()) EndSystemScript();
+    ReleaseCommandGate();
+}
+
+void BlockThread(void* argument) {
+    ScriptBlock* block = static_cast<ScriptBlock*>(argument);
+    StoreShared(block->run.finished, 0);
+    if (StatusOf(block) == StatusStopped) {
+        StoreShared(block->run.finished, 1);
+        return;
+    }
+    ScriptProcess* process = block->process;
+    if (shell::g_engine.state.load() == shell::StateLoading) {
+        // Restored from a save: wait for the loading to end.
+        while (!shell::Quitting() && shell::g_engine.state.load() == shell::StateLoading)
+            shell::WaitEngineEvents(shell::kWaitQuit | shell::kWaitStateChanged, nullptr, 100);
+        g_hooks.markScreenDirty();
+    } else {
+        SetStatus(block, StatusStarting);
+        StoreShared(block->run.mode, block->kind == kBlockInline ? ModeOrdinary : ModeParallel);
+        if (block->kind != kBlockInline) MarkRangeRead(block, block->bodyStart, block->bodyEnd);
+    }
+    ScriptBlock* b = block;
+    while (EngineRuns()) {
+        WalkBlock(process, b);
+        if (ScriptBlock* target = b->run.callTarget) {
+            b->run.callTarget = nullptr;
+            target->run.returnTarget = b;
+            b = target;
+            continue;
+        }
+        if (ScriptBlock* back = b->run.returnTarget) {
+            b->run.returnTarget = nullptr;
+            b = back;
+            continue;
+        }
+        break;
+    }
+    StoreShared(block->run.finished, 1);
+}
+
+ScriptBlock* PrepareParallelBlock(ScriptProcess* process, const char* name, const char* objectName) {
+    if (!process || !name) return nullptr;
+    ScriptBlock* block = FindBlock(process, name, kBlockCut | kBlockFunction);
+    if (!block) return nullptr;
+    StopBlockThread(block);
+    if (shell::g_engine.state.load() != shell::StateLoading) {
+        CopyCut(block->objectPrefix, kBlockNameSize, objectName ? objectName : "");
+        block->run.callTarget = nullptr;
+        block->run.returnTarget = nullptr;
+        ClearLoopsAndSelects(block);
+        block->cursor = block->bodyStart;
+        block->run.resumePosition = block->bodyStart;
+        SetStatus(block, StatusStarting);
+        platform::ResetEvent(block->event);
+    }
+    shell::ThreadHandle thread = shell::CreateEngineThread(false, BlockThread, block);
+    if (thread < 0) return nullptr;
+    StoreShared(block->run.thread, thread);
+    block->run.hasThread = 1;
+    return block;
+}
+
+void LaunchParallelBlock(ScriptBlock* block) {
+    if (!block || !block->run.hasThread) return;
+    shell::ThreadHandle thread = LoadShared(block->run.thread);
+    ReleaseCommandGate();
+    for (;;) {
+        if (shell::EngineThreadState(thread) == shell::kThreadSuspended)
+            shell::ResumeEngineThread(thread);
+        int32_t st = StatusOf(block);
+        if (st == StatusStopped || st == StatusOpened || st == StatusIdle) break;
+        if (!EngineRuns()) break;
+        if (!shell::IsEngineThreadAlive(thread)) break;
+        platform::SleepMs(4);
+    }
+}
+
+void RequestStart(ScriptBlock* block) {
+    int32_t st = StatusOf(block);
+    if (st == StatusRunning || st == StatusCalling) return;
+    SetStatus(block, st == StatusPaused ? StatusResume : StatusRestart);
+    PulseEvent(block->event);
+}
+
+void RequestStop(ScriptBlock* block) {
+    SetStatus(block, StatusIdle);
+    PulseEvent(block->event);
+}
+
+void RequestOpen(ScriptBlock* block) {
+    if (StatusOf(block) != StatusOpened) SetStatus(block, StatusReopen);
+    PulseEvent(block->event);
+}
+
+void RequestPause(ScriptBlock* block) {
+    if (StatusOf(block) == StatusRunning) SetStatus(block, StatusPaused);
+    PulseEvent(block->event);
+}
+
+void RequestResume(ScriptBlock* block) {
+    if (StatusOf(block) == StatusPaused) SetStatus(block, StatusResume);
+    PulseEvent(block->event);
+}
+
+void StopAllProcesses() {
+    uint32_t state = shell::g_engine.state.load();
+    bool quitting = shell::Quitting();
+    bool both = quitting || state == shell::StateStart || state == shell::StateLoading;
+    int worlds[2] = {CurrentWorld(), -1};
+    if (both) {
+        worlds[0] = 0;
+        worlds[1] = 1;
+    }
+    for (int world : worlds) {
+        if (world < 0) continue;
+        shell::ThreadHandle threads[64];
+        int threadCount = 0;
+        {
+            std::lock_guard<std::mutex> lock(g_listMutex);
+            for (ScriptProcess* p = g_worldFirst[world]; p; p = p->next) {
+                SetActive(p, 0);
+                if (p->thread > 0 && threadCount < 64) threads[threadCount++] = p->thread;
+            }
+        }
+        for (int i = 0; i < threadCount; ++i) {
+            if (shell::IsEngineThreadAlive(threads[i])) shell::WaitEngineThread(threads[i], 10000);
+        }
+        FreeWorld(world);
+    }
+    g_hooks.saveReadMarks();
+    if (quitting) g_hooks.releaseReadMarks();
+}
+
+bool StartScriptEngine(const char* startScript) {
+    InstallInterpreter();
+    if (!g_engineStarted) {
+        g_engineStarted = true;
+        FreeWorld(0);
+        FreeWorld(1);
+        if (!g_engineEvent) g_engineEvent = platform::CreateEvent(true, true);
+        g_hooks.loadReadMarks();
+    }
+    FreeWorld(0);
+    FreeWorld(1);
+    g_hooks.resetBacklog();
+    char script[kFileNameSize];
+    {
+        std::lock_guard<std::mutex> lock(g_overrideMutex);
+        if (g_startOverride[0]) {
+            CopyCut(script, sizeof(script), g_startOverride);
+            g_startOverride[0] = 0;
+        } else {
+            CopyCut(script, sizeof(script), startScript ? startScript : "");
+        }
+    }
+    if (!script[0]) {
+        std::fprintf(stderr, "velmoor: the settings name no start script\n");
+        return false;
+    }
+    ScriptProcess* process = LoadScriptProcess(script, "main", nullptr);
+    if (!process) {
+        std::fprintf(stderr, "velmoor: cannot load the start script %s (or its chapter main)\n",
+                     script);
+        return false;
+    }
+    if (process->currentBlock) process->currentBlock->run.currentMark = 1;
+    shell::GetTransitionHooks().inputPlayMode();
+    shell::ThreadHandle thread = shell::CreateEngineThread(true, ProcessThread, process);
+    if (thread < 0) {
+        FreeProcess(process);
+        return false;
+    }
+    process->thread = thread;
+    return true;
+}
+
+void InstallInterpreter() {
+    static std::once_flag once;
+    std::call_once(once, InstallHooks);
+}
+
+// --- Links to the script core ----------------------------------------------------------
+
+void SetTextVariable(const char* name, const char* text) {
+    if (Variable* v = GetOrCreateExact(name)) SetText(v, text);
+}
+
+void SetNumberVariable(const char* name, double value) { AssignVariable(name, value, ""); }
+
+}  // namespace script
