@@ -6,6 +6,7 @@
 #include "script/expression.h"
 #include "script/interp_internal.h"
 #include "script/interp_text.h"
+#include "script/sjis.h"
 #include "script/object_names.h"
 #include "script/variables.h"
 #include "shell/registry.h"

@@ -7,6 +7,7 @@
 #include "script/expression.h"
 #include "script/interp_internal.h"
 #include "script/interp_text.h"
+#include "script/sjis.h"
 #include "script/variables.h"
 #include "shell/registry.h"
 

@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "files/file_handle.h"
+#include "script/interp_state.h"
 
 namespace platform {
 struct Event;
@@ -91,6 +92,7 @@ struct ScriptBlock {
     TextEntry* textEntries;
     ScriptBlock* next;
     ScriptBlock* previous;
+    BlockRunState run;  // the interpreter's state of this block (interp_state.h)
 };
 
 struct ScriptProcess {
@@ -108,6 +110,7 @@ struct ScriptProcess {
     ScriptProcess* parent;
     ScriptProcess* next;
     ScriptProcess* previous;
+    ProcessRunState run;  // the interpreter's state of this process (interp_state.h)
 };
 
 // A zeroed process (thread -1, event created signalled), or null.

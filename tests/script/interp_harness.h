@@ -1,0 +1,107 @@
+// Runs scripts through the interpreter inside the test program: the engine
+// events and registry are set up as at process start, the scripts are
+// written (as Shift-JIS with CR LF) into a temporary game folder that becomes
+// the current folder, and the start script runs on its process thread until
+// that thread ends.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/encoding.h"
+#include "platform/sync.h"
+#include "script/interp.h"
+#include "script/process.h"
+#include "script/services.h"
+#include "script/system_variables.h"
+#include "script/variables.h"
+#include "shell/engine.h"
+#include "shell/registry.h"
+#include "support/support.h"
+
+namespace interp_test {
+
+inline void EnsureEngineEvents() {
+    shell::Engine& e = shell::g_engine;
+    platform::Event** events[] = {&e.stateChanged,    &e.quitEvent,  &e.commandsEnabled,
+                                  &e.commandGate,     &e.settingsChanged, &e.auxEvent1,
+                                  &e.auxEvent2};
+    for (platform::Event** ev : events) {
+        if (!*ev) *ev = platform::CreateEvent(true, false);
+    }
+    platform::ResetEvent(e.quitEvent);
+    platform::SetEvent(e.commandsEnabled);
+    platform::SetEvent(e.commandGate);
+    if (!shell::RegistryInitialised()) shell::InitRegistry();
+}
+
+// The text of a variable ("" when missing), as UTF-8.
+inline std::string Text(const char* name) {
+    script::Variable* v = script::LookupExact(testing_support::SjisRaw(name).c_str());
+    return v ? platform::SjisToUtf8(v->text) : std::string();
+}
+inline double Number(const char* name) {
+    script::Variable* v = script::LookupExact(name);
+    return v ? v->number : -99999;
+}
+
+class Game {
+public:
+    Game() : previous_(std::filesystem::current_path()) {
+        EnsureEngineEvents();
+        script::ClearGlobals();
+        script::ClearLocals();
+        shell::g_engine.quit = 0;
+        shell::g_engine.state = shell::StateStart;
+        std::filesystem::current_path(dir_.path);
+    }
+    ~Game() {
+        Stop();
+        std::filesystem::current_path(previous_);
+    }
+    // Writes a script (UTF-8 source, stored as Shift-JIS with CR LF).
+    void Script(const std::string& name, const std::string& utf8) {
+        dir_.Write(name, testing_support::Sjis(utf8));
+    }
+    void Bytes(const std::string& name, const std::string& bytes) { dir_.Write(name, bytes); }
+    const std::string& Folder() const { return dir_.path; }
+
+    // Starts `start` (chapter main) and lets it run; returns false when the
+    // script engine did not start.
+    bool Start(const char* start = "start.txt") {
+        if (!script::StartScriptEngine(start)) return false;
+        shell::SetEngineState(shell::StatePlay);
+        return true;
+    }
+    // Waits until the main world's process thread has ended (true) or
+    // `timeoutMs` passed.
+    bool WaitEnd(int timeoutMs = 10000) {
+        script::ScriptProcess* head = script::WorldHead(0);
+        if (!head) return true;
+        return shell::WaitEngineThread(head->thread, timeoutMs) != 0;
+    }
+    bool Run(const char* start = "start.txt") { return Start(start) && WaitEnd(); }
+    // Waits for a condition with a generous bound.
+    template <typename F>
+    static bool WaitFor(F condition, int timeoutMs = 10000) {
+        uint32_t begin = platform::TimeMs();
+        while (!condition()) {
+            if (static_cast<int>(platform::TimeMs() - begin) > timeoutMs) return false;
+            platform::SleepMs(2);
+        }
+        return true;
+    }
+    void Stop() {
+        shell::SetEngineState(shell::StateStart);
+        script::StopAllProcesses();
+    }
+
+private:
+    testing_support::TempDir dir_;
+    std::filesystem::path previous_;
+};
+
+}  // namespace interp_test
