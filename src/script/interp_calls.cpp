@@ -179,9 +179,15 @@ void BindParameter(ScriptBlock* caller, Parameter& parameter, const char* arg, b
         Variable* v = GetOrCreate(parameter.name, caller);
         if (!v) return;
         double truth = 0;
-        if (!wasQuoted && IsNumericText(arg)) SetNumber(v, std::strtod(arg, nullptr));
-        else if (IsTrueFalse(arg, &truth)) SetNumber(v, truth);
-        else SetText(v, arg);
+        if (!wasQuoted && IsNumericText(arg)) {
+            SetNumber(v, std::strtod(arg, nullptr));
+            v->text[0] = 0;
+        } else if (IsTrueFalse(arg, &truth)) {
+            SetNumber(v, truth);
+            v->text[0] = 0;
+        } else {
+            SetText(v, arg);
+        }
         return;
     }
     CopyCut(parameter.value, kParameterValueSize, arg);
@@ -256,7 +262,8 @@ int TryFunctionCall(ScriptProcess* process, ScriptBlock* block, const char** cur
     if (count > kMaxParameters) count = kMaxParameters;
     for (int i = 0; i < count; ++i) {
         Parameter& parameter = function->parameters[i];
-        bool quoted = parameter.kind == kParameterQuoted;
+        // Arguments in double quotes are passed without their quotes.
+        bool quoted = true;
         bool wasQuoted = argCursor && *SkipWhite(argCursor) == '"';
         char* valueArea = scratch + kArgValueOffset + (i % kMaxCommandArguments) * kArgValueSize;
         const char* arg = NextArgument(&argCursor, block, quoted, true, valueArea);

@@ -9,6 +9,7 @@
 #include "render/filters.h"
 #include "render/compose_shell.h"
 #include "render/raster.h"
+#include "script/interp.h"
 #include "shell/input.h"
 #include "shell/settings_apply.h"
 
@@ -18,12 +19,6 @@ namespace {
 
 bool Succeed() { return true; }
 void Nothing() {}
-bool NoScriptEngine(const char*) {
-    // Without an interpreter no start script can run: the start sequence fails
-    // exactly as it does when the start script cannot be loaded.
-    std::fprintf(stderr, "velmoor: the script interpreter is not available; cannot start the game\n");
-    return false;
-}
 
 Subsystems g_subsystems = {
     /*scanArchives*/ files::ScanArchives,
@@ -46,8 +41,8 @@ Subsystems g_subsystems = {
     /*readTextSettings*/ Succeed,
     /*startComposer*/ render::ShellStartComposer,
     /*stopComposer*/ render::ShellStopComposer,
-    /*startScriptEngine*/ NoScriptEngine,
-    /*stopAllProcesses*/ Nothing,
+    /*startScriptEngine*/ script::StartScriptEngine,
+    /*stopAllProcesses*/ script::StopAllProcesses,
     /*runLoadingScreen*/ Nothing,
     /*handleMessage*/ HandleWindowMessage,
 };

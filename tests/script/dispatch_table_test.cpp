@@ -12,6 +12,7 @@
 #include "interp_harness.h"
 #include "script/command_table.h"
 #include "script/dispatch.h"
+#include "script/sjis.h"
 
 using namespace script;
 using testing_support::SjisRaw;
@@ -172,7 +173,7 @@ TEST(DispatchArguments, SplittingQuotedAndPlain) {
     const Case cases[] = {
         {"a, b ,c", 0, {"a", "b", "c"}},
         {"\"x, y; z\", 2", 0x1, {"x, y; z", "2"}},        // quoted keeps , and ;
-        {"\"x, y\", 2", 0x0, {"\"x", "y\"", "2"}},        // plain mode splits at the comma
+        {"\"x, y\", 2", 0x0, {"\"x, y\"", "2"}},         // plain mode keeps its quotes
         {"\"a\";\"b\"", 0x3, {"a", "b"}},                 // ';' separates too
         {"$v, \"q\"", 0x3, {"$v", "q"}},                  // '$' is never quoted
         {"\"unterminated, x", 0x1, {"unterminated, x"}},
@@ -201,7 +202,7 @@ TEST(DispatchArguments, VariablesAndParametersAreSubstituted) {
     ClearGlobals();
     Variable* n = GetOrCreateExact("$n");
     SetNumber(n, 3.7);
-    SetText(GetOrCreateExact("$t"), SjisRaw("文字"));
+    SetText(GetOrCreateExact("$t"), SjisRaw("文字").c_str());
     SetNumber(GetOrCreateExact("#neg"), -2.9);
     // SetText made $t a text; SetNumber keeps the kind number for $n.
     n->kind = kVarNumber;
@@ -214,7 +215,7 @@ TEST(DispatchArguments, VariablesAndParametersAreSubstituted) {
     function->parameters[1].kind = kParameterPlain;
     std::strcpy(function->parameters[1].name, "$p");
     struct Case {
-        const char* arg;
+        std::string arg;
         bool substitute;
         std::string expect;
     };
