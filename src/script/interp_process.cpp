@@ -83,16 +83,18 @@ void RemoveProcess(ScriptProcess* process) {
 }
 
 int OwnerKeyInUse(int32_t key) {
-    std::lock_guard<std::mutex> lock(g_listMutex);
-    for (ScriptProcess* first : g_worldFirst) {
-        for (ScriptProcess* p = first; p; p = p->next) {
-            if (p->ownerKey == key) return 1;
+    {
+        std::lock_guard<std::mutex> lock(g_listMutex);
+        for (ScriptProcess* first : g_worldFirst) {
+            for (ScriptProcess* p = first; p; p = p->next) {
+                if (p->ownerKey == key) return 1;
+            }
         }
     }
-    return 0;
+    return SceneTreeInUse(key);
 }
 
-void RegisterOwnerKey(ScriptProcess*) {}
+void RegisterOwnerKey(ScriptProcess* process) { SceneAddTree(process); }
 
 ScriptProcess* FirstWorldProcess() {
     std::lock_guard<std::mutex> lock(g_listMutex);
@@ -249,6 +251,7 @@ void InstallHooks() {
     transitions.setNumberVariable = SetNumberHook;
     transitions.suspendMainWorld = SuspendMainWorld;
     transitions.resumeMainWorld = ResumeMainWorld;
+    InstallSceneLinks();
 }
 
 }  // namespace
@@ -287,14 +290,17 @@ void FreeProcess(ScriptProcess* process) {
 
 void ProcessThread(void* argument) {
     ScriptProcess* process = static_cast<ScriptProcess*>(argument);
-    while (!shell::Quitting() && !shell::IsRunningState(shell::g_engine.state.load()))
+    // A process stopped before its thread saw the running state never runs.
+    while (!shell::Quitting() && !LoadShared(process->run.stopRequested) &&
+           !shell::IsRunningState(shell::g_engine.state.load()))
         shell::WaitEngineEvents(shell::kWaitQuit | shell::kWaitStateChanged, nullptr, 100);
     bool systemWorld = process->run.world == 1;
-    if (!shell::Quitting()) {
+    if (!shell::Quitting() && !LoadShared(process->run.stopRequested)) {
         SetActive(process, 1);
         process->engineState = shell::g_engine.state.load();
         RunChain(process);
     }
+
     uint32_t state = shell::g_engine.state.load();
     if (state != shell::StateSystemScript) shell::WakeMainThread();
     TakeGateWaiting();
@@ -419,6 +425,7 @@ void StopAllProcesses() {
         {
             std::lock_guard<std::mutex> lock(g_listMutex);
             for (ScriptProcess* p = g_worldFirst[world]; p; p = p->next) {
+                StoreShared(p->run.stopRequested, 1);
                 SetActive(p, 0);
                 if (p->thread > 0 && threadCount < 64) threads[threadCount++] = p->thread;
             }

@@ -64,6 +64,8 @@ struct ProcessRunState {
     uint32_t functionChainStamp;
     uint8_t functionIndexValid;
     uint8_t world;  // 0 main, 1 system
+    // Set by StopAllProcesses (another thread): the process must not start.
+    int32_t stopRequested;
 };
 
 // Atomic access to fields that several threads touch (plain ints in records

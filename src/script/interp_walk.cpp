@@ -78,6 +78,10 @@ void Step(ScriptProcess* process, ScriptBlock* block) {
     if (TryControlStatement(process, block)) return;
     const char* q = p;
     if (DispatchCommand(process, block, &q, limit) == kConsumed) {
+        // A command that waits for the command gate is tried again on the
+        // next pass; meanwhile the thread sleeps until the gate opens (at
+        // most 10 ms) instead of spinning.
+        if (q == p) platform::WaitEvent(shell::g_engine.commandGate, 10);
         block->cursor = const_cast<char*>(q);
         return;
     }

@@ -1,0 +1,69 @@
+// The interpreter's links to the object trees and the composer: each process
+// owns one tree keyed by its owner key; a block that owns objects deletes
+// them when it exits; commands pause and resume the composer.
+#include "platform/sync.h"
+#include "render/compose.h"
+#include "scene/object_tree.h"
+#include "script/dispatch.h"
+#include "script/interp_internal.h"
+#include "shell/registry.h"
+
+namespace script {
+
+namespace {
+
+void DeleteProcessObjects(ScriptProcess* process, const char* prefix) {
+    if (!process || !scene::g_objects.running) return;
+    scene::DeleteObjects(process->ownerKey, prefix && *prefix ? prefix : "*");
+}
+
+void ReleaseProcessTree(ScriptProcess* process) {
+    if (!process || !scene::g_objects.running) return;
+    scene::RemoveTree(process->ownerKey);
+}
+
+int ComposerUnpaused() {
+    return scene::g_objects.running && render::ComposerRunning() &&
+           platform::IsEventSet(scene::g_objects.displayRunning);
+}
+
+void ResumeIfPaused() {
+    if (scene::g_objects.running && render::ComposerRunning() &&
+        !platform::IsEventSet(scene::g_objects.displayRunning)) {
+        render::ResumeComposer();
+    }
+}
+
+void RedrawOnce() {
+    if (scene::g_objects.running && render::ComposerRunning()) render::RedrawNow();
+}
+
+}  // namespace
+
+int SceneTreeInUse(int32_t key) {
+    if (!scene::g_objects.running) return 0;
+    shell::AcquireSceneLock();
+    int used = scene::FindTree(key) != nullptr;
+    shell::ReleaseSceneLock();
+    return used;
+}
+
+void SceneAddTree(ScriptProcess* process) {
+    if (!process || !scene::g_objects.running) return;
+    shell::AcquireSceneLock();
+    scene::AddTree(process->ownerKey);
+    shell::ReleaseSceneLock();
+}
+
+void InstallSceneLinks() {
+    InterpreterHooks& hooks = GetInterpreterHooks();
+    hooks.deleteObjects = DeleteProcessObjects;
+    hooks.releaseTree = ReleaseProcessTree;
+    ComposerHooks& composer = GetComposerHooks();
+    composer.running = ComposerUnpaused;
+    composer.pause = render::PauseComposer;
+    composer.resume = ResumeIfPaused;
+    composer.redraw = RedrawOnce;
+}
+
+}  // namespace script

@@ -1,0 +1,206 @@
+// Processes: the parallel block's status machine with its requests, a system
+// script holding the main world, the command gate retried on a later pass,
+// and stopping processes that never end on their own.
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "interp_harness.h"
+#include "script/command_table.h"
+#include "script/dispatch.h"
+#include "script/interp_state.h"
+#include "shell/transitions.h"
+
+using interp_test::Game;
+using interp_test::Number;
+using namespace script;
+
+namespace {
+
+int32_t StatusOfBlock(ScriptBlock* b) { return LoadShared(b->run.status); }
+
+bool WaitStatus(ScriptBlock* b, int32_t status) {
+    return Game::WaitFor([&] { return StatusOfBlock(b) == status; });
+}
+
+const char* kParallelScript =
+    "\nchapter main {\n"
+    "while (1) { }\n"
+    "}\n"
+    "cut worker {\n"
+    "$pre++;\n"
+    "begin:\n"
+    "$runs++;\n"
+    "}\n"
+    "function spinner() {\n"
+    "begin:\n"
+    "$spins++;\n"
+    "while (1) { }\n"
+    "}\n";
+
+TEST(InterpParallel, StartStopAndOpenRunFromAfterBegin) {
+    Game game;
+    game.Script("start.txt", kParallelScript);
+    ASSERT_TRUE(game.Start());
+    ScriptProcess* process = WorldHead(0);
+    ASSERT_NE(process, nullptr);
+    ScriptBlock* worker = PrepareParallelBlock(process, "worker", "w");
+    ASSERT_NE(worker, nullptr);
+    EXPECT_STREQ(worker->objectPrefix, "w");
+    LaunchParallelBlock(worker);
+    // The part before begin: ran once; the block waits at its entry point.
+    EXPECT_EQ(StatusOfBlock(worker), StatusOpened);
+    EXPECT_DOUBLE_EQ(Number("$pre"), 1);
+    EXPECT_EQ(interp_test::Text("$runs"), "");
+
+    struct Step {
+        void (*request)(ScriptBlock*);
+        int32_t settles;  // the status the block reaches
+        double runs;      // $runs afterwards
+    };
+    const Step steps[] = {
+        {RequestStart, StatusIdle, 1},
+        {RequestStart, StatusIdle, 2},  // started again: from after begin:
+        {RequestStop, StatusIdle, 2},
+        {RequestStart, StatusIdle, 3},
+        {RequestOpen, StatusOpened, 3},  // rewound, waits for a start
+        {RequestStart, StatusIdle, 4},
+        {RequestPause, StatusIdle, 4},   // pause acts on a running block only
+        {RequestResume, StatusIdle, 4},
+    };
+    int i = 0;
+    for (const Step& s : steps) {
+        s.request(worker);
+        ASSERT_TRUE(WaitStatus(worker, s.settles)) << "step " << i << " status " << StatusOfBlock(worker);
+        if (s.settles == StatusIdle) {
+            ASSERT_TRUE(Game::WaitFor([&] { return Number("$runs") == s.runs; })) << "step " << i;
+        }
+        ++i;
+    }
+    // The part before begin: never ran again.
+    EXPECT_DOUBLE_EQ(Number("$pre"), 1);
+}
+
+TEST(InterpParallel, PauseAndResumeHoldARunningBlock) {
+    Game game;
+    game.Script("start.txt", kParallelScript);
+    ASSERT_TRUE(game.Start());
+    ScriptBlock* spinner = PrepareParallelBlock(WorldHead(0), "spinner", "s");
+    ASSERT_NE(spinner, nullptr);
+    LaunchParallelBlock(spinner);
+    ASSERT_EQ(StatusOfBlock(spinner), StatusOpened);
+    RequestStart(spinner);
+    ASSERT_TRUE(WaitStatus(spinner, StatusRunning));
+    RequestStart(spinner);  // a running block ignores a start
+    EXPECT_EQ(StatusOfBlock(spinner), StatusRunning);
+    RequestPause(spinner);
+    EXPECT_EQ(StatusOfBlock(spinner), StatusPaused);
+    platform::SleepMs(150);
+    EXPECT_EQ(StatusOfBlock(spinner), StatusPaused);
+    RequestResume(spinner);
+    ASSERT_TRUE(WaitStatus(spinner, StatusRunning));
+    RequestPause(spinner);
+    RequestStart(spinner);  // a start continues a paused block
+    ASSERT_TRUE(WaitStatus(spinner, StatusRunning));
+    RequestStop(spinner);
+    EXPECT_EQ(StatusOfBlock(spinner), StatusIdle);
+    // Creating the process again ends the old thread first and runs the
+    // block from its start.
+    ScriptBlock* again = PrepareParallelBlock(WorldHead(0), "spinner", "s2");
+    ASSERT_EQ(again, spinner);
+    LaunchParallelBlock(again);
+    EXPECT_EQ(StatusOfBlock(again), StatusOpened);
+    RequestStart(again);
+    ASSERT_TRUE(WaitStatus(again, StatusRunning));
+    ASSERT_TRUE(Game::WaitFor([] { return Number("$spins") == 2; }));
+}
+
+TEST(InterpParallel, UnknownBlockMakesNoProcess) {
+    Game game;
+    game.Script("start.txt", kParallelScript);
+    ASSERT_TRUE(game.Start());
+    EXPECT_EQ(PrepareParallelBlock(WorldHead(0), "nothing", "n"), nullptr);
+    EXPECT_EQ(PrepareParallelBlock(WorldHead(0), "main", "n"), nullptr);  // chapters never run in parallel
+}
+
+TEST(InterpWorlds, SystemScriptHoldsTheMainWorld) {
+    Game game;
+    game.Script("start.txt",
+                "\nchapter main {\n"
+                "while (1) { $m++; }\n"
+                "}\n");
+    game.Script("sys.txt",
+                "\nchapter main {\n"
+                "$w = 0;\n"
+                "while ($w < 200) { $w++; }\n"
+                "$a = $m;\n"
+                "$w = 0;\n"
+                "while ($w < 3000) { $w++; }\n"
+                "$b = $m;\n"
+                "$intrude = $SYSTEM_intrude;\n"
+                "}\n");
+    ASSERT_TRUE(game.Start());
+    ASSERT_TRUE(Game::WaitFor([] { return shell::g_engine.state.load() == shell::StatePlay; }));
+    platform::SleepMs(20);
+    ASSERT_EQ(shell::EnterSystemScript("sys.txt"), 1);
+    // The system script ends by itself and gives the main world back.
+    ASSERT_TRUE(Game::WaitFor([] {
+        return shell::g_engine.state.load() == shell::StatePlay && WorldHead(1) == nullptr;
+    }));
+    // Then the main world goes on.
+    platform::SleepMs(300);
+    game.Stop();
+    EXPECT_DOUBLE_EQ(Number("$intrude"), 1);
+    EXPECT_DOUBLE_EQ(Number("$SYSTEM_intrude"), 0);
+    // While the system script ran, the main world's loop stood still.
+    EXPECT_DOUBLE_EQ(Number("$a"), Number("$b"));
+    EXPECT_GT(Number("$m"), Number("$b"));
+}
+
+TEST(InterpWorlds, SystemScriptThatCannotLoadLeavesThePlayState) {
+    Game game;
+    game.Script("start.txt", "\nchapter main {\nwhile (1) { }\n}\n");
+    ASSERT_TRUE(game.Start());
+    ASSERT_TRUE(Game::WaitFor([] { return shell::g_engine.state.load() == shell::StatePlay; }));
+    EXPECT_EQ(shell::EnterSystemScript("missing.txt"), 0);
+    EXPECT_EQ(shell::g_engine.state.load(), shell::StatePlay);
+    EXPECT_EQ(WorldHead(1), nullptr);
+}
+
+std::atomic<int> g_chips{0};
+
+TEST(InterpGate, GatedCommandWaitsForTheGate) {
+    CommandHandler original = FindCommand("SetChip")->handler;
+    InstallCommandHandler("SetChip", [](CommandCall&) { g_chips++; });
+    g_chips = 0;
+    {
+        Game game;
+        game.Script("start.txt",
+                    "\nchapter main {\nSetChip(\"a\");\nSetChip(\"b\");\nwhile (1) { }\n}\n");
+        // Another process holds the gate: the command waits, unchanged.
+        ASSERT_TRUE(TryTakeCommandGate());
+        ASSERT_TRUE(game.Start());
+        platform::SleepMs(150);
+        EXPECT_EQ(g_chips.load(), 0);
+        ReleaseCommandGate();
+        EXPECT_TRUE(Game::WaitFor([] { return g_chips.load() == 2; }));
+    }
+    InstallCommandHandler("SetChip", original);
+}
+
+TEST(InterpStop, StoppingEndsEndlessScriptsAndTheirParallelBlocks) {
+    Game game;
+    game.Script("start.txt", kParallelScript);
+    ASSERT_TRUE(game.Start());
+    ScriptBlock* spinner = PrepareParallelBlock(WorldHead(0), "spinner", "s");
+    ASSERT_NE(spinner, nullptr);
+    LaunchParallelBlock(spinner);
+    RequestStart(spinner);
+    ASSERT_TRUE(WaitStatus(spinner, StatusRunning));
+    shell::ThreadHandle mainThread = WorldHead(0)->thread;
+    game.Stop();
+    EXPECT_FALSE(shell::IsEngineThreadAlive(mainThread));
+    EXPECT_EQ(WorldHead(0), nullptr);
+}
+
+}  // namespace
