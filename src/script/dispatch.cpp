@@ -58,6 +58,28 @@ struct Scan {
     }
 };
 
+// The number as a decimal integer ("%d" of the number truncated toward zero,
+// clamped to the 32-bit range).
+void WriteInteger(char* out, double number) {
+    long long whole = number >= 2147483647.0    ? 2147483647LL
+                      : number <= -2147483648.0 ? -2147483648LL
+                      : number != number        ? 0
+                                                : static_cast<long long>(number);
+    char digits[16];
+    int n = 0;
+    bool negative = whole < 0;
+    unsigned long long magnitude = negative ? 0ull - static_cast<unsigned long long>(whole)
+                                            : static_cast<unsigned long long>(whole);
+    do {
+        digits[n++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude);
+    int k = 0;
+    if (negative) out[k++] = '-';
+    while (n) out[k++] = digits[--n];
+    out[k] = 0;
+}
+
 }  // namespace
 
 ComposerHooks& GetComposerHooks() { return g_composer; }
@@ -181,13 +203,7 @@ const char* NextArgument(char** argCursor, ScriptBlock* block, bool quoted, bool
     }
     if (*arg == '$' || *arg == '#') {
         if (Variable* v = Lookup(arg, block)) {
-            if (v->kind == kVarNumber) {
-                double n = v->number;
-                long long whole = n >= 2147483647.0    ? 2147483647LL
-                                  : n <= -2147483648.0 ? -2147483648LL
-                                                       : static_cast<long long>(n);
-                std::snprintf(v->text, kVarTextSize, "%lld", whole);
-            }
+            if (v->kind == kVarNumber) WriteInteger(v->text, v->number);
             CopyCut(valueArea, kArgValueSize, v->text);
             return valueArea;
         }
@@ -263,12 +279,15 @@ int DispatchCommand(ScriptProcess* process, ScriptBlock* block, const char** cur
     const char* at = *cursor;
     char* scratch = BlockScratch(block);
     scratch[0] = 0;
-    if (!platform::IsEventSet(shell::g_engine.commandsEnabled)) return kConsumed;
+    // Disabled commands leave the statement for a later pass. Tested once a
+    // command or function is found: the walker has just checked the event
+    // itself, so the common case of no command here costs no lock.
     const CommandEntry* e = MatchCommand(at);
     if (!e) {
-        TryFunctionCall(process, block, cursor, limit);
-        return kNotACommand;
+        int called = TryFunctionCall(process, block, cursor, limit);
+        return called < 0 ? kConsumed : kNotACommand;
     }
+    if (!platform::IsEventSet(shell::g_engine.commandsEnabled)) return kConsumed;
     CommandCall call;
     call.process = process;
     call.block = block;

@@ -40,7 +40,9 @@ const char* BlockPrefix(ScriptBlock* block);
 const char* BlockParameterValue(ScriptBlock* block, const char* text);
 bool BlockIsParallel(const ScriptBlock* block);
 // Calls the script function named at `*cursor` when there is one; moves the
-// cursor past the call when a call was made. Returns 1 when it called.
+// cursor past the call when a call was made. Returns 1 when it called, 0
+// when not, -1 when a function is named but commands are disabled (the
+// statement waits for a later pass).
 int TryFunctionCall(ScriptProcess* process, ScriptBlock* block, const char** cursor,
                     const char* limit);
 

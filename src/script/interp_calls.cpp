@@ -247,6 +247,7 @@ int TryFunctionCall(ScriptProcess* process, ScriptBlock* block, const char** cur
         break;
     }
     if (!function) return 0;
+    if (!platform::IsEventSet(shell::g_engine.commandsEnabled)) return -1;
     int32_t st = StatusOf(function);
     if (st != StatusStopped && st != StatusOpened && st != StatusIdle) return 0;
     char* scratch = block->run.arguments;

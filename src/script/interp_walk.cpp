@@ -1,6 +1,8 @@
 // The walker: entering and leaving blocks, one step at the cursor, the ends
 // of loops and selects, the end of a body and the waits of parallel blocks.
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 
 #include "platform/clock.h"
 #include "script/dispatch.h"
@@ -75,6 +77,18 @@ void PassTextBlock(ScriptBlock* block, int rangeIndex, const char* rangeStart) {
 void Step(ScriptProcess* process, ScriptBlock* block) {
     const char* limit = block->bodyEnd;
     const char* p = block->cursor;
+    // Fast path: no statement, command, function, comment or nested range
+    // starts at a blank or a brace, so a run of blanks (or one brace) is
+    // passed in one step.
+    char first = *p;
+    if (first == ' ' || first == '\t' || first == '{' || first == '}') {
+        const char* q = p + 1;
+        if (first == ' ' || first == '\t') {
+            while (q < limit && (*q == ' ' || *q == '\t')) ++q;
+        }
+        block->cursor = const_cast<char*>(q);
+        return;
+    }
     if (TryControlStatement(process, block)) return;
     const char* q = p;
     if (DispatchCommand(process, block, &q, limit) == kConsumed) {
@@ -189,6 +203,21 @@ void ParallelWait(ScriptBlock* block) {
     }
 }
 
+// `$SYSTEM_present_process` is set at every block entry (each call and
+// return): its record is remembered, as records never move, and checked
+// again before each use because the tables may have been cleared.
+void SetPresentProcess(const char* name) {
+    static const char kName[] = "$SYSTEM_present_process";
+    static std::atomic<Variable*> cached{nullptr};
+    Variable* v = cached.load(std::memory_order_relaxed);
+    if (!v || !v->inUse || std::strcmp(v->name, kName) != 0) {
+        v = GetOrCreateExact(kName);
+        if (!v) return;
+        cached.store(v, std::memory_order_relaxed);
+    }
+    if (v->kind != kVarText || std::strcmp(v->text, name) != 0) SetText(v, name);
+}
+
 }  // namespace
 
 void PulseEvent(platform::Event* event) {
@@ -266,9 +295,7 @@ bool CanRun(ScriptProcess* process) {
 
 void EnterBlock(ScriptBlock* block) {
     if (StatusOf(block) <= StatusStarting) SetStatus(block, StatusRunning);
-    if (!ParallelMode(block) && block->kind != kBlockInline) {
-        SetTextVariable("$SYSTEM_present_process", block->name);
-    }
+    if (!ParallelMode(block) && block->kind != kBlockInline) SetPresentProcess(block->name);
     if (TopSelect(block)) {
         InterpreterHooks& hooks = GetInterpreterHooks();
         hooks.resetHover(block->process ? block->process->run.world : 0);
