@@ -99,12 +99,12 @@ void CommandExit(CommandCall&) { shell::ExitEngine(); }
 void CommandLoadFile(CommandCall& call) {
     if (!call.args[0] || !*call.args[0]) return;
     bool decodeImage = call.args[1] && EqualsNoCase(call.args[1], "TRUE");
-    (void)decodeImage;  // PENDING-FILES files::PreloadFile(call.args[0], decodeImage);
+    files::PreloadFile(call.args[0], decodeImage);
 }
 
 void CommandUnloadFile(CommandCall& call) {
     if (!call.args[0] || !*call.args[0]) return;
-    // PENDING-FILES files::UnloadFile(call.args[0]);
+    files::UnloadFile(call.args[0]);
 }
 
 int WriteTextFile(const char* name, const char* text, bool container) {

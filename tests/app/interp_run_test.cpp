@@ -59,6 +59,36 @@ TEST(InterpRun, ScriptWritesAVariableAndExits) {
     EXPECT_FALSE(std::filesystem::exists(game.path + "/never.txt"));
 }
 
+TEST(InterpRun, WriteFileContainerIsReadBack) {
+    TempDir game;
+    WriteGame(game,
+              "chapter main {\n"
+              "\tWriteFile(\"save/box.cvf\", \"秘密の箱\");\n"
+              "\tWriteFile(\"save/plain.txt\", \"open\", False);\n"
+              "\t$back = ReadFile(\"save/box.cvf\");\n"
+              "\tWriteFile(\"back.txt\", $back, FALSE);\n"
+              "\tLoadFile(\"save/plain.txt\");\n"
+              "\tWriteFile(\"save/plain.txt\", \"while held\", FALSE);\n"
+              "\t$held = ReadFile(\"save/plain.txt\");\n"
+              "\tUnloadFile(\"save/plain.txt\");\n"
+              "\tWriteFile(\"save/plain.txt\", \"after\", FALSE);\n"
+              "\t$disk = ReadFile(\"save/plain.txt\");\n"
+              "\t$both = $held + \"/\" + $disk;\n"
+              "\tWriteFile(\"held.txt\", $both, FALSE);\n"
+              "\tExit();\n"
+              "}\n");
+    std::filesystem::create_directories(game.path + "/save");
+    std::string output;
+    EXPECT_EQ(RunGame(game, &output), 0) << output;
+    std::string box = ReadAll(game.path + "/save/box.cvf");
+    EXPECT_EQ(box.substr(0, 4), "CVSF");
+    EXPECT_EQ(box.find(testing_support::SjisRaw("秘密")), std::string::npos);
+    EXPECT_EQ(ReadAll(game.path + "/back.txt"), testing_support::SjisRaw("秘密の箱"));
+    // A preloaded file is served from memory (and cannot be written) until
+    // it is unloaded.
+    EXPECT_EQ(ReadAll(game.path + "/held.txt"), "open/after");
+}
+
 TEST(InterpRun, EndlessScriptRunsUntilExitAfter) {
     const char* scripts[] = {
         "chapter main {\n\tWriteFile(\"started.txt\", \"1\", FALSE);\n\twhile (1) { $i++; }\n}\n",
