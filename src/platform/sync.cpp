@@ -9,6 +9,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 namespace platform {
 
@@ -17,19 +18,27 @@ struct Event {
     bool signalled = false;
 };
 
+// A recursive mutex with timed acquisition, built on a plain mutex and a
+// condition variable: the owner and depth are explicit, which keeps every
+// sanitizer's view of it exact (library timed locks on a monotonic clock are
+// not seen by all of them).
 struct Mutex {
-    std::recursive_timed_mutex mutex;
+    std::mutex guard;
+    std::condition_variable released;
+    std::thread::id owner;
+    int depth = 0;
 };
 
 namespace {
 
+// Never destroyed: a thread left running at exit may still set an event.
 std::mutex& EventsMutex() {
-    static std::mutex m;
-    return m;
+    static std::mutex* m = new std::mutex;
+    return *m;
 }
 std::condition_variable& EventsChanged() {
-    static std::condition_variable cv;
-    return cv;
+    static std::condition_variable* cv = new std::condition_variable;
+    return *cv;
 }
 
 // Returns the index of the first signalled event, consuming auto-reset ones.
@@ -101,13 +110,33 @@ Mutex* CreateMutex() { return new Mutex; }
 void DestroyMutex(Mutex* mutex) { delete mutex; }
 
 bool LockMutex(Mutex* mutex, int timeoutMs) {
-    if (timeoutMs < 0) {
-        mutex->mutex.lock();
+    std::unique_lock<std::mutex> lock(mutex->guard);
+    const std::thread::id self = std::this_thread::get_id();
+    if (mutex->depth > 0 && mutex->owner == self) {
+        ++mutex->depth;
         return true;
     }
-    return mutex->mutex.try_lock_for(std::chrono::milliseconds(timeoutMs));
+    auto free = [&] { return mutex->depth == 0; };
+    if (timeoutMs < 0) {
+        mutex->released.wait(lock, free);
+    } else if (!mutex->released.wait_for(lock, std::chrono::milliseconds(timeoutMs), free)) {
+        return false;
+    }
+    mutex->owner = self;
+    mutex->depth = 1;
+    return true;
 }
 
-void UnlockMutex(Mutex* mutex) { mutex->mutex.unlock(); }
+void UnlockMutex(Mutex* mutex) {
+    std::unique_lock<std::mutex> lock(mutex->guard);
+    // Only the owner releases; a stray release is ignored rather than
+    // corrupting the count.
+    if (mutex->depth == 0 || mutex->owner != std::this_thread::get_id()) return;
+    if (--mutex->depth == 0) {
+        mutex->owner = std::thread::id();
+        lock.unlock();
+        mutex->released.notify_one();
+    }
+}
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 #include "shell/registry.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "platform/clock.h"
 
@@ -67,6 +68,12 @@ void FreeRecord(ThreadRecord* record) {
 }  // namespace
 
 int InitRegistry() {
+    // A table left by a previous run that never reached EndAllThreads (the
+    // quit path skips lock operations) is closed first.
+    for (int n = 1; n <= kLockCount; ++n) {
+        if (g_locks[n].mutex) platform::DestroyMutex(g_locks[n].mutex);
+        g_locks[n].mutex = nullptr;
+    }
     g_first.handle = -1;
     g_first.thread = nullptr;
     g_first.entry = nullptr;
@@ -217,12 +224,16 @@ int EndAllThreads() {
             result = 0;
         }
     }
-    // Close the locks. A lock still held by an abandoned thread is left
-    // allocated: destroying a held mutex is undefined.
+    // Close the locks. When a thread was abandoned it may still hold one, and
+    // destroying a held mutex is undefined: the table is then kept aside for
+    // the life of the process instead.
+    static std::vector<platform::Mutex*> s_keptAside;
     for (int n = 1; n <= kLockCount; ++n) {
         platform::Mutex* m = g_locks[n].mutex;
         g_locks[n].mutex = nullptr;
-        if (m && result) platform::DestroyMutex(m);
+        if (!m) continue;
+        if (result) platform::DestroyMutex(m);
+        else s_keptAside.push_back(m);
     }
     g_initialised = false;
     return result;
