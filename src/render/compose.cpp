@@ -259,12 +259,13 @@ int DrawPhase(scene::World* world) {
     scene::DrawListNode* start = FindDrawStart(world, true, &occluded);
     if (!start) {
         // Nothing left to draw: what was shown there must disappear.
-        ClearFrame();
-        MarkFrameChanged();
+        ClearFrameRect(CurrentDirty());
         PresentFrame(false);
         return 1;
     }
-    if (!occluded && !g_modes.skip) ClearFrame();
+    // Without an occluder the background is black. Only the rectangle is
+    // drawn and presented, so only the rectangle needs clearing.
+    if (!occluded && !g_modes.skip) ClearFrameRect(CurrentDirty());
     for (scene::DrawListNode* n = start; n; n = n->next) {
         scene::SceneObject* o = n->object;
         if (o->occlusion[0] || o->occlusion[1]) {

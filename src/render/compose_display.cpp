@@ -81,8 +81,20 @@ uint32_t* LockDisplayFrame() { return g_display.frame; }
 void UnlockDisplayFrame() {}
 
 void ClearFrame() {
-    if (g_display.frame)
-        std::memset(g_display.frame, 0, static_cast<size_t>(kFrameWidth) * kFrameHeight * 4);
+    if (!g_display.frame) return;
+    std::memset(g_display.frame, 0, static_cast<size_t>(kFrameWidth) * kFrameHeight * 4);
+    MarkFrameChanged();
+}
+
+void ClearFrameRect(const DirtyRect& rect) {
+    if (!g_display.frame || IsEmpty(rect)) return;
+    int left = std::max(0, rect.left), right = std::min(kFrameWidth, rect.right);
+    int top = std::max(0, rect.top), bottom = std::min(kFrameHeight - 1, rect.bottom);
+    if (left >= right) return;
+    for (int y = top; y <= bottom; ++y)
+        std::memset(g_display.frame + static_cast<size_t>(y) * kFrameStride + left, 0,
+                    static_cast<size_t>(right - left) * 4);
+    MarkFrameChanged();
 }
 
 void MarkFrameChanged() { g_display.changed.store(true, std::memory_order_relaxed); }

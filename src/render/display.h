@@ -24,6 +24,9 @@ bool DisplayCreated();
 uint32_t* LockDisplayFrame();
 void UnlockDisplayFrame();
 void ClearFrame();
+// Zeroes the frame inside a redraw rectangle (its bottom row included, as
+// drawing includes it).
+void ClearFrameRect(const DirtyRect& rect);
 // Raised by every draw into the frame, lowered by a present.
 void MarkFrameChanged();
 bool FrameChanged();

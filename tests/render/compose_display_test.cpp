@@ -2,6 +2,7 @@
 // pacing tables.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/video.h"
@@ -68,6 +69,21 @@ TEST_F(DisplayTest, EmptyRectangleOrUnchangedFramePresentsNothing) {
     render::AddDirtyRect(0, 0, 10, 1);
     render::PresentFrame(true);  // nothing drawn since the last present
     EXPECT_EQ(Shown(6, 0), 0xFF000000u);
+}
+
+TEST_F(DisplayTest, ClearingARectangleKeepsTheRest) {
+    uint32_t* frame = render::LockDisplayFrame();
+    std::fill(frame, frame + 1024 * 768, 0x11111111u);
+    render::ClearFrameRect(render::DirtyRect{10, 10, 20, 20});
+    auto at = [&](int x, int y) { return frame[y * 1024 + x]; };
+    EXPECT_EQ(at(10, 10), 0u);
+    EXPECT_EQ(at(19, 20), 0u);  // the bottom row is drawn, so it is cleared
+    EXPECT_EQ(at(20, 10), 0x11111111u);
+    EXPECT_EQ(at(9, 10), 0x11111111u);
+    EXPECT_EQ(at(10, 21), 0x11111111u);
+    EXPECT_EQ(at(10, 9), 0x11111111u);
+    render::ClearFrameRect(render::DirtyRect{1000, 760, 1024, 768});  // the edge clamps
+    EXPECT_EQ(at(1023, 767), 0u);
 }
 
 TEST_F(DisplayTest, PresentWaitsForThePlayingStates) {
