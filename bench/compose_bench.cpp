@@ -25,7 +25,8 @@ void SetUpScene(int layers) {
     shell::g_engine.quit = 0;
     shell::g_engine.state = shell::StatePlay;
     if (!shell::g_engine.quitEvent) shell::g_engine.quitEvent = platform::CreateEvent(true, false);
-    if (!shell::g_engine.stateChanged) shell::g_engine.stateChanged = platform::CreateEvent(true, false);
+    if (!shell::g_engine.stateChanged)
+        shell::g_engine.stateChanged = platform::CreateEvent(true, false);
     if (!shell::RegistryInitialised()) shell::InitRegistry();
     platform::SelectVideoDriver(true);
     platform::Video().createWindow("bench", 1024, 768);
@@ -39,9 +40,12 @@ void SetUpScene(int layers) {
         std::snprintf(name, sizeof name, "layer%d", i);
         scene::SceneObject* o = scene::CreateObject(kKey, name);
         // Pictures with varying alpha: nothing is an occluder.
-        render::Image* image = render::CreateBlankImage(1024, 768, 0x102030u * static_cast<uint32_t>(i + 1), 255);
+        render::Image* image =
+            render::CreateBlankImage(1024, 768, 0x102030u * static_cast<uint32_t>(i + 1), 255);
         for (int y = 0; y < 768; ++y)
-            for (int x = 0; x < 1024; ++x) image->rows[y][x] = (image->rows[y][x] & 0xFFFFFFu) | (uint32_t((x + y + i * 37) & 0xFF) << 24);
+            for (int x = 0; x < 1024; ++x)
+                image->rows[y][x] =
+                    (image->rows[y][x] & 0xFFFFFFu) | (uint32_t((x + y + i * 37) & 0xFF) << 24);
         image->flags = render::kImgPngAlpha;
         image->owner = o;
         o->image = render::WrapImage(o, image);

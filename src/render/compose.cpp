@@ -65,9 +65,13 @@ bool OccluderCandidate(const scene::SceneObject* o) {
     return q.py[0] == q.py[1] && q.px[0] == q.px[3];
 }
 
-void AddWholeFrame() { AddDirtyRect(0, 0, kFrameWidth, kFrameHeight); }
+void AddWholeFrame() {
+    AddDirtyRect(0, 0, kFrameWidth, kFrameHeight);
+}
 
-bool StepProgress(int result) { return result > 0; }
+bool StepProgress(int result) {
+    return result > 0;
+}
 
 void StepObject(scene::SceneObject* o) {
     scene::ObjectOps& ops = o->ops;
@@ -124,7 +128,8 @@ void ComposerMain(void*) {
         bool waited = false;
         for (;;) {
             uint32_t s = shell::g_engine.state.load();
-            if (!shell::IsRunningState(s) || s == shell::StateSystemScript || (s & 0xFF) == 0) break;
+            if (!shell::IsRunningState(s) || s == shell::StateSystemScript || (s & 0xFF) == 0)
+                break;
             if (shell::Quitting() || g_composer.stop.load()) break;
             platform::SleepMs(4);
             waited = true;
@@ -135,8 +140,12 @@ void ComposerMain(void*) {
 
 }  // namespace
 
-ComposerModes& Modes() { return g_modes; }
-ComposerHooks& ComposerHooksTable() { return g_hooks; }
+ComposerModes& Modes() {
+    return g_modes;
+}
+ComposerHooks& ComposerHooksTable() {
+    return g_hooks;
+}
 
 void SetSkipMode(bool on) {
     g_modes.skip = on ? 1 : 0;
@@ -162,10 +171,18 @@ void ResetPacing() {
     g_composer.frameIndex = kDefaultFrameIndex;
     g_composer.lastPresent = platform::TimeMs();
 }
-void SetFrameIndex(int index) { g_composer.frameIndex = std::clamp(index, 0, kPacingSteps - 1); }
-int FrameIndex() { return g_composer.frameIndex.load(); }
-int FrameIntervalMs() { return kFrameIntervals[FrameIndex()]; }
-double NominalFrameRate() { return kFrameRates[FrameIndex()]; }
+void SetFrameIndex(int index) {
+    g_composer.frameIndex = std::clamp(index, 0, kPacingSteps - 1);
+}
+int FrameIndex() {
+    return g_composer.frameIndex.load();
+}
+int FrameIntervalMs() {
+    return kFrameIntervals[FrameIndex()];
+}
+double NominalFrameRate() {
+    return kFrameRates[FrameIndex()];
+}
 
 int DrawObject(scene::SceneObject* o) {
     if ((g_modes.hide && o->hideable) || !o->drawEnabled) return 0;
@@ -206,8 +223,8 @@ scene::DrawListNode* FindDrawStart(scene::World* world, bool trims, bool* occlud
         int w = r.right - r.left, h = r.bottom - r.top;
         const Surface* s = o->surface;
         bool surfaceOk = !s || (!s->noOcclusion[0] && !s->noOcclusion[1] && !s->noOcclusion[2] &&
-                                s->boundsLeft <= r.left && s->boundsTop <= r.top && s->boundsRight >= r.right &&
-                                s->boundsBottom >= r.bottom);
+                                s->boundsLeft <= r.left && s->boundsTop <= r.top &&
+                                s->boundsRight >= r.right && s->boundsBottom >= r.bottom);
         if (!surfaceOk) continue;
         bool fullWidth = minX <= r.left && maxX >= r.right - 1 && maxX - minX >= w - 1;
         bool fullHeight = minY <= r.top && maxY >= r.bottom - 1 && maxY - minY >= h - 1;
@@ -346,10 +363,13 @@ void RedrawNow() {
 
 void SetDirectPicture(int index, Drawable* picture) {
     if (index < 0 || index >= kDirectPictures) return;
-    if (g_composer.direct[index] && g_composer.direct[index] != picture) DestroyDrawable(&g_composer.direct[index]);
+    if (g_composer.direct[index] && g_composer.direct[index] != picture)
+        DestroyDrawable(&g_composer.direct[index]);
     g_composer.direct[index] = picture;
 }
-void SelectDirectPicture(int index) { g_composer.directIndex = index; }
+void SelectDirectPicture(int index) {
+    g_composer.directIndex = index;
+}
 
 void PauseComposer() {
     if (!scene::g_objects.running || shell::Quitting()) return;
@@ -423,8 +443,14 @@ void StopComposer() {
     scene::ReleaseObjects();
 }
 
-bool ComposerRunning() { return g_composer.running.load() != 0; }
-platform::Event* ComposerEndedEvent() { return g_composer.ended; }
-uint32_t ComposedFrames() { return g_composer.frames.load(); }
+bool ComposerRunning() {
+    return g_composer.running.load() != 0;
+}
+platform::Event* ComposerEndedEvent() {
+    return g_composer.ended;
+}
+uint32_t ComposedFrames() {
+    return g_composer.frames.load();
+}
 
 }  // namespace render

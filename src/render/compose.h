@@ -22,8 +22,8 @@ extern const double kFrameRates[kPacingSteps];
 void ResetPacing();
 void SetFrameIndex(int index);  // clamped to 0..12
 int FrameIndex();
-int FrameIntervalMs();          // the interval in force
-double NominalFrameRate();      // the rate in force
+int FrameIntervalMs();      // the interval in force
+double NominalFrameRate();  // the rate in force
 
 // Modes set by the input layer and the variables.
 struct ComposerModes {
@@ -40,14 +40,14 @@ double CurrentSpeed();
 
 // Hooks of other subsystems the composer calls (all optional).
 struct ComposerHooks {
-    int (*drawText)(scene::SceneObject* object);            // objects with a text payload
+    int (*drawText)(scene::SceneObject* object);  // objects with a text payload
     int (*drawTrail)(scene::SceneObject* object, int before);
-    void (*drawCursor)();                                    // software cursor sprite
-    scene::StepFn textIdle;                                  // idle form of the text step
+    void (*drawCursor)();    // software cursor sprite
+    scene::StepFn textIdle;  // idle form of the text step
     int (*rebuildLayer)(scene::SceneObject* maskObject);
-    void (*clearScratch)();                                  // the 0x0115 scratch image
-    void (*rebaseOther)(uint32_t now, int resume);           // text timers, sounds, movies
-    int (*displaySuspended)();                               // the display stopped composing
+    void (*clearScratch)();                         // the 0x0115 scratch image
+    void (*rebaseOther)(uint32_t now, int resume);  // text timers, sounds, movies
+    int (*displaySuspended)();                      // the display stopped composing
 };
 ComposerHooks& ComposerHooksTable();
 // Draw routines that count as "not drawing" for occlusion (besides NoDraw).

@@ -75,9 +75,13 @@ void ReleaseDisplay() {
     g_display.changed = false;
 }
 
-bool DisplayCreated() { return g_display.frame != nullptr; }
+bool DisplayCreated() {
+    return g_display.frame != nullptr;
+}
 
-uint32_t* LockDisplayFrame() { return g_display.frame; }
+uint32_t* LockDisplayFrame() {
+    return g_display.frame;
+}
 void UnlockDisplayFrame() {}
 
 void ClearFrame() {
@@ -97,8 +101,12 @@ void ClearFrameRect(const DirtyRect& rect) {
     MarkFrameChanged();
 }
 
-void MarkFrameChanged() { g_display.changed.store(true, std::memory_order_relaxed); }
-bool FrameChanged() { return g_display.changed.load(std::memory_order_relaxed); }
+void MarkFrameChanged() {
+    g_display.changed.store(true, std::memory_order_relaxed);
+}
+bool FrameChanged() {
+    return g_display.changed.load(std::memory_order_relaxed);
+}
 
 void PresentFrameRect(const DirtyRect& rect) {
     if (!g_display.frame || IsEmpty(rect)) return;
@@ -117,10 +125,18 @@ int ApplyDisplayMode(int fullScreen, int scaling) {
     platform::DisplayMode mode = platform::kWindowed;
     if (fullScreen) {
         switch (scaling) {
-            case 1: mode = platform::kFullLinear; break;
-            case 2: mode = platform::kFullNearest; break;
-            case 3: mode = platform::kFullFiltered; break;
-            default: mode = platform::kFullNearest; break;  // unscaled full screen: shown 1:1 by the driver
+            case 1:
+                mode = platform::kFullLinear;
+                break;
+            case 2:
+                mode = platform::kFullNearest;
+                break;
+            case 3:
+                mode = platform::kFullFiltered;
+                break;
+            default:
+                mode = platform::kFullNearest;
+                break;  // unscaled full screen: shown 1:1 by the driver
         }
         if (scaling < 1 || scaling > 3) mode = platform::kFullNearest;
     }
@@ -140,9 +156,15 @@ int SwitchWindowFull(int full) {
     return ok;
 }
 
-int CurrentWindowFull() { return g_display.windowFull; }
-void SetDisplayScaling(int scaling) { g_display.scaling = (scaling >= 1 && scaling <= 3) ? scaling : 0; }
-void SetWindowFullWriter(void (*writer)(int value)) { g_display.windowFullWriter = writer; }
+int CurrentWindowFull() {
+    return g_display.windowFull;
+}
+void SetDisplayScaling(int scaling) {
+    g_display.scaling = (scaling >= 1 && scaling <= 3) ? scaling : 0;
+}
+void SetWindowFullWriter(void (*writer)(int value)) {
+    g_display.windowFullWriter = writer;
+}
 
 void ClientToFrameScale(int32_t* scaleX, int32_t* scaleY) {
     if (!g_display.scaleX) ComputeScale();
@@ -160,9 +182,12 @@ void ClientToFrame(int clientX, int clientY, int* frameX, int* frameY) {
     }
     // Rounded to the nearest frame pixel.
     *frameX = static_cast<int>((static_cast<int64_t>(clientX - x) * kFrameWidth * 2 + w) / (2 * w));
-    *frameY = static_cast<int>((static_cast<int64_t>(clientY - y) * kFrameHeight * 2 + h) / (2 * h));
+    *frameY =
+        static_cast<int>((static_cast<int64_t>(clientY - y) * kFrameHeight * 2 + h) / (2 * h));
 }
 
-bool EnableDirect3DHAL() { return platform::Video().accelerated(); }
+bool EnableDirect3DHAL() {
+    return platform::Video().accelerated();
+}
 
 }  // namespace render

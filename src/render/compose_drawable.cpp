@@ -40,7 +40,8 @@ void SurfaceDropped(scene::SceneObject* o, const void* payload) {
     const Surface* screen = ScreenSurface();
     if (d->clip == &gone->clip) d->clip = &screen->clip;
     if (d->rows3 == &gone->rows3) d->rows3 = &screen->rows3;
-    if (d->quad && gone->rowLimits && d->quad->rowLimits == gone->rowLimits) d->quad->rowLimits = nullptr;
+    if (d->quad && gone->rowLimits && d->quad->rowLimits == gone->rowLimits)
+        d->quad->rowLimits = nullptr;
 }
 
 void ReleasePicture(void* payload) {
@@ -51,14 +52,24 @@ void ReleaseDrawable(void* payload) {
     Drawable* d = static_cast<Drawable*>(payload);
     DestroyDrawable(&d);
 }
-void ReleaseSurface(void* payload) { DestroySurface(static_cast<Surface*>(payload)); }
-void ReleaseLayer(void* payload) { DestroyLayer(static_cast<Layer*>(payload)); }
-void ReleaseCamera(void* payload) { std::free(payload); }
+void ReleaseSurface(void* payload) {
+    DestroySurface(static_cast<Surface*>(payload));
+}
+void ReleaseLayer(void* payload) {
+    DestroyLayer(static_cast<Layer*>(payload));
+}
+void ReleaseCamera(void* payload) {
+    std::free(payload);
+}
 
 }  // namespace
 
-void SetRasterOps(const RasterOps& ops) { g_raster = ops; }
-const RasterOps& Raster() { return g_raster; }
+void SetRasterOps(const RasterOps& ops) {
+    g_raster = ops;
+}
+const RasterOps& Raster() {
+    return g_raster;
+}
 
 void RegisterRenderPayloads() {
     scene::SetPayloadOps(scene::kPayloadImage, {nullptr, ReleaseDrawable});

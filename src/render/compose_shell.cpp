@@ -14,10 +14,13 @@ namespace {
 // The display keeps the script side's record of the mode it runs in.
 void WriteWindowFull(int value) {
     script::g_systemValues.fullScreen = value;
-    if (script::Variable* v = script::GetOrCreateExact("#SYSTEM_window_full")) script::SetNumber(v, value);
+    if (script::Variable* v = script::GetOrCreateExact("#SYSTEM_window_full"))
+        script::SetNumber(v, value);
 }
 
-int Direct3DHal() { return EnableDirect3DHAL() ? 1 : 0; }
+int Direct3DHal() {
+    return EnableDirect3DHAL() ? 1 : 0;
+}
 
 }  // namespace
 
@@ -31,7 +34,9 @@ int ShellSwitchWindowFull(int full) {
     SetDisplayScaling(script::g_systemValues.videoAspectFixed);
     return SwitchWindowFull(full);
 }
-void ShellReleaseDisplay() { ReleaseDisplay(); }
+void ShellReleaseDisplay() {
+    ReleaseDisplay();
+}
 
 bool ShellStartComposer() {
     shell::WaitSources sources = shell::GetWaitSources();
@@ -40,6 +45,8 @@ bool ShellStartComposer() {
     return StartComposer() != 0;
 }
 
-void ShellStopComposer() { StopComposer(); }
+void ShellStopComposer() {
+    StopComposer();
+}
 
 }  // namespace render

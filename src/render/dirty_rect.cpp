@@ -22,7 +22,8 @@ int Unite(int left, int top, int right, int bottom) {
         bottom = kFrameHeight;
     }
     int32_t l = g_left.load(std::memory_order_relaxed), t = g_top.load(std::memory_order_relaxed);
-    int32_t r = g_right.load(std::memory_order_relaxed), b = g_bottom.load(std::memory_order_relaxed);
+    int32_t r = g_right.load(std::memory_order_relaxed),
+            b = g_bottom.load(std::memory_order_relaxed);
     if (l == -1 || left < l) l = left;
     if (t == -1 || top < t) t = top;
     if (r == -1 || right > r) r = right;
@@ -87,10 +88,18 @@ void SetDirty(const DirtyRect& r) {
     g_bottom.store(r.bottom, std::memory_order_relaxed);
 }
 
-void ResetDirty() { SetDirty({-1, -1, -1, -1}); }
+void ResetDirty() {
+    SetDirty({-1, -1, -1, -1});
+}
 
-void SetDirtySkipMode(bool on) { g_skip.store(on, std::memory_order_relaxed); }
-void SetDirtyOneToOne(bool on) { g_oneToOne.store(on, std::memory_order_relaxed); }
-bool DirtySkipMode() { return g_skip.load(std::memory_order_relaxed); }
+void SetDirtySkipMode(bool on) {
+    g_skip.store(on, std::memory_order_relaxed);
+}
+void SetDirtyOneToOne(bool on) {
+    g_oneToOne.store(on, std::memory_order_relaxed);
+}
+bool DirtySkipMode() {
+    return g_skip.load(std::memory_order_relaxed);
+}
 
 }  // namespace render

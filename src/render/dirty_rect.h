@@ -22,7 +22,9 @@ struct DirtyRect {
     int32_t left, top, right, bottom;
 };
 
-inline bool IsEmpty(const DirtyRect& r) { return r.left + r.top + r.right + r.bottom == -4; }
+inline bool IsEmpty(const DirtyRect& r) {
+    return r.left + r.top + r.right + r.bottom == -4;
+}
 
 // Adds (left, top, width, height); returns the new bottom.
 int AddDirtyRect(int left, int top, int width, int height);

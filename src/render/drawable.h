@@ -37,7 +37,8 @@ struct SpanClip {
 };
 
 using SpanRoutine = int (*)(Drawable* drawable, Layer* layer, const SpanClip* clip);
-using ParamSpanRoutine = int (*)(Drawable* drawable, Layer* layer, void* parameter, const SpanClip* clip);
+using ParamSpanRoutine = int (*)(Drawable* drawable, Layer* layer, void* parameter,
+                                 const SpanClip* clip);
 
 enum BlendMode : int32_t {
     kBlendAdd = 0x0002,
@@ -54,7 +55,7 @@ struct Drawable {
     int32_t kept;
     int32_t blendMode;
     int32_t x, y;
-    uint8_t* destination;     // frame or target pixels of the current draw
+    uint8_t* destination;       // frame or target pixels of the current draw
     int32_t destinationStride;  // bytes per destination row
     uint8_t opacity;
     const ClipRows3* rows3;

@@ -87,7 +87,8 @@ int TransformQuad(Quad* q, const scene::Camera* camera, int rows, double x, doub
         b -= camera->angles[1];
         g -= camera->angles[2];
     }
-    if (!q->matrixValid || q->matrixAngles[0] != a || q->matrixAngles[1] != b || q->matrixAngles[2] != g) {
+    if (!q->matrixValid || q->matrixAngles[0] != a || q->matrixAngles[1] != b ||
+        q->matrixAngles[2] != g) {
         BuildRotation(q->rotation, a, b, g);
         q->matrixAngles[0] = a;
         q->matrixAngles[1] = b;
@@ -149,7 +150,9 @@ void BuildSpanTables(Quad* q, int rows) {
     }
     // All corners on one row: a picture of several rows squashed flat shows
     // nothing; a picture one row high is exactly that row.
-    if (q->py[0] == q->py[1] && q->py[1] == q->py[2] && q->py[2] == q->py[3] && q->textureHeight > 1) return;
+    if (q->py[0] == q->py[1] && q->py[1] == q->py[2] && q->py[2] == q->py[3] &&
+        q->textureHeight > 1)
+        return;
 
     for (int i = 0; i < 4; ++i) {
         int j = (i + 1) % 4;
@@ -174,7 +177,8 @@ void BuildSpanTables(Quad* q, int rows) {
         int32_t du = FixedStep((static_cast<int64_t>(u1) - u0) / kFixedOne, count);
         int64_t vDiff = (static_cast<int64_t>(v1) - v0) / kFixedOne;
         int32_t dv = FixedStep(vDiff, count);
-        if (u0 == u1 && std::llabs(std::llabs(vDiff) - count) <= 1) dv = vDiff < 0 ? -kFixedOne : kFixedOne;
+        if (u0 == u1 && std::llabs(std::llabs(vDiff) - count) <= 1)
+            dv = vDiff < 0 ? -kFixedOne : kFixedOne;
         int64_t fx = static_cast<int64_t>(x0) * kFixedOne, fu = u0, fv = v0;
         int first = y0;
         if (first < 0) {
@@ -188,7 +192,8 @@ void BuildSpanTables(Quad* q, int rows) {
         int last = std::min(y1, rows);
         for (int row = first; row < last; ++row) {
             int x = static_cast<int>(fx >> 16);
-            Update(q, row, std::clamp(x, -32768, 32767), static_cast<int32_t>(fu), static_cast<int32_t>(fv));
+            Update(q, row, std::clamp(x, -32768, 32767), static_cast<int32_t>(fu),
+                   static_cast<int32_t>(fv));
             fx += dx;
             fu += du;
             fv += dv;

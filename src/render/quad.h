@@ -27,22 +27,23 @@ struct Quad {
     double vx[4], vy[4], vz[4];
     int32_t textureWidth, textureHeight;
     int16_t tu[4], tv[4];
-    double x, y;      // placement: the drawable's top-left in frame pixels
-    double depth;     // distance of the picture plane without a camera (1000)
-    double objectZ;   // the object's depth under a camera (0)
-    double cx, cy;    // pivot offsets
+    double x, y;     // placement: the drawable's top-left in frame pixels
+    double depth;    // distance of the picture plane without a camera (1000)
+    double objectZ;  // the object's depth under a camera (0)
+    double cx, cy;   // pivot offsets
     int32_t angles[3];
     double matrixAngles[3];  // angles the cached rotation was built for
     double rotation[3][3];
     int32_t matrixValid;
-    int32_t zoom[3];  // per mille
+    int32_t zoom[3];       // per mille
     int16_t px[4], py[4];  // projected corners
     const RowLimits* rowLimits;
     // Edge table: one entry per frame row.
     int16_t edgeMin[kQuadRows], edgeMax[kQuadRows];
     int32_t edgeUMin[kQuadRows], edgeVMin[kQuadRows], edgeUMax[kQuadRows], edgeVMax[kQuadRows];
     // Span table.
-    int32_t spanWidth[kQuadRows], spanU[kQuadRows], spanV[kQuadRows], spanDU[kQuadRows], spanDV[kQuadRows];
+    int32_t spanWidth[kQuadRows], spanU[kQuadRows], spanV[kQuadRows], spanDU[kQuadRows],
+        spanDV[kQuadRows];
 };
 
 // Sets corners, texture corners, pivot, zoom, angles and depth for a picture

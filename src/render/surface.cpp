@@ -34,7 +34,9 @@ void DestroySurface(Surface* s) {
     std::free(s);
 }
 
-Surface* ScreenSurface() { return &g_screen; }
+Surface* ScreenSurface() {
+    return &g_screen;
+}
 
 void ResetScreenSurface() {
     std::memset(&g_screen, 0, sizeof g_screen);
@@ -44,14 +46,16 @@ void ResetScreenSurface() {
 Layer* CreateLayer(scene::SceneObject* owner, int32_t mode) {
     Layer* layer = static_cast<Layer*>(std::calloc(1, sizeof(Layer)));
     if (!layer) return nullptr;
-    layer->pixels = static_cast<uint32_t*>(std::calloc(static_cast<size_t>(kFrameWidth) * kFrameHeight, 4));
+    layer->pixels =
+        static_cast<uint32_t*>(std::calloc(static_cast<size_t>(kFrameWidth) * kFrameHeight, 4));
     if (!layer->pixels) {
         std::free(layer);
         return nullptr;
     }
     layer->owner = owner;
     layer->mode = mode;
-    for (int r = 0; r < kFrameHeight; ++r) layer->rows[r] = layer->pixels + static_cast<size_t>(r) * kFrameWidth;
+    for (int r = 0; r < kFrameHeight; ++r)
+        layer->rows[r] = layer->pixels + static_cast<size_t>(r) * kFrameWidth;
     return layer;
 }
 

@@ -16,8 +16,8 @@ namespace render {
 
 struct Surface {
     scene::SceneObject* owner;
-    ClipBytes clip;      // default the whole frame
-    ClipRows3 rows3;     // the same rectangle in 3-byte units
+    ClipBytes clip;              // default the whole frame
+    ClipRows3 rows3;             // the same rectangle in 3-byte units
     const RowLimits* rowLimits;  // copied into the quads of its drawables
     // Bounds the occlusion test compares against, and three flags any of which
     // disables occlusion under this surface.
@@ -40,7 +40,7 @@ struct Layer {
     scene::SceneObject* owner;
     uint32_t* pixels;  // kFrameWidth x kFrameHeight coverage, frame coordinates
     int32_t mode;
-    Drawable* mask;     // the mask picture (or a movie's)
+    Drawable* mask;  // the mask picture (or a movie's)
     int32_t changed;
     uint32_t* rows[768];
     int (*rebuild)(Layer* layer);  // renders the mask into the buffer

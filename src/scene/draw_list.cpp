@@ -12,16 +12,22 @@ namespace scene {
 
 namespace {
 
-int NoRequest(SceneObject*, ObjectQuery*) { return 0; }
-int NoAfterDraw(SceneObject*) { return 0; }
-int NoBlend(render::Drawable*, render::Layer*, void*, int) { return 0; }
+int NoRequest(SceneObject*, ObjectQuery*) {
+    return 0;
+}
+int NoAfterDraw(SceneObject*) {
+    return 0;
+}
+int NoBlend(render::Drawable*, render::Layer*, void*, int) {
+    return 0;
+}
 
 ObjectOps g_defaults = {
-    /*fadeStep*/ NoStep,     /*zoomStep*/ NoStep,       /*moveStep*/ NoStep,
-    /*rotateStep*/ NoStep,   /*shakeStep*/ NoStep,      /*transitionStep*/ NoStep,
-    /*mediaStep*/ NoStep,    /*textStep*/ NoStep,       /*draw*/ NoDraw,
-    /*refresh*/ NoStep,      /*request*/ NoRequest,     /*afterDraw*/ NoAfterDraw,
-    /*blend*/ NoBlend,       /*extraStep*/ NoStep,
+    /*fadeStep*/ NoStep,   /*zoomStep*/ NoStep,   /*moveStep*/ NoStep,
+    /*rotateStep*/ NoStep, /*shakeStep*/ NoStep,  /*transitionStep*/ NoStep,
+    /*mediaStep*/ NoStep,  /*textStep*/ NoStep,   /*draw*/ NoDraw,
+    /*refresh*/ NoStep,    /*request*/ NoRequest, /*afterDraw*/ NoAfterDraw,
+    /*blend*/ NoBlend,     /*extraStep*/ NoStep,
 };
 
 // Reorders the objects held by a list's nodes (the nodes stay in place).
@@ -36,18 +42,29 @@ void Reorder(World* world, Less less) {
 }
 
 bool GatesOpen() {
-    return platform::IsEventSet(g_objects.deletionGate) && platform::IsEventSet(g_objects.creationGate) &&
+    return platform::IsEventSet(g_objects.deletionGate) &&
+           platform::IsEventSet(g_objects.creationGate) &&
            platform::IsEventSet(g_objects.compositionGate);
 }
 
 }  // namespace
 
-int NoStep(SceneObject*) { return 0; }
-int NoDraw(SceneObject*) { return 0; }
+int NoStep(SceneObject*) {
+    return 0;
+}
+int NoDraw(SceneObject*) {
+    return 0;
+}
 
-const ObjectOps& DefaultOps() { return g_defaults; }
-void SetDefaultRequestHandler(RequestFn handler) { g_defaults.request = handler ? handler : NoRequest; }
-void SetDefaultBlend(BlendFn blend) { g_defaults.blend = blend ? blend : NoBlend; }
+const ObjectOps& DefaultOps() {
+    return g_defaults;
+}
+void SetDefaultRequestHandler(RequestFn handler) {
+    g_defaults.request = handler ? handler : NoRequest;
+}
+void SetDefaultBlend(BlendFn blend) {
+    g_defaults.blend = blend ? blend : NoBlend;
+}
 
 DrawListNode* FindNode(const SceneObject* object, World** world) {
     for (World& w : g_objects.worlds)
@@ -69,8 +86,9 @@ void SortDrawList(World* world) {
 }
 
 void SortByCreation(World* world) {
-    Reorder(world,
-            [](const SceneObject* a, const SceneObject* b) { return a->creationSequence < b->creationSequence; });
+    Reorder(world, [](const SceneObject* a, const SceneObject* b) {
+        return a->creationSequence < b->creationSequence;
+    });
     world->list.sorted = 0;
 }
 

@@ -30,7 +30,8 @@ Component Split(const char* path) {
     c.text = path;
     const char* slash = std::strchr(path, '/');
     const char* end = slash ? slash : path + std::strlen(path);
-    const char* star = static_cast<const char*>(std::memchr(path, '*', static_cast<size_t>(end - path)));
+    const char* star =
+        static_cast<const char*>(std::memchr(path, '*', static_cast<size_t>(end - path)));
     c.star = star != nullptr;
     c.length = static_cast<int>((star ? star : end) - path);
     c.rest = slash ? slash + 1 : nullptr;
@@ -46,7 +47,9 @@ bool MatchText(const char* stored, int32_t storedSum, const Component& c) {
     return std::memcmp(stored, c.text, static_cast<size_t>(c.length)) == 0 && stored[c.length] == 0;
 }
 
-bool MatchName(const SceneObject* o, const Component& c) { return MatchText(o->name, o->nameSum, c); }
+bool MatchName(const SceneObject* o, const Component& c) {
+    return MatchText(o->name, o->nameSum, c);
+}
 
 bool MatchAlias(const SceneObject* o, const Component& c) {
     if (!o->alias[0]) return false;  // an empty alias is never addressed
@@ -197,7 +200,8 @@ SceneObject* FindParentForCreation(int32_t key, const char* parentPath) {
     if (length >= sizeof variable) return nullptr;
     std::memcpy(variable, p + 1, length);
     char alias[kNameSize] = {};
-    if (!Hooks().variableText || !Hooks().variableText(variable, alias, sizeof alias)) return nullptr;
+    if (!Hooks().variableText || !Hooks().variableText(variable, alias, sizeof alias))
+        return nullptr;
     char resolved[kNameSize * 2] = {};
     size_t used = 0;
     auto append = [&](const char* t) {
@@ -225,8 +229,8 @@ void VisitObjects(ObjectQuery* query) {
     path[kNameSize - 1] = 0;
     const char* p = StripWorldMark(path, &mainWorld);
     if (mainWorld) query->mainWorld = 1;
-    VisitState s{query, query->mainWorld ? MainWorld() : CurrentWorld(), query->visitor == DeletionVisitor,
-                 false};
+    VisitState s{query, query->mainWorld ? MainWorld() : CurrentWorld(),
+                 query->visitor == DeletionVisitor, false};
     if (p[0] == '@') {
         VisitAlias(&s, p + 1);
         return;

@@ -39,8 +39,9 @@ int NoActionKnown(SceneObject* o) {
     const ObjectOps& d = DefaultOps();
     const ObjectOps& s = o->ops;
     return s.fadeStep != d.fadeStep || s.moveStep != d.moveStep || s.zoomStep != d.zoomStep ||
-           s.rotateStep != d.rotateStep || s.shakeStep != d.shakeStep || s.extraStep != d.extraStep ||
-           s.transitionStep != d.transitionStep || s.textStep != d.textStep;
+           s.rotateStep != d.rotateStep || s.shakeStep != d.shakeStep ||
+           s.extraStep != d.extraStep || s.transitionStep != d.transitionStep ||
+           s.textStep != d.textStep;
 }
 
 void AddDirty(int left, int top, int width, int height) {
@@ -105,8 +106,10 @@ void FreeObject(SceneObject* o) {
     for (ActionRecord& a : o->actions) ClearAction(&a);
     World* world = nullptr;
     if (DrawListNode* node = FindNode(o, &world)) {
-        if (node->previous) node->previous->next = node->next;
-        else world->list.first = node->next;
+        if (node->previous)
+            node->previous->next = node->next;
+        else
+            world->list.first = node->next;
         if (node->next) node->next->previous = node->previous;
         world->list.drawStart = nullptr;
         std::free(node);
@@ -128,7 +131,9 @@ void DeleteDescendants(SceneObject* o) {
 
 }  // namespace
 
-ObjectHooks& Hooks() { return g_hooks; }
+ObjectHooks& Hooks() {
+    return g_hooks;
+}
 
 bool WaitGate(platform::Event* gate) {
     if (!gate) return true;
@@ -142,7 +147,9 @@ void ClearAction(ActionRecord* action) {
     std::memset(action, 0, sizeof *action);
 }
 
-World* MainWorld() { return &g_objects.worlds[kMainWorld]; }
+World* MainWorld() {
+    return &g_objects.worlds[kMainWorld];
+}
 World* CurrentWorld() {
     return shell::g_engine.state.load(std::memory_order_relaxed) == shell::StateSystemScript
                ? &g_objects.worlds[kSystemWorld]
@@ -186,8 +193,8 @@ void ReleaseObjects() {
         }
         w = World{};
     }
-    for (platform::Event** e : {&g_objects.displayRunning, &g_objects.deletionGate, &g_objects.creationGate,
-                                &g_objects.compositionGate}) {
+    for (platform::Event** e : {&g_objects.displayRunning, &g_objects.deletionGate,
+                                &g_objects.creationGate, &g_objects.compositionGate}) {
         platform::DestroyEvent(*e);
         *e = nullptr;
     }

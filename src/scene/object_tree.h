@@ -27,9 +27,9 @@ struct DrawListNode {
 };
 
 struct DrawList {
-    int32_t sorted;            // 1 while the list is in drawing order
-    int32_t creationCounter;   // pre-incremented for each new object
-    DrawListNode* drawStart;   // composer's cache; cleared on every change
+    int32_t sorted;           // 1 while the list is in drawing order
+    int32_t creationCounter;  // pre-incremented for each new object
+    DrawListNode* drawStart;  // composer's cache; cleared on every change
     DrawListNode* first;
 };
 
@@ -102,9 +102,9 @@ World* CurrentWorld();
 World* MainWorld();
 
 // Slots.
-int AddTree(int32_t key);            // 1, or 0 when the key is taken or -1
-void RemoveTree(int32_t key);        // unlock and delete "*", free the slot
-ObjectRoot* FindTree(int32_t key);   // null for -1 or an unknown key
+int AddTree(int32_t key);           // 1, or 0 when the key is taken or -1
+void RemoveTree(int32_t key);       // unlock and delete "*", free the slot
+ObjectRoot* FindTree(int32_t key);  // null for -1 or an unknown key
 // Draws a key that is neither -1 nor in use (seeded by the time and `seed`).
 int32_t NewOwnerKey(const void* seed);
 

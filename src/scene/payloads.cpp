@@ -17,9 +17,10 @@ void (*g_trailRelease)(TrailRecord* trail) = nullptr;
 void (*g_surfaceDropped)(SceneObject* object, const void* surface) = nullptr;
 
 // Release order of an object's payloads.
-constexpr PayloadKind kReleaseOrder[] = {kPayloadLayer, kPayloadScrollbar, kPayloadPicture, kPayloadImage,
-                                         kPayloadText,  kPayloadSurface,   kPayloadCamera,  kPayloadSound,
-                                         kPayloadProcess, kPayloadMovie,   kPayloadCube};
+constexpr PayloadKind kReleaseOrder[] = {kPayloadLayer,  kPayloadScrollbar, kPayloadPicture,
+                                         kPayloadImage,  kPayloadText,      kPayloadSurface,
+                                         kPayloadCamera, kPayloadSound,     kPayloadProcess,
+                                         kPayloadMovie,  kPayloadCube};
 
 // Drops `o`'s references to payloads owned by `dying`. Returns the count.
 int DropFrom(SceneObject* o, SceneObject* dying) {
@@ -53,25 +54,45 @@ int DropFrom(SceneObject* o, SceneObject* dying) {
 void SetPayloadOps(PayloadKind kind, const PayloadOps& ops) {
     if (kind >= 0 && kind < kPayloadKinds) g_ops[kind] = ops;
 }
-void SetImageBorrowOps(const ImageBorrowOps& ops) { g_imageBorrow = ops; }
-void SetFontListRelease(void (*release)(text::GlyphSet** list)) { g_fontListRelease = release; }
-void SetTrailRelease(void (*release)(TrailRecord* trail)) { g_trailRelease = release; }
-void SetSurfaceDropped(void (*dropped)(SceneObject* object, const void* surface)) { g_surfaceDropped = dropped; }
+void SetImageBorrowOps(const ImageBorrowOps& ops) {
+    g_imageBorrow = ops;
+}
+void SetFontListRelease(void (*release)(text::GlyphSet** list)) {
+    g_fontListRelease = release;
+}
+void SetTrailRelease(void (*release)(TrailRecord* trail)) {
+    g_trailRelease = release;
+}
+void SetSurfaceDropped(void (*dropped)(SceneObject* object, const void* surface)) {
+    g_surfaceDropped = dropped;
+}
 
 void** PayloadSlot(SceneObject* o, PayloadKind kind) {
     switch (kind) {
-        case kPayloadLayer: return reinterpret_cast<void**>(&o->layer);
-        case kPayloadScrollbar: return reinterpret_cast<void**>(&o->scrollbar);
-        case kPayloadPicture: return reinterpret_cast<void**>(&o->picture);
-        case kPayloadImage: return reinterpret_cast<void**>(&o->image);
-        case kPayloadText: return reinterpret_cast<void**>(&o->text);
-        case kPayloadSurface: return reinterpret_cast<void**>(&o->surface);
-        case kPayloadCamera: return reinterpret_cast<void**>(&o->camera);
-        case kPayloadSound: return reinterpret_cast<void**>(&o->sound);
-        case kPayloadProcess: return reinterpret_cast<void**>(&o->process);
-        case kPayloadMovie: return reinterpret_cast<void**>(&o->movie);
-        case kPayloadCube: return reinterpret_cast<void**>(&o->cube);
-        case kPayloadKinds: break;
+        case kPayloadLayer:
+            return reinterpret_cast<void**>(&o->layer);
+        case kPayloadScrollbar:
+            return reinterpret_cast<void**>(&o->scrollbar);
+        case kPayloadPicture:
+            return reinterpret_cast<void**>(&o->picture);
+        case kPayloadImage:
+            return reinterpret_cast<void**>(&o->image);
+        case kPayloadText:
+            return reinterpret_cast<void**>(&o->text);
+        case kPayloadSurface:
+            return reinterpret_cast<void**>(&o->surface);
+        case kPayloadCamera:
+            return reinterpret_cast<void**>(&o->camera);
+        case kPayloadSound:
+            return reinterpret_cast<void**>(&o->sound);
+        case kPayloadProcess:
+            return reinterpret_cast<void**>(&o->process);
+        case kPayloadMovie:
+            return reinterpret_cast<void**>(&o->movie);
+        case kPayloadCube:
+            return reinterpret_cast<void**>(&o->cube);
+        case kPayloadKinds:
+            break;
     }
     return nullptr;
 }

@@ -68,11 +68,19 @@ struct ActionRecord {
     double* curves[3];   // per-component curve tables (owned)
     int32_t* path;       // move path: x, y, z triples (owned)
     int32_t pathPoints;
-    int32_t steps;       // N, frames at the nominal frame rate
+    int32_t steps;  // N, frames at the nominal frame rate
     char curveName[16];
 };
 
-enum ActionKind : int { kActionFade, kActionMove, kActionZoom, kActionRotate, kActionShake, kActionTransition, kActionKinds };
+enum ActionKind : int {
+    kActionFade,
+    kActionMove,
+    kActionZoom,
+    kActionRotate,
+    kActionShake,
+    kActionTransition,
+    kActionKinds
+};
 
 // After-image state of SetBlur: copies of earlier frames of the object.
 struct TrailRecord {
@@ -94,7 +102,8 @@ using DrawFn = int (*)(SceneObject* object);
 using RefreshFn = int (*)(SceneObject* object);
 using RequestFn = int (*)(SceneObject* object, ObjectQuery* query);
 using AfterDrawFn = int (*)(SceneObject* object);
-using BlendFn = int (*)(render::Drawable* drawable, render::Layer* layer, void* parameter, int effectFlag);
+using BlendFn = int (*)(render::Drawable* drawable, render::Layer* layer, void* parameter,
+                        int effectFlag);
 
 struct ObjectOps {
     StepFn fadeStep;

@@ -46,7 +46,8 @@ TEST_F(DisplayTest, OnePixelChangeCopiesOneColumnTwoRows) {
     uint32_t* frame = render::LockDisplayFrame();
     ASSERT_NE(frame, nullptr);
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 2; ++x) frame[y * 1024 + x] = 0x00102030u + static_cast<uint32_t>(y * 2 + x);
+        for (int x = 0; x < 2; ++x)
+            frame[y * 1024 + x] = 0x00102030u + static_cast<uint32_t>(y * 2 + x);
     render::UnlockDisplayFrame();
     render::AddDirtyRect(0, 0, 1, 1);
     render::MarkFrameChanged();

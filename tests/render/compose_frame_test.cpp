@@ -29,7 +29,8 @@ protected:
         SceneFixture::TearDown();
     }
 
-    scene::SceneObject* Plate(const char* name, int x, int y, int w, int h, uint32_t colour, uint8_t opacity = 255) {
+    scene::SceneObject* Plate(const char* name, int x, int y, int w, int h, uint32_t colour,
+                              uint8_t opacity = 255) {
         scene::SceneObject* o = Make(name);
         render::Image* image = render::CreateBlankImage(w, h, colour, 255);
         image->owner = o;
@@ -56,7 +57,9 @@ protected:
         EXPECT_TRUE(platform::Video().lastFrame(frame.data()));
         return frame;
     }
-    static uint32_t At(const std::vector<uint32_t>& f, int x, int y) { return f[static_cast<size_t>(y) * 1024 + x]; }
+    static uint32_t At(const std::vector<uint32_t>& f, int x, int y) {
+        return f[static_cast<size_t>(y) * 1024 + x];
+    }
 };
 
 TEST_F(ComposeFrameTest, ColouredPlateAppearsWhereItIs) {
@@ -67,8 +70,9 @@ TEST_F(ComposeFrameTest, ColouredPlateAppearsWhereItIs) {
         int x, y;
         uint32_t expected;
     } probes[] = {
-        {10, 20, 0xFFFF0000u}, {109, 20, 0xFFFF0000u}, {10, 69, 0xFFFF0000u}, {109, 69, 0xFFFF0000u},
-        {9, 20, 0xFF000000u},  {110, 20, 0xFF000000u}, {10, 19, 0xFF000000u}, {10, 70, 0xFF000000u},
+        {10, 20, 0xFFFF0000u},  {109, 20, 0xFFFF0000u}, {10, 69, 0xFFFF0000u},
+        {109, 69, 0xFFFF0000u}, {9, 20, 0xFF000000u},   {110, 20, 0xFF000000u},
+        {10, 19, 0xFF000000u},  {10, 70, 0xFF000000u},
     };
     for (const Probe& p : probes) EXPECT_EQ(At(f, p.x, p.y), p.expected) << p.x << "," << p.y;
     EXPECT_TRUE(render::IsEmpty(render::CurrentDirty()));

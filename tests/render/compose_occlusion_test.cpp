@@ -40,7 +40,8 @@ protected:
     }
 
     // A picture object: colour plate of w x h at (x, y), drawn and visible.
-    scene::SceneObject* Picture(const char* name, int x, int y, int w, int h, uint32_t alpha = 255) {
+    scene::SceneObject* Picture(const char* name, int x, int y, int w, int h,
+                                uint32_t alpha = 255) {
         scene::SceneObject* o = Make(name);
         render::Image* image = render::CreateBlankImage(w, h, 0x336699, alpha);
         image->owner = o;
@@ -82,13 +83,18 @@ TEST_F(OcclusionTest, OpaqueFullFramePictureHidesEverythingBelow) {
     } cases[] = {
         {"opaque", [](scene::SceneObject*) {}, "top"},
         {"opacity 254", [](scene::SceneObject* o) { o->image->opacity = 254; }, "bottom"},
-        {"alpha image", [](scene::SceneObject* o) { o->image->image->flags = render::kImgPngAlpha; }, "bottom"},
-        {"never-covering image", [](scene::SceneObject* o) { o->image->image->flags = render::kImgNoCover; }, "bottom"},
-        {"add mode", [](scene::SceneObject* o) { o->image->blendMode = render::kBlendAdd; }, "bottom"},
+        {"alpha image",
+         [](scene::SceneObject* o) { o->image->image->flags = render::kImgPngAlpha; }, "bottom"},
+        {"never-covering image",
+         [](scene::SceneObject* o) { o->image->image->flags = render::kImgNoCover; }, "bottom"},
+        {"add mode", [](scene::SceneObject* o) { o->image->blendMode = render::kBlendAdd; },
+         "bottom"},
         {"idle draw routine", [](scene::SceneObject* o) { o->ops.draw = scene::NoDraw; }, "bottom"},
         {"not started", [](scene::SceneObject* o) { o->drawEnabled = 0; }, "bottom"},
         {"own blend routine",
-         [](scene::SceneObject* o) { o->ops.blend = [](render::Drawable*, render::Layer*, void*, int) { return 0; }; },
+         [](scene::SceneObject* o) {
+             o->ops.blend = [](render::Drawable*, render::Layer*, void*, int) { return 0; };
+         },
          "bottom"},
         {"trail", [](scene::SceneObject* o) { o->trail.active = 1; }, "bottom"},
         {"hideable while hidden",
@@ -99,7 +105,8 @@ TEST_F(OcclusionTest, OpaqueFullFramePictureHidesEverythingBelow) {
          "bottom"},
         {"hideable while shown", [](scene::SceneObject* o) { o->hideable = 1; }, "top"},
         {"large square", [](scene::SceneObject* o) { Square(o, 0); }, "top"},
-        {"large square rotated a quarter turn", [](scene::SceneObject* o) { Square(o, 90); }, "bottom"},
+        {"large square rotated a quarter turn", [](scene::SceneObject* o) { Square(o, 90); },
+         "bottom"},
         {"surface without occlusion",
          [](scene::SceneObject* o) {
              o->surface = render::CreateSurface(o);
@@ -144,9 +151,9 @@ TEST_F(OcclusionTest, SmallRectangleIsCoveredBySmallPicture) {
 }
 
 TEST_F(OcclusionTest, FullWidthBandsTrimTheRectangle) {
-    Picture("bg", 0, 0, 1024, 768, 100);         // translucent: no occluder
-    Picture("band", 0, 0, 1024, 300);            // covers the upper rows
-    Picture("footer", 0, 600, 1024, 168);        // covers the lower rows
+    Picture("bg", 0, 0, 1024, 768, 100);   // translucent: no occluder
+    Picture("band", 0, 0, 1024, 300);      // covers the upper rows
+    Picture("footer", 0, 600, 1024, 168);  // covers the lower rows
     Picture("sprite", 400, 350, 10, 10, 128);
     render::AddDirtyRect(0, 0, 1024, 768);
     EXPECT_EQ(Start(), "bg?");

@@ -31,7 +31,6 @@ struct Case {
     render::DirtyRect expected;
 };
 
-
 class DirtyRectTest : public ::testing::Test {
 protected:
     void TearDown() override {
@@ -45,7 +44,11 @@ TEST_F(DirtyRectTest, AdditionsUniteAndWiden) {
     const Case cases[] = {
         {"one add widens by 2", false, false, {{10, 10, 5, 5}}, {8, 8, 17, 17}},
         {"each add widens again", false, false, {{10, 10, 5, 5}, {10, 10, 5, 5}}, {6, 6, 19, 19}},
-        {"whole frame stays whole", false, false, {{10, 10, 5, 5}, {0, 0, 1024, 768}}, {0, 0, 1024, 768}},
+        {"whole frame stays whole",
+         false,
+         false,
+         {{10, 10, 5, 5}, {0, 0, 1024, 768}},
+         {0, 0, 1024, 768}},
         {"edges clamp", false, false, {{0, 0, 1, 1}, {1023, 767, 1, 1}}, {0, 0, 1024, 768}},
         {"left 1 clamps to 0", false, false, {{3, 3, 1, 1}}, {1, 1, 6, 6}},
         {"union of two", false, false, {{100, 50, 10, 10}, {300, 400, 20, 5}}, {96, 46, 322, 407}},

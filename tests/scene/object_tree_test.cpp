@@ -38,7 +38,8 @@ class PathTest : public SceneFixture {
 protected:
     void SetUp() override {
         SceneFixture::SetUp();
-        for (const char* p : {"a", "ab", "abc", "ba", "p", "p/x", "p/y", "q", "q/z"}) ASSERT_NE(Make(p), nullptr);
+        for (const char* p : {"a", "ab", "abc", "ba", "p", "p/x", "p/y", "q", "q/z"})
+            ASSERT_NE(Make(p), nullptr);
         scene::FindObject(kKey, "q")->groupFlag = 0;
         std::strcpy(scene::FindObject(kKey, "ab")->alias, "al");
         std::strcpy(scene::FindObject(kKey, "abc")->alias, "alpha");
@@ -59,9 +60,9 @@ TEST_F(PathTest, VisitMatchesPatterns) {
         {"b*", false, {"ba"}},
         {"a*zzz", false, {"a", "ab", "abc"}},  // bytes after '*' are ignored
         {"*", false, {"a", "ab", "abc", "ba", "p", "q", "x", "y"}},
-        {"p", false, {"p", "x", "y"}},    // a group reaches its descendants
-        {"q", false, {"q"}},              // a non-group only itself
-        {"q", true, {"q", "z"}},          // unless the query descends
+        {"p", false, {"p", "x", "y"}},  // a group reaches its descendants
+        {"q", false, {"q"}},            // a non-group only itself
+        {"q", true, {"q", "z"}},        // unless the query descends
         {"p/x", false, {"x"}},
         {"p/*", false, {"x", "y"}},
         {"*/x", false, {"x"}},
@@ -85,9 +86,9 @@ TEST_F(PathTest, FindResolvesOneObject) {
         const char* path;
         const char* expected;  // null: none
     } cases[] = {
-        {"p/y", "y"}, {"a*", "a"},   {"ab*", "ab"},     {"@alpha", "abc"}, {"@al*", "ab"},
-        {"@pal/x", "x"}, {"<@al", "ab"}, {"", nullptr},  {"zz", nullptr},   {"a/x", nullptr},
-        {"p/", nullptr}, {"@none", nullptr},
+        {"p/y", "y"},    {"a*", "a"},      {"ab*", "ab"},   {"@alpha", "abc"},
+        {"@al*", "ab"},  {"@pal/x", "x"},  {"<@al", "ab"},  {"", nullptr},
+        {"zz", nullptr}, {"a/x", nullptr}, {"p/", nullptr}, {"@none", nullptr},
     };
     for (const Case& c : cases) {
         scene::SceneObject* o = scene::FindObject(kKey, c.path);
@@ -223,7 +224,8 @@ TEST_F(SceneFixture, RootSurvivesDeletingEverything) {
 TEST_F(SceneFixture, AliasDeletionSurvivesUnlinking) {
     // Deleting by alias frees descendants that the scan would visit next.
     for (const char* p : {"g", "g/h", "g/h/i", "k"}) Make(p);
-    for (const char* p : {"g", "g/h/i", "k"}) std::strcpy(scene::FindObject(kKey, p)->alias, "doomed");
+    for (const char* p : {"g", "g/h/i", "k"})
+        std::strcpy(scene::FindObject(kKey, p)->alias, "doomed");
     Make("keep");
     scene::DeleteObjects(kKey, "@doomed");
     EXPECT_EQ(DrawOrder(), std::vector<std::string>{"keep"});
@@ -283,9 +285,9 @@ TEST_F(SceneFixture, SystemWorldKeepsItsOwnList) {
     std::strcpy(game->alias, "g");
     EXPECT_EQ(DrawOrder(), std::vector<std::string>{"menu"});
     EXPECT_EQ(DrawOrder(scene::MainWorld()), std::vector<std::string>{"game"});
-    EXPECT_EQ(menu->creationSequence, 1);  // the system world counts on its own
-    EXPECT_EQ(scene::FindObject(kOtherKey, "@g"), nullptr);   // aliases of the current world
-    EXPECT_EQ(scene::FindObject(kOtherKey, "<@g"), game);     // '<': the main world
+    EXPECT_EQ(menu->creationSequence, 1);                    // the system world counts on its own
+    EXPECT_EQ(scene::FindObject(kOtherKey, "@g"), nullptr);  // aliases of the current world
+    EXPECT_EQ(scene::FindObject(kOtherKey, "<@g"), game);    // '<': the main world
     EXPECT_EQ(Visit("<@g", kOtherKey), std::vector<std::string>{"game"});
 }
 
@@ -313,7 +315,8 @@ TEST_F(SceneFixture, FreeingOwnerDropsBorrowedReferences) {
 
     scene::DeleteObjects(kKey, "owner");
     EXPECT_EQ(borrower->surface, nullptr);
-    EXPECT_EQ(borrower->image->clip, &render::ScreenSurface()->clip);  // no pointer into the freed surface
+    EXPECT_EQ(borrower->image->clip,
+              &render::ScreenSurface()->clip);  // no pointer into the freed surface
     EXPECT_EQ(borrower->layer, nullptr);
     EXPECT_EQ(borrower->focus[1], nullptr);
     ASSERT_NE(borrower->image, nullptr);
@@ -337,7 +340,9 @@ TEST_F(SceneFixture, ChildrenInheritButDoNotOwn) {
     EXPECT_EQ(window->surface->owner, window);
 }
 
-int Busy(scene::SceneObject*) { return 1; }
+int Busy(scene::SceneObject*) {
+    return 1;
+}
 
 TEST_F(SceneFixture, DisusedObjectsGoWhenIdle) {
     scene::World* w = scene::CurrentWorld();

@@ -48,7 +48,8 @@ protected:
 
     static std::vector<std::string> DrawOrder(scene::World* world = scene::CurrentWorld()) {
         std::vector<std::string> names;
-        for (scene::DrawListNode* n = world->list.first; n; n = n->next) names.push_back(n->object->name);
+        for (scene::DrawListNode* n = world->list.first; n; n = n->next)
+            names.push_back(n->object->name);
         return names;
     }
 };
