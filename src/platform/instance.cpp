@@ -174,8 +174,9 @@ void AskOtherInstanceToRaise(const char* name) {
         if (fd < 0) return;
         int rc = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
         if (rc == 0) {
+            // The listener may close its end first: never die of SIGPIPE.
             const char request[] = "raise\n";
-            ssize_t ignored = write(fd, request, sizeof(request) - 1);
+            ssize_t ignored = send(fd, request, sizeof(request) - 1, MSG_NOSIGNAL);
             (void)ignored;
             close(fd);
             return;

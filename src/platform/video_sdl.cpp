@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <deque>
@@ -266,7 +267,12 @@ bool NextMessage(Message* out, int timeoutMs, bool block) {
     // Pumping SDL's events is the window thread's business; before the window
     // exists the thread that waits is the one that will create it.
     if (!s.ready || (s.window && !OnOwnerThread())) return false;
-    uint32_t start = TimeMs();
+    // Steady clock with rounding up: a timed wait never ends early.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0);
+    auto left = [&] {
+        auto rest = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        return rest.count() > 0 ? static_cast<int>(rest.count()) : 0;
+    };
     for (;;) {
         if (TakeUnannounced(out)) return true;
         if (s.window) sdl::PresenterFlush(false);
@@ -277,12 +283,11 @@ bool NextMessage(Message* out, int timeoutMs, bool block) {
         } else if (timeoutMs < 0) {
             got = SDL_WaitEvent(&e);
         } else {
-            int left = timeoutMs - static_cast<int>(TimeMs() - start);
-            got = SDL_WaitEventTimeout(&e, left > 0 ? left : 0);
+            got = SDL_WaitEventTimeout(&e, left());
         }
         if (!got) {
             if (!block) return false;
-            if (timeoutMs >= 0 && static_cast<int>(TimeMs() - start) >= timeoutMs) return false;
+            if (timeoutMs >= 0 && left() == 0) return false;
             if (timeoutMs < 0) SDL_Delay(1);  // a failing wait must not spin
             continue;
         }

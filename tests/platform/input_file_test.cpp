@@ -1,0 +1,115 @@
+// The timed input-file format of headless runs.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/headless.h"
+#include "platform/messages.h"
+#include "platform/msgbox.h"
+
+namespace {
+
+using namespace platform;
+
+struct Expected {
+    uint32_t time;
+    uint32_t code;  // kMsgNone for an answer
+    int64_t param;
+    int x, y;
+    int answer;
+};
+
+struct GoodCase {
+    const char* what;
+    const char* text;
+    std::vector<Expected> events;
+};
+
+TEST(InputFile, GoodLines) {
+    const GoodCase cases[] = {
+        {"key down and up", "0 key ENTER down\n15 key ENTER up\n",
+         {{0, kMsgKeyDown, kVkReturn, 0, 0, 0}, {15, kMsgKeyUp, kVkReturn, 0, 0, 0}}},
+        {"every named key",
+         "1 key SPACE down\n1 key ESCAPE down\n1 key SHIFT down\n1 key CTRL down\n1 key TAB down\n"
+         "1 key UP down\n1 key DOWN down\n1 key LEFT down\n1 key RIGHT down\n1 key PAGEUP down\n"
+         "1 key PAGEDOWN down\n1 key HOME down\n1 key END down\n1 key F1 down\n1 key A down\n"
+         "1 key Z down\n",
+         {{1, kMsgKeyDown, kVkSpace, 0, 0, 0},    {1, kMsgKeyDown, kVkEscape, 0, 0, 0},
+          {1, kMsgKeyDown, kVkShift, 0, 0, 0},    {1, kMsgKeyDown, kVkControl, 0, 0, 0},
+          {1, kMsgKeyDown, kVkTab, 0, 0, 0},      {1, kMsgKeyDown, kVkUp, 0, 0, 0},
+          {1, kMsgKeyDown, kVkDown, 0, 0, 0},     {1, kMsgKeyDown, kVkLeft, 0, 0, 0},
+          {1, kMsgKeyDown, kVkRight, 0, 0, 0},    {1, kMsgKeyDown, kVkPageUp, 0, 0, 0},
+          {1, kMsgKeyDown, kVkPageDown, 0, 0, 0}, {1, kMsgKeyDown, kVkHome, 0, 0, 0},
+          {1, kMsgKeyDown, kVkEnd, 0, 0, 0},      {1, kMsgKeyDown, kVkF1, 0, 0, 0},
+          {1, kMsgKeyDown, 'A', 0, 0, 0},         {1, kMsgKeyDown, 'Z', 0, 0, 0}}},
+        {"click is a press and a release 50 ms later", "100 click 10 20\n",
+         {{100, kMsgLButtonDown, 0, 10, 20, 0}, {150, kMsgLButtonUp, 0, 10, 20, 0}}},
+        {"right click, move, wheel", "5 rclick 1023 767\n7 move -3 4\n9 wheel up\n10 wheel down\n",
+         {{5, kMsgRButtonDown, 0, 1023, 767, 0},
+          {7, kMsgMouseMove, 0, -3, 4, 0},
+          {9, kMsgMouseWheel, 120, 0, 0, 0},
+          {10, kMsgMouseWheel, -120, 0, 0, 0},
+          {55, kMsgRButtonUp, 0, 1023, 767, 0}}},
+        {"close and answers", "11 close\n12 answer YES\n13 answer IGNORE\n",
+         {{11, kMsgClose, 0, 0, 0, 0}, {12, kMsgNone, 0, 0, 0, kIdYes}, {13, kMsgNone, 0, 0, 0, kIdIgnore}}},
+        {"comments, blank lines, CR LF and extra spaces",
+         "# header\r\n\r\n   \r\n  # indented comment\r\n 20   key   A   down \r\n",
+         {{20, kMsgKeyDown, 'A', 0, 0, 0}}},
+        {"events are ordered by time, equal times keep file order",
+         "300 close\n100 key B down\n100 key C down\n",
+         {{100, kMsgKeyDown, 'B', 0, 0, 0}, {100, kMsgKeyDown, 'C', 0, 0, 0}, {300, kMsgClose, 0, 0, 0, 0}}},
+        {"an empty file", "", {}},
+    };
+    for (const GoodCase& c : cases) {
+        std::vector<TimedInput> out;
+        std::string error;
+        ASSERT_TRUE(ParseHeadlessInput(c.text, &out, &error)) << c.what << ": " << error;
+        ASSERT_EQ(out.size(), c.events.size()) << c.what;
+        for (size_t i = 0; i < out.size(); ++i) {
+            const Expected& e = c.events[i];
+            EXPECT_EQ(out[i].timeMs, e.time) << c.what << " #" << i;
+            EXPECT_EQ(out[i].message.code, e.code) << c.what << " #" << i;
+            EXPECT_EQ(out[i].message.param, e.param) << c.what << " #" << i;
+            EXPECT_EQ(out[i].message.x, e.x) << c.what << " #" << i;
+            EXPECT_EQ(out[i].message.y, e.y) << c.what << " #" << i;
+            EXPECT_EQ(out[i].answer, e.answer) << c.what << " #" << i;
+        }
+    }
+}
+
+TEST(InputFile, MalformedLinesAreNamed) {
+    const struct {
+        const char* text;
+        int line;
+    } cases[] = {
+        {"key ENTER down\n", 1},           // no time
+        {"-5 close\n", 1},                  // negative time
+        {"5x close\n", 1},                  // junk after the time
+        {"99999999999 close\n", 1},         // time out of range
+        {"# ok\n10 key ENTER\n", 2},        // missing direction
+        {"10 key ENTER sideways\n", 1},
+        {"10 key enter down\n", 1},         // names are upper case
+        {"10 key AA down\n", 1},
+        {"10 key F2 down\n", 1},
+        {"10 click 1\n", 1},
+        {"10 click x 2\n", 1},
+        {"10 click 1 2 3\n", 1},
+        {"10 wheel left\n", 1},
+        {"10 close now\n", 1},
+        {"10 answer MAYBE\n", 1},
+        {"10 answer\n", 1},
+        {"10 jump\n", 1},
+        {"10\n", 1},
+        {"1 close\n\n\n4 move 1\n", 4},
+    };
+    for (const auto& c : cases) {
+        std::vector<TimedInput> out;
+        std::string error;
+        EXPECT_FALSE(ParseHeadlessInput(c.text, &out, &error)) << c.text;
+        EXPECT_NE(error.find("input line " + std::to_string(c.line) + ":"), std::string::npos)
+            << c.text << " -> " << error;
+    }
+}
+
+}  // namespace
