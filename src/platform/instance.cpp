@@ -48,9 +48,11 @@ struct InstanceState {
     std::atomic<bool> raiseRequested{false};
 };
 
+// Never destroyed: a process that ends without UnlockInstance must not meet
+// a joinable listener thread in its exit handlers (the kernel drops the lock).
 InstanceState& I() {
-    static InstanceState s;
-    return s;
+    static InstanceState* s = new InstanceState;
+    return *s;
 }
 
 // The runtime folder, created private to the user when it is ours to make.

@@ -39,6 +39,7 @@ Mutex* CreateMutex();
 void DestroyMutex(Mutex* mutex);
 // Returns true when the mutex was taken within `timeoutMs` (kInfinite: no limit).
 bool LockMutex(Mutex* mutex, int timeoutMs);
+// An unlock by a thread that does not own the mutex is ignored.
 void UnlockMutex(Mutex* mutex);
 
 }  // namespace platform
