@@ -227,13 +227,13 @@ int EndAllThreads() {
     // Close the locks. When a thread was abandoned it may still hold one, and
     // destroying a held mutex is undefined: the table is then kept aside for
     // the life of the process instead.
-    static std::vector<platform::Mutex*> s_keptAside;
+    static std::vector<platform::Mutex*>* s_keptAside = new std::vector<platform::Mutex*>;
     for (int n = 1; n <= kLockCount; ++n) {
         platform::Mutex* m = g_locks[n].mutex;
         g_locks[n].mutex = nullptr;
         if (!m) continue;
         if (result) platform::DestroyMutex(m);
-        else s_keptAside.push_back(m);
+        else s_keptAside->push_back(m);
     }
     g_initialised = false;
     return result;
