@@ -49,6 +49,12 @@ protected:
         shell::GetTransitionHooks() = savedHooks_;
         shell::g_engine.quit = 0;
         shell::EndAllThreads();
+        for (platform::Event** e :
+             {&shell::g_engine.quitEvent, &shell::g_engine.stateChanged, &shell::g_engine.settingsChanged,
+              &shell::g_engine.commandsEnabled, &shell::g_engine.commandGate, &shell::g_engine.auxEvent1}) {
+            platform::DestroyEvent(*e);
+            *e = nullptr;
+        }
     }
     shell::Subsystems saved_;
     shell::TransitionHooks savedHooks_;
