@@ -11,6 +11,7 @@
 #include "render/raster.h"
 #include "script/interp.h"
 #include "shell/input.h"
+#include "shell/loading_screen.h"
 #include "shell/settings_apply.h"
 
 namespace shell {
@@ -43,7 +44,7 @@ Subsystems g_subsystems = {
     /*stopComposer*/ render::ShellStopComposer,
     /*startScriptEngine*/ script::StartScriptEngine,
     /*stopAllProcesses*/ script::StopAllProcesses,
-    /*runLoadingScreen*/ Nothing,
+    /*runLoadingScreen*/ RunLoadingScreen,
     /*handleMessage*/ HandleWindowMessage,
 };
 
