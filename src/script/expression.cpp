@@ -164,7 +164,7 @@ double Postfix(Eval& e, Variable* v, double value) {
     char op = p[0];
     bool doubled = (op == '+' || op == '-') && p[1] == op;
     bool compound =
-        p[1] == '=' && (op == '+' || op == '-' || op == '*' || op == '/' || op == '%' || op == '.');
+        (op == '+' || op == '-' || op == '*' || op == '/' || op == '%' || op == '.') && p[1] == '=';
     if (!doubled && !compound) return value;
     e.p += 2;
     char rtext[kTextSize];

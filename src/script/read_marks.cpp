@@ -15,7 +15,9 @@ namespace script {
 namespace {
 
 std::mutex g_mutex;
-std::vector<ReadMarkRecord*> g_records;
+// Never destroyed: records outlive static destruction (threads may still
+// mark text while the process exits); ClearReadMarks frees them.
+std::vector<ReadMarkRecord*>& g_records = *new std::vector<ReadMarkRecord*>;
 
 ReadMarkRecord* FindLocked(const char* baseName) {
     for (ReadMarkRecord* r : g_records)
