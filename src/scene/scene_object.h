@@ -27,16 +27,13 @@ struct SoundObject;
 namespace movie {
 struct Movie;
 }
-namespace script {
-struct ScriptProcess;
-}
-
 namespace scene {
 
 struct SceneObject;
 struct Camera;
 struct Cube;
 struct Scrollbar;
+struct ProcessPayload;
 struct ObjectQuery;
 
 constexpr int kNameSize = 256;
@@ -178,7 +175,7 @@ struct SceneObject {
     text::TextPayload* text;
     sound::SoundObject* sound;
     movie::Movie* movie;
-    script::ScriptProcess* process;
+    ProcessPayload* process;  // parallel block of CreateProcess (scene/process_object.h)
     Camera* camera;
     Cube* cube;
     int32_t choiceFlag;

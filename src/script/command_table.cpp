@@ -94,7 +94,7 @@ CommandEntry g_commands[] = {
     {"Save", 4, 1, 0x0, 0x0, kGateTest, nullptr},
     {"Load", 4, 2, 0x0, 0x0, kGateTest, nullptr},
     {"DeleteSaveFile", 14, 1, 0x0, 0x0, kGateTest, nullptr},
-    {"Position", 8, 3, 0x1, 0x0, kGateNone, nullptr},
+    {"Position", 8, 3, 0x1, 0x6, kGateNone, nullptr},
     {"CursorPosition", 14, 2, 0x0, 0x0, kGateNone, nullptr},
     {"MoveCursor", 10, 2, 0x0, 0x0, kGateNone, nullptr},
     {"DateTime", 8, 6, 0x0, 0x3f, kGateNone, CommandDateTime},

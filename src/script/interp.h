@@ -74,6 +74,12 @@ void RequestStop(ScriptBlock* block);
 void RequestOpen(ScriptBlock* block);
 void RequestPause(ScriptBlock* block);
 void RequestResume(ScriptBlock* block);
+// The block's process object was deleted: status 0 and its event signalled,
+// so that its thread ends on its own (joined by the next CreateProcess of the
+// block or the teardown). Never waits.
+void EndParallelBlock(ScriptBlock* block);
+// The block's status word (read by other threads).
+int32_t BlockStatus(const ScriptBlock* block);
 
 // The script side of CreateProcess: the first cut or function block named
 // `name` gets a fresh thread (an older one is stopped first), the object

@@ -409,6 +409,14 @@ void RequestResume(ScriptBlock* block) {
     PulseEvent(block->event);
 }
 
+void EndParallelBlock(ScriptBlock* block) {
+    if (!block) return;
+    SetStatus(block, StatusStopped);
+    platform::SetEvent(block->event);
+}
+
+int32_t BlockStatus(const ScriptBlock* block) { return block ? StatusOf(block) : -1; }
+
 void StopAllProcesses() {
     uint32_t state = shell::g_engine.state.load();
     bool quitting = shell::Quitting();

@@ -9,6 +9,7 @@
 #include "render/filters.h"
 #include "render/compose_shell.h"
 #include "render/raster.h"
+#include "scene/commands_scene.h"
 #include "script/interp.h"
 #include "shell/input.h"
 #include "shell/loading_screen.h"
@@ -40,7 +41,7 @@ Subsystems g_subsystems = {
     /*initSound*/ Succeed,
     /*releaseSounds*/ Nothing,
     /*readTextSettings*/ Succeed,
-    /*startComposer*/ render::ShellStartComposer,
+    /*startComposer*/ scene::StartSceneSystem,
     /*stopComposer*/ render::ShellStopComposer,
     /*startScriptEngine*/ script::StartScriptEngine,
     /*stopAllProcesses*/ script::StopAllProcesses,

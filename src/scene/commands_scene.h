@@ -1,0 +1,13 @@
+// Installs the scene commands (object creation, Request, Delete, SetAlias,
+// Position) in the command table and the object system's hooks they need.
+// Called once at engine start, before any script thread runs; idempotent.
+#pragma once
+
+namespace scene {
+
+void InstallSceneCommands();
+// The shell's start of the object system: installs the commands, then starts
+// the composer (render::ShellStartComposer).
+bool StartSceneSystem();
+
+}  // namespace scene

@@ -1,0 +1,94 @@
+// Masks and stencils: an object with its own coverage layer through which
+// its children draw. Until the layer routines render the mask picture into
+// the layer, the layer covers everything, so the children draw unmasked.
+#include <cstring>
+
+#include "render/dirty_rect.h"
+#include "render/image.h"
+#include "render/surface.h"
+#include "scene/create_commands.h"
+#include "scene/position.h"
+#include "shell/registry.h"
+
+namespace scene {
+
+namespace {
+
+// Makes the mask or stencil object around `picture` (taken over when owns).
+int MakeLayerObject(const CreateContext& c, const CreateArgs& a, int groupArg, render::Image* picture,
+                    bool owns, int32_t mode) {
+    int32_t priority = LeadingInteger(a.at(1));
+    Creation k;
+    if (!BeginCreation(c, a.at(0), &k)) {
+        if (owns) render::DestroyImage(&picture);
+        return 0;
+    }
+    SceneObject* o = k.object;
+    if (!AttachTexture(o, picture, owns)) return AbortCreation(&k);
+    render::Layer* layer = render::CreateLayer(o, mode);
+    if (!layer) return AbortCreation(&k);
+    std::memset(layer->pixels, 0xFF, sizeof(uint32_t) * render::kFrameWidth * render::kFrameHeight);
+    o->layer = layer;
+    o->ops.request = DefaultOps().request;
+    if (!IsTrueText(a.at(groupArg))) {
+        o->groupFlag = 0;
+        std::memset(o->groupOffset, 0, sizeof o->groupOffset);
+    }
+    o->priority = priority;
+    if (!ApplyPosition(o, a.at(2), a.at(3))) return AbortCreation(&k);
+    TransformAtPosition(o);
+    o->ops.draw = NoDraw;  // the mask picture itself is not drawn
+    render::AddDirtyDrawable(o->image);
+    return EndCreation(&k);
+}
+
+}  // namespace
+
+void StencilPixels(render::Image* picture, int32_t mode) {
+    for (int32_t r = 0; r < picture->height; ++r)
+        for (int32_t x = 0; x < picture->width; ++x) {
+            uint32_t& p = picture->rows[r][x];
+            uint32_t alpha = p >> 24;
+            switch (mode) {
+                case 255: p = alpha == 255 ? 0xFFFFFFFFu : 0; break;
+                case 128: p = alpha * 0x01010101u; break;
+                case 0: p = alpha == 0 ? 0xFFFFFFFFu : 0; break;
+                default: p = alpha > 0 && alpha < 255 ? 0xFFFFFFFFu : 0; break;
+            }
+        }
+}
+
+int CreateMaskObject(const CreateContext& c, const CreateArgs& a) {
+    const char* source = a.at(4);
+    if (!source || !*source) return 0;
+    // A loaded-picture object first (a private copy: the layer must not
+    // change the shared picture), then a file.
+    shell::AcquireSceneLock();
+    render::Image* loaded = LoadedPicture(c, source);
+    render::Image* picture = loaded ? CopyPicture(loaded) : nullptr;
+    shell::ReleaseSceneLock();
+    if (!loaded) picture = LoadPictureFile(source, false);
+    if (!picture) return 0;  // movie masks come with movie playback
+    return MakeLayerObject(c, a, 5, picture, true, render::kLayerMask);
+}
+
+int CreateStencilObject(const CreateContext& c, const CreateArgs& a) {
+    int32_t mode = LeadingInteger(a.at(4));
+    render::Image* file = LoadPictureFile(a.at(5), false);
+    render::Image* copy = nullptr;
+    if (file) {
+        copy = CopyPicture(file);
+        render::DestroyImage(&file);
+    } else {
+        shell::AcquireSceneLock();
+        render::Image* loaded = LoadedPicture(c, a.at(5));
+        copy = loaded ? CopyPicture(loaded) : nullptr;
+        shell::ReleaseSceneLock();
+    }
+    if (!copy) return 0;
+    StencilPixels(copy, mode);
+    copy->flags = render::kImgPngAlpha;
+    return MakeLayerObject(c, a, 6, copy, true, render::kLayerStencil);
+}
+
+}  // namespace scene
