@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "render/display.h"
 #include "render/surface.h"
+#include "scene/start_signal.h"
 #include "shell/engine.h"
 #include "shell/registry.h"
 
@@ -383,6 +384,8 @@ void PauseComposer() {
 void ResumeComposer() {
     if (!scene::g_objects.running || shell::Quitting()) return;
     shell::AcquireSceneLock();
+    // New objects and armed actions start together with the display.
+    scene::StartActions(1);
     if (!g_modes.skip) RedrawNow();
     RebaseTimes(1);
     platform::SetEvent(scene::g_objects.displayRunning);

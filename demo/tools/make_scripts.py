@@ -1,0 +1,112 @@
+#!/usr/bin/env python3
+"""Writes the demo game's scripts as the engine reads them: Shift-JIS (CP932)
+with CR LF line ends. The scripts are kept here as UTF-8 text.
+
+Run from the repository root:  python3 demo/tools/make_scripts.py
+"""
+import os
+
+OUT = os.path.join(os.path.dirname(__file__), "..", "script")
+
+START = r"""
+// Velmoor demo: the title screen and a short branch for each choice.
+chapter main {
+	$SYSTEM_demo_started = 1;
+	while (1) {
+		call_scene "script/title.txt";
+		if ($choice == 3) { Exit(); }
+		if ($choice == 1) { call_scene "script/dawn.txt"; }
+		if ($choice == 2) { call_scene "script/sea.txt"; }
+	}
+}
+"""
+
+TITLE = r"""
+// タイトル画面: background, moon and logo come in, then three buttons.
+scene Main {
+	$choice = 0;
+	CreateTexture("bg", 0, 0, 0, "data/bg/title.png");
+	CreateTexture("moon", 10, 780, 0, "data/img/moon.png");
+	CreateTexture("logo", 20, CENTER, 250, "data/img/logo.png");
+	Fade("moon", 0, 0, NULL, NULL);
+	Fade("logo", 0, 0, NULL, NULL);
+	Zoom("logo", 0, 400, 400, NULL, NULL);
+	Move("moon", 0, 900, 120, NULL, NULL);
+	Wait(200);
+	Fade("moon", 1500, 1000, NULL, NULL);
+	Move("moon", 1500, 780, 0, NULL, NULL);
+	Fade("logo", 1200, 1000, NULL, NULL);
+	Zoom("logo", 1200, 1000, 1000, NULL, TRUE);
+
+	CreateName("menu");
+	CreateChoice("menu/start", 150, 150, 150, 100);
+	CreateTexture("menu/start/MouseUsual/p", 30, CENTER, 420, "data/ui/btn_start_normal.png");
+	CreateTexture("menu/start/MouseOver/p", 31, CENTER, 420, "data/ui/btn_start_hover.png");
+	CreateTexture("menu/start/MouseLeave/p", 31, CENTER, 420, "data/ui/btn_start_normal.png");
+	CreateTexture("menu/start/MouseClick/p", 32, CENTER, 420, "data/ui/btn_start_click.png");
+	CreateChoice("menu/story", 150, 150, 150, 100);
+	CreateTexture("menu/story/MouseUsual/p", 30, CENTER, 510, "data/ui/btn_story_normal.png");
+	CreateTexture("menu/story/MouseOver/p", 31, CENTER, 510, "data/ui/btn_story_hover.png");
+	CreateTexture("menu/story/MouseLeave/p", 31, CENTER, 510, "data/ui/btn_story_normal.png");
+	CreateTexture("menu/story/MouseClick/p", 32, CENTER, 510, "data/ui/btn_story_click.png");
+	CreateChoice("menu/quit", 150, 150, 150, 100);
+	CreateTexture("menu/quit/MouseUsual/p", 30, CENTER, 600, "data/ui/btn_quit_normal.png");
+	CreateTexture("menu/quit/MouseOver/p", 31, CENTER, 600, "data/ui/btn_quit_hover.png");
+	CreateTexture("menu/quit/MouseLeave/p", 31, CENTER, 600, "data/ui/btn_quit_normal.png");
+	CreateTexture("menu/quit/MouseClick/p", 32, CENTER, 600, "data/ui/btn_quit_click.png");
+	Wait(100);
+
+	select {
+		case "menu/start": { $choice = 1; }
+		case "menu/story": { $choice = 2; }
+		case "menu/quit": { $choice = 3; }
+	}
+	Fade("menu/*", 300, 0, NULL, NULL);
+	Fade("logo", 300, 0, NULL, NULL);
+	Fade("moon", 300, 0, NULL, TRUE);
+}
+"""
+
+DAWN = r"""
+// First choice: dawn over the hills, a lantern drifting up.
+scene Main {
+	CreateTexture("bg", 0, 0, 0, "data/bg/dawn.png");
+	CreateTexture("lantern", 10, CENTER, 640, "data/img/lantern.png");
+	Fade("lantern", 0, 0, NULL, NULL);
+	Wait(100);
+	Fade("lantern", 800, 1000, NULL, NULL);
+	Move("lantern", 2500, 464, 260, NULL, TRUE);
+	WaitKey();
+}
+"""
+
+SEA = r"""
+// Second choice: the moon over the sea.
+scene Main {
+	CreateTexture("bg", 0, 0, 0, "data/bg/sea.png");
+	CreateTexture("moon", 10, INRIGHT, INTOP, "data/img/moon.png");
+	Zoom("moon", 0, 600, 600, NULL, NULL);
+	Wait(100);
+	Zoom("moon", 2000, 1000, 1000, NULL, NULL);
+	Move("moon", 2000, 620, 80, NULL, TRUE);
+	WaitKey();
+}
+"""
+
+
+def write(name, text):
+    data = text.lstrip("\n").replace("\r\n", "\n").replace("\n", "\r\n").encode("cp932")
+    with open(os.path.join(OUT, name), "wb") as f:
+        f.write(data)
+
+
+def main():
+    os.makedirs(OUT, exist_ok=True)
+    write("start.txt", START)
+    write("title.txt", TITLE)
+    write("dawn.txt", DAWN)
+    write("sea.txt", SEA)
+
+
+if __name__ == "__main__":
+    main()
