@@ -9,6 +9,28 @@
 
 namespace scene {
 
+int AttachCube(SceneObject* o, Cube* cube) {
+    render::Image* picture = render::AllocImage(render::kFrameWidth, render::kFrameHeight, render::kFrameWidth);
+    if (!picture) {
+        FreeCube(cube);
+        return 0;
+    }
+    picture->flags = render::kImgPngAlpha | render::kImgGenerated;
+    cube->owner = o;
+    o->cube = cube;
+    if (!AttachTexture(o, picture, true)) return 0;  // the cube goes with the object
+    cube->picture = picture;
+    std::memcpy(cube->position, o->position, sizeof cube->position);
+    // The picture covers the frame; the cube draws itself into it.
+    render::TransformQuad(o->image->quad, nullptr, render::kQuadRows, 0, 0);
+    o->ops.refresh = [](SceneObject* obj) {
+        obj->ops.draw = DrawCube;
+        return 1;
+    };
+    o->ops.refresh(o);
+    return 1;
+}
+
 int CreateCubeObject(const CreateContext& c, const CreateArgs& a) {
     render::Image* faces[6] = {};
     bool ok = true;
@@ -31,32 +53,13 @@ int CreateCubeObject(const CreateContext& c, const CreateArgs& a) {
         dropFaces();
         return 0;
     }
-    render::Image* picture = render::AllocImage(render::kFrameWidth, render::kFrameHeight, render::kFrameWidth);
-    if (!picture) {
-        FreeCube(cube);
-        return 0;
-    }
-    picture->flags = render::kImgPngAlpha | render::kImgGenerated;
     Creation k;
     if (!BeginCreation(c, a.at(0), &k)) {
         FreeCube(cube);
-        render::DestroyImage(&picture);
         return 0;
     }
-    SceneObject* o = k.object;
-    cube->owner = o;
-    o->cube = cube;
-    if (!AttachTexture(o, picture, true)) return AbortCreation(&k);
-    cube->picture = picture;
-    std::memcpy(cube->position, o->position, sizeof cube->position);
-    o->priority = LeadingInteger(a.at(1));
-    // The picture covers the frame; the cube draws itself into it.
-    render::TransformQuad(o->image->quad, nullptr, render::kQuadRows, 0, 0);
-    o->ops.refresh = [](SceneObject* obj) {
-        obj->ops.draw = DrawCube;
-        return 1;
-    };
-    o->ops.refresh(o);
+    if (!AttachCube(k.object, cube)) return AbortCreation(&k);
+    k.object->priority = LeadingInteger(a.at(1));
     MarkTextureCreated();
     return EndCreation(&k);
 }

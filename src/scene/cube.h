@@ -54,6 +54,10 @@ int DrawCube(SceneObject* object);
 // (after its angles, position, scale or field of view changed).
 void CubeChanged(SceneObject* object);
 
+// Makes `o` a cube object drawing `cube` (taken over; freed with the object,
+// or at once when memory runs out). Caller holds the SceneLock. 1 / 0.
+int AttachCube(SceneObject* o, Cube* cube);
+
 // Registers the cube payload's release. Idempotent.
 void RegisterCubePayload();
 

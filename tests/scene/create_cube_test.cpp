@@ -6,6 +6,13 @@
 #include "render/image.h"
 #include "render/image_load.h"
 #include "scene/cube.h"
+#include "scene/start_signal.h"
+#include "platform/video.h"
+#include "render/compose.h"
+#include "render/display.h"
+#include "render/raster.h"
+#include "render/dirty_rect.h"
+#include <vector>
 
 namespace {
 
@@ -109,6 +116,62 @@ class CreateCubeTest : public scene_test::CreateFixture {};
 TEST_F(CreateCubeTest, UnreadableFacesMakeNothing) {
     EXPECT_FALSE(Run(scene::CreateCubeObject, {"cube", "0", "a.png", "b.png", "c.png", "d.png", "e.png", "f.png"}));
     EXPECT_EQ(Find("cube"), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// A cube object composed into the frame on the headless display.
+class CubeFrameTest : public scene_test::CreateFixture {
+protected:
+    void SetUp() override {
+        CreateFixture::SetUp();
+        ASSERT_TRUE(platform::SelectVideoDriver(true));
+        ASSERT_TRUE(platform::Video().createWindow("test", 1024, 768));
+        render::RegisterRasterizer();
+        ASSERT_EQ(render::CreateDisplay(), 1);
+    }
+    void TearDown() override {
+        render::ReleaseDisplay();
+        render::ResetDirty();
+        CreateFixture::TearDown();
+    }
+    uint32_t ComposeAndRead(int x, int y) {
+        shell::AcquireSceneLock();
+        scene::World* w = scene::CurrentWorld();
+        scene::SortDrawList(w);
+        render::UpdatePhase(w);
+        render::DrawPhase(w);
+        shell::ReleaseSceneLock();
+        std::vector<uint32_t> frame(1024 * 768);
+        EXPECT_TRUE(platform::Video().lastFrame(frame.data()));
+        return frame[static_cast<size_t>(y) * 1024 + x] & 0xFFFFFF;
+    }
+};
+
+TEST_F(CubeFrameTest, DrawnAtItsAnglesAfterTheStartSignal) {
+    Faces faces(160);
+    scene::Cube* cube = scene::NewCube(nullptr, faces.faces);
+    ASSERT_NE(cube, nullptr);
+    shell::AcquireSceneLock();
+    scene::SceneObject* o = scene::CreateObject(scene_test::kKey, "cube");
+    ASSERT_EQ(scene::AttachCube(o, cube), 1);
+    scene::StartActions(1);  // drawn from the start signal on
+    shell::ReleaseSceneLock();
+    EXPECT_EQ(ComposeAndRead(512, 384), kColours[0] & 0xFFFFFF);
+    EXPECT_EQ(ComposeAndRead(20, 20), 0u);
+    shell::AcquireSceneLock();
+    o->cube->angles[1] = 90;
+    scene::CubeChanged(o);
+    shell::ReleaseSceneLock();
+    EXPECT_EQ(ComposeAndRead(512, 384), kColours[1] & 0xFFFFFF);
+    shell::AcquireSceneLock();
+    o->cube->angles[1] = 45;
+    scene::CubeChanged(o);
+    shell::ReleaseSceneLock();
+    EXPECT_EQ(ComposeAndRead(512 - 50, 384), kColours[0] & 0xFFFFFF);
+    EXPECT_EQ(ComposeAndRead(512 + 50, 384), kColours[1] & 0xFFFFFF);
 }
 
 }  // namespace
