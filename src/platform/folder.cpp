@@ -72,10 +72,9 @@ bool WildcardMatch(const char* pattern, const char* text) {
 bool PatternMatchesFile(const char* pattern) {
     if (!pattern || !*pattern) return false;
     std::string native = NativePath(pattern);
-    size_t slash = native.rfind('/');
-    std::string folder = slash == std::string::npos ? "." : native.substr(0, slash);
-    if (folder.empty()) folder = "/";
-    std::string leaf = slash == std::string::npos ? native : native.substr(slash + 1);
+    fs::path path(native);
+    fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    std::string leaf = path.filename().string();
     std::error_code ec;
     if (leaf.find_first_of("*?") == std::string::npos) return fs::exists(native, ec);
     fs::directory_iterator it(folder, ec);
