@@ -48,8 +48,12 @@ struct FileHandle {
 };
 
 // Binds `name` to the first backend that knows it: memory table, archive
-// index, disk. Returns 1, or 0 when either argument is null (or the name does
-// not fit the name field).
+// index, disk. Returns 1, or 0 when either argument is null (or the name is
+// 260 bytes or longer). When an archive serves the name, `name` holds its
+// archive spelling (lower case, backslash separators); otherwise it stays as given.
+// A handle that was refused or released keeps an operation table whose
+// operations fail (0, -1) and whose release does nothing more, so calling
+// through it is always safe.
 int BindFile(FileHandle* handle, const char* name);
 
 // Zero-filled heap block of ((n + 63) & ~63) + 64 bytes; free with FreeZeroed.
@@ -96,8 +100,9 @@ constexpr int kMemoryTableSlots = 1024;
 // file is held afterwards, 0 when it could not be loaded or the table is full.
 int PreloadFile(const char* name, bool decodeImage);
 // Removes the entry of that name (1 when one was removed); a null name
-// removes every entry and returns 1. Open handles on a removed entry keep
-// reading it until they are closed.
+// removes every entry and returns 1. Handles bound to a removed entry keep
+// reading it until they are closed or released; its content and decoded
+// image are freed with the last of them.
 int UnloadFile(const char* name);
 // Empties the table (process start and end).
 void ClearFileTable();

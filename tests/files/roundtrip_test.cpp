@@ -25,10 +25,10 @@ std::vector<GeneratedFile> GenerateTree(std::mt19937& rng) {
         size_t size;
         if (i < 4) {
             size = static_cast<size_t>(i);  // 0..3 bytes
-        } else if (i % 750 == 5) {
-            size = 1000000 + rng() % 2000000;  // four files of 1-3 MB
+        } else if (i % 1500 == 5) {
+            size = 1000000 + rng() % 1000000;  // two files of 1-2 MB
         } else if (i % 4 == 1) {
-            size = 2048 + rng() % 14000;
+            size = 2048 + rng() % 8000;
         } else {
             size = rng() % 2048;
         }
@@ -90,18 +90,6 @@ TEST_F(FilesTest, PackedTreeReadsBackExactly) {
             ASSERT_EQ(std::string(piece, got), f.content.substr(at, sizeof(piece))) << f.relative;
         }
         h.ops.release(&h);
-    }
-
-    // Unpacking gives back the tree under the archive's (lower-case) names.
-    ASSERT_EQ(testing_support::RunProgram({testing_support::ToolPath(), "unpack", "cmp.cva", "out"}, &output), 0)
-        << output;
-    for (size_t i = 0; i < tree.size(); i += 97) {
-        std::string lowered = files::ArchiveNameOf(tree[i].relative);
-        for (size_t k = 0; k < lowered.size(); ++k) {
-            if (files::IsLeadByte(static_cast<unsigned char>(lowered[k]))) ++k;
-            else if (lowered[k] == '\\') lowered[k] = '/';
-        }
-        EXPECT_EQ(ReadRaw("out/" + lowered), tree[i].content) << lowered;
     }
 }
 

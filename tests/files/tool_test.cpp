@@ -77,6 +77,10 @@ TEST_F(FilesTest, ListShowsNamesSizesAndFlags) {
     ASSERT_EQ(Tool({"list", "z.cva"}, &output), 0);
     EXPECT_NE(output.find("sub\\b.bin\t"), std::string::npos);
     EXPECT_NE(output.find("\t1000\tzs\n"), std::string::npos) << output;
+    // Unpacking gives the files back under their archive names.
+    ASSERT_EQ(Tool({"unpack", "z.cva", "out"}, &output), 0) << output;
+    EXPECT_EQ(ReadRaw("out/sub/b.bin"), std::string(1000, 'b'));
+    EXPECT_EQ(ReadRaw("out/" + testing_support::SjisRaw("表.txt")), "kanji");
 }
 
 struct CvsfNameCase {
