@@ -61,6 +61,8 @@ platform::Event* ScriptEngineEvent();
 int SceneTreeInUse(int32_t key);
 void SceneAddTree(ScriptProcess* process);
 void InstallSceneLinks();
+// The input layer (interp_input_links.cpp).
+void InstallInputLinks();
 
 // --- Links to the script core -------------------------------------------------
 // Marks the line break at `at` (in the block's file) read.

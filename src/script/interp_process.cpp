@@ -9,6 +9,7 @@
 #include "script/dispatch.h"
 #include "script/interp_internal.h"
 #include "script/loader.h"
+#include "script/read_marks.h"
 #include "script/services.h"
 #include "script/sjis.h"
 #include "script/variables.h"
@@ -252,6 +253,8 @@ void InstallHooks() {
     transitions.suspendMainWorld = SuspendMainWorld;
     transitions.resumeMainWorld = ResumeMainWorld;
     InstallSceneLinks();
+    InstallInputLinks();
+    g_hooks.releaseReadMarks = ClearReadMarks;
 }
 
 }  // namespace
