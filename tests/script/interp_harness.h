@@ -15,6 +15,7 @@
 #include "platform/sync.h"
 #include "script/interp.h"
 #include "script/process.h"
+#include "script/read_marks.h"
 #include "script/services.h"
 #include "script/system_variables.h"
 #include "script/variables.h"
@@ -94,9 +95,11 @@ public:
         }
         return true;
     }
+    // Stops every process; the read marks go as at the engine's end.
     void Stop() {
         shell::SetEngineState(shell::StateStart);
         script::StopAllProcesses();
+        script::ClearReadMarks();
     }
 
 private:

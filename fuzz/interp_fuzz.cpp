@@ -1,0 +1,114 @@
+// Fuzz target for the walker and the dispatcher: the input is a script text.
+// It is preprocessed in memory and every chapter, scene, cut and function
+// block is walked (following calls) on this thread with the engine in the
+// play state; a watchdog leaves the running range after a few milliseconds so
+// that endless loops end. Commands that would act outside the process (start
+// programs, write files, restart or quit) do nothing here.
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+
+#include "files/file_handle.h"
+#include "platform/clock.h"
+#include "platform/sync.h"
+#include "platform/thread.h"
+#include "script/command_table.h"
+#include "script/dispatch.h"
+#include "script/interp.h"
+#include "script/preprocess.h"
+#include "script/process.h"
+#include "script/read_marks.h"
+#include "script/services.h"
+#include "script/variables.h"
+#include "shell/engine.h"
+#include "shell/registry.h"
+
+namespace {
+
+int NoBox(const char*, const char*, uint32_t) { return 1; }
+void NoCommand(script::CommandCall&) {}
+
+void Setup() {
+    shell::Engine& e = shell::g_engine;
+    platform::Event** events[] = {&e.stateChanged,    &e.quitEvent, &e.commandsEnabled,
+                                  &e.commandGate,     &e.settingsChanged, &e.auxEvent1,
+                                  &e.auxEvent2};
+    for (platform::Event** ev : events) *ev = platform::CreateEvent(true, false);
+    platform::SetEvent(e.commandsEnabled);
+    platform::SetEvent(e.commandGate);
+    shell::InitRegistry();
+    script::InstallInterpreter();
+    script::g_services.messageBox = NoBox;
+    const char* outside[] = {"System", "Reset", "Exit", "WriteFile", "LoadFile", "UnloadFile"};
+    for (const char* name : outside) script::InstallCommandHandler(name, NoCommand);
+}
+
+std::atomic<int> g_armed{0};
+std::atomic<uint32_t> g_deadline{0};
+
+// Leaves the running range once the deadline has passed.
+void Watchdog(void*) {
+    for (;;) {
+        platform::SleepMs(2);
+        if (g_armed.load() && static_cast<int32_t>(platform::TimeMs() - g_deadline.load()) >= 0) {
+            shell::g_engine.state = shell::StateStart;
+            g_armed = 0;
+        }
+    }
+}
+
+void Walk(script::ScriptProcess* process, script::ScriptBlock* block) {
+    shell::g_engine.state = shell::StatePlay;
+    process->engineState = shell::StatePlay;
+    process->active = 1;
+    g_deadline = platform::TimeMs() + 5;
+    g_armed = 1;
+    for (int hops = 0; block && hops < 16; ++hops) {
+        script::WalkBlock(process, block);
+        if (!shell::IsRunningState(shell::g_engine.state.load())) break;
+        if (script::ScriptBlock* target = block->run.callTarget) {
+            block->run.callTarget = nullptr;
+            block = target;
+        } else if (script::ScriptBlock* back = block->run.returnTarget) {
+            block->run.returnTarget = nullptr;
+            block = back;
+        } else {
+            break;
+        }
+    }
+    g_armed = 0;
+    shell::g_engine.state = shell::StatePlay;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static bool ready = false;
+    if (!ready) {
+        Setup();
+        platform::StartThread(Watchdog, nullptr, true);
+        ready = true;
+    }
+    if (size > 65536) return 0;
+    static int runs = 0;
+    if (++runs % 200 == 0) script::ClearLocals();
+    script::ScriptProcess* process = script::NewScriptProcess();
+    files::FileHandle& handle = process->scripts[0].file;
+    files::BindFile(&handle, "fuzz.txt");
+    handle.buffer = files::AllocZeroed(size + 64);
+    std::memcpy(handle.buffer, data, size);
+    handle.size = static_cast<int32_t>(size);
+    if (script::PreprocessScript(process, 0)) {
+        int walked = 0;
+        for (script::ScriptBlock* b = process->firstBlock; b && walked < 8; b = b->next) {
+            if (b->kind == script::kBlockInline) continue;
+            Walk(process, b);
+            ++walked;
+            // Every walk ends inside its text.
+            if (b->cursor < b->bodyStart || b->cursor > b->bodyEnd) __builtin_trap();
+        }
+    }
+    script::FreeScriptProcess(process);
+    script::ClearReadMarks();
+    return 0;
+}
