@@ -1,7 +1,9 @@
 // Calls between blocks: call_chapter, call_scene, call_cut, call,
 // shift_scene, shift_cut, script function calls with parameters, Escape, and
 // what the dispatcher asks of a block.
+#include <atomic>
 #include <cstdlib>
+#include <mutex>
 #include <cstring>
 
 #include "platform/clock.h"
@@ -156,19 +158,30 @@ void CallSceneOrCut(ScriptProcess* process, ScriptBlock* block, const char* targ
     SetStatus(block, StatusCalling);
 }
 
-// The first bytes of the process's function names, rebuilt when stale.
+// The first bytes of the process's function names, rebuilt when stale. The
+// process thread and its parallel blocks' threads share the index: it is
+// built under a lock and its words and valid mark are read atomically.
+std::mutex g_functionIndexMutex;
+
 bool MayStartFunction(ScriptProcess* process, unsigned char c) {
     ProcessRunState& run = process->run;
-    if (!run.functionIndexValid) {
-        std::memset(run.functionFirstBytes, 0, sizeof(run.functionFirstBytes));
+    if (!std::atomic_ref<uint8_t>(run.functionIndexValid).load(std::memory_order_acquire)) {
+        std::lock_guard<std::mutex> lock(g_functionIndexMutex);
+        uint64_t words[4] = {};
         for (ScriptBlock* b = process->firstBlock; b; b = b->next) {
             if (b->kind != kBlockFunction) continue;
             unsigned char first = static_cast<unsigned char>(b->name[0]);
-            run.functionFirstBytes[first >> 6] |= 1ull << (first & 63);
+            words[first >> 6] |= 1ull << (first & 63);
         }
-        run.functionIndexValid = 1;
+        for (int i = 0; i < 4; ++i) {
+            std::atomic_ref<uint64_t>(run.functionFirstBytes[i])
+                .store(words[i], std::memory_order_relaxed);
+        }
+        std::atomic_ref<uint8_t>(run.functionIndexValid).store(1, std::memory_order_release);
     }
-    return (run.functionFirstBytes[c >> 6] >> (c & 63)) & 1;
+    uint64_t word =
+        std::atomic_ref<uint64_t>(run.functionFirstBytes[c >> 6]).load(std::memory_order_relaxed);
+    return (word >> (c & 63)) & 1;
 }
 
 bool IsSigil(char c) { return c == '$' || c == '#'; }

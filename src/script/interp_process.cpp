@@ -1,6 +1,7 @@
 // Script processes: the two worlds' lists, the process thread, parallel
 // blocks and their requests, stopping everything, and the script engine's
 // start with the system-script switch.
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -162,7 +163,7 @@ void RunChain(ScriptProcess* process) {
             continue;
         }
         if (ScriptProcess* next = p->successor) {
-            next->engineState = p->engineState;
+            StoreShared(next->engineState, LoadShared(p->engineState));
             SetActive(next, 1);
             SetActive(p, 0);
             p = next;
@@ -217,19 +218,27 @@ void EndSystemScript() {
     g_hooks.markScreenDirty();
 }
 
+// Starts the thread of a world's first process. The thread is created held
+// and its handle stored before it runs: a system script's thread frees its
+// own process when it ends, which may be at once.
+bool LaunchProcessThread(ScriptProcess* process) {
+    shell::ThreadHandle thread = shell::CreateEngineThread(false, ProcessThread, process);
+    if (thread < 0) {
+        FreeProcess(process);
+        return false;
+    }
+    process->thread = thread;
+    shell::ResumeEngineThread(thread);
+    return true;
+}
+
 // --- Shell hooks ---------------------------------------------------------------------
 bool StartSystemScript(const char* script) {
     ScriptProcess* process = LoadScriptProcess(script, "main", nullptr);
     if (!process) return false;
     process->run.world = 1;
     if (process->currentBlock) process->currentBlock->run.currentMark = 1;
-    shell::ThreadHandle thread = shell::CreateEngineThread(true, ProcessThread, process);
-    if (thread < 0) {
-        FreeProcess(process);
-        return false;
-    }
-    process->thread = thread;
-    return true;
+    return LaunchProcessThread(process);
 }
 
 void SuspendMainWorld() {
@@ -277,7 +286,9 @@ ScriptProcess* WorldHead(int world) {
     return g_worldFirst[world];
 }
 
-void FunctionsChanged(ScriptProcess* process) { process->run.functionIndexValid = 0; }
+void FunctionsChanged(ScriptProcess* process) {
+    std::atomic_ref<uint8_t>(process->run.functionIndexValid).store(0, std::memory_order_release);
+}
 
 void FreeProcess(ScriptProcess* process) {
     if (!process) return;
@@ -300,7 +311,7 @@ void ProcessThread(void* argument) {
     bool systemWorld = process->run.world == 1;
     if (!shell::Quitting() && !LoadShared(process->run.stopRequested)) {
         SetActive(process, 1);
-        process->engineState = shell::g_engine.state.load();
+        StoreShared(process->engineState, shell::g_engine.state.load());
         RunChain(process);
     }
 
@@ -484,13 +495,7 @@ bool StartScriptEngine(const char* startScript) {
     }
     if (process->currentBlock) process->currentBlock->run.currentMark = 1;
     shell::GetTransitionHooks().inputPlayMode();
-    shell::ThreadHandle thread = shell::CreateEngineThread(true, ProcessThread, process);
-    if (thread < 0) {
-        FreeProcess(process);
-        return false;
-    }
-    process->thread = thread;
-    return true;
+    return LaunchProcessThread(process);
 }
 
 void InstallInterpreter() {

@@ -77,4 +77,11 @@ inline void StoreShared(int32_t& field, int32_t value) {
     std::atomic_ref<int32_t>(field).store(value, std::memory_order_release);
 }
 
+inline uint32_t LoadShared(const uint32_t& field) {
+    return std::atomic_ref<uint32_t>(const_cast<uint32_t&>(field)).load(std::memory_order_acquire);
+}
+inline void StoreShared(uint32_t& field, uint32_t value) {
+    std::atomic_ref<uint32_t>(field).store(value, std::memory_order_release);
+}
+
 }  // namespace script

@@ -279,14 +279,15 @@ void ReadStatement(ScriptBlock* block, ScriptProcess*) { EvaluateAtCursor(block)
 bool CanRun(ScriptProcess* process) {
     uint32_t state = shell::g_engine.state.load();
     if (shell::Quitting() || !shell::IsRunningState(state)) return false;
-    if (state == process->engineState && platform::IsEventSet(shell::g_engine.commandsEnabled))
+    if (state == LoadShared(process->engineState) &&
+        platform::IsEventSet(shell::g_engine.commandsEnabled))
         return true;
     for (;;) {
         shell::WaitEngineEvents(shell::kWaitQuit | shell::kWaitStateChanged, nullptr, 100);
         state = shell::g_engine.state.load();
         if (shell::Quitting() || !shell::IsRunningState(state)) return false;
         if (!IsActive(process)) return false;
-        if (state == process->engineState &&
+        if (state == LoadShared(process->engineState) &&
             platform::IsEventSet(shell::g_engine.commandsEnabled)) {
             return true;
         }
