@@ -121,6 +121,16 @@ void ClearShortcuts();
 // display run again.
 void KickShortcut(int keyCode);
 
+// ---- Script-side changes ---------------------------------------------------
+
+// What the input layer does when a script assigned one of the system
+// variables it keeps in step with the composer: skip (the composer's skip
+// mode), text_erase and text_erase_lock (hiding the text window, redrawn at
+// once) and menu_lock (skip off, text window shown). `change` is a
+// script::SystemChange value; others are ignored. The owner of the script
+// services' systemChanged entry calls this among its subsystems.
+void InputOnSystemChange(int change);
+
 // ---- Hooks ----------------------------------------------------------------
 
 // What the input layer asks of subsystems built elsewhere. Every member has a
@@ -181,8 +191,9 @@ int CurrentWindowPhase();
 
 // Mode 0 (start-up, before other engine threads exist): resets the input
 // layer (keys, flags, events, pending variable resets, the arrow cursor),
-// installs the input events for WaitEngineEvents and the play-mode hook of
-// the transitions, and enters the start-up phase. Mode 1 (any thread): play
+// installs the input events for WaitEngineEvents, the play-mode hook of the
+// transitions and the KickShortcut service of the scripts, and enters the
+// start-up phase. Mode 1 (any thread): play
 // mode, the running phase.
 void ResetInputLayer(int mode);
 // The subsystem table's message handler: one window message of any phase.

@@ -69,6 +69,7 @@ bool SkipOn();
 void StartSkip();
 void EndSkip();
 bool TextHidden();
+void SyncComposerModes();
 void ShowHiddenText();  // shows the text window again when it is hidden
 void ToggleTextWindow();
 bool AutoOn();

@@ -4,6 +4,7 @@
 
 #include "platform/sync.h"
 #include "render/compose.h"
+#include "script/services.h"
 #include "script/system_variables.h"
 #include "script/variables.h"
 #include "shell/engine.h"
@@ -65,11 +66,20 @@ void EndSkip() {
 
 bool TextHidden() { return S().textErase != 0; }
 
+// The composer's skip and hide modes follow the engine values; a change of
+// the hide mode redraws the frame once.
+void SyncComposerModes() {
+    render::SetSkipMode(SkipOn());
+    int hide = TextHidden() ? 1 : 0;
+    if (render::Modes().hide == hide) return;
+    render::Modes().hide = hide;
+    Redraw();
+}
+
 void ShowHiddenText() {
     if (!TextHidden()) return;
     SetVar("$SYSTEM_text_erase", 0);
-    render::Modes().hide = 0;
-    Redraw();
+    SyncComposerModes();
 }
 
 void ToggleTextWindow() {
@@ -78,9 +88,8 @@ void ToggleTextWindow() {
         return;
     }
     SetVar("$SYSTEM_text_erase", 1);  // refused while the text window is locked
-    render::Modes().hide = TextHidden() ? 1 : 0;
     if (TextHidden() && AutoOn()) EndAutoMode();
-    Redraw();
+    SyncComposerModes();
 }
 
 bool AutoOn() { return S().textAuto != 0; }
@@ -93,6 +102,27 @@ bool NormalPlay() {
     return g_engine.state.load() == StatePlay && VarNumber("$SYSTEM_menu_enable") == 0 &&
            S().menuLock == 0 && VarNumber("$SYSTEM_menu_lock") == 0;
 }
+
+}  // namespace shell::input
+
+namespace shell {
+
+void InputOnSystemChange(int change) {
+    using script::SystemChange;
+    switch (static_cast<SystemChange>(change)) {
+        case SystemChange::Skip:
+        case SystemChange::MenuLock:
+        case SystemChange::TextErase:
+            input::SyncComposerModes();
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace shell
+
+namespace shell::input {
 
 // ---- System scripts ----------------------------------------------------------
 

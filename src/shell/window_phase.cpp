@@ -9,6 +9,7 @@
 #include "platform/video.h"
 #include "render/compose_shell.h"
 #include "render/display.h"
+#include "script/services.h"
 #include "script/system_variables.h"
 #include "shell/engine.h"
 #include "shell/input.h"
@@ -251,6 +252,7 @@ void ResetInputLayer(int mode) {
     sources.inputWaiting = InputWaiting;
     SetWaitSources(sources);
     GetTransitionHooks().inputPlayMode = InputPlayMode;
+    script::g_services.kickShortcut = KickShortcut;
     input::InputState& s = input::State();
     s.anyKeyAccepted = false;
     std::memset(s.held, 0, sizeof(s.held));

@@ -10,6 +10,8 @@
 #include "platform/messages.h"
 #include "platform/sync.h"
 #include "platform/video.h"
+#include "render/compose.h"
+#include "script/services.h"
 #include "script/system_variables.h"
 #include "script/variables.h"
 #include "shell/engine.h"
@@ -53,6 +55,8 @@ protected:
         script::g_systemValues = script::SystemValues{};
         shell::g_settings = shell::Settings{};
         shell::ClearShortcuts();
+        render::SetSkipMode(false);
+        render::Modes().hide = 0;
 
         savedTransitions_ = shell::GetTransitionHooks();
         shell::TransitionHooks& t = shell::GetTransitionHooks();
@@ -89,6 +93,9 @@ protected:
         shell::g_engine.quit = 0;
         shell::g_engine.state = shell::StateNone;
         script::g_systemValues = script::SystemValues{};
+        script::ResetScriptServices();
+        render::SetSkipMode(false);
+        render::Modes().hide = 0;
         // Messages the handler posted to the window (Esc's close request).
         platform::Message m;
         while (platform::Video().pollMessage(&m)) {

@@ -99,6 +99,7 @@ TEST_F(InputFixture, CtrlTapTogglesSkipAndHoldingSkipsUntilRelease) {
                 KeyUp(kVkControl, base + s.t);
             EXPECT_EQ(Skip(), s.skipAfter) << c.name << " at " << s.t;
             EXPECT_EQ(Var("$SYSTEM_skip"), s.skipAfter ? 1 : 0) << c.name << " at " << s.t;
+            EXPECT_EQ(render::Modes().skip, s.skipAfter ? 1 : 0) << c.name << " at " << s.t;
         }
     }
 }
@@ -215,6 +216,47 @@ TEST_F(InputFixture, SystemScriptRequestsAreLimitedAndEndSkip) {
     EXPECT_FALSE(Skip());
     EXPECT_EQ(g_world.started.size(), 1u);
     KeyDown('A', 1800);
+    EXPECT_EQ(g_world.started.size(), 2u);
+}
+
+TEST_F(InputFixture, ScriptAssignmentsReachTheComposerModes) {
+    script::g_services.systemChanged = [](script::SystemChange c) {
+        shell::InputOnSystemChange(static_cast<int>(c));
+    };
+    script::AssignVariable("$SYSTEM_skip", 1, "");
+    EXPECT_EQ(render::Modes().skip, 1);
+    script::AssignVariable("$SYSTEM_text_erase", 1, "");
+    EXPECT_EQ(render::Modes().hide, 1);
+    EXPECT_EQ(g_world.redraws, 1);
+    script::AssignVariable("$SYSTEM_menu_lock", 1, "");
+    EXPECT_EQ(render::Modes().skip, 0);
+    EXPECT_EQ(render::Modes().hide, 0);
+    EXPECT_EQ(g_world.redraws, 2);
+    // The handler's own changes redraw once, not once more for the echo.
+    script::AssignVariable("$SYSTEM_menu_lock", 0, "");
+    KeyDown(platform::kVkSpace, 1000);
+    EXPECT_EQ(render::Modes().hide, 1);
+    EXPECT_EQ(g_world.redraws, 3);
+}
+
+TEST_F(InputFixture, KickedKeysActAsPressesWithoutHoldingTheKey) {
+    platform::Message stale;
+    while (platform::Video().pollMessage(&stale)) {
+    }
+    shell::SetShortcut("s", "save.txt");
+    script::g_services.kickShortcut('S');
+    platform::Message kicked;
+    ASSERT_TRUE(platform::Video().pollMessage(&kicked));
+    EXPECT_EQ(kicked.code, platform::kMsgKeyDown);
+    EXPECT_EQ(kicked.param, 'S');
+    kicked.time = 1000;
+    g_world.now = 1000;
+    shell::HandleMessage(kicked);
+    EXPECT_EQ(g_world.started, std::vector<std::string>{"save.txt"});
+
+    // The player's own press afterwards is a press, not a repeat.
+    shell::g_engine.state = shell::StatePlay;
+    KeyDown('S', 2000);
     EXPECT_EQ(g_world.started.size(), 2u);
 }
 
