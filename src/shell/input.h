@@ -163,8 +163,9 @@ struct InputHooks {
     // Paint: `running` (states 256 and 400) presents the frame as it is,
     // otherwise it is redrawn first. Default: the display's present.
     void (*paint)(int running);
-    // The save folder F1 opens, and how it is opened. Defaults: the runner's
-    // save folder or the per-user data folder; the desktop's file browser.
+    // The save folder F1 opens, and how it is opened. Defaults: the save
+    // folder of the settings in force (else the runner's, else the per-user
+    // data folder); the desktop's file browser.
     std::string (*saveFolder)();
     bool (*openFolder)(const std::string& path);
     // A full-window movie: whether the player may interrupt it, and its

@@ -13,6 +13,7 @@
 #include "shell/input.h"
 #include "shell/input_internal.h"
 #include "shell/registry.h"
+#include "shell/settings_apply.h"
 
 namespace shell {
 
@@ -54,6 +55,7 @@ void DisplayPaint(int running) {
 }
 
 std::string DefaultSaveFolder() {
+    if (!SaveFolder().empty()) return SaveFolder();
     if (g_engine.saveDirOverride[0]) return g_engine.saveDirOverride;
     return platform::DataHome();
 }
