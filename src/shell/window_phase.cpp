@@ -253,6 +253,7 @@ void ResetInputLayer(int mode) {
     SetWaitSources(sources);
     GetTransitionHooks().inputPlayMode = InputPlayMode;
     script::g_services.kickShortcut = KickShortcut;
+    InstallInputCommands();
     input::InputState& s = input::State();
     s.anyKeyAccepted = false;
     std::memset(s.held, 0, sizeof(s.held));

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "input_fixture.h"
+#include "script/command_table.h"
+#include "script/dispatch.h"
 
 using namespace input_test;
 using platform::kVkControl;
@@ -184,6 +186,16 @@ TEST_F(InputFixture, LetterShortcutsRunTheirScriptAsASystemScript) {
     char name[shell::kShortcutNameSize];
     EXPECT_TRUE(shell::ShortcutScript('Q', name));
     EXPECT_EQ(std::string(name).size(), 259u);
+    // The script command sets the same table.
+    const script::CommandEntry* command = script::FindCommand("SetShortcut");
+    ASSERT_TRUE(command && command->handler);
+    script::CommandCall call;
+    call.args[0] = "q";
+    call.args[1] = "quick.txt";
+    call.argCount = 2;
+    command->handler(call);
+    EXPECT_TRUE(shell::ShortcutScript('Q', name));
+    EXPECT_STREQ(name, "quick.txt");
 
     KeyDown('S', 1000);
     EXPECT_EQ(g_world.started, std::vector<std::string>{"save.txt"});

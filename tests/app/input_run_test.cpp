@@ -1,0 +1,72 @@
+// The input layer through velmoor-tool run --headless --input: the close box
+// and Esc end a game that has no close script, and the input commands reach
+// the scripts.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "support/support.h"
+
+using testing_support::RunProgram;
+using testing_support::Sjis;
+using testing_support::TempDir;
+using testing_support::ToolPath;
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteGame(const TempDir& game, const std::string& startScript) {
+    game.Write("system/System.ini",
+               Sjis("[プロダクト]\nbland=Velmoor\nname=Input\nversion=1.0\n\n[スクリプト]\n"
+                    "start=script/start.txt\n"));
+    game.Write("script/start.txt", Sjis("\n" + startScript));
+}
+
+int RunGame(const TempDir& game, const std::string& input, std::string* output) {
+    TempDir runtime;
+    std::vector<std::string> args = {ToolPath(), "run", "--headless", "--exit-after", "20000"};
+    if (!input.empty()) {
+        game.Write("input.txt", input);
+        args.push_back("--input");
+        args.push_back(game.path + "/input.txt");
+    }
+    args.push_back(game.path);
+    return RunProgram(args, output, {"XDG_RUNTIME_DIR=" + runtime.path, "XDG_DATA_HOME=" + runtime.path});
+}
+
+TEST(InputRun, CloseBoxAndEscQuitAGameWithoutCloseScript) {
+    const char* script =
+        "chapter main {\n"
+        "\tCursorPosition($x, $y);\n"
+        "\tWriteFile(\"x.txt\", $x, FALSE);\n"
+        "\tWriteFile(\"y.txt\", $y, FALSE);\n"
+        "}\n";
+    struct Case {
+        const char* name;
+        const char* input;
+    };
+    const Case cases[] = {
+        {"close box", "300 move 40 50\n600 close\n"},
+        {"Esc", "300 move 40 50\n600 key ESCAPE down\n650 key ESCAPE up\n"},
+    };
+    for (const Case& c : cases) {
+        TempDir game;
+        WriteGame(game, script);
+        std::string output;
+        // 0: a normal end; the exit-after limit would give 3.
+        EXPECT_EQ(RunGame(game, c.input, &output), 0) << c.name << "\n" << output;
+        // The mouse has not moved yet when the script asks.
+        EXPECT_EQ(ReadAll(game.path + "/x.txt"), "0") << c.name;
+        EXPECT_EQ(ReadAll(game.path + "/y.txt"), "0") << c.name;
+    }
+}
+
+}  // namespace
