@@ -49,7 +49,7 @@ int RangeStartingAt(ScriptBlock* block, const char* p) {
 }
 
 // Stepping over a text block: the text variables name it and its first entry.
-void PassTextBlock(ScriptBlock* block, int rangeIndex, const char* rangeStart) {
+void PassTextBlock(ScriptBlock* block, int rangeIndex) {
     const char* name = "";
     const char* label = "";
     for (TextEntry* e = block->textEntries; e; e = e->next) {
@@ -59,7 +59,6 @@ void PassTextBlock(ScriptBlock* block, int rangeIndex, const char* rangeStart) {
             break;
         }
     }
-    (void)rangeStart;
     SetTextVariable("$SYSTEM_present_preprocess", name);
     char text[kBlockNameSize + 1];
     text[0] = '@';
@@ -121,7 +120,7 @@ void Step(ScriptProcess* process, ScriptBlock* block) {
         const TextRange& r = block->ranges[range];
         block->cursor = std::min(r.end, block->bodyEnd);
         if (block->cursor <= p) block->cursor = const_cast<char*>(p) + 1;
-        if (r.isTextBlock) PassTextBlock(block, range, p);
+        if (r.isTextBlock) PassTextBlock(block, range);
         return;
     }
     if (c == '#' || c == '$' || c == '(' || c == '+' || c == '-' || IsAsciiLetter(c)) {

@@ -194,6 +194,19 @@ TEST(InterpCommands, QuotedArgumentsAndSubstitutionReachTheFile) {
     EXPECT_EQ(Text("$n"), "3");
 }
 
+TEST(InterpCommands, TextBlocksAreSteppedOverAndNamed) {
+    Game game;
+    game.Script("start.txt",
+                "\nchapter main {\n<PRE box>\n[l1]こんにちは。$x = 1;\n[l2]二行目\n</PRE>\n"
+                "$after = 1;\n}\n");
+    ASSERT_TRUE(game.Run());
+    EXPECT_EQ(interp_test::Text("$SYSTEM_present_preprocess"), "box");
+    EXPECT_EQ(interp_test::Text("$SYSTEM_present_text"), "@l1");
+    EXPECT_EQ(interp_test::Text("$SYSTEM_present_process"), "main");
+    EXPECT_DOUBLE_EQ(Number("$after"), 1);
+    EXPECT_EQ(Number("$x"), -99999);  // text is not run as statements
+}
+
 TEST(InterpCommands, DateTimeFillsItsVariables) {
     Game game;
     game.Script("start.txt", "\nchapter main {\nDateTime($y, $mo, $d, $h, $mi, $s);\n}\n");
