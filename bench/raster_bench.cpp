@@ -97,7 +97,7 @@ BENCHMARK(BM_Memcpy)->Unit(benchmark::kMicrosecond);
 
 #define RASTER_BENCH(name, mode, flags, opacity, rotated)                         \
     void BM_##name(benchmark::State& state) { Run(state, mode, flags, opacity, rotated); } \
-    BENCHMARK(BM_##name)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond)->UseRealTime()
+    BENCHMARK(BM_##name)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime()->UseRealTime()
 
 RASTER_BENCH(CopyOpaque, kBlendNormal, kImgPng, 255, false);
 RASTER_BENCH(NormalAlpha, kBlendNormal, kImgPngAlpha, 255, false);
