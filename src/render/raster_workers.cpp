@@ -1,6 +1,7 @@
 // Drawing a drawable: destination, routine choice, and the split of the
 // clip rectangle into two strips for the two raster workers.
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 
 #include "platform/sync.h"
@@ -107,13 +108,45 @@ int RunSpanRoutine(Drawable* d, Layer* layer, void* param, const SpanClip& clip)
     return routine ? routine(d, layer, &clip) : 0;
 }
 
+namespace {
+
+// Below this many pixels a draw costs less than waking the workers.
+constexpr int64_t kMinSplitPixels = 32 * 1024;
+
+// The part of `clip` the quad's spans reach: columns from the leftmost span
+// start to the rightmost span end over the clip's rows. Nothing outside it
+// is drawn, so splitting it instead of the whole clip keeps both workers
+// busy and leaves every pixel as it was. False when no row has a span.
+bool SpanExtent(const Quad& q, const SpanClip& clip, SpanClip* extent, int64_t* pixels) {
+    int32_t top = std::max(clip.top, 0), bottom = std::min(clip.bottom, kQuadRows - 1);
+    int32_t lo = INT32_MAX, hi = INT32_MIN, rows = 0;
+    for (int32_t r = top; r <= bottom; ++r) {
+        int32_t minX = q.edgeMin[r], maxX = q.edgeMax[r];
+        if (minX >= 1024 || maxX < 0 || q.spanWidth[r] == 0) continue;
+        lo = std::min(lo, minX);
+        hi = std::max(hi, maxX);
+        ++rows;
+    }
+    if (rows == 0) return false;
+    *extent = clip;
+    extent->left = std::max(clip.left, lo & ~1);  // keep the pair grid
+    extent->right = std::min(clip.right, hi);
+    *pixels = static_cast<int64_t>(std::max(extent->right - extent->left, 0)) * rows;
+    return extent->left < extent->right;
+}
+
+}  // namespace
+
 int DrawSpans(Drawable* d, Layer* layer, void* param, const SpanClip* clip) {
     if (!d || !d->image || !d->quad || !d->destination || !clip) return 0;
     if (!param && d->opacity == 0) return 0;
     int result = 0;
     SpanClip strips[2];
+    SpanClip extent;
+    int64_t pixels = 0;
     bool split = g_activeWorkers.load() >= 2 && !d->quad->rowLimits && !shell::Quitting() &&
-                 SplitStrips(*clip, &strips[0], &strips[1]);
+                 SpanExtent(*d->quad, *clip, &extent, &pixels) && pixels >= kMinSplitPixels &&
+                 SplitStrips(extent, &strips[0], &strips[1]);
     if (!split || !RunOnWorkers(d, layer, param, strips, &result)) {
         result = RunSpanRoutine(d, layer, param, *clip);
     }

@@ -78,18 +78,30 @@ inline uint32_t SmoothTexel(const Image* img, int32_t u, int32_t v, int32_t maxR
     int32_t col1 = col + 1 < img->width ? col + 1 : col;
     int32_t row1 = row + 1 <= maxRow ? row + 1 : row;
     int fu = (u >> 8) & 0xFF, fv = (v >> 8) & 0xFF;
-    uint32_t p00 = img->rows[row][col], p10 = img->rows[row][col1];
-    uint32_t p01 = img->rows[row1][col], p11 = img->rows[row1][col1];
-    uint32_t out = 0;
-    for (int b = 0; b < 4; ++b) {
-        int sh = 8 * b;
-        int top = ((((p00 >> sh) & 0xFF) * (255 - fu)) >> 8) + ((((p10 >> sh) & 0xFF) * fu) >> 8);
-        int bottom =
-            ((((p01 >> sh) & 0xFF) * (255 - fu)) >> 8) + ((((p11 >> sh) & 0xFF) * fu) >> 8);
-        int t = ((top * (255 - fv)) >> 8) + ((bottom * fv) >> 8);
-        out |= static_cast<uint32_t>(t > 255 ? 255 : t) << sh;
-    }
-    return out;
+    const uint32_t* r0 = img->rows[row];
+    const uint32_t* r1 = img->rows[row1];
+    // 16-bit lanes: the left texel's bytes in lanes 0..3, the right one's in
+    // 4..7; each weighted (>> 8), then the halves added.
+    const __m128i zero = _mm_setzero_si128();
+    __m128i top = _mm_unpacklo_epi8(
+        _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(r0[col])),
+                           _mm_cvtsi32_si128(static_cast<int>(r0[col1]))),
+        zero);
+    __m128i bottom = _mm_unpacklo_epi8(
+        _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(r1[col])),
+                           _mm_cvtsi32_si128(static_cast<int>(r1[col1]))),
+        zero);
+    const __m128i wu = _mm_unpacklo_epi64(_mm_set1_epi16(static_cast<int16_t>(255 - fu)),
+                                          _mm_set1_epi16(static_cast<int16_t>(fu)));
+    top = _mm_srli_epi16(_mm_mullo_epi16(top, wu), 8);
+    bottom = _mm_srli_epi16(_mm_mullo_epi16(bottom, wu), 8);
+    top = _mm_add_epi16(top, _mm_srli_si128(top, 8));
+    bottom = _mm_add_epi16(bottom, _mm_srli_si128(bottom, 8));
+    const __m128i wv = _mm_unpacklo_epi64(_mm_set1_epi16(static_cast<int16_t>(255 - fv)),
+                                          _mm_set1_epi16(static_cast<int16_t>(fv)));
+    __m128i t = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi64(top, bottom), wv), 8);
+    t = _mm_add_epi16(t, _mm_srli_si128(t, 8));
+    return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(t, t)));
 }
 
 // Drawing bounds shared by every row: the intersection of the clip, the
@@ -116,6 +128,41 @@ bool ComputeBounds(const Drawable* d, const SpanClip* clip, Bounds* b) {
     return b->left < b->right && b->top < b->bottom;
 }
 
+// Narrows rows [*top, *bottom) to those from the first to the last whose
+// edge entry is not empty, eight rows per test: small pictures drawn with a
+// whole-frame clip skip the rest of the frame at once.
+bool SpanRows(const Quad& q, int32_t* top, int32_t* bottom) {
+    const __m128i frameRight = _mm_set1_epi16(kColumns);
+    const __m128i minusOne = _mm_set1_epi16(-1);
+    auto present = [&](int32_t r) {  // mask of rows r .. r + 7 with an edge entry
+        __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q.edgeMin + r));
+        __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q.edgeMax + r));
+        return _mm_movemask_epi8(
+            _mm_and_si128(_mm_cmplt_epi16(lo, frameRight), _mm_cmpgt_epi16(hi, minusOne)));
+    };
+    auto one = [&](int32_t r) { return q.edgeMin[r] < kColumns && q.edgeMax[r] >= 0; };
+    int32_t t = *top, b = *bottom;
+    while (t < b && (t & 7)) {
+        if (one(t)) break;
+        ++t;
+    }
+    if (t < b && !one(t)) {
+        while (t + 8 <= b && present(t) == 0) t += 8;
+        while (t < b && !one(t)) ++t;
+    }
+    while (b > t && (b & 7)) {
+        if (one(b - 1)) break;
+        --b;
+    }
+    if (b > t && !one(b - 1)) {
+        while (b - 8 >= t && present(b - 8) == 0) b -= 8;
+        while (b > t && !one(b - 1)) --b;
+    }
+    *top = t;
+    *bottom = b;
+    return t < b;
+}
+
 // Combines pixels [from, to) of a row whose pixel i is frame column x0 + i.
 template <int K>
 inline void BlendRange(uint32_t* dst, const uint32_t* texels, const uint32_t* weights, int32_t x0,
@@ -130,44 +177,127 @@ inline void BlendRange(uint32_t* dst, const uint32_t* texels, const uint32_t* we
     }
 }
 
-// Normal mode, four pixels (two whole pairs) at a time: d + ((s - d) * w >> 8)
-// in 16-bit lanes, the 32-bit product's bits 8..23 put together from the low
-// and high halves; pairs of two full weights store s.
-inline __m128i BlendNormal4(__m128i s, __m128i d, __m128i w) {
-    const __m128i zero = _mm_setzero_si128();
-    __m128i full = _mm_cmpeq_epi32(w, _mm_set1_epi32(-1));
-    __m128i pairFull = _mm_and_si128(full, _mm_shuffle_epi32(full, _MM_SHUFFLE(2, 3, 0, 1)));
-    __m128i out[2];
-    for (int half = 0; half < 2; ++half) {
-        __m128i s16 = half ? _mm_unpackhi_epi8(s, zero) : _mm_unpacklo_epi8(s, zero);
-        __m128i d16 = half ? _mm_unpackhi_epi8(d, zero) : _mm_unpacklo_epi8(d, zero);
-        __m128i w16 = half ? _mm_unpackhi_epi8(w, zero) : _mm_unpacklo_epi8(w, zero);
-        __m128i diff = _mm_sub_epi16(s16, d16);
-        __m128i lo = _mm_mullo_epi16(diff, w16);
-        __m128i hi = _mm_mulhi_epi16(diff, w16);
-        __m128i shifted = _mm_or_si128(_mm_slli_epi16(hi, 8), _mm_srli_epi16(lo, 8));
-        out[half] = _mm_add_epi16(d16, shifted);
+// Four pixels (two whole pairs) at a time in 16-bit lanes, the same formulas
+// as BlendPixel. `pairFull` marks the pixels of pairs whose two weights are
+// full: those store o (add, subtract: the saturated d + s, d - s).
+//
+// d + ((o - d) * w >> 8) with the product's sign: bits 8..23 of the 32-bit
+// product are put together from mullo's and mulhi's halves.
+inline __m128i WeighDifference(__m128i o16, __m128i d16, __m128i w16) {
+    __m128i diff = _mm_sub_epi16(o16, d16);
+    __m128i lo = _mm_mullo_epi16(diff, w16);
+    __m128i hi = _mm_mulhi_epi16(diff, w16);
+    return _mm_add_epi16(d16, _mm_or_si128(_mm_slli_epi16(hi, 8), _mm_srli_epi16(lo, 8)));
+}
+
+// o = f(s, d) on 16-bit lanes (4 pixels' bytes, blue green red alpha each).
+template <int K>
+inline __m128i Combine16(__m128i s16, __m128i d16) {
+    if constexpr (K == kMul) {
+        return _mm_srli_epi16(_mm_mullo_epi16(s16, d16), 8);
+    } else if constexpr (K == kOverlay) {
+        const __m128i c255 = _mm_set1_epi16(255);
+        // Threshold per byte: colour bytes d > 127, the alpha byte d > 0.
+        const __m128i threshold = _mm_set_epi16(0, 127, 127, 127, 0, 127, 127, 127);
+        __m128i high = _mm_cmpgt_epi16(d16, threshold);
+        __m128i inv = _mm_srli_epi16(
+            _mm_mullo_epi16(_mm_sub_epi16(c255, s16), _mm_sub_epi16(c255, d16)), 7);
+        __m128i oHigh = _mm_max_epi16(_mm_sub_epi16(c255, inv), _mm_setzero_si128());
+        __m128i oLow = _mm_min_epi16(_mm_srli_epi16(_mm_mullo_epi16(s16, d16), 7), c255);
+        return _mm_or_si128(_mm_and_si128(high, oHigh), _mm_andnot_si128(high, oLow));
+    } else {
+        (void)d16;
+        return s16;
     }
-    __m128i blended = _mm_packus_epi16(out[0], out[1]);
-    return _mm_or_si128(_mm_and_si128(pairFull, s), _mm_andnot_si128(pairFull, blended));
 }
 
 template <int K>
-void BlendRow(uint32_t* dst, const uint32_t* texels, const uint32_t* weights, int32_t x0,
-              int32_t n) {
-    int32_t i = 0;
-    if constexpr (K == kNormal) {
-        if (x0 & 1) {
-            BlendRange<K>(dst, texels, weights, x0, n, 0, 1);
-            i = 1;
+inline __m128i Blend4(__m128i s, __m128i d, __m128i w) {
+    const __m128i zero = _mm_setzero_si128();
+    __m128i full = _mm_cmpeq_epi32(w, _mm_set1_epi32(-1));
+    __m128i pairFull = _mm_and_si128(full, _mm_shuffle_epi32(full, _MM_SHUFFLE(2, 3, 0, 1)));
+    if constexpr (K == kAdd || K == kSub) {
+        // The added (subtracted) amount: s * w >> 8, or s itself in full pairs.
+        __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(s, zero),
+                                                    _mm_unpacklo_epi8(w, zero)), 8);
+        __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(s, zero),
+                                                    _mm_unpackhi_epi8(w, zero)), 8);
+        __m128i amount = _mm_packus_epi16(lo, hi);
+        amount = _mm_or_si128(_mm_and_si128(pairFull, s), _mm_andnot_si128(pairFull, amount));
+        return K == kAdd ? _mm_adds_epu8(d, amount) : _mm_subs_epu8(d, amount);
+    } else {
+        __m128i outLo, outHi, oLo, oHi;
+        {
+            __m128i s16 = _mm_unpacklo_epi8(s, zero), d16 = _mm_unpacklo_epi8(d, zero);
+            oLo = Combine16<K>(s16, d16);
+            outLo = WeighDifference(oLo, d16, _mm_unpacklo_epi8(w, zero));
         }
-        for (; i + 4 <= n; i += 4) {
-            __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + i));
-            __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + i));
-            __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), BlendNormal4(s, d, w));
+        {
+            __m128i s16 = _mm_unpackhi_epi8(s, zero), d16 = _mm_unpackhi_epi8(d, zero);
+            oHi = Combine16<K>(s16, d16);
+            outHi = WeighDifference(oHi, d16, _mm_unpackhi_epi8(w, zero));
         }
+        __m128i blended = _mm_packus_epi16(outLo, outHi);
+        __m128i o = K == kNormal ? s : _mm_packus_epi16(oLo, oHi);
+        return _mm_or_si128(_mm_and_si128(pairFull, o), _mm_andnot_si128(pairFull, blended));
     }
+}
+
+// Weights of texels without a layer: w (the alpha, or 255), times the opacity
+// >> 8 when translucent, in all four bytes.
+template <int V>
+inline __m128i PlainWeights4(__m128i s, bool alphaImage, __m128i opacity) {
+    __m128i w = alphaImage ? _mm_srli_epi32(s, 24) : _mm_set1_epi32(255);
+    if constexpr (V == kTranslucent) w = _mm_srli_epi32(_mm_mullo_epi16(w, opacity), 8);
+    w = _mm_or_si128(w, _mm_slli_epi32(w, 8));
+    return _mm_or_si128(w, _mm_slli_epi32(w, 16));
+}
+
+template <int V>
+void PlainWeights(uint32_t* weights, const uint32_t* texels, int32_t from, int32_t to,
+                  bool alphaImage, uint32_t opacity) {
+    for (int32_t i = from; i < to; ++i) {
+        uint32_t w = alphaImage ? texels[i] >> 24 : 255;
+        if constexpr (V == kTranslucent) w = (w * opacity) >> 8;
+        weights[i] = w * 0x01010101u;
+    }
+}
+
+// Combines a row, four pixels at a time from the first even frame column.
+// With `Plain` the weights come from the texels (no layer, not
+// parametrised) and `weights` is only scratch for the ends of the row.
+template <int K, bool Plain, int V>
+void BlendRow(uint32_t* dst, const uint32_t* texels, uint32_t* weights, int32_t x0, int32_t n,
+              bool alphaImage, uint32_t opacity) {
+    int32_t i = 0;
+    if (x0 & 1) {
+        if constexpr (Plain) PlainWeights<V>(weights, texels, 0, 1, alphaImage, opacity);
+        BlendRange<K>(dst, texels, weights, x0, n, 0, 1);
+        i = 1;
+    }
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i ones = _mm_set1_epi32(-1);
+    const __m128i op = _mm_set1_epi32(static_cast<int>(opacity));
+    for (; i + 4 <= n; i += 4) {
+        __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + i));
+        __m128i w;
+        if constexpr (Plain) {
+            w = PlainWeights4<V>(s, alphaImage, op);
+        } else {
+            w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + i));
+        }
+        // Four skipped pixels cost one test.
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(w, zero)) == 0xFFFF) continue;
+        if constexpr (K == kNormal) {
+            if (_mm_movemask_epi8(_mm_cmpeq_epi32(w, ones)) == 0xFFFF) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), s);
+                continue;
+            }
+        }
+        __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), Blend4<K>(s, d, w));
+    }
+    if constexpr (Plain) PlainWeights<V>(weights, texels, i, n, alphaImage, opacity);
     BlendRange<K>(dst, texels, weights, x0, n, i, n);
 }
 
@@ -180,6 +310,8 @@ int SpanRoutineImpl(Drawable* d, const Layer* layer, const RasterParam* param,
     Bounds bounds;
     if (!ComputeBounds(d, clip, &bounds)) return 0;
     const Quad& q = *d->quad;
+    int32_t firstRow = bounds.top, endRow = bounds.bottom;
+    SpanRows(q, &firstRow, &endRow);
     const bool alphaImage = (img->flags & kImgAlpha) != 0;
     const bool colourFill = K == kNormal && V == kOpaque && img->flags == kImgColour;
     const int32_t maxRow = img->height * 4 - 1;
@@ -188,7 +320,7 @@ int SpanRoutineImpl(Drawable* d, const Layer* layer, const RasterParam* param,
 
     uint32_t texels[kColumns];
     uint32_t weights[kColumns];
-    for (int32_t r = bounds.top; r < bounds.bottom; ++r) {
+    for (int32_t r = firstRow; r < endRow; ++r) {
         const int32_t minX = q.edgeMin[r], maxX = q.edgeMax[r];
         if (minX >= kColumns || maxX < 0 || q.spanWidth[r] == 0) continue;
         int32_t lo = bounds.left, hi = std::min<int32_t>(bounds.right, maxX);
@@ -216,6 +348,7 @@ int SpanRoutineImpl(Drawable* d, const Layer* layer, const RasterParam* param,
         const int32_t n = x1 - x0;
 
         // Sample.
+        const uint32_t* tex = texels;
         if (colourFill) {
             std::fill(texels, texels + n, img->rows[0][0]);
         } else if constexpr (K == kSmooth) {
@@ -227,7 +360,7 @@ int SpanRoutineImpl(Drawable* d, const Layer* layer, const RasterParam* param,
             const uint32_t* row = img->rows[std::clamp(static_cast<int32_t>(v) >> 16, 0, maxRow)];
             int32_t c0 = static_cast<int32_t>(u) >> 16;
             if (du == 0x10000u && c0 >= 0 && c0 + n - 1 <= maxCol) {
-                std::memcpy(texels, row + c0, static_cast<size_t>(n) * 4);
+                tex = row + c0;  // read in place
             } else {
                 for (int32_t i = 0; i < n; ++i, u += du) {
                     texels[i] = row[std::clamp(static_cast<int32_t>(u) >> 16, 0, maxCol)];
@@ -247,9 +380,10 @@ int SpanRoutineImpl(Drawable* d, const Layer* layer, const RasterParam* param,
         bool uniformFull = !layer && V == kOpaque && !alphaImage;
         if (uniformFull) {
             if constexpr (K == kNormal || K == kSmooth) {
-                std::memcpy(dst, texels, static_cast<size_t>(n) * 4);
+                std::memcpy(dst, tex, static_cast<size_t>(n) * 4);
             } else {
-                for (int32_t i = 0; i < n; ++i) dst[i] = BlendPixel<K>(texels[i], dst[i], kFullWeight, true);
+                std::fill(weights, weights + n, kFullWeight);
+                BlendRow<K, false, V>(dst, tex, weights, x0, n, false, 255);
             }
             continue;
         }
@@ -257,8 +391,13 @@ int SpanRoutineImpl(Drawable* d, const Layer* layer, const RasterParam* param,
         // Weights.
         const uint8_t* mapRow = V == kParam ? param->map + static_cast<size_t>(kColumns) * r : nullptr;
         const uint32_t* layerRow = layer ? layer->rows[r] : nullptr;
+        if (V != kParam && !layerRow) {
+            BlendRow<K == kSmooth ? kNormal : K, true, V>(dst, tex, weights, x0, n, alphaImage,
+                                                           opacity);
+            continue;
+        }
         for (int32_t i = 0; i < n; ++i) {
-            uint32_t s = texels[i];
+            uint32_t s = tex[i];
             uint32_t w;
             if constexpr (V == kParam) {
                 w = g_product[s >> 24][param->alphaTable[mapRow[x0 + i]]];
@@ -286,7 +425,7 @@ int SpanRoutineImpl(Drawable* d, const Layer* layer, const RasterParam* param,
         }
 
         // Combine, in pairs of frame columns (2k, 2k + 1).
-        BlendRow<K == kSmooth ? kNormal : K>(dst, texels, weights, x0, n);
+        BlendRow<K == kSmooth ? kNormal : K, false, V>(dst, tex, weights, x0, n, false, 0);
     }
     return 1;
 }

@@ -466,4 +466,49 @@ TEST_F(Raster, OneAndTwoWorkersDrawIdenticalFrames) {
     shell::g_engine.workerCount = 1;
 }
 
+// Pictures far smaller than the clip, anywhere in the frame (a glyph, a
+// picture in one half, one across the middle, one at an odd column touching
+// the frame edge): one and two workers both give the reference's frame.
+TEST_F(Raster, SmallPicturesInAWholeFrameClipMatchTheReference) {
+    if (!shell::RegistryInitialised()) {
+        ASSERT_EQ(shell::InitRegistry(), 1);
+    }
+    struct Place {
+        int x, y, w, h;
+    };
+    const Place places[] = {
+        {40, 560, 24, 24}, {600, 100, 300, 200}, {401, 7, 301, 300}, {-13, 611, 997, 157},
+        {1001, 0, 23, 768},
+    };
+    std::mt19937 rng(5);
+    const std::vector<uint32_t> start = RandomFrame(rng);
+    SpanClip whole = {0, 0, 1024, 767};
+    for (int workers : {1, 2}) {
+        shell::g_engine.workerCount = workers;
+        ASSERT_TRUE(StartWorkers());
+        for (const ModeCase& m : kModes) {
+            for (const Place& p : places) {
+                for (int opacity : {255, 200}) {
+                    SCOPED_TRACE(::testing::Message() << m.name << " workers " << workers << " at "
+                                                      << p.x << "," << p.y << " opacity " << opacity);
+                    ImagePtr img = RandomImage(rng, std::max(p.w, 4), p.h, kImgPngAlpha);
+                    PlaceUnscaled(d_->quad, p.x, p.y, p.w, p.h);
+                    d_->image = img.get();
+                    d_->blendMode = m.mode & 0x1000;
+                    InstallBlendMode(d_, m.mode);
+                    d_->opacity = static_cast<uint8_t>(opacity);
+                    d_->clip = nullptr;
+                    frame_ = start;
+                    std::vector<uint32_t> expected = frame_;
+                    Draw(nullptr, nullptr, whole);
+                    RefDraw({d_, nullptr, nullptr, whole}, expected);
+                    ASSERT_TRUE(frame_ == expected);
+                }
+            }
+        }
+        StopWorkers();
+    }
+    shell::g_engine.workerCount = 1;
+}
+
 }  // namespace
