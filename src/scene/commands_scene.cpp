@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "render/compose_shell.h"
+#include "scene/commands_motion.h"
 #include "scene/create_commands.h"
 #include "scene/cube.h"
 #include "scene/object_tree.h"
@@ -114,6 +115,7 @@ const Entry kCommands[] = {
 
 bool StartSceneSystem() {
     InstallSceneCommands();
+    InstallActionSystem();
     return render::ShellStartComposer();
 }
 

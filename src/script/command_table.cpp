@@ -42,7 +42,7 @@ CommandEntry g_commands[] = {
     {"UnloadFile", 10, 1, 0x1, 0x0, kGateTest, CommandUnloadFile},
     {"LoadCVT", 7, 1, 0x1, 0x0, kGateTest, CommandNoEffect},
     {"Move", 4, 6, 0x1, 0x0, kGateNone, nullptr},
-    {"BezierMove", 10, 4, 0x1, 0x0, kGateNone, nullptr},
+    {"BezierMove", 10, 5, 0x1, 0x0, kGateNone, nullptr},
     {"Request", 7, 2, 0x3, 0x0, kGateNone, nullptr},
     {"Rotate", 6, 7, 0x1, 0x0, kGateNone, nullptr},
     {"Shake", 5, 9, 0x1, 0x0, kGateNone, nullptr},

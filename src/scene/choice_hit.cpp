@@ -1,0 +1,218 @@
+// The choice hit test: state changes of a choice under the mouse and the
+// fades of its four state groups.
+#include "scene/choice_hit.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/sync.h"
+#include "render/drawable.h"
+#include "render/image.h"
+#include "scene/action.h"
+#include "scene/object_tree.h"
+#include "script/process.h"
+#include "shell/engine.h"
+#include "shell/input.h"
+#include "shell/registry.h"
+
+namespace scene {
+
+namespace {
+
+enum Group : int { kUsual, kOver, kLeave, kClick, kGroups };
+const char* const kGroupNames[kGroups] = {"MouseUsual", "MouseOver", "MouseLeave", "MouseClick"};
+
+SceneObject* GroupNode(SceneObject* choice, int group) {
+    for (SceneObject* c = choice->firstChild; c; c = c->nextSibling)
+        if (std::strcmp(c->name, kGroupNames[group]) == 0) return c;
+    return nullptr;
+}
+
+int32_t Duration(const SceneObject* choice, int index) {
+    int32_t d = choice->choiceDurations[index];
+    return d >= 0 ? d : kChoiceDefaultDurations[index];
+}
+
+// Fades every picture of a group to `opacity` (0..1000) over `ms`; the fade
+// runs at once, without waiting for another start signal.
+void FadeGroup(SceneObject* choice, int group, int32_t opacity, int32_t ms) {
+    SceneObject* node = GroupNode(choice, group);
+    if (!node) return;
+    char value[16];
+    std::snprintf(value, sizeof value, "%d", opacity);
+    ActionRequest r;
+    r.kind = kActionFade;
+    r.durationMs = ms;
+    r.values[0] = value;
+    for (SceneObject* p = node->firstChild; p; p = p->nextSibling) {
+        if (!p->image) continue;
+        SetupAction(p, r);
+        p->actions[kActionFade].go = 1;
+    }
+}
+
+void ShowGroup(SceneObject* choice, int group, bool show) {
+    SceneObject* node = GroupNode(choice, group);
+    if (!node) return;
+    for (SceneObject* p = node->firstChild; p; p = p->nextSibling) {
+        if (!p->image) continue;
+        p->drawEnabled = show ? 1 : 0;
+        MarkObjectArea(p);
+    }
+}
+
+void SetGroupOpacity(SceneObject* choice, int group, int32_t byte) {
+    SceneObject* node = GroupNode(choice, group);
+    if (!node) return;
+    for (SceneObject* p = node->firstChild; p; p = p->nextSibling)
+        if (p->image) ApplyOpacity(p, byte);
+}
+
+bool Clickable(SceneObject* choice) {
+    SceneObject* usual = GroupNode(choice, kUsual);
+    return choice->clickable || (usual && usual->clickable);
+}
+
+// Whether (x, y) lies on a non-transparent pixel of a picture.
+bool PictureHit(const SceneObject* p, int x, int y) {
+    const render::Drawable* d = p->image;
+    if (!d || !d->image || !d->image->rows) return false;
+    const render::Image* img = d->image;
+    int w = img->displayWidth > 0 ? img->displayWidth : img->width;
+    int h = img->displayHeight > 0 ? img->displayHeight : img->height;
+    int left = d->x, top = d->y;
+    if (x < left || x > left + w - 1 || y < top || y > top + h - 1) return false;
+    if (const render::ClipBytes* c = d->clip) {
+        int cl = c->leftBytes / 4, cw = c->widthBytes / 4;
+        if (x < cl || x >= cl + cw || y < c->top || y >= c->top + c->height) return false;
+    }
+    int px = x - left, py = y - top;
+    if (w != img->width && w > 0) px = static_cast<int>(static_cast<int64_t>(px) * img->width / w);
+    if (h != img->height && h > 0)
+        py = static_cast<int>(static_cast<int64_t>(py) * img->height / h);
+    if (px < 0 || py < 0 || px >= img->width || py >= img->height) return false;
+    return (img->rows[py][px] >> 24) != 0;
+}
+
+bool UsualHit(SceneObject* choice, int x, int y) {
+    SceneObject* usual = GroupNode(choice, kUsual);
+    if (!usual) return false;
+    for (SceneObject* p = usual->firstChild; p; p = p->nextSibling)
+        if (PictureHit(p, x, y)) return true;
+    return false;
+}
+
+void MarkFirstTime(SceneObject* choice) {
+    if (choice->hoverMark) return;
+    choice->hoverMark = 1;
+    if (SceneObject* usual = GroupNode(choice, kUsual))
+        for (SceneObject* p = usual->firstChild; p; p = p->nextSibling) p->hoverMark = 1;
+    // Only the usual pictures show until the mouse comes.
+    for (int g : {kOver, kLeave, kClick}) {
+        SetGroupOpacity(choice, g, 0);
+        ShowGroup(choice, g, false);
+    }
+}
+
+}  // namespace
+
+void LeaveChoice(SceneObject* choice) {
+    int32_t s = choice->choiceState;
+    if (s != kChoiceHovered && s != kChoicePressed && s != kChoiceChosen) return;
+    bool afterPress = s != kChoiceHovered;
+    FadeGroup(choice, kUsual, 1000, afterPress ? 0 : Duration(choice, 0));
+    FadeGroup(choice, kOver, 0, Duration(choice, 3));
+    ShowGroup(choice, kLeave, true);
+    FadeGroup(choice, kClick, 0, Duration(choice, 5));
+    choice->choiceState = kChoiceLeft;
+    shell::SetCursorShape(shell::kCursorIdArrow);
+}
+
+int ChoiceHit(SceneObject* choice, int x, int y, bool buttonDown, bool act) {
+    if (!choice || !choice->choiceFlag) return 0;
+    bool hit = UsualHit(choice, x, y);
+    if (!act) return hit ? 1 : 0;
+    MarkFirstTime(choice);
+    int32_t& state = choice->choiceState;
+    if (hit) {
+        if (buttonDown && state == kChoiceHovered) {
+            state = kChoicePressed;
+            ShowGroup(choice, kClick, true);
+            FadeGroup(choice, kClick, 1000, Duration(choice, 4));
+            FadeGroup(choice, kUsual, 0, 0);
+            FadeGroup(choice, kOver, 0, 0);
+            FadeGroup(choice, kLeave, 0, 0);
+            ShowGroup(choice, kOver, false);
+            ShowGroup(choice, kLeave, false);
+        } else if (!buttonDown && state == kChoicePressed) {
+            state = kChoiceChosen;
+            return 1;
+        } else if (!buttonDown && state != kChoiceHovered) {
+            state = kChoiceHovered;
+            FadeGroup(choice, kUsual, 0, Duration(choice, 1));
+            ShowGroup(choice, kOver, true);
+            SetGroupOpacity(choice, kOver, 0);
+            FadeGroup(choice, kOver, 1000, Duration(choice, 2));
+            FadeGroup(choice, kLeave, 0, 0);
+            FadeGroup(choice, kClick, 0, 0);
+            shell::SetCursorShape(Clickable(choice) ? shell::kCursorIdHand : shell::kCursorIdArrow);
+        }
+        return 0;
+    }
+    if (state == kChoiceHovered || state == kChoicePressed || state == kChoiceChosen) {
+        LeaveChoice(choice);
+    } else if (state == kChoiceLeft) {
+        ShowGroup(choice, kOver, false);
+        ShowGroup(choice, kLeave, false);
+        state = kChoiceIdle;
+    }
+    return 0;
+}
+
+int CaseHit(script::ScriptBlock* block, const char* name) {
+    if (!block || !block->process || !name || !*name || !g_objects.running) return 0;
+    uint32_t s = shell::g_engine.state.load();
+    if (s != shell::StatePlay && s != shell::StateSystemScript) return 0;
+    if (!platform::IsEventSet(g_objects.creationGate)) return 0;
+    if (!platform::WaitEvent(g_objects.deletionGate, 1500)) return 0;
+    bool down = (block->run.lastInputFlags & 1) != 0;
+    int x = block->run.lastX, y = block->run.lastY;
+    shell::AcquireSceneLock();
+    int chosen = 0;
+    SceneObject* o = FindObject(block->process->ownerKey, name);
+    if (o && o->choiceFlag) chosen = ChoiceHit(o, x, y, down, true);
+    shell::ReleaseSceneLock();
+    return chosen;
+}
+
+void ResetHover(int world) {
+    if (!g_objects.running || world < 0 || world > 1 || shell::Quitting()) return;
+    shell::AcquireSceneLock();
+    for (DrawListNode* n = g_objects.worlds[world].list.first; n; n = n->next) {
+        SceneObject* o = n->object;
+        if (o->choiceFlag &&
+            (o->choiceState == kChoiceHovered || o->choiceState == kChoicePressed)) {
+            LeaveChoice(o);
+            o->choiceState = kChoiceLeft;
+        }
+    }
+    shell::ReleaseSceneLock();
+    shell::SetCursorShape(shell::kCursorIdArrow);
+}
+
+int ClickableChoiceUnderMouse() {
+    if (shell::CursorShape() == shell::kCursorIdHand) return 1;
+    if (!g_objects.running || shell::Quitting()) return 0;
+    int x = 0, y = 0;
+    shell::LastMousePosition(&x, &y);
+    int found = 0;
+    shell::AcquireSceneLock();
+    for (DrawListNode* n = CurrentWorld()->list.first; n && !found; n = n->next) {
+        SceneObject* o = n->object;
+        if (o->choiceFlag && Clickable(o) && ChoiceHit(o, x, y, false, false)) found = 1;
+    }
+    shell::ReleaseSceneLock();
+    return found;
+}
+
+}  // namespace scene

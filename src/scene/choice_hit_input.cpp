@@ -1,0 +1,94 @@
+// The select statement's input: the world's input events a select waits on,
+// the code and button state of the wake, the mouse position; and the
+// installation of the choice hooks in the interpreter and the input layer.
+#include "platform/sync.h"
+#include "scene/choice_hit.h"
+#include "script/interp_hooks.h"
+#include "shell/input.h"
+
+namespace scene {
+
+namespace {
+
+// The input codes a select wakes on, in the order a wake is attributed.
+const int kSelectCodes[] = {
+    shell::kInputLButton,   shell::kInputLButtonUp, shell::kInputEnter,     shell::kInputRButton,
+    shell::kInputRButtonUp, shell::kInputWheelUp,   shell::kInputWheelDown, shell::kInputSpace,
+    shell::kInputEsc,       shell::kInputUp,        shell::kInputDown,      shell::kInputLeft,
+    shell::kInputRight,     shell::kInputLetter,    shell::kInputAny,
+};
+constexpr int kSelectCodeCount = sizeof kSelectCodes / sizeof kSelectCodes[0];
+
+// The events this thread announced as waited for (one select at a time per
+// thread); withdrawn when the wake is read.
+thread_local platform::Event* t_waiting[kSelectCodeCount] = {};
+thread_local int t_waitingCount = 0;
+
+void Withdraw() {
+    for (int i = 0; i < t_waitingCount; ++i) shell::InputWaiting(t_waiting[i], -1);
+    t_waitingCount = 0;
+}
+
+void ResetWorldInput(int world) {
+    shell::ResetInputEvents(world);
+}
+
+void MousePosition(int* x, int* y) {
+    shell::LastMousePosition(x, y);
+}
+
+void SignalMouseMove(int world) {
+    if (platform::Event* e = shell::InputEvent(world, shell::kInputAny)) platform::SetEvent(e);
+}
+
+int SelectInputEvents(int world, platform::Event** events, int capacity) {
+    Withdraw();
+    int n = 0;
+    for (int code : kSelectCodes) {
+        if (n >= capacity) break;
+        platform::Event* e = shell::InputEvent(world, code);
+        if (!e) continue;
+        events[n++] = e;
+        shell::InputWaiting(e, +1);
+        t_waiting[t_waitingCount++] = e;
+    }
+    return n;
+}
+
+// Code: the first raised event in the order above; flags bit 0: the left
+// button was down at the wake.
+void LastInput(int world, int* code, uint32_t* flags) {
+    *code = 0;
+    for (int c : kSelectCodes) {
+        platform::Event* e = shell::InputEvent(world, c);
+        if (e && platform::IsEventSet(e)) {
+            *code = c;
+            break;
+        }
+    }
+    bool down = *code == shell::kInputLButton ||
+                (shell::LeftButtonHeld() && *code != shell::kInputLButtonUp);
+    *flags = down ? 1u : 0u;
+    Withdraw();
+}
+
+void ArrowCursor() {
+    shell::SetCursorShape(shell::kCursorIdArrow);
+}
+
+}  // namespace
+
+void InstallChoiceHooks() {
+    script::InterpreterHooks& h = script::GetInterpreterHooks();
+    h.caseHit = CaseHit;
+    h.resetHover = ResetHover;
+    h.arrowCursor = ArrowCursor;
+    h.resetInputEvents = ResetWorldInput;
+    h.mousePosition = MousePosition;
+    h.signalMouseMove = SignalMouseMove;
+    h.inputEvents = SelectInputEvents;
+    h.lastInput = LastInput;
+    shell::GetInputHooks().clickableUnderMouse = ClickableChoiceUnderMouse;
+}
+
+}  // namespace scene

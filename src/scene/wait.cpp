@@ -1,0 +1,294 @@
+// The display rhythm and the waits of script threads: object waits, Wait,
+// WaitKey and Draw.
+#include "scene/wait.h"
+
+#include <cstring>
+
+#include "platform/clock.h"
+#include "platform/sync.h"
+#include "render/compose.h"
+#include "render/dirty_rect.h"
+#include "render/image_load.h"
+#include "scene/action.h"
+#include "scene/choice_hit.h"
+#include "script/interp.h"
+#include "script/process.h"
+#include "script/system_variables.h"
+#include "script/variables.h"
+#include "shell/engine.h"
+#include "shell/input.h"
+#include "shell/registry.h"
+
+namespace scene {
+
+namespace {
+
+int32_t DefaultAutoDelay() {
+    return 2000;
+}
+
+WaitHooks g_waitHooks = {ClickableChoiceUnderMouse, DefaultAutoDelay};
+
+bool Parallel(script::ScriptBlock* block) {
+    return block && script::BlockIsParallel(block);
+}
+
+bool BlockRuns(script::ScriptBlock* block) {
+    return !block || script::BlockStatus(block) == script::StatusRunning;
+}
+
+platform::Event* BlockEvent(script::ScriptBlock* block) {
+    return block ? block->event : nullptr;
+}
+
+uint32_t State() {
+    return shell::g_engine.state.load();
+}
+
+bool Running() {
+    return shell::IsRunningState(State()) && !shell::Quitting();
+}
+
+// A state inside the running range that is about to change.
+bool Transient(uint32_t state) {
+    return (state & 0xFF) != 0 && state != shell::StateSystemScript;
+}
+
+bool DisplayRunning() {
+    return g_objects.displayRunning && platform::IsEventSet(g_objects.displayRunning);
+}
+
+double Speed() {
+    double s = ActionSpeed();
+    return s > 0 ? s : 1.0;
+}
+
+// Waits out a transient state in bounded steps. Returns the milliseconds
+// spent, or -1 when the wait must end (quit, loading, restart).
+int32_t SettleState(script::ScriptBlock* block) {
+    uint32_t begin = ActionNow();
+    while (!shell::Quitting() && Transient(State())) {
+        shell::WaitEngineEvents(shell::kWaitQuit | shell::kWaitStateChanged, BlockEvent(block),
+                                100);
+        if (BlockEvent(block)) platform::ResetEvent(block->event);
+    }
+    uint32_t s = State();
+    if (shell::Quitting() || s == shell::StateLoading || s == shell::StateStart) return -1;
+    return static_cast<int32_t>(ActionNow() - begin);
+}
+
+int RunningVisitor(SceneObject* o, ObjectQuery* q) {
+    int32_t code = static_cast<int32_t>(reinterpret_cast<intptr_t>(q->context));
+    if (!ActionActive(o, code)) return 0;
+    q->result = 1;
+    return 1;
+}
+
+// One check: whether any matching object is active. Skipped (reported
+// active) while a deletion or creation holds the gates.
+bool AnyActive(ObjectQuery* q) {
+    q->result = 0;
+    if (!platform::IsEventSet(g_objects.creationGate) ||
+        !platform::IsEventSet(g_objects.deletionGate))
+        return true;
+    platform::ResetEvent(g_objects.compositionGate);
+    platform::ResetEvent(g_objects.deletionGate);
+    shell::AcquireSceneLock();
+    VisitObjects(q);
+    shell::ReleaseSceneLock();
+    platform::SetEvent(g_objects.deletionGate);
+    platform::SetEvent(g_objects.compositionGate);
+    return q->result != 0;
+}
+
+double VariableNumber(const char* name, double missing = 0) {
+    script::Variable* v = script::LookupExact(name);
+    return v ? v->number : missing;
+}
+
+int TextWaitKey() {
+    return static_cast<int>(VariableNumber("$SYSTEM_text_waitkey", 1));
+}
+
+bool SkipMode() {
+    return render::Modes().skip != 0;
+}
+bool AutoMode() {
+    return script::g_systemValues.textAuto != 0;
+}
+
+}  // namespace
+
+WaitHooks& GetWaitHooks() {
+    return g_waitHooks;
+}
+
+void DisplayGo(script::ScriptBlock* block) {
+    if (!g_objects.running || shell::Quitting()) return;
+    if (!DisplayRunning() && !Parallel(block) && render::ComposerRunning()) {
+        render::ResumeComposer();
+        return;
+    }
+    shell::AcquireSceneLock();
+    StartActions(CurrentWorld(), 1);
+    shell::ReleaseSceneLock();
+}
+
+void DisplayStop(script::ScriptBlock* block) {
+    if (!g_objects.running || shell::Quitting() || Parallel(block)) return;
+    if (DisplayRunning()) render::PauseComposer();
+}
+
+void WaitObjects(const char* name, script::ScriptBlock* block, int32_t ownerKey, int32_t timeoutMs,
+                 int32_t code) {
+    if (!name || !*name || !g_objects.running) return;
+    if (timeoutMs > 0 && SkipShortens(timeoutMs)) return;
+    ObjectQuery q{};
+    q.ownerKey = ownerKey;
+    std::strncpy(q.path, name, sizeof q.path - 1);
+    q.visitor = RunningVisitor;
+    q.stopAtFirst = 1;
+    q.context = reinterpret_cast<void*>(static_cast<intptr_t>(code));
+    uint32_t start = ActionNow();
+    uint32_t startState = State();
+    while (Running() && BlockRuns(block)) {
+        uint32_t s = State();
+        if (Transient(s) || (startState == shell::StatePlay && s == shell::StateSystemScript)) {
+            int32_t spent = SettleState(block);
+            if (spent < 0) return;
+            // A return from the system script lands here in the play state.
+            startState = State();
+            render::RebaseTimes(0);
+            start += static_cast<uint32_t>(spent);
+            DisplayStop(block);
+            continue;
+        }
+        if (!AnyActive(&q)) break;
+        if (timeoutMs >= 0 && (ActionNow() - start) * Speed() >= timeoutMs) break;
+        double step = render::FrameIntervalMs() / Speed();
+        if (code == kWaitTextCode && SkipMode()) step = 0;
+        if (platform::Event* e = BlockEvent(block)) platform::ResetEvent(e);
+        uint32_t woke = shell::WaitEngineEvents(shell::kWaitQuit | shell::kWaitStateChanged,
+                                                BlockEvent(block), static_cast<int>(step));
+        if (woke == shell::kWaitHandle) break;
+        if (!Transient(State()) && Running() && BlockRuns(block) && !DisplayRunning()) {
+            platform::SleepMs(32);
+            if (State() != shell::StateSystemScript) DisplayGo(block);
+        }
+    }
+    DisplayStop(block);
+}
+
+void WaitTime(script::ScriptBlock* block, int32_t ms) {
+    if (ms <= 0) {
+        DisplayStop(block);
+        return;
+    }
+    if (SkipShortens(ms)) return;
+    int64_t remaining = static_cast<int64_t>(ms / Speed());
+    uint32_t last = ActionNow();
+    while (Running()) {
+        if (Transient(State())) {
+            int32_t spent = SettleState(block);
+            if (spent < 0) return;
+            render::RebaseTimes(0);
+            last = ActionNow();
+            continue;
+        }
+        uint32_t now = ActionNow();
+        remaining -= static_cast<int32_t>(now - last);
+        last = now;
+        if (remaining < 1) break;
+        DisplayGo(block);
+        if (platform::Event* e = BlockEvent(block)) platform::ResetEvent(e);
+        uint32_t woke =
+            shell::WaitEngineEvents(shell::kWaitQuit | shell::kWaitStateChanged | shell::kWaitAux1,
+                                    BlockEvent(block), static_cast<int>(remaining));
+        if (woke == shell::kWaitQuit || woke == shell::kWaitAux1 || woke == shell::kWaitHandle)
+            break;
+        if (woke == shell::kWaitStateChanged) continue;
+        now = ActionNow();
+        remaining -= static_cast<int32_t>(now - last);
+        last = now;
+        if (woke == shell::kWaitTimedOut) break;
+    }
+    DisplayStop(block);
+}
+
+void WaitForKey(script::ScriptBlock* block, int32_t timeoutMs) {
+    if (SkipMode()) return;
+    if (AutoMode()) {
+        DisplayGo(block);
+        if (State() == shell::StatePlay && VariableNumber("$SYSTEM_menu_enable") == 0 &&
+            VariableNumber("$SYSTEM_menu_lock") == 0)
+            shell::WaitEngineEvents(shell::kWaitQuit | shell::kWaitStateChanged, nullptr,
+                                    g_waitHooks.autoDelayMs());
+        return;
+    }
+    int64_t remaining = timeoutMs;  // -1: none
+    uint32_t last = ActionNow();
+    // An ignored press stays raised until its release: leave it out of the
+    // wait until then, so that the loop does not spin.
+    bool ignoringPress = false;
+    bool composerEnded = false;
+    while (Running()) {
+        if (SkipMode() || AutoMode() || !BlockRuns(block)) break;
+        if (Transient(State())) {
+            if (SettleState(block) < 0) return;
+            render::RebaseTimes(0);
+            last = ActionNow();
+            continue;
+        }
+        if (ignoringPress && !shell::IsInputRaised(shell::kInputEnter) &&
+            !shell::IsInputRaised(shell::kInputLButton))
+            ignoringPress = false;
+        DisplayGo(block);
+        uint32_t flags = 0x7F;
+        if (composerEnded) flags &= ~static_cast<uint32_t>(shell::kWaitComposerEnd);
+        int timeout = remaining < 0 ? -1 : static_cast<int>(remaining);
+        if (ignoringPress) {
+            flags &= ~static_cast<uint32_t>(shell::kWaitInputEnter);
+            if (timeout < 0 || timeout > 16) timeout = 16;
+        }
+        if (platform::Event* e = BlockEvent(block)) platform::ResetEvent(e);
+        uint32_t woke = shell::WaitEngineEvents(flags, BlockEvent(block), timeout);
+        uint32_t now = ActionNow();
+        if (remaining >= 0) {
+            remaining -= static_cast<int32_t>(now - last);
+            if (remaining < 0) remaining = 0;
+        }
+        last = now;
+        if (woke == shell::kWaitQuit || woke == shell::kWaitAux1 || woke == shell::kWaitInputWheel)
+            break;
+        if (woke == shell::kWaitTimedOut) {
+            if (ignoringPress && remaining != 0) continue;
+            break;
+        }
+        if (woke == shell::kWaitInputEnter) {
+            if (!g_waitHooks.clickableUnderMouse() && TextWaitKey() != 0) break;
+            ignoringPress = true;
+            continue;
+        }
+        if (woke == shell::kWaitComposerEnd) {
+            composerEnded = true;
+            DisplayGo(block);
+            continue;
+        }
+        // State or settings changes are manual-reset: consume them so that
+        // the next wait does not return at once.
+        if (woke == shell::kWaitStateChanged) platform::ResetEvent(shell::g_engine.stateChanged);
+        if (woke == shell::kWaitSettingsChanged)
+            platform::ResetEvent(shell::g_engine.settingsChanged);
+        if (remaining == 0) break;
+    }
+    if (!SkipMode() && !AutoMode()) DisplayStop(block);
+}
+
+void DrawOnce(script::ScriptBlock* block) {
+    render::AddDirtyRect(0, 0, render::kFrameWidth, render::kFrameHeight);
+    DisplayGo(block);
+    shell::WaitEngineEvents(shell::kWaitQuit | shell::kWaitStateChanged, nullptr, 4);
+    DisplayStop(block);
+}
+
+}  // namespace scene
