@@ -200,8 +200,11 @@ void ResetHover(int world) {
     shell::SetCursorShape(shell::kCursorIdArrow);
 }
 
-int ClickableChoiceUnderMouse() {
-    if (shell::CursorShape() == shell::kCursorIdHand) return 1;
+namespace {
+
+// The clickable choice under the mouse; `take` presses it (hovering it
+// first when the select has not seen the mouse yet).
+int ChoiceUnderMouse(bool take) {
     if (!g_objects.running || shell::Quitting()) return 0;
     int x = 0, y = 0;
     shell::LastMousePosition(&x, &y);
@@ -209,10 +212,26 @@ int ClickableChoiceUnderMouse() {
     shell::AcquireSceneLock();
     for (DrawListNode* n = CurrentWorld()->list.first; n && !found; n = n->next) {
         SceneObject* o = n->object;
-        if (o->choiceFlag && Clickable(o) && ChoiceHit(o, x, y, false, false)) found = 1;
+        if (!o->choiceFlag || !Clickable(o) || !ChoiceHit(o, x, y, false, false)) continue;
+        found = 1;
+        if (take && o->choiceState != kChoicePressed) {
+            // Pressed straight away, also when no select has hovered it yet.
+            o->choiceState = kChoiceHovered;
+            ChoiceHit(o, x, y, true, true);
+        }
     }
     shell::ReleaseSceneLock();
     return found;
+}
+
+}  // namespace
+
+int ClickableChoiceUnderMouse() {
+    return ChoiceUnderMouse(false);
+}
+
+int TakeClickOnChoice() {
+    return ChoiceUnderMouse(true);
 }
 
 }  // namespace scene

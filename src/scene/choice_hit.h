@@ -35,9 +35,12 @@ void LeaveChoice(SceneObject* choice);
 int CaseHit(script::ScriptBlock* block, const char* name);
 // Every hovered or pressed choice of `world` (0 main, 1 system) is left.
 void ResetHover(int world);
-// Whether a clickable choice lies under the mouse now (the input layer's
-// test, also used by WaitKey). The hand cursor counts as well.
+// Whether a clickable choice lies under the mouse now (WaitKey's test).
 int ClickableChoiceUnderMouse();
+// The input layer's test when a button or Enter goes down: a clickable
+// choice under the mouse takes the press (it becomes pressed; the release
+// then chooses it in the select's case test). Main thread.
+int TakeClickOnChoice();
 
 // Installs the case test, the hover reset, the cursor and the select input
 // hooks of the interpreter, and the input layer's clickable test.

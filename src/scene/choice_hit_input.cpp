@@ -12,10 +12,9 @@ namespace {
 
 // The input codes a select wakes on, in the order a wake is attributed.
 const int kSelectCodes[] = {
-    shell::kInputLButton,   shell::kInputLButtonUp, shell::kInputEnter,     shell::kInputRButton,
-    shell::kInputRButtonUp, shell::kInputWheelUp,   shell::kInputWheelDown, shell::kInputSpace,
-    shell::kInputEsc,       shell::kInputUp,        shell::kInputDown,      shell::kInputLeft,
-    shell::kInputRight,     shell::kInputLetter,    shell::kInputAny,
+    shell::kInputLButton, shell::kInputLButtonUp, shell::kInputEnterUp, shell::kInputEnter,
+    shell::kInputRButton, shell::kInputRButtonUp, shell::kInputWheelUp, shell::kInputWheelDown,
+    shell::kInputSpace,   shell::kInputEsc,       shell::kInputAny,
 };
 constexpr int kSelectCodeCount = sizeof kSelectCodes / sizeof kSelectCodes[0];
 
@@ -88,7 +87,7 @@ void InstallChoiceHooks() {
     h.signalMouseMove = SignalMouseMove;
     h.inputEvents = SelectInputEvents;
     h.lastInput = LastInput;
-    shell::GetInputHooks().clickableUnderMouse = ClickableChoiceUnderMouse;
+    shell::GetInputHooks().clickableUnderMouse = TakeClickOnChoice;
 }
 
 }  // namespace scene

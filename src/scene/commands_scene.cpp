@@ -6,6 +6,7 @@
 
 #include "render/compose_shell.h"
 #include "scene/commands_motion.h"
+#include "scene/commands_motion.h"
 #include "scene/create_commands.h"
 #include "scene/cube.h"
 #include "scene/object_tree.h"
@@ -115,6 +116,7 @@ const Entry kCommands[] = {
 
 bool StartSceneSystem() {
     InstallSceneCommands();
+    InstallActionSystem();
     InstallActionSystem();
     return render::ShellStartComposer();
 }

@@ -202,9 +202,10 @@ void MouseMove(const platform::Message& m) {
     bool leftHeld = (m.param & platform::kMkLButton) != 0;
     s.leftHeld = leftHeld;
     if (!leftHeld) s.keyPressed = false;
+    // The position first: a script woken by the event reads it at once.
+    StorePosition(m);
     Raise(kInputAny);
     ApplyCursor();
-    StorePosition(m);
 }
 
 }  // namespace input

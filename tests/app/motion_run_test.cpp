@@ -1,0 +1,195 @@
+// Actions, waits and choices end to end in velmoor-tool run --headless:
+// a Move waited for and shown in the screenshot, Fade values, a choice
+// hovered and clicked by scripted input, WaitKey ignoring a click on a
+// clickable object, and a parallel process waited for with WaitAction.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "render/image.h"
+#include "render/image_decoders.h"
+#include "render/png_write.h"
+#include "support/support.h"
+
+using testing_support::RunProgram;
+using testing_support::Sjis;
+using testing_support::TempDir;
+using testing_support::ToolPath;
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteGame(const TempDir& game, const std::string& script) {
+    game.Write("system/System.ini",
+               Sjis("[プロダクト]\nbland=Velmoor\nname=Test\nversion=1.0\n\n[スクリプト]\n"
+                    "start=script/start.txt\n"));
+    game.Write("script/start.txt", Sjis("\n" + script));
+}
+
+int RunGame(const TempDir& game, std::string* output, const std::vector<std::string>& extra = {}) {
+    TempDir runtime;
+    std::vector<std::string> args = {ToolPath(), "run", "--headless", "--exit-after", "30000"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.push_back(game.path);
+    return RunProgram(args, output,
+                      {"XDG_RUNTIME_DIR=" + runtime.path, "XDG_DATA_HOME=" + runtime.path});
+}
+
+std::string Report(const std::string& name) {
+    return "\t$x = \"no\"; $y = \"no\";\n\tPosition(\"" + name +
+           "\", $x, $y);\n\t$out = $out + \"" + name + "=\" + $x + \",\" + $y + \";\";\n";
+}
+
+// Reads pixel (x, y) of a PNG written by the tool (0xAARRGGBB).
+uint32_t PixelAt(const std::string& png, int x, int y) {
+    std::string bytes = ReadAll(png);
+    render::Image* image =
+        render::DecodePng(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    if (!image) return 0xDEADBEEF;
+    uint32_t p = x < image->width && y < image->height ? image->rows[y][x] : 0xDEADBEEF;
+    render::DestroyImage(&image);
+    return p;
+}
+
+TEST(MotionRun, MoveWaitedForEndsOnItsTargetAndShowsThere) {
+    TempDir game;
+    std::string script =
+        "chapter main {\n"
+        "\t$out = \"[\";\n"
+        "\tCreateColor(\"bg\", 0, 0, 0, 1024, 768, \"#000080\");\n"
+        "\tCreateColor(\"box\", 10, 100, 100, 50, 50, \"#FF0000\");\n"
+        "\tMove(\"box\", 1000, 600, 400, NULL, 300);\n"  // waits 300 ms: under way
+        "\t$mid = RemainTime(\"box\");\n" +
+        Report("box") + "\tWaitMove(\"box\", TRUE);\n" + Report("box") +
+        "\tFade(\"box\", 0, 500, NULL, FALSE);\n"
+        "\tWait(100);\n"
+        "\t$out = $out + String(\"remain=%d;w=%d;h=%d\", $mid, ImageHorizon(\"box\"), "
+        "ImageVertical(\"box\"));\n"
+        "\tWriteFile(\"out.txt\", $out, FALSE);\n"
+        "\tExit();\n"
+        "}\n";
+    WriteGame(game, script);
+    std::string output;
+    std::string shot = game.path + "/shot.png";
+    EXPECT_EQ(RunGame(game, &output, {"--screenshot", shot}), 0) << output;
+    std::string out = ReadAll(game.path + "/out.txt");
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0, remain = -1, w = 0, h = 0;
+    ASSERT_EQ(std::sscanf(out.c_str(), "[box=%d,%d;box=%d,%d;remain=%d;w=%d;h=%d", &x1, &y1, &x2,
+                          &y2, &remain, &w, &h),
+              7)
+        << out << output;
+    EXPECT_GT(x1, 100) << out;
+    EXPECT_LT(x1, 600) << out;
+    EXPECT_GT(remain, 0) << out;
+    EXPECT_LT(remain, 1000) << out;
+    EXPECT_EQ(x2, 600);
+    EXPECT_EQ(y2, 400);
+    EXPECT_EQ(w, 50);
+    EXPECT_EQ(h, 50);
+    // The plate at its target at half opacity over the blue background.
+    uint32_t p = PixelAt(shot, 620, 420);
+    EXPECT_NEAR(static_cast<int>((p >> 16) & 0xFF), 127, 3) << std::hex << p;
+    EXPECT_NEAR(static_cast<int>(p & 0xFF), 128 / 2, 3) << std::hex << p;
+    EXPECT_EQ(PixelAt(shot, 120, 120) & 0xFFFFFF, 0x000080u);
+}
+
+// Two choice buttons; the mouse goes over "no", then to "yes" and clicks.
+std::string ChoiceScene() {
+    return "\tCreateColor(\"bg\", 0, 0, 0, 1024, 768, \"#000000\");\n"
+           "\tCreateChoice(\"yes\");\n"
+           "\tCreateColor(\"yes/MouseUsual/p\", 5, 100, 100, 200, 50, \"#0000FF\");\n"
+           "\tCreateColor(\"yes/MouseOver/p\", 5, 100, 100, 200, 50, \"#00FF00\");\n"
+           "\tCreateColor(\"yes/MouseClick/p\", 5, 100, 100, 200, 50, \"#FF0000\");\n"
+           "\tCreateChoice(\"no\", 0, 0, 0, 0, 0, 0);\n"
+           "\tCreateColor(\"no/MouseUsual/p\", 5, 100, 300, 200, 50, \"#0000FF\");\n"
+           "\tCreateColor(\"no/MouseOver/p\", 5, 100, 300, 200, 50, \"#00FF00\");\n";
+}
+
+TEST(MotionRun, ChoiceHoveredAndClickedSelectsItsCase) {
+    TempDir game;
+    std::string script = "chapter main {\n" + ChoiceScene() +
+                         "\t$picked = \"\";\n"
+                         "\tselect {\n"
+                         "\t\tcase \"yes\": { $picked = \"yes\"; }\n"
+                         "\t\tcase \"no\": { $picked = \"no\"; }\n"
+                         "\t}\n"
+                         "\tWriteFile(\"out.txt\", $picked, FALSE);\n"
+                         "\tselect {\n"  // waits again: the screenshot shows the hover state
+                         "\t\tcase \"yes\": { Exit(); }\n"
+                         "\t\tcase \"no\": { Exit(); }\n"
+                         "\t}\n"
+                         "\tExit();\n"
+                         "}\n";
+    WriteGame(game, script);
+    game.Write("input.txt",
+               "1500 move 150 320\n"  // over "no": hovered, not chosen
+               "2000 move 150 120\n"  // over "yes"
+               "2500 click 150 120\n"
+               "3500 move 150 320\n"  // over "no" again
+               "4500 close\n");
+    std::string output;
+    std::string shot = game.path + "/shot.png";
+    RunGame(game, &output,
+            {"--input", game.path + "/input.txt", "--screenshot", shot, "--exit-after", "8000"});
+    EXPECT_EQ(ReadAll(game.path + "/out.txt"), "yes") << output;
+    // "no" shows its hover picture, "yes" is back to its usual one.
+    EXPECT_EQ(PixelAt(shot, 150, 320) & 0xFFFFFF, 0x00FF00u) << std::hex << PixelAt(shot, 150, 320);
+    EXPECT_EQ(PixelAt(shot, 150, 120) & 0xFFFFFF, 0x0000FFu) << std::hex << PixelAt(shot, 150, 120);
+}
+
+TEST(MotionRun, WaitKeyIgnoresAClickOnAClickableObject) {
+    TempDir game;
+    std::string script = "chapter main {\n" + ChoiceScene() +
+                         "\tWaitKey();\n"
+                         "\t$r = String(\"%d\", $SYSTEM_keydown_a);\n"
+                         "\tWriteFile(\"out.txt\", $r, FALSE);\n"
+                         "\tExit();\n"
+                         "}\n";
+    WriteGame(game, script);
+    game.Write("input.txt",
+               "2000 click 150 120\n"  // on the "yes" button: ignored
+               "3500 key A down\n"
+               "4500 click 600 600\n");  // elsewhere: ends the wait
+    std::string output;
+    EXPECT_EQ(RunGame(game, &output, {"--input", game.path + "/input.txt"}), 0) << output;
+    EXPECT_EQ(ReadAll(game.path + "/out.txt"), "1") << output;
+}
+
+TEST(MotionRun, ParallelProcessWaitedForWithWaitAction) {
+    TempDir game;
+    std::string script =
+        "chapter main {\n"
+        "\t$passes = 0;\n"
+        "\tCreateColor(\"box\", 0, 0, 0, 20, 20, \"#FFFFFF\");\n"
+        "\tCreateProcess(\"proc\", 0, 0, 0, \"worker\");\n"
+        "\tRequest(\"proc\", \"Start\");\n"
+        "\tWaitAction(\"proc\", TRUE);\n"
+        "\t$first = $passes;\n"
+        "\tRequest(\"proc\", \"Start\");\n"
+        "\tWaitAction(\"proc\");\n"
+        "\t$r = String(\"%d %d\", $first, $passes);\n"
+        "\tWriteFile(\"out.txt\", $r, FALSE);\n"
+        "\tExit();\n"
+        "}\n"
+        "cut worker {\n"
+        "begin:\n"
+        "\tMove(\"box\", 200, @10, 0, NULL, TRUE);\n"
+        "\tWait(50);\n"
+        "\t$passes++;\n"
+        "}\n";
+    WriteGame(game, script);
+    std::string output;
+    EXPECT_EQ(RunGame(game, &output), 0) << output;
+    EXPECT_EQ(ReadAll(game.path + "/out.txt"), "1 2") << output;
+}
+
+}  // namespace
