@@ -388,7 +388,6 @@ void ResumeComposer() {
     scene::StartActions(1);
     if (!g_modes.skip) RedrawNow();
     RebaseTimes(1);
-    if (g_hooks.startActions) g_hooks.startActions(scene::CurrentWorld(), 1);
     platform::SetEvent(scene::g_objects.displayRunning);
     g_composer.suspended = 0;
     shell::ReleaseSceneLock();

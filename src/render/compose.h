@@ -48,9 +48,6 @@ struct ComposerHooks {
     void (*clearScratch)();                         // the 0x0115 scratch image
     void (*rebaseOther)(uint32_t now, int resume);  // text timers, sounds, movies
     int (*displaySuspended)();                      // the display stopped composing
-    // The start signal ResumeComposer gives (armed actions run, new objects
-    // show); called with the SceneLock held.
-    void (*startActions)(scene::World* world, int go);
 };
 ComposerHooks& ComposerHooksTable();
 // Draw routines that count as "not drawing" for occlusion (besides NoDraw).

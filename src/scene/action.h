@@ -31,12 +31,8 @@ double ActionSpeed();
 // (durationMs / 32 < 17).
 bool SkipShortens(int32_t durationMs);
 
-// --- Start signal -------------------------------------------------------------
-// go 1: every object of `world` becomes drawable, every armed action runs,
-// objects shown for the first time add their area to the redraw. go 0: all
-// go flags are cleared (nothing advances until the next signal). Caller
-// holds the SceneLock.
-void StartActions(World* world, int go);
+// The start signal (armed actions run, new objects show) is
+// scene::StartActions of scene/start_signal.h.
 
 // --- Set-up -------------------------------------------------------------------
 // The arguments of one action command after its name.

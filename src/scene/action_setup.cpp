@@ -376,21 +376,5 @@ int SetupActions(int32_t ownerKey, const char* path, const ActionRequest& reques
     return q.matched;
 }
 
-void StartActions(World* world, int go) {
-    if (!world) return;
-    for (DrawListNode* n = world->list.first; n; n = n->next) {
-        SceneObject* o = n->object;
-        if (!go) {
-            for (ActionRecord& a : o->actions) a.go = 0;
-            continue;
-        }
-        o->drawEnabled = 1;
-        for (ActionRecord& a : o->actions) a.go = 1;
-        if (!o->shown) {
-            o->shown = 1;
-            MarkObjectArea(o);
-        }
-    }
-}
 
 }  // namespace scene

@@ -157,7 +157,6 @@ void InstallActionSystem() {
     InstallWaitCommands();
     InstallChoiceHooks();
     Hooks().actionRunning = ObjectActionRunning;
-    render::ComposerHooksTable().startActions = StartActions;
     script::ScriptServices& s = script::g_services;
     s.actionTime = ServiceActionTime;
     s.imageSize = ServiceImageSize;

@@ -11,6 +11,7 @@
 #include "render/image_load.h"
 #include "scene/action.h"
 #include "scene/choice_hit.h"
+#include "scene/start_signal.h"
 #include "script/interp.h"
 #include "script/process.h"
 #include "script/system_variables.h"
@@ -130,7 +131,7 @@ void DisplayGo(script::ScriptBlock* block) {
         return;
     }
     shell::AcquireSceneLock();
-    StartActions(CurrentWorld(), 1);
+    StartActions(1);
     shell::ReleaseSceneLock();
 }
 

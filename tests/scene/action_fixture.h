@@ -8,6 +8,7 @@
 #include "render/compose.h"
 #include "scene/action.h"
 #include "scene/commands_motion.h"
+#include "scene/start_signal.h"
 
 namespace scene_test {
 
@@ -58,7 +59,7 @@ protected:
 
     void Go() {
         shell::AcquireSceneLock();
-        scene::StartActions(scene::CurrentWorld(), 1);
+        scene::StartActions(1);
         shell::ReleaseSceneLock();
     }
 
