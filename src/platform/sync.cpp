@@ -16,6 +16,7 @@ namespace platform {
 struct Event {
     bool manual = true;
     bool signalled = false;
+    uint64_t pulses = 0;  // counts Pulse calls
 };
 
 // A recursive mutex with timed acquisition, built on a plain mutex and a
@@ -41,15 +42,18 @@ std::condition_variable& EventsChanged() {
     return *cv;
 }
 
-// Returns the index of the first signalled event, consuming auto-reset ones.
-// Caller holds EventsMutex().
-int TakeSignalled(Event* const* events, int count) {
+// Returns the index of the first signalled (or, since the wait began,
+// pulsed) event, consuming auto-reset ones. `seen` holds the pulse counts at
+// the start of the wait, or is null. Caller holds EventsMutex().
+int TakeSignalled(Event* const* events, int count, const uint64_t* seen) {
     for (int i = 0; i < count; ++i) {
         Event* e = events[i];
-        if (e && e->signalled) {
+        if (!e) continue;
+        if (e->signalled) {
             if (!e->manual) e->signalled = false;
             return i;
         }
+        if (seen && e->pulses != seen[i]) return i;
     }
     return kWaitTimeout;
 }
@@ -86,18 +90,32 @@ bool IsEventSet(const Event* event) {
     return event->signalled;
 }
 
+void Pulse(Event* event) {
+    if (!event) return;
+    {
+        std::lock_guard<std::mutex> lock(EventsMutex());
+        event->signalled = false;
+        ++event->pulses;
+    }
+    EventsChanged().notify_all();
+}
+
 int WaitAny(Event* const* events, int count, int timeoutMs) {
     std::unique_lock<std::mutex> lock(EventsMutex());
-    int hit = TakeSignalled(events, count);
+    int hit = TakeSignalled(events, count, nullptr);
     if (hit != kWaitTimeout || timeoutMs == 0) return hit;
+    // Pulse counts at the start: a Pulse during the wait ends it.
+    constexpr int kMaxTracked = 64;
+    uint64_t seen[kMaxTracked];
+    int tracked = count < kMaxTracked ? count : kMaxTracked;
+    for (int i = 0; i < tracked; ++i) seen[i] = events[i] ? events[i]->pulses : 0;
+    auto ready = [&] { return (hit = TakeSignalled(events, tracked, seen)) != kWaitTimeout; };
     if (timeoutMs < 0) {
-        EventsChanged().wait(lock, [&] { return (hit = TakeSignalled(events, count)) != kWaitTimeout; });
+        EventsChanged().wait(lock, ready);
         return hit;
     }
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    EventsChanged().wait_until(lock, deadline, [&] {
-        return (hit = TakeSignalled(events, count)) != kWaitTimeout;
-    });
+    EventsChanged().wait_until(lock, deadline, ready);
     return hit;
 }
 

@@ -22,6 +22,10 @@ Event* CreateEvent(bool manualReset, bool initiallySignalled);
 void DestroyEvent(Event* event);
 void SetEvent(Event* event);
 void ResetEvent(Event* event);
+// Releases every thread waiting on the event at this moment and leaves it
+// non-signalled: a waiter that was already waiting sees the pulse even though
+// the event is reset at once.
+void Pulse(Event* event);
 // Reads the state without consuming an auto-reset event.
 bool IsEventSet(const Event* event);
 

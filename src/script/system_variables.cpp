@@ -253,8 +253,7 @@ const SystemEntry kEntries[] = {
 
 void PulseSettingsChanged() {
     if (platform::Event* e = shell::g_engine.settingsChanged) {
-        platform::SetEvent(e);
-        platform::ResetEvent(e);
+        platform::Pulse(e);
     }
 }
 

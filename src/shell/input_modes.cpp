@@ -29,8 +29,7 @@ bool Due(const PendingReset& r, uint32_t now) {
 
 void PulseVariablesChanged() {
     if (platform::Event* e = g_engine.settingsChanged) {
-        platform::SetEvent(e);
-        platform::ResetEvent(e);
+        platform::Pulse(e);
     }
 }
 

@@ -17,6 +17,7 @@
 #include "shell/startup.h"
 #include "shell/strings.h"
 #include "shell/subsystems.h"
+#include "shell/system_changes.h"
 
 namespace shell {
 
@@ -38,6 +39,7 @@ bool g_windowCreated = false;
 int ProcessInitialise() {
     if (g_engine.initialised) return 0;
     Subsystems& sub = GetSubsystems();
+    InstallSystemChangeFanOut();
     g_engine.processorCount = platform::ProcessorCount();
     g_engine.quit = 0;
     g_engine.state = StateNone;

@@ -32,7 +32,8 @@ void RestartEngine() {
     platform::WaitEvent(g_engine.commandGate, platform::kInfinite);
     platform::ResetEvent(g_engine.commandGate);
     platform::SetEvent(g_engine.stateChanged);
-    platform::SetEvent(g_engine.settingsChanged);
+    // A pulse: waiting statements return, later waits are not cut short.
+    platform::Pulse(g_engine.settingsChanged);
     AcquireSceneLock();
     g_engine.previousState = g_engine.state.load();
     g_engine.state = StateStart;
@@ -56,7 +57,8 @@ int EnterSystemScript(const char* script) {
     if (!platform::IsEventSet(g_engine.commandGate)) return 0;
     platform::ResetEvent(g_engine.commandsEnabled);
     platform::SetEvent(g_engine.stateChanged);
-    platform::SetEvent(g_engine.settingsChanged);
+    // A pulse: waiting statements return, later waits are not cut short.
+    platform::Pulse(g_engine.settingsChanged);
     g_hooks.pauseComposer();
     AcquireSceneLock();
     g_hooks.suspendMainWorld();

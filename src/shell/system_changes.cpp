@@ -1,0 +1,45 @@
+#include "shell/system_changes.h"
+
+#include "platform/messages.h"
+#include "platform/video.h"
+#include "script/services.h"
+#include "script/system_variables.h"
+#include "shell/input.h"
+
+namespace shell {
+
+void OnSystemChange(int change) {
+    using script::SystemChange;
+    switch (static_cast<SystemChange>(change)) {
+        case SystemChange::WindowMode:
+        case SystemChange::LeaveFullScreen: {
+            // The window belongs to the main thread: ask it to switch.
+            if (!platform::VideoSelected()) break;
+            platform::Message m;
+            bool full = static_cast<SystemChange>(change) == SystemChange::WindowMode &&
+                        script::g_systemValues.fullScreenRequest;
+            m.code = full ? platform::kMsgDisplayMode1 : platform::kMsgDisplayMode2;
+            platform::Video().postMessage(m);
+            break;
+        }
+        case SystemChange::ShowCursor: {
+            if (!platform::VideoSelected()) break;
+            platform::Message m;
+            m.code = script::g_systemValues.showCursor ? platform::kMsgShowCursor
+                                                       : platform::kMsgHideCursor;
+            platform::Video().postMessage(m);
+            break;
+        }
+        default:
+            break;
+    }
+    InputOnSystemChange(change);
+}
+
+void InstallSystemChangeFanOut() {
+    script::g_services.systemChanged = [](script::SystemChange change) {
+        OnSystemChange(static_cast<int>(change));
+    };
+}
+
+}  // namespace shell
