@@ -85,22 +85,28 @@ inline uint32_t SmoothTexel(const Image* img, int32_t u, int32_t v, int32_t maxR
     // 16-bit lanes: the left texel's bytes in lanes 0..3, the right one's in
     // 4..7; each weighted (>> 8), then the halves added.
     const __m128i zero = _mm_setzero_si128();
-    __m128i top =
-        _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(r0[col])),
-                                             _mm_cvtsi32_si128(static_cast<int>(r0[col1]))),
-                          zero);
-    __m128i bottom =
-        _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(r1[col])),
-                                             _mm_cvtsi32_si128(static_cast<int>(r1[col1]))),
-                          zero);
-    const __m128i wu = _mm_unpacklo_epi64(_mm_set1_epi16(static_cast<int16_t>(255 - fu)),
-                                          _mm_set1_epi16(static_cast<int16_t>(fu)));
+    __m128i top, bottom;
+    if (col1 == col + 1) {  // both texels side by side: one load per row
+        top = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0 + col)), zero);
+        bottom =
+            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r1 + col)), zero);
+    } else {
+        top = _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(r0[col])),
+                                                   _mm_cvtsi32_si128(static_cast<int>(r0[col1]))),
+                                zero);
+        bottom =
+            _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(r1[col])),
+                                                 _mm_cvtsi32_si128(static_cast<int>(r1[col1]))),
+                              zero);
+    }
+    // 255 - f is f ^ 255 for 0 <= f <= 255: (255 - f) in lanes 0..3, f in 4..7.
+    const __m128i lowHalf = _mm_set_epi64x(0, 0x00FF00FF00FF00FFLL);
+    const __m128i wu = _mm_xor_si128(_mm_set1_epi16(static_cast<int16_t>(fu)), lowHalf);
     top = _mm_srli_epi16(_mm_mullo_epi16(top, wu), 8);
     bottom = _mm_srli_epi16(_mm_mullo_epi16(bottom, wu), 8);
     top = _mm_add_epi16(top, _mm_srli_si128(top, 8));
     bottom = _mm_add_epi16(bottom, _mm_srli_si128(bottom, 8));
-    const __m128i wv = _mm_unpacklo_epi64(_mm_set1_epi16(static_cast<int16_t>(255 - fv)),
-                                          _mm_set1_epi16(static_cast<int16_t>(fv)));
+    const __m128i wv = _mm_xor_si128(_mm_set1_epi16(static_cast<int16_t>(fv)), lowHalf);
     __m128i t = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi64(top, bottom), wv), 8);
     t = _mm_add_epi16(t, _mm_srli_si128(t, 8));
     return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(t, t)));
