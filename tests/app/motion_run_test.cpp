@@ -130,16 +130,17 @@ TEST(MotionRun, ChoiceHoveredAndClickedSelectsItsCase) {
                          "\tExit();\n"
                          "}\n";
     WriteGame(game, script);
+    // Generous gaps: a slow start under load still finds the select waiting.
     game.Write("input.txt",
-               "1500 move 150 320\n"  // over "no": hovered, not chosen
-               "2000 move 150 120\n"  // over "yes"
-               "2500 click 150 120\n"
-               "3500 move 150 320\n"  // over "no" again
-               "4500 close\n");
+               "3000 move 150 320\n"  // over "no": hovered, not chosen
+               "4000 move 150 120\n"  // over "yes"
+               "5000 click 150 120\n"
+               "6000 move 150 320\n"  // over "no" again
+               "7500 close\n");
     std::string output;
     std::string shot = game.path + "/shot.png";
     RunGame(game, &output,
-            {"--input", game.path + "/input.txt", "--screenshot", shot, "--exit-after", "8000"});
+            {"--input", game.path + "/input.txt", "--screenshot", shot, "--exit-after", "15000"});
     EXPECT_EQ(ReadAll(game.path + "/out.txt"), "yes") << output;
     // "no" shows its hover picture, "yes" is back to its usual one.
     EXPECT_EQ(PixelAt(shot, 150, 320) & 0xFFFFFF, 0x00FF00u) << std::hex << PixelAt(shot, 150, 320);
@@ -156,9 +157,9 @@ TEST(MotionRun, WaitKeyIgnoresAClickOnAClickableObject) {
                          "}\n";
     WriteGame(game, script);
     game.Write("input.txt",
-               "2000 click 150 120\n"  // on the "yes" button: ignored
-               "3500 key A down\n"
-               "4500 click 600 600\n");  // elsewhere: ends the wait
+               "3000 click 150 120\n"  // on the "yes" button: ignored
+               "4000 key A down\n"
+               "5000 click 600 600\n");  // elsewhere: ends the wait
     std::string output;
     EXPECT_EQ(RunGame(game, &output, {"--input", game.path + "/input.txt"}), 0) << output;
     EXPECT_EQ(ReadAll(game.path + "/out.txt"), "1") << output;

@@ -14,6 +14,9 @@
 #include <thread>
 
 #include "platform/clock.h"
+#include "platform/sync.h"
+#include "scene/object_tree.h"
+#include "shell/input.h"
 #include "render/image.h"
 #include "render/image_decoders.h"
 #include "shell/run.h"
@@ -82,6 +85,17 @@ bool WaitForFile(const std::string& path, uint32_t boundMs) {
     return true;
 }
 
+// Waits (bounded) until `done` holds.
+template <typename F>
+bool WaitFor(F done) {
+    uint32_t start = platform::TimeMs();
+    while (!done()) {
+        if (platform::TimeMs() - start > 60000) return false;
+        platform::SleepMs(10);
+    }
+    return true;
+}
+
 // The child: runs the game in a real window and clicks "go".
 TEST(MotionWindow, Child) {
     const char* game = std::getenv(kChildGame);
@@ -89,8 +103,15 @@ TEST(MotionWindow, Child) {
     std::string dir = game;
     std::thread injector([dir] {
         if (!WaitForFile(dir + "/ready.txt", 60000)) return;
-        // The select waits: move over the button, press and release on it.
+        // The select waits once it let the display run.
+        if (!WaitFor([] {
+                return scene::g_objects.displayRunning &&
+                       platform::IsEventSet(scene::g_objects.displayRunning);
+            }))
+            return;
+        // Over the button: the select hovers it and shows the hand.
         Motion(300, 300);
+        if (!WaitFor([] { return shell::CursorShape() == shell::kCursorIdHand; })) return;
         Button(SDL_MOUSEBUTTONDOWN, 300, 300);
         Button(SDL_MOUSEBUTTONUP, 300, 300);
     });
