@@ -28,8 +28,19 @@ void Withdraw() {
     t_waitingCount = 0;
 }
 
+// The events that were raised when this thread's select woke (read by
+// LastInput). Resetting only those keeps a press or release that came in
+// while the select was busy with its cases for the next wait.
+thread_local platform::Event* t_seen[kSelectCodeCount] = {};
+thread_local int t_seenCount = -1;  // -1: no wake read since the last reset
+
 void ResetWorldInput(int world) {
-    shell::ResetInputEvents(world);
+    if (t_seenCount < 0) {
+        shell::ResetInputEvents(world);
+        return;
+    }
+    for (int i = 0; i < t_seenCount; ++i) platform::ResetEvent(t_seen[i]);
+    t_seenCount = -1;
 }
 
 void MousePosition(int* x, int* y) {
@@ -58,12 +69,12 @@ int SelectInputEvents(int world, platform::Event** events, int capacity) {
 // button was down at the wake.
 void LastInput(int world, int* code, uint32_t* flags) {
     *code = 0;
+    t_seenCount = 0;
     for (int c : kSelectCodes) {
         platform::Event* e = shell::InputEvent(world, c);
-        if (e && platform::IsEventSet(e)) {
-            *code = c;
-            break;
-        }
+        if (!e || !platform::IsEventSet(e)) continue;
+        if (!*code) *code = c;
+        t_seen[t_seenCount++] = e;
     }
     bool down = *code == shell::kInputLButton ||
                 (shell::LeftButtonHeld() && *code != shell::kInputLButtonUp);

@@ -2,27 +2,13 @@
 // its world's input events and records the mouse; leaving a select shows the
 // arrow cursor; the end of a system script puts the input layer aside while
 // the system world is torn down.
+#include "scene/choice_hit.h"
 #include "script/interp_internal.h"
 #include "shell/input.h"
 
 namespace script {
 
 namespace {
-
-void ResetWorldInput(int world) { shell::ResetInputEvents(world); }
-
-void MousePosition(int* x, int* y) { shell::LastMousePosition(x, y); }
-
-void ArrowCursor() { shell::SetCursorShape(shell::kCursorIdArrow); }
-
-// Any key, button, wheel step or mouse movement of the world wakes a select.
-int WorldInputEvents(int world, platform::Event** events, int capacity) {
-    if (capacity < 1) return 0;
-    platform::Event* any = shell::InputEvent(world, shell::kInputAny);
-    if (!any) return 0;
-    events[0] = any;
-    return 1;
-}
 
 void InputMode(int mode) {
     if (mode == 2) shell::SetWindowPhase(shell::kPhaseEndingSystem);
@@ -33,10 +19,9 @@ void InputMode(int mode) {
 
 void InstallInputLinks() {
     InterpreterHooks& hooks = GetInterpreterHooks();
-    hooks.resetInputEvents = ResetWorldInput;
-    hooks.mousePosition = MousePosition;
-    hooks.arrowCursor = ArrowCursor;
-    hooks.inputEvents = WorldInputEvents;
+    // A select's input (its wake events, the wake's code and button, the
+    // mouse, the cursor) and the case test belong to the choice machinery.
+    scene::InstallChoiceHooks();
     hooks.inputMode = InputMode;
 }
 
