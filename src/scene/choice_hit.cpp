@@ -128,7 +128,7 @@ void LeaveChoice(SceneObject* choice) {
     shell::SetCursorShape(shell::kCursorIdArrow);
 }
 
-int ChoiceHit(SceneObject* choice, int x, int y, bool buttonDown, bool act) {
+int ChoiceHit(SceneObject* choice, int x, int y, bool buttonDown, bool act, bool releaseSeen) {
     if (!choice || !choice->choiceFlag) return 0;
     bool hit = UsualHit(choice, x, y);
     if (!act) return hit ? 1 : 0;
@@ -144,7 +144,10 @@ int ChoiceHit(SceneObject* choice, int x, int y, bool buttonDown, bool act) {
             FadeGroup(choice, kLeave, 0, 0);
             ShowGroup(choice, kOver, false);
             ShowGroup(choice, kLeave, false);
-        } else if (!buttonDown && state == kChoicePressed) {
+        } else if (!buttonDown &&
+                   (state == kChoicePressed || (state == kChoiceHovered && releaseSeen))) {
+            // A release over a hovered choice whose press went by while the
+            // select was busy chooses it as well.
             state = kChoiceChosen;
             return 1;
         } else if (!buttonDown && state != kChoiceHovered) {
@@ -180,7 +183,8 @@ int CaseHit(script::ScriptBlock* block, const char* name) {
     shell::AcquireSceneLock();
     int chosen = 0;
     SceneObject* o = FindObject(block->process->ownerKey, name);
-    if (o && o->choiceFlag) chosen = ChoiceHit(o, x, y, down, true);
+    bool released = block->run.lastInputCode == shell::kInputLButtonUp;
+    if (o && o->choiceFlag) chosen = ChoiceHit(o, x, y, down, true, released);
     shell::ReleaseSceneLock();
     return chosen;
 }

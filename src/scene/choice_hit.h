@@ -24,8 +24,11 @@ constexpr int32_t kChoiceDefaultDurations[6] = {150, 150, 0, 150, 0, 150};
 // One test of `choice` at frame position (x, y) with the left button down or
 // up: changes its state and starts the state groups' fades. Returns 1 when
 // the choice was chosen. `act` 0 only reports whether the mouse hits it.
-// Caller holds the SceneLock.
-int ChoiceHit(SceneObject* choice, int x, int y, bool buttonDown, bool act);
+// `releaseSeen`: the test follows a release of the left button (a hovered
+// choice is then chosen even when its press went unseen). Caller holds the
+// SceneLock.
+int ChoiceHit(SceneObject* choice, int x, int y, bool buttonDown, bool act,
+              bool releaseSeen = false);
 // Leaves a hovered or pressed choice (the mouse went away or a select
 // starts again). Caller holds the SceneLock.
 void LeaveChoice(SceneObject* choice);

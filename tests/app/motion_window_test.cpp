@@ -15,7 +15,6 @@
 
 #include "platform/clock.h"
 #include "platform/sync.h"
-#include "scene/object_tree.h"
 #include "shell/input.h"
 #include "render/image.h"
 #include "render/image_decoders.h"
@@ -103,12 +102,6 @@ TEST(MotionWindow, Child) {
     std::string dir = game;
     std::thread injector([dir] {
         if (!WaitForFile(dir + "/ready.txt", 60000)) return;
-        // The select waits once it let the display run.
-        if (!WaitFor([] {
-                return scene::g_objects.displayRunning &&
-                       platform::IsEventSet(scene::g_objects.displayRunning);
-            }))
-            return;
         // Over the button (it fills the window, so that the real pointer of
         // the X server, wherever it enters, agrees): the select hovers it.
         Motion(300, 300);
@@ -128,6 +121,11 @@ TEST(MotionWindow, Child) {
 TEST(MotionWindow, ChoiceClickedWithSdlEventsUnderXvfb) {
     if (std::getenv(kChildGame)) GTEST_SKIP();
     if (!FileExists("/usr/bin/xvfb-run")) GTEST_SKIP() << "xvfb-run is not installed";
+#if defined(__SANITIZE_THREAD__)
+    // The window stack (SDL, X11, GLX, Mesa) is not built for the thread
+    // checker, which then reports its internal locking.
+    GTEST_SKIP() << "a real window is not checked under ThreadSanitizer";
+#endif
     TempDir game;
     game.Write("system/System.ini",
                Sjis("[プロダクト]\nbland=Velmoor\nname=Test\nversion=1.0\n\n[スクリプト]\n"
