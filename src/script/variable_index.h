@@ -25,7 +25,9 @@ struct VariableIndex {
     // Open addressing, linear probing; a slot holds record index + 1, 0 = empty.
     std::atomic<int32_t>* slots = nullptr;
     uint32_t mask = 0;
-    int firstFree = 0;  // lowest record with inUse == 0 (size when full)
+    // Lowest record with inUse == 0 (size when full). Written under the
+    // creation mutex, read by lookups without it.
+    std::atomic<int> firstFree{0};
     std::unordered_map<std::string, std::vector<int32_t>> members;  // parent -> records
     std::unordered_map<std::string, std::vector<int32_t>> keys;     // key text -> records
 };
