@@ -29,12 +29,7 @@ namespace {
 
 constexpr const char* kChildGame = "VELMOOR_WINDOW_TEST_GAME";
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testing_support::ReadAll;
 
 bool FileExists(const std::string& path) {
     return access(path.c_str(), F_OK) == 0;

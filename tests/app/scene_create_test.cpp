@@ -11,25 +11,14 @@
 #include "render/png_write.h"
 #include "support/support.h"
 
+using testing_support::ReadAll;
 using testing_support::RunProgram;
 using testing_support::Sjis;
 using testing_support::TempDir;
 using testing_support::ToolPath;
+using testing_support::WriteGame;
 
 namespace {
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteGame(const TempDir& game, const std::string& script) {
-    game.Write("system/System.ini", Sjis("[プロダクト]\nbland=Velmoor\nname=Test\nversion=1.0\n\n[スクリプト]\n"
-                                         "start=script/start.txt\n"));
-    game.Write("script/start.txt", Sjis("\n" + script));
-}
 
 // A w x h PNG of one colour in the game folder.
 void WritePicture(const TempDir& game, const std::string& name, int w, int h, uint32_t colour) {

@@ -119,4 +119,16 @@ int RunProgram(const std::vector<std::string>& args, std::string* output,
 
 std::string ToolPath() { return VELMOOR_TOOL; }
 
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteGame(const TempDir& game, const std::string& startScript) {
+    game.Write("system/System.ini",
+               Sjis("[プロダクト]\nbland=Velmoor\nname=Test\nversion=1.0\n\n[スクリプト]\n"
+                    "start=script/start.txt\n"));
+    game.Write("script/start.txt", Sjis("\n" + startScript));
+}
+
 }  // namespace testing_support

@@ -33,6 +33,13 @@ struct TempDir {
 int RunProgram(const std::vector<std::string>& args, std::string* output,
                const std::vector<std::string>& env = {}, int timeoutSeconds = 120);
 
+// The whole content of a file ("" when it cannot be read).
+std::string ReadAll(const std::string& path);
+
+// Makes `game` a minimal game: settings naming script/start.txt, and that
+// script (UTF-8 source, written as Shift-JIS with CR LF).
+void WriteGame(const TempDir& game, const std::string& startScript);
+
 // velmoor-tool's path.
 std::string ToolPath();
 
