@@ -107,13 +107,13 @@ TEST(SceneCreate, ParallelProcessStartedTwiceWithRequest) {
     TempDir game;
     std::string script =
         "chapter main {\n"
-        "\t$pre = 0; $passes = 0; $w = 0;\n"
+        "\t$pre = 0; $passes = 0;\n"
         "\tCreateProcess(\"proc\", 0, 0, 0, \"worker\");\n"
         "\t$after = $pre + \"/\" + $passes;\n"
         "\tRequest(\"proc\", \"Start\");\n"
-        "\twhile ($passes < 1 && $w < 50000000) { $w++; }\n"
+        "\tWaitAction(\"proc\", TRUE);\n"
         "\tRequest(\"proc\", \"Start\");\n"
-        "\twhile ($passes < 2 && $w < 50000000) { $w++; }\n"
+        "\tWaitAction(\"proc\");\n"
         "\t$out = $after + \" \" + $pre + \"/\" + $passes;\n"
         "\tWriteFile(\"out.txt\", $out, FALSE);\n"
         "\tDelete(\"proc\");\n"
