@@ -16,7 +16,7 @@ namespace platform {
 struct Event {
     bool manual = true;
     bool signalled = false;
-    uint64_t pulses = 0;  // counts Pulse calls
+    uint64_t pulses = 0;  // counts Pulse calls and sets of a manual-reset event
 };
 
 // A recursive mutex with timed acquisition, built on a plain mutex and a
@@ -42,8 +42,8 @@ std::condition_variable& EventsChanged() {
     return *cv;
 }
 
-// Returns the index of the first signalled (or, since the wait began,
-// pulsed) event, consuming auto-reset ones. `seen` holds the pulse counts at
+// Returns the index of the first signalled (or, for a manual-reset event,
+// set or pulsed since the wait began) event, consuming auto-reset ones. `seen` holds the pulse counts at
 // the start of the wait, or is null. Caller holds EventsMutex().
 int TakeSignalled(Event* const* events, int count, const uint64_t* seen) {
     for (int i = 0; i < count; ++i) {
@@ -53,7 +53,7 @@ int TakeSignalled(Event* const* events, int count, const uint64_t* seen) {
             if (!e->manual) e->signalled = false;
             return i;
         }
-        if (seen && e->pulses != seen[i]) return i;
+        if (seen && e->manual && e->pulses != seen[i]) return i;
     }
     return kWaitTimeout;
 }
@@ -74,6 +74,9 @@ void SetEvent(Event* event) {
     {
         std::lock_guard<std::mutex> lock(EventsMutex());
         event->signalled = true;
+        // A manual-reset event releases every thread waiting on it now, even
+        // when it is reset again before those threads run.
+        if (event->manual) ++event->pulses;
     }
     EventsChanged().notify_all();
 }

@@ -1,7 +1,8 @@
 // Events, waits for any of several events, recursive timed mutexes.
 //
 // Events behave like the engine has always expected of them:
-//  - a manual-reset event stays signalled until ResetEvent; every waiter sees it;
+//  - a manual-reset event stays signalled until ResetEvent; every thread
+//    waiting when it is set is released, even if it is reset at once;
 //  - an auto-reset event releases exactly one waiter and resets itself;
 //  - WaitAny returns the index of the first signalled event in array order.
 // All functions are thread-safe. Ownership: the creator destroys an event, and

@@ -37,3 +37,32 @@ TEST(Pulse, WakesCurrentWaitersOnlyAndLeavesTheEventReset) {
 }
 
 }  // namespace
+
+namespace {
+
+// A manual-reset event set and reset again before the waiter runs still
+// releases a thread that was waiting on it (a click's press and release
+// arriving back to back must not be lost).
+TEST(Pulse, SetThenResetStillReleasesTheWaiter) {
+    platform::Event* e = platform::CreateEvent(true, false);
+    std::atomic<int> woken{0};
+    std::atomic<int> waiting{0};
+    std::thread a([&] {
+        waiting++;
+        if (platform::WaitAny(&e, 1, 10000) == 0) woken++;
+    });
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (woken.load() == 0 && std::chrono::steady_clock::now() < deadline) {
+        if (waiting.load()) {
+            platform::SetEvent(e);
+            platform::ResetEvent(e);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    a.join();
+    EXPECT_EQ(woken.load(), 1);
+    EXPECT_FALSE(platform::IsEventSet(e));
+    platform::DestroyEvent(e);
+}
+
+}  // namespace
