@@ -232,6 +232,7 @@ void WaitForKey(script::ScriptBlock* block, int32_t timeoutMs) {
     // wait until then, so that the loop does not spin.
     bool ignoringPress = false;
     bool composerEnded = false;
+    bool firstWait = true;
     while (Running()) {
         if (SkipMode() || AutoMode() || !BlockRuns(block)) break;
         if (Transient(State())) {
@@ -247,6 +248,10 @@ void WaitForKey(script::ScriptBlock* block, int32_t timeoutMs) {
         uint32_t flags = 0x7F;
         if (composerEnded) flags &= ~static_cast<uint32_t>(shell::kWaitComposerEnd);
         int timeout = remaining < 0 ? -1 : static_cast<int>(remaining);
+        // Only the first wait drops a press held from before the command;
+        // a press raised while the loop was awake belongs to this wait.
+        if (!firstWait) flags |= shell::kWaitKeepPress;
+        firstWait = false;
         if (ignoringPress) {
             flags &= ~static_cast<uint32_t>(shell::kWaitInputEnter);
             if (timeout < 0 || timeout > 16) timeout = 16;

@@ -272,7 +272,7 @@ uint32_t WaitEngineEvents(uint32_t flags, platform::Event* handle, int timeoutMs
     if ((flags & kWaitInputEnter) && g_waitSources.inputEvent) {
         add(g_waitSources.inputEvent(257), kWaitInputEnter);
         platform::Event* left = g_waitSources.inputEvent(769);
-        platform::ResetEvent(left);
+        if (!(flags & kWaitKeepPress)) platform::ResetEvent(left);
         add(left, kWaitInputEnter);
     }
     if ((flags & kWaitInputWheel) && g_waitSources.inputEvent)

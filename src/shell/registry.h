@@ -77,12 +77,20 @@ enum : uint32_t {
     kWaitInputEnter = 0x10,  // input codes 257 and 769
     kWaitInputWheel = 0x20,  // input code 1026
     kWaitComposerEnd = 0x40,
+    // With kWaitInputEnter: keep a raised left-button press instead of
+    // resetting it first. A caller that loops over several waits gives it
+    // after its first one, so that a press arriving while it was awake for
+    // another reason (a variable change pulses the settings event at the
+    // same moment) is still seen.
+    kWaitKeepPress = 0x80,
     kWaitHandle = 0x1000000,
     kWaitTimedOut = 0x10000000,
 };
 
 // Waits on the events selected by `flags`, plus `handle` when non-null, for
-// `timeoutMs` (-1: no limit). Returns the flag of the event that ended the
+// `timeoutMs` (-1: no limit). kWaitInputEnter resets the left-button event
+// first (a press held from before the wait does not count) unless
+// kWaitKeepPress is given. Returns the flag of the event that ended the
 // wait, or kWaitTimedOut.
 uint32_t WaitEngineEvents(uint32_t flags, platform::Event* handle, int timeoutMs);
 

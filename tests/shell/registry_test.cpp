@@ -189,4 +189,27 @@ TEST_F(EngineFixture, WaitEngineEventsTimeoutResetAndWake) {
               shell::kWaitQuit);
 }
 
+// A press raised before a wait is stale and dropped, unless the caller says
+// it arrived during its own loop (a variable change woke it a moment before).
+TEST_F(EngineFixture, HeldPressIsDroppedUnlessKept) {
+    static platform::Event* enter = platform::CreateEvent(true, false);
+    static platform::Event* left = platform::CreateEvent(true, false);
+    shell::WaitSources saved = shell::GetWaitSources();
+    shell::WaitSources sources = saved;
+    sources.inputEvent = [](int code) { return code == 769 ? left : code == 257 ? enter : nullptr; };
+    shell::SetWaitSources(sources);
+    const uint32_t flags = shell::kWaitQuit | shell::kWaitInputEnter;
+    platform::SetEvent(left);
+    EXPECT_EQ(shell::WaitEngineEvents(flags, nullptr, 30), shell::kWaitTimedOut);
+    platform::SetEvent(left);
+    EXPECT_EQ(shell::WaitEngineEvents(flags | shell::kWaitKeepPress, nullptr, 1000),
+              shell::kWaitInputEnter);
+    // Enter is never reset by the wait.
+    platform::ResetEvent(left);
+    platform::SetEvent(enter);
+    EXPECT_EQ(shell::WaitEngineEvents(flags, nullptr, 1000), shell::kWaitInputEnter);
+    shell::SetWaitSources(saved);
+    platform::ResetEvent(enter);
+}
+
 }  // namespace
