@@ -80,7 +80,15 @@ bool Arm(SceneObject* o, int kind, const ActionRequest& r, int components,
     return true;
 }
 
+// True for an object showing a soft-framed picture: its position is that of
+// the 8-pixel margin, 8 up and left of where the picture itself stands.
+bool ShowsFramedPicture(const SceneObject* o) {
+    return o->image && o->image->image && o->image->image->flags == render::kImgFramed;
+}
+
 // Position target of one axis: relative forms as they are, absolute ones
+// moved 8 up/left for a framed picture (so that the picture, not its margin,
+// lands on the target; a target equal to the current value stays) and
 // shifted by the group offset under a group parent.
 bool PositionTarget(const SceneObject* o, const ActionRequest& r, const char* text, int axis,
                     int32_t* out) {
@@ -88,6 +96,7 @@ bool PositionTarget(const SceneObject* o, const ActionRequest& r, const char* te
     bool absolute = true;
     if (!TargetValue(text, o->position[axis], &v, &absolute)) return false;
     int32_t t = Truncate(v);
+    if (absolute && axis < 2 && t != o->position[axis] && ShowsFramedPicture(o)) t -= 8;
     if (absolute && !r.loadingSave && o->parent && o->parent->groupFlag) t += o->groupOffset[axis];
     *out = t;
     return true;

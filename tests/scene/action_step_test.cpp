@@ -65,6 +65,27 @@ TEST_F(ActionStep, SecondMoveStartsWhereTheFirstHasGot) {
     EXPECT_EQ(o->position[1], 300);
 }
 
+// A framed picture's object stands 8 pixels up and left of its picture, and
+// so do its absolute move targets; relative targets and a target equal to the
+// current value are taken as they are.
+TEST_F(ActionStep, FramedPictureMovesItsPictureOntoTheTarget) {
+    ASSERT_TRUE(Run(scene::LoadColorObject, {"pic", "20", "10", "#FF0000"}));
+    ASSERT_TRUE(Run(scene::CreateFrameObject, {"f", "0", "100", "100", "#FFFFFF", "pic"}));
+    SceneObject* f = Find("f");
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(f->position[0], 92);
+    ASSERT_EQ(Setup("f", scene::kActionMove, 0, {"300", "200"}), 1);
+    EXPECT_EQ(f->position[0], 292);
+    EXPECT_EQ(f->position[1], 192);
+    ASSERT_EQ(Setup("f", scene::kActionMove, 0, {"@8", "192"}), 1);
+    EXPECT_EQ(f->position[0], 300);
+    EXPECT_EQ(f->position[1], 192);
+    // A plain picture is not shifted.
+    SceneObject* p = Plate("p", 0, 0);
+    ASSERT_EQ(Setup("p", scene::kActionMove, 0, {"300", "200"}), 1);
+    EXPECT_EQ(p->position[0], 300);
+}
+
 struct FadeCase {
     int startByte;
     const char* value;
