@@ -288,6 +288,7 @@ void WaitForKey(script::ScriptBlock* block, int32_t timeoutMs) {
         if (remaining == 0) break;
     }
     if (!SkipMode() && !AutoMode()) DisplayStop(block);
+    shell::ShowHiddenTextWindow();
 }
 
 void DrawOnce(script::ScriptBlock* block) {

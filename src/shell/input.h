@@ -131,6 +131,11 @@ void KickShortcut(int keyCode);
 // services' systemChanged entry calls this among its subsystems.
 void InputOnSystemChange(int change);
 
+// Shows the text window again when the player hid it (Space), redrawing the
+// frame; nothing when it is shown. Any thread, like a script assigning
+// text_erase: WaitKey calls it when its wait ends.
+void ShowHiddenTextWindow();
+
 // ---- Hooks ----------------------------------------------------------------
 
 // What the input layer asks of subsystems built elsewhere. Every member has a

@@ -119,6 +119,10 @@ void InputOnSystemChange(int change) {
     }
 }
 
+void ShowHiddenTextWindow() {
+    input::ShowHiddenText();
+}
+
 }  // namespace shell
 
 namespace shell::input {

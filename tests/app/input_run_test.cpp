@@ -59,4 +59,24 @@ TEST(InputRun, CloseBoxAndEscQuitAGameWithoutCloseScript) {
     }
 }
 
+// Space hides the text window; a WaitKey that ends (here by its timeout)
+// shows it again.
+TEST(InputRun, WaitKeyShowsTheHiddenTextWindowAgain) {
+    const char* script =
+        "chapter main {\n"
+        "\t$n = 0;\n"
+        "\twhile ($SYSTEM_text_erase == 0 && $n < 300) { Wait(50); $n++; }\n"
+        "\t$hidden = $SYSTEM_text_erase;\n"
+        "\tWaitKey(200);\n"
+        "\t$r = String(\"%d %d\", $hidden, $SYSTEM_text_erase);\n"
+        "\tWriteFile(\"out.txt\", $r, FALSE);\n"
+        "\tExit();\n"
+        "}\n";
+    TempDir game;
+    WriteGame(game, script);
+    std::string output;
+    EXPECT_EQ(RunGame(game, "2000 key SPACE down\n2050 key SPACE up\n", &output), 0) << output;
+    EXPECT_EQ(ReadAll(game.path + "/out.txt"), "1 0") << output;
+}
+
 }  // namespace
