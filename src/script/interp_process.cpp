@@ -311,7 +311,11 @@ void ProcessThread(void* argument) {
     bool systemWorld = process->run.world == 1;
     if (!shell::Quitting() && !LoadShared(process->run.stopRequested)) {
         SetActive(process, 1);
-        StoreShared(process->engineState, shell::g_engine.state.load());
+        // The state a process runs in is its world's, not whatever holds
+        // when its thread first gets the processor: a main-world thread that
+        // starts late, after a system script began, must stand still too.
+        StoreShared(process->engineState, static_cast<uint32_t>(systemWorld ? shell::StateSystemScript
+                                                                             : shell::StatePlay));
         RunChain(process);
     }
 

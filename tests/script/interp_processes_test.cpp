@@ -142,20 +142,32 @@ TEST(InterpWorlds, SystemScriptHoldsTheMainWorld) {
                 "}\n");
     ASSERT_TRUE(game.Start());
     ASSERT_TRUE(Game::WaitFor([] { return shell::g_engine.state.load() == shell::StatePlay; }));
-    platform::SleepMs(20);
+    ASSERT_TRUE(Game::WaitFor([] { return Number("$m") > 0; }));
     ASSERT_EQ(shell::EnterSystemScript("sys.txt"), 1);
     // The system script ends by itself and gives the main world back.
     ASSERT_TRUE(Game::WaitFor([] {
         return shell::g_engine.state.load() == shell::StatePlay && WorldHead(1) == nullptr;
     }));
     // Then the main world goes on.
-    platform::SleepMs(300);
+    double b = Number("$b");
+    EXPECT_TRUE(Game::WaitFor([b] { return Number("$m") > b; }));
     game.Stop();
     EXPECT_DOUBLE_EQ(Number("$intrude"), 1);
     EXPECT_DOUBLE_EQ(Number("$SYSTEM_intrude"), 0);
-    // While the system script ran, the main world's loop stood still.
-    EXPECT_DOUBLE_EQ(Number("$a"), Number("$b"));
-    EXPECT_GT(Number("$m"), Number("$b"));
+    // While the system script ran, the main world's loop stood still; a
+    // statement that had passed its check before the switch may still end.
+    EXPECT_LE(Number("$b") - Number("$a"), 1);
+}
+
+TEST(InterpWorlds, MainWorldThreadStartingDuringASystemScriptWaitsForPlay) {
+    Game game;
+    game.Script("start.txt", "\nchapter main {\n$m = 1;\n}\n");
+    ASSERT_TRUE(script::StartScriptEngine("start.txt"));
+    shell::SetEngineState(shell::StateSystemScript);
+    platform::SleepMs(200);
+    EXPECT_NE(Number("$m"), 1);  // not run
+    shell::SetEngineState(shell::StatePlay);
+    EXPECT_TRUE(Game::WaitFor([] { return Number("$m") == 1; }));
 }
 
 TEST(InterpWorlds, SystemScriptThatCannotLoadLeavesThePlayState) {
