@@ -68,6 +68,16 @@ void SetGroupOpacity(SceneObject* choice, int group, int32_t byte) {
         if (p->image) ApplyOpacity(p, byte);
 }
 
+void NoSounds(SceneObject*) {}
+ChoiceSoundHooks g_sounds = {NoSounds, NoSounds};
+
+void StartGroupSounds(SceneObject* choice, int group) {
+    if (SceneObject* node = GroupNode(choice, group)) g_sounds.startSounds(node);
+}
+void StopGroupSounds(SceneObject* choice, int group) {
+    if (SceneObject* node = GroupNode(choice, group)) g_sounds.stopSounds(node);
+}
+
 bool Clickable(SceneObject* choice) {
     SceneObject* usual = GroupNode(choice, kUsual);
     return choice->clickable || (usual && usual->clickable);
@@ -116,6 +126,10 @@ void MarkFirstTime(SceneObject* choice) {
 
 }  // namespace
 
+ChoiceSoundHooks& GetChoiceSoundHooks() {
+    return g_sounds;
+}
+
 void LeaveChoice(SceneObject* choice) {
     int32_t s = choice->choiceState;
     if (s != kChoiceHovered && s != kChoicePressed && s != kChoiceChosen) return;
@@ -124,6 +138,8 @@ void LeaveChoice(SceneObject* choice) {
     FadeGroup(choice, kOver, 0, Duration(choice, 3));
     ShowGroup(choice, kLeave, true);
     FadeGroup(choice, kClick, 0, Duration(choice, 5));
+    StopGroupSounds(choice, kOver);
+    StartGroupSounds(choice, kLeave);
     choice->choiceState = kChoiceLeft;
     shell::SetCursorShape(shell::kCursorIdArrow);
 }
@@ -144,6 +160,7 @@ int ChoiceHit(SceneObject* choice, int x, int y, bool buttonDown, bool act, bool
             FadeGroup(choice, kLeave, 0, 0);
             ShowGroup(choice, kOver, false);
             ShowGroup(choice, kLeave, false);
+            StartGroupSounds(choice, kClick);
         } else if (!buttonDown &&
                    (state == kChoicePressed || (state == kChoiceHovered && releaseSeen))) {
             // A release over a hovered choice whose press went by while the
@@ -158,6 +175,7 @@ int ChoiceHit(SceneObject* choice, int x, int y, bool buttonDown, bool act, bool
             FadeGroup(choice, kOver, 1000, Duration(choice, 2));
             FadeGroup(choice, kLeave, 0, 0);
             FadeGroup(choice, kClick, 0, 0);
+            StartGroupSounds(choice, kOver);
             shell::SetCursorShape(Clickable(choice) ? shell::kCursorIdHand : shell::kCursorIdArrow);
         }
         return 0;

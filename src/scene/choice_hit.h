@@ -45,6 +45,17 @@ int ClickableChoiceUnderMouse();
 // then chooses it in the select's case test). Main thread.
 int TakeClickOnChoice();
 
+// Sounds of the state groups: when a group comes into play its sounds
+// start from the beginning, and the "MouseOver" sounds stop when the mouse
+// leaves. `node` is the group's node; the routines act on the sound objects
+// among its descendants. The sound system installs them; until then (and
+// for a game without sound) they do nothing. Called under the SceneLock.
+struct ChoiceSoundHooks {
+    void (*startSounds)(SceneObject* node);
+    void (*stopSounds)(SceneObject* node);
+};
+ChoiceSoundHooks& GetChoiceSoundHooks();
+
 // Installs the case test, the hover reset, the cursor and the select input
 // hooks of the interpreter, and the input layer's clickable test.
 void InstallChoiceHooks();
