@@ -42,6 +42,11 @@ void SurfaceDropped(scene::SceneObject* o, const void* payload) {
     if (d->rows3 == &gone->rows3) d->rows3 = &screen->rows3;
     if (d->quad && gone->rowLimits && d->quad->rowLimits == gone->rowLimits)
         d->quad->rowLimits = nullptr;
+    if (d->quad && d->quad->planeMap == &gone->map) {
+        d->quad->planeMap = &screen->map;
+        // Shown where it is laid out again.
+        if (gone->map.active) TransformQuad(d->quad, o->camera, kQuadRows, d->quad->x, d->quad->y);
+    }
 }
 
 void ReleasePicture(void* payload) {
@@ -100,6 +105,7 @@ Drawable* CreateDrawable(scene::SceneObject* owner) {
     d->clip = &surface->clip;
     d->rows3 = &surface->rows3;
     d->quad->rowLimits = surface->rowLimits;
+    d->quad->planeMap = &surface->map;
     InstallBlendMode(d, kBlendNormal);
     return d;
 }

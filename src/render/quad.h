@@ -22,6 +22,14 @@ struct RowLimits {
     int16_t right[kQuadRows];
 };
 
+// Where the content of a zoomed, turned or displaced surface shows: frame
+// point (x, y) goes to (X / W, Y / W) with (X, Y, W) = m * (x, y, 1).
+// Inactive means the identity: corners are projected exactly as without it.
+struct PlaneMap {
+    int32_t active;
+    double m[3][3];
+};
+
 struct Quad {
     int32_t count;  // always 4
     double vx[4], vy[4], vz[4];
@@ -38,6 +46,7 @@ struct Quad {
     int32_t zoom[3];       // per mille
     int16_t px[4], py[4];  // projected corners
     const RowLimits* rowLimits;
+    const PlaneMap* planeMap;  // the surface's map, applied to projected corners
     // Edge table: one entry per frame row.
     int16_t edgeMin[kQuadRows], edgeMax[kQuadRows];
     int32_t edgeUMin[kQuadRows], edgeVMin[kQuadRows], edgeUMax[kQuadRows], edgeVMax[kQuadRows];
@@ -50,10 +59,15 @@ struct Quad {
 // shown at width x height.
 void InitQuad(Quad* quad, int width, int height);
 // Stores x and y as the position, projects the corners (through `camera`
-// when given) and rebuilds the edge and span tables for `rows` rows (at most
-// 768). Returns 1, or 0 when the quad lies behind the viewer (nothing drawn).
+// when given, then through an active plane map) and rebuilds the edge and
+// span tables for `rows` rows (at most 768). Returns 1, or 0 when the quad
+// lies behind the viewer (nothing drawn).
 int TransformQuad(Quad* quad, const scene::Camera* camera, int rows, double x, double y);
 // Rebuilds the edge and span tables from the projected corners.
 void BuildSpanTables(Quad* quad, int rows);
+
+// The rotation a quad is turned by, for angles about x, y and z in degrees
+// (row vectors: a point v turns to v * out).
+void RotationMatrix(double out[3][3], double ax, double ay, double az);
 
 }  // namespace render

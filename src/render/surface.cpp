@@ -26,6 +26,7 @@ Surface* CreateSurface(scene::SceneObject* owner) {
     if (!s) return nullptr;
     s->owner = owner;
     SetSurfaceRect(s, 0, 0, kFrameWidth, kFrameHeight);
+    ResetSurfaceTransform(s);
     return s;
 }
 
@@ -41,6 +42,7 @@ Surface* ScreenSurface() {
 void ResetScreenSurface() {
     std::memset(&g_screen, 0, sizeof g_screen);
     SetSurfaceRect(&g_screen, 0, 0, kFrameWidth, kFrameHeight);
+    ResetSurfaceTransform(&g_screen);
 }
 
 Layer* CreateLayer(scene::SceneObject* owner, int32_t mode) {
