@@ -1,7 +1,9 @@
 // Applying an action's values to an object: the drawable's opacity, the
 // object's position (and what follows it: a window's surface and children, a
 // camera, a cube, a picture's quad), zoom, angles and the shake's offset.
-// Each change adds the area before and after it to the pending redraw.
+// A window's zoom, angles and shake act on its surface's transform: every
+// picture under it is shown through the surface's map. Each change adds the
+// area before and after it to the pending redraw.
 #include <cstring>
 
 #include "render/dirty_rect.h"
@@ -28,12 +30,59 @@ void Retransform(SceneObject* o) {
     render::TransformQuad(d->quad, o->camera, render::kQuadRows, d->x, d->y);
 }
 
-// Moves every descendant of a window by (dx, dy) with its window.
+// The map of the surface a window lies on (its parent's).
+const render::PlaneMap* OuterMap(const SceneObject* window) {
+    const SceneObject* p = window->parent;
+    const render::Surface* s = p && p->surface ? p->surface : render::ScreenSurface();
+    return &s->map;
+}
+
+// Shows an object's picture through its surface's map as it is now: the
+// quad takes the surface's row limits and is projected again where it is.
+void Reproject(SceneObject* o) {
+    render::Drawable* d = o->image;
+    if (!d || !d->quad) return;
+    if (o->surface && d->clip == &o->surface->clip) d->quad->rowLimits = o->surface->rowLimits;
+    render::TransformQuad(d->quad, o->camera, render::kQuadRows, d->quad->x, d->quad->y);
+}
+
+void MarkTree(SceneObject* o) {
+    MarkObjectArea(o);
+    for (SceneObject* c = o->firstChild; c; c = c->nextSibling) MarkTree(c);
+}
+
+// Rebuilds the maps of the windows under `o` and projects every picture
+// under it again.
+void ReprojectTree(SceneObject* o) {
+    for (SceneObject* c = o->firstChild; c; c = c->nextSibling) {
+        if (OwnsSurface(c)) render::UpdateSurfaceMap(c->surface, OuterMap(c));
+        Reproject(c);
+        ReprojectTree(c);
+    }
+}
+
+// A window's zoom, angles or displacement changed: its content shows
+// through the new map, and what it covered before and after is redrawn.
+void RefreshWindow(SceneObject* window) {
+    MarkTree(window);
+    render::UpdateSurfaceMap(window->surface, OuterMap(window));
+    ReprojectTree(window);
+    MarkTree(window);
+}
+
+// Moves every descendant of a window by (dx, dy) with its window; a window
+// among them takes its surface along.
 void ShiftChildren(SceneObject* parent, int32_t dx, int32_t dy) {
     for (SceneObject* c = parent->firstChild; c; c = c->nextSibling) {
         MarkObjectArea(c);
         c->position[0] += dx;
         c->position[1] += dy;
+        if (OwnsSurface(c)) {
+            render::Surface* s = c->surface;
+            render::SetSurfaceRect(s, s->boundsLeft + dx, s->boundsTop + dy,
+                                   s->boundsRight - s->boundsLeft, s->boundsBottom - s->boundsTop);
+            render::UpdateSurfaceMap(s, OuterMap(c));
+        }
         if (c->image && c->image->quad && !c->cube) TransformAtPosition(c);
         MarkObjectArea(c);
         ShiftChildren(c, dx, dy);
@@ -46,9 +95,9 @@ void MarkObjectArea(SceneObject* o) {
     if (o->image && o->image->quad) {
         render::AddDirtyDrawable(o->image);
     } else if (OwnsSurface(o)) {
-        const render::Surface* s = o->surface;
-        render::AddDirtyRect(s->boundsLeft, s->boundsTop, s->boundsRight - s->boundsLeft,
-                             s->boundsBottom - s->boundsTop);
+        // The area the window's content shows in (its rectangle unless mapped).
+        const render::ClipBytes& c = o->surface->clip;
+        render::AddDirtyRect(c.leftBytes / 4, c.top, c.widthBytes / 4, c.height);
     }
 }
 
@@ -69,6 +118,7 @@ void ApplyPosition3(SceneObject* o, int32_t x, int32_t y, int32_t z) {
         render::Surface* s = o->surface;
         render::SetSurfaceRect(s, x, y, s->boundsRight - s->boundsLeft,
                                s->boundsBottom - s->boundsTop);
+        render::UpdateSurfaceMap(s, OuterMap(o));
         ShiftChildren(o, dx, dy);
     }
     if (OwnsCamera(o)) {
@@ -92,16 +142,26 @@ void ApplyPosition3(SceneObject* o, int32_t x, int32_t y, int32_t z) {
 }
 
 void ApplyZoom(SceneObject* o, int32_t x, int32_t y) {
-    if (!o->image || !o->image->quad) return;
-    MarkObjectArea(o);
-    o->image->quad->zoom[0] = x;
-    o->image->quad->zoom[1] = y;
-    Retransform(o);
-    MarkObjectArea(o);
+    if (o->image && o->image->quad) {
+        MarkObjectArea(o);
+        o->image->quad->zoom[0] = x;
+        o->image->quad->zoom[1] = y;
+        Retransform(o);
+        MarkObjectArea(o);
+    } else if (OwnsSurface(o)) {
+        o->surface->transform.zoom[0] = x;
+        o->surface->transform.zoom[1] = y;
+        RefreshWindow(o);
+    }
 }
 
 void ApplyAngles(SceneObject* o, int32_t x, int32_t y, int32_t z) {
     const int32_t angles[3] = {x, y, z};
+    if (!o->cube && !OwnsCamera(o) && !o->image && OwnsSurface(o)) {
+        std::memcpy(o->surface->transform.angles, angles, sizeof angles);
+        RefreshWindow(o);
+        return;
+    }
     MarkObjectArea(o);
     if (o->cube) {
         std::memcpy(o->cube->angles, angles, sizeof angles);
@@ -117,12 +177,21 @@ void ApplyAngles(SceneObject* o, int32_t x, int32_t y, int32_t z) {
 }
 
 void ApplyShakeOffset(SceneObject* o, int32_t dx, int32_t dy) {
-    if (!o->image || !o->image->quad || o->cube) return;
-    MarkObjectArea(o);
-    o->image->x = o->position[0] + dx;
-    o->image->y = o->position[1] + dy;
-    Retransform(o);
-    MarkObjectArea(o);
+    if (o->cube) return;
+    if (o->image && o->image->quad) {
+        MarkObjectArea(o);
+        o->image->x = o->position[0] + dx;
+        o->image->y = o->position[1] + dy;
+        Retransform(o);
+        MarkObjectArea(o);
+    } else if (OwnsSurface(o)) {
+        // The content trembles; the window stays laid out where it is.
+        render::Surface* s = o->surface;
+        if (s->transform.offset[0] == dx && s->transform.offset[1] == dy) return;
+        s->transform.offset[0] = dx;
+        s->transform.offset[1] = dy;
+        RefreshWindow(o);
+    }
 }
 
 }  // namespace scene

@@ -267,6 +267,9 @@ void CurrentZoom(const SceneObject* o, int32_t out[2]) {
     if (o->image && o->image->quad) {
         out[0] = o->image->quad->zoom[0];
         out[1] = o->image->quad->zoom[1];
+    } else if (OwnsSurface(o)) {
+        out[0] = o->surface->transform.zoom[0];
+        out[1] = o->surface->transform.zoom[1];
     } else {
         out[0] = out[1] = 1000;
     }
@@ -280,6 +283,8 @@ void CurrentAngles(const SceneObject* o, int32_t out[3]) {
         src = o->camera->angles;
     else if (o->image && o->image->quad)
         src = o->image->quad->angles;
+    else if (OwnsSurface(o))
+        src = o->surface->transform.angles;
     for (int k = 0; k < 3; ++k) out[k] = src ? src[k] : 0;
 }
 

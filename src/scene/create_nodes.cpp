@@ -65,6 +65,9 @@ int CreateWindowObject(const CreateContext& c, const CreateArgs& a) {
     SceneObject* o = k.object;
     render::Surface* surface = render::CreateSurface(o);
     if (!surface) return AbortCreation(&k);
+    // The surface the window lies on (its parent's): inside a zoomed or
+    // turned window, the new one is shown through that window's map too.
+    const render::Surface* outer = o->surface ? o->surface : render::ScreenSurface();
     o->surface = surface;
     o->priority = priority;
     render::SetSurfaceRect(surface, 0, 0, w, h);  // the window's own size for the keywords
@@ -74,7 +77,9 @@ int CreateWindowObject(const CreateContext& c, const CreateArgs& a) {
     }
     if (!ApplyPosition(o, a.at(2), a.at(3))) return AbortCreation(&k);
     render::SetSurfaceRect(surface, o->position[0], o->position[1], w, h);
-    render::AddDirtyRect(o->position[0], o->position[1], w, h);
+    render::UpdateSurfaceMap(surface, &outer->map);
+    const render::ClipBytes& shown = surface->clip;
+    render::AddDirtyRect(shown.leftBytes / 4, shown.top, shown.widthBytes / 4, shown.height);
     return EndCreation(&k);
 }
 
@@ -99,15 +104,15 @@ int CreateCameraObject(const CreateContext& c, const CreateArgs& a) {
     return EndCreation(&k);
 }
 
-// The area an object without a picture covers when it goes: a window's
-// rectangle.
+// The area an object without a picture covers when it goes: the area a
+// window's content shows in (its rectangle unless zoomed or turned).
 int ObjectCoverage(SceneObject* o, int* left, int* top, int* width, int* height) {
     render::Surface* s = o->surface;
     if (!s || s->owner != o) return 0;
-    *left = s->boundsLeft;
-    *top = s->boundsTop;
-    *width = s->boundsRight - s->boundsLeft;
-    *height = s->boundsBottom - s->boundsTop;
+    *left = s->clip.leftBytes / 4;
+    *top = s->clip.top;
+    *width = s->clip.widthBytes / 4;
+    *height = s->clip.height;
     return 1;
 }
 

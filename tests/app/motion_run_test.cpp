@@ -90,6 +90,31 @@ TEST(MotionRun, MoveWaitedForEndsOnItsTargetAndShowsThere) {
     EXPECT_EQ(PixelAt(shot, 120, 120) & 0xFFFFFF, 0x000080u);
 }
 
+// A window zoomed over 300 ms and waited for: its picture shows doubled
+// about the window's top-left, and nothing is left where it stood.
+TEST(MotionRun, WindowZoomWaitedForShowsItsPictureDoubled) {
+    TempDir game;
+    WriteGame(game,
+              "chapter main {\n"
+              "\tCreateColor(\"bg\", 0, 0, 0, 1024, 768, \"#000080\");\n"
+              "\tCreateWindow(\"win\", 1, 100, 100, 200, 100, FALSE);\n"
+              "\tCreateColor(\"win/box\", 2, 110, 110, 40, 40, \"#FF0000\");\n"
+              "\tZoom(\"win\", 300, 2000, 2000, NULL, TRUE);\n"
+              "\tExit();\n"
+              "}\n");
+    std::string output;
+    std::string shot = game.path + "/shot.png";
+    ASSERT_EQ(RunGame(game, &output, {"--screenshot", shot}), 0) << output;
+    // The box covers 120 .. 199 across once doubled.
+    struct Probe {
+        int x, y;
+        uint32_t rgb;
+    } probes[] = {{125, 125, 0xFF0000}, {195, 190, 0xFF0000}, {115, 115, 0x000080},
+                  {205, 150, 0x000080}, {150, 215, 0x000080}};
+    for (const Probe& p : probes)
+        EXPECT_EQ(PixelAt(shot, p.x, p.y) & 0xFFFFFF, p.rgb) << p.x << "," << p.y;
+}
+
 // Two choice buttons; the mouse goes over "no", then to "yes" and clicks.
 std::string ChoiceScene() {
     return "\tCreateColor(\"bg\", 0, 0, 0, 1024, 768, \"#000000\");\n"

@@ -1,0 +1,259 @@
+// Zoom, Rotate, Shake and Move of window objects, checked on composed
+// frames: the window's content is shown as if the window were one picture
+// (zoomed about and turned around its top-left), clipped to the window's
+// shown area, and returns to exactly the plain frame when the window is
+// unchanged again.
+#include <string>
+#include <vector>
+
+#include "action_fixture.h"
+#include "platform/video.h"
+#include "render/display.h"
+#include "render/raster.h"
+
+namespace {
+
+using scene::SceneObject;
+using scene_test::kKey;
+
+constexpr uint32_t kBlue = 0xFF0000FFu;
+constexpr uint32_t kRed = 0xFFFF0000u;
+constexpr uint32_t kGreen = 0xFF00FF00u;
+constexpr uint32_t kWhite = 0xFFFFFFFFu;
+
+struct Probe {
+    int x, y;
+    uint32_t expected;
+};
+
+class WindowActions : public scene_test::ActionFixture {
+protected:
+    void SetUp() override {
+        ActionFixture::SetUp();
+        ASSERT_TRUE(platform::SelectVideoDriver(true));
+        ASSERT_TRUE(platform::Video().createWindow("test", 1024, 768));
+        render::RegisterRasterizer();
+        ASSERT_EQ(render::CreateDisplay(), 1);
+        Plate("bg", 0, 0, 0, 1024, 768, "#0000FF");
+    }
+    void TearDown() override {
+        render::ReleaseDisplay();
+        render::ResetDirty();
+        ActionFixture::TearDown();
+    }
+
+    void Plate(const char* name, int priority, int x, int y, int w, int h, const char* colour) {
+        std::string p = std::to_string(priority), sx = std::to_string(x), sy = std::to_string(y),
+                    sw = std::to_string(w), sh = std::to_string(h);
+        ASSERT_EQ(Run(scene::CreateColorObject, {name, p.c_str(), sx.c_str(), sy.c_str(),
+                                                 sw.c_str(), sh.c_str(), colour}),
+                  1)
+            << name;
+    }
+    // A window that is not a group: children are placed in frame
+    // coordinates, and actions on the window leave them to the window.
+    SceneObject* Window(const char* name, int x, int y, int w, int h) {
+        std::string sx = std::to_string(x), sy = std::to_string(y), sw = std::to_string(w),
+                    sh = std::to_string(h);
+        EXPECT_EQ(Run(scene::CreateWindowObject,
+                      {name, "1", sx.c_str(), sy.c_str(), sw.c_str(), sh.c_str(), "FALSE"}),
+                  1);
+        return Find(name);
+    }
+
+    // One composer frame 16 ms after the last: steps, then draws what changed.
+    std::vector<uint32_t> Compose() {
+        shell::AcquireSceneLock();
+        scene::World* world = scene::CurrentWorld();
+        scene::SortDrawList(world);
+        for (scene::DrawListNode* n = world->list.first; n; n = n->next)
+            n->object->lastStepTime = scene_test::g_fakeNow;
+        scene_test::g_fakeNow += 16;
+        render::UpdatePhase(world);
+        render::DrawPhase(world);
+        shell::ReleaseSceneLock();
+        std::vector<uint32_t> frame(1024 * 768);
+        EXPECT_TRUE(platform::Video().lastFrame(frame.data()));
+        return frame;
+    }
+    // The scene as first shown (every object started).
+    std::vector<uint32_t> Show() {
+        Go();
+        return Compose();
+    }
+
+    static uint32_t At(const std::vector<uint32_t>& f, int x, int y) {
+        return f[static_cast<size_t>(y) * 1024 + x];
+    }
+    static void Check(const std::vector<uint32_t>& f, const std::vector<Probe>& probes,
+                      const std::string& label) {
+        for (const Probe& p : probes)
+            EXPECT_EQ(At(f, p.x, p.y), p.expected)
+                << label << " at " << p.x << "," << p.y << std::hex << " got " << At(f, p.x, p.y);
+    }
+    // Index of the first differing pixel, or -1.
+    static long FirstDifference(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+        for (size_t i = 0; i < a.size(); ++i)
+            if (a[i] != b[i]) return static_cast<long>(i);
+        return -1;
+    }
+};
+
+TEST_F(WindowActions, ZoomScalesTheContentAboutTheOriginAndClipsToTheScaledWindow) {
+    Window("w", 100, 100, 200, 100);
+    // A white base larger than the window (opaque, drawn under the others),
+    // a red square inside and a green plate crossing the right edge.
+    Plate("w/base", 2, 0, 0, 1024, 768, "#FFFFFF");
+    Plate("w/red", 3, 110, 110, 40, 40, "#FF0000");
+    Plate("w/green", 3, 250, 160, 100, 60, "#00FF00");
+    std::vector<uint32_t> plain = Show();
+    Check(plain, {{115, 115, kRed}, {99, 150, kBlue}, {305, 150, kBlue}, {260, 180, kGreen},
+                  {290, 150, kWhite}},
+          "plain");
+
+    struct Case {
+        const char* zx;
+        const char* zy;
+        std::vector<Probe> probes;
+    } cases[] = {
+        // Halved: the window shows over 100 .. 199 x 100 .. 149. The rest of
+        // its rectangle lies within the opaque base's corners but is no
+        // longer drawn by it: what is below must be drawn there again.
+        {"500",
+         "500",
+         {{110, 110, kRed},
+          {130, 130, kWhite},
+          {190, 140, kGreen},
+          {210, 140, kBlue},
+          {190, 155, kBlue},
+          {250, 180, kBlue}}},
+        // Doubled about (100, 100): red 120 .. 199, green from (400, 220),
+        // the window shown over 100 .. 499 x 100 .. 299.
+        {"2000",
+         "2000",
+         {{125, 125, kRed},
+          {195, 190, kRed},
+          {115, 115, kWhite},
+          {450, 250, kGreen},
+          {495, 295, kGreen},
+          {505, 250, kBlue},
+          {450, 305, kBlue},
+          {350, 150, kWhite}}},
+        // Only across.
+        {"2000",
+         "1000",
+         {{135, 115, kRed},
+          {115, 115, kWhite},
+          {135, 155, kWhite},
+          {495, 190, kGreen},
+          {150, 205, kBlue}}},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(Setup("w", scene::kActionZoom, 0, {c.zx, c.zy}), 1);
+        Check(Compose(), c.probes, std::string("zoom ") + c.zx + "," + c.zy);
+    }
+    ASSERT_EQ(Setup("w", scene::kActionZoom, 0, {"1000", "1000"}), 1);
+    EXPECT_EQ(FirstDifference(Compose(), plain), -1);
+}
+
+TEST_F(WindowActions, RotationTurnsTheContentAndClipsToTheTurnedWindow) {
+    Window("w", 300, 200, 100, 100);
+    // Red over the upper half, green over the lower; both reach 100 pixels
+    // beyond the window's right edge.
+    Plate("w/top", 2, 300, 200, 200, 50, "#FF0000");
+    Plate("w/bottom", 2, 300, 250, 200, 50, "#00FF00");
+    std::vector<uint32_t> plain = Show();
+    Check(plain, {{320, 220, kRed}, {320, 280, kGreen}, {450, 250, kBlue}}, "plain");
+
+    struct Case {
+        const char* angle;
+        std::vector<Probe> probes;
+    } cases[] = {
+        // A diamond with its top at (300, 200). (370, 327) lies on the red
+        // plate turned with the window and inside the shown area's bounding
+        // box, but outside the turned window.
+        {"45",
+         {{317, 253, kRed},
+          {282, 288, kGreen},
+          {300, 210, kRed},
+          {370, 327, kBlue},
+          {390, 220, kBlue},
+          {235, 215, kBlue}}},
+        // A quarter turn clockwise: the window shows over 200 .. 299 x
+        // 200 .. 299, its upper half on the right.
+        {"90",
+         {{280, 250, kRed},
+          {220, 250, kGreen},
+          {350, 250, kBlue},
+          {275, 350, kBlue},
+          {320, 220, kBlue}}},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(Setup("w", scene::kActionRotate, 0, {"0", "0", c.angle}), 1);
+        Check(Compose(), c.probes, std::string("angle ") + c.angle);
+    }
+    ASSERT_EQ(Setup("w", scene::kActionRotate, 0, {"0", "0", "0"}), 1);
+    EXPECT_EQ(FirstDifference(Compose(), plain), -1);
+}
+
+TEST_F(WindowActions, ShakeMovesTheContentAndPutsItBack) {
+    SceneObject* w = Window("w", 100, 100, 200, 100);
+    Plate("w/red", 2, 120, 120, 40, 40, "#FF0000");
+    std::vector<uint32_t> plain = Show();
+    scene::ActionRequest r;
+    r.kind = scene::kActionShake;
+    r.durationMs = 200;
+    const char* amplitudes[4] = {"10", "0", "10", "0"};
+    for (int i = 0; i < 4; ++i) r.values[i] = amplitudes[i];
+    r.shakeRate = 1000;  // a tick every frame
+    ASSERT_EQ(scene::SetupActions(kKey, "w", r), 1);
+    Go();
+    bool seen[2] = {false, false};
+    int frames = 0;
+    while (w->ops.shakeStep != scene::DefaultOps().shakeStep && frames < 100) {
+        std::vector<uint32_t> f = Compose();
+        ++frames;
+        if (w->ops.shakeStep == scene::DefaultOps().shakeStep) break;
+        // The red square (120 .. 159) is 10 pixels to one side or the other.
+        int left = -1;
+        for (int x = 100; x < 200 && left < 0; ++x)
+            if (At(f, x, 140) == kRed) left = x;
+        ASSERT_TRUE(left == 110 || left == 130) << "frame " << frames << ": " << left;
+        seen[left == 130] = true;
+        EXPECT_EQ(At(f, left + 39, 140), kRed);
+        EXPECT_EQ(At(f, left + 40, 140), kBlue);
+        EXPECT_EQ(w->position[0], 100);
+        EXPECT_EQ(Find("w/red")->position[0], 120);
+    }
+    EXPECT_TRUE(seen[0] && seen[1]);
+    EXPECT_EQ(w->ops.shakeStep, scene::DefaultOps().shakeStep);
+    EXPECT_EQ(FirstDifference(Compose(), plain), -1);
+}
+
+TEST_F(WindowActions, MoveAfterZoomKeepsTheZoomOfNestedWindows) {
+    Window("w", 100, 100, 300, 200);
+    // An inner window at (150, 120) holding a red plate that fills it.
+    Window("w/inner", 150, 120, 60, 40);
+    Plate("w/inner/red", 2, 150, 120, 60, 40, "#FF0000");
+    Show();
+    ASSERT_EQ(Setup("w/inner", scene::kActionZoom, 0, {"500", "500"}), 1);
+    ASSERT_EQ(Setup("w", scene::kActionZoom, 0, {"2000", "2000"}), 1);
+    // Halved about (150, 120), then doubled about (100, 100): 200 .. 259 x
+    // 140 .. 179.
+    Check(Compose(),
+          {{230, 160, kRed}, {205, 145, kRed}, {265, 160, kBlue}, {230, 185, kBlue},
+           {160, 130, kBlue}},
+          "zoomed");
+    ASSERT_EQ(Setup("w", scene::kActionMove, 0, {"200", "150"}), 1);
+    Check(Compose(),
+          {{330, 210, kRed}, {305, 195, kRed}, {365, 210, kBlue}, {330, 235, kBlue},
+           {230, 160, kBlue}},
+          "moved");
+    ASSERT_EQ(Setup("w", scene::kActionZoom, 0, {"1000", "1000"}), 1);
+    ASSERT_EQ(Setup("w/inner", scene::kActionZoom, 0, {"1000", "1000"}), 1);
+    // The inner window moved along: its plate fills 250 .. 309 x 170 .. 209.
+    Check(Compose(), {{255, 175, kRed}, {305, 205, kRed}, {245, 190, kBlue}, {315, 190, kBlue}},
+          "unzoomed");
+}
+
+}  // namespace
