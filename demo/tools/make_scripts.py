@@ -68,14 +68,22 @@ scene Main {
 """
 
 DAWN = r"""
-// First choice: dawn over the hills, a lantern drifting up.
+// First choice: dawn over the hills, a lantern drifting up, and a postcard of
+// the sea that turns and grows in: a window clipping the sea picture.
 scene Main {
 	CreateTexture("bg", 0, 0, 0, "data/bg/dawn.png");
 	CreateTexture("lantern", 10, CENTER, 640, "data/img/lantern.png");
 	Fade("lantern", 0, 0, NULL, NULL);
+	CreateWindow("card", 20, 640, 420, 320, 220, FALSE);
+	CreateTexture("card/sea", 21, 288, 40, "data/bg/sea.png");
+	Zoom("card", 0, 100, 100, NULL, NULL);
+	Rotate("card", 0, 0, 0, -30, NULL, NULL);
 	Wait(100);
 	Fade("lantern", 800, 1000, NULL, NULL);
-	Move("lantern", 2500, 464, 260, NULL, TRUE);
+	Move("lantern", 2500, 464, 260, NULL, NULL);
+	Zoom("card", 1500, 1000, 1000, NULL, NULL);
+	Rotate("card", 1500, 0, 0, 0, NULL, TRUE);
+	WaitMove("lantern", TRUE);
 	WaitKey();
 }
 """
