@@ -10,6 +10,7 @@
 #include "render/image.h"
 #include "scene/action.h"
 #include "scene/object_tree.h"
+#include "scene/scrollbar.h"
 #include "script/process.h"
 #include "shell/engine.h"
 #include "shell/input.h"
@@ -202,7 +203,13 @@ int CaseHit(script::ScriptBlock* block, const char* name) {
     int chosen = 0;
     SceneObject* o = FindObject(block->process->ownerKey, name);
     bool released = block->run.lastInputCode == shell::kInputLButtonUp;
-    if (o && o->choiceFlag) chosen = ChoiceHit(o, x, y, down, true, released);
+    if (o && o->choiceFlag) {
+        chosen = ChoiceHit(o, x, y, down, true, released);
+    } else if (o && o->scrollbar) {
+        // A scrollbar takes the test to its mouse routine: its case is hit
+        // when the player moved the thumb.
+        chosen = ScrollbarCaseHit(o, x, y, down, block->run.lastInputCode == shell::kInputLButton);
+    }
     shell::ReleaseSceneLock();
     return chosen;
 }
@@ -234,6 +241,10 @@ int ChoiceUnderMouse(bool take) {
     shell::AcquireSceneLock();
     for (DrawListNode* n = CurrentWorld()->list.first; n && !found; n = n->next) {
         SceneObject* o = n->object;
+        if (o->scrollbar) {
+            found = ScrollbarTakesClick(o, x, y, take);
+            continue;
+        }
         if (!o->choiceFlag || !Clickable(o) || !ChoiceHit(o, x, y, false, false)) continue;
         found = 1;
         if (take && o->choiceState != kChoicePressed) {

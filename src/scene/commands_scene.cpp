@@ -11,6 +11,7 @@
 #include "scene/cube.h"
 #include "scene/object_tree.h"
 #include "scene/request.h"
+#include "scene/scrollbar.h"
 #include "script/command_table.h"
 #include "script/dispatch.h"
 #include "script/interp.h"
@@ -67,6 +68,21 @@ void CommandSetAlias(script::CommandCall& call) {
     SetAliasOf(call.process->ownerKey, path, call.args[1]);
 }
 
+void CommandSetScrollbar(script::CommandCall& call) {
+    char path[script::kObjectNameSize], target[script::kObjectNameSize];
+    const char* prefix = call.block ? script::BlockPrefix(call.block) : "";
+    if (!call.process || !QualifiedName(call, path) || !call.args[1] ||
+        !script::QualifyObjectName(call.args[1], target, prefix ? prefix : "") || !target[0])
+        return;
+    LinkScrollbars(call.process->ownerKey, path, target);
+}
+
+void CommandSetScrollSpeed(script::CommandCall& call) {
+    char path[script::kObjectNameSize];
+    if (!call.process || !QualifiedName(call, path)) return;
+    SetScrollSpeedOf(call.process->ownerKey, path, call.args[1]);
+}
+
 void CommandPosition(script::CommandCall& call) {
     char path[script::kObjectNameSize];
     if (!QualifiedName(call, path)) return;
@@ -104,12 +120,15 @@ const Entry kCommands[] = {
     {"CreateStencil", Creating<CreateStencilObject>},
     {"CreateCamera", Creating<CreateCameraObject>},
     {"CreateCube", Creating<CreateCubeObject>},
+    {"CreateScrollbar", Creating<CreateScrollbarObject>},
     {"CreateProcess", Creating<CreateProcessObject>},
     {"CreateAnimation", Creating<CreateAnimationCommand>},
     {"Request", CommandRequest},
     {"Delete", CommandDelete},
     {"SetAlias", CommandSetAlias},
     {"Position", CommandPosition},
+    {"SetScrollbar", CommandSetScrollbar},
+    {"SetScrollSpeed", CommandSetScrollSpeed},
 };
 
 }  // namespace
@@ -124,6 +143,7 @@ bool StartSceneSystem() {
 void InstallSceneCommands() {
     InstallRequestHandlers();
     RegisterCubePayload();
+    InstallScrollbars();
     Hooks().objectArea = ObjectCoverage;
     if (!Hooks().variableText) Hooks().variableText = VariableText;
     for (const Entry& e : kCommands) script::InstallCommandHandler(e.name, e.handler);

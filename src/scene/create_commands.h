@@ -29,6 +29,8 @@ int LoadColorObject(const CreateContext& c, const CreateArgs& a);
 int CreateAnimationCommand(const CreateContext& c, const CreateArgs& a);
 // Cubes (create_cube.cpp).
 int CreateCubeObject(const CreateContext& c, const CreateArgs& a);
+// Scrollbars (create_scrollbar.cpp).
+int CreateScrollbarObject(const CreateContext& c, const CreateArgs& a);
 // Parallel processes (create_process.cpp); needs the context's process.
 int CreateProcessObject(const CreateContext& c, const CreateArgs& a);
 

@@ -154,6 +154,10 @@ struct InputHooks {
     // Offers a backward wheel step to the clickable object under the mouse
     // (a scroll bar); 1 when taken. Default: nothing takes it.
     int (*wheelTaken)();
+    // Every mouse move and left-button release, after the position is
+    // stored: lets a dragged scroll bar follow the mouse and end its drag.
+    // Default: nothing is dragged.
+    void (*mouseMoved)(int x, int y, int leftHeld);
     // The backlog: whether its record exists, whether a backlog object is
     // shown. Default: no backlog.
     int (*backlogReady)();

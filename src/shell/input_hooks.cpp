@@ -32,6 +32,7 @@ int ObjectDisplayRuns() {
 
 int CursorIsHand() { return CursorShape() == kCursorIdHand ? 1 : 0; }
 int NothingTakesWheel() { return 0; }
+void NothingDragged(int, int, int) {}
 int No() { return 0; }
 
 void ComposerRedraw() {
@@ -72,6 +73,7 @@ InputHooks Defaults() {
     h.displayRuns = ObjectDisplayRuns;
     h.clickableUnderMouse = CursorIsHand;
     h.wheelTaken = NothingTakesWheel;
+    h.mouseMoved = NothingDragged;
     h.backlogReady = No;
     h.backlogShown = No;
     h.redrawFrame = ComposerRedraw;

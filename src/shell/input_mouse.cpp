@@ -141,6 +141,7 @@ void LeftUp(const platform::Message& m) {
     s.leftHeld = false;
     StorePosition(m);
     s.keyPressed = false;
+    GetInputHooks().mouseMoved(s.mouseX, s.mouseY, 0);
     Raise(kInputLButtonUp);
     Reset(kInputLButton);
     ScheduleReset(&s.leftReset, 100);
@@ -204,6 +205,7 @@ void MouseMove(const platform::Message& m) {
     if (!leftHeld) s.keyPressed = false;
     // The position first: a script woken by the event reads it at once.
     StorePosition(m);
+    GetInputHooks().mouseMoved(s.mouseX, s.mouseY, leftHeld ? 1 : 0);
     Raise(kInputAny);
     ApplyCursor();
 }
