@@ -267,12 +267,15 @@ bool ParseHeadlessInput(const std::string& text, std::vector<TimedInput>* out, s
             if (w.size() != 4 || !ParseKeyName(w[2], &vk) || (w[3] != "down" && w[3] != "up"))
                 return fail("expected: T key NAME down|up");
             out->push_back({t, Make(w[3] == "down" ? kMsgKeyDown : kMsgKeyUp, vk, 0, 0), 0});
-        } else if (verb == "click" || verb == "rclick" || verb == "move") {
+        } else if (verb == "click" || verb == "rclick" || verb == "move" || verb == "press" ||
+                   verb == "release") {
             if (w.size() != 4 || !ParseInt(w[2], -100000, 100000, &x) || !ParseInt(w[3], -100000, 100000, &y))
-                return fail("expected: T click|rclick|move X Y");
+                return fail("expected: T click|rclick|move|press|release X Y");
             int ix = static_cast<int>(x), iy = static_cast<int>(y);
             if (verb == "move") {
                 out->push_back({t, Make(kMsgMouseMove, 0, ix, iy), 0});
+            } else if (verb == "press" || verb == "release") {
+                out->push_back({t, Make(verb == "press" ? kMsgLButtonDown : kMsgLButtonUp, 0, ix, iy), 0});
             } else {
                 bool left = verb == "click";
                 out->push_back({t, Make(left ? kMsgLButtonDown : kMsgRButtonDown, 0, ix, iy), 0});
@@ -298,6 +301,14 @@ bool ParseHeadlessInput(const std::string& text, std::vector<TimedInput>* out, s
     }
     std::stable_sort(out->begin(), out->end(),
                      [](const TimedInput& a, const TimedInput& b) { return a.timeMs < b.timeMs; });
+    // A move while the left button is down carries the button, as the window
+    // system reports it (dragging).
+    bool leftDown = false;
+    for (TimedInput& e : *out) {
+        if (e.message.code == kMsgLButtonDown) leftDown = true;
+        else if (e.message.code == kMsgLButtonUp) leftDown = false;
+        else if (e.message.code == kMsgMouseMove && leftDown) e.message.param = kMkLButton;
+    }
     return true;
 }
 

@@ -19,8 +19,10 @@ struct TimedInput {
 
 // Parses the input-file format:
 //   T key NAME down|up | T click X Y | T rclick X Y | T move X Y |
-//   T wheel up|down | T close | T answer WORD
-// Blank lines and lines starting with '#' are ignored. On a malformed line
+//   T press X Y | T release X Y | T wheel up|down | T close | T answer WORD
+// A click is a press and a release 50 ms later; a move between a press and
+// its release drags (carries the left button). Blank lines and lines
+// starting with '#' are ignored. On a malformed line
 // returns false with `error` naming the line.
 bool ParseHeadlessInput(const std::string& text, std::vector<TimedInput>* out, std::string* error);
 // Reads and parses a file and hands its events to the headless driver.

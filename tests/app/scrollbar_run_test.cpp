@@ -1,0 +1,131 @@
+// A scrollbar end to end in velmoor-tool run --headless: the thumb dragged by
+// scripted mouse input and stepped by the wheel while a select waits on it,
+// the value read back with ScrollbarValue and the thumb seen in the
+// screenshot.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "render/image.h"
+#include "render/image_decoders.h"
+#include "render/png_write.h"
+#include "support/support.h"
+
+using testing_support::ReadAll;
+using testing_support::RunProgram;
+using testing_support::TempDir;
+using testing_support::ToolPath;
+using testing_support::WriteGame;
+
+namespace {
+
+void WritePicture(const TempDir& game, const std::string& name, int w, int h, uint32_t colour) {
+    game.Write(name, "");
+    std::vector<uint32_t> pixels(static_cast<size_t>(w) * h, colour);
+    ASSERT_TRUE(render::WritePng((game.path + "/" + name).c_str(), pixels.data(), w, h));
+}
+
+uint32_t PixelAt(const std::string& png, int x, int y) {
+    std::string bytes = ReadAll(png);
+    render::Image* image =
+        render::DecodePng(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    if (!image) return 0xDEADBEEF;
+    uint32_t p = x < image->width && y < image->height ? image->rows[y][x] : 0xDEADBEEF;
+    render::DestroyImage(&image);
+    return p;
+}
+
+struct Outcome {
+    int start = -1, value = -1, x = -1, y = -1, moves = -1;
+    std::string shot, log;
+};
+
+// A slider on a track and a "done" button; a select waits on both until
+// "done" is clicked. The mouse takes the thumb 10 pixels in, drags it right
+// (off the track's line on the way), lets go, and turns the wheel back over
+// it. Path x 100 ... 500 at y 385: 400 points, starting at 250 per mille
+// (index 100, x 200), step 40.
+Outcome RunSlider(const TempDir& game, bool clickable) {
+    Outcome r;
+    WritePicture(game, "data/knob.png", 20, 30, 0xFFFF0000);
+    std::string script =
+        "chapter main {\n"
+        "\tCreateColor(\"bg\", 0, 0, 0, 1024, 768, \"#000000\");\n"
+        "\tCreateColor(\"track\", 1, 100, 395, 420, 10, \"#404040\");\n"
+        "\tCreateScrollbar(\"slider\", 10, 100, 385, 500, 385, 250, HORIZONTAL, "
+        "\"data/knob.png\");\n"
+        "\tSetScrollbar(\"slider\", \"slider\");\n"
+        "\tSetScrollSpeed(\"slider\", 40);\n" +
+        std::string(clickable ? "\tRequest(\"slider\", \"Clickable\");\n" : "") +
+        "\tCreateChoice(\"done\");\n"
+        "\tCreateColor(\"done/MouseUsual/p\", 5, 800, 100, 100, 50, \"#0000FF\");\n"
+        "\t$start = ScrollbarValue(\"slider\");\n"
+        "\t$moves = 0; $finished = 0;\n"
+        "\twhile ($finished == 0) {\n"
+        "\t\tselect {\n"
+        "\t\t\tcase \"slider\": { $moves++; }\n"
+        "\t\t\tcase \"done\": { $finished = 1; }\n"
+        "\t\t}\n"
+        "\t}\n"
+        "\tPosition(\"slider\", $x, $y);\n"
+        "\t$out = String(\"%d %d %d %d %d\", $start, ScrollbarValue(\"slider\"), $x, $y, $moves);\n"
+        "\tWriteFile(\"out.txt\", $out, FALSE);\n"
+        "\tselect {\n"  // waits: the screenshot shows the thumb where it ended
+        "\t\tcase \"done\": { Exit(); }\n"
+        "\t}\n"
+        "\tExit();\n"
+        "}\n";
+    WriteGame(game, script);
+    // Generous gaps: a slow start under load still finds the select waiting.
+    game.Write("input.txt",
+               "3000 move 210 400\n"
+               "3500 press 210 400\n"  // 10 pixels into the thumb
+               "4000 move 310 420\n"   // dragged: index 200
+               "4500 move 410 370\n"   // index 300, above the track
+               "5000 release 410 400\n"
+               "5600 wheel down\n"     // over the thumb
+               "6400 click 850 120\n"  // "done"
+               "8500 close\n");
+    r.shot = game.path + "/shot.png";
+    TempDir runtime;
+    RunProgram({ToolPath(), "run", "--headless", "--exit-after", "15000", "--input",
+                game.path + "/input.txt", "--screenshot", r.shot, game.path},
+               &r.log, {"XDG_RUNTIME_DIR=" + runtime.path, "XDG_DATA_HOME=" + runtime.path});
+    std::string out = ReadAll(game.path + "/out.txt");
+    r.log = out + "\n" + r.log;
+    std::sscanf(out.c_str(), "%d %d %d %d %d", &r.start, &r.value, &r.x, &r.y, &r.moves);
+    return r;
+}
+
+TEST(ScrollbarRun, ClickableThumbDraggedAndSteppedByTheWheel) {
+    TempDir game;
+    Outcome r = RunSlider(game, true);
+    EXPECT_EQ(r.start, 250) << r.log;
+    EXPECT_EQ(r.value, 850) << r.log;  // dragged to index 300, one wheel step of 40
+    EXPECT_EQ(r.x, 440) << r.log;
+    EXPECT_EQ(r.y, 385) << r.log;
+    EXPECT_GE(r.moves, 1) << r.log;  // the case saw the player's moves
+    // The red thumb stands at its new place on the track; its old place
+    // shows the track.
+    EXPECT_EQ(PixelAt(r.shot, 450, 400) & 0xFFFFFF, 0xFF0000u)
+        << std::hex << PixelAt(r.shot, 450, 400);
+    EXPECT_EQ(PixelAt(r.shot, 210, 400) & 0xFFFFFF, 0x404040u)
+        << std::hex << PixelAt(r.shot, 210, 400);
+}
+
+TEST(ScrollbarRun, PlainThumbDraggedThroughTheCaseTest) {
+    // Not clickable: the press reaches the select, whose case test starts
+    // the drag; the wheel is not the scrollbar's.
+    TempDir game;
+    Outcome r = RunSlider(game, false);
+    EXPECT_EQ(r.start, 250) << r.log;
+    EXPECT_EQ(r.value, 750) << r.log;
+    EXPECT_EQ(r.x, 400) << r.log;
+    EXPECT_GE(r.moves, 1) << r.log;
+    EXPECT_EQ(PixelAt(r.shot, 410, 400) & 0xFFFFFF, 0xFF0000u)
+        << std::hex << PixelAt(r.shot, 410, 400);
+}
+
+}  // namespace
