@@ -210,6 +210,39 @@ def buttons():
             c.save("ui/btn_%s_%s.png" % (key, state))
 
 
+def slider():
+    # The track: a sunken groove with a lit half-round end at each side.
+    c = Canvas(400, 12)
+    rounded_rect(c, 0, 0, 400, 12, 6, (20, 30, 60, 230), (50, 70, 110, 230), (150, 170, 220, 255))
+    c.save("ui/slider_track.png")
+    # The thumb: a small lantern-gold knob with a groove across it.
+    c = Canvas(24, 36)
+    rounded_rect(c, 0, 0, 24, 36, 8, (255, 230, 150, 255), (200, 150, 70, 255), (90, 60, 30, 255))
+    for y in (14, 18, 22):
+        for x in range(7, 17):
+            c.blend(x, y, (120, 80, 40, 200))
+    c.save("ui/slider_thumb.png")
+    label = "MOONLIGHT"
+    c = Canvas(text_width(label, 3) + 8, 7 * 3 + 8)
+    text(c, label, 4, 4, 3, (230, 230, 255, 255), outline=(20, 10, 40, 200))
+    c.save("ui/label_moonlight.png")
+
+
+def back_button():
+    states = {
+        "normal": ((70, 60, 120), (40, 30, 80), (150, 140, 210), (230, 230, 255, 255)),
+        "hover": ((120, 100, 190), (70, 50, 140), (255, 230, 160), (255, 255, 255, 255)),
+        "click": ((200, 160, 90), (140, 100, 50), (255, 250, 220), (255, 255, 255, 255)),
+    }
+    for state, (top, bottom, border, ink) in states.items():
+        c = Canvas(160, 48)
+        rounded_rect(c, 0, 0, 160, 48, 12, top + (235,), bottom + (235,), border + (255,))
+        scale = 4
+        tw = text_width("BACK", scale)
+        text(c, "BACK", (160 - tw) // 2, (48 - 7 * scale) // 2, scale, ink, outline=(20, 10, 40, 200))
+        c.save("ui/btn_back_%s.png" % state)
+
+
 def main():
     title_background()
     scene_background("bg/dawn.png", (250, 170, 120), (120, 80, 140), (760, 420, 90, (255, 230, 170, 255), 60),
@@ -220,6 +253,8 @@ def main():
     logo()
     lantern()
     buttons()
+    slider()
+    back_button()
 
 
 if __name__ == "__main__":

@@ -89,7 +89,8 @@ scene Main {
 """
 
 SEA = r"""
-// Second choice: the moon over the sea.
+// Second choice: the moon over the sea, and a slider that sets how brightly
+// it shines. Drag the knob, click the track, or turn the wheel back over it.
 scene Main {
 	CreateTexture("bg", 0, 0, 0, "data/bg/sea.png");
 	CreateTexture("moon", 10, INRIGHT, INTOP, "data/img/moon.png");
@@ -97,7 +98,34 @@ scene Main {
 	Wait(100);
 	Zoom("moon", 2000, 1000, 1000, NULL, NULL);
 	Move("moon", 2000, 620, 80, NULL, TRUE);
-	WaitKey();
+
+	CreateTexture("label", 40, CENTER, 660, "data/ui/label_moonlight.png");
+	CreateTexture("track", 40, 312, 700, "data/ui/slider_track.png");
+	// The knob runs from the track's left end to its right end, at full
+	// brightness to begin with.
+	CreateScrollbar("light", 41, 312, 688, 688, 688, 1000, HORIZONTAL, "data/ui/slider_thumb.png");
+	SetScrollbar("light", "light");
+	SetScrollSpeed("light", 19);
+	Request("light", "Clickable");
+
+	CreateChoice("back", 150, 150, 150, 100);
+	CreateTexture("back/MouseUsual/p", 40, 820, 684, "data/ui/btn_back_normal.png");
+	CreateTexture("back/MouseOver/p", 41, 820, 684, "data/ui/btn_back_hover.png");
+	CreateTexture("back/MouseLeave/p", 41, 820, 684, "data/ui/btn_back_normal.png");
+	CreateTexture("back/MouseClick/p", 42, 820, 684, "data/ui/btn_back_click.png");
+	Wait(100);
+
+	$done = 0;
+	while ($done == 0) {
+		select {
+			case "light": {
+				$light = ScrollbarValue("light");
+				Fade("moon", 0, $light, NULL, NULL);
+			}
+			case "back": { $done = 1; }
+		}
+	}
+	Fade("*", 300, 0, NULL, TRUE);
 }
 """
 
