@@ -10,6 +10,7 @@
 #include "platform/video.h"
 #include "render/display.h"
 #include "render/raster.h"
+#include "scene/choice_hit.h"
 
 namespace {
 
@@ -254,6 +255,39 @@ TEST_F(WindowActions, MoveAfterZoomKeepsTheZoomOfNestedWindows) {
     // The inner window moved along: its plate fills 250 .. 309 x 170 .. 209.
     Check(Compose(), {{255, 175, kRed}, {305, 205, kRed}, {245, 190, kBlue}, {315, 190, kBlue}},
           "unzoomed");
+}
+
+// A button inside a zoomed or turned window is hit where it shows, not where
+// it was laid out: the hit test agrees with the drawn frame.
+TEST_F(WindowActions, ChoiceInsideAZoomedOrTurnedWindowIsHitWhereItShows) {
+    Window("w", 100, 100, 200, 100);
+    ASSERT_EQ(Run(scene::CreateChoiceObject, {"w/c"}), 1);
+    Plate("w/c/MouseUsual/p", 5, 110, 110, 40, 40, "#FF0000");
+    struct Case {
+        int kind;
+        std::initializer_list<const char*> values;
+        std::vector<Probe> probes;  // expected kRed: a hit, else a miss
+    } cases[] = {
+        {scene::kActionZoom, {"1000", "1000"}, {{115, 115, kRed}, {160, 160, kBlue}}},
+        // Doubled about (100, 100): the button shows over 120 .. 199.
+        {scene::kActionZoom, {"2000", "2000"}, {{125, 125, kRed}, {195, 190, kRed}, {115, 115, kBlue}}},
+        // A quarter turn clockwise about (100, 100): over 50 .. 89 x 110 .. 149.
+        {scene::kActionRotate, {"0", "0", "90"}, {{60, 120, kRed}, {115, 115, kBlue}}},
+    };
+    for (const Case& c : cases) {
+        Setup("w", scene::kActionZoom, 0, {"1000", "1000"});
+        Setup("w", scene::kActionRotate, 0, {"0", "0", "0"});
+        ASSERT_EQ(Setup("w", c.kind, 0, c.values), 1);
+        std::vector<uint32_t> frame = Show();
+        for (const Probe& p : c.probes) {
+            bool shown = At(frame, p.x, p.y) == kRed;
+            EXPECT_EQ(shown, p.expected == kRed) << p.x << "," << p.y;
+            shell::AcquireSceneLock();
+            int hit = scene::ChoiceHit(Find("w/c"), p.x, p.y, false, false);
+            shell::ReleaseSceneLock();
+            EXPECT_EQ(hit, shown ? 1 : 0) << "hit test at " << p.x << "," << p.y;
+        }
+    }
 }
 
 }  // namespace
