@@ -1,6 +1,7 @@
 #include "platform/headless.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -24,7 +25,7 @@ struct HeadlessState {
     std::deque<Message> posted;
     std::vector<TimedInput> timed;  // sorted by time; consumed from the front
     size_t nextTimed = 0;
-    uint32_t startMs = 0;
+    std::atomic<uint32_t> startMs{0};  // read without the mutex by Elapsed()
     std::vector<uint32_t> frame;
     bool presented = false;
     int mouseX = 0, mouseY = 0;
@@ -332,6 +333,15 @@ void SetHeadlessInput(std::vector<TimedInput> events) {
         std::lock_guard<std::mutex> lock(s.mutex);
         s.timed = std::move(events);
         s.nextTimed = 0;
+        s.startMs = TimeMs();
+    }
+    s.changed.notify_all();
+}
+
+void RestartHeadlessInputClock() {
+    HeadlessState& s = State();
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
         s.startMs = TimeMs();
     }
     s.changed.notify_all();

@@ -29,6 +29,10 @@ bool ParseHeadlessInput(const std::string& text, std::vector<TimedInput>* out, s
 bool LoadHeadlessInput(const char* path, std::string* error);
 // Replaces the pending timed events (times relative to the driver's start).
 void SetHeadlessInput(std::vector<TimedInput> events);
+// Counts the timed events' times from now on. The runner calls it when the
+// game has started, so that a slow start-up (a loaded machine, a sanitizer
+// build) does not make input arrive before the game can take it.
+void RestartHeadlessInputClock();
 
 const VideoDriver& HeadlessVideoDriver();
 // Headless message box: the next due answer, else the first button.

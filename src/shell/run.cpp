@@ -44,7 +44,10 @@ int RunEngine(const RunOptions& options) {
 
     int result = kRunNormal;
     bool byTimer = false;
-    if (!StartupSequence()) {
+    bool started = StartupSequence();
+    // Timed input counts from here, when the game runs and can take it.
+    if (started && !options.inputFile.empty()) platform::RestartHeadlessInputClock();
+    if (!started) {
         result = kRunStartFailed;
     } else if (!MainLoop(options.exitAfterMs, &byTimer)) {
         result = kRunStartFailed;
