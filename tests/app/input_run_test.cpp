@@ -64,8 +64,7 @@ TEST(InputRun, CloseBoxAndEscQuitAGameWithoutCloseScript) {
 TEST(InputRun, WaitKeyShowsTheHiddenTextWindowAgain) {
     const char* script =
         "chapter main {\n"
-        "\t$n = 0;\n"
-        "\twhile ($SYSTEM_text_erase == 0 && $n < 300) { Wait(50); $n++; }\n"
+        "\tWait(4000);\n"  // the display runs all along: Space is taken
         "\t$hidden = $SYSTEM_text_erase;\n"
         "\tWaitKey(200);\n"
         "\t$r = String(\"%d %d\", $hidden, $SYSTEM_text_erase);\n"
@@ -75,7 +74,7 @@ TEST(InputRun, WaitKeyShowsTheHiddenTextWindowAgain) {
     TempDir game;
     WriteGame(game, script);
     std::string output;
-    EXPECT_EQ(RunGame(game, "2000 key SPACE down\n2050 key SPACE up\n", &output), 0) << output;
+    EXPECT_EQ(RunGame(game, "1500 key SPACE down\n1550 key SPACE up\n", &output), 0) << output;
     EXPECT_EQ(ReadAll(game.path + "/out.txt"), "1 0") << output;
 }
 
