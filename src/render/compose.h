@@ -7,6 +7,7 @@
 // runs; tests may drive ComposeOneFrame directly with the thread stopped.
 // PauseComposer / ResumeComposer / RedrawScene are called by script threads.
 #pragma once
+#include <atomic>
 #include <cstdint>
 
 #include "platform/sync.h"
@@ -26,9 +27,11 @@ int FrameIntervalMs();      // the interval in force
 double NominalFrameRate();  // the rate in force
 
 // Modes set by the input layer and the variables.
+// skip and hide are written by the input layer and scripts and read by the
+// composer thread each frame, hence atomic.
 struct ComposerModes {
-    int skip;            // skip mode: no pacing, whole-frame redraws, no lock
-    int hide;            // text window hidden: hideable objects not drawn
+    std::atomic<int> skip;  // skip mode: no pacing, whole-frame redraws, no lock
+    std::atomic<int> hide;  // text window hidden: hideable objects not drawn
     double playSpeed;    // speed of the play-speed step
     double systemSpeed;  // speed while a system script runs
     double skipSpeed;    // speed in skip mode

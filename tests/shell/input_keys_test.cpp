@@ -101,7 +101,7 @@ TEST_F(InputFixture, CtrlTapTogglesSkipAndHoldingSkipsUntilRelease) {
                 KeyUp(kVkControl, base + s.t);
             EXPECT_EQ(Skip(), s.skipAfter) << c.name << " at " << s.t;
             EXPECT_EQ(Var("$SYSTEM_skip"), s.skipAfter ? 1 : 0) << c.name << " at " << s.t;
-            EXPECT_EQ(render::Modes().skip, s.skipAfter ? 1 : 0) << c.name << " at " << s.t;
+            EXPECT_EQ(render::Modes().skip.load(), s.skipAfter ? 1 : 0) << c.name << " at " << s.t;
         }
     }
 }
@@ -236,12 +236,12 @@ TEST_F(InputFixture, ScriptAssignmentsReachTheComposerModes) {
         shell::InputOnSystemChange(static_cast<int>(c));
     };
     script::AssignVariable("$SYSTEM_skip", 1, "");
-    EXPECT_EQ(render::Modes().skip, 1);
+    EXPECT_EQ(render::Modes().skip.load(), 1);
     script::AssignVariable("$SYSTEM_text_erase", 1, "");
     EXPECT_EQ(render::Modes().hide, 1);
     EXPECT_EQ(g_world.redraws, 1);
     script::AssignVariable("$SYSTEM_menu_lock", 1, "");
-    EXPECT_EQ(render::Modes().skip, 0);
+    EXPECT_EQ(render::Modes().skip.load(), 0);
     EXPECT_EQ(render::Modes().hide, 0);
     EXPECT_EQ(g_world.redraws, 2);
     // The handler's own changes redraw once, not once more for the echo.
