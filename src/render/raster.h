@@ -23,9 +23,11 @@
 // drawable's surface clip, the quad's row limits and the destination's size
 // bound every write.
 //
-// Threads: a draw runs on the calling thread, or on the two raster workers
-// with one strip each. Strips split at an even column so that no pixel pair
-// straddles them: one and two workers give identical frames.
+// Threads: a draw runs on the calling thread, or is shared between the
+// calling thread and the raster worker thread: its clip is cut into bands of
+// whole rows and both threads take bands until none is left. A pixel pair
+// lies within a row, and every pixel is computed the same way on either
+// thread: one and two workers give identical frames.
 #pragma once
 #include <cstdint>
 
@@ -73,23 +75,40 @@ SpanRoutines RoutinesForMode(int32_t mode);
 // top .. bottom inclusive) into its destination, which the caller has set
 // (the composer's draw routine locks the frame or picks the target image).
 // Picks the routine (parametrised when `param` is given, else translucent
-// below opacity 255, opaque at 255; nothing at 0) and splits the work
-// between the workers. Returns the routine's result (the OR of both strips).
+// below opacity 255, opaque at 255; nothing at 0) and shares large draws with
+// the worker thread; returns when the whole draw is done. Returns the
+// routine's result (for a shared draw the OR of its bands' results). Called
+// by one thread at a time (the composer, or a capture holding the SceneLock).
 int DrawSpans(Drawable* d, Layer* layer, void* param, const SpanClip* clip);
 // The chosen routine over `clip` on the calling thread.
 int RunSpanRoutine(Drawable* d, Layer* layer, void* param, const SpanClip& clip);
 
-// The strips a draw over `clip` is split into; false when it runs whole on
-// one thread (fewer than 4 columns).
-bool SplitStrips(const SpanClip& clip, SpanClip* first, SpanClip* second);
+// How a draw is shared: `count` bands of whole rows of `clip`. The rows from
+// `first` (the first row with a span) on are cut every `bandRows` rows; the
+// first band reaches up to the clip's top and the last down to its bottom,
+// so the bands tile the clip exactly.
+struct BandPlan {
+    SpanClip clip;
+    int32_t first;
+    int32_t bandRows;
+    int32_t count;
+};
+// Plans the bands of a draw of `q` over `clip`; false when the draw runs
+// whole on the calling thread: a clip fewer than 4 columns wide, or spans
+// too small to be worth handing over (fewer than 32768 pixels or one band).
+bool PlanBands(const Quad& q, const SpanClip& clip, BandPlan* plan);
+// Band `band` (0 .. count - 1) of a plan.
+SpanClip BandClip(const BandPlan& plan, int32_t band);
 
-// Starts the raster workers (shell::g_engine.workerCount of them; with 1 no
-// thread is made). Returns true, or false when an event or thread could not
-// be made. StopWorkers ends them (waiting up to 10 s each) and frees the
-// events. Both are called by the main thread only.
+// Starts the raster workers: shell::g_engine.workerCount threads draw (at
+// most 2), the calling thread being one of them, so with 2 one worker thread
+// is made and with 1 none. Returns true, or false when the thread could not
+// be made. StopWorkers ends it (waiting up to 10 s). Both are called by the
+// main thread only, while no draw runs.
 bool StartWorkers();
 void StopWorkers();
-// Workers splitting draws now: 2, or 1 when there are none or one was lost.
+// Threads sharing draws now: 2, or 1 when there is no worker or it was lost
+// (a band not finished within a second).
 int ActiveWorkers();
 
 }  // namespace render

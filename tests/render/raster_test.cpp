@@ -400,32 +400,46 @@ TEST(RasterModes, InstallAndSmoothing) {
     EXPECT_EQ(d, nullptr);
 }
 
-TEST(RasterSplit, StripsAreEvenAndCoverTheRectangle) {
+// Which draws are shared, and how: the bands tile the clip exactly (whole
+// rows of its full width, in order, none empty) and the rows with spans are
+// spread over at least two bands.
+TEST_F(Raster, BandsTileTheClipOfASharedDraw) {
     struct Case {
+        const char* what;
+        int x, y, w, h;
         SpanClip clip;
-        bool split;
-        int32_t middle, right;
+        bool shared;
     };
     const Case cases[] = {
-        {{0, 0, 1023, 768}, true, 512, 1024},
-        {{0, 0, 1024, 768}, true, 512, 1024},
-        {{10, 5, 13, 9}, false, 0, 0},  // three wide: one thread
-        {{10, 5, 14, 9}, true, 12, 14},
-        {{3, 0, 17, 1}, true, 10, 17},  // 3 + 7 = 10
-        {{5, 0, 16, 1}, true, 10, 17},  // widened to 17: 5 + 6 = 11, rounded down to 10
-        {{1, 0, 11, 1}, true, 6, 11},   // 1 + 5 = 6
+        {"whole frame", 0, 0, 1024, 768, {0, 0, 1024, 767}, true},
+        {"a figure", 212, 68, 600, 700, {0, 0, 1024, 767}, true},
+        {"a wide strip of rows", 0, 300, 1024, 100, {0, 0, 1024, 767}, true},
+        {"the clip cuts the rows", 0, 0, 1024, 768, {5, 100, 1019, 299}, true},
+        {"odd clip width", -7, 3, 1030, 760, {1, 2, 1024, 766}, true},
+        {"a glyph", 40, 560, 24, 24, {0, 0, 1024, 767}, false},
+        {"three columns wide", 0, 0, 1024, 768, {10, 0, 13, 767}, false},
+        {"few pixels", 0, 0, 1024, 768, {10, 0, 40, 767}, false},
+        {"outside the clip", 0, 500, 1024, 200, {0, 0, 1024, 400}, false},
     };
     for (const Case& c : cases) {
-        SpanClip a, b;
-        ASSERT_EQ(SplitStrips(c.clip, &a, &b), c.split);
-        if (!c.split) continue;
-        EXPECT_EQ(a.left, c.clip.left);
-        EXPECT_EQ(a.right, c.middle);
-        EXPECT_EQ(b.left, c.middle);
-        EXPECT_EQ(b.right, c.right);
-        EXPECT_EQ(c.middle % 2, 0);
-        EXPECT_EQ(a.top, c.clip.top);
-        EXPECT_EQ(b.bottom, c.clip.bottom);
+        SCOPED_TRACE(c.what);
+        PlaceUnscaled(d_->quad, c.x, c.y, c.w, c.h);
+        BandPlan plan;
+        ASSERT_EQ(PlanBands(*d_->quad, c.clip, &plan), c.shared);
+        if (!c.shared) continue;
+        ASSERT_GE(plan.count, 2);
+        int32_t next = c.clip.top, bandsWithSpans = 0;
+        for (int32_t b = 0; b < plan.count; ++b) {
+            SpanClip band = BandClip(plan, b);
+            EXPECT_EQ(band.left, c.clip.left);
+            EXPECT_EQ(band.right, c.clip.right);
+            EXPECT_EQ(band.top, next) << "band " << b;
+            EXPECT_LE(band.top, band.bottom) << "band " << b;
+            next = band.bottom + 1;
+            bandsWithSpans += band.bottom >= c.y && band.top < c.y + c.h;
+        }
+        EXPECT_EQ(next, c.clip.bottom + 1);
+        EXPECT_GE(bandsWithSpans, 2);
     }
 }
 
@@ -443,7 +457,7 @@ TEST_F(Raster, OneAndTwoWorkersDrawIdenticalFrames) {
         InstallBlendMode(d_, m.mode);
         d_->opacity = 200;
         std::vector<uint32_t> start = RandomFrame(rng);
-        SpanClip clip = {3, 2, 1001, 700};  // odd left: the split column rounds down
+        SpanClip clip = {3, 2, 1001, 700};  // odd left, rows short of the frame
 
         shell::g_engine.workerCount = 1;
         ASSERT_TRUE(StartWorkers());
@@ -509,6 +523,136 @@ TEST_F(Raster, SmallPicturesInAWholeFrameClipMatchTheReference) {
         StopWorkers();
     }
     shell::g_engine.workerCount = 1;
+}
+
+// A clip of odd width that cuts the picture: the column right of the clip
+// keeps its pixels on two threads as on one: sharing a draw never widens
+// its clip (not even to make the width even).
+TEST_F(Raster, ASharedDrawLeavesTheColumnRightOfAnOddClipAlone) {
+    if (!shell::RegistryInitialised()) {
+        ASSERT_EQ(shell::InitRegistry(), 1);
+    }
+    std::mt19937 rng(41);
+    ImagePtr img = RandomImage(rng, 1024, 768, kImgPngAlpha);
+    PlaceUnscaled(d_->quad, 0, 0, 1024, 768);
+    d_->image = img.get();
+    InstallBlendMode(d_, kBlendNormal);
+    d_->opacity = 200;
+    const std::vector<uint32_t> start = RandomFrame(rng);
+    for (int32_t right : {1023, 601}) {
+        SpanClip clip = {0, 0, right, 767};
+        for (int workers : {1, 2}) {
+            SCOPED_TRACE(::testing::Message() << "right " << right << " workers " << workers);
+            shell::g_engine.workerCount = workers;
+            ASSERT_TRUE(StartWorkers());
+            frame_ = start;
+            Draw(nullptr, nullptr, clip);
+            StopWorkers();
+            bool leftOfItDrawn = false;
+            for (int r = 0; r < 768; ++r) {
+                ASSERT_EQ(frame_[r * 1024 + right], start[r * 1024 + right]) << "row " << r;
+                leftOfItDrawn |= frame_[r * 1024 + right - 1] != start[r * 1024 + right - 1];
+            }
+            EXPECT_TRUE(leftOfItDrawn);
+        }
+    }
+    shell::g_engine.workerCount = 1;
+}
+
+// A run of shared draws, one after another as the composer issues them:
+// every mode, plain, through a layer, with a transition map, inside a surface
+// clip, and into a target picture narrower and shorter than the frame (its
+// rows are not frame rows); pictures placed 1:1 (the copy path) or on random
+// spans, clips whose height is no multiple of any band. After every draw two
+// threads leave exactly the frame and target that one thread leaves.
+TEST_F(Raster, ARunOfSharedDrawsMatchesOneThread) {
+    if (!shell::RegistryInitialised()) {
+        ASSERT_EQ(shell::InitRegistry(), 1);
+    }
+    std::mt19937 setup(23);
+    std::vector<uint32_t> layerPixels(1024 * 768);
+    for (uint32_t& l : layerPixels) l = setup() % 4 == 0 ? setup() & 0xFF000000u : setup();
+    Layer layer{};
+    layer.pixels = layerPixels.data();
+    for (int r = 0; r < 768; ++r) layer.rows[r] = layerPixels.data() + r * 1024;
+    std::vector<uint8_t> map(1024 * 768);
+    for (uint8_t& m : map) m = static_cast<uint8_t>(setup());
+    uint8_t alphaTable[256];
+    for (uint8_t& a : alphaTable) a = setup() % 3 == 0 ? 255 : static_cast<uint8_t>(setup());
+    RasterParam param = {map.data(), alphaTable};
+    ClipBytes surface = {4 * 101, 13, 4 * 777, 690};
+    const std::vector<uint32_t> startFrame = RandomFrame(setup);
+    ImagePtr target(AllocImage(1001, 613, 1001));
+    std::vector<uint32_t> startTarget(1001 * 613);
+    for (uint32_t& p : startTarget) p = setup();
+
+    enum Variant { kPlain, kLayer, kParam, kSurface, kTarget, kVariants };
+    // Per draw: a digest of the frame and of the target; the last frame whole.
+    auto digest = [](const uint32_t* p, size_t n) {
+        uint64_t h = 1469598103934665603ull;
+        for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 1099511628211ull;
+        return h;
+    };
+    auto run = [&](int workers, std::vector<uint64_t>* digests, std::vector<uint32_t>* last) {
+        shell::g_engine.workerCount = workers;
+        ASSERT_TRUE(StartWorkers());
+        ASSERT_EQ(ActiveWorkers(), workers);
+        std::mt19937 rng(31);  // the same draws for both runs
+        frame_ = startFrame;
+        std::memcpy(target->pixels, startTarget.data(), startTarget.size() * 4);
+        for (const ModeCase& m : kModes) {
+            for (int variant = 0; variant < kVariants; ++variant) {
+                uint16_t flags = variant % 2 ? kImgPng : kImgPngAlpha;
+                ImagePtr img = RandomImage(rng, 640, 480, flags);
+                if (variant % 3 == 0) {
+                    RandomTables(rng, d_->quad, img.get(), variant == 3);
+                } else {
+                    PlaceUnscaled(d_->quad, static_cast<int>(rng() % 400) - 20,
+                                  static_cast<int>(rng() % 300), 640, 480);
+                }
+                d_->image = img.get();
+                d_->blendMode = m.mode & 0x1000;
+                InstallBlendMode(d_, m.mode);
+                d_->opacity = static_cast<uint8_t>(variant % 2 ? 255 : 90 + rng() % 160);
+                d_->clip = variant == kSurface ? &surface : nullptr;
+                int32_t top = static_cast<int32_t>(rng() % 50);
+                SpanClip clip = {static_cast<int32_t>(rng() % 60), top,
+                                 900 + static_cast<int32_t>(rng() % 125),
+                                 700 + static_cast<int32_t>(rng() % 68)};
+                Layer* l = variant == kLayer ? &layer : nullptr;
+                RasterParam* p = variant == kParam ? &param : nullptr;
+                if (variant == kTarget) {
+                    d_->target = target.get();
+                    d_->destination = target->pixels;
+                    d_->destinationStride = target->width * 4;
+                    ASSERT_GE(DrawSpans(d_, l, p, &clip), 0);
+                    d_->target = nullptr;
+                } else {
+                    Draw(l, p, clip);
+                }
+                const uint32_t* t = reinterpret_cast<const uint32_t*>(target->pixels);
+                digests->push_back(digest(frame_.data(), frame_.size()) ^
+                                   (digest(t, startTarget.size()) << 1));
+            }
+        }
+        StopWorkers();
+        *last = frame_;
+        const uint32_t* t = reinterpret_cast<const uint32_t*>(target->pixels);
+        last->insert(last->end(), t, t + startTarget.size());
+    };
+    std::vector<uint64_t> one, two;
+    std::vector<uint32_t> oneLast, twoLast;
+    run(1, &one, &oneLast);
+    run(2, &two, &twoLast);
+    shell::g_engine.workerCount = 1;
+    ASSERT_EQ(one.size(), two.size());
+    for (size_t i = 0; i < one.size(); ++i) {
+        EXPECT_EQ(one[i], two[i]) << "after the " << kModes[i / kVariants].name << " draw, variant "
+                                  << i % kVariants;
+    }
+    EXPECT_TRUE(oneLast == twoLast);
+    EXPECT_FALSE(std::equal(startFrame.begin(), startFrame.end(), oneLast.begin()));
+    EXPECT_FALSE(std::equal(startTarget.begin(), startTarget.end(), oneLast.begin() + startFrame.size()));
 }
 
 }  // namespace
