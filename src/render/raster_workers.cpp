@@ -23,7 +23,10 @@
 // sleeps on a word that each draw raises. The calling thread, out of bands,
 // polls for the worker's last band and then sleeps on the worker's count of
 // bands drawn. Each side wakes the other only when that one has said it
-// sleeps, so a frame of large draws costs at most one wake-up call.
+// sleeps, so a frame of large draws costs at most one wake-up call. The
+// worker is kept off the processor the calling thread runs on: on a busy
+// machine it then waits for the other processor instead of taking the
+// calling thread's.
 #include <emmintrin.h>
 
 #include <algorithm>
@@ -32,6 +35,7 @@
 #include <climits>
 #include <cstdio>
 
+#include "platform/processor.h"
 #include "platform/wake_word.h"
 #include "render/raster.h"
 #include "shell/engine.h"
@@ -101,6 +105,8 @@ uint32_t g_drawNumber = 0;  // calling thread only
 std::atomic<int> g_stop{0};
 std::atomic<int> g_activeWorkers{1};
 shell::ThreadHandle g_thread = -1;
+std::atomic<int64_t> g_workerThreadId{-1};  // set by the worker when it starts
+int g_avoidedProcessor = -1;                // calling thread only
 bool g_started = false;
 
 // Takes the next band of the current draw; false when none is left.
@@ -160,6 +166,7 @@ void AwaitDraw(uint32_t seen) {
 }
 
 void WorkerLoop(void*) {
+    g_workerThreadId.store(platform::SystemThreadId(), std::memory_order_release);
     while (!WorkerShouldEnd()) {
         // Read before looking for bands: a draw posted after this read
         // changes `posted`, so it is never slept through.
@@ -194,9 +201,22 @@ bool AwaitWorker(uint32_t bands) {
     return g_share.bands.load(std::memory_order_acquire) == bands;
 }
 
+// Keeps the worker off the processor the calling thread draws on. Woken on
+// that processor (the system does so when the other one is busy), the worker
+// would take it over and the calling thread would wait for it; kept off it,
+// the worker waits for the other processor while this thread draws on.
+void StayBesideCaller() {
+    int here = platform::CurrentProcessor();
+    if (here == g_avoidedProcessor) return;
+    int64_t worker = g_workerThreadId.load(std::memory_order_acquire);
+    if (worker < 0) return;
+    if (platform::KeepOffProcessor(worker, here)) g_avoidedProcessor = here;
+}
+
 // Draws the planned bands on this thread and the worker. Returns the OR of
 // the bands' results.
 int RunShared(Drawable* d, Layer* layer, void* param, const BandPlan& plan) {
+    StayBesideCaller();
     g_job.drawable = d;
     g_job.layer = layer;
     g_job.param = param;
@@ -334,6 +354,8 @@ bool StartWorkers() {
     g_share.bands.store(0);
     g_wake.workerAsleep.store(0);
     g_wake.callerAsleep.store(0);
+    g_workerThreadId.store(-1);
+    g_avoidedProcessor = -1;
     g_thread = shell::CreateEngineThread(true, WorkerLoop, nullptr);
     if (g_thread < 0) return false;
     g_started = true;
@@ -354,6 +376,8 @@ void StopWorkers() {
         shell::ReleaseEngineThread(g_thread);
         g_thread = -1;
     }
+    g_workerThreadId.store(-1);
+    g_avoidedProcessor = -1;
     g_started = false;
 }
 
