@@ -63,6 +63,14 @@ int InstallRasterMode(Drawable* d, int32_t mode);
 // refused (0) for kImgColour pictures.
 int SetSmoothing(Drawable* d, int on);
 
+// Instruction sets the span routines can run on. They use the best one the
+// processor has; tests and benches may choose another, while no draw runs.
+enum class SpanIsa { kSse2, kAvx2 };
+SpanIsa BestSpanIsa();
+// Uses `isa` from the next draw on. False (nothing changed) when the
+// processor lacks it.
+bool SelectSpanIsa(SpanIsa isa);
+
 // The three routines of a mode value, as InstallRasterMode picks them.
 struct SpanRoutines {
     SpanRoutine opaque;

@@ -1,11 +1,14 @@
-// The eighteen span routines: one template over blend mode and variant.
-// Each row is sampled into a row buffer of texels and weights first, then
-// combined with the destination; the common cases (straight copies, rows
-// of one weight) take shorter paths with the same results.
+// The eighteen span routines: one template over blend mode and variant. A
+// routine bounds the rows to draw and decides where the weights come from;
+// the kernel set of the instruction set in use (span_kernels.h) then
+// samples and combines the rows.
 #include <algorithm>
-#include <cstring>
+#include <atomic>
+#include <climits>
+#include <cstdint>
 
 #include "render/raster.h"
+#include "render/span_kernels.h"
 #include <immintrin.h>
 
 namespace render {
@@ -24,92 +27,25 @@ constexpr int32_t kColumns = 1024;
 constexpr int32_t kBlendSmoothBit = 0x1000;
 
 enum Variant { kOpaque, kTranslucent, kParam };
-enum Kind { kNormal, kSmooth, kAdd, kSub, kOverlay, kMul };
 
-constexpr uint32_t kFullWeight = 0xFFFFFFFFu;
-
-inline int Clamp255(int v) {
-    return v < 0 ? 0 : v > 255 ? 255 : v;
+bool HaveAvx2() {
+    static const bool have = [] {
+        __builtin_cpu_init();  // may run before the library's own initialisation
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return have;
 }
 
-// o = f(s, d) for one byte; `alphaByte` selects overlay's alpha threshold.
-template <int K>
-inline int Combine(int s, int d, bool alphaByte) {
-    if constexpr (K == kOverlay) {
-        bool high = alphaByte ? d > 0 : d > 127;
-        int o = high ? 255 - (((255 - s) * (255 - d)) >> 7) : (s * d) >> 7;
-        return Clamp255(o);
-    } else if constexpr (K == kMul) {
-        return g_product[s][d];
-    } else {
-        (void)d;
-        (void)alphaByte;
-        return s;
-    }
-}
+// The kernel set in use; null until the first draw or selection.
+std::atomic<const span::KernelSet*> g_kernels{nullptr};
 
-// One pixel with per-byte weights (packed, byte i the weight of byte i).
-template <int K>
-inline uint32_t BlendPixel(uint32_t s, uint32_t d, uint32_t weights, bool store) {
-    uint32_t out = 0;
-    for (int b = 0; b < 4; ++b) {
-        int sb = (s >> (8 * b)) & 0xFF;
-        int db = (d >> (8 * b)) & 0xFF;
-        int w = (weights >> (8 * b)) & 0xFF;
-        int r;
-        if constexpr (K == kAdd) {
-            r = store ? sb + db : db + ((sb * w) >> 8);
-            r = r > 255 ? 255 : r;
-        } else if constexpr (K == kSub) {
-            r = store ? db - sb : db - ((sb * w) >> 8);
-            r = r < 0 ? 0 : r;
-        } else {
-            int o = Combine<K>(sb, db, b == 3);
-            r = store ? o : db + (((o - db) * w) >> 8);
-        }
-        out |= static_cast<uint32_t>(r) << (8 * b);
+const span::KernelSet& Kernels() {
+    const span::KernelSet* k = g_kernels.load(std::memory_order_acquire);
+    if (!k) {
+        k = HaveAvx2() ? &span::kAvx2Kernels : &span::kSse2Kernels;
+        g_kernels.store(k, std::memory_order_release);
     }
-    return out;
-}
-
-// Bilinear sample at (u, v) 16.16.
-inline uint32_t SmoothTexel(const Image* img, int32_t u, int32_t v, int32_t maxRow) {
-    int32_t col = u >> 16, row = v >> 16;
-    col = std::clamp(col, 0, img->width - 1);
-    row = std::clamp(row, 0, maxRow);
-    int32_t col1 = col + 1 < img->width ? col + 1 : col;
-    int32_t row1 = row + 1 <= maxRow ? row + 1 : row;
-    int fu = (u >> 8) & 0xFF, fv = (v >> 8) & 0xFF;
-    const uint32_t* r0 = img->rows[row];
-    const uint32_t* r1 = img->rows[row1];
-    // 16-bit lanes: the left texel's bytes in lanes 0..3, the right one's in
-    // 4..7; each weighted (>> 8), then the halves added.
-    const __m128i zero = _mm_setzero_si128();
-    __m128i top, bottom;
-    if (col1 == col + 1) {  // both texels side by side: one load per row
-        top = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0 + col)), zero);
-        bottom =
-            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r1 + col)), zero);
-    } else {
-        top = _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(r0[col])),
-                                                   _mm_cvtsi32_si128(static_cast<int>(r0[col1]))),
-                                zero);
-        bottom =
-            _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(r1[col])),
-                                                 _mm_cvtsi32_si128(static_cast<int>(r1[col1]))),
-                              zero);
-    }
-    // 255 - f is f ^ 255 for 0 <= f <= 255: (255 - f) in lanes 0..3, f in 4..7.
-    const __m128i lowHalf = _mm_set_epi64x(0, 0x00FF00FF00FF00FFLL);
-    const __m128i wu = _mm_xor_si128(_mm_set1_epi16(static_cast<int16_t>(fu)), lowHalf);
-    top = _mm_srli_epi16(_mm_mullo_epi16(top, wu), 8);
-    bottom = _mm_srli_epi16(_mm_mullo_epi16(bottom, wu), 8);
-    top = _mm_add_epi16(top, _mm_srli_si128(top, 8));
-    bottom = _mm_add_epi16(bottom, _mm_srli_si128(bottom, 8));
-    const __m128i wv = _mm_xor_si128(_mm_set1_epi16(static_cast<int16_t>(fv)), lowHalf);
-    __m128i t = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi64(top, bottom), wv), 8);
-    t = _mm_add_epi16(t, _mm_srli_si128(t, 8));
-    return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(t, t)));
+    return *k;
 }
 
 // Drawing bounds shared by every row: the intersection of the clip, the
@@ -137,289 +73,77 @@ bool ComputeBounds(const Drawable* d, const SpanClip* clip, Bounds* b) {
 }
 
 // Narrows rows [*top, *bottom) to those from the first to the last whose
-// edge entry is not empty, eight rows per test: small pictures drawn with a
-// whole-frame clip skip the rest of the frame at once.
+// edge entry is not empty. Sixteen rows none of which starts left of the
+// frame's right edge are passed over with one test, so that small pictures
+// drawn with a whole-frame clip skip the rest of the frame at once.
 bool SpanRows(const Quad& q, int32_t* top, int32_t* bottom) {
     const __m128i frameRight = _mm_set1_epi16(kColumns);
-    const __m128i minusOne = _mm_set1_epi16(-1);
-    auto present = [&](int32_t r) {  // mask of rows r .. r + 7 with an edge entry
-        __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q.edgeMin + r));
-        __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q.edgeMax + r));
-        return _mm_movemask_epi8(
-            _mm_and_si128(_mm_cmplt_epi16(lo, frameRight), _mm_cmpgt_epi16(hi, minusOne)));
+    auto noneStarts = [&](int32_t r) {  // rows r .. r + 15
+        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q.edgeMin + r));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q.edgeMin + r + 8));
+        return _mm_movemask_epi8(_mm_or_si128(_mm_cmplt_epi16(a, frameRight),
+                                              _mm_cmplt_epi16(b, frameRight))) == 0;
     };
     auto one = [&](int32_t r) { return q.edgeMin[r] < kColumns && q.edgeMax[r] >= 0; };
     int32_t t = *top, b = *bottom;
-    while (t < b && (t & 7)) {
-        if (one(t)) break;
-        ++t;
+    // The whole range is read below: its cache lines are requested at once.
+    for (int32_t r = t & ~31; r < b; r += 32)
+        _mm_prefetch(reinterpret_cast<const char*>(q.edgeMin + r), _MM_HINT_T0);
+    while (t < b && !one(t)) {
+        if ((t & 15) == 0 && t + 16 <= b && noneStarts(t)) {
+            t += 16;
+        } else {
+            ++t;
+        }
     }
-    if (t < b && !one(t)) {
-        while (t + 8 <= b && present(t) == 0) t += 8;
-        while (t < b && !one(t)) ++t;
-    }
-    while (b > t && (b & 7)) {
-        if (one(b - 1)) break;
-        --b;
-    }
-    if (b > t && !one(b - 1)) {
-        while (b - 8 >= t && present(b - 8) == 0) b -= 8;
-        while (b > t && !one(b - 1)) --b;
+    while (b > t && !one(b - 1)) {
+        if ((b & 15) == 0 && b - 16 >= t && noneStarts(b - 16)) {
+            b -= 16;
+        } else {
+            --b;
+        }
     }
     *top = t;
     *bottom = b;
     return t < b;
 }
 
-// Combines pixels [from, to) of a row whose pixel i is frame column x0 + i.
-template <int K>
-inline void BlendRange(uint32_t* dst, const uint32_t* texels, const uint32_t* weights, int32_t x0,
-                       int32_t n, int32_t from, int32_t to) {
-    for (int32_t i = from; i < to; ++i) {
-        uint32_t w = weights[i];
-        if (w == 0) continue;
-        int32_t partner = ((x0 + i) ^ 1) - x0;
-        bool store =
-            w == kFullWeight && (partner < 0 || partner >= n || weights[partner] == kFullWeight);
-        dst[i] = BlendPixel<K>(texels[i], dst[i], w, store);
+// The picture as the smoothing kernels see it: whether its row table is the
+// usual evenly spaced one (every row r < height at r * stride from row 0,
+// every later entry the spare row), with offsets that fit 31 bits.
+span::SmoothSource MakeSmoothSource(const Image* img, int32_t maxRow) {
+    span::SmoothSource src{img, maxRow, false, nullptr, 0, 0};
+    const int32_t h = img->height;
+    if (h < 1 || img->width < 1 || maxRow < h) return src;
+    const intptr_t base = reinterpret_cast<intptr_t>(img->rows[0]);
+    auto offset = [base](const uint32_t* row, int64_t* out) {
+        intptr_t bytes = reinterpret_cast<intptr_t>(row) - base;
+        if (bytes < 0 || bytes % 4 != 0) return false;
+        *out = static_cast<int64_t>(bytes / 4);
+        return true;
+    };
+    int64_t stride = img->width, spare = 0;
+    if (h > 1 && !offset(img->rows[1], &stride)) return src;
+    if (!offset(img->rows[h], &spare)) return src;
+    const int64_t limit = INT32_MAX - static_cast<int64_t>(img->width);
+    if (stride * (h - 1) > limit || spare > limit) return src;
+    for (int32_t r = 0; r < h; ++r) {
+        if (reinterpret_cast<intptr_t>(img->rows[r]) != base + static_cast<intptr_t>(r * stride * 4))
+            return src;
     }
-}
-
-// Four pixels (two whole pairs) at a time in 16-bit lanes, the same formulas
-// as BlendPixel. `pairFull` marks the pixels of pairs whose two weights are
-// full: those store o (add, subtract: the saturated d + s, d - s).
-//
-// d + ((o - d) * w >> 8) with the product's sign: bits 8..23 of the 32-bit
-// product are put together from mullo's and mulhi's halves.
-inline __m128i WeighDifference(__m128i o16, __m128i d16, __m128i w16) {
-    __m128i diff = _mm_sub_epi16(o16, d16);
-    __m128i lo = _mm_mullo_epi16(diff, w16);
-    __m128i hi = _mm_mulhi_epi16(diff, w16);
-    return _mm_add_epi16(d16, _mm_or_si128(_mm_slli_epi16(hi, 8), _mm_srli_epi16(lo, 8)));
-}
-
-// o = f(s, d) on 16-bit lanes (4 pixels' bytes, blue green red alpha each).
-template <int K>
-inline __m128i Combine16(__m128i s16, __m128i d16) {
-    if constexpr (K == kMul) {
-        return _mm_srli_epi16(_mm_mullo_epi16(s16, d16), 8);
-    } else if constexpr (K == kOverlay) {
-        const __m128i c255 = _mm_set1_epi16(255);
-        // Threshold per byte: colour bytes d > 127, the alpha byte d > 0.
-        const __m128i threshold = _mm_set_epi16(0, 127, 127, 127, 0, 127, 127, 127);
-        __m128i high = _mm_cmpgt_epi16(d16, threshold);
-        __m128i inv =
-            _mm_srli_epi16(_mm_mullo_epi16(_mm_sub_epi16(c255, s16), _mm_sub_epi16(c255, d16)), 7);
-        __m128i oHigh = _mm_max_epi16(_mm_sub_epi16(c255, inv), _mm_setzero_si128());
-        __m128i oLow = _mm_min_epi16(_mm_srli_epi16(_mm_mullo_epi16(s16, d16), 7), c255);
-        return _mm_or_si128(_mm_and_si128(high, oHigh), _mm_andnot_si128(high, oLow));
-    } else {
-        (void)d16;
-        return s16;
+    for (int32_t r = h + 1; r <= maxRow; ++r) {
+        if (img->rows[r] != img->rows[h]) return src;
     }
+    src.linear = true;
+    src.base = img->rows[0];
+    src.stride = static_cast<int32_t>(stride);
+    src.spareOffset = static_cast<int32_t>(spare);
+    return src;
 }
 
-template <int K>
-inline __m128i Blend4(__m128i s, __m128i d, __m128i w) {
-    const __m128i zero = _mm_setzero_si128();
-    __m128i full = _mm_cmpeq_epi32(w, _mm_set1_epi32(-1));
-    __m128i pairFull = _mm_and_si128(full, _mm_shuffle_epi32(full, _MM_SHUFFLE(2, 3, 0, 1)));
-    if constexpr (K == kAdd || K == kSub) {
-        // The added (subtracted) amount: s * w >> 8, or s itself in full pairs.
-        __m128i lo = _mm_srli_epi16(
-            _mm_mullo_epi16(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(w, zero)), 8);
-        __m128i hi = _mm_srli_epi16(
-            _mm_mullo_epi16(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(w, zero)), 8);
-        __m128i amount = _mm_packus_epi16(lo, hi);
-        amount = _mm_or_si128(_mm_and_si128(pairFull, s), _mm_andnot_si128(pairFull, amount));
-        return K == kAdd ? _mm_adds_epu8(d, amount) : _mm_subs_epu8(d, amount);
-    } else {
-        __m128i outLo, outHi, oLo, oHi;
-        {
-            __m128i s16 = _mm_unpacklo_epi8(s, zero), d16 = _mm_unpacklo_epi8(d, zero);
-            oLo = Combine16<K>(s16, d16);
-            outLo = WeighDifference(oLo, d16, _mm_unpacklo_epi8(w, zero));
-        }
-        {
-            __m128i s16 = _mm_unpackhi_epi8(s, zero), d16 = _mm_unpackhi_epi8(d, zero);
-            oHi = Combine16<K>(s16, d16);
-            outHi = WeighDifference(oHi, d16, _mm_unpackhi_epi8(w, zero));
-        }
-        __m128i blended = _mm_packus_epi16(outLo, outHi);
-        __m128i o = K == kNormal ? s : _mm_packus_epi16(oLo, oHi);
-        return _mm_or_si128(_mm_and_si128(pairFull, o), _mm_andnot_si128(pairFull, blended));
-    }
-}
-
-// Weights of texels without a layer: w (the alpha, or 255), times the opacity
-// >> 8 when translucent, in all four bytes.
-template <int V>
-inline __m128i PlainWeights4(__m128i s, bool alphaImage, __m128i opacity) {
-    __m128i w = alphaImage ? _mm_srli_epi32(s, 24) : _mm_set1_epi32(255);
-    if constexpr (V == kTranslucent) w = _mm_srli_epi32(_mm_mullo_epi16(w, opacity), 8);
-    w = _mm_or_si128(w, _mm_slli_epi32(w, 8));
-    return _mm_or_si128(w, _mm_slli_epi32(w, 16));
-}
-
-// The same combinations on eight pixels in 256-bit registers, used when the
-// processor has AVX2 (chosen at run time). 256-bit unpacks and packs work
-// within 128-bit halves, so pixels stay in place as in the SSE2 forms.
-__attribute__((target("avx2"))) inline __m256i WeighDifference8(__m256i o16, __m256i d16,
-                                                                __m256i w16) {
-    __m256i diff = _mm256_sub_epi16(o16, d16);
-    __m256i lo = _mm256_mullo_epi16(diff, w16);
-    __m256i hi = _mm256_mulhi_epi16(diff, w16);
-    return _mm256_add_epi16(d16,
-                            _mm256_or_si256(_mm256_slli_epi16(hi, 8), _mm256_srli_epi16(lo, 8)));
-}
-
-template <int K>
-__attribute__((target("avx2"))) inline __m256i Combine16x8(__m256i s16, __m256i d16) {
-    if constexpr (K == kMul) {
-        return _mm256_srli_epi16(_mm256_mullo_epi16(s16, d16), 8);
-    } else if constexpr (K == kOverlay) {
-        const __m256i c255 = _mm256_set1_epi16(255);
-        const __m256i threshold = _mm256_set_epi16(0, 127, 127, 127, 0, 127, 127, 127, 0, 127, 127,
-                                                   127, 0, 127, 127, 127);
-        __m256i high = _mm256_cmpgt_epi16(d16, threshold);
-        __m256i inv = _mm256_srli_epi16(
-            _mm256_mullo_epi16(_mm256_sub_epi16(c255, s16), _mm256_sub_epi16(c255, d16)), 7);
-        __m256i oHigh = _mm256_max_epi16(_mm256_sub_epi16(c255, inv), _mm256_setzero_si256());
-        __m256i oLow = _mm256_min_epi16(_mm256_srli_epi16(_mm256_mullo_epi16(s16, d16), 7), c255);
-        return _mm256_or_si256(_mm256_and_si256(high, oHigh), _mm256_andnot_si256(high, oLow));
-    } else {
-        (void)d16;
-        return s16;
-    }
-}
-
-template <int K>
-__attribute__((target("avx2"))) inline __m256i Blend8(__m256i s, __m256i d, __m256i w) {
-    const __m256i zero = _mm256_setzero_si256();
-    __m256i full = _mm256_cmpeq_epi32(w, _mm256_set1_epi32(-1));
-    __m256i pairFull = _mm256_and_si256(full, _mm256_shuffle_epi32(full, _MM_SHUFFLE(2, 3, 0, 1)));
-    if constexpr (K == kAdd || K == kSub) {
-        __m256i lo = _mm256_srli_epi16(
-            _mm256_mullo_epi16(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(w, zero)), 8);
-        __m256i hi = _mm256_srli_epi16(
-            _mm256_mullo_epi16(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(w, zero)), 8);
-        __m256i amount = _mm256_packus_epi16(lo, hi);
-        amount =
-            _mm256_or_si256(_mm256_and_si256(pairFull, s), _mm256_andnot_si256(pairFull, amount));
-        return K == kAdd ? _mm256_adds_epu8(d, amount) : _mm256_subs_epu8(d, amount);
-    } else {
-        __m256i outLo, outHi, oLo, oHi;
-        {
-            __m256i s16 = _mm256_unpacklo_epi8(s, zero), d16 = _mm256_unpacklo_epi8(d, zero);
-            oLo = Combine16x8<K>(s16, d16);
-            outLo = WeighDifference8(oLo, d16, _mm256_unpacklo_epi8(w, zero));
-        }
-        {
-            __m256i s16 = _mm256_unpackhi_epi8(s, zero), d16 = _mm256_unpackhi_epi8(d, zero);
-            oHi = Combine16x8<K>(s16, d16);
-            outHi = WeighDifference8(oHi, d16, _mm256_unpackhi_epi8(w, zero));
-        }
-        __m256i blended = _mm256_packus_epi16(outLo, outHi);
-        __m256i o = K == kNormal ? s : _mm256_packus_epi16(oLo, oHi);
-        return _mm256_or_si256(_mm256_and_si256(pairFull, o),
-                               _mm256_andnot_si256(pairFull, blended));
-    }
-}
-
-template <int V>
-__attribute__((target("avx2"))) inline __m256i PlainWeights8(__m256i s, bool alphaImage,
-                                                             __m256i opacity) {
-    __m256i w = alphaImage ? _mm256_srli_epi32(s, 24) : _mm256_set1_epi32(255);
-    if constexpr (V == kTranslucent) w = _mm256_srli_epi32(_mm256_mullo_epi16(w, opacity), 8);
-    w = _mm256_or_si256(w, _mm256_slli_epi32(w, 8));
-    return _mm256_or_si256(w, _mm256_slli_epi32(w, 16));
-}
-
-// Eight pixels (four whole pairs) at a time from pixel i, which must be at an
-// even frame column; returns where it stopped.
-template <int K, bool Plain, int V>
-__attribute__((target("avx2"))) int32_t BlendGroups8(uint32_t* dst, const uint32_t* texels,
-                                                     const uint32_t* weights, int32_t i, int32_t n,
-                                                     bool alphaImage, uint32_t opacity) {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i ones = _mm256_set1_epi32(-1);
-    const __m256i op = _mm256_set1_epi32(static_cast<int>(opacity));
-    for (; i + 8 <= n; i += 8) {
-        __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(texels + i));
-        __m256i w;
-        if constexpr (Plain) {
-            w = PlainWeights8<V>(s, alphaImage, op);
-        } else {
-            w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(weights + i));
-        }
-        if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(w, zero)) == -1) continue;
-        if constexpr (K == kNormal) {
-            if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(w, ones)) == -1) {
-                _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), s);
-                continue;
-            }
-        }
-        __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + i));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), Blend8<K>(s, d, w));
-    }
-    return i;
-}
-
-const bool g_haveAvx2 = [] {
-    __builtin_cpu_init();  // may run before the library's own initialisation
-    return __builtin_cpu_supports("avx2") != 0;
-}();
-
-template <int V>
-void PlainWeights(uint32_t* weights, const uint32_t* texels, int32_t from, int32_t to,
-                  bool alphaImage, uint32_t opacity) {
-    for (int32_t i = from; i < to; ++i) {
-        uint32_t w = alphaImage ? texels[i] >> 24 : 255;
-        if constexpr (V == kTranslucent) w = (w * opacity) >> 8;
-        weights[i] = w * 0x01010101u;
-    }
-}
-
-// Combines a row, four pixels at a time from the first even frame column.
-// With `Plain` the weights come from the texels (no layer, not
-// parametrised) and `weights` is only scratch for the ends of the row.
-template <int K, bool Plain, int V>
-void BlendRow(uint32_t* dst, const uint32_t* texels, uint32_t* weights, int32_t x0, int32_t n,
-              bool alphaImage, uint32_t opacity) {
-    int32_t i = 0;
-    if (x0 & 1) {
-        if constexpr (Plain) PlainWeights<V>(weights, texels, 0, 1, alphaImage, opacity);
-        BlendRange<K>(dst, texels, weights, x0, n, 0, 1);
-        i = 1;
-    }
-    if (g_haveAvx2) i = BlendGroups8<K, Plain, V>(dst, texels, weights, i, n, alphaImage, opacity);
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i ones = _mm_set1_epi32(-1);
-    const __m128i op = _mm_set1_epi32(static_cast<int>(opacity));
-    for (; i + 4 <= n; i += 4) {
-        __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + i));
-        __m128i w;
-        if constexpr (Plain) {
-            w = PlainWeights4<V>(s, alphaImage, op);
-        } else {
-            w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + i));
-        }
-        // Four skipped pixels cost one test.
-        if (_mm_movemask_epi8(_mm_cmpeq_epi32(w, zero)) == 0xFFFF) continue;
-        if constexpr (K == kNormal) {
-            if (_mm_movemask_epi8(_mm_cmpeq_epi32(w, ones)) == 0xFFFF) {
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), s);
-                continue;
-            }
-        }
-        __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), Blend4<K>(s, d, w));
-    }
-    if constexpr (Plain) PlainWeights<V>(weights, texels, i, n, alphaImage, opacity);
-    BlendRange<K>(dst, texels, weights, x0, n, i, n);
-}
-
-template <int K, int V>
+// The routine of combination K (span::Kind), smoothed or not, variant V:
+// bounds the rows, then has the kernel set in use draw them.
+template <int K, bool Smooth, int V>
 int SpanRoutineImpl(Drawable* d, const Layer* layer, const RasterParam* param,
                     const SpanClip* clip) {
     const Image* img = d ? d->image : nullptr;
@@ -427,156 +151,92 @@ int SpanRoutineImpl(Drawable* d, const Layer* layer, const RasterParam* param,
     if (V == kParam && (!param || !param->map || !param->alphaTable)) return 0;
     Bounds bounds;
     if (!ComputeBounds(d, clip, &bounds)) return 0;
-    const Quad& q = *d->quad;
-    int32_t firstRow = bounds.top, endRow = bounds.bottom;
-    SpanRows(q, &firstRow, &endRow);
-    const bool alphaImage = (img->flags & kImgAlpha) != 0;
-    const bool colourFill = K == kNormal && V == kOpaque && img->flags == kImgColour;
-    const int32_t maxRow = img->height * 4 - 1;
-    const int32_t maxCol = img->width - 1;
-    const uint32_t opacity = d->opacity;
+    span::DrawJob job{};
+    job.firstRow = bounds.top;
+    job.endRow = bounds.bottom;
+    if (!SpanRows(*d->quad, &job.firstRow, &job.endRow)) return 1;
+    job.image = img;
+    job.quad = d->quad;
+    job.destination = d->destination;
+    job.destinationStride = d->destinationStride;
+    job.left = bounds.left;
+    job.right = bounds.right;
+    job.alphaImage = (img->flags & kImgAlpha) != 0;
+    job.translucent = V == kTranslucent;
+    job.opacity = d->opacity;
+    job.colourFill = K == span::kNormal && !Smooth && V == kOpaque && img->flags == kImgColour;
 
-    uint32_t texels[kColumns];
-    uint32_t weights[kColumns];
-    for (int32_t r = firstRow; r < endRow; ++r) {
-        const int32_t minX = q.edgeMin[r], maxX = q.edgeMax[r];
-        if (minX >= kColumns || maxX < 0 || q.spanWidth[r] == 0) continue;
-        int32_t lo = bounds.left, hi = std::min<int32_t>(bounds.right, maxX);
-        if (q.rowLimits) {  // left .. right - 1
-            lo = std::max<int32_t>(lo, q.rowLimits->left[r]);
-            hi = std::min<int32_t>(hi, q.rowLimits->right[r]);
+    // Where the weights come from, the same for every row.
+    span::WeightMode mode;
+    if (V == kParam || layer) {
+        mode = span::kWeights;
+        job.layer = layer;
+        if (V == kParam) {
+            job.map = param->map;
+            job.alphaTable = param->alphaTable;
         }
-        uint32_t u = static_cast<uint32_t>(q.spanU[r]);
-        uint32_t v = static_cast<uint32_t>(q.spanV[r]);
-        const uint32_t du = static_cast<uint32_t>(q.spanDU[r]);
-        const uint32_t dv = static_cast<uint32_t>(q.spanDV[r]);
-        int32_t x0 = minX;
-        if (x0 < 0) {
-            u += static_cast<uint32_t>(-x0) * du;
-            v += static_cast<uint32_t>(-x0) * dv;
-            x0 = 0;
-        }
-        if (x0 < lo) {
-            u += static_cast<uint32_t>(lo - x0) * du;
-            v += static_cast<uint32_t>(lo - x0) * dv;
-            x0 = lo;
-        }
-        const int32_t x1 = hi;
-        if (x0 >= x1) continue;
-        const int32_t n = x1 - x0;
-
-        // Sample.
-        const uint32_t* tex = texels;
-        if (colourFill) {
-            std::fill(texels, texels + n, img->rows[0][0]);
-        } else if constexpr (K == kSmooth) {
-            for (int32_t i = 0; i < n; ++i, u += du, v += dv) {
-                texels[i] =
-                    SmoothTexel(img, static_cast<int32_t>(u), static_cast<int32_t>(v), maxRow);
-            }
-        } else if (dv == 0) {
-            const uint32_t* row = img->rows[std::clamp(static_cast<int32_t>(v) >> 16, 0, maxRow)];
-            int32_t c0 = static_cast<int32_t>(u) >> 16;
-            if (du == 0x10000u && c0 >= 0 && c0 + n - 1 <= maxCol) {
-                tex = row + c0;  // read in place
-            } else {
-                for (int32_t i = 0; i < n; ++i, u += du) {
-                    texels[i] = row[std::clamp(static_cast<int32_t>(u) >> 16, 0, maxCol)];
-                }
-            }
-        } else {
-            for (int32_t i = 0; i < n; ++i, u += du, v += dv) {
-                int32_t row = std::clamp(static_cast<int32_t>(v) >> 16, 0, maxRow);
-                texels[i] = img->rows[row][std::clamp(static_cast<int32_t>(u) >> 16, 0, maxCol)];
-            }
-        }
-
-        uint32_t* dst = reinterpret_cast<uint32_t*>(d->destination +
-                                                    static_cast<size_t>(d->destinationStride) * r) +
-                        x0;
-        // A row of one full weight needs no weights: the pairs all store o.
-        bool uniformFull = !layer && V == kOpaque && !alphaImage;
-        if (uniformFull) {
-            if constexpr (K == kNormal || K == kSmooth) {
-                std::memcpy(dst, tex, static_cast<size_t>(n) * 4);
-            } else {
-                std::fill(weights, weights + n, kFullWeight);
-                BlendRow<K, false, V>(dst, tex, weights, x0, n, false, 255);
-            }
-            continue;
-        }
-
-        // Weights.
-        const uint8_t* mapRow =
-            V == kParam ? param->map + static_cast<size_t>(kColumns) * r : nullptr;
-        const uint32_t* layerRow = layer ? layer->rows[r] : nullptr;
-        if (V != kParam && !layerRow) {
-            BlendRow<K == kSmooth ? kNormal : K, true, V>(dst, tex, weights, x0, n, alphaImage,
-                                                          opacity);
-            continue;
-        }
-        for (int32_t i = 0; i < n; ++i) {
-            uint32_t s = tex[i];
-            uint32_t w;
-            if constexpr (V == kParam) {
-                w = g_product[s >> 24][param->alphaTable[mapRow[x0 + i]]];
-            } else {
-                w = alphaImage ? s >> 24 : 255;
-                if constexpr (V == kTranslucent) w = (w * opacity) >> 8;
-            }
-            if (w == 0) {
-                weights[i] = 0;
-                continue;
-            }
-            if (layerRow) {
-                uint32_t l = layerRow[x0 + i];
-                if ((l & 0x00FFFFFFu) == 0) {
-                    weights[i] = 0;
-                    continue;
-                }
-                weights[i] = ((w * (l & 0xFF)) >> 8) | (((w * ((l >> 8) & 0xFF)) >> 8) << 8) |
-                             (((w * ((l >> 16) & 0xFF)) >> 8) << 16) |
-                             (((w * (l >> 24)) >> 8) << 24);
-                if (weights[i] == kFullWeight) weights[i] = kFullWeight - 1;  // never a store
-            } else {
-                weights[i] = w * 0x01010101u;
-            }
-        }
-
-        // Combine, in pairs of frame columns (2k, 2k + 1).
-        BlendRow<K == kSmooth ? kNormal : K, false, V>(dst, tex, weights, x0, n, false, 0);
+    } else if (job.alphaImage) {
+        mode = V == kTranslucent ? span::kAlphaScaled : span::kAlpha;
+        job.value = d->opacity;
+    } else if (V == kTranslucent) {
+        job.value = (255u * d->opacity) >> 8;
+        if (job.value == 0) return 1;  // every pixel skipped
+        mode = span::kUniform;
+    } else {
+        mode = span::kFull;
+    }
+    const span::KernelSet& kernels = Kernels();
+    if constexpr (Smooth) {
+        job.smooth = MakeSmoothSource(img, img->height * 4 - 1);
+        kernels.smooth[mode](job);
+    } else {
+        kernels.draw[K][mode](job);
     }
     return 1;
 }
 
-template <int K, int V>
+template <int K, bool Smooth, int V>
 int Span(Drawable* d, Layer* layer, const SpanClip* clip) {
-    return SpanRoutineImpl<K, V>(d, layer, nullptr, clip);
+    return SpanRoutineImpl<K, Smooth, V>(d, layer, nullptr, clip);
 }
-template <int K>
+template <int K, bool Smooth>
 int ParamSpan(Drawable* d, Layer* layer, void* param, const SpanClip* clip) {
-    return SpanRoutineImpl<K, kParam>(d, layer, static_cast<const RasterParam*>(param), clip);
+    return SpanRoutineImpl<K, Smooth, kParam>(d, layer, static_cast<const RasterParam*>(param),
+                                              clip);
 }
 
-template <int K>
+template <int K, bool Smooth = false>
 SpanRoutines RoutinesOf() {
-    return SpanRoutines{Span<K, kOpaque>, Span<K, kTranslucent>, ParamSpan<K>};
+    return SpanRoutines{Span<K, Smooth, kOpaque>, Span<K, Smooth, kTranslucent>,
+                        ParamSpan<K, Smooth>};
 }
 
 }  // namespace
 
+SpanIsa BestSpanIsa() {
+    return HaveAvx2() ? SpanIsa::kAvx2 : SpanIsa::kSse2;
+}
+
+bool SelectSpanIsa(SpanIsa isa) {
+    if (isa == SpanIsa::kAvx2 && !HaveAvx2()) return false;
+    g_kernels.store(isa == SpanIsa::kAvx2 ? &span::kAvx2Kernels : &span::kSse2Kernels,
+                    std::memory_order_release);
+    return true;
+}
+
 SpanRoutines RoutinesForMode(int32_t mode) {
     switch (mode & 0xFFF) {
         case 2:
-            return RoutinesOf<kAdd>();
+            return RoutinesOf<span::kAdd>();
         case 3:
-            return RoutinesOf<kSub>();
+            return RoutinesOf<span::kSub>();
         case 4:
-            return RoutinesOf<kOverlay>();
+            return RoutinesOf<span::kOverlay>();
         case 5:
-            return RoutinesOf<kMul>();
+            return RoutinesOf<span::kMul>();
         default:
-            return (mode & kBlendSmoothBit) ? RoutinesOf<kSmooth>() : RoutinesOf<kNormal>();
+            return (mode & kBlendSmoothBit) ? RoutinesOf<span::kNormal, true>()
+                                            : RoutinesOf<span::kNormal>();
     }
 }
 
