@@ -107,24 +107,41 @@ inline __m256i RowOffsets(__m256i row, __m256i lastRow, __m256i stride, __m256i 
                               _mm256_cmpgt_epi32(row, lastRow));
 }
 
-// Eight bilinear samples per step: the four texels of each gathered, the
-// weights' bytes put into the high byte of 16-bit lanes so that one
+// The texel pairs at pixel offsets idx (from base) of eight pixels: their
+// left texels into *left and right ones into *right, in pixel order; lanes
+// of `lastCol` take the right texel for both.
+inline void Pairs(const long long* base, __m256i idx, __m256i lastCol, __m256i* left,
+                  __m256i* right) {
+    // Gathered as pixels 0, 1, 4, 5 and 2, 3, 6, 7 so that the 128-bit
+    // unpacks below put the texels back in order.
+    idx = _mm256_permutevar8x32_epi32(idx, _mm256_setr_epi32(0, 1, 4, 5, 2, 3, 6, 7));
+    __m256i a = _mm256_i32gather_epi64(base, _mm256_castsi256_si128(idx), 4);
+    __m256i b = _mm256_i32gather_epi64(base, _mm256_extracti128_si256(idx, 1), 4);
+    a = _mm256_shuffle_epi32(a, _MM_SHUFFLE(3, 1, 2, 0));  // L L R R per half
+    b = _mm256_shuffle_epi32(b, _MM_SHUFFLE(3, 1, 2, 0));
+    *right = _mm256_unpackhi_epi64(a, b);
+    *left = _mm256_blendv_epi8(_mm256_unpacklo_epi64(a, b), *right, lastCol);
+}
+
+// Eight bilinear samples per step: the four texels of each gathered in two
+// pairs, the texels' bytes put into the high byte of 16-bit lanes so that one
 // unsigned high multiply gives x * f >> 8.
 void SmoothRow(uint32_t* out, const SmoothSource& src, int32_t n, uint32_t u, uint32_t v,
                uint32_t du, uint32_t dv) {
     int32_t i = 0;
-    if (src.linear && n >= 8) {
+    if (src.linear && n >= 8 && src.image->width >= 2) {
         const Image* img = src.image;
         const __m256i zero = _mm256_setzero_si256();
         const __m256i one = _mm256_set1_epi32(1);
         const __m256i lowByte = _mm256_set1_epi32(0xFF);
         const __m256i invert = _mm256_set1_epi32(0x00FF00FF);
         const __m256i maxCol = _mm256_set1_epi32(img->width - 1);
+        const __m256i pairCol = _mm256_set1_epi32(img->width - 2);
         const __m256i maxRow = _mm256_set1_epi32(src.maxRow);
         const __m256i lastRow = _mm256_set1_epi32(img->height - 1);
         const __m256i stride = _mm256_set1_epi32(src.stride);
         const __m256i spare = _mm256_set1_epi32(src.spareOffset);
-        const int* base = reinterpret_cast<const int*>(src.base);
+        const long long* base = reinterpret_cast<const long long*>(src.base);
         const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
         __m256i uu = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(u)),
                                       _mm256_mullo_epi32(lane, _mm256_set1_epi32(static_cast<int>(du))));
@@ -134,15 +151,18 @@ void SmoothRow(uint32_t* out, const SmoothSource& src, int32_t n, uint32_t u, ui
         const __m256i vStep = _mm256_set1_epi32(static_cast<int>(dv * 8));
         for (; i + 8 <= n; i += 8) {
             __m256i col = _mm256_min_epi32(_mm256_max_epi32(_mm256_srai_epi32(uu, 16), zero), maxCol);
-            __m256i col1 = _mm256_min_epi32(_mm256_add_epi32(col, one), maxCol);
             __m256i row = _mm256_min_epi32(_mm256_max_epi32(_mm256_srai_epi32(vv, 16), zero), maxRow);
             __m256i row1 = _mm256_min_epi32(_mm256_add_epi32(row, one), maxRow);
-            __m256i off0 = RowOffsets(row, lastRow, stride, spare);
-            __m256i off1 = RowOffsets(row1, lastRow, stride, spare);
-            __m256i tl = _mm256_i32gather_epi32(base, _mm256_add_epi32(off0, col), 4);
-            __m256i tr = _mm256_i32gather_epi32(base, _mm256_add_epi32(off0, col1), 4);
-            __m256i bl = _mm256_i32gather_epi32(base, _mm256_add_epi32(off1, col), 4);
-            __m256i br = _mm256_i32gather_epi32(base, _mm256_add_epi32(off1, col1), 4);
+            // Each texel pair (col, col + 1) is one 64-bit load; in the last
+            // column the pair (col - 1, col) is read and its right texel
+            // serves as both.
+            __m256i lastCol = _mm256_cmpgt_epi32(col, pairCol);
+            __m256i left = _mm256_min_epi32(col, pairCol);
+            __m256i tl, tr, bl, br;
+            Pairs(base, _mm256_add_epi32(RowOffsets(row, lastRow, stride, spare), left), lastCol,
+                  &tl, &tr);
+            Pairs(base, _mm256_add_epi32(RowOffsets(row1, lastRow, stride, spare), left), lastCol,
+                  &bl, &br);
 
             // f in both 16-bit halves of its pixel's lane, and 255 - f.
             __m256i fu = _mm256_and_si256(_mm256_srli_epi32(uu, 8), lowByte);

@@ -73,36 +73,34 @@ bool ComputeBounds(const Drawable* d, const SpanClip* clip, Bounds* b) {
 }
 
 // Narrows rows [*top, *bottom) to those from the first to the last whose
-// edge entry is not empty. Sixteen rows none of which starts left of the
-// frame's right edge are passed over with one test, so that small pictures
-// drawn with a whole-frame clip skip the rest of the frame at once.
+// edge entry is not empty. Rows none of which starts left of the frame's
+// right edge are passed over 64 and then 8 at a time, so that small
+// pictures drawn with a whole-frame clip skip the rest of the frame at once.
 bool SpanRows(const Quad& q, int32_t* top, int32_t* bottom) {
     const __m128i frameRight = _mm_set1_epi16(kColumns);
-    auto noneStarts = [&](int32_t r) {  // rows r .. r + 15
-        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q.edgeMin + r));
-        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q.edgeMin + r + 8));
-        return _mm_movemask_epi8(_mm_or_si128(_mm_cmplt_epi16(a, frameRight),
-                                              _mm_cmplt_epi16(b, frameRight))) == 0;
+    auto starts8 = [&](int32_t r) {  // some row of r .. r + 7 starts in the frame: its mask
+        __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q.edgeMin + r));
+        return _mm_cmplt_epi16(m, frameRight);
     };
+    auto noneStarts64 = [&](int32_t r) {
+        __m128i any = _mm_or_si128(_mm_or_si128(starts8(r), starts8(r + 8)),
+                                   _mm_or_si128(starts8(r + 16), starts8(r + 24)));
+        any = _mm_or_si128(any, _mm_or_si128(_mm_or_si128(starts8(r + 32), starts8(r + 40)),
+                                             _mm_or_si128(starts8(r + 48), starts8(r + 56))));
+        return _mm_movemask_epi8(any) == 0;
+    };
+    auto noneStarts8 = [&](int32_t r) { return _mm_movemask_epi8(starts8(r)) == 0; };
     auto one = [&](int32_t r) { return q.edgeMin[r] < kColumns && q.edgeMax[r] >= 0; };
     int32_t t = *top, b = *bottom;
-    // The whole range is read below: its cache lines are requested at once.
+    // All of it may be read: its cache lines are asked for at once.
     for (int32_t r = t & ~31; r < b; r += 32)
         _mm_prefetch(reinterpret_cast<const char*>(q.edgeMin + r), _MM_HINT_T0);
-    while (t < b && !one(t)) {
-        if ((t & 15) == 0 && t + 16 <= b && noneStarts(t)) {
-            t += 16;
-        } else {
-            ++t;
-        }
-    }
-    while (b > t && !one(b - 1)) {
-        if ((b & 15) == 0 && b - 16 >= t && noneStarts(b - 16)) {
-            b -= 16;
-        } else {
-            --b;
-        }
-    }
+    while (t + 64 <= b && noneStarts64(t)) t += 64;
+    while (t + 8 <= b && noneStarts8(t)) t += 8;
+    while (t < b && !one(t)) ++t;
+    while (b - 64 >= t && noneStarts64(b - 64)) b -= 64;
+    while (b - 8 >= t && noneStarts8(b - 8)) b -= 8;
+    while (b > t && !one(b - 1)) --b;
     *top = t;
     *bottom = b;
     return t < b;
