@@ -123,9 +123,21 @@ inline void Pairs(const long long* base, __m256i idx, __m256i lastCol, __m256i* 
     *left = _mm256_blendv_epi8(_mm256_unpacklo_epi64(a, b), *right, lastCol);
 }
 
+// (left * wLeft >> 8) + (right * wRight >> 8) per byte, for the even bytes
+// (blue, red) into *even and the odd ones (green, alpha) into *odd, one per
+// 16-bit lane: with a byte in the high half of its lane, one unsigned high
+// multiply gives x * w >> 8.
+inline void Across(__m256i left, __m256i right, __m256i wLeft, __m256i wRight, __m256i* even,
+                   __m256i* odd) {
+    const __m256i high = _mm256_set1_epi16(static_cast<int16_t>(0xFF00));
+    *even = _mm256_add_epi16(_mm256_mulhi_epu16(_mm256_slli_epi16(left, 8), wLeft),
+                             _mm256_mulhi_epu16(_mm256_slli_epi16(right, 8), wRight));
+    *odd = _mm256_add_epi16(_mm256_mulhi_epu16(_mm256_and_si256(left, high), wLeft),
+                            _mm256_mulhi_epu16(_mm256_and_si256(right, high), wRight));
+}
+
 // Eight bilinear samples per step: the four texels of each gathered in two
-// pairs, the texels' bytes put into the high byte of 16-bit lanes so that one
-// unsigned high multiply gives x * f >> 8.
+// pairs, then weighed across and down.
 void SmoothRow(uint32_t* out, const SmoothSource& src, int32_t n, uint32_t u, uint32_t v,
                uint32_t du, uint32_t dv) {
     int32_t i = 0;
@@ -133,8 +145,11 @@ void SmoothRow(uint32_t* out, const SmoothSource& src, int32_t n, uint32_t u, ui
         const Image* img = src.image;
         const __m256i zero = _mm256_setzero_si256();
         const __m256i one = _mm256_set1_epi32(1);
-        const __m256i lowByte = _mm256_set1_epi32(0xFF);
-        const __m256i invert = _mm256_set1_epi32(0x00FF00FF);
+        const __m256i invert = _mm256_set1_epi16(0xFF);
+        // Byte 1 of each 32-bit lane into both of its 16-bit lanes (-1: 0).
+        const __m256i pickF = _mm256_setr_epi8(1, -1, 1, -1, 5, -1, 5, -1, 9, -1, 9, -1, 13, -1, 13,
+                                               -1, 1, -1, 1, -1, 5, -1, 5, -1, 9, -1, 9, -1, 13, -1,
+                                               13, -1);
         const __m256i maxCol = _mm256_set1_epi32(img->width - 1);
         const __m256i pairCol = _mm256_set1_epi32(img->width - 2);
         const __m256i maxRow = _mm256_set1_epi32(src.maxRow);
@@ -164,34 +179,23 @@ void SmoothRow(uint32_t* out, const SmoothSource& src, int32_t n, uint32_t u, ui
             Pairs(base, _mm256_add_epi32(RowOffsets(row1, lastRow, stride, spare), left), lastCol,
                   &bl, &br);
 
-            // f in both 16-bit halves of its pixel's lane, and 255 - f.
-            __m256i fu = _mm256_and_si256(_mm256_srli_epi32(uu, 8), lowByte);
-            __m256i fv = _mm256_and_si256(_mm256_srli_epi32(vv, 8), lowByte);
-            fu = _mm256_or_si256(fu, _mm256_slli_epi32(fu, 16));
-            fv = _mm256_or_si256(fv, _mm256_slli_epi32(fv, 16));
-            __m256i fuInv = _mm256_xor_si256(fu, invert), fvInv = _mm256_xor_si256(fv, invert);
-            // Unpacking works in 128-bit halves: the low unpack holds pixels
-            // 0, 1 | 4, 5 and the high one 2, 3 | 6, 7, as do these weights.
-            __m256i wuLo = _mm256_unpacklo_epi32(fu, fu), wuHi = _mm256_unpackhi_epi32(fu, fu);
-            __m256i wuiLo = _mm256_unpacklo_epi32(fuInv, fuInv);
-            __m256i wuiHi = _mm256_unpackhi_epi32(fuInv, fuInv);
-            __m256i wvLo = _mm256_unpacklo_epi32(fv, fv), wvHi = _mm256_unpackhi_epi32(fv, fv);
-            __m256i wviLo = _mm256_unpacklo_epi32(fvInv, fvInv);
-            __m256i wviHi = _mm256_unpackhi_epi32(fvInv, fvInv);
-
-            __m256i topLo = _mm256_add_epi16(_mm256_mulhi_epu16(_mm256_unpacklo_epi8(zero, tl), wuiLo),
-                                             _mm256_mulhi_epu16(_mm256_unpacklo_epi8(zero, tr), wuLo));
-            __m256i topHi = _mm256_add_epi16(_mm256_mulhi_epu16(_mm256_unpackhi_epi8(zero, tl), wuiHi),
-                                             _mm256_mulhi_epu16(_mm256_unpackhi_epi8(zero, tr), wuHi));
-            __m256i botLo = _mm256_add_epi16(_mm256_mulhi_epu16(_mm256_unpacklo_epi8(zero, bl), wuiLo),
-                                             _mm256_mulhi_epu16(_mm256_unpacklo_epi8(zero, br), wuLo));
-            __m256i botHi = _mm256_add_epi16(_mm256_mulhi_epu16(_mm256_unpackhi_epi8(zero, bl), wuiHi),
-                                             _mm256_mulhi_epu16(_mm256_unpackhi_epi8(zero, br), wuHi));
-            __m256i tLo = _mm256_add_epi16(_mm256_mulhi_epu16(_mm256_slli_epi16(topLo, 8), wviLo),
-                                           _mm256_mulhi_epu16(_mm256_slli_epi16(botLo, 8), wvLo));
-            __m256i tHi = _mm256_add_epi16(_mm256_mulhi_epu16(_mm256_slli_epi16(topHi, 8), wviHi),
-                                           _mm256_mulhi_epu16(_mm256_slli_epi16(botHi, 8), wvHi));
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_packus_epi16(tLo, tHi));
+            // The weights f = bits 8 .. 15 of u (v) in both 16-bit lanes of
+            // their pixel, and 255 - f.
+            const __m256i wu = _mm256_shuffle_epi8(uu, pickF), wv = _mm256_shuffle_epi8(vv, pickF);
+            const __m256i wuInv = _mm256_xor_si256(wu, invert);
+            const __m256i wvInv = _mm256_xor_si256(wv, invert);
+            // Blue and red (even bytes), green and alpha (odd bytes) apart.
+            __m256i topEven, topOdd, bottomEven, bottomOdd;
+            Across(tl, tr, wuInv, wu, &topEven, &topOdd);
+            Across(bl, br, wuInv, wu, &bottomEven, &bottomOdd);
+            __m256i even = _mm256_add_epi16(
+                _mm256_mulhi_epu16(_mm256_slli_epi16(topEven, 8), wvInv),
+                _mm256_mulhi_epu16(_mm256_slli_epi16(bottomEven, 8), wv));
+            __m256i odd = _mm256_add_epi16(
+                _mm256_mulhi_epu16(_mm256_slli_epi16(topOdd, 8), wvInv),
+                _mm256_mulhi_epu16(_mm256_slli_epi16(bottomOdd, 8), wv));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
+                                _mm256_or_si256(even, _mm256_slli_epi16(odd, 8)));
             uu = _mm256_add_epi32(uu, uStep);
             vv = _mm256_add_epi32(vv, vStep);
         }
