@@ -136,7 +136,7 @@ inline void Across(__m256i left, __m256i right, __m256i wLeft, __m256i wRight, _
                             _mm256_mulhi_epu16(_mm256_and_si256(right, high), wRight));
 }
 
-// Eight bilinear samples per step: the four texels of each gathered in two
+// Bilinear samples eight at a time: the four texels of each gathered in two
 // pairs, then weighed across and down.
 void SmoothRow(uint32_t* out, const SmoothSource& src, int32_t n, uint32_t u, uint32_t v,
                uint32_t du, uint32_t dv) {
@@ -164,40 +164,64 @@ void SmoothRow(uint32_t* out, const SmoothSource& src, int32_t n, uint32_t u, ui
                                       _mm256_mullo_epi32(lane, _mm256_set1_epi32(static_cast<int>(dv))));
         const __m256i uStep = _mm256_set1_epi32(static_cast<int>(du * 8));
         const __m256i vStep = _mm256_set1_epi32(static_cast<int>(dv * 8));
-        for (; i + 8 <= n; i += 8) {
-            __m256i col = _mm256_min_epi32(_mm256_max_epi32(_mm256_srai_epi32(uu, 16), zero), maxCol);
-            __m256i row = _mm256_min_epi32(_mm256_max_epi32(_mm256_srai_epi32(vv, 16), zero), maxRow);
-            __m256i row1 = _mm256_min_epi32(_mm256_add_epi32(row, one), maxRow);
-            // Each texel pair (col, col + 1) is one 64-bit load; in the last
-            // column the pair (col - 1, col) is read and its right texel
-            // serves as both.
-            __m256i lastCol = _mm256_cmpgt_epi32(col, pairCol);
-            __m256i left = _mm256_min_epi32(col, pairCol);
-            __m256i tl, tr, bl, br;
-            Pairs(base, _mm256_add_epi32(RowOffsets(row, lastRow, stride, spare), left), lastCol,
-                  &tl, &tr);
-            Pairs(base, _mm256_add_epi32(RowOffsets(row1, lastRow, stride, spare), left), lastCol,
-                  &bl, &br);
-
-            // The weights f = bits 8 .. 15 of u (v) in both 16-bit lanes of
-            // their pixel, and 255 - f.
-            const __m256i wu = _mm256_shuffle_epi8(uu, pickF), wv = _mm256_shuffle_epi8(vv, pickF);
-            const __m256i wuInv = _mm256_xor_si256(wu, invert);
-            const __m256i wvInv = _mm256_xor_si256(wv, invert);
-            // Blue and red (even bytes), green and alpha (odd bytes) apart.
-            __m256i topEven, topOdd, bottomEven, bottomOdd;
-            Across(tl, tr, wuInv, wu, &topEven, &topOdd);
-            Across(bl, br, wuInv, wu, &bottomEven, &bottomOdd);
-            __m256i even = _mm256_add_epi16(
-                _mm256_mulhi_epu16(_mm256_slli_epi16(topEven, 8), wvInv),
-                _mm256_mulhi_epu16(_mm256_slli_epi16(bottomEven, 8), wv));
-            __m256i odd = _mm256_add_epi16(
-                _mm256_mulhi_epu16(_mm256_slli_epi16(topOdd, 8), wvInv),
-                _mm256_mulhi_epu16(_mm256_slli_epi16(bottomOdd, 8), wv));
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
-                                _mm256_or_si256(even, _mm256_slli_epi16(odd, 8)));
-            uu = _mm256_add_epi32(uu, uStep);
-            vv = _mm256_add_epi32(vv, vStep);
+        // Two passes over at most 128 pixels at a time: the texels first,
+        // then the weighing, so that the loads of many pixels are under way
+        // at once.
+        alignas(32) uint32_t texels[4][128];
+        while (i + 8 <= n) {
+            const int32_t end = i + (n - i < 128 ? (n - i) & ~7 : 128);
+            __m256i uStart = uu, vStart = vv;
+            for (int32_t k = 0; i + k < end; k += 8) {
+                __m256i col =
+                    _mm256_min_epi32(_mm256_max_epi32(_mm256_srai_epi32(uu, 16), zero), maxCol);
+                __m256i row =
+                    _mm256_min_epi32(_mm256_max_epi32(_mm256_srai_epi32(vv, 16), zero), maxRow);
+                __m256i row1 = _mm256_min_epi32(_mm256_add_epi32(row, one), maxRow);
+                // Each texel pair (col, col + 1) is one 64-bit load; in the
+                // last column the pair (col - 1, col) is read and its right
+                // texel serves as both.
+                __m256i lastCol = _mm256_cmpgt_epi32(col, pairCol);
+                __m256i left = _mm256_min_epi32(col, pairCol);
+                __m256i tl, tr, bl, br;
+                Pairs(base, _mm256_add_epi32(RowOffsets(row, lastRow, stride, spare), left),
+                      lastCol, &tl, &tr);
+                Pairs(base, _mm256_add_epi32(RowOffsets(row1, lastRow, stride, spare), left),
+                      lastCol, &bl, &br);
+                _mm256_store_si256(reinterpret_cast<__m256i*>(texels[0] + k), tl);
+                _mm256_store_si256(reinterpret_cast<__m256i*>(texels[1] + k), tr);
+                _mm256_store_si256(reinterpret_cast<__m256i*>(texels[2] + k), bl);
+                _mm256_store_si256(reinterpret_cast<__m256i*>(texels[3] + k), br);
+                uu = _mm256_add_epi32(uu, uStep);
+                vv = _mm256_add_epi32(vv, vStep);
+            }
+            uu = uStart;
+            vv = vStart;
+            for (int32_t k = 0; i < end; i += 8, k += 8) {
+                const __m256i tl = _mm256_load_si256(reinterpret_cast<const __m256i*>(texels[0] + k));
+                const __m256i tr = _mm256_load_si256(reinterpret_cast<const __m256i*>(texels[1] + k));
+                const __m256i bl = _mm256_load_si256(reinterpret_cast<const __m256i*>(texels[2] + k));
+                const __m256i br = _mm256_load_si256(reinterpret_cast<const __m256i*>(texels[3] + k));
+                // The weights f = bits 8 .. 15 of u (v) in both 16-bit lanes
+                // of their pixel, and 255 - f.
+                const __m256i wu = _mm256_shuffle_epi8(uu, pickF);
+                const __m256i wv = _mm256_shuffle_epi8(vv, pickF);
+                const __m256i wuInv = _mm256_xor_si256(wu, invert);
+                const __m256i wvInv = _mm256_xor_si256(wv, invert);
+                // Blue and red (even bytes), green and alpha (odd bytes) apart.
+                __m256i topEven, topOdd, bottomEven, bottomOdd;
+                Across(tl, tr, wuInv, wu, &topEven, &topOdd);
+                Across(bl, br, wuInv, wu, &bottomEven, &bottomOdd);
+                __m256i even = _mm256_add_epi16(
+                    _mm256_mulhi_epu16(_mm256_slli_epi16(topEven, 8), wvInv),
+                    _mm256_mulhi_epu16(_mm256_slli_epi16(bottomEven, 8), wv));
+                __m256i odd = _mm256_add_epi16(
+                    _mm256_mulhi_epu16(_mm256_slli_epi16(topOdd, 8), wvInv),
+                    _mm256_mulhi_epu16(_mm256_slli_epi16(bottomOdd, 8), wv));
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
+                                    _mm256_or_si256(even, _mm256_slli_epi16(odd, 8)));
+                uu = _mm256_add_epi32(uu, uStep);
+                vv = _mm256_add_epi32(vv, vStep);
+            }
         }
         u += static_cast<uint32_t>(i) * du;
         v += static_cast<uint32_t>(i) * dv;
