@@ -8,6 +8,9 @@
 // a 15-degree rotated bilinear full-frame draw, and multiply / overlay
 // full-frame draws against pixman's MULTIPLY and OVERLAY.
 //
+// The scene's parts alone (background, figures, plate, glyphs), drawn by our
+// span routines and by pixman on one thread, show where the time goes.
+//
 // Run with --benchmark_repetitions=N and compare the medians; the two-thread
 // cases report wall time (UseRealTime) and process CPU time.
 #include <benchmark/benchmark.h>
@@ -30,6 +33,7 @@
 #include "render/dirty_rect.h"
 #include "render/image.h"
 #include "render/raster.h"
+#include "render/surface.h"
 #include "scene/object_tree.h"
 #include "shell/engine.h"
 #include "shell/registry.h"
@@ -324,6 +328,72 @@ void BM_ReferenceMemcpy(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ReferenceMemcpy)->Unit(benchmark::kMicrosecond);
+
+// ---- the scene's parts alone, one thread -------------------------------------
+
+// Items [first, end) of the scene: 0 the background, 1 .. 3 the figures, 4
+// the plate, the rest the glyphs.
+struct Part {
+    size_t first, end;
+};
+Part PartOf(int64_t index) {
+    const Part parts[4] = {{0, 1}, {1, 4}, {4, 5}, {5, Scene().items.size()}};
+    return parts[index];
+}
+
+void BM_ReferencePartOurs(benchmark::State& state) {
+    render::RegisterRasterizer();
+    render::ResetScreenSurface();
+    std::vector<uint32_t> frame(kW * kH, 0xFF000000u);
+    std::vector<render::Drawable*> drawables;
+    const Part part = PartOf(state.range(0));
+    for (size_t i = part.first; i < part.end; ++i) {
+        const Placed& item = Scene().items[i];
+        const Picture& p = *item.picture;
+        render::Image* image = render::AllocImage(p.w, p.h, p.w);
+        for (int y = 0; y < p.h; ++y) std::memcpy(image->rows[y], &p.px[y * p.w], p.w * 4u);
+        image->flags = item.alpha ? render::kImgPngAlpha : render::kImgJpeg;
+        render::Drawable* d = render::WrapImage(nullptr, image);
+        d->opacity = item.opacity;
+        render::TransformQuad(d->quad, nullptr, kH, item.x, item.y);
+        d->destination = reinterpret_cast<uint8_t*>(frame.data());
+        d->destinationStride = kW * 4;
+        drawables.push_back(d);
+    }
+    const render::SpanClip whole = {0, 0, kW, kH - 1};
+    for (auto _ : state) {
+        for (render::Drawable* d : drawables) render::RunSpanRoutine(d, nullptr, nullptr, whole);
+        benchmark::ClobberMemory();
+    }
+    for (render::Drawable* d : drawables) render::DestroyDrawable(&d);
+}
+BENCHMARK(BM_ReferencePartOurs)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
+
+void BM_ReferencePartPixman(benchmark::State& state) {
+    const Part part = PartOf(state.range(0));
+    std::vector<PixmanPicture*> pictures;
+    std::vector<pixman_image_t*> masks;
+    for (size_t i = part.first; i < part.end; ++i) {
+        const Placed& item = Scene().items[i];
+        pictures.push_back(new PixmanPicture(*item.picture, item.alpha));
+        masks.push_back(item.opacity == 255 ? nullptr : OpacityMask(item.opacity));
+    }
+    PixmanFrame frame;
+    for (auto _ : state) {
+        for (size_t i = part.first; i < part.end; ++i) {
+            const Placed& item = Scene().items[i];
+            pixman_image_composite32(PIXMAN_OP_OVER, pictures[i - part.first]->image,
+                                     masks[i - part.first], frame.whole, 0, 0, 0, 0, item.x,
+                                     item.y, item.picture->w, item.picture->h);
+        }
+        benchmark::ClobberMemory();
+    }
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        delete pictures[i];
+        if (masks[i]) pixman_image_unref(masks[i]);
+    }
+}
+BENCHMARK(BM_ReferencePartPixman)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 
 // ---- full-frame peers (ours: BM_NormalTranslucent, BM_SmoothRotated,
 // BM_MulOpaque, BM_OverlayOpaque in raster_bench.cpp) ------------------------

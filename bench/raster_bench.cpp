@@ -1,5 +1,6 @@
 // Span routines per frame (0.79 megapixels) on one and two raster workers,
-// with a frame-sized memcpy as the yardstick.
+// with a frame-sized memcpy as the yardstick; a few also on the SSE2
+// kernels, which every processor runs.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -72,8 +73,10 @@ void WithWorkers(int workers) {
     StartWorkers();
 }
 
-void Run(benchmark::State& state, int32_t mode, uint16_t flags, uint8_t opacity, bool rotated) {
+void Run(benchmark::State& state, int32_t mode, uint16_t flags, uint8_t opacity, bool rotated,
+         SpanIsa isa = BestSpanIsa()) {
     WithWorkers(static_cast<int>(state.range(0)));
+    SelectSpanIsa(isa);
     Scene scene(mode, flags, opacity, rotated);
     SpanClip all = {0, 0, 1024, 767};
     for (auto _ : state) {
@@ -108,5 +111,18 @@ RASTER_BENCH(OverlayOpaque, kBlendOverlay, kImgPng, 255, false);
 RASTER_BENCH(MulOpaque, kBlendMul, kImgPng, 255, false);
 RASTER_BENCH(SmoothRotated, kBlendSmooth, kImgPngAlpha, 255, true);
 RASTER_BENCH(NormalRotated, kBlendNormal, kImgPngAlpha, 255, true);
+
+// The same draws on the SSE2 kernels, one worker.
+#define RASTER_BENCH_SSE2(name, mode, flags, opacity, rotated)                                    \
+    void BM_Sse2##name(benchmark::State& state) {                                               \
+        Run(state, mode, flags, opacity, rotated, SpanIsa::kSse2);                              \
+    }                                                                                           \
+    BENCHMARK(BM_Sse2##name)->Arg(1)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime()->UseRealTime()
+
+RASTER_BENCH_SSE2(NormalAlpha, kBlendNormal, kImgPngAlpha, 255, false);
+RASTER_BENCH_SSE2(NormalTranslucent, kBlendNormal, kImgPng, 200, false);
+RASTER_BENCH_SSE2(OverlayOpaque, kBlendOverlay, kImgPng, 255, false);
+RASTER_BENCH_SSE2(MulOpaque, kBlendMul, kImgPng, 255, false);
+RASTER_BENCH_SSE2(SmoothRotated, kBlendSmooth, kImgPngAlpha, 255, true);
 
 }  // namespace

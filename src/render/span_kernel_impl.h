@@ -163,9 +163,10 @@ inline void Group(uint32_t* dst, const uint32_t* tex, const uint32_t* weights,
 }
 
 // Pixels [first, first + count) of the row as lanes offset .. offset + count
-// of one group; the other lanes are opaque white texels with weight 0 that
-// are computed and dropped. A lone pixel thus pairs with an opaque lane,
-// which makes its own weight decide, as for a pixel without a partner.
+// of one group; the other lanes hold opaque white texels (weight 0 where the
+// weights are given) that are computed and dropped. A pixel whose partner is
+// not in the row thus pairs with an opaque lane, so that its own weight
+// alone decides whether it stores o.
 template <class T, int K, int M>
 inline void Padded(const RowArgs& a, int32_t first, int32_t count, int32_t offset,
                    const Consts<T>& c) {

@@ -2,6 +2,8 @@
 // routine bounds the rows to draw and decides where the weights come from;
 // the kernel set of the instruction set in use (span_kernels.h) then
 // samples and combines the rows.
+#include <immintrin.h>
+
 #include <algorithm>
 #include <atomic>
 #include <climits>
@@ -9,7 +11,6 @@
 
 #include "render/raster.h"
 #include "render/span_kernels.h"
-#include <immintrin.h>
 
 namespace render {
 
