@@ -100,10 +100,13 @@ struct BandPlan {
     int32_t first;
     int32_t bandRows;
     int32_t count;
+    int64_t pixels;  // about how many pixels the spans cover
 };
 // Plans the bands of a draw of `q` over `clip`; false when the draw runs
 // whole on the calling thread: a clip fewer than 4 columns wide, or spans
 // too small to be worth handing over (fewer than 32768 pixels or one band).
+// A sleeping worker is woken only for draws of 262144 pixels or more; a
+// smaller draw then runs whole on the calling thread.
 bool PlanBands(const Quad& q, const SpanClip& clip, BandPlan* plan);
 // Band `band` (0 .. count - 1) of a plan.
 SpanClip BandClip(const BandPlan& plan, int32_t band);

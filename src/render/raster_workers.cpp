@@ -53,8 +53,13 @@ constexpr int32_t kColumns = 1024;  // frame width: spans starting right of it a
 // costs little beside drawing it.
 constexpr int64_t kBandPixels = 16 * 1024;
 constexpr int32_t kMinBandRows = 8;
-// Below this many pixels a draw costs less than handing it over.
+// Below this many pixels a draw costs less than handing it over to a worker
+// that is awake (polling for the next draw)...
 constexpr int64_t kMinSharedPixels = 32 * 1024;
+// ...and below this many, less than waking a sleeping worker: the wake-up
+// call, and a worker that starts cold on a band the calling thread then
+// waits for, cost some 20 microseconds.
+constexpr int64_t kMinWakePixels = 256 * 1024;
 // How long the worker polls for the next draw before sleeping, and the
 // calling thread for the worker's last band.
 constexpr auto kWorkerPoll = std::chrono::microseconds(20);
@@ -314,7 +319,7 @@ bool PlanBands(const Quad& q, const SpanClip& clip, BandPlan* plan) {
         std::min<int64_t>(std::max<int64_t>(kBandPixels / width, kMinBandRows), spanRows));
     const int32_t count = (spanRows + bandRows - 1) / bandRows;
     if (count < 2) return false;
-    *plan = {clip, e.first, bandRows, count};
+    *plan = {clip, e.first, bandRows, count, width * e.rows};
     return true;
 }
 
@@ -338,7 +343,9 @@ int DrawSpans(Drawable* d, Layer* layer, void* param, const SpanClip* clip) {
     if (!param && d->opacity == 0) return 0;
     BandPlan plan;
     bool shared = g_activeWorkers.load() >= 2 && !d->quad->rowLimits && !shell::Quitting() &&
-                  PlanBands(*d->quad, *clip, &plan);
+                  PlanBands(*d->quad, *clip, &plan) &&
+                  (plan.pixels >= kMinWakePixels ||
+                   !g_wake.workerAsleep.load(std::memory_order_relaxed));
     if (!shared) return RunSpanRoutine(d, layer, param, *clip);
     return RunShared(d, layer, param, plan);
 }

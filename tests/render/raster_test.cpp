@@ -523,6 +523,7 @@ TEST_F(Raster, BandsTileTheClipOfASharedDraw) {
         ASSERT_EQ(PlanBands(*d_->quad, c.clip, &plan), c.shared);
         if (!c.shared) continue;
         ASSERT_GE(plan.count, 2);
+        EXPECT_GE(plan.pixels, 32768);
         int32_t next = c.clip.top, bandsWithSpans = 0;
         for (int32_t b = 0; b < plan.count; ++b) {
             SpanClip band = BandClip(plan, b);
@@ -575,9 +576,10 @@ TEST_F(Raster, OneAndTwoWorkersDrawIdenticalFrames) {
     shell::g_engine.workerCount = 1;
 }
 
-// Pictures far smaller than the clip, anywhere in the frame (a glyph, a
-// picture in one half, one across the middle, one at an odd column touching
-// the frame edge): one and two workers both give the reference's frame.
+// Pictures smaller than the clip, anywhere in the frame (a glyph, a picture
+// in one half, one across the middle, one at an odd column touching the
+// frame edge, and two wide ones in a part of the rows): one and two workers
+// both give the reference's frame.
 TEST_F(Raster, SmallPicturesInAWholeFrameClipMatchTheReference) {
     if (!shell::RegistryInitialised()) {
         ASSERT_EQ(shell::InitRegistry(), 1);
@@ -588,6 +590,9 @@ TEST_F(Raster, SmallPicturesInAWholeFrameClipMatchTheReference) {
     const Place places[] = {
         {40, 560, 24, 24}, {600, 100, 300, 200}, {401, 7, 301, 300}, {-13, 611, 997, 157},
         {1001, 0, 23, 768},
+        // Large enough to be shared whenever there are two workers: bands
+        // start far below the clip's top, or end far above its bottom.
+        {151, 380, 760, 388}, {-13, 3, 1030, 300},
     };
     std::mt19937 rng(5);
     const std::vector<uint32_t> start = RandomFrame(rng);
@@ -656,7 +661,8 @@ TEST_F(Raster, ASharedDrawLeavesTheColumnRightOfAnOddClipAlone) {
 // every mode, plain, through a layer, with a transition map, inside a surface
 // clip, and into a target picture narrower and shorter than the frame (its
 // rows are not frame rows); pictures placed 1:1 (the copy path) or on random
-// spans, clips whose height is no multiple of any band. After every draw two
+// spans, clips whose height is no multiple of any band. Every draw is large
+// enough to be shared even when the worker sleeps. After every draw two
 // threads leave exactly the frame and target that one thread leaves.
 TEST_F(Raster, ARunOfSharedDrawsMatchesOneThread) {
     if (!shell::RegistryInitialised()) {
@@ -696,12 +702,12 @@ TEST_F(Raster, ARunOfSharedDrawsMatchesOneThread) {
         for (const ModeCase& m : kModes) {
             for (int variant = 0; variant < kVariants; ++variant) {
                 uint16_t flags = variant % 2 ? kImgPng : kImgPngAlpha;
-                ImagePtr img = RandomImage(rng, 640, 480, flags);
+                ImagePtr img = RandomImage(rng, 1000, 720, flags);
                 if (variant % 3 == 0) {
                     RandomTables(rng, d_->quad, img.get(), variant == 3);
                 } else {
-                    PlaceUnscaled(d_->quad, static_cast<int>(rng() % 400) - 20,
-                                  static_cast<int>(rng() % 300), 640, 480);
+                    PlaceUnscaled(d_->quad, static_cast<int>(rng() % 40) - 20,
+                                  static_cast<int>(rng() % 40), 1000, 720);
                 }
                 d_->image = img.get();
                 d_->blendMode = m.mode & 0x1000;
