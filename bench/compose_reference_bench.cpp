@@ -16,17 +16,19 @@
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <functional>
-#include <mutex>
 #include <random>
 #include <thread>
 #include <vector>
 
+#include "platform/processor.h"
 #include "platform/sync.h"
+#include "platform/wake_word.h"
 #include "platform/video.h"
 #include "render/compose.h"
 #include "render/display.h"
@@ -215,47 +217,73 @@ pixman_image_t* OpacityMask(uint8_t opacity) {
 }
 
 // One helper thread that runs a job per call while the caller runs another:
-// two strips drawn at once without creating threads per frame.
+// two strips drawn at once without creating threads per frame. The hand-off
+// is as good as the raster worker's, so that the peer's two-thread figure is
+// not held back by it: the helper polls for the next job for a while before
+// it sleeps, is woken only when it sleeps, and is kept off the caller's
+// processor (on a busy machine the system would otherwise wake it there and
+// the caller would wait for it).
 class StripHelper {
 public:
-    StripHelper() : thread_([this] { Loop(); }) {}
+    StripHelper() : thread_([this] { Loop(); }) {
+        while (threadId_.load() < 0) std::this_thread::yield();
+    }
     ~StripHelper() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stop_ = true;
-        }
-        wake_.notify_one();
+        stop_.store(true);
+        Post();
         thread_.join();
     }
     void Run(const std::function<void()>& mine, const std::function<void()>& theirs) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            job_ = &theirs;
-        }
-        wake_.notify_one();
+        int here = platform::CurrentProcessor();
+        if (here != avoided_ && platform::KeepOffProcessor(threadId_.load(), here)) avoided_ = here;
+        job_ = &theirs;
+        uint32_t target = posted_.load() + 1;
+        Post();
         mine();
-        std::unique_lock<std::mutex> lock(mutex_);
-        done_.wait(lock, [this] { return job_ == nullptr; });
+        auto start = std::chrono::steady_clock::now();
+        while (done_.load(std::memory_order_acquire) != target) {
+            if (std::chrono::steady_clock::now() - start < std::chrono::microseconds(30)) {
+                platform::SpinPause();
+                continue;
+            }
+            callerAsleep_.store(1);
+            uint32_t seen = done_.load();
+            if (seen != target) platform::WaitWordChange(&done_, seen, 100);
+            callerAsleep_.store(0);
+        }
     }
 
 private:
+    void Post() {
+        posted_.fetch_add(1);
+        if (helperAsleep_.load()) platform::WakeWordWaiters(&posted_);
+    }
     void Loop() {
-        std::unique_lock<std::mutex> lock(mutex_);
+        threadId_.store(platform::SystemThreadId());
+        uint32_t seen = 0;
         for (;;) {
-            wake_.wait(lock, [this] { return stop_ || job_ != nullptr; });
-            if (stop_) return;
-            const std::function<void()>* job = job_;
-            lock.unlock();
-            (*job)();
-            lock.lock();
-            job_ = nullptr;
-            done_.notify_one();
+            auto start = std::chrono::steady_clock::now();
+            while (posted_.load(std::memory_order_acquire) == seen) {
+                if (std::chrono::steady_clock::now() - start < std::chrono::microseconds(20)) {
+                    platform::SpinPause();
+                    continue;
+                }
+                helperAsleep_.store(1);
+                if (posted_.load() == seen) platform::WaitWordChange(&posted_, seen, 100);
+                helperAsleep_.store(0);
+            }
+            seen = posted_.load(std::memory_order_acquire);
+            if (stop_.load()) return;
+            (*job_)();
+            done_.store(seen, std::memory_order_release);
+            if (callerAsleep_.load()) platform::WakeWordWaiters(&done_);
         }
     }
-    std::mutex mutex_;
-    std::condition_variable wake_, done_;
+    std::atomic<uint32_t> posted_{0}, done_{0}, helperAsleep_{0}, callerAsleep_{0};
+    std::atomic<bool> stop_{false};
+    std::atomic<int64_t> threadId_{-1};
+    int avoided_ = -1;
     const std::function<void()>* job_ = nullptr;
-    bool stop_ = false;
     std::thread thread_;
 };
 
