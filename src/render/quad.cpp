@@ -173,11 +173,19 @@ void BuildSpanTables(Quad* q, int rows) {
         q->spanWidth[row] = 0;
         q->spanU[row] = q->spanV[row] = q->spanDU[row] = q->spanDV[row] = 0;
     }
+    // Edges are only recorded between the highest and the lowest corner.
+    int top = std::min(std::min(q->py[0], q->py[1]), std::min(q->py[2], q->py[3]));
+    int bottom = std::max(std::max(q->py[0], q->py[1]), std::max(q->py[2], q->py[3]));
+    q->rowsKnown = 1;
+    q->rowTop = std::clamp(top, 0, rows);
+    q->rowEnd = std::clamp(bottom + 1, 0, rows);
     // All corners on one row: a picture of several rows squashed flat shows
     // nothing; a picture one row high is exactly that row.
     if (q->py[0] == q->py[1] && q->py[1] == q->py[2] && q->py[2] == q->py[3] &&
-        q->textureHeight > 1)
+        q->textureHeight > 1) {
+        q->rowEnd = q->rowTop;
         return;
+    }
 
     for (int i = 0; i < 4; ++i) {
         int j = (i + 1) % 4;

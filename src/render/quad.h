@@ -47,6 +47,9 @@ struct Quad {
     int16_t px[4], py[4];  // projected corners
     const RowLimits* rowLimits;
     const PlaneMap* planeMap;  // the surface's map, applied to projected corners
+    // Rows rowTop .. rowEnd - 1 hold every non-empty edge entry, when
+    // rowsKnown (set by BuildSpanTables); otherwise every row may.
+    int32_t rowsKnown, rowTop, rowEnd;
     // Edge table: one entry per frame row.
     int16_t edgeMin[kQuadRows], edgeMax[kQuadRows];
     int32_t edgeUMin[kQuadRows], edgeVMin[kQuadRows], edgeUMax[kQuadRows], edgeVMax[kQuadRows];

@@ -153,7 +153,13 @@ int SpanRoutineImpl(Drawable* d, const Layer* layer, const RasterParam* param,
     span::DrawJob job{};
     job.firstRow = bounds.top;
     job.endRow = bounds.bottom;
-    if (!SpanRows(*d->quad, &job.firstRow, &job.endRow)) return 1;
+    // The scan of the edge table starts and ends where the quad's rows are
+    // (a glyph's 24 rows, not the frame's 768).
+    if (d->quad->rowsKnown) {
+        job.firstRow = std::max(job.firstRow, d->quad->rowTop);
+        job.endRow = std::min(job.endRow, d->quad->rowEnd);
+    }
+    if (job.firstRow >= job.endRow || !SpanRows(*d->quad, &job.firstRow, &job.endRow)) return 1;
     job.image = img;
     job.quad = d->quad;
     job.destination = d->destination;

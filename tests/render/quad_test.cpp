@@ -146,3 +146,35 @@ TEST(QuadTest, HugeZoomStaysInRange) {
 }
 
 }  // namespace
+
+namespace {
+
+// The row range the tables record holds every row with an edge entry, for
+// pictures upright, turned, zoomed, partly above or below the frame.
+TEST(QuadTest, RowRangeHoldsEveryRowWithAnEdge) {
+    struct Case {
+        int w, h;
+        double x, y;
+        int angle, zoom;
+    } cases[] = {{24, 24, 100, 100, 0, 1000},  {300, 200, 400, 300, 15, 1000},
+                 {300, 200, 400, 300, 90, 1500}, {50, 80, 10, -40, 33, 1000},
+                 {50, 80, 10, 740, 200, 800},    {64, 1, 5, 5, 0, 1000}};
+    for (const Case& c : cases) {
+        auto q = MakeQuad(c.w, c.h);
+        q->angles[2] = c.angle;
+        q->zoom[0] = q->zoom[1] = c.zoom;
+        ASSERT_EQ(render::TransformQuad(q.get(), nullptr, 768, c.x, c.y), 1);
+        ASSERT_EQ(q->rowsKnown, 1);
+        int first = 768, end = 0;
+        for (int r = 0; r < 768; ++r)
+            if (q->edgeMin[r] <= q->edgeMax[r]) {
+                first = std::min(first, r);
+                end = r + 1;
+            }
+        EXPECT_LE(q->rowTop, first) << c.angle;
+        EXPECT_GE(q->rowEnd, end) << c.angle;
+        EXPECT_LE(q->rowEnd - q->rowTop, end - first + 1) << c.angle;  // and tight
+    }
+}
+
+}  // namespace
