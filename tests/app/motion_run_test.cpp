@@ -9,11 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "render/image.h"
-#include "render/image_decoders.h"
-#include "render/png_write.h"
+#include "support/pictures.h"
 #include "support/support.h"
 
+using testing_support::PixelAt;
 using testing_support::ReadAll;
 using testing_support::RunProgram;
 using testing_support::Sjis;
@@ -35,17 +34,6 @@ int RunGame(const TempDir& game, std::string* output, const std::vector<std::str
 std::string Report(const std::string& name) {
     return "\t$x = \"no\"; $y = \"no\";\n\tPosition(\"" + name +
            "\", $x, $y);\n\t$out = $out + \"" + name + "=\" + $x + \",\" + $y + \";\";\n";
-}
-
-// Reads pixel (x, y) of a PNG written by the tool (0xAARRGGBB).
-uint32_t PixelAt(const std::string& png, int x, int y) {
-    std::string bytes = ReadAll(png);
-    render::Image* image =
-        render::DecodePng(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-    if (!image) return 0xDEADBEEF;
-    uint32_t p = x < image->width && y < image->height ? image->rows[y][x] : 0xDEADBEEF;
-    render::DestroyImage(&image);
-    return p;
 }
 
 TEST(MotionRun, MoveWaitedForEndsOnItsTargetAndShowsThere) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "render/png_write.h"
+#include "support/pictures.h"
 #include "support/support.h"
 
 using testing_support::ReadAll;
@@ -17,15 +17,9 @@ using testing_support::Sjis;
 using testing_support::TempDir;
 using testing_support::ToolPath;
 using testing_support::WriteGame;
+using testing_support::WritePicture;
 
 namespace {
-
-// A w x h PNG of one colour in the game folder.
-void WritePicture(const TempDir& game, const std::string& name, int w, int h, uint32_t colour) {
-    game.Write(name, "");
-    std::vector<uint32_t> pixels(static_cast<size_t>(w) * h, colour);
-    ASSERT_TRUE(render::WritePng((game.path + "/" + name).c_str(), pixels.data(), w, h));
-}
 
 int RunGame(const TempDir& game, std::string* output, const std::vector<std::string>& extra = {}) {
     TempDir runtime;

@@ -8,34 +8,18 @@
 #include <string>
 #include <vector>
 
-#include "render/image.h"
-#include "render/image_decoders.h"
-#include "render/png_write.h"
+#include "support/pictures.h"
 #include "support/support.h"
 
+using testing_support::PixelAt;
 using testing_support::ReadAll;
 using testing_support::RunProgram;
 using testing_support::TempDir;
 using testing_support::ToolPath;
 using testing_support::WriteGame;
+using testing_support::WritePicture;
 
 namespace {
-
-void WritePicture(const TempDir& game, const std::string& name, int w, int h, uint32_t colour) {
-    game.Write(name, "");
-    std::vector<uint32_t> pixels(static_cast<size_t>(w) * h, colour);
-    ASSERT_TRUE(render::WritePng((game.path + "/" + name).c_str(), pixels.data(), w, h));
-}
-
-uint32_t PixelAt(const std::string& png, int x, int y) {
-    std::string bytes = ReadAll(png);
-    render::Image* image =
-        render::DecodePng(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-    if (!image) return 0xDEADBEEF;
-    uint32_t p = x < image->width && y < image->height ? image->rows[y][x] : 0xDEADBEEF;
-    render::DestroyImage(&image);
-    return p;
-}
 
 struct Outcome {
     int start = -1, value = -1, x = -1, y = -1, moves = -1;
