@@ -29,6 +29,9 @@ struct PlaneMap {
     int32_t active;
     double m[3][3];
 };
+// Takes frame pixel (x, y) back through `map` to the laid-out place it shows
+// (the pixel's centre, floored). False when the map folds the point away.
+bool UnmapFramePoint(const PlaneMap& map, int x, int y, int* outX, int* outY);
 
 struct Quad {
     int32_t count;  // always 4

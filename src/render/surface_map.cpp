@@ -161,4 +161,28 @@ void UpdateSurfaceMap(Surface* s, const PlaneMap* outer) {
     s->rowLimits = &s->limits;
 }
 
+bool UnmapFramePoint(const PlaneMap& map, int x, int y, int* outX, int* outY) {
+    const double(&m)[3][3] = map.m;
+    // The inverse up to a scale (the adjugate) is enough for a projective map.
+    double inv[3][3] = {
+        {m[1][1] * m[2][2] - m[1][2] * m[2][1], m[0][2] * m[2][1] - m[0][1] * m[2][2],
+         m[0][1] * m[1][2] - m[0][2] * m[1][1]},
+        {m[1][2] * m[2][0] - m[1][0] * m[2][2], m[0][0] * m[2][2] - m[0][2] * m[2][0],
+         m[0][2] * m[1][0] - m[0][0] * m[1][2]},
+        {m[1][0] * m[2][1] - m[1][1] * m[2][0], m[0][1] * m[2][0] - m[0][0] * m[2][1],
+         m[0][0] * m[1][1] - m[0][1] * m[1][0]},
+    };
+    // The pixel's centre, so that a half-pixel turn does not pick a neighbour.
+    double fx = x + 0.5, fy = y + 0.5;
+    double X = inv[0][0] * fx + inv[0][1] * fy + inv[0][2];
+    double Y = inv[1][0] * fx + inv[1][1] * fy + inv[1][2];
+    double W = inv[2][0] * fx + inv[2][1] * fy + inv[2][2];
+    if (std::fabs(W) < 1e-12) return false;
+    double lx = std::floor(X / W), ly = std::floor(Y / W);
+    if (!(lx > -1e6 && lx < 1e6 && ly > -1e6 && ly < 1e6)) return false;
+    *outX = static_cast<int>(lx);
+    *outY = static_cast<int>(ly);
+    return true;
+}
+
 }  // namespace render

@@ -2,7 +2,6 @@
 // fades of its four state groups.
 #include "scene/choice_hit.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -87,33 +86,6 @@ bool Clickable(SceneObject* choice) {
 }
 
 // Whether (x, y) lies on a non-transparent pixel of a picture.
-// Takes a frame point back through the map a zoomed or turned window shows
-// its content through, to the laid-out place the picture's rectangle is in.
-// False when the point has no place there (the map folds it away).
-bool UnmapPoint(const render::PlaneMap& map, int x, int y, int* outX, int* outY) {
-    const double(&m)[3][3] = map.m;
-    // The inverse up to a scale (the adjugate) is enough for a projective map.
-    double inv[3][3] = {
-        {m[1][1] * m[2][2] - m[1][2] * m[2][1], m[0][2] * m[2][1] - m[0][1] * m[2][2],
-         m[0][1] * m[1][2] - m[0][2] * m[1][1]},
-        {m[1][2] * m[2][0] - m[1][0] * m[2][2], m[0][0] * m[2][2] - m[0][2] * m[2][0],
-         m[0][2] * m[1][0] - m[0][0] * m[1][2]},
-        {m[1][0] * m[2][1] - m[1][1] * m[2][0], m[0][1] * m[2][0] - m[0][0] * m[2][1],
-         m[0][0] * m[1][1] - m[0][1] * m[1][0]},
-    };
-    // The pixel's centre, so that a half-pixel turn does not pick a neighbour.
-    double fx = x + 0.5, fy = y + 0.5;
-    double X = inv[0][0] * fx + inv[0][1] * fy + inv[0][2];
-    double Y = inv[1][0] * fx + inv[1][1] * fy + inv[1][2];
-    double W = inv[2][0] * fx + inv[2][1] * fy + inv[2][2];
-    if (std::fabs(W) < 1e-12) return false;
-    double lx = std::floor(X / W), ly = std::floor(Y / W);
-    if (!(lx > -1e6 && lx < 1e6 && ly > -1e6 && ly < 1e6)) return false;
-    *outX = static_cast<int>(lx);
-    *outY = static_cast<int>(ly);
-    return true;
-}
-
 bool PictureHit(const SceneObject* p, int x, int y) {
     const render::Drawable* d = p->image;
     if (!d || !d->image || !d->image->rows) return false;
@@ -127,7 +99,7 @@ bool PictureHit(const SceneObject* p, int x, int y) {
         if (q->rowLimits && (y < 0 || y >= render::kQuadRows || x < q->rowLimits->left[y] ||
                              x >= q->rowLimits->right[y]))
             return false;
-        if (q->planeMap && q->planeMap->active && !UnmapPoint(*q->planeMap, x, y, &x, &y))
+        if (q->planeMap && q->planeMap->active && !render::UnmapFramePoint(*q->planeMap, x, y, &x, &y))
             return false;
     }
     int w = img->displayWidth > 0 ? img->displayWidth : img->width;
