@@ -170,8 +170,7 @@ void BM_ReferenceOurs(benchmark::State& state) {
         scene::SortDrawList(world);
         render::UpdatePhase(world);
         bool occluded = false;
-        for (scene::DrawListNode* n = render::FindDrawStart(world, true, &occluded); n; n = n->next)
-            n->object->ops.draw(n->object);
+        render::DrawObjects(render::FindDrawStart(world, true, &occluded), true);
         render::ResetDirty();
         shell::ReleaseSceneLock();
     }

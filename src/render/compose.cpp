@@ -7,6 +7,7 @@
 
 #include "platform/clock.h"
 #include "render/display.h"
+#include "render/frame_batch.h"
 #include "render/surface.h"
 #include "scene/start_signal.h"
 #include "shell/engine.h"
@@ -196,6 +197,37 @@ int DrawObject(scene::SceneObject* o) {
     return result;
 }
 
+namespace {
+// An object whose drawing is one span draw of its own picture and nothing
+// else: its draw may be kept for band-major drawing.
+bool PlainDraw(const scene::SceneObject* o) {
+    if (o->ops.draw != DrawObject || o->ops.blend != DrawDrawable || o->text) return false;
+    return !(o->trail.active && o->trail.showCopies && g_hooks.drawTrail);
+}
+}  // namespace
+
+void DrawObjects(scene::DrawListNode* start, bool trims) {
+    for (scene::DrawListNode* n = start; n; n = n->next) {
+        scene::SceneObject* o = n->object;
+        if (trims && (o->occlusion[0] || o->occlusion[1])) {
+            DirtyRect r = CurrentDirty();
+            r.top -= o->occlusion[0];
+            r.bottom += o->occlusion[1];
+            SetDirty(r);
+        }
+        if (PlainDraw(o)) {
+            BeginKeeping();
+            o->ops.draw(o);
+            EndKeeping();
+        } else {
+            // Its routine may change pictures or the frame in other ways.
+            FlushFrameBatch();
+            o->ops.draw(o);
+        }
+    }
+    FlushFrameBatch();
+}
+
 scene::DrawListNode* FindDrawStart(scene::World* world, bool trims, bool* occluded) {
     *occluded = false;
     scene::DrawListNode* last = nullptr;
@@ -284,16 +316,7 @@ int DrawPhase(scene::World* world) {
     // Without an occluder the background is black. Only the rectangle is
     // drawn and presented, so only the rectangle needs clearing.
     if (!occluded && !g_modes.skip) ClearFrameRect(CurrentDirty());
-    for (scene::DrawListNode* n = start; n; n = n->next) {
-        scene::SceneObject* o = n->object;
-        if (o->occlusion[0] || o->occlusion[1]) {
-            DirtyRect r = CurrentDirty();
-            r.top -= o->occlusion[0];
-            r.bottom += o->occlusion[1];
-            SetDirty(r);
-        }
-        o->ops.draw(o);
-    }
+    DrawObjects(start, true);
     if (!g_modes.skip && !g_modes.hide && g_hooks.drawCursor) g_hooks.drawCursor();
     PresentFrame(false);
     return 1;
@@ -339,7 +362,7 @@ int RedrawScene(bool hide) {
     if (hide) g_modes.hide = 1;
     ClearFrame();
     MarkFrameChanged();
-    for (scene::DrawListNode* n = world->list.first; n; n = n->next) n->object->ops.draw(n->object);
+    DrawObjects(world->list.first, false);
     g_modes.hide = savedHide;
     return 1;
 }
@@ -358,7 +381,7 @@ void RedrawNow() {
     scene::DrawListNode* start = FindDrawStart(world, false, &occluded);
     ClearFrame();
     MarkFrameChanged();
-    for (scene::DrawListNode* n = start; n; n = n->next) n->object->ops.draw(n->object);
+    DrawObjects(start, false);
     PresentFrame(false);
 }
 

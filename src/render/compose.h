@@ -66,6 +66,12 @@ int DrawObject(scene::SceneObject* object);
 // found. Null when the list is empty.
 scene::DrawListNode* FindDrawStart(scene::World* world, bool trims, bool* occluded);
 
+// Draws the objects from `start` on into the frame, in order, first
+// widening the redraw rectangle by each object's trims when `trims`. The
+// draws of plain picture objects are kept and drawn band by band
+// (frame_batch.h); everything is drawn when it returns.
+void DrawObjects(scene::DrawListNode* start, bool trims);
+
 // Phases of one frame; the caller holds the SceneLock.
 void UpdatePhase(scene::World* world);
 // Returns 1 when it drew and presented, 0 when nothing needed drawing.

@@ -84,10 +84,14 @@ SpanRoutines RoutinesForMode(int32_t mode);
 // (the composer's draw routine locks the frame or picks the target image).
 // Picks the routine (parametrised when `param` is given, else translucent
 // below opacity 255, opaque at 255; nothing at 0) and shares large draws with
-// the worker thread; returns when the whole draw is done. Returns the
+// the worker thread; returns when the whole draw is done. While the frame
+// batch keeps draws (frame_batch.h) a draw into the frame is kept instead
+// (returns 1); any other draw first runs what the batch holds. Returns the
 // routine's result (for a shared draw the OR of its bands' results). Called
 // by one thread at a time (the composer, or a capture holding the SceneLock).
 int DrawSpans(Drawable* d, Layer* layer, void* param, const SpanClip* clip);
+// DrawSpans without the frame batch: drawn at once, nothing kept flushed.
+int DrawSpansNow(Drawable* d, Layer* layer, void* param, const SpanClip* clip);
 // The chosen routine over `clip` on the calling thread.
 int RunSpanRoutine(Drawable* d, Layer* layer, void* param, const SpanClip& clip);
 
@@ -110,6 +114,19 @@ struct BandPlan {
 bool PlanBands(const Quad& q, const SpanClip& clip, BandPlan* plan);
 // Band `band` (0 .. count - 1) of a plan.
 SpanClip BandClip(const BandPlan& plan, int32_t band);
+
+// Work cut into `count` bands (0 .. count - 1): `run` draws one band and
+// returns its result. The calling thread and the worker take bands from one
+// counter until none is left; with one active worker (or one band) the
+// calling thread draws them all in order. Returns when every band is drawn,
+// with the OR of their results (0 when the worker was lost). Bands must not
+// write the same pixels: the two threads draw them at once. Called by one
+// thread at a time, like DrawSpans; at most 65535 bands.
+using BandFn = int (*)(void* context, int32_t band);
+int ShareBands(int32_t count, BandFn run, void* context);
+// Whether work of about `pixels` pixels is worth handing to the worker (it
+// is active, and awake or the work large enough to wake it for).
+bool WorthSharing(int64_t pixels);
 
 // Starts the raster workers: shell::g_engine.workerCount threads draw (at
 // most 2), the calling thread being one of them, so with 2 one worker thread

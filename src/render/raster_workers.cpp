@@ -37,6 +37,7 @@
 
 #include "platform/processor.h"
 #include "platform/wake_word.h"
+#include "render/frame_batch.h"
 #include "render/raster.h"
 #include "shell/engine.h"
 #include "shell/registry.h"
@@ -70,15 +71,26 @@ constexpr int kLostWorkerMs = 1000;
 // The sleeping worker looks at the engine's quit flag this often.
 constexpr int kQuitCheckMs = 250;
 
-// The draw being shared. Written by the calling thread only while no band
-// of the previous draw is taken or being drawn; published by the release
+// The work being shared. Written by the calling thread only while no band
+// of the previous work is taken or being drawn; published by the release
 // store of a new claim word.
 struct Job {
+    BandFn run = nullptr;
+    void* context = nullptr;
+};
+
+// One drawable's draw cut into bands (DrawSpans' shared draws).
+struct SpanJob {
     Drawable* drawable = nullptr;
     Layer* layer = nullptr;
     void* param = nullptr;
     BandPlan plan = {};
 };
+
+int DrawSpanBand(void* context, int32_t band) {
+    const SpanJob& job = *static_cast<const SpanJob*>(context);
+    return RunSpanRoutine(job.drawable, job.layer, job.param, BandClip(job.plan, band));
+}
 
 // Draw number << 32 | next band << 16 | band count. The draw number makes a
 // claim against an earlier draw's word fail.
@@ -103,6 +115,7 @@ struct alignas(64) Wake {
 };
 
 Job g_job;
+SpanJob g_spanJob;  // calling thread only, read by the worker during a shared draw
 Claim g_claim;
 WorkerShare g_share;
 Wake g_wake;
@@ -128,9 +141,7 @@ bool ClaimBand(int32_t* band) {
     }
 }
 
-int DrawBand(int32_t band) {
-    return RunSpanRoutine(g_job.drawable, g_job.layer, g_job.param, BandClip(g_job.plan, band));
-}
+int DrawBand(int32_t band) { return g_job.run(g_job.context, band); }
 
 // The worker's part: every band it takes is published as soon as it is drawn.
 void WorkerDrawBands() {
@@ -218,18 +229,22 @@ void StayBesideCaller() {
     if (platform::KeepOffProcessor(worker, here)) g_avoidedProcessor = here;
 }
 
-// Draws the planned bands on this thread and the worker. Returns the OR of
-// the bands' results.
-int RunShared(Drawable* d, Layer* layer, void* param, const BandPlan& plan) {
+}  // namespace
+
+int ShareBands(int32_t count, BandFn run, void* context) {
+    if (count <= 0 || !run) return 0;
+    if (g_activeWorkers.load() < 2 || count < 2 || count > 0xFFFF) {
+        int result = 0;
+        for (int32_t band = 0; band < count; ++band) result |= run(context, band);
+        return result;
+    }
     StayBesideCaller();
-    g_job.drawable = d;
-    g_job.layer = layer;
-    g_job.param = param;
-    g_job.plan = plan;
+    g_job.run = run;
+    g_job.context = context;
     g_share.bands.store(0, std::memory_order_relaxed);
     g_share.result.store(0, std::memory_order_relaxed);
     ++g_drawNumber;
-    g_claim.word.store((uint64_t{g_drawNumber} << 32) | static_cast<uint32_t>(plan.count),
+    g_claim.word.store((uint64_t{g_drawNumber} << 32) | static_cast<uint32_t>(count),
                        std::memory_order_release);
 
     g_wake.posted.fetch_add(1, std::memory_order_seq_cst);
@@ -243,13 +258,15 @@ int RunShared(Drawable* d, Layer* layer, void* param, const BandPlan& plan) {
         result |= DrawBand(band);
         ++own;
     }
-    if (!AwaitWorker(static_cast<uint32_t>(plan.count) - own)) {
+    if (!AwaitWorker(static_cast<uint32_t>(count) - own)) {
         // A lost worker: draw on one thread for the rest of the run.
         g_activeWorkers.store(1);
         return 0;
     }
     return result | g_share.result.load(std::memory_order_relaxed);
 }
+
+namespace {
 
 // What the quad's spans cover inside `clip`: the columns from the leftmost
 // span start to the rightmost span end, the first and last row with an edge
@@ -338,16 +355,29 @@ int RunSpanRoutine(Drawable* d, Layer* layer, void* param, const SpanClip& clip)
     return routine ? routine(d, layer, &clip) : 0;
 }
 
+bool WorthSharing(int64_t pixels) {
+    if (g_activeWorkers.load() < 2 || shell::Quitting() || pixels < kMinSharedPixels) return false;
+    return pixels >= kMinWakePixels || !g_wake.workerAsleep.load(std::memory_order_relaxed);
+}
+
 int DrawSpans(Drawable* d, Layer* layer, void* param, const SpanClip* clip) {
     if (!d || !d->image || !d->quad || !d->destination || !clip) return 0;
     if (!param && d->opacity == 0) return 0;
+    if (KeepFrameDraw(d, layer, param, *clip)) return 1;
+    // Drawn now: whatever was kept draws first.
+    FlushFrameBatch();
+    return DrawSpansNow(d, layer, param, clip);
+}
+
+int DrawSpansNow(Drawable* d, Layer* layer, void* param, const SpanClip* clip) {
+    if (!d || !d->image || !d->quad || !d->destination || !clip) return 0;
+    if (!param && d->opacity == 0) return 0;
     BandPlan plan;
-    bool shared = g_activeWorkers.load() >= 2 && !d->quad->rowLimits && !shell::Quitting() &&
-                  PlanBands(*d->quad, *clip, &plan) &&
-                  (plan.pixels >= kMinWakePixels ||
-                   !g_wake.workerAsleep.load(std::memory_order_relaxed));
+    bool shared = g_activeWorkers.load() >= 2 && PlanBands(*d->quad, *clip, &plan) &&
+                  WorthSharing(plan.pixels);
     if (!shared) return RunSpanRoutine(d, layer, param, *clip);
-    return RunShared(d, layer, param, plan);
+    g_spanJob = {d, layer, param, plan};
+    return ShareBands(plan.count, DrawSpanBand, &g_spanJob);
 }
 
 bool StartWorkers() {

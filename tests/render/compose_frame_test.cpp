@@ -113,4 +113,27 @@ TEST_F(ComposeFrameTest, MovedPlateLeavesNoTrace) {
     EXPECT_EQ(At(f, 505, 305), 0xFFFFFFFFu);
 }
 
+// Objects are drawn in their order even when the draws of plain pictures
+// wait to be drawn band by band: an object whose own draw routine repaints a
+// picture that a lower object shows leaves that object showing the picture
+// as it was, and an object above both still covers them.
+TEST_F(ComposeFrameTest, ADrawRoutineRepaintingAPictureComesAfterTheObjectsBelowIt) {
+    Plate("back", 0, 0, 1024, 768, 0x000040);
+    scene::SceneObject* shown = Plate("shown", 100, 100, 200, 200, 0xFF0000);
+    scene::SceneObject* painter = Plate("painter", 0, 0, 4, 4, 0x000000);
+    static render::Image* s_repainted;
+    s_repainted = shown->image->image;
+    painter->ops.draw = [](scene::SceneObject*) {
+        for (int y = 0; y < s_repainted->height; ++y)
+            for (int x = 0; x < s_repainted->width; ++x) s_repainted->rows[y][x] = 0xFF00FF00u;
+        return 0;
+    };
+    Plate("top", 150, 150, 20, 20, 0xFFFFFF);
+    ComposeOnce();
+    std::vector<uint32_t> f = Shown();
+    EXPECT_EQ(At(f, 110, 110), 0xFFFF0000u);  // drawn before the repaint
+    EXPECT_EQ(At(f, 155, 155), 0xFFFFFFFFu);
+    EXPECT_EQ(At(f, 50, 50), 0xFF000040u);
+}
+
 }  // namespace

@@ -1,0 +1,120 @@
+// The frame batch: kept draws and their band-by-band flush.
+#include "render/frame_batch.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "render/display.h"
+#include "render/image_load.h"
+#include "render/raster.h"
+
+namespace render {
+
+namespace {
+
+struct KeptDraw {
+    Drawable drawable;  // the record as it was when the draw was made
+    Layer* layer;
+    SpanClip clip;  // rows narrowed to those the draw can touch
+};
+
+struct Batch {
+    bool keeping = false;
+    int count = 0;
+    int32_t top = 0, bottom = -1;  // rows of all kept draws
+    int64_t pixels = 0;            // about how many pixels they cover
+    KeptDraw draws[kMaxKeptDraws];
+};
+
+Batch g_batch;
+}
+int32_t kBatchBandRows = getenv("BANDROWS") ? atoi(getenv("BANDROWS")) : 64;
+namespace {
+
+int DrawBatchBand(void* context, int32_t band) {
+    const Batch& b = *static_cast<const Batch*>(context);
+    const int32_t top = b.top + band * kBatchBandRows;
+    const int32_t bottom = std::min(b.bottom, top + kBatchBandRows - 1);
+    int result = 0;
+    for (int i = 0; i < b.count; ++i) {
+        const KeptDraw& k = b.draws[i];
+        if (k.clip.top > bottom || k.clip.bottom < top) continue;
+        SpanClip clip = k.clip;
+        clip.top = std::max(clip.top, top);
+        clip.bottom = std::min(clip.bottom, bottom);
+        // The routines take a writable record but only read it.
+        result |= RunSpanRoutine(const_cast<Drawable*>(&k.drawable), k.layer, nullptr, clip);
+    }
+    return result;
+}
+
+}  // namespace
+
+void BeginKeeping() { g_batch.keeping = true; }
+void EndKeeping() { g_batch.keeping = false; }
+bool Keeping() { return g_batch.keeping; }
+int KeptFrameDraws() { return g_batch.count; }
+
+bool KeepFrameDraw(Drawable* d, Layer* layer, void* parameter, const SpanClip& clip) {
+    if (!g_batch.keeping || parameter || !d || d->target || !d->quad || !d->image) return false;
+    // The rows the draw can touch: the clip's, the frame's, the surface
+    // clip's, and those the quad's edges lie in.
+    SpanClip c = clip;
+    c.left = std::max(c.left, 0);
+    c.right = std::min(c.right, kFrameWidth);
+    c.top = std::max(c.top, 0);
+    c.bottom = std::min(c.bottom, kFrameHeight - 1);
+    if (d->clip) {
+        c.top = std::max(c.top, d->clip->top);
+        c.bottom = std::min(c.bottom, d->clip->top + d->clip->height - 1);
+    }
+    const Quad& q = *d->quad;
+    if (q.rowsKnown) {
+        c.top = std::max(c.top, q.rowTop);
+        c.bottom = std::min(c.bottom, q.rowEnd - 1);
+    }
+    if (c.top > c.bottom || c.left >= c.right) return true;  // nothing to draw
+    if (g_batch.count == kMaxKeptDraws) FlushFrameBatch();
+
+    int32_t minX = q.px[0], maxX = q.px[0];
+    for (int i = 1; i < 4; ++i) {
+        minX = std::min<int32_t>(minX, q.px[i]);
+        maxX = std::max<int32_t>(maxX, q.px[i]);
+    }
+    const int64_t width = std::max<int32_t>(0, std::min(c.right, maxX + 1) - std::max(c.left, minX));
+    KeptDraw& k = g_batch.draws[g_batch.count++];
+    k.drawable = *d;
+    k.layer = layer;
+    k.clip = c;
+    if (g_batch.count == 1) {
+        g_batch.top = c.top;
+        g_batch.bottom = c.bottom;
+        g_batch.pixels = 0;
+    } else {
+        g_batch.top = std::min(g_batch.top, c.top);
+        g_batch.bottom = std::max(g_batch.bottom, c.bottom);
+    }
+    g_batch.pixels += width * (c.bottom - c.top + 1);
+    return true;
+}
+
+void FlushFrameBatch() {
+    Batch& b = g_batch;
+    if (b.count == 0) return;
+    if (b.count == 1) {
+        // One draw gains nothing from bands of its own.
+        KeptDraw& k = b.draws[0];
+        b.count = 0;
+        DrawSpansNow(&k.drawable, k.layer, nullptr, &k.clip);
+        return;
+    }
+    const int32_t bands = (b.bottom - b.top) / kBatchBandRows + 1;
+    if (WorthSharing(b.pixels)) {
+        ShareBands(bands, DrawBatchBand, &b);
+    } else {
+        for (int32_t band = 0; band < bands; ++band) DrawBatchBand(&b, band);
+    }
+    b.count = 0;
+}
+
+}  // namespace render

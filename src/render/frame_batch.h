@@ -1,0 +1,60 @@
+// Band-major drawing of the frame.
+//
+// Drawn one object after another, every object reads and writes its rows of
+// the frame once more: a scene of a background, three figures and a window
+// plate brings most frame rows from memory three or four times. So while the
+// composer draws a frame, the draws of plain picture objects into the frame
+// are kept instead of drawn, and then drawn band by band: a band is a few
+// dozen frame rows, small enough to stay in the processor's cache, and every
+// kept draw fills its part of one band before the next band starts. The two
+// raster threads take whole bands in turn (ShareBands).
+//
+// The pixels are exactly those of drawing at once: kept draws run in the
+// order they were made, each within its own rows of the band, and the span
+// routines compute every row independently of the others.
+//
+// Keeping is on only around draws that do nothing but one span draw of a
+// drawable's own picture (the composer decides which). Any draw made while
+// keeping is off - into the frame or into a picture - first draws what is
+// kept (DrawSpans does so), and the composer flushes before an object whose
+// draw routine may do more; so nothing changes a picture, quad or layer
+// that a kept draw still has to read.
+//
+// Threads: called by the drawing thread only (the composer, or a capture
+// holding the SceneLock); the worker reads the kept draws while a flush
+// shares them.
+#pragma once
+#include <cstdint>
+
+#include "render/drawable.h"
+
+namespace render {
+
+struct Layer;
+
+// Rows of a band of kept draws.
+extern int32_t kBatchBandRows;
+// Kept draws at most; keeping one more first draws those kept.
+constexpr int kMaxKeptDraws = 1024;
+
+// From now on frame draws may be kept / no longer kept (what is kept stays
+// until FlushFrameBatch).
+void BeginKeeping();
+void EndKeeping();
+bool Keeping();
+
+// Keeps the draw when keeping is on and it goes into the frame (no target
+// picture) without a transition parameter; true when kept (or found to draw
+// nothing). The drawable's record is copied: later changes to the record do
+// not reach the kept draw, but its quad, picture and layer must stay as they
+// are until the flush.
+bool KeepFrameDraw(Drawable* drawable, Layer* layer, void* parameter, const SpanClip& clip);
+
+// Draws everything kept, in bands of kBatchBandRows frame rows, shared with
+// the raster worker when worth it; afterwards nothing is kept.
+void FlushFrameBatch();
+
+// Draws kept now (tests).
+int KeptFrameDraws();
+
+}  // namespace render
