@@ -34,6 +34,7 @@
 #include "render/display.h"
 #include "render/dirty_rect.h"
 #include "render/image.h"
+#include "render/image_decoders.h"
 #include "render/raster.h"
 #include "render/surface.h"
 #include "scene/object_tree.h"
@@ -125,6 +126,26 @@ const ReferenceScene& Scene() {
 
 // ---- our composer -------------------------------------------------------
 
+// The picture as the engine loads it from a file: through a decoder (a
+// lossless CVSI file, so that pixman draws the very same pixels).
+render::Image* LoadedPicture(const Picture& p, bool alpha) {
+    std::vector<uint8_t> file(render::kCvsiHeaderSize + p.px.size() * 4);
+    auto le = [&](size_t at, uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) file[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    std::memcpy(file.data(), "CVSI", 4);
+    le(4, render::kCvsiMagic2, 4);
+    le(8, alpha ? render::kImgPngAlpha : render::kImgJpeg, 2);
+    le(10, p.w, 4);
+    le(14, p.w, 4);
+    le(18, p.h, 4);
+    le(22, p.h, 4);
+    std::memcpy(file.data() + render::kCvsiHeaderSize, p.px.data(), p.px.size() * 4);
+    render::Image* image = render::DecodeCvsi(file.data(), file.size());
+    if (!image) std::abort();
+    return image;
+}
+
 void BuildEngineScene() {
     shell::g_engine.quit = 0;
     shell::g_engine.state = shell::StatePlay;
@@ -144,10 +165,7 @@ void BuildEngineScene() {
         char name[16];
         std::snprintf(name, sizeof name, "item%d", n++);
         scene::SceneObject* o = scene::CreateObject(kKey, name);
-        const Picture& p = *item.picture;
-        render::Image* image = render::CreateBlankImage(p.w, p.h, 0, 255);
-        for (int y = 0; y < p.h; ++y) std::memcpy(image->rows[y], &p.px[y * p.w], p.w * 4u);
-        image->flags = item.alpha ? render::kImgPngAlpha : render::kImgJpeg;
+        render::Image* image = LoadedPicture(*item.picture, item.alpha);
         image->owner = o;
         o->image = render::WrapImage(o, image);
         o->image->opacity = item.opacity;
@@ -378,10 +396,7 @@ void BM_ReferencePartOurs(benchmark::State& state) {
     const Part part = PartOf(state.range(0));
     for (size_t i = part.first; i < part.end; ++i) {
         const Placed& item = Scene().items[i];
-        const Picture& p = *item.picture;
-        render::Image* image = render::AllocImage(p.w, p.h, p.w);
-        for (int y = 0; y < p.h; ++y) std::memcpy(image->rows[y], &p.px[y * p.w], p.w * 4u);
-        image->flags = item.alpha ? render::kImgPngAlpha : render::kImgJpeg;
+        render::Image* image = LoadedPicture(*item.picture, item.alpha);
         render::Drawable* d = render::WrapImage(nullptr, image);
         d->opacity = item.opacity;
         render::TransformQuad(d->quad, nullptr, kH, item.x, item.y);

@@ -92,6 +92,7 @@ Image* CaptureFrame(int32_t width) {
 
 int CaptureFrameInto(Image* image, int hide) {
     if (!image || !image->rows) return 0;
+    ImageChanged(image);
     RedrawBeforeCapture(hide);
     uint32_t* frame = LockFrame();
     if (!frame) return 0;

@@ -152,6 +152,7 @@ int DrawDrawable(Drawable* d, Layer* layer, void* parameter, int effectFlag) {
     } else {
         destination = d->target->pixels;
         stride = d->target->width * 4;
+        ImageChanged(d->target);
     }
     if (!destination) return 0;
     d->destination = destination;

@@ -45,6 +45,7 @@ Image* DecodeCvsi(const uint8_t* data, size_t size) {
     // A display size outside the picture would let a drawable sample beyond it.
     image->displayWidth = displayWidth > 0 && displayWidth <= width ? displayWidth : width;
     image->displayHeight = displayHeight > 0 && displayHeight <= height ? displayHeight : height;
+    NoteRowExtents(image);
     return image;
 }
 

@@ -89,6 +89,7 @@ Image* DecodePngProper(const uint8_t* data, size_t size) {
 
     Image* done = image;
     done->flags = hasAlpha ? kImgPngAlpha : kImgPng;
+    NoteRowExtents(done);
     return done;
 }
 

@@ -36,6 +36,11 @@ struct SpanClip {
     int32_t left, top, right, bottom;
 };
 
+// Frame columns [first, end) of one row; empty when first >= end.
+struct ColumnRun {
+    int16_t first, end;
+};
+
 using SpanRoutine = int (*)(Drawable* drawable, Layer* layer, const SpanClip* clip);
 using ParamSpanRoutine = int (*)(Drawable* drawable, Layer* layer, void* parameter,
                                  const SpanClip* clip);

@@ -62,6 +62,7 @@ void RunShade(Image* image, int passes) {
 void SwapBackSavedCopy(Image* image) {
     Image* saved = image->savedCopy;
     image->savedCopy = nullptr;
+    ImageChanged(image);
     uint8_t* pixels = image->pixels;
     uint32_t** rows = image->rows;
     int32_t base = image->baseOffset;
@@ -96,6 +97,7 @@ bool BuildGreyTables() {
 }
 
 void ShadePass(Image* image) {
+    ImageChanged(image);
     int32_t w = image->width, h = image->height;
     for (int32_t r = 1; r < h - 1; ++r) {
         uint8_t* above = reinterpret_cast<uint8_t*>(image->rows[r - 1]);
@@ -116,6 +118,7 @@ void ShadePass(Image* image) {
 
 void ToneFilter(Image* image, int32_t code) {
     if (!g_tablesBuilt) BuildGreyTables();
+    ImageChanged(image);
     for (int32_t r = 0; r < image->height; ++r) {
         uint8_t* p = reinterpret_cast<uint8_t*>(image->rows[r]);
         for (int32_t c = 0; c < image->width; ++c, p += 4) {

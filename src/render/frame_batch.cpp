@@ -2,7 +2,6 @@
 #include "render/frame_batch.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "render/display.h"
 #include "render/image_load.h"
@@ -16,6 +15,8 @@ struct KeptDraw {
     Drawable drawable;  // the record as it was when the draw was made
     Layer* layer;
     SpanClip clip;  // rows narrowed to those the draw can touch
+    bool covers;    // may store its texels whatever lies below (CoverRuns)
+    bool wide;      // wide enough for skipping what covers it to pay
 };
 
 struct Batch {
@@ -23,27 +24,71 @@ struct Batch {
     int count = 0;
     int32_t top = 0, bottom = -1;  // rows of all kept draws
     int64_t pixels = 0;            // about how many pixels they cover
+    int firstWide = kMaxKeptDraws;  // the first wide kept draw
     KeptDraw draws[kMaxKeptDraws];
 };
 
 Batch g_batch;
+
+// Draws narrower than this draw whole even where something covers them.
+constexpr int32_t kMinHiddenWidth = 64;
+// In one band, at most this many draws skip what covers them.
+constexpr int kMaxHiddenDraws = 32;
+
+// The union of two runs when they touch, else the longer one.
+ColumnRun Merge(ColumnRun a, ColumnRun b) {
+    if (b.first >= b.end) return a;
+    if (a.first >= a.end) return b;
+    if (b.first <= a.end && b.end >= a.first)
+        return {std::min(a.first, b.first), std::max(a.end, b.end)};
+    return b.end - b.first > a.end - a.first ? b : a;
 }
-int32_t kBatchBandRows = getenv("BANDROWS") ? atoi(getenv("BANDROWS")) : 64;
-namespace {
 
 int DrawBatchBand(void* context, int32_t band) {
     const Batch& b = *static_cast<const Batch*>(context);
     const int32_t top = b.top + band * kBatchBandRows;
     const int32_t bottom = std::min(b.bottom, top + kBatchBandRows - 1);
-    int result = 0;
-    for (int i = 0; i < b.count; ++i) {
+    const int32_t rows = bottom - top + 1;
+    auto inBand = [&](const KeptDraw& k) { return k.clip.top <= bottom && k.clip.bottom >= top; };
+
+    // From the top down: what the draws above each one cover whole, for the
+    // wide draws below something that covers.
+    ColumnRun covered[kBatchBandRows] = {};
+    ColumnRun runs[kBatchBandRows];
+    ColumnRun hidden[kMaxHiddenDraws][kBatchBandRows];
+    int16_t slot[kMaxKeptDraws];
+    bool anyCovered = false;
+    int slots = 0;
+    for (int i = b.count - 1; i >= 0; --i) {
         const KeptDraw& k = b.draws[i];
-        if (k.clip.top > bottom || k.clip.bottom < top) continue;
+        slot[i] = -1;
+        if (!inBand(k)) continue;
+        if (anyCovered && k.wide && slots < kMaxHiddenDraws) {
+            std::copy(covered, covered + rows, hidden[slots]);
+            slot[i] = static_cast<int16_t>(slots++);
+        }
+        // What it covers matters only to a wide draw below it.
+        if (!k.covers || i <= b.firstWide) continue;
         SpanClip clip = k.clip;
         clip.top = std::max(clip.top, top);
         clip.bottom = std::min(clip.bottom, bottom);
+        if (!CoverRuns(&k.drawable, clip, runs)) continue;
+        for (int32_t r = clip.top; r <= clip.bottom; ++r)
+            covered[r - top] = Merge(covered[r - top], runs[r - clip.top]);
+        anyCovered = true;
+    }
+
+    int result = 0;
+    for (int i = 0; i < b.count; ++i) {
+        const KeptDraw& k = b.draws[i];
+        if (!inBand(k)) continue;
+        SpanClip clip = k.clip;
+        clip.top = std::max(clip.top, top);
+        clip.bottom = std::min(clip.bottom, bottom);
+        if (slot[i] >= 0) HideColumns(hidden[slot[i]], top, rows);
         // The routines take a writable record but only read it.
         result |= RunSpanRoutine(const_cast<Drawable*>(&k.drawable), k.layer, nullptr, clip);
+        if (slot[i] >= 0) HideColumns(nullptr, 0, 0);
     }
     return result;
 }
@@ -74,7 +119,10 @@ bool KeepFrameDraw(Drawable* d, Layer* layer, void* parameter, const SpanClip& c
         c.bottom = std::min(c.bottom, q.rowEnd - 1);
     }
     if (c.top > c.bottom || c.left >= c.right) return true;  // nothing to draw
-    if (g_batch.count == kMaxKeptDraws) FlushFrameBatch();
+    // Kept draws share one destination (the frame).
+    if (g_batch.count == kMaxKeptDraws ||
+        (g_batch.count > 0 && g_batch.draws[0].drawable.destination != d->destination))
+        FlushFrameBatch();
 
     int32_t minX = q.px[0], maxX = q.px[0];
     for (int i = 1; i < 4; ++i) {
@@ -86,6 +134,10 @@ bool KeepFrameDraw(Drawable* d, Layer* layer, void* parameter, const SpanClip& c
     k.drawable = *d;
     k.layer = layer;
     k.clip = c;
+    k.covers = !layer && d->opacity == 255 && d->blendMode == kBlendNormal &&
+               (!(d->image->flags & kImgAlpha) || d->image->extents);
+    k.wide = width >= kMinHiddenWidth;
+    if (k.wide && g_batch.count - 1 < g_batch.firstWide) g_batch.firstWide = g_batch.count - 1;
     if (g_batch.count == 1) {
         g_batch.top = c.top;
         g_batch.bottom = c.bottom;
@@ -105,6 +157,7 @@ void FlushFrameBatch() {
         // One draw gains nothing from bands of its own.
         KeptDraw& k = b.draws[0];
         b.count = 0;
+        b.firstWide = kMaxKeptDraws;
         DrawSpansNow(&k.drawable, k.layer, nullptr, &k.clip);
         return;
     }
@@ -115,6 +168,7 @@ void FlushFrameBatch() {
         for (int32_t band = 0; band < bands; ++band) DrawBatchBand(&b, band);
     }
     b.count = 0;
+    b.firstWide = kMaxKeptDraws;
 }
 
 }  // namespace render

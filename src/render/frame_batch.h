@@ -9,9 +9,16 @@
 // kept draw fills its part of one band before the next band starts. The two
 // raster threads take whole bands in turn (ShareBands).
 //
+// Within a band, what a kept draw covers whole (CoverRuns: pairs of columns
+// where a normal draw at full opacity stores its own texels - all of an
+// opaque picture, the fully opaque run of each row of a loaded picture) is
+// left out of the wide kept draws below it: a background behind standing
+// figures is read and written only where it shows.
+//
 // The pixels are exactly those of drawing at once: kept draws run in the
-// order they were made, each within its own rows of the band, and the span
-// routines compute every row independently of the others.
+// order they were made, each within its own rows of the band; the span
+// routines compute every row independently of the others; and a pixel left
+// out would have been overwritten, whatever its value, by the draw above.
 //
 // Keeping is on only around draws that do nothing but one span draw of a
 // drawable's own picture (the composer decides which). Any draw made while
@@ -33,7 +40,9 @@ namespace render {
 struct Layer;
 
 // Rows of a band of kept draws.
-extern int32_t kBatchBandRows;
+// Rows of a band of kept draws: 64 frame rows (256 KB) and the picture rows
+// drawn into them stay in a core's cache.
+constexpr int32_t kBatchBandRows = 64;
 // Kept draws at most; keeping one more first draws those kept.
 constexpr int kMaxKeptDraws = 1024;
 

@@ -55,6 +55,7 @@ int BuildRowTable(Image* image) {
     for (size_t i = static_cast<size_t>(image->height); i < entries; ++i) rows[i] = spare;
     std::free(image->rows);
     image->rows = rows;
+    ImageChanged(image);
     return 1;
 }
 
@@ -63,6 +64,7 @@ void DestroyImage(Image** image) {
     Image* img = *image;
     if (img->flags & kImgShared) return;
     if (img->savedCopy) DestroyImage(&img->savedCopy);
+    std::free(img->extents);
     std::free(img->rows);
     if (img->pixels) std::free(img->pixels - img->baseOffset);
     std::free(img);
@@ -110,6 +112,7 @@ bool ClipCopy(const Image* dest, const Image* source, int32_t x, int32_t y, int3
 int CopyInto(Image* dest, const Image* source, int32_t x, int32_t y) {
     int32_t columns, rowCount, startRow;
     if (!ClipCopy(dest, source, x, y, &columns, &rowCount, &startRow)) return 0;
+    ImageChanged(dest);
     for (int32_t r = 0; r < rowCount; ++r) {
         std::memmove(dest->rows[startRow + r] + x, source->rows[r],
                      static_cast<size_t>(columns) * 4);
@@ -122,6 +125,7 @@ int CopyAlphaWithColour(Image* dest, const Image* source, int32_t x, int32_t y,
     int32_t columns, rowCount, startRow;
     if (!ClipCopy(dest, source, x, y, &columns, &rowCount, &startRow)) return 0;
     colour &= 0xFFFFFF;
+    ImageChanged(dest);
     for (int32_t r = 0; r < rowCount; ++r) {
         uint32_t* d = dest->rows[startRow + r] + x;
         const uint32_t* s = source->rows[r];
@@ -135,6 +139,7 @@ int PasteImage(Image* dest, int32_t x, int32_t y, const Image* source) {
     if (x < 0 || y < 0 || x > dest->width || y > dest->height) return 0;
     int32_t columns = source->width < dest->width - x ? source->width : dest->width - x;
     int32_t rowCount = source->height < dest->height - y ? source->height : dest->height - y;
+    ImageChanged(dest);
     for (int32_t r = 0; r < rowCount; ++r) {
         std::memmove(dest->rows[y + r] + x, source->rows[r], static_cast<size_t>(columns) * 4);
     }

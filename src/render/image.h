@@ -47,6 +47,15 @@ enum : uint16_t {
 struct Image;
 using ImageDestroy = void (*)(Image** image);
 
+// What is known of a loaded picture's row r (0 .. height - 1), for drawing:
+// the columns whose texels are not fully transparent, [visibleFirst,
+// visibleEnd), and the longest run of fully opaque ones, [opaqueFirst,
+// opaqueEnd). A run with first == end is empty.
+struct RowExtent {
+    int16_t visibleFirst, visibleEnd;
+    int16_t opaqueFirst, opaqueEnd;
+};
+
 struct Image {
     scene::SceneObject* owner;  // object allowed to modify it; null: none yet
     uint16_t flags;
@@ -61,6 +70,10 @@ struct Image {
     uint32_t** rows;     // 4 * height row pointers
     ImageDestroy destroy;
     Image* savedCopy;  // unfiltered copy while a filter is in force
+    // Per row (height entries), owned; null when nothing is known. Only set
+    // for a picture with alpha as decoded from a file, and dropped for good
+    // by the first change of its pixels (ImageChanged).
+    RowExtent* extents;
 };
 
 // Largest picture any producer accepts: each side at most this many pixels
@@ -82,6 +95,14 @@ void DestroyImage(Image** image);
 // Frees a shared image for the preloaded-file table: clears kImgShared, then
 // destroys.
 void ReleaseSharedImage(Image** image);
+
+// Works out the row extents of a picture with alpha just decoded from a
+// file (nothing for other pictures, or when memory runs out).
+void NoteRowExtents(Image* image);
+// Forgets the row extents. Code that changes the pixels (or the row table)
+// of an image that may have been drawn calls this, before the next draw:
+// the span routines skip what the extents say is transparent.
+void ImageChanged(Image* image);
 
 // Blank picture: width rounded up to a multiple of 4; every pixel (spare rows
 // included) colour | alpha << 24, zero when both are 0. Flags kImgBlankOpaque

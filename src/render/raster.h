@@ -95,6 +95,19 @@ int DrawSpansNow(Drawable* d, Layer* layer, void* param, const SpanClip* clip);
 // The chosen routine over `clip` on the calling thread.
 int RunSpanRoutine(Drawable* d, Layer* layer, void* param, const SpanClip& clip);
 
+// Columns the next span draws of the calling thread leave alone: row r in
+// top .. top + rows - 1 skips frame columns runs[r - top] (each run even at
+// both ends, or empty). Null clears. Set by the frame batch around a kept
+// draw, for what draws kept after it cover whole.
+void HideColumns(const ColumnRun* runs, int32_t top, int32_t rows);
+// What a draw covers whole: for rows clip.top .. clip.bottom, out[r -
+// clip.top] becomes the frame columns where the draw stores its own texels
+// whatever lies below (pairs of columns of two full weights), or empty.
+// Only a normal, unsmoothed draw at full opacity of an opaque picture, or
+// of a picture with row extents read 1:1, covers anything. False (out
+// possibly changed) when it covers nothing in those rows.
+bool CoverRuns(const Drawable* d, const SpanClip& clip, ColumnRun* out);
+
 // How a draw is shared: `count` bands of whole rows of `clip`. The rows from
 // `first` (the first row with a span) on are cut every `bandRows` rows; the
 // first band reaches up to the clip's top and the last down to its bottom,

@@ -290,6 +290,37 @@ inline void LayerWeights(const DrawJob& job, int32_t r, const uint32_t* tex, int
 
 // Every row of the job: sample (in place when the row is neither scaled nor
 // turned and stays inside the picture), then combine.
+// Narrows a row read in place from a picture with row extents to the
+// columns whose texels are not all transparent: those left and right of
+// them store nothing. The row keeps the groups of 8 columns the kernels
+// would cut it into (which start at an even column), so that whole groups
+// are dropped: every pair of columns is drawn whole or not at all, and no
+// edge group is added. False when nothing of the row is visible.
+inline bool NarrowToVisible(const DrawJob& job, int32_t maxRow, int32_t maxCol, uint32_t& u,
+                            uint32_t v, uint32_t du, uint32_t dv, int32_t* x0, int32_t* hi) {
+    if (!job.extents || job.colourFill || dv != 0 || du != 0x10000u) return true;
+    const int32_t row = ClampTo(static_cast<int32_t>(v) >> 16, 0, maxRow);
+    const int32_t c0 = static_cast<int32_t>(u) >> 16, n = *hi - *x0;
+    if (row >= job.image->height || c0 < 0 || c0 + n - 1 > maxCol) return true;
+    const RowExtent& e = job.extents[row];
+    const int32_t first = *x0 + e.visibleFirst - c0, end = *x0 + e.visibleEnd - c0;
+    if (first >= end || end <= *x0 || first >= *hi) return false;
+    // Groups start at x0, or after the first 7 columns when x0 is odd.
+    const int32_t grid = (*x0 & 1) ? *x0 + 7 : *x0;
+    int32_t start = *x0;
+    if (first >= grid + 8) start = grid + ((first - grid) & ~7);
+    int32_t stop = *hi;
+    if (end < *hi) {
+        const int32_t from = start > grid ? start : grid;
+        stop = from + ((end - from + 7) & ~7);
+        if (stop > *hi) stop = *hi;
+    }
+    u += static_cast<uint32_t>(start - *x0) * du;
+    *x0 = start;
+    *hi = stop;
+    return true;
+}
+
 template <class T, int K, bool Smooth, int M>
 void DrawRowsOf(const DrawJob& job) {
     constexpr bool kCopy = K == kNormal && M == kFull;  // full weights store the texels
@@ -327,42 +358,65 @@ void DrawRowsOf(const DrawJob& job) {
             x0 = lo;
         }
         if (x0 >= hi) continue;
-        const int32_t n = hi - x0;
-        uint32_t* dst = reinterpret_cast<uint32_t*>(job.destination +
-                                                    static_cast<size_t>(job.destinationStride) * r) +
-                        x0;
-        const uint32_t* tex = texels;
-        if constexpr (Smooth) {
-            T::SmoothRow(texels, job.smooth, n, u, v, du, dv);
-        } else {
-            if (job.colourFill) {
-                if constexpr (kCopy) {
-                    for (int32_t i = 0; i < n; ++i) dst[i] = colour;
-                    continue;
-                }
-                // texels already hold the colour
-            } else if (dv == 0) {
-                const uint32_t* row = img->rows[ClampTo(static_cast<int32_t>(v) >> 16, 0, maxRow)];
-                const int32_t c0 = static_cast<int32_t>(u) >> 16;
-                if (du == 0x10000u && c0 >= 0 && c0 + n - 1 <= maxCol) {
-                    tex = row + c0;  // read in place
-                } else {
-                    for (int32_t i = 0; i < n; ++i, u += du)
-                        texels[i] = row[ClampTo(static_cast<int32_t>(u) >> 16, 0, maxCol)];
-                }
-            } else {
-                for (int32_t i = 0; i < n; ++i, u += du, v += dv) {
-                    const int32_t row = ClampTo(static_cast<int32_t>(v) >> 16, 0, maxRow);
-                    texels[i] = img->rows[row][ClampTo(static_cast<int32_t>(u) >> 16, 0, maxCol)];
+        if constexpr (!Smooth && (M == kAlpha || M == kAlphaScaled)) {
+            if (!NarrowToVisible(job, maxRow, maxCol, u, v, du, dv, &x0, &hi)) continue;
+        }
+        // The row's pixels in at most two pieces: both sides of a hidden run
+        // (its ends are even, so no pair of frame columns is cut).
+        int32_t pieceStart[2] = {x0, x0}, pieceEnd[2] = {hi, hi};
+        int pieces = 1;
+        if (job.hidden && r >= job.hiddenTop && r - job.hiddenTop < job.hiddenRows) {
+            const ColumnRun& h = job.hidden[r - job.hiddenTop];
+            if (h.first < h.end && h.first < hi && h.end > x0) {
+                pieces = 0;
+                if (x0 < h.first) pieceEnd[pieces++] = h.first;
+                if (h.end < hi) {
+                    pieceStart[pieces] = h.end > x0 ? h.end : x0;
+                    pieceEnd[pieces++] = hi;
                 }
             }
         }
-        if constexpr (kCopy) {
-            std::memcpy(dst, tex, static_cast<size_t>(n) * 4);
-            continue;
+        for (int piece = 0; piece < pieces; ++piece) {
+            const int32_t start = pieceStart[piece];
+            const int32_t n = pieceEnd[piece] - start;
+            uint32_t su = u + static_cast<uint32_t>(start - x0) * du;
+            uint32_t sv = v + static_cast<uint32_t>(start - x0) * dv;
+            uint32_t* dst = reinterpret_cast<uint32_t*>(job.destination +
+                                                        static_cast<size_t>(job.destinationStride) * r) +
+                            start;
+            const uint32_t* tex = texels;
+            if constexpr (Smooth) {
+                T::SmoothRow(texels, job.smooth, n, su, sv, du, dv);
+            } else {
+                if (job.colourFill) {
+                    if constexpr (kCopy) {
+                        for (int32_t i = 0; i < n; ++i) dst[i] = colour;
+                        continue;
+                    }
+                    // texels already hold the colour
+                } else if (dv == 0) {
+                    const uint32_t* row = img->rows[ClampTo(static_cast<int32_t>(sv) >> 16, 0, maxRow)];
+                    const int32_t c0 = static_cast<int32_t>(su) >> 16;
+                    if (du == 0x10000u && c0 >= 0 && c0 + n - 1 <= maxCol) {
+                        tex = row + c0;  // read in place
+                    } else {
+                        for (int32_t i = 0; i < n; ++i, su += du)
+                            texels[i] = row[ClampTo(static_cast<int32_t>(su) >> 16, 0, maxCol)];
+                    }
+                } else {
+                    for (int32_t i = 0; i < n; ++i, su += du, sv += dv) {
+                        const int32_t row = ClampTo(static_cast<int32_t>(sv) >> 16, 0, maxRow);
+                        texels[i] = img->rows[row][ClampTo(static_cast<int32_t>(su) >> 16, 0, maxCol)];
+                    }
+                }
+            }
+            if constexpr (kCopy) {
+                std::memcpy(dst, tex, static_cast<size_t>(n) * 4);
+                continue;
+            }
+            if constexpr (M == kWeights) LayerWeights(job, r, tex, start, n, weights);
+            Row<T, K, M>(RowArgs{dst, tex, weights, start, n, job.value}, c);
         }
-        if constexpr (M == kWeights) LayerWeights(job, r, tex, x0, n, weights);
-        Row<T, K, M>(RowArgs{dst, tex, weights, x0, n, job.value}, c);
     }
 }
 

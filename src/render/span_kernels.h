@@ -73,6 +73,14 @@ struct DrawJob {
     bool translucent;
     uint32_t opacity;
     SmoothSource smooth;  // smoothed routines only
+    // kAlpha, kAlphaScaled: the picture's row extents, or null. Rows read in
+    // place then skip the columns whose texels are all transparent.
+    const RowExtent* extents;
+    // Frame columns [first, end) of rows hiddenTop .. hiddenTop + hiddenRows
+    // - 1 (each run even at both ends, or empty) that something drawn later
+    // covers whole: they are not drawn. Null: none.
+    const ColumnRun* hidden;
+    int32_t hiddenTop, hiddenRows;
 };
 using DrawRows = void (*)(const DrawJob& job);
 

@@ -37,6 +37,13 @@ bool HaveAvx2() {
     return have;
 }
 
+// Columns the calling thread's draws leave alone (HideColumns).
+struct Hidden {
+    const ColumnRun* runs = nullptr;
+    int32_t top = 0, rows = 0;
+};
+thread_local Hidden t_hidden;
+
 // The kernel set in use; null until the first draw or selection.
 std::atomic<const span::KernelSet*> g_kernels{nullptr};
 
@@ -170,6 +177,10 @@ int SpanRoutineImpl(Drawable* d, const Layer* layer, const RasterParam* param,
     job.translucent = V == kTranslucent;
     job.opacity = d->opacity;
     job.colourFill = K == span::kNormal && !Smooth && V == kOpaque && img->flags == kImgColour;
+    job.extents = img->extents;
+    job.hidden = t_hidden.runs;
+    job.hiddenTop = t_hidden.top;
+    job.hiddenRows = t_hidden.rows;
 
     // Where the weights come from, the same for every row.
     span::WeightMode mode;
@@ -217,6 +228,57 @@ SpanRoutines RoutinesOf() {
 }
 
 }  // namespace
+
+void HideColumns(const ColumnRun* runs, int32_t top, int32_t rows) {
+    t_hidden = {runs, top, runs ? rows : 0};
+}
+
+bool CoverRuns(const Drawable* d, const SpanClip& clip, ColumnRun* out) {
+    const Image* img = d ? d->image : nullptr;
+    if (!img || !img->rows || !d->quad || d->opacity != 255 || d->blendMode != kBlendNormal)
+        return false;
+    const bool alpha = (img->flags & kImgAlpha) != 0;
+    if (alpha && !img->extents) return false;
+    Bounds bounds;
+    if (!ComputeBounds(d, &clip, &bounds)) return false;
+    const Quad& q = *d->quad;
+    const int32_t maxRow = img->height * 4 - 1;
+    bool any = false;
+    for (int32_t r = clip.top; r <= clip.bottom; ++r) {
+        ColumnRun& run = out[r - clip.top];
+        run = {0, 0};
+        if (r < bounds.top || r >= bounds.bottom) continue;
+        // The row's pixels as the kernels bound them.
+        const int32_t minX = q.edgeMin[r], maxX = q.edgeMax[r];
+        if (minX >= kColumns || maxX < 0 || q.spanWidth[r] == 0) continue;
+        int32_t lo = std::max({bounds.left, minX, 0}), hi = std::min(bounds.right, maxX);
+        if (q.rowLimits) {
+            lo = std::max<int32_t>(lo, q.rowLimits->left[r]);
+            hi = std::min<int32_t>(hi, q.rowLimits->right[r]);
+        }
+        if (lo >= hi) continue;
+        if (alpha) {
+            // Texels read in place: column c0 + (x - lo) of one picture row.
+            if (q.spanDV[r] != 0 || q.spanDU[r] != kFixedOne) continue;
+            const int32_t row = std::clamp(q.spanV[r] >> 16, 0, maxRow);
+            const int32_t c0 = static_cast<int32_t>(
+                (static_cast<uint32_t>(q.spanU[r]) + static_cast<uint32_t>(lo - minX) * kFixedOne)) >> 16;
+            if (row >= img->height || c0 < 0 || c0 + (hi - lo) - 1 >= img->width) continue;
+            const RowExtent& e = img->extents[row];
+            const int32_t base = lo;  // where texel c0 shows
+            lo = std::max(lo, base + e.opaqueFirst - c0);
+            hi = std::min(hi, base + e.opaqueEnd - c0);
+        }
+        // Whole pairs only: a pair of two full weights stores its texels
+        // whatever lies below.
+        lo = (lo + 1) & ~1;
+        hi &= ~1;
+        if (lo >= hi) continue;
+        run = {static_cast<int16_t>(lo), static_cast<int16_t>(hi)};
+        any = true;
+    }
+    return any;
+}
 
 SpanIsa BestSpanIsa() {
     return HaveAvx2() ? SpanIsa::kAvx2 : SpanIsa::kSse2;

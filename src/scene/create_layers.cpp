@@ -45,6 +45,7 @@ int MakeLayerObject(const CreateContext& c, const CreateArgs& a, int groupArg, r
 }  // namespace
 
 void StencilPixels(render::Image* picture, int32_t mode) {
+    render::ImageChanged(picture);
     for (int32_t r = 0; r < picture->height; ++r)
         for (int32_t x = 0; x < picture->width; ++x) {
             uint32_t& p = picture->rows[r][x];

@@ -138,6 +138,7 @@ void FreeCube(Cube* cube) {
 
 void RenderCube(const Cube* cube, render::Image* target) {
     if (!cube || !target) return;
+    render::ImageChanged(target);
     std::memset(target->pixels, 0, static_cast<size_t>(target->width) * 4 * (static_cast<size_t>(target->height) + 2));
     int32_t fov = std::clamp(cube->fov, 1, 179);
     double focal = (render::kFrameHeight / 2.0) / std::tan(fov * kPi / 360.0);

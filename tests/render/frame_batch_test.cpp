@@ -28,6 +28,26 @@ struct DrawableDeleter {
 };
 using DrawablePtr = std::unique_ptr<Drawable, DrawableDeleter>;
 
+// A standing figure: transparent margins of random width, an opaque body,
+// soft edges of random alpha between them; some rows wholly transparent.
+ImagePtr Figure(std::mt19937& rng, int w, int h) {
+    ImagePtr img(AllocImage(w, h, w));
+    for (int y = 0; y < h + 2; ++y) {
+        uint32_t* row = reinterpret_cast<uint32_t*>(img->pixels) + static_cast<size_t>(y) * w;
+        const bool empty = y >= h || rng() % 16 == 0;
+        const int left = static_cast<int>(rng() % (w / 3)), right = w - static_cast<int>(rng() % (w / 3));
+        const int soft = 1 + static_cast<int>(rng() % 9);
+        for (int x = 0; x < w; ++x) {
+            uint32_t alpha = 0;
+            if (!empty && x >= left && x < right)
+                alpha = x < left + soft || x >= right - soft ? 1 + rng() % 254 : 255;
+            row[x] = alpha << 24 | (rng() & 0xFFFFFF);
+        }
+    }
+    img->flags = kImgPngAlpha;
+    return img;
+}
+
 struct Draw {
     DrawablePtr drawable;
     Layer* layer;
@@ -52,9 +72,17 @@ struct Scene {
     Scene() {
         std::mt19937 rng(57);
         ImagePtr background = RandomImage(rng, 1024, 768, kImgPng);
-        for (int i = 0; i < 4; ++i) pictures.push_back(RunImage(rng, 420 + 60 * i, 500 + 40 * i, kImgPngAlpha));
+        for (int i = 0; i < 4; ++i) {
+            pictures.push_back(i < 2 ? Figure(rng, 420 + 60 * i, 500 + 40 * i)
+                                     : RunImage(rng, 420 + 60 * i, 500 + 40 * i, kImgPngAlpha));
+            // Most know their rows' extents, as loaded pictures do.
+            if (i != 3) NoteRowExtents(pictures.back().get());
+        }
         pictures.push_back(RandomImage(rng, 700, 500, kImgPng));
-        for (int i = 0; i < 3; ++i) pictures.push_back(RunImage(rng, 24, 24, kImgPngAlpha));
+        for (int i = 0; i < 3; ++i) {
+            pictures.push_back(RunImage(rng, 24, 24, kImgPngAlpha));
+            NoteRowExtents(pictures.back().get());
+        }
         layerPixels.resize(1024 * 768);
         for (uint32_t& l : layerPixels) l = rng() % 4 == 0 ? rng() & 0xFF000000u : rng();
         layer.pixels = layerPixels.data();
