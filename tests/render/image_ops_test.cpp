@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <iterator>
+#include <vector>
 #include <fstream>
 
 #include "corpus.h"
@@ -132,6 +135,76 @@ TEST(Image, CopyAlphaWithColourTintsAndPasteMarksTheImage) {
 }
 
 // ---- filters ---------------------------------------------------------------
+
+// Row extents: per row the columns not fully transparent and the longest
+// fully opaque run, written as alpha values ('.' 0, '+' 1 .. 254, '#' 255).
+TEST(RowExtents, VisibleColumnsAndLongestOpaqueRun) {
+    struct Case {
+        const char* row;
+        int visibleFirst, visibleEnd, opaqueFirst, opaqueEnd;
+    };
+    const Case cases[] = {
+        {"........", 0, 0, 0, 0},       {"########", 0, 8, 0, 8},
+        {"..##+...", 2, 5, 2, 4},       {"+..#....", 0, 4, 3, 4},
+        {"##+####+", 0, 8, 3, 7},       {"...+++..", 3, 6, 0, 0},
+        {".......#", 7, 8, 7, 8},       {"#.......", 0, 1, 0, 1},
+    };
+    ImagePtr image(render::AllocImage(8, static_cast<int>(std::size(cases)), 8));
+    for (size_t r = 0; r < std::size(cases); ++r)
+        for (int x = 0; x < 8; ++x) {
+            char c = cases[r].row[x];
+            uint32_t alpha = c == '#' ? 255 : c == '+' ? 100 : 0;
+            image->rows[r][x] = alpha << 24 | 0x123456;
+        }
+    image->flags = render::kImgPngAlpha;
+    render::NoteRowExtents(image.get());
+    ASSERT_NE(image->extents, nullptr);
+    for (size_t r = 0; r < std::size(cases); ++r) {
+        const render::RowExtent& e = image->extents[r];
+        const Case& c = cases[r];
+        EXPECT_EQ(e.visibleFirst < e.visibleEnd ? e.visibleFirst : 0, c.visibleFirst) << c.row;
+        EXPECT_EQ(e.visibleFirst < e.visibleEnd ? e.visibleEnd : 0, c.visibleEnd) << c.row;
+        EXPECT_EQ(e.opaqueFirst < e.opaqueEnd ? e.opaqueFirst : 0, c.opaqueFirst) << c.row;
+        EXPECT_EQ(e.opaqueFirst < e.opaqueEnd ? e.opaqueEnd : 0, c.opaqueEnd) << c.row;
+    }
+}
+
+// Only pictures with alpha as decoded get extents, and every change of the
+// pixels drops them: drawing must never skip columns that became visible.
+TEST(RowExtents, DecodedAlphaPicturesHaveThemAndChangesDropThem) {
+    auto cvsi = [](uint16_t flags) {
+        std::vector<uint8_t> file(render::kCvsiHeaderSize + 4 * 4 * 2, 0);
+        auto le = [&](size_t at, uint32_t v, int bytes) {
+            for (int i = 0; i < bytes; ++i) file[at + i] = static_cast<uint8_t>(v >> (8 * i));
+        };
+        std::memcpy(file.data(), "CVSI", 4);
+        le(4, render::kCvsiMagic2, 4);
+        le(8, flags, 2);
+        for (size_t at : {10, 14}) le(at, 4, 4);
+        for (size_t at : {18, 22}) le(at, 2, 4);
+        le(render::kCvsiHeaderSize + 4, 0xFF00FF00u, 4);  // one opaque texel, column 1 of row 0
+        return ImagePtr(render::DecodeCvsi(file.data(), file.size()));
+    };
+    EXPECT_EQ(cvsi(render::kImgJpeg)->extents, nullptr);
+    ImagePtr source = Pattern(2, 2);
+    using Change = std::function<void(Image*)>;
+    const std::pair<const char*, Change> changes[] = {
+        {"copy into", [&](Image* i) { render::CopyInto(i, source.get(), 0, 0); }},
+        {"tinted copy", [&](Image* i) { render::CopyAlphaWithColour(i, source.get(), 0, 0, 0xFF); }},
+        {"paste", [&](Image* i) { render::PasteImage(i, 1, 0, source.get()); }},
+        {"shade", [&](Image* i) { render::ApplyShade(i, 764); }},
+        {"tone", [&](Image* i) { render::ApplyTone(i, 598); }},
+        {"row table", [&](Image* i) { render::BuildRowTable(i); }},
+    };
+    for (const auto& [name, change] : changes) {
+        ImagePtr picture = cvsi(render::kImgPngAlpha);
+        ASSERT_NE(picture->extents, nullptr) << name;
+        EXPECT_EQ(picture->extents[0].visibleFirst, 1);
+        EXPECT_EQ(picture->extents[0].visibleEnd, 2);
+        change(picture.get());
+        EXPECT_EQ(picture->extents, nullptr) << name;
+    }
+}
 
 TEST(Filters, NameCodes) {
     struct Case {
