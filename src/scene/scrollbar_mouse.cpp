@@ -6,6 +6,7 @@
 
 #include "platform/sync.h"
 #include "render/drawable.h"
+#include "render/quad.h"
 #include "scene/create_support.h"
 #include "scene/scrollbar.h"
 #include "shell/engine.h"
@@ -80,6 +81,43 @@ bool Shown(const SceneObject* o) {
     return o->ops.draw != ErasedDraw;
 }
 
+// Where frame point (x, y) falls in the scrollbar's own layout: the same
+// point, or for a scrollbar inside a zoomed or turned window the point its
+// content shows there. False when the window's map folds the point away.
+bool ToLayout(const SceneObject* o, int x, int y, int* lx, int* ly) {
+    *lx = x;
+    *ly = y;
+    const render::Quad* q = o->image ? o->image->quad : nullptr;
+    if (!q || !q->planeMap || !q->planeMap->active) return true;
+    return render::UnmapFramePoint(*q->planeMap, x, y, lx, ly);
+}
+
+// Whether frame point (x, y) lies where the scrollbar's window shows its
+// content (its clip and, when turned, its row limits).
+bool InShownArea(const SceneObject* o, int x, int y) {
+    const render::Drawable* d = o->image;
+    if (!d) return true;
+    if (const render::ClipBytes* c = d->clip) {
+        const int left = c->leftBytes / 4, width = c->widthBytes / 4;
+        if (x < left || x >= left + width || y < c->top || y >= c->top + c->height) return false;
+    }
+    const render::Quad* q = d->quad;
+    if (q && q->rowLimits &&
+        (y < 0 || y >= render::kQuadRows || x < q->rowLimits->left[y] || x >= q->rowLimits->right[y]))
+        return false;
+    return true;
+}
+
+// The hit test in layout coordinates: the path's box grown by the thumb.
+bool UnderLayoutPoint(const SceneObject* o, int x, int y) {
+    const Scrollbar* s = o->scrollbar;
+    int w = 0, h = 0;
+    ScrollbarThumbSize(o, &w, &h);
+    int64_t right = static_cast<int64_t>(s->box[2]) + (w > 0 ? w : 1) - 1;
+    int64_t bottom = static_cast<int64_t>(s->box[3]) + (h > 0 ? h : 1) - 1;
+    return x >= s->box[0] && x <= right && y >= s->box[1] && y <= bottom;
+}
+
 // Lets a select waiting on the current world look at its cases again.
 void WakeSelect() {
     if (platform::Event* e = shell::InputEvent(shell::CurrentInputWorld(), shell::kInputAny))
@@ -90,30 +128,31 @@ void WakeSelect() {
 
 bool ScrollbarUnderMouse(const SceneObject* o, int x, int y) {
     const Scrollbar* s = o ? o->scrollbar : nullptr;
-    if (!s || !Shown(o)) return false;
-    int w = 0, h = 0;
-    ScrollbarThumbSize(o, &w, &h);
-    int64_t right = static_cast<int64_t>(s->box[2]) + (w > 0 ? w : 1) - 1;
-    int64_t bottom = static_cast<int64_t>(s->box[3]) + (h > 0 ? h : 1) - 1;
-    return x >= s->box[0] && x <= right && y >= s->box[1] && y <= bottom;
+    if (!s || !Shown(o) || !InShownArea(o, x, y)) return false;
+    int lx, ly;
+    return ToLayout(o, x, y, &lx, &ly) && UnderLayoutPoint(o, lx, ly);
 }
 
 int ScrollbarMouse(SceneObject* o, int x, int y, int event) {
     Scrollbar* s = o ? o->scrollbar : nullptr;
     if (!s) return 0;
+    // The thumb follows the mouse in the scrollbar's own layout; a point the
+    // window's map folds away leaves it where it is.
+    int lx, ly;
+    const bool mapped = ToLayout(o, x, y, &lx, &ly);
     switch (event) {
         case kScrollPress:
             if (!s->enabled || !ScrollbarUnderMouse(o, x, y)) return 0;
-            BeginDrag(o, x, y);
-            Follow(o, x, y);
+            BeginDrag(o, lx, ly);
+            Follow(o, lx, ly);
             return 1;
         case kScrollHold:
             if (!s->dragging) return 0;
-            Follow(o, x, y);
+            if (mapped) Follow(o, lx, ly);
             return 1;
         default:
             if (!s->dragging) return 0;
-            Follow(o, x, y);
+            if (mapped) Follow(o, lx, ly);
             EndDrag(s);
             return 1;
     }

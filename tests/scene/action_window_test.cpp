@@ -11,6 +11,7 @@
 #include "render/display.h"
 #include "render/raster.h"
 #include "scene/choice_hit.h"
+#include "scene/scrollbar.h"
 
 namespace {
 
@@ -287,6 +288,57 @@ TEST_F(WindowActions, ChoiceInsideAZoomedOrTurnedWindowIsHitWhereItShows) {
             shell::ReleaseSceneLock();
             EXPECT_EQ(hit, shown ? 1 : 0) << "hit test at " << p.x << "," << p.y;
         }
+    }
+}
+
+// A scrollbar inside a zoomed or turned window is taken where its thumb
+// shows, and the thumb follows the mouse through the window's map.
+TEST_F(WindowActions, ScrollbarInsideAZoomedOrTurnedWindowIsDraggedWhereItShows) {
+    ASSERT_EQ(Run(scene::LoadColorObject, {"knob", "20", "10", "#FF0000"}), 1);
+    Window("w", 100, 100, 200, 100);
+    // Path x 110 .. 250 at y 150; the thumb at index 70 (x 180 .. 199).
+    ASSERT_EQ(Run(scene::CreateScrollbarObject,
+                  {"w/s", "5", "110", "150", "250", "150", "500", "HORIZON", "knob"}),
+              1);
+    ASSERT_EQ(scene::LinkScrollbars(kKey, "w/s", "w/s"), 1);
+    auto mouse = [&](int x, int y, int event) {
+        shell::AcquireSceneLock();
+        int r = scene::ScrollbarMouse(Find("w/s"), x, y, event);
+        shell::ReleaseSceneLock();
+        return r;
+    };
+    struct Case {
+        const char* what;
+        int kind;
+        std::initializer_list<const char*> values;
+        Probe thumb;   // where the thumb shows
+        Probe laidOut;  // where it was laid out, shown as something else
+        Probe drag;    // the mouse 20 layout pixels right of the thumb
+    } cases[] = {
+        // Doubled about (100, 100): the thumb shows over 260 .. 299 x 200 .. 219.
+        {"zoom", scene::kActionZoom, {"2000", "2000"}, {265, 205, kRed}, {185, 155, kBlue},
+         {305, 205, 0}},
+        // A quarter turn clockwise about (100, 100): over 31 .. 50 x 180 .. 199.
+        {"turn", scene::kActionRotate, {"0", "0", "90"}, {45, 185, kRed}, {185, 155, kBlue},
+         {45, 205, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Setup("w", scene::kActionZoom, 0, {"1000", "1000"});
+        Setup("w", scene::kActionRotate, 0, {"0", "0", "0"});
+        ASSERT_EQ(Setup("w", c.kind, 0, c.values), 1);
+        std::vector<uint32_t> frame = Show();
+        Check(frame, {c.thumb, c.laidOut}, c.what);
+        EXPECT_EQ(mouse(c.laidOut.x, c.laidOut.y, scene::kScrollPress), 0);
+        ASSERT_EQ(mouse(c.thumb.x, c.thumb.y, scene::kScrollPress), 1);
+        EXPECT_EQ(Find("w/s")->scrollbar->index, 70);
+        EXPECT_EQ(mouse(c.drag.x, c.drag.y, scene::kScrollHold), 1);
+        EXPECT_EQ(Find("w/s")->scrollbar->index, 90);
+        EXPECT_EQ(mouse(c.drag.x, c.drag.y, scene::kScrollRelease), 1);
+        // Back to the start for the next case.
+        shell::AcquireSceneLock();
+        scene::MoveThumbTo(Find("w/s"), 70);
+        shell::ReleaseSceneLock();
     }
 }
 
