@@ -25,6 +25,7 @@ struct Batch {
     int32_t top = 0, bottom = -1;  // rows of all kept draws
     int64_t pixels = 0;            // about how many pixels they cover
     int firstWide = kMaxKeptDraws;  // the first wide kept draw
+    int32_t bandRows = kBatchBandRows;  // of the flush running
     KeptDraw draws[kMaxKeptDraws];
 };
 
@@ -46,8 +47,8 @@ ColumnRun Merge(ColumnRun a, ColumnRun b) {
 
 int DrawBatchBand(void* context, int32_t band) {
     const Batch& b = *static_cast<const Batch*>(context);
-    const int32_t top = b.top + band * kBatchBandRows;
-    const int32_t bottom = std::min(b.bottom, top + kBatchBandRows - 1);
+    const int32_t top = b.top + band * b.bandRows;
+    const int32_t bottom = std::min(b.bottom, top + b.bandRows - 1);
     const int32_t rows = bottom - top + 1;
     auto inBand = [&](const KeptDraw& k) { return k.clip.top <= bottom && k.clip.bottom >= top; };
 
@@ -161,8 +162,10 @@ void FlushFrameBatch() {
         DrawSpansNow(&k.drawable, k.layer, nullptr, &k.clip);
         return;
     }
-    const int32_t bands = (b.bottom - b.top) / kBatchBandRows + 1;
-    if (WorthSharing(b.pixels)) {
+    const bool shared = WorthSharing(b.pixels);
+    b.bandRows = shared ? kSharedBandRows : kBatchBandRows;
+    const int32_t bands = (b.bottom - b.top) / b.bandRows + 1;
+    if (shared) {
         ShareBands(bands, DrawBatchBand, &b);
     } else {
         for (int32_t band = 0; band < bands; ++band) DrawBatchBand(&b, band);

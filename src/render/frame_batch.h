@@ -43,6 +43,10 @@ struct Layer;
 // Rows of a band of kept draws: 64 frame rows (256 KB) and the picture rows
 // drawn into them stay in a core's cache.
 constexpr int32_t kBatchBandRows = 64;
+// Rows of a band when the two raster threads share the flush: more, smaller
+// bands, so that neither thread is left drawing the last one alone for long.
+constexpr int32_t kSharedBandRows = 32;
+static_assert(kSharedBandRows <= kBatchBandRows, "a band's scratch holds kBatchBandRows rows");
 // Kept draws at most; keeping one more first draws those kept.
 constexpr int kMaxKeptDraws = 1024;
 
@@ -59,8 +63,9 @@ bool Keeping();
 // are until the flush.
 bool KeepFrameDraw(Drawable* drawable, Layer* layer, void* parameter, const SpanClip& clip);
 
-// Draws everything kept, in bands of kBatchBandRows frame rows, shared with
-// the raster worker when worth it; afterwards nothing is kept.
+// Draws everything kept, in bands of kBatchBandRows frame rows (or, shared
+// with the raster worker when worth it, kSharedBandRows); afterwards nothing
+// is kept.
 void FlushFrameBatch();
 
 // Draws kept now (tests).
