@@ -207,6 +207,9 @@ bool PlainDraw(const scene::SceneObject* o) {
 }  // namespace
 
 void DrawObjects(scene::DrawListNode* start, bool trims) {
+    // Another thread drawing the frame now (a capture while the composer
+    // draws in skip mode) holds the batch: then everything is drawn at once.
+    const bool batch = TakeFrameBatch();
     for (scene::DrawListNode* n = start; n; n = n->next) {
         scene::SceneObject* o = n->object;
         if (trims && (o->occlusion[0] || o->occlusion[1])) {
@@ -215,7 +218,7 @@ void DrawObjects(scene::DrawListNode* start, bool trims) {
             r.bottom += o->occlusion[1];
             SetDirty(r);
         }
-        if (PlainDraw(o)) {
+        if (batch && PlainDraw(o)) {
             BeginKeeping();
             o->ops.draw(o);
             EndKeeping();
@@ -225,7 +228,7 @@ void DrawObjects(scene::DrawListNode* start, bool trims) {
             o->ops.draw(o);
         }
     }
-    FlushFrameBatch();
+    if (batch) ReleaseFrameBatch();
 }
 
 scene::DrawListNode* FindDrawStart(scene::World* world, bool trims, bool* occluded) {

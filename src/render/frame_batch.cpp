@@ -2,6 +2,7 @@
 #include "render/frame_batch.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "render/display.h"
 #include "render/image_load.h"
@@ -20,7 +21,6 @@ struct KeptDraw {
 };
 
 struct Batch {
-    bool keeping = false;
     int count = 0;
     int32_t top = 0, bottom = -1;  // rows of all kept draws
     int64_t pixels = 0;            // about how many pixels they cover
@@ -30,6 +30,9 @@ struct Batch {
 };
 
 Batch g_batch;
+std::atomic<bool> g_taken{false};
+thread_local bool t_holder = false;   // this thread holds the batch
+thread_local bool t_keeping = false;  // and keeps its frame draws
 
 // Draws narrower than this draw whole even where something covers them.
 constexpr int32_t kMinHiddenWidth = 64;
@@ -96,13 +99,28 @@ int DrawBatchBand(void* context, int32_t band) {
 
 }  // namespace
 
-void BeginKeeping() { g_batch.keeping = true; }
-void EndKeeping() { g_batch.keeping = false; }
-bool Keeping() { return g_batch.keeping; }
-int KeptFrameDraws() { return g_batch.count; }
+bool TakeFrameBatch() {
+    if (t_holder) return false;  // the outer taker lets it go
+    bool expected = false;
+    if (!g_taken.compare_exchange_strong(expected, true, std::memory_order_acquire)) return false;
+    t_holder = true;
+    return true;
+}
+
+void ReleaseFrameBatch() {
+    if (!t_holder) return;
+    FlushFrameBatch();
+    t_keeping = false;
+    t_holder = false;
+    g_taken.store(false, std::memory_order_release);
+}
+
+void BeginKeeping() { t_keeping = t_holder; }
+void EndKeeping() { t_keeping = false; }
+int KeptFrameDraws() { return t_holder ? g_batch.count : 0; }
 
 bool KeepFrameDraw(Drawable* d, Layer* layer, void* parameter, const SpanClip& clip) {
-    if (!g_batch.keeping || parameter || !d || d->target || !d->quad || !d->image) return false;
+    if (!t_keeping || parameter || !d || d->target || !d->quad || !d->image) return false;
     // The rows the draw can touch: the clip's, the frame's, the surface
     // clip's, and those the quad's edges lie in.
     SpanClip c = clip;
@@ -153,7 +171,7 @@ bool KeepFrameDraw(Drawable* d, Layer* layer, void* parameter, const SpanClip& c
 
 void FlushFrameBatch() {
     Batch& b = g_batch;
-    if (b.count == 0) return;
+    if (!t_holder || b.count == 0) return;
     if (b.count == 1) {
         // One draw gains nothing from bands of its own.
         KeptDraw& k = b.draws[0];

@@ -27,9 +27,11 @@
 // draw routine may do more; so nothing changes a picture, quad or layer
 // that a kept draw still has to read.
 //
-// Threads: called by the drawing thread only (the composer, or a capture
-// holding the SceneLock); the worker reads the kept draws while a flush
-// shares them.
+// Threads: one drawing thread at a time holds the batch (TakeFrameBatch);
+// only the holder keeps and flushes, and every other thread's draws are made
+// at once. (The composer in skip mode draws without the SceneLock, so a
+// capture may draw at the same time.) The worker reads the kept draws while
+// a flush shares them.
 #pragma once
 #include <cstdint>
 
@@ -50,20 +52,27 @@ static_assert(kSharedBandRows <= kBatchBandRows, "a band's scratch holds kBatchB
 // Kept draws at most; keeping one more first draws those kept.
 constexpr int kMaxKeptDraws = 1024;
 
-// From now on frame draws may be kept / no longer kept (what is kept stays
-// until FlushFrameBatch).
+// Takes the batch for the calling thread: false (and nothing taken) while
+// another thread holds it, or when this thread holds it already (the outer
+// taker releases it). ReleaseFrameBatch draws what is kept, stops
+// keeping and lets the batch go.
+bool TakeFrameBatch();
+void ReleaseFrameBatch();
+
+// From now on the holder's frame draws may be kept / no longer kept (what is
+// kept stays until FlushFrameBatch). Nothing for other threads.
 void BeginKeeping();
 void EndKeeping();
-bool Keeping();
 
-// Keeps the draw when keeping is on and it goes into the frame (no target
+// Keeps the draw when the calling thread holds the batch, keeping is on and
+// it goes into the frame (no target
 // picture) without a transition parameter; true when kept (or found to draw
 // nothing). The drawable's record is copied: later changes to the record do
 // not reach the kept draw, but its quad, picture and layer must stay as they
 // are until the flush.
 bool KeepFrameDraw(Drawable* drawable, Layer* layer, void* parameter, const SpanClip& clip);
 
-// Draws everything kept, in bands of kBatchBandRows frame rows (or, shared
+// The holder draws everything kept (nothing for other threads), in bands of kBatchBandRows frame rows (or, shared
 // with the raster worker when worth it, kSharedBandRows); afterwards nothing
 // is kept.
 void FlushFrameBatch();

@@ -364,8 +364,10 @@ int DrawSpans(Drawable* d, Layer* layer, void* param, const SpanClip* clip) {
     if (!d || !d->image || !d->quad || !d->destination || !clip) return 0;
     if (!param && d->opacity == 0) return 0;
     if (KeepFrameDraw(d, layer, param, *clip)) return 1;
-    // Drawn now: whatever was kept draws first.
+    // Drawn now: whatever was kept draws first, and a picture drawn into
+    // forgets its row extents.
     FlushFrameBatch();
+    if (d->target) ImageChanged(d->target);
     return DrawSpansNow(d, layer, param, clip);
 }
 

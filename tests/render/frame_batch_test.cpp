@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "raster_fixtures.h"
@@ -143,6 +144,9 @@ struct Scene {
 
     // Draws the scene into `frame`, keeping the draws or not.
     void DrawInto(std::vector<uint32_t>* frame, bool keep) {
+        if (keep) {
+            EXPECT_TRUE(TakeFrameBatch());
+        }
         for (Draw& d : draws) {
             d.drawable->destination = reinterpret_cast<uint8_t*>(frame->data());
             d.drawable->destinationStride = 4096;
@@ -151,7 +155,7 @@ struct Scene {
             DrawSpans(d.drawable.get(), d.layer, nullptr, &d.clip);
             if (keep) EndKeeping();
         }
-        FlushFrameBatch();
+        ReleaseFrameBatch();
     }
 };
 
@@ -219,6 +223,7 @@ TEST_F(FrameBatch, OnlyFrameDrawsAreKeptAndOthersDrawWhatWasKeptFirst) {
     EXPECT_EQ(frame[0], 0xFFFF0000u);
     frame.assign(frame.size(), 0);
 
+    ASSERT_TRUE(TakeFrameBatch());
     BeginKeeping();
     EXPECT_EQ(DrawSpans(d.get(), nullptr, nullptr, &whole), 1);
     EXPECT_EQ(KeptFrameDraws(), 1);
@@ -234,6 +239,47 @@ TEST_F(FrameBatch, OnlyFrameDrawsAreKeptAndOthersDrawWhatWasKeptFirst) {
     EXPECT_EQ(frame[0], 0xFFFF0000u);
     EXPECT_EQ(target->rows[0][0], 0xFFFF0000u);
     EndKeeping();
+    ReleaseFrameBatch();
+}
+
+// One thread at a time holds the batch: while it does, another thread's
+// frame draws are made at once and never touch what the holder keeps.
+TEST_F(FrameBatch, AnotherThreadDrawsAtOnceWhileTheBatchIsHeld) {
+    Workers(1);
+    ImagePtr red(CreateBlankImage(64, 8, 0xFF0000, 255));
+    std::vector<uint32_t> frame(1024 * 768, 0), other(1024 * 768, 0);
+    const SpanClip whole = {0, 0, 1024, 767};
+    auto drawable = [&](std::vector<uint32_t>* into) {
+        DrawablePtr d(WrapImage(nullptr, red.get()));
+        TransformQuad(d->quad, nullptr, kQuadRows, 0, 0);
+        d->destination = reinterpret_cast<uint8_t*>(into->data());
+        d->destinationStride = 4096;
+        return d;
+    };
+    DrawablePtr mine = drawable(&frame), theirs = drawable(&other);
+    ASSERT_TRUE(TakeFrameBatch());
+    EXPECT_FALSE(TakeFrameBatch());  // held already: the outer taker releases
+    BeginKeeping();
+    DrawSpans(mine.get(), nullptr, nullptr, &whole);
+    EXPECT_EQ(KeptFrameDraws(), 1);
+    std::thread([&] {
+        EXPECT_FALSE(TakeFrameBatch());
+        BeginKeeping();  // not the holder: nothing kept
+        EXPECT_EQ(DrawSpans(theirs.get(), nullptr, nullptr, &whole), 1);
+        EXPECT_EQ(KeptFrameDraws(), 0);
+        EndKeeping();
+        ReleaseFrameBatch();  // not the holder: lets nothing go
+    }).join();
+    EXPECT_EQ(other[0], 0xFFFF0000u);
+    EXPECT_EQ(frame[0], 0u);
+    EXPECT_EQ(KeptFrameDraws(), 1);
+    EndKeeping();
+    ReleaseFrameBatch();
+    EXPECT_EQ(frame[0], 0xFFFF0000u);
+    std::thread([&] {
+        EXPECT_TRUE(TakeFrameBatch());
+        ReleaseFrameBatch();
+    }).join();
 }
 
 }  // namespace
