@@ -16,8 +16,8 @@ struct KeptDraw {
     Drawable drawable;  // the record as it was when the draw was made
     Layer* layer;
     SpanClip clip;  // rows narrowed to those the draw can touch
-    bool covers;    // may store its texels whatever lies below (CoverRuns)
-    bool wide;      // wide enough for skipping what covers it to pay
+    bool covers;    // wide, and may store its texels whatever lies below (CoverRuns)
+    bool wide;      // wide enough for covering, or skipping what covers it, to pay
 };
 
 struct Batch {
@@ -34,7 +34,7 @@ std::atomic<bool> g_taken{false};
 thread_local bool t_holder = false;   // this thread holds the batch
 thread_local bool t_keeping = false;  // and keeps its frame draws
 
-// Draws narrower than this draw whole even where something covers them.
+// Draws narrower than this neither cover nor skip what covers them.
 constexpr int32_t kMinHiddenWidth = 64;
 // In one band, at most this many draws skip what covers them.
 constexpr int kMaxHiddenDraws = 32;
@@ -153,9 +153,10 @@ bool KeepFrameDraw(Drawable* d, Layer* layer, void* parameter, const SpanClip& c
     k.drawable = *d;
     k.layer = layer;
     k.clip = c;
-    k.covers = !layer && d->opacity == 255 && d->blendMode == kBlendNormal &&
-               (!(d->image->flags & kImgAlpha) || d->image->extents);
     k.wide = width >= kMinHiddenWidth;
+    // A narrow draw (a glyph) hides too little below it to be worth finding.
+    k.covers = k.wide && !layer && d->opacity == 255 && d->blendMode == kBlendNormal &&
+               (!(d->image->flags & kImgAlpha) || d->image->extents);
     if (k.wide && g_batch.count - 1 < g_batch.firstWide) g_batch.firstWide = g_batch.count - 1;
     if (g_batch.count == 1) {
         g_batch.top = c.top;
