@@ -155,8 +155,10 @@ bool KeepFrameDraw(Drawable* d, Layer* layer, void* parameter, const SpanClip& c
     k.clip = c;
     k.wide = width >= kMinHiddenWidth;
     // A narrow draw (a glyph) hides too little below it to be worth finding.
+    const uint16_t flags = d->image->flags;
     k.covers = k.wide && !layer && d->opacity == 255 && d->blendMode == kBlendNormal &&
-               (!(d->image->flags & kImgAlpha) || d->image->extents);
+               flags != kImgNoCover && flags != kImgScratch &&
+               (!(flags & kImgAlpha) || d->image->extents);
     if (k.wide && g_batch.count - 1 < g_batch.firstWide) g_batch.firstWide = g_batch.count - 1;
     if (g_batch.count == 1) {
         g_batch.top = c.top;

@@ -64,7 +64,7 @@ void DestroyImage(Image** image) {
     Image* img = *image;
     if (img->flags & kImgShared) return;
     if (img->savedCopy) DestroyImage(&img->savedCopy);
-    std::free(img->extents);
+    std::free(img->extentsBlock);
     std::free(img->rows);
     if (img->pixels) std::free(img->pixels - img->baseOffset);
     std::free(img);

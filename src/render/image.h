@@ -70,10 +70,13 @@ struct Image {
     uint32_t** rows;     // 4 * height row pointers
     ImageDestroy destroy;
     Image* savedCopy;  // unfiltered copy while a filter is in force
-    // Per row (height entries), owned; null when nothing is known. Only set
-    // for a picture with alpha as decoded from a file, and dropped for good
-    // by the first change of its pixels (ImageChanged).
-    RowExtent* extents;
+    // Per row (height entries); null when nothing is known. Only set for a
+    // picture with alpha as decoded from a file, and dropped for good by the
+    // first change of its pixels (ImageChanged). Points into extentsBlock,
+    // which is freed with the image only: a draw that read the pointer just
+    // before a change reads stale extents, never freed memory.
+    const RowExtent* extents;
+    RowExtent* extentsBlock;
 };
 
 // Largest picture any producer accepts: each side at most this many pixels

@@ -8,7 +8,7 @@
 namespace render {
 
 void NoteRowExtents(Image* image) {
-    if (!image || !image->rows || !(image->flags & kImgAlpha) || image->extents) return;
+    if (!image || !image->rows || !(image->flags & kImgAlpha) || image->extentsBlock) return;
     if (image->width <= 0 || image->height <= 0 || image->width > kMaxImageSide) return;
     RowExtent* extents =
         static_cast<RowExtent*>(std::malloc(sizeof(RowExtent) * static_cast<size_t>(image->height)));
@@ -38,13 +38,12 @@ void NoteRowExtents(Image* image) {
         e.opaqueFirst = static_cast<int16_t>(bestFirst);
         e.opaqueEnd = static_cast<int16_t>(bestEnd);
     }
+    image->extentsBlock = extents;
     image->extents = extents;
 }
 
 void ImageChanged(Image* image) {
-    if (!image || !image->extents) return;
-    std::free(image->extents);
-    image->extents = nullptr;
+    if (image) image->extents = nullptr;
 }
 
 }  // namespace render
