@@ -77,6 +77,16 @@ void SwapBackSavedCopy(Image* image) {
 
 }  // namespace
 
+FilterCodeKind ShadeCodeKind(int32_t code) {
+    if (code == kShadeRestoreA || code == kShadeRestoreB) return kFilterRestore;
+    return ShadePasses(code) ? kFilterApply : kFilterUnknown;
+}
+
+FilterCodeKind ToneCodeKind(int32_t code) {
+    if (code == kToneRestore) return kFilterRestore;
+    return IsTone(code) ? kFilterApply : kFilterUnknown;
+}
+
 int32_t FilterNameCode(const char* name) {
     if (!name) return 0;
     int32_t code = 0;

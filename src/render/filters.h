@@ -18,8 +18,14 @@ int32_t FilterNameCode(const char* name);
 
 // Shade codes: 764 1 pass, 376 2, 449 4, 683 8, 381 16, 769 24, 464 32 passes;
 // 315 and 592 restore.
-// Tone codes: 759 monochrome, 598 negative, 370 blue tone, 750 sepia-like;
-// 315 restore.
+// Tone codes: 759 monochrome, 598 negative, 370 sepia (warm: red and green
+// above blue), 750 blue tone (the codes of the names "Monochrome",
+// "NegaPosi", "Sepia" and "KitanoBlue"); 315 restore (e.g. "Null").
+// What a code asks of a filter, so that callers can refuse a call before
+// they make a picture private for it.
+enum FilterCodeKind : int { kFilterUnknown = 0, kFilterApply = 1, kFilterRestore = 2 };
+FilterCodeKind ShadeCodeKind(int32_t code);
+FilterCodeKind ToneCodeKind(int32_t code);
 // Each returns 1, or 0 for an unknown code, a restore without a saved copy,
 // or memory running out.
 int ApplyShade(Image* image, int32_t code);

@@ -101,6 +101,19 @@ void InitQuad(Quad* q, int w, int h) {
     q->depth = 1000;
 }
 
+void SetQuadPivot(Quad* q, int axis, int offset) {
+    double n = offset;
+    if (axis == 0) {
+        q->vx[0] = q->vx[3] = -n;
+        q->vx[1] = q->vx[2] = q->textureWidth - n;
+        q->cx = n;
+    } else {
+        q->vy[0] = q->vy[1] = n;
+        q->vy[2] = q->vy[3] = n - (q->textureHeight - 1);
+        q->cy = n;
+    }
+}
+
 int TransformQuad(Quad* q, const scene::Camera* camera, int rows, double x, double y) {
     q->x = x;
     q->y = y;

@@ -64,6 +64,15 @@ struct Quad {
 // Sets corners, texture corners, pivot, zoom, angles and depth for a picture
 // shown at width x height.
 void InitQuad(Quad* quad, int width, int height);
+// Rebuilds the corners of one axis (0: across, 1: down) about a pivot
+// `offset` pixels from the picture's left (top) edge and makes it the pivot
+// offset, so that zoom and rotation act about that point. Across, the
+// corners run from -offset to width - offset (the right edge is exclusive).
+// Down (y points up in quad space), the top corners lie at offset and the
+// bottom ones at offset - (height - 1), since the bottom corner row is drawn:
+// unturned and unzoomed, the picture keeps its place and its size. An
+// offset outside the picture is allowed. Call TransformQuad afterwards.
+void SetQuadPivot(Quad* quad, int axis, int offset);
 // Stores x and y as the position, projects the corners (through `camera`
 // when given, then through an active plane map) and rebuilds the edge and
 // span tables for `rows` rows (at most 768). Returns 1, or 0 when the quad
