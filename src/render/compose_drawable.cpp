@@ -31,6 +31,17 @@ void DropBorrowed(scene::SceneObject* borrower) {
     if (borrower->image) borrower->image->image = nullptr;
 }
 
+// Drawing targets: a drawable draws into another object's picture (its
+// drawable's or its loaded one) until that object goes.
+int DropTarget(scene::SceneObject* borrower, const scene::SceneObject* dying) {
+    Drawable* d = borrower->image;
+    if (!d || !d->target) return 0;
+    const Image* shown = dying->image ? dying->image->image : nullptr;
+    if (d->target != shown && d->target != dying->picture && d->target->owner != dying) return 0;
+    d->target = nullptr;
+    return 1;
+}
+
 // A drawable clipped by a surface that is going away falls back to the
 // screen's clip (its object keeps drawing, no longer clipped by the window).
 void SurfaceDropped(scene::SceneObject* o, const void* payload) {
@@ -82,7 +93,7 @@ void RegisterRenderPayloads() {
     scene::SetPayloadOps(scene::kPayloadLayer, {nullptr, ReleaseLayer});
     scene::SetPayloadOps(scene::kPayloadCamera, {nullptr, ReleaseCamera});
     scene::SetPayloadOps(scene::kPayloadPicture, {nullptr, ReleasePicture});
-    scene::SetImageBorrowOps({BorrowsFrom, DropBorrowed});
+    scene::SetImageBorrowOps({BorrowsFrom, DropBorrowed, DropTarget});
     scene::SetSurfaceDropped(SurfaceDropped);
     scene::SetDefaultBlend(DrawDrawable);
 }

@@ -42,6 +42,8 @@ int DropFrom(SceneObject* o, SceneObject* dying) {
         o->ops.refresh = NoStep;
         ++dropped;
     }
+    // A drawable drawing into the dying object's picture draws into the frame.
+    if (o->image && g_imageBorrow.dropTarget && g_imageBorrow.dropTarget(o, dying)) ++dropped;
     // Focus neighbours are plain references too: never leave one dangling.
     for (SceneObject*& f : o->focus)
         if (f == dying) f = nullptr;

@@ -42,10 +42,13 @@ void SetPayloadOps(PayloadKind kind, const PayloadOps& ops);
 // Image references (the object's drawable) are checked by picture, not by
 // drawable: `borrowsFrom` tells whether `borrower`'s drawable shows a picture
 // owned by `dying` (and not marked shared); `drop` releases the borrower's
-// own picture data and leaves its drawable empty.
+// own picture data and leaves its drawable empty. `dropTarget` makes
+// `borrower`'s drawable draw into the frame again when it draws into a
+// picture of `dying`; 1 when it did.
 struct ImageBorrowOps {
     int (*borrowsFrom)(const SceneObject* borrower, const SceneObject* dying);
     void (*drop)(SceneObject* borrower);
+    int (*dropTarget)(SceneObject* borrower, const SceneObject* dying);
 };
 void SetImageBorrowOps(const ImageBorrowOps& ops);
 
