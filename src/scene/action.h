@@ -107,5 +107,9 @@ void ApplyAngles(SceneObject* object, int32_t x, int32_t y, int32_t z);
 void ApplyShakeOffset(SceneObject* object, int32_t dx, int32_t dy);
 // Adds the object's current area to the redraw.
 void MarkObjectArea(SceneObject* object);
+// After a window's surface transform (zoom, angles, pivot, displacement)
+// changed: its map is rebuilt, every picture under it is projected again, and
+// what it covered before and after is redrawn. Caller holds the SceneLock.
+void RefreshWindow(SceneObject* window);
 
 }  // namespace scene

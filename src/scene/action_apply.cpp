@@ -61,15 +61,6 @@ void ReprojectTree(SceneObject* o) {
     }
 }
 
-// A window's zoom, angles or displacement changed: its content shows
-// through the new map, and what it covered before and after is redrawn.
-void RefreshWindow(SceneObject* window) {
-    MarkTree(window);
-    render::UpdateSurfaceMap(window->surface, OuterMap(window));
-    ReprojectTree(window);
-    MarkTree(window);
-}
-
 // Moves every descendant of a window by (dx, dy) with its window; a window
 // among them takes its surface along.
 void ShiftChildren(SceneObject* parent, int32_t dx, int32_t dy) {
@@ -90,6 +81,14 @@ void ShiftChildren(SceneObject* parent, int32_t dx, int32_t dy) {
 }
 
 }  // namespace
+
+// The content shows through the new map.
+void RefreshWindow(SceneObject* window) {
+    MarkTree(window);
+    render::UpdateSurfaceMap(window->surface, OuterMap(window));
+    ReprojectTree(window);
+    MarkTree(window);
+}
 
 void MarkObjectArea(SceneObject* o) {
     if (o->image && o->image->quad) {

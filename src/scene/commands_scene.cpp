@@ -10,6 +10,7 @@
 #include "scene/create_commands.h"
 #include "scene/cube.h"
 #include "scene/object_tree.h"
+#include "scene/properties.h"
 #include "scene/request.h"
 #include "scene/scrollbar.h"
 #include "script/command_table.h"
@@ -129,6 +130,15 @@ const Entry kCommands[] = {
     {"Position", CommandPosition},
     {"SetScrollbar", CommandSetScrollbar},
     {"SetScrollSpeed", CommandSetScrollSpeed},
+    // Property commands: the same context and argument list as creation.
+    {"SetVertex", Creating<SetVertexOf>},
+    {"SetShade", Creating<SetShadeOf>},
+    {"SetTone", Creating<SetToneOf>},
+    {"SetImage", Creating<SetImageOf>},
+    {"SetSurface", Creating<SetSurfaceOf>},
+    {"SetComposite", Creating<SetCompositeOf>},
+    {"SetFov", Creating<SetFovOf>},
+    {"SetNextFocus", Creating<SetNextFocusOf>},
 };
 
 }  // namespace

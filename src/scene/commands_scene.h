@@ -1,5 +1,5 @@
 // Installs the scene commands (object creation, Request, Delete, SetAlias,
-// Position) in the command table and the object system's hooks they need.
+// Position, the property commands of scene/properties.h) in the command table and the object system's hooks they need.
 // Called once at engine start, before any script thread runs; idempotent.
 #pragma once
 
