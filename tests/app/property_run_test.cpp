@@ -1,0 +1,75 @@
+// The property commands end to end in velmoor-tool run --headless: a
+// script's SetVertex, SetTone, SetImage, SetComposite and SetSurface calls,
+// with their quoted and numeric arguments, shown in the screenshot.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/pictures.h"
+#include "support/support.h"
+
+using testing_support::PixelAt;
+using testing_support::RunProgram;
+using testing_support::TempDir;
+using testing_support::ToolPath;
+using testing_support::WriteGame;
+
+namespace {
+
+int RunGame(const TempDir& game, std::string* output, const std::vector<std::string>& extra = {}) {
+    TempDir runtime;
+    std::vector<std::string> args = {ToolPath(), "run", "--headless", "--exit-after", "30000"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.push_back(game.path);
+    return RunProgram(args, output, {"XDG_RUNTIME_DIR=" + runtime.path, "XDG_DATA_HOME=" + runtime.path});
+}
+
+TEST(PropertyRun, ScriptPropertiesShowInTheFrame) {
+    TempDir game;
+    WriteGame(game,
+              "chapter main {\n"
+              "\tCreateColor(\"bg\", 0, 0, 0, 1024, 768, \"#000080\");\n"
+              // Turned a quarter about its top-left corner (200, 200).
+              "\tCreateColor(\"p\", 1, 200, 200, 100, 50, \"#FF0000\");\n"
+              "\tSetVertex(\"p\", \"left\", \"top\");\n"
+              "\tRotate(\"p\", 0, 0, 0, 90, NULL, NULL);\n"
+              // A texture of a loaded white picture, negated.
+              "\tLoadColor(\"held\", 40, 40, \"#FFFFFF\");\n"
+              "\tCreateTexture(\"t\", 1, 600, 300, \"held\");\n"
+              "\tSetTone(\"t\", \"NegaPosi\");\n"
+              // A red plate given the white picture instead.
+              "\tCreateColor(\"r\", 1, 600, 450, 60, 60, \"#FF0000\");\n"
+              "\tSetImage(\"r\", \"held\");\n"
+              // A green square pasted into a black plate.
+              "\tCreateColor(\"c\", 1, 800, 100, 60, 60, \"#000000\");\n"
+              "\tLoadColor(\"dot\", 20, 20, \"#00FF00\");\n"
+              "\tSetComposite(\"c\", 10, 10, \"dot\");\n"
+              "\tSetComposite(\"c\", \"abc\", 0, \"dot\");\n"
+              // Drawn into a surface shown 600 pixels further down.
+              "\tCreateSurface(\"sf\", 10, 0, 600, FALSE);\n"
+              "\tCreateColor(\"s\", 5, 100, 100, 30, 30, \"#FF0000\");\n"
+              "\tSetSurface(\"s\", \"sf\");\n"
+              "\tSetNextFocus(\"p\", \"t\", \"down\");\n"
+              "\tSetFov(\"p\", 90);\n"
+              "\tWait(200);\n"
+              "\tExit();\n"
+              "}\n");
+    std::string output;
+    std::string shot = game.path + "/shot.png";
+    ASSERT_EQ(RunGame(game, &output, {"--screenshot", shot}), 0) << output;
+    struct Probe {
+        int x, y;
+        uint32_t rgb;
+    } probes[] = {
+        {175, 250, 0xFF0000}, {155, 295, 0xFF0000}, {250, 225, 0x000080},  // turned plate
+        {620, 320, 0x000000}, {645, 320, 0x000080},                        // negated texture
+        {610, 460, 0xFFFFFF}, {650, 500, 0x000080},                        // new picture
+        {815, 115, 0x00FF00}, {845, 145, 0x000000}, {805, 105, 0x000000},  // pasted square
+        {110, 710, 0xFF0000}, {110, 110, 0x000080},                        // into the surface
+    };
+    for (const Probe& p : probes)
+        EXPECT_EQ(PixelAt(shot, p.x, p.y) & 0xFFFFFF, p.rgb) << p.x << "," << p.y << "\n" << output;
+}
+
+}  // namespace
