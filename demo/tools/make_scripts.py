@@ -69,13 +69,16 @@ scene Main {
 
 DAWN = r"""
 // First choice: dawn over the hills, a lantern drifting up, and a postcard of
-// the sea that turns and grows in: a window clipping the sea picture.
+// the sea that turns and grows in about its centre: a window clipping the sea
+// picture, toned like an old photograph.
 scene Main {
 	CreateTexture("bg", 0, 0, 0, "data/bg/dawn.png");
 	CreateTexture("lantern", 10, CENTER, 640, "data/img/lantern.png");
 	Fade("lantern", 0, 0, NULL, NULL);
 	CreateWindow("card", 20, 640, 420, 320, 220, FALSE);
 	CreateTexture("card/sea", 21, 288, 40, "data/bg/sea.png");
+	SetVertex("card", "center", "middle");
+	SetTone("card/sea", "Sepia");
 	Zoom("card", 0, 100, 100, NULL, NULL);
 	Rotate("card", 0, 0, 0, -30, NULL, NULL);
 	Wait(100);
