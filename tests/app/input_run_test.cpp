@@ -10,24 +10,17 @@
 #include "support/support.h"
 
 using testing_support::ReadAll;
-using testing_support::RunProgram;
+using testing_support::RunHeadless;
 using testing_support::Sjis;
 using testing_support::TempDir;
-using testing_support::ToolPath;
 using testing_support::WriteGame;
 
 namespace {
 
 int RunGame(const TempDir& game, const std::string& input, std::string* output) {
-    TempDir runtime;
-    std::vector<std::string> args = {ToolPath(), "run", "--headless", "--exit-after", "20000"};
-    if (!input.empty()) {
-        game.Write("input.txt", input);
-        args.push_back("--input");
-        args.push_back(game.path + "/input.txt");
-    }
-    args.push_back(game.path);
-    return RunProgram(args, output, {"XDG_RUNTIME_DIR=" + runtime.path, "XDG_DATA_HOME=" + runtime.path});
+    if (input.empty()) return RunHeadless(game, output);
+    game.Write("input.txt", input);
+    return RunHeadless(game, output, {"--input", game.path + "/input.txt"});
 }
 
 TEST(InputRun, CloseBoxAndEscQuitAGameWithoutCloseScript) {

@@ -12,19 +12,15 @@
 #include "support/support.h"
 
 using testing_support::ReadAll;
-using testing_support::RunProgram;
+using testing_support::RunHeadless;
 using testing_support::Sjis;
 using testing_support::TempDir;
-using testing_support::ToolPath;
 using testing_support::WriteGame;
 
 namespace {
 
 int RunGame(const TempDir& game, std::string* output, int exitAfterMs = 20000) {
-    TempDir runtime;
-    return RunProgram({ToolPath(), "run", "--headless", "--exit-after", std::to_string(exitAfterMs),
-                       game.path},
-                      output, {"XDG_RUNTIME_DIR=" + runtime.path, "XDG_DATA_HOME=" + runtime.path});
+    return RunHeadless(game, output, {}, exitAfterMs);
 }
 
 TEST(InterpRun, ScriptWritesAVariableAndExits) {

@@ -14,21 +14,15 @@
 
 using testing_support::PixelAt;
 using testing_support::ReadAll;
-using testing_support::RunProgram;
+using testing_support::RunHeadless;
 using testing_support::Sjis;
 using testing_support::TempDir;
-using testing_support::ToolPath;
 using testing_support::WriteGame;
 
 namespace {
 
 int RunGame(const TempDir& game, std::string* output, const std::vector<std::string>& extra = {}) {
-    TempDir runtime;
-    std::vector<std::string> args = {ToolPath(), "run", "--headless", "--exit-after", "30000"};
-    args.insert(args.end(), extra.begin(), extra.end());
-    args.push_back(game.path);
-    return RunProgram(args, output,
-                      {"XDG_RUNTIME_DIR=" + runtime.path, "XDG_DATA_HOME=" + runtime.path});
+    return RunHeadless(game, output, extra, 30000);
 }
 
 std::string Report(const std::string& name) {

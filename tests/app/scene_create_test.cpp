@@ -12,21 +12,16 @@
 #include "support/support.h"
 
 using testing_support::ReadAll;
-using testing_support::RunProgram;
+using testing_support::RunHeadless;
 using testing_support::Sjis;
 using testing_support::TempDir;
-using testing_support::ToolPath;
 using testing_support::WriteGame;
 using testing_support::WritePicture;
 
 namespace {
 
 int RunGame(const TempDir& game, std::string* output, const std::vector<std::string>& extra = {}) {
-    TempDir runtime;
-    std::vector<std::string> args = {ToolPath(), "run", "--headless", "--exit-after", "20000"};
-    args.insert(args.end(), extra.begin(), extra.end());
-    args.push_back(game.path);
-    return RunProgram(args, output, {"XDG_RUNTIME_DIR=" + runtime.path, "XDG_DATA_HOME=" + runtime.path});
+    return RunHeadless(game, output, extra, 20000);
 }
 
 // Script lines that append "name=x,y;" of an object to $out.

@@ -13,9 +13,8 @@
 
 using testing_support::PixelAt;
 using testing_support::ReadAll;
-using testing_support::RunProgram;
+using testing_support::RunHeadless;
 using testing_support::TempDir;
-using testing_support::ToolPath;
 using testing_support::WriteGame;
 using testing_support::WritePicture;
 
@@ -73,10 +72,7 @@ Outcome RunSlider(const TempDir& game, bool clickable) {
                "6400 click 850 120\n"  // "done"
                "8500 close\n");
     r.shot = game.path + "/shot.png";
-    TempDir runtime;
-    RunProgram({ToolPath(), "run", "--headless", "--exit-after", "15000", "--input",
-                game.path + "/input.txt", "--screenshot", r.shot, game.path},
-               &r.log, {"XDG_RUNTIME_DIR=" + runtime.path, "XDG_DATA_HOME=" + runtime.path});
+    RunHeadless(game, &r.log, {"--input", game.path + "/input.txt", "--screenshot", r.shot}, 15000);
     std::string out = ReadAll(game.path + "/out.txt");
     r.log = out + "\n" + r.log;
     std::sscanf(out.c_str(), "%d %d %d %d %d", &r.start, &r.value, &r.x, &r.y, &r.moves);

@@ -4,28 +4,20 @@
 #include <string>
 #include <vector>
 
-#include "action_fixture.h"
-#include "platform/video.h"
-#include "render/display.h"
-#include "render/raster.h"
+#include "frame_fixture.h"
 #include "scene/cube.h"
 #include "scene/properties.h"
 
 namespace {
 
 using scene::SceneObject;
+using scene_test::kBlack;
+using scene_test::kBlue;
+using scene_test::kGreen;
 using scene_test::kKey;
-
-constexpr uint32_t kBlue = 0xFF0000FFu;
-constexpr uint32_t kRed = 0xFFFF0000u;
-constexpr uint32_t kGreen = 0xFF00FF00u;
-constexpr uint32_t kWhite = 0xFFFFFFFFu;
-constexpr uint32_t kBlack = 0xFF000000u;
-
-struct Probe {
-    int x, y;
-    uint32_t expected;
-};
+using scene_test::kRed;
+using scene_test::kWhite;
+using scene_test::Probe;
 
 struct PivotCase {
     const char* x;
@@ -35,65 +27,8 @@ struct PivotCase {
     std::vector<Probe> probes;
 };
 
-class PropertyFrames : public scene_test::ActionFixture {
+class PropertyFrames : public scene_test::FrameFixture {
 protected:
-    void SetUp() override {
-        ActionFixture::SetUp();
-        ASSERT_TRUE(platform::SelectVideoDriver(true));
-        ASSERT_TRUE(platform::Video().createWindow("test", 1024, 768));
-        render::RegisterRasterizer();
-        ASSERT_EQ(render::CreateDisplay(), 1);
-        Plate("bg", 0, 0, 0, 1024, 768, "#0000FF");
-    }
-    void TearDown() override {
-        render::ReleaseDisplay();
-        render::ResetDirty();
-        ActionFixture::TearDown();
-    }
-
-    void Plate(const char* name, int priority, int x, int y, int w, int h, const char* colour) {
-        std::string p = std::to_string(priority), sx = std::to_string(x), sy = std::to_string(y),
-                    sw = std::to_string(w), sh = std::to_string(h);
-        ASSERT_EQ(Run(scene::CreateColorObject,
-                      {name, p.c_str(), sx.c_str(), sy.c_str(), sw.c_str(), sh.c_str(), colour}),
-                  1)
-            << name;
-    }
-
-    // One composer frame: steps, then draws what changed.
-    std::vector<uint32_t> Compose() {
-        shell::AcquireSceneLock();
-        scene::World* world = scene::CurrentWorld();
-        scene::SortDrawList(world);
-        for (scene::DrawListNode* n = world->list.first; n; n = n->next)
-            n->object->lastStepTime = scene_test::g_fakeNow;
-        scene_test::g_fakeNow += 16;
-        render::UpdatePhase(world);
-        render::DrawPhase(world);
-        shell::ReleaseSceneLock();
-        std::vector<uint32_t> frame(1024 * 768);
-        EXPECT_TRUE(platform::Video().lastFrame(frame.data()));
-        return frame;
-    }
-    std::vector<uint32_t> Show() {
-        Go();
-        return Compose();
-    }
-
-    static uint32_t At(const std::vector<uint32_t>& f, int x, int y) {
-        return f[static_cast<size_t>(y) * 1024 + x];
-    }
-    static void Check(const std::vector<uint32_t>& f, const std::vector<Probe>& probes,
-                      const std::string& label) {
-        for (const Probe& p : probes)
-            EXPECT_EQ(At(f, p.x, p.y), p.expected)
-                << label << " at " << p.x << "," << p.y << std::hex << " got " << At(f, p.x, p.y);
-    }
-    static long FirstDifference(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
-        for (size_t i = 0; i < a.size(); ++i)
-            if (a[i] != b[i]) return static_cast<long>(i);
-        return -1;
-    }
     // For each case: sets the vertex (which alone changes nothing on the
     // frame), zooms or turns at once, checks the probes, and turns back.
     void RunPivotCases(const char* name, const std::vector<PivotCase>& cases,

@@ -119,6 +119,16 @@ int RunProgram(const std::vector<std::string>& args, std::string* output,
 
 std::string ToolPath() { return VELMOOR_TOOL; }
 
+int RunHeadless(const TempDir& game, std::string* output, const std::vector<std::string>& extra,
+                int exitAfterMs) {
+    TempDir runtime;
+    std::vector<std::string> args = {ToolPath(), "run", "--headless", "--exit-after",
+                                     std::to_string(exitAfterMs)};
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.push_back(game.path);
+    return RunProgram(args, output, {"XDG_RUNTIME_DIR=" + runtime.path, "XDG_DATA_HOME=" + runtime.path});
+}
+
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -43,4 +43,10 @@ void WriteGame(const TempDir& game, const std::string& startScript);
 // velmoor-tool's path.
 std::string ToolPath();
 
+// Runs `velmoor-tool run --headless --exit-after MS [extra...] GAME` with a
+// private runtime and data folder (so saves and the single-instance lock
+// stay in the test); returns the exit status, the output in *output.
+int RunHeadless(const TempDir& game, std::string* output,
+                const std::vector<std::string>& extra = {}, int exitAfterMs = 20000);
+
 }  // namespace testing_support
