@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "render/compose_shell.h"
-#include "scene/commands_motion.h"
+#include "render/compose.h"
 #include "scene/commands_motion.h"
 #include "scene/create_commands.h"
 #include "scene/cube.h"
@@ -146,7 +146,6 @@ const Entry kCommands[] = {
 bool StartSceneSystem() {
     InstallSceneCommands();
     InstallActionSystem();
-    InstallActionSystem();
     return render::ShellStartComposer();
 }
 
@@ -155,6 +154,7 @@ void InstallSceneCommands() {
     RegisterCubePayload();
     InstallScrollbars();
     Hooks().objectArea = ObjectCoverage;
+    render::ComposerHooksTable().clearScratch = ClearScratchSurfaces;
     if (!Hooks().variableText) Hooks().variableText = VariableText;
     for (const Entry& e : kCommands) script::InstallCommandHandler(e.name, e.handler);
 }

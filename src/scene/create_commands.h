@@ -22,6 +22,11 @@ int CreateClipTextureObject(const CreateContext& c, const CreateArgs& a);
 int CreateDifferenceTextureObject(const CreateContext& c, const CreateArgs& a);
 int CreateFrameObject(const CreateContext& c, const CreateArgs& a);
 int CreateSurfaceObject(const CreateContext& c, const CreateArgs& a);
+// Clears the pictures of the current world's scratch surfaces (CreateSurface
+// with TRUE) to transparent black: the composer's per-frame hook, called
+// while something is to be redrawn, with the SceneLock held (or by the
+// composer alone in skip mode).
+void ClearScratchSurfaces();
 // Loaded pictures (create_pictures.cpp).
 int LoadImageObject(const CreateContext& c, const CreateArgs& a);
 int LoadClipImageObject(const CreateContext& c, const CreateArgs& a);

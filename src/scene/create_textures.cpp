@@ -2,10 +2,12 @@
 // and drawing surfaces.
 #include <cstring>
 
+#include "render/drawable.h"
 #include "render/filters.h"
 #include "render/image.h"
 #include "render/image_load.h"
 #include "scene/create_commands.h"
+#include "scene/object_tree.h"
 #include "script/colour.h"
 #include "shell/registry.h"
 
@@ -162,6 +164,17 @@ int CreateFrameObject(const CreateContext& c, const CreateArgs& a) {
     if (!framed) return 0;
     // The margin: the picture itself stands at the requested place.
     return MakeTexture(c, a, framed, true, 8);
+}
+
+void ClearScratchSurfaces() {
+    for (DrawListNode* n = CurrentWorld()->list.first; n; n = n->next) {
+        render::Drawable* d = n->object->image;
+        render::Image* picture = d ? d->image : nullptr;
+        if (!picture || picture->flags != render::kImgScratch || !picture->pixels) continue;
+        render::ImageChanged(picture);
+        std::memset(picture->pixels, 0,
+                    static_cast<size_t>(picture->width) * static_cast<size_t>(picture->height) * 4);
+    }
 }
 
 int CreateSurfaceObject(const CreateContext& c, const CreateArgs& a) {

@@ -118,6 +118,29 @@ TEST_F(PropertyFrames, ObjectDrawsIntoASurfaceAndBackIntoTheFrame) {
     Check(f, {{120, 120, kRed}, {148, 148, kRed}, {320, 120, kRed}}, "into the frame again");
 }
 
+// A scratch surface is cleared each frame something is redrawn, so it shows
+// only what is drawn into it now; any other surface keeps what was drawn.
+TEST_F(PropertyFrames, AScratchSurfaceShowsOnlyWhatIsDrawnIntoItNow) {
+    const struct {
+        const char* scratch;
+        uint32_t left;  // where the deleted plate was drawn into the surface
+    } cases[] = {{"TRUE", kBlue}, {"FALSE", kRed}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scratch);
+        ASSERT_EQ(Run(scene::CreateSurfaceObject, {"sf", "10", "0", "0", c.scratch}), 1);
+        Plate("p", 5, 100, 100, 50, 50, "#FF0000");
+        Plate("q", 5, 300, 100, 50, 50, "#00FF00");
+        ASSERT_EQ(Run(scene::SetSurfaceOf, {"p", "sf"}), 1);
+        ASSERT_EQ(Run(scene::SetSurfaceOf, {"q", "sf"}), 1);
+        Check(Show(), {{120, 120, kRed}, {320, 120, kGreen}}, "drawn into the surface");
+        scene::DeleteObjects(kKey, "p");
+        Check(Compose(), {{120, 120, c.left}, {320, 120, kGreen}}, "one deleted");
+        scene::DeleteObjects(kKey, "q");
+        scene::DeleteObjects(kKey, "sf");
+        Compose();
+    }
+}
+
 TEST_F(PropertyFrames, FilteredAndReplacedPicturesAreRedrawn) {
     ASSERT_EQ(Run(scene::LoadColorObject, {"held", "48", "48", "#FFFFFFFF"}), 1);
     ASSERT_EQ(Run(scene::CreateTextureObject, {"t", "1", "300", "300", "held"}), 1);
