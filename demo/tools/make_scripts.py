@@ -68,9 +68,9 @@ scene Main {
 """
 
 DAWN = r"""
-// First choice: dawn over the hills, a lantern drifting up, and a postcard of
-// the sea that turns and grows in about its centre: a window clipping the sea
-// picture, toned like an old photograph.
+// First choice: dawn over the hills, a lantern drifting up with a trail of
+// after-images, and a postcard of the sea that turns and grows in about its
+// centre: a window clipping the sea picture, toned like an old photograph.
 scene Main {
 	CreateTexture("bg", 0, 0, 0, "data/bg/dawn.png");
 	CreateTexture("lantern", 10, CENTER, 640, "data/img/lantern.png");
@@ -82,6 +82,7 @@ scene Main {
 	Zoom("card", 0, 100, 100, NULL, NULL);
 	Rotate("card", 0, 0, 0, -30, NULL, NULL);
 	Wait(100);
+	SetBlur("lantern", TRUE, 6, 250, 70, TRUE);
 	Fade("lantern", 800, 1000, NULL, NULL);
 	Move("lantern", 2500, 464, 260, NULL, NULL);
 	Zoom("card", 1500, 1000, 1000, NULL, NULL);

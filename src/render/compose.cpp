@@ -292,6 +292,7 @@ void UpdatePhase(scene::World* world) {
         scene::SceneObject* o = n->object;
         if (o->noStep) continue;
         StepObject(o);
+        if (o->trail.active && g_hooks.stepTrail) g_hooks.stepTrail(o);
         int extra = o->ops.extraStep(o);
         if (extra <= 0 && extra != -6) o->ops.extraStep = scene::DefaultOps().extraStep;
         o->lastStepTime = now;
@@ -424,7 +425,7 @@ void RebaseTimes(int resume) {
     for (scene::World& w : scene::g_objects.worlds)
         for (scene::DrawListNode* n = w.list.first; n; n = n->next) {
             n->object->lastStepTime = now;
-            n->object->trail.timer = now;
+            for (uint32_t& t : n->object->trail.updated) t = now;
         }
     if (g_hooks.rebaseOther) g_hooks.rebaseOther(now, resume);
 }

@@ -45,6 +45,7 @@ double CurrentSpeed();
 struct ComposerHooks {
     int (*drawText)(scene::SceneObject* object);  // objects with a text payload
     int (*drawTrail)(scene::SceneObject* object, int before);
+    scene::StepFn stepTrail;  // after the object's steps, objects with a trail
     void (*drawCursor)();    // software cursor sprite
     scene::StepFn textIdle;  // idle form of the text step
     int (*rebuildLayer)(scene::SceneObject* maskObject);
@@ -97,7 +98,7 @@ void SelectDirectPicture(int index);  // -1: none
 
 void PauseComposer();
 void ResumeComposer();
-// Sets every object's last step time and trail timer to now.
+// Sets every object's last step time and trail timers to now.
 void RebaseTimes(int resume);
 
 // Object-system start and stop: clears the worlds and slots, creates the

@@ -97,6 +97,11 @@ enum ActionTimeQuery : int { kTimeRemaining = 0, kTimeDuration = 1, kTimePassed 
 // rotate, shake in that order): left, total or passed; 0 when none runs.
 int32_t ActionTime(const SceneObject* object, int query);
 
+// The value a move, zoom or rotate action takes at step `index` (its target
+// from the last step on): the path point x, y, z of a move, zoom x and y, or
+// the angles x, y, z. False for other kinds or a record without tables.
+bool ActionValueAt(const ActionRecord& action, int kind, int32_t index, int32_t out[3]);
+
 // --- Shared with the step code (action_apply.cpp) ---------------------------
 // Apply a kind's values to the object, adding the old and new areas to the
 // redraw.

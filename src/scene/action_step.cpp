@@ -5,6 +5,7 @@
 #include "render/compose.h"
 #include "scene/action_internal.h"
 #include "scene/process_object.h"
+#include "scene/trail.h"
 
 namespace scene {
 
@@ -49,6 +50,42 @@ int Head(ActionRecord& a, int32_t* index) {
 
 }  // namespace
 
+bool ActionValueAt(const ActionRecord& a, int kind, int32_t i, int32_t out[3]) {
+    if (i < 0 || a.steps <= 0) return false;
+    bool last = i >= a.steps;
+    switch (kind) {
+        case kActionMove: {
+            if (last) {
+                for (int c = 0; c < 3; ++c) out[c] = a.target[c];
+                return true;
+            }
+            if (!a.path || a.pathPoints < 1 || !a.curves[0]) return false;
+            int32_t point = static_cast<int32_t>(a.curves[0][i]);
+            if (point < 0) point = 0;
+            if (point >= a.pathPoints) point = a.pathPoints - 1;
+            const int32_t* p = a.path + static_cast<int64_t>(point) * 3;
+            for (int c = 0; c < 3; ++c) out[c] = p[c];
+            return true;
+        }
+        case kActionZoom:
+        case kActionRotate: {
+            int components = kind == kActionZoom ? 2 : 3;
+            for (int c = 0; c < components; ++c) {
+                if (last) {
+                    out[c] = a.target[c];
+                } else {
+                    if (!a.curves[c]) return false;
+                    out[c] = ValueAt(a, c, i);
+                }
+            }
+            if (components == 2) out[2] = 0;
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
 ActivityHooks& GetActivityHooks() {
     return g_activity;
 }
@@ -78,6 +115,7 @@ int MoveStep(SceneObject* o) {
     if (Head(a, &i) >= 0) return 1;
     if (i >= a.steps || !a.path || a.pathPoints < 1) {
         ApplyPosition3(o, a.target[0], a.target[1], a.target[2]);
+        TrailActionEnded(o, kActionMove);
         ReleaseAction(o, kActionMove);
         return 1;
     }
@@ -90,6 +128,7 @@ int MoveStep(SceneObject* o) {
         ApplyPosition3(o, p[0], p[1], p[2]);
         changed = 1;
     }
+    FeedTrail(o, kActionMove, a, i);
     Advance(o, a);
     return changed;
 }
@@ -100,6 +139,7 @@ int ZoomStep(SceneObject* o) {
     if (Head(a, &i) >= 0) return 1;
     if (i >= a.steps) {
         ApplyZoom(o, a.target[0], a.target[1]);
+        TrailActionEnded(o, kActionZoom);
         ReleaseAction(o, kActionZoom);
         return 1;
     }
@@ -111,6 +151,7 @@ int ZoomStep(SceneObject* o) {
         ApplyZoom(o, x, y);
         changed = 1;
     }
+    FeedTrail(o, kActionZoom, a, i);
     Advance(o, a);
     return changed;
 }
@@ -121,6 +162,7 @@ int RotateStep(SceneObject* o) {
     if (Head(a, &i) >= 0) return 1;
     if (i >= a.steps) {
         ApplyAngles(o, a.target[0], a.target[1], a.target[2]);
+        TrailActionEnded(o, kActionRotate);
         ReleaseAction(o, kActionRotate);
         return 1;
     }
@@ -132,6 +174,7 @@ int RotateStep(SceneObject* o) {
         ApplyAngles(o, v[0], v[1], v[2]);
         changed = 1;
     }
+    FeedTrail(o, kActionRotate, a, i);
     Advance(o, a);
     return changed;
 }

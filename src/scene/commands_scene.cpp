@@ -13,6 +13,7 @@
 #include "scene/properties.h"
 #include "scene/request.h"
 #include "scene/scrollbar.h"
+#include "scene/trail.h"
 #include "script/command_table.h"
 #include "script/dispatch.h"
 #include "script/interp.h"
@@ -139,6 +140,7 @@ const Entry kCommands[] = {
     {"SetComposite", Creating<SetCompositeOf>},
     {"SetFov", Creating<SetFovOf>},
     {"SetNextFocus", Creating<SetNextFocusOf>},
+    {"SetBlur", Creating<SetBlurOf>},
 };
 
 }  // namespace
@@ -153,6 +155,7 @@ void InstallSceneCommands() {
     InstallRequestHandlers();
     RegisterCubePayload();
     InstallScrollbars();
+    InstallTrails();
     Hooks().objectArea = ObjectCoverage;
     render::ComposerHooksTable().clearScratch = ClearScratchSurfaces;
     if (!Hooks().variableText) Hooks().variableText = VariableText;

@@ -9,6 +9,7 @@
 #include "scene/action.h"
 #include "scene/cube.h"
 #include "scene/properties.h"
+#include "scene/trail.h"
 #include "script/object_names.h"
 #include "script/variables.h"
 #include "shell/registry.h"
@@ -65,6 +66,7 @@ int VertexVisitor(SceneObject* o, ObjectQuery* q) {
             if (hasY) render::SetQuadPivot(quad, 1, py);
             render::TransformQuad(quad, o->camera, render::kQuadRows, quad->x, quad->y);
             MarkObjectArea(o);
+            RebuildTrail(o);
             changed = true;
         }
     }

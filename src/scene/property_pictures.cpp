@@ -9,6 +9,7 @@
 #include "render/quad.h"
 #include "scene/action.h"
 #include "scene/properties.h"
+#include "scene/trail.h"
 #include "shell/registry.h"
 
 namespace scene {
@@ -146,6 +147,7 @@ bool ReplaceDrawable(SceneObject* o, render::Image* picture) {
         o->ops.refresh = TextureRefresh;
         o->ops.refresh(o);
     }
+    RebuildTrail(o);
     MarkObjectArea(o);
     return true;
 }

@@ -79,16 +79,21 @@ enum ActionKind : int {
     kActionKinds
 };
 
-// After-image state of SetBlur: copies of earlier frames of the object.
+// After-image state of SetBlur: `count` copies of the object's picture that
+// follow its moves, zooms and turns at a lag (scene/trail.h). The copies
+// buffer is owned by the record and released with the object.
+struct TrailCopies;
+constexpr int kTrailFeeds = 3;  // move, zoom, rotate
 struct TrailRecord {
     int32_t active;
-    int32_t showCopies;
-    int32_t drawBefore;  // order flag: copies are drawn before the object
-    uint32_t timer;
-    uint32_t lastCopy;
-    int32_t intervalMs;
-    int32_t count;
-    void* copies;  // buffer owned by the record (released by ReleaseTrail hook)
+    int32_t drawBefore;  // order flag: copies are drawn before (under) the object
+    int32_t count;       // copies, 1 ... 128
+    int32_t opacity;     // per mille of the object's opacity
+    int32_t lagMs;       // lag between neighbouring copies
+    int32_t lagLeft[kTrailFeeds];   // working lags; run down once an action ends
+    uint32_t updated[kTrailFeeds];  // ms of the last update of each feed
+    int32_t showCopies;  // 0 while idle: every copy lies on the object
+    TrailCopies* copies;
 };
 
 // Operation slots. A slot that holds its default (see DefaultOps) is "not

@@ -1,6 +1,7 @@
 // The property commands end to end in velmoor-tool run --headless: a
-// script's SetVertex, SetTone, SetImage, SetComposite and SetSurface calls,
-// with their quoted and numeric arguments, shown in the screenshot.
+// script's SetVertex, SetTone, SetImage, SetComposite, SetSurface and
+// SetBlur calls, with their quoted and numeric arguments, shown in the
+// screenshot.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -65,6 +66,31 @@ TEST(PropertyRun, ScriptPropertiesShowInTheFrame) {
     };
     for (const Probe& p : probes)
         EXPECT_EQ(PixelAt(shot, p.x, p.y) & 0xFFFFFF, p.rgb) << p.x << "," << p.y << "\n" << output;
+}
+
+// A trail whose one copy lags a minute behind stays where the move began
+// while the object has arrived; a trail refused (129 copies) shows nothing.
+TEST(PropertyRun, TrailCopyStaysWhereTheMoveBegan) {
+    TempDir game;
+    WriteGame(game,
+              "chapter main {\n"
+              "\tCreateColor(\"bg\", 0, 0, 0, 1024, 768, \"#000080\");\n"
+              "\tCreateColor(\"p\", 1, 100, 300, 40, 40, \"#FF0000\");\n"
+              "\tCreateColor(\"q\", 1, 100, 500, 40, 40, \"#00FF00\");\n"
+              "\tSetBlur(\"p\", TRUE, 1, 1000, 60000, FALSE);\n"
+              "\tSetBlur(\"q\", TRUE, 129, 1000, 60000, FALSE);\n"
+              "\tMove(\"p\", 300, 800, 300, NULL, NULL);\n"
+              "\tMove(\"q\", 300, 800, 500, NULL, TRUE);\n"
+              "\tWait(100);\n"
+              "\tExit();\n"
+              "}\n");
+    std::string output;
+    std::string shot = game.path + "/shot.png";
+    ASSERT_EQ(RunGame(game, &output, {"--screenshot", shot}), 0) << output;
+    EXPECT_EQ(PixelAt(shot, 820, 320) & 0xFFFFFF, 0xFF0000u) << output;  // the object
+    EXPECT_EQ(PixelAt(shot, 120, 320) & 0xFFFFFF, 0xFF0000u) << output;  // its copy
+    EXPECT_EQ(PixelAt(shot, 820, 520) & 0xFFFFFF, 0x00FF00u) << output;
+    EXPECT_EQ(PixelAt(shot, 120, 520) & 0xFFFFFF, 0x000080u) << output;  // no trail
 }
 
 }  // namespace
