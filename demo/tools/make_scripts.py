@@ -54,6 +54,13 @@ scene Main {
 	CreateTexture("menu/quit/MouseOver/p", 31, CENTER, 600, "data/ui/btn_quit_hover.png");
 	CreateTexture("menu/quit/MouseLeave/p", 31, CENTER, 600, "data/ui/btn_quit_normal.png");
 	CreateTexture("menu/quit/MouseClick/p", 32, CENTER, 600, "data/ui/btn_quit_click.png");
+	// The arrow keys walk the buttons; Enter chooses.
+	SetNextFocus("menu/start", "menu/story", "DOWN");
+	SetNextFocus("menu/story", "menu/quit", "DOWN");
+	SetNextFocus("menu/quit", "menu/start", "DOWN");
+	SetNextFocus("menu/story", "menu/start", "UP");
+	SetNextFocus("menu/quit", "menu/story", "UP");
+	SetNextFocus("menu/start", "menu/quit", "UP");
 	Wait(100);
 
 	select {

@@ -136,6 +136,25 @@ void MarkFirstTime(SceneObject* choice) {
 
 }  // namespace
 
+bool ChoiceUsualArea(SceneObject* choice, int* left, int* top, int* right, int* bottom) {
+    SceneObject* usual = choice ? GroupNode(choice, kUsual) : nullptr;
+    bool any = false;
+    for (SceneObject* p = usual ? usual->firstChild : nullptr; p; p = p->nextSibling) {
+        const render::Drawable* d = p->image;
+        if (!d || !d->quad) continue;
+        const render::Quad& q = *d->quad;
+        // Projected corners: the right edge is exclusive, the bottom row drawn.
+        for (int i = 0; i < 4; ++i) {
+            if (!any || q.px[i] < *left) *left = q.px[i];
+            if (!any || q.py[i] < *top) *top = q.py[i];
+            if (!any || q.px[i] > *right) *right = q.px[i];
+            if (!any || q.py[i] + 1 > *bottom) *bottom = q.py[i] + 1;
+            any = true;
+        }
+    }
+    return any;
+}
+
 ChoiceSoundHooks& GetChoiceSoundHooks() {
     return g_sounds;
 }

@@ -29,6 +29,10 @@ constexpr int32_t kChoiceDefaultDurations[6] = {150, 150, 0, 150, 0, 150};
 // SceneLock.
 int ChoiceHit(SceneObject* choice, int x, int y, bool buttonDown, bool act,
               bool releaseSeen = false);
+// The frame rectangle [left, right) x [top, bottom) that the choice's
+// "MouseUsual" pictures cover as projected (before clipping); false when it
+// has none. Caller holds the SceneLock.
+bool ChoiceUsualArea(SceneObject* choice, int* left, int* top, int* right, int* bottom);
 // Leaves a hovered or pressed choice (the mouse went away or a select
 // starts again). Caller holds the SceneLock.
 void LeaveChoice(SceneObject* choice);

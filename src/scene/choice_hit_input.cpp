@@ -3,6 +3,7 @@
 // installation of the choice hooks in the interpreter and the input layer.
 #include "platform/sync.h"
 #include "scene/choice_hit.h"
+#include "scene/focus.h"
 #include "script/interp_hooks.h"
 #include "shell/input.h"
 
@@ -99,6 +100,7 @@ void InstallChoiceHooks() {
     h.inputEvents = SelectInputEvents;
     h.lastInput = LastInput;
     shell::GetInputHooks().clickableUnderMouse = TakeClickOnChoice;
+    InstallFocus();
 }
 
 }  // namespace scene

@@ -182,6 +182,9 @@ struct InputHooks {
     // movie to control.
     int (*movieInterruptible)();
     void (*movieControl)(int operation);
+    // The arrow keys move the keyboard focus (direction 0 up, 1 down, 2 left,
+    // 3 right) while the display runs; 1 when it moved. Default: no focus.
+    int (*moveFocus)(int direction);
 };
 InputHooks& GetInputHooks();
 // Puts every hook back to its default.

@@ -65,6 +65,7 @@ bool DesktopOpen(const std::string& path) { return platform::OpenWithDesktop(pat
 
 int MovieBreakSetting() { return script::g_systemValues.breakPlayMovie ? 1 : 0; }
 void NoMovie(int) {}
+int NoFocus(int) { return 0; }
 
 InputHooks Defaults() {
     InputHooks h;
@@ -84,6 +85,7 @@ InputHooks Defaults() {
     h.openFolder = DesktopOpen;
     h.movieInterruptible = MovieBreakSetting;
     h.movieControl = NoMovie;
+    h.moveFocus = NoFocus;
     return h;
 }
 

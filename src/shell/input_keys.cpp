@@ -137,6 +137,18 @@ void LetterDown(uint32_t vk) {
     Raise(kInputLetter);
 }
 
+// An arrow moves the keyboard focus while the scene is shown (not while
+// skipping, which the next key ends anyway).
+void MoveFocusWith(uint32_t vk) {
+    int direction = vk == platform::kVkUp     ? 0
+                    : vk == platform::kVkDown ? 1
+                    : vk == platform::kVkLeft ? 2
+                    : vk == platform::kVkRight ? 3
+                                               : -1;
+    if (direction < 0 || !DisplayRuns() || SkipOn()) return;
+    GetInputHooks().moveFocus(direction);
+}
+
 }  // namespace
 
 void KeyDown(const platform::Message& m) {
@@ -187,6 +199,7 @@ void KeyDown(const platform::Message& m) {
             if (!TryOpenBacklog()) {
                 Raise(kInputAny);
                 Raise(k->code);
+                if (vk == platform::kVkUp) MoveFocusWith(vk);
             }
             break;
         }
@@ -200,6 +213,7 @@ void KeyDown(const platform::Message& m) {
             SetVar(k->variable, 1);
             Raise(kInputAny);
             Raise(k->code);
+            MoveFocusWith(vk);
             break;
         }
         case platform::kVkF1:

@@ -142,6 +142,35 @@ TEST(MotionRun, ChoiceHoveredAndClickedSelectsItsCase) {
     EXPECT_EQ(PixelAt(shot, 150, 120) & 0xFFFFFF, 0x0000FFu) << std::hex << PixelAt(shot, 150, 120);
 }
 
+// The keyboard alone: the first arrow goes to the first linked button, the
+// next follows its link, Enter chooses.
+TEST(MotionRun, ArrowKeysAndEnterChooseAlongFocusLinks) {
+    TempDir game;
+    std::string script = "chapter main {\n" + ChoiceScene() +
+                         "\tSetNextFocus(\"yes\", \"no\", \"DOWN\");\n"
+                         "\tSetNextFocus(\"no\", \"yes\", \"UP\");\n"
+                         "\t$picked = \"\";\n"
+                         "\tselect {\n"
+                         "\t\tcase \"yes\": { $picked = \"yes\"; }\n"
+                         "\t\tcase \"no\": { $picked = \"no\"; }\n"
+                         "\t}\n"
+                         "\tWriteFile(\"out.txt\", $picked, FALSE);\n"
+                         "\tExit();\n"
+                         "}\n";
+    WriteGame(game, script);
+    game.Write("input.txt",
+               "3000 key DOWN down\n"  // nothing focused yet: to "yes"
+               "3100 key DOWN up\n"
+               "4000 key DOWN down\n"  // "yes" down to "no"
+               "4100 key DOWN up\n"
+               "5000 key ENTER down\n"
+               "5100 key ENTER up\n"
+               "7500 close\n");
+    std::string output;
+    RunGame(game, &output, {"--input", game.path + "/input.txt", "--exit-after", "15000"});
+    EXPECT_EQ(ReadAll(game.path + "/out.txt"), "no") << output;
+}
+
 TEST(MotionRun, WaitKeyIgnoresAClickOnAClickableObject) {
     TempDir game;
     std::string script = "chapter main {\n" + ChoiceScene() +
