@@ -52,10 +52,19 @@ bool Live(const SceneObject* o) {
     return o->trail.active && o->trail.copies && CanCarry(o);
 }
 
+// Copy k's quad, pointing at the surface limits the object's quad uses now
+// (they follow the object when its window goes or changes, never stale).
+render::Quad* CopyQuad(const SceneObject* o, int k) {
+    render::Quad* q = &o->trail.copies->quads[k];
+    q->rowLimits = o->image->quad->rowLimits;
+    q->planeMap = o->image->quad->planeMap;
+    return q;
+}
+
 // The object's drawable as copy k: its quad and position.
 render::Drawable CopyDrawable(const SceneObject* o, int k) {
     render::Drawable d = *o->image;
-    d.quad = &o->trail.copies->quads[k];
+    d.quad = CopyQuad(o, k);
     d.x = o->trail.copies->x[k];
     d.y = o->trail.copies->y[k];
     return d;
@@ -138,7 +147,7 @@ void PlaceCopies(SceneObject* o, int f, const ActionRecord& action, int32_t inde
         int32_t step = index - static_cast<int32_t>(behind);
         int32_t v[3];
         if (!ActionValueAt(action, kind, step, v)) continue;
-        render::Quad* q = &c->quads[k];
+        render::Quad* q = CopyQuad(o, k);
         bool same = kind == kActionMove   ? c->x[k] == v[0] && c->y[k] == v[1]
                     : kind == kActionZoom ? q->zoom[0] == v[0] && q->zoom[1] == v[1]
                                           : std::memcmp(q->angles, v, sizeof q->angles) == 0;
