@@ -297,6 +297,13 @@ void UpdatePhase(scene::World* world) {
         if (extra <= 0 && extra != -6) o->ops.extraStep = scene::DefaultOps().extraStep;
         o->lastStepTime = now;
     }
+    // Masks and stencils whose picture moved (or whose enclosing layer was
+    // rebuilt) render their layers again before anything is drawn through them.
+    if (g_hooks.rebuildLayer)
+        for (scene::DrawListNode* n = world->list.first; n; n = n->next) {
+            scene::SceneObject* o = n->object;
+            if (o->layer && o->layer->owner == o) g_hooks.rebuildLayer(o);
+        }
     for (scene::DrawListNode* n = world->list.first; n; n = n->next) {
         scene::SceneObject* o = n->object;
         if (o->noStep && !o->disused) continue;

@@ -71,6 +71,13 @@ struct Layer {
     int32_t changed;
     uint32_t* rows[768];
     int (*rebuild)(Layer* layer);  // renders the mask into the buffer
+    // What the buffer was last built from (layer_rebuild.h): a digest of the
+    // mask's placement and picture and of the enclosing layer, the frame
+    // rectangle the mask covered, and a count of rebuilds that nested layers
+    // compare against.
+    uint64_t builtFrom;
+    int32_t builtArea[4];  // left, top, right, bottom; empty when left >= right
+    uint32_t generation;
 };
 
 Layer* CreateLayer(scene::SceneObject* owner, int32_t mode);

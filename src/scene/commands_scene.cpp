@@ -6,6 +6,7 @@
 
 #include "render/compose_shell.h"
 #include "render/compose.h"
+#include "render/layer_rebuild.h"
 #include "scene/commands_motion.h"
 #include "scene/create_commands.h"
 #include "scene/cube.h"
@@ -158,6 +159,7 @@ void InstallSceneCommands() {
     InstallTrails();
     Hooks().objectArea = ObjectCoverage;
     render::ComposerHooksTable().clearScratch = ClearScratchSurfaces;
+    render::ComposerHooksTable().rebuildLayer = render::RefreshObjectLayer;
     if (!Hooks().variableText) Hooks().variableText = VariableText;
     for (const Entry& e : kCommands) script::InstallCommandHandler(e.name, e.handler);
 }

@@ -1,10 +1,11 @@
 // Masks and stencils: an object with its own coverage layer through which
-// its children draw. Until the layer routines render the mask picture into
-// the layer, the layer covers everything, so the children draw unmasked.
+// its children draw; the layer is rendered from the mask picture
+// (render/layer_rebuild.h) at creation and whenever the mask moves.
 #include <cstring>
 
 #include "render/dirty_rect.h"
 #include "render/image.h"
+#include "render/layer_rebuild.h"
 #include "render/surface.h"
 #include "scene/create_commands.h"
 #include "scene/position.h"
@@ -27,8 +28,8 @@ int MakeLayerObject(const CreateContext& c, const CreateArgs& a, int groupArg, r
     if (!AttachTexture(o, picture, owns)) return AbortCreation(&k);
     render::Layer* layer = render::CreateLayer(o, mode);
     if (!layer) return AbortCreation(&k);
-    std::memset(layer->pixels, 0xFF, sizeof(uint32_t) * render::kFrameWidth * render::kFrameHeight);
     o->layer = layer;
+    layer->changed = 1;
     o->ops.request = DefaultOps().request;
     if (!IsTrueText(a.at(groupArg))) {
         o->groupFlag = 0;
@@ -38,6 +39,7 @@ int MakeLayerObject(const CreateContext& c, const CreateArgs& a, int groupArg, r
     if (!ApplyPosition(o, a.at(2), a.at(3))) return AbortCreation(&k);
     TransformAtPosition(o);
     o->ops.draw = NoDraw;  // the mask picture itself is not drawn
+    render::RefreshObjectLayer(o);
     render::AddDirtyDrawable(o->image);
     return EndCreation(&k);
 }
