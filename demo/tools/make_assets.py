@@ -243,8 +243,22 @@ def back_button():
         c.save("ui/btn_back_%s.png" % state)
 
 
+def rule_diagonal():
+    # A rule picture for transitions: grey levels rising from the top-left
+    # to the bottom-right with a gentle wave, so the wipe edge ripples.
+    c = Canvas(1024, 768, (0, 0, 0, 255))
+    span = 1024 + 768 * 0.75 + 60
+    for y in range(768):
+        for x in range(1024):
+            v = (x + y * 0.75 + 30 + 30 * math.sin(y / 40.0 + x / 90.0)) / span
+            g = max(0, min(255, int(v * 255)))
+            c.px[y * 1024 + x] = [g, g, g, 255]
+    c.save("rule/diagonal.png")
+
+
 def main():
     title_background()
+    rule_diagonal()
     scene_background("bg/dawn.png", (250, 170, 120), (120, 80, 140), (760, 420, 90, (255, 230, 170, 255), 60),
                      [(90, 70, 110, 255), (60, 45, 80, 255), (30, 22, 40, 255)])
     scene_background("bg/sea.png", (90, 160, 220), (200, 230, 250), (240, 150, 60, (255, 255, 240, 255), 40),

@@ -75,11 +75,14 @@ scene Main {
 """
 
 DAWN = r"""
-// First choice: dawn over the hills, a lantern drifting up with a trail of
-// after-images, and a postcard of the sea that turns and grows in about its
-// centre: a window clipping the sea picture, toned like an old photograph.
+// First choice: dawn wiping in over the hills, a lantern drifting up with a
+// trail of after-images, and a postcard of the sea that turns and grows in
+// about its centre: a window clipping the sea picture, toned like an old
+// photograph.
 scene Main {
 	CreateTexture("bg", 0, 0, 0, "data/bg/dawn.png");
+	// The dawn wipes in along a rule picture, from the top-left corner.
+	DrawTransition("bg", 1500, 0, 1000, 6, "data/rule/diagonal.png", NULL, NULL);
 	CreateTexture("lantern", 10, CENTER, 640, "data/img/lantern.png");
 	Fade("lantern", 0, 0, NULL, NULL);
 	CreateWindow("card", 20, 640, 420, 320, 220, FALSE);

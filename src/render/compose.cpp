@@ -58,6 +58,8 @@ bool OccluderCandidate(const scene::SceneObject* o) {
     if (IdleDraw(o->ops.draw) || d->opacity != 255) return false;
     if (o->ops.blend != scene::DefaultOps().blend) return false;
     if (o->trail.active || o->layer || d->target) return false;
+    // A transition shows what lies below through the rule's passed values.
+    if (o->effectParameter) return false;
     if (o->hideable && g_modes.hide) return false;
     // An object that is not drawn at all hides nothing.
     if (!o->drawEnabled || o->stateImage) return false;

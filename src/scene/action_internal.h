@@ -25,6 +25,13 @@ void CurrentAngles(const SceneObject* object, int32_t out[3]);
 StepFn* StepSlot(SceneObject* object, int kind);
 StepFn StepRoutine(int kind);
 
+// Advances a running record's 16.16 step counter by the engine time since
+// the object's last step, at the engine speed and the frame interval.
+void AdvanceAction(const SceneObject* object, ActionRecord& action);
+// Step count of a duration: trunc(ms x nominal frame rate / 1000), at least
+// 1, at most kMaxSteps.
+int32_t StepCount(int32_t durationMs);
+
 // Releases a kind's record and puts its slot back to "not installed".
 void ReleaseAction(SceneObject* object, int kind);
 

@@ -47,12 +47,6 @@ int32_t Truncate(double v) {
     return static_cast<int32_t>(v);
 }
 
-int32_t StepCount(int32_t durationMs) {
-    double n = std::trunc(durationMs * render::NominalFrameRate() / 1000.0);
-    if (n < 1) n = 1;
-    if (n > kMaxSteps) n = kMaxSteps;
-    return static_cast<int32_t>(n);
-}
 
 // Arms the record: tables for each component, counters, name, step routine.
 bool Arm(SceneObject* o, int kind, const ActionRequest& r, int components,
@@ -239,6 +233,13 @@ int SetupVisitor(SceneObject* o, ObjectQuery* q) {
 }
 
 }  // namespace
+
+int32_t StepCount(int32_t durationMs) {
+    double n = std::trunc(durationMs * render::NominalFrameRate() / 1000.0);
+    if (n < 1) n = 1;
+    if (n > kMaxSteps) n = kMaxSteps;
+    return static_cast<int32_t>(n);
+}
 
 void SetActionClock(uint32_t (*now)()) {
     g_clock = now;

@@ -18,9 +18,11 @@ ActivityHooks g_activity = {
     [](SceneObject*) { return 0; },
 };
 
+}  // namespace
+
 // counter += trunc(speed x elapsed) x 65536 / interval x multiplier, held
 // below the int32 limit so that a long pause cannot wrap it.
-void Advance(const SceneObject* o, ActionRecord& a) {
+void AdvanceAction(const SceneObject* o, ActionRecord& a) {
     int32_t elapsed = static_cast<int32_t>(ActionNow() - o->lastStepTime);
     if (elapsed < 0) elapsed = 0;
     int64_t ms = static_cast<int64_t>(ActionSpeed() * elapsed);
@@ -30,6 +32,12 @@ void Advance(const SceneObject* o, ActionRecord& a) {
     if (counter > INT32_MAX) counter = INT32_MAX;
     if (counter < 0) counter = 0;
     a.counter = static_cast<int32_t>(counter);
+}
+
+namespace {
+
+void Advance(const SceneObject* o, ActionRecord& a) {
+    AdvanceAction(o, a);
 }
 
 // Value of component c at index i: start + table[i] towards the target.
@@ -220,7 +228,7 @@ int ActionActive(SceneObject* o, int32_t code) {
         case kWaitShakeCode:
             return s.shakeStep != d.shakeStep;
         case kWaitTransitionCode:
-            return s.transitionStep != d.transitionStep;
+            return s.transitionStep != d.transitionStep && !g_activity.transitionHeld(o);
         case kWaitTextCode:
             return s.textStep != d.textStep && g_activity.textRunning(o);
         default:

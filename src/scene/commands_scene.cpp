@@ -15,6 +15,7 @@
 #include "scene/request.h"
 #include "scene/scrollbar.h"
 #include "scene/trail.h"
+#include "scene/transition.h"
 #include "script/command_table.h"
 #include "script/dispatch.h"
 #include "script/interp.h"
@@ -157,6 +158,7 @@ void InstallSceneCommands() {
     RegisterCubePayload();
     InstallScrollbars();
     InstallTrails();
+    InstallTransitions();
     Hooks().objectArea = ObjectCoverage;
     render::ComposerHooksTable().clearScratch = ClearScratchSurfaces;
     render::ComposerHooksTable().rebuildLayer = render::RefreshObjectLayer;

@@ -1,7 +1,7 @@
 // The property commands end to end in velmoor-tool run --headless: a
-// script's SetVertex, SetTone, SetImage, SetComposite, SetSurface and
-// SetBlur calls, with their quoted and numeric arguments, shown in the
-// screenshot.
+// script's SetVertex, SetTone, SetImage, SetComposite, SetSurface, SetBlur
+// and DrawTransition calls, with their quoted and numeric arguments, shown
+// in the screenshot.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -91,6 +91,27 @@ TEST(PropertyRun, TrailCopyStaysWhereTheMoveBegan) {
     EXPECT_EQ(PixelAt(shot, 120, 320) & 0xFFFFFF, 0xFF0000u) << output;  // its copy
     EXPECT_EQ(PixelAt(shot, 820, 520) & 0xFFFFFF, 0x00FF00u) << output;
     EXPECT_EQ(PixelAt(shot, 120, 520) & 0xFFFFFF, 0x000080u) << output;  // no trail
+}
+
+// DrawTransition with its wait argument: the script goes on (here to its
+// end) only once the picture has wiped in; one ending at 0 hides its picture.
+TEST(PropertyRun, DrawTransitionWaitsUntilThePictureHasWipedIn) {
+    TempDir game;
+    WriteGame(game,
+              "chapter main {\n"
+              "\tCreateColor(\"bg\", 0, 0, 0, 1024, 768, \"#000080\");\n"
+              "\tLoadColor(\"rule\", 1024, 768, \"#808080\");\n"
+              "\tCreateColor(\"p\", 1, 100, 100, 200, 200, \"#FF0000\");\n"
+              "\tCreateColor(\"q\", 1, 500, 100, 200, 200, \"#00FF00\");\n"
+              "\tDrawTransition(\"q\", 0, 1000, 0, 0, \"rule\", NULL, NULL);\n"
+              "\tDrawTransition(\"p\", 600, 0, 1000, 2, \"rule\", \"NULL\", TRUE);\n"
+              "\tExit();\n"
+              "}\n");
+    std::string output;
+    std::string shot = game.path + "/shot.png";
+    ASSERT_EQ(RunGame(game, &output, {"--screenshot", shot}), 0) << output;
+    EXPECT_EQ(PixelAt(shot, 150, 150) & 0xFFFFFF, 0xFF0000u) << output;  // drawn normally
+    EXPECT_EQ(PixelAt(shot, 550, 150) & 0xFFFFFF, 0x000080u) << output;  // hidden
 }
 
 }  // namespace
