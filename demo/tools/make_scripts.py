@@ -109,6 +109,8 @@ scene Main {
 	CreateTexture("bg", 0, 0, 0, "data/bg/sea.png");
 	CreateTexture("moon", 10, INRIGHT, INTOP, "data/img/moon.png");
 	Zoom("moon", 0, 600, 600, NULL, NULL);
+	// The moon comes out of coarse blocks into focus as it rises.
+	DrawEffect("moon", 1800, "Mosaic", 1000, 0, NULL);
 	Wait(100);
 	Zoom("moon", 2000, 1000, 1000, NULL, NULL);
 	Move("moon", 2000, 620, 80, NULL, TRUE);
@@ -121,6 +123,10 @@ scene Main {
 	SetScrollbar("light", "light");
 	SetScrollSpeed("light", 19);
 	Request("light", "Clickable");
+
+	// A strip along the top shows the sea below it in the colours of an old
+	// blue-toned print.
+	CreateEffect("print", 30, 0, 0, 1024, 48, "KitanoBlue");
 
 	CreateChoice("back", 150, 150, 150, 100);
 	CreateTexture("back/MouseUsual/p", 40, 820, 684, "data/ui/btn_back_normal.png");

@@ -143,6 +143,8 @@ const Entry kCommands[] = {
     {"SetFov", Creating<SetFovOf>},
     {"SetNextFocus", Creating<SetNextFocusOf>},
     {"SetBlur", Creating<SetBlurOf>},
+    {"CreateEffect", Creating<CreateEffectObject>},
+    {"DrawEffect", Creating<DrawEffectOf>},
 };
 
 }  // namespace

@@ -64,6 +64,10 @@ int SetFovOf(const CreateContext& c, const CreateArgs& a);
 // in the caller's tree. Returns 1 when set.
 int SetNextFocusOf(const CreateContext& c, const CreateArgs& a);
 
+// DrawEffect (name, duration, effect name, start, end, curve): installs the
+// effect (render/effects.h) on every matching object that can take it.
+int DrawEffectOf(const CreateContext& c, const CreateArgs& a);
+
 // Index into SceneObject::focus of a direction text, -1 when none.
 int FocusDirection(const char* text);
 

@@ -10,6 +10,7 @@
 #include "scene/create_support.h"
 #include "scene/payloads.h"
 #include "scene/process_object.h"
+#include "scene/start_signal.h"
 #include "script/interp.h"
 #include "script/variables.h"
 #include "shell/registry.h"
@@ -89,8 +90,14 @@ int DefaultRequest(SceneObject* o, ObjectQuery* q) {
     else if (KeywordIs(k, "UnClickable")) o->clickable = 0;
     else if (KeywordIs(k, "Disused")) o->disused = 1;
     else if (KeywordIs(k, "Hideable")) o->hideable = 1;
-    else if (KeywordIs(k, "Passive")) return o->effect.state != nullptr;  // no effects installed yet
-    else return 0;
+    else if (KeywordIs(k, "Passive")) {
+        // The effect stops animating (a live capture freezes), everything
+        // is drawn again, and what waits for the start signal runs.
+        if (!o->effect.state || !o->effect.release) return 0;
+        StartActions(1);
+        o->effect.release(o, 0);
+        render::AddDirtyRect(0, 0, render::kFrameWidth, render::kFrameHeight);
+    } else return 0;
     return 1;
 }
 

@@ -1,0 +1,30 @@
+// Shared by the effect sources (effects.cpp and one file per animation);
+// other subsystems use render/effects.h.
+#pragma once
+#include <cstdint>
+
+#include "render/effects.h"
+
+namespace render {
+
+// The timeline every animated effect runs on: N = trunc(duration x rate /
+// 1000) steps (at least 1) at the nominal frame rate, a curve table over
+// |end - start|, and a 16.16 step counter.
+struct EffectTimeline {
+    int32_t start, end;
+    int32_t steps;
+    int32_t counter;
+    double* table;  // owned: FreeTimeline
+};
+bool BuildTimeline(EffectTimeline* t, const EffectQuery& q);
+void FreeTimeline(EffectTimeline* t);
+// The value at the current step (the end once the steps are done).
+int32_t TimelineValue(const EffectTimeline& t);
+bool TimelineDone(const EffectTimeline& t);
+// Adds the engine time since the object's last update to the counter.
+void AdvanceTimeline(EffectTimeline* t, const scene::SceneObject* object);
+
+// Installers of the animations; null when refused.
+void* InstallMosaic(scene::SceneObject* object, const EffectQuery& query);
+
+}  // namespace render

@@ -1,0 +1,194 @@
+// The effect name table, installation and removal, and the capture filters.
+#include "render/effects.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "render/dirty_rect.h"
+#include "render/display.h"
+#include "render/drawable.h"
+#include "render/effect_internal.h"
+#include "render/image_load.h"
+
+namespace render {
+
+namespace {
+
+enum EffectKind : int { kKindCapture, kKindAnimation, kKindNotBuilt };
+
+struct NameEntry {
+    const char* name;
+    EffectKind kind;
+    int filter;  // capture filters
+};
+
+const NameEntry kNames[] = {
+    {"Plain", kKindCapture, kCapturePlain},
+    {"NegaPosi", kKindCapture, kCaptureNegaPosi},
+    {"Monochrome", kKindCapture, kCaptureMonochrome},
+    {"Sepia", kKindCapture, kCaptureSepia},
+    {"KitanoBlue", kKindCapture, kCaptureKitanoBlue},
+    {"Mosaic", kKindAnimation, 0},
+    {"Lens", kKindNotBuilt, 0},
+    {"Drop", kKindNotBuilt, 0},
+    {"FloatBubble", kKindNotBuilt, 0},
+    {"Rain", kKindNotBuilt, 0},
+    {"LookupRain", kKindNotBuilt, 0},
+    {"LowWave", kKindNotBuilt, 0},
+    {"MiddleWave", kKindNotBuilt, 0},
+    {"HighWave", kKindNotBuilt, 0},
+    {"SuperWave", kKindNotBuilt, 0},
+    {"Spiral", kKindNotBuilt, 0},
+    {"SoftSplit", kKindNotBuilt, 0},
+    {"Split", kKindNotBuilt, 0},
+    {"HardSplit", kKindNotBuilt, 0},
+    {"TurnOver", kKindNotBuilt, 0},
+    {"Ripple", kKindNotBuilt, 0},
+};
+
+// The entry whose name the text is, exactly, up to a blank, a tab or its end.
+const NameEntry* Lookup(const char* text) {
+    if (!text) return nullptr;
+    for (const NameEntry& e : kNames) {
+        size_t n = std::strlen(e.name);
+        if (std::strncmp(text, e.name, n) == 0 && (text[n] == 0 || text[n] == ' ' || text[n] == '\t'))
+            return &e;
+    }
+    return nullptr;
+}
+
+// --- Capture filters -----------------------------------------------------------
+
+struct CaptureState {
+    int filter;
+    int live;  // Plain: capture on every draw
+};
+
+void ReleaseCapture(scene::SceneObject* o, int full) {
+    if (!full) {
+        // Passive: a plain capture freezes what it shows now.
+        if (auto* s = static_cast<CaptureState*>(o->effect.state)) s->live = 0;
+        return;
+    }
+    RemoveEffect(o);
+}
+
+// Captures the frame under the object into its picture, filtered, where the
+// pending redraw needs it, then draws the picture as usual.
+int CaptureBlend(Drawable* d, Layer* layer, void* parameter, int effectFlag) {
+    scene::SceneObject* o = d ? d->owner : nullptr;
+    auto* s = o ? static_cast<CaptureState*>(o->effect.state) : nullptr;
+    Image* img = d ? d->image : nullptr;
+    uint32_t* frame = LockDisplayFrame();
+    if (s && img && img->rows && frame) {
+        bool capture = true;
+        if (s->filter == kCapturePlain && !s->live) {
+            // Frozen: one capture of the whole rectangle, then only shown.
+            if (img->flags & kImgGenerated) {
+                capture = false;
+            } else {
+                SetDirty(DirtyRect{0, 0, kFrameWidth, kFrameHeight});
+                img->flags = kImgGenerated | 0x0006;
+            }
+        }
+        DirtyRect r = CurrentDirty();
+        int32_t left = std::max({d->x, r.left, 0});
+        int32_t top = std::max({d->y, r.top, 0});
+        int32_t right = std::min({d->x + img->width, r.right, kFrameWidth});
+        int32_t bottom = std::min({d->y + img->height - 1, r.bottom, kFrameHeight - 1});
+        if (capture && !IsEmpty(r) && left < right && top <= bottom) {
+            for (int32_t y = top; y <= bottom; ++y) {
+                const uint32_t* in = frame + static_cast<size_t>(y) * kFrameStride;
+                uint32_t* out = img->rows[y - d->y] - d->x;
+                for (int32_t x = left; x < right; ++x) out[x] = FilterPixel(s->filter, in[x]);
+            }
+            ImageChanged(img);
+        }
+    }
+    UnlockDisplayFrame();
+    return DrawDrawable(d, layer, parameter, effectFlag);
+}
+
+void* InstallCapture(scene::SceneObject* o, const EffectQuery& q, int filter) {
+    Drawable* d = o->image;
+    if (!q.freshObject || !d || !d->image || !d->quad) return nullptr;
+    auto* s = static_cast<CaptureState*>(std::calloc(1, sizeof(CaptureState)));
+    if (!s) return nullptr;
+    s->filter = filter;
+    s->live = 1;
+    d->image->flags = 0x0006;  // opaque, captured anew: never taken as covering
+    o->effect.state = s;
+    o->effect.release = ReleaseCapture;
+    o->ops.blend = CaptureBlend;
+    return s;
+}
+
+}  // namespace
+
+uint32_t FilterPixel(int filter, uint32_t p) {
+    uint32_t b0 = p & 0xFF, b1 = (p >> 8) & 0xFF, b2 = (p >> 16) & 0xFF;
+    uint32_t y = ((b0 * 77 >> 8) + (b1 * 151 >> 8) + (b2 * 28 >> 8)) & 0xFF;
+    uint32_t o0 = b0, o1 = b1, o2 = b2;
+    switch (filter) {
+        case kCaptureNegaPosi:
+            o0 = 255 - b0;
+            o1 = 255 - b1;
+            o2 = 255 - b2;
+            break;
+        case kCaptureMonochrome:
+            o0 = o1 = o2 = y;
+            break;
+        case kCaptureSepia:
+            o0 = y;
+            o1 = o2 = std::min(y + 30, 255u);
+            break;
+        case kCaptureKitanoBlue:
+            o0 = std::min(y + 80, 255u);
+            o1 = std::min(y + 20, 255u);
+            o2 = y;
+            break;
+        default:
+            break;
+    }
+    return 0xFF000000u | o2 << 16 | o1 << 8 | o0;
+}
+
+bool EffectMakesPicture(const char* name) {
+    const NameEntry* e = Lookup(name);
+    return e && e->kind == kKindCapture;
+}
+
+void* InstallEffect(scene::SceneObject* o, const EffectQuery& q) {
+    const NameEntry* e = Lookup(q.name);
+    if (!o || !e || e->kind == kKindNotBuilt) return nullptr;
+    if (q.start > 1000 || q.end > 1000 || q.start < 0 || q.end < 0) return nullptr;
+    // The old effect goes first, whole.
+    if (o->effect.release) o->effect.release(o, 1);
+    RemoveEffect(o);
+    void* state = nullptr;
+    switch (e->kind) {
+        case kKindCapture:
+            state = InstallCapture(o, q, e->filter);
+            break;
+        default:
+            state = InstallMosaic(o, q);
+            break;
+    }
+    if (!state) return nullptr;
+    std::strncpy(o->effectName, e->name, sizeof o->effectName - 1);
+    o->effectName[sizeof o->effectName - 1] = 0;
+    if (o->ops.extraStep != scene::DefaultOps().extraStep) o->ops.extraStep(o);
+    if (o->image) AddDirtyDrawable(o->image);
+    return state;
+}
+
+void RemoveEffect(scene::SceneObject* o) {
+    std::free(o->effect.state);
+    o->effect = {};
+    std::memset(o->effectName, 0, sizeof o->effectName);
+    o->ops.blend = scene::DefaultOps().blend;
+    o->ops.extraStep = scene::DefaultOps().extraStep;
+}
+
+}  // namespace render

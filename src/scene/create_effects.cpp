@@ -1,0 +1,63 @@
+// CreateEffect (a new effect object with a filter that shows what lies
+// under it) and DrawEffect (an effect on existing objects).
+#include <cstring>
+
+#include "render/effects.h"
+#include "render/image.h"
+#include "scene/create_commands.h"
+#include "scene/create_support.h"
+#include "scene/properties.h"
+
+namespace scene {
+
+namespace {
+
+struct EffectJob {
+    render::EffectQuery query;
+};
+
+int EffectVisitor(SceneObject* o, ObjectQuery* q) {
+    const EffectJob& job = *static_cast<const EffectJob*>(q->context);
+    if (!render::InstallEffect(o, job.query)) return 0;
+    q->matched += 1;
+    return 1;
+}
+
+}  // namespace
+
+// CreateEffect (name, priority, x, y, width, height, effect name).
+int CreateEffectObject(const CreateContext& c, const CreateArgs& a) {
+    char nameText[kEffectNameSize];
+    render::EffectQuery q;
+    q.freshObject = true;
+    if (!NumericArgument(a.at(4), &q.width) || !NumericArgument(a.at(5), &q.height)) return 0;
+    q.name = UnquotedArgument(a.at(6), nameText, sizeof nameText);
+    if (!render::EffectMakesPicture(q.name) || q.width <= 0 || q.height <= 0) return 0;
+    render::Image* image = render::CreateBlankImage(q.width, q.height, 0, 255);
+    if (!image) return 0;
+    Creation k;
+    if (!BeginCreation(c, a.at(0), &k)) {
+        render::DestroyImage(&image);
+        return 0;
+    }
+    if (!AttachTexture(k.object, image, true)) return AbortCreation(&k);
+    if (!render::InstallEffect(k.object, q)) return AbortCreation(&k);
+    if (!PlaceTexture(k.object, a.at(2), a.at(3), LeadingInteger(a.at(1)))) return AbortCreation(&k);
+    MarkTextureCreated();
+    return EndCreation(&k);
+}
+
+// DrawEffect (name, duration, effect name, start, end, curve).
+int DrawEffectOf(const CreateContext& c, const CreateArgs& a) {
+    char nameText[kEffectNameSize], curveText[64];
+    EffectJob job;
+    render::EffectQuery& q = job.query;
+    if (!NumericArgument(a.at(1), &q.durationMs) || !NumericArgument(a.at(3), &q.start) ||
+        !NumericArgument(a.at(4), &q.end))
+        return 0;
+    q.name = UnquotedArgument(a.at(2), nameText, sizeof nameText);
+    q.curve = UnquotedArgument(a.at(5), curveText, sizeof curveText);
+    return VisitNamed(c, a.at(0), EffectVisitor, &job);
+}
+
+}  // namespace scene

@@ -1,0 +1,117 @@
+// Picture effects on composed frames: capture filters show what lies under
+// them in their colours and follow it (a frozen plain capture does not),
+// and a mosaic pixelates a texture and gives the picture back.
+#include <string>
+#include <vector>
+
+#include "frame_fixture.h"
+#include "render/effects.h"
+#include "scene/properties.h"
+#include "scene/request.h"
+
+namespace {
+
+using scene::SceneObject;
+using scene_test::kBlue;
+using scene_test::kGreen;
+using scene_test::kRed;
+
+class EffectFrames : public scene_test::FrameFixture {
+protected:
+    int Effect(const char* name, const char* duration, const char* effect, const char* start,
+               const char* end) {
+        return Run(scene::DrawEffectOf, {name, duration, effect, start, end, nullptr});
+    }
+};
+
+TEST_F(EffectFrames, CaptureFiltersShowWhatLiesUnderThem) {
+    struct Case {
+        const char* name;
+        uint32_t overRed, overBlue;
+    };
+    const Case cases[] = {
+        {"Plain", kRed, kBlue},
+        {"NegaPosi", 0xFF00FFFFu, 0xFFFFFF00u},
+        // y = T77[b0] + T151[b1] + T28[b2]: red 27, blue 76.
+        {"Monochrome", 0xFF1B1B1Bu, 0xFF4C4C4Cu},
+        {"Sepia", 0xFF39391Bu, 0xFF6A6A4Cu},
+        {"KitanoBlue", 0xFF1B2F6Bu, 0xFF4C609Cu},
+        {"Monochrome\tand more", 0xFF1B1B1Bu, 0xFF4C4C4Cu},  // a name ends at a tab
+    };
+    for (const Case& c : cases) {
+        Plate("red", 1, 0, 0, 300, 768, "#FF0000");
+        ASSERT_EQ(Run(scene::CreateEffectObject, {"e", "5", "100", "100", "400", "300", c.name}), 1)
+            << c.name;
+        std::vector<uint32_t> f = Show();
+        Check(f, {{150, 200, c.overRed}, {450, 200, c.overBlue}, {50, 50, kRed}, {600, 600, kBlue}},
+              c.name);
+        scene::DeleteObjects(scene_test::kKey, "e");
+        scene::DeleteObjects(scene_test::kKey, "red");
+    }
+}
+
+TEST_F(EffectFrames, ALiveCaptureFollowsAndAFrozenOneKeepsItsPicture) {
+    Plate("red", 1, 0, 0, 300, 768, "#FF0000");
+    ASSERT_EQ(Run(scene::CreateEffectObject, {"neg", "5", "100", "100", "400", "300", "NegaPosi"}), 1);
+    ASSERT_EQ(Run(scene::CreateEffectObject, {"plain", "5", "600", "100", "400", "300", "Plain"}), 1);
+    Show();
+    ASSERT_EQ(Setup("red", scene::kActionMove, 0, {"500", "0"}), 1);
+    std::vector<uint32_t> f = Compose();
+    Check(f, {{150, 200, 0xFFFFFF00u}, {650, 200, kRed}}, "moved under both");
+    // Frozen: the plain capture keeps what it showed when it froze.
+    ASSERT_EQ(scene::RequestObjects(scene_test::kKey, "plain", "Passive"), 1);
+    Compose();
+    ASSERT_EQ(Setup("red", scene::kActionMove, 0, {"0", "0"}), 1);
+    f = Compose();
+    Check(f, {{150, 200, 0xFF00FFFFu}, {650, 200, kRed}, {750, 200, kRed}, {850, 200, kBlue}}, "frozen");
+}
+
+TEST_F(EffectFrames, MosaicAveragesBlocksAndGivesThePictureBack) {
+    // 100 x 100, red up to column 44, green from 45: the block 40 .. 49
+    // averages 5 red and 5 green columns.
+    ASSERT_EQ(Run(scene::LoadColorObject, {"pic", "100", "100", "#FF0000"}), 1);
+    ASSERT_EQ(Run(scene::LoadColorObject, {"g", "55", "100", "#00FF00"}), 1);
+    ASSERT_EQ(Run(scene::SetCompositeOf, {"pic", "45", "0", "g"}), 1);
+    ASSERT_EQ(Run(scene::CreateTextureObject, {"t", "1", "200", "200", "pic"}), 1);
+    Show();
+    // Block size 100 x 0.1 x 1000 / 1000 = 10, at once.
+    ASSERT_EQ(Effect("t", "0", "Mosaic", "1000", "1000"), 1);
+    std::vector<uint32_t> f = Compose();
+    Check(f, {{244, 250, 0xFF7F7F00u}, {246, 250, 0xFF7F7F00u}, {230, 250, kRed}, {260, 250, kGreen}},
+          "pixelated");
+    EXPECT_STREQ(Find("t")->effectName, "Mosaic");
+    // Back to size 0 over 320 ms: the saved picture returns, the effect goes.
+    ASSERT_EQ(Effect("t", "320", "Mosaic", "1000", "0"), 1);
+    for (int i = 0; i < 30; ++i) Compose();
+    f = Compose();
+    Check(f, {{244, 250, kRed}, {246, 250, kGreen}}, "restored");
+    EXPECT_STREQ(Find("t")->effectName, "");
+    // The loaded picture itself was never touched.
+    SceneObject* pic = Find("pic");
+    EXPECT_EQ(pic->picture->rows[0][44], kRed);
+}
+
+TEST_F(EffectFrames, RefusedEffectsInstallNothing) {
+    Plate("p", 1, 100, 100, 50, 50, "#FF0000");
+    struct Case {
+        const char* label;
+        const char* effect;
+        const char* start;
+    };
+    const Case cases[] = {
+        {"start above 1000", "Mosaic", "1001"},
+        {"unknown name", "Blur", "0"},
+        {"a name that is only a prefix", "Mosaics", "0"},
+        {"a capture filter needs a new object", "Sepia", "0"},
+        {"not built", "Ripple", "0"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Effect("p", "100", c.effect, c.start, "0"), 0) << c.label;
+        EXPECT_STREQ(Find("p")->effectName, "") << c.label;
+    }
+    EXPECT_EQ(Run(scene::CreateEffectObject, {"m", "5", "0", "0", "100", "100", "Mosaic"}), 0);
+    EXPECT_EQ(Run(scene::CreateEffectObject, {"m", "5", "0", "0", "x", "100", "Plain"}), 0);
+    EXPECT_EQ(Find("m"), nullptr);
+}
+
+}  // namespace
