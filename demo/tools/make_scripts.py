@@ -36,6 +36,8 @@ scene Main {
 	Fade("moon", 1500, 1000, NULL, NULL);
 	Move("moon", 1500, 780, 0, NULL, NULL);
 	Fade("logo", 1200, 1000, NULL, NULL);
+	// The logo shimmers as it comes in, its rows swaying until they settle.
+	DrawEffect("logo", 1600, "LowWave", 120, 0, NULL);
 	Zoom("logo", 1200, 1000, 1000, NULL, TRUE);
 
 	CreateName("menu");

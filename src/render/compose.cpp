@@ -9,6 +9,7 @@
 #include "render/display.h"
 #include "render/frame_batch.h"
 #include "render/surface.h"
+#include "scene/action.h"
 #include "scene/start_signal.h"
 #include "shell/engine.h"
 #include "shell/registry.h"
@@ -289,7 +290,8 @@ scene::DrawListNode* FindDrawStart(scene::World* world, bool trims, bool* occlud
 }
 
 void UpdatePhase(scene::World* world) {
-    uint32_t now = platform::TimeMs();
+    // The clock the steps measure elapsed time with.
+    uint32_t now = scene::ActionNow();
     for (scene::DrawListNode* n = world->list.first; n; n = n->next) {
         scene::SceneObject* o = n->object;
         if (o->noStep) continue;
@@ -430,7 +432,7 @@ void ResumeComposer() {
 }
 
 void RebaseTimes(int resume) {
-    uint32_t now = platform::TimeMs();
+    uint32_t now = scene::ActionNow();
     for (scene::World& w : scene::g_objects.worlds)
         for (scene::DrawListNode* n = w.list.first; n; n = n->next) {
             n->object->lastStepTime = now;

@@ -26,5 +26,6 @@ void AdvanceTimeline(EffectTimeline* t, const scene::SceneObject* object);
 
 // Installers of the animations; null when refused.
 void* InstallMosaic(scene::SceneObject* object, const EffectQuery& query);
+void* InstallWave(scene::SceneObject* object, const EffectQuery& query);
 
 }  // namespace render

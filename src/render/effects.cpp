@@ -15,7 +15,7 @@ namespace render {
 
 namespace {
 
-enum EffectKind : int { kKindCapture, kKindAnimation, kKindNotBuilt };
+enum EffectKind : int { kKindCapture, kKindMosaic, kKindWave, kKindNotBuilt };
 
 struct NameEntry {
     const char* name;
@@ -29,16 +29,16 @@ const NameEntry kNames[] = {
     {"Monochrome", kKindCapture, kCaptureMonochrome},
     {"Sepia", kKindCapture, kCaptureSepia},
     {"KitanoBlue", kKindCapture, kCaptureKitanoBlue},
-    {"Mosaic", kKindAnimation, 0},
+    {"Mosaic", kKindMosaic, 0},
     {"Lens", kKindNotBuilt, 0},
     {"Drop", kKindNotBuilt, 0},
     {"FloatBubble", kKindNotBuilt, 0},
     {"Rain", kKindNotBuilt, 0},
     {"LookupRain", kKindNotBuilt, 0},
-    {"LowWave", kKindNotBuilt, 0},
-    {"MiddleWave", kKindNotBuilt, 0},
-    {"HighWave", kKindNotBuilt, 0},
-    {"SuperWave", kKindNotBuilt, 0},
+    {"LowWave", kKindWave, 0},
+    {"MiddleWave", kKindWave, 0},
+    {"HighWave", kKindWave, 0},
+    {"SuperWave", kKindWave, 0},
     {"Spiral", kKindNotBuilt, 0},
     {"SoftSplit", kKindNotBuilt, 0},
     {"Split", kKindNotBuilt, 0},
@@ -171,8 +171,11 @@ void* InstallEffect(scene::SceneObject* o, const EffectQuery& q) {
         case kKindCapture:
             state = InstallCapture(o, q, e->filter);
             break;
-        default:
+        case kKindMosaic:
             state = InstallMosaic(o, q);
+            break;
+        default:
+            state = InstallWave(o, q);
             break;
     }
     if (!state) return nullptr;

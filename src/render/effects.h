@@ -9,7 +9,7 @@
 // removes the old one in full; deleting the object does the same. The free
 // routine with `full` clear only stops an animation (Request "Passive").
 //
-// Effects not built yet ("Lens", the particle layers, the waves, splits,
+// Effects not built yet ("Lens", the particle layers, the splits,
 // "TurnOver", "Ripple", "Spiral") are in the table but install nothing.
 //
 // Locking: installers run under the SceneLock (visit of the object tree);

@@ -114,4 +114,49 @@ TEST_F(EffectFrames, RefusedEffectsInstallNothing) {
     EXPECT_EQ(Find("m"), nullptr);
 }
 
+TEST_F(EffectFrames, WavesShiftRowsBySineOfTheirPhase) {
+    // The phase of texture row r is trunc(r x trunc(steps x 65536 / height)
+    // / 65536): just below the exact fraction, so row 25 of 100 is one phase
+    // short of a quarter of the steps.
+    struct Case {
+        const char* name;
+        int row;    // texture row
+        int shift;  // trunc(sin(2 pi phase / 256) x 50) for a 100-wide picture
+    };
+    const Case cases[] = {
+        {"LowWave", 0, 0},
+        {"LowWave", 25, 17},     // phase 15
+        {"SuperWave", 1, 41},    // phase 40
+        {"SuperWave", 25, -1},   // phase 1023
+        {"MiddleWave", 25, 1},   // phase 127
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(Run(scene::CreateColorObject, {"t", "1", "200", "200", "100", "100", "#FF0000"}), 1);
+        Show();
+        ASSERT_EQ(Effect("t", "0", c.name, "1000", "1000"), 1) << c.name;
+        std::vector<uint32_t> f = Compose();
+        std::string label = std::string(c.name) + " row " + std::to_string(c.row);
+        int y = 200 + c.row;
+        Check(f, {{299 + c.shift, y, kRed}, {300 + c.shift, y, kBlue}, {200 + c.shift, y, kRed}}, label);
+        Check(f, {{199 + c.shift, y, kBlue}}, label);
+        scene::DeleteObjects(scene_test::kKey, "t");
+    }
+}
+
+TEST_F(EffectFrames, AWaveEndingAtZeroLeavesThePictureAsItWas) {
+    ASSERT_EQ(Run(scene::CreateColorObject, {"t", "1", "200", "200", "100", "100", "#FF0000"}), 1);
+    std::vector<uint32_t> plain = Show();
+    ASSERT_EQ(Effect("t", "320", "HighWave", "800", "0"), 1);
+    std::vector<uint32_t> f = Compose();
+    EXPECT_NE(FirstDifference(f, plain), -1) << "waving";
+    for (int i = 0; i < 40; ++i) f = Compose();
+    EXPECT_EQ(FirstDifference(f, plain), -1);
+    EXPECT_STREQ(Find("t")->effectName, "");
+    // Ending above 0 it keeps waving.
+    ASSERT_EQ(Effect("t", "160", "HighWave", "0", "500"), 1);
+    for (int i = 0; i < 40; ++i) f = Compose();
+    EXPECT_NE(FirstDifference(f, plain), -1);
+    EXPECT_STREQ(Find("t")->effectName, "HighWave");
+}
+
 }  // namespace
