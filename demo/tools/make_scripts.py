@@ -127,8 +127,12 @@ scene Main {
 	Request("light", "Clickable");
 
 	// A strip along the top shows the sea below it in the colours of an old
-	// blue-toned print.
+	// blue-toned print; a light rain falls over the sea; a round lens
+	// magnifies the waves in the corner.
 	CreateEffect("print", 30, 0, 0, 1024, 48, "KitanoBlue");
+	$SYSTEM_effect_rain_dencity = 48;
+	CreateEffect("rain", 20, 0, 0, 1024, 768, "Rain");
+	CreateEffect("lens", 25, 24, 440, 180, 180, "Lens");
 
 	CreateChoice("back", 150, 150, 150, 100);
 	CreateTexture("back/MouseUsual/p", 40, 820, 684, "data/ui/btn_back_normal.png");

@@ -27,5 +27,12 @@ void AdvanceTimeline(EffectTimeline* t, const scene::SceneObject* object);
 // Installers of the animations; null when refused.
 void* InstallMosaic(scene::SceneObject* object, const EffectQuery& query);
 void* InstallWave(scene::SceneObject* object, const EffectQuery& query);
+void* InstallRipple(scene::SceneObject* object, const EffectQuery& query);
+void* InstallLens(scene::SceneObject* object, const EffectQuery& query);
+void* InstallRain(scene::SceneObject* object, const EffectQuery& query, bool lookup);
+
+// A setting of the effects: the number (or text read as a number) of a
+// system variable, `fallback` when it does not exist.
+double EffectSetting(const char* name, double fallback);
 
 }  // namespace render

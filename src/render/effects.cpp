@@ -10,12 +10,22 @@
 #include "render/drawable.h"
 #include "render/effect_internal.h"
 #include "render/image_load.h"
+#include "script/variables.h"
 
 namespace render {
 
 namespace {
 
-enum EffectKind : int { kKindCapture, kKindMosaic, kKindWave, kKindNotBuilt };
+enum EffectKind : int {
+    kKindCapture,
+    kKindLens,
+    kKindRain,
+    kKindLookupRain,
+    kKindMosaic,
+    kKindWave,
+    kKindRipple,
+    kKindNotBuilt
+};
 
 struct NameEntry {
     const char* name;
@@ -30,11 +40,11 @@ const NameEntry kNames[] = {
     {"Sepia", kKindCapture, kCaptureSepia},
     {"KitanoBlue", kKindCapture, kCaptureKitanoBlue},
     {"Mosaic", kKindMosaic, 0},
-    {"Lens", kKindNotBuilt, 0},
+    {"Lens", kKindLens, 0},
     {"Drop", kKindNotBuilt, 0},
     {"FloatBubble", kKindNotBuilt, 0},
-    {"Rain", kKindNotBuilt, 0},
-    {"LookupRain", kKindNotBuilt, 0},
+    {"Rain", kKindRain, 0},
+    {"LookupRain", kKindLookupRain, 0},
     {"LowWave", kKindWave, 0},
     {"MiddleWave", kKindWave, 0},
     {"HighWave", kKindWave, 0},
@@ -44,7 +54,7 @@ const NameEntry kNames[] = {
     {"Split", kKindNotBuilt, 0},
     {"HardSplit", kKindNotBuilt, 0},
     {"TurnOver", kKindNotBuilt, 0},
-    {"Ripple", kKindNotBuilt, 0},
+    {"Ripple", kKindRipple, 0},
 };
 
 // The entry whose name the text is, exactly, up to a blank, a tab or its end.
@@ -154,9 +164,27 @@ uint32_t FilterPixel(int filter, uint32_t p) {
     return 0xFF000000u | o2 << 16 | o1 << 8 | o0;
 }
 
-bool EffectMakesPicture(const char* name) {
+bool EffectMakesPicture(const char* name, uint32_t* alpha) {
     const NameEntry* e = Lookup(name);
-    return e && e->kind == kKindCapture;
+    if (!e) return false;
+    switch (e->kind) {
+        case kKindCapture:
+        case kKindLens:
+            *alpha = 255;
+            return true;
+        case kKindRain:
+        case kKindLookupRain:
+            *alpha = 0;
+            return true;
+        default:
+            return false;
+    }
+}
+
+double EffectSetting(const char* name, double fallback) {
+    const script::Variable* v = script::LookupExact(name);
+    if (!v) return fallback;
+    return v->kind == script::kVarText ? std::strtod(v->text, nullptr) : v->number;
 }
 
 void* InstallEffect(scene::SceneObject* o, const EffectQuery& q) {
@@ -171,8 +199,18 @@ void* InstallEffect(scene::SceneObject* o, const EffectQuery& q) {
         case kKindCapture:
             state = InstallCapture(o, q, e->filter);
             break;
+        case kKindLens:
+            state = InstallLens(o, q);
+            break;
+        case kKindRain:
+        case kKindLookupRain:
+            state = InstallRain(o, q, e->kind == kKindLookupRain);
+            break;
         case kKindMosaic:
             state = InstallMosaic(o, q);
+            break;
+        case kKindRipple:
+            state = InstallRipple(o, q);
             break;
         default:
             state = InstallWave(o, q);

@@ -9,8 +9,8 @@
 // removes the old one in full; deleting the object does the same. The free
 // routine with `full` clear only stops an animation (Request "Passive").
 //
-// Effects not built yet ("Lens", the particle layers, the splits,
-// "TurnOver", "Ripple", "Spiral") are in the table but install nothing.
+// Effects not built yet ("Drop", "FloatBubble", the splits, "TurnOver",
+// "Spiral") are in the table but install nothing.
 //
 // Locking: installers run under the SceneLock (visit of the object tree);
 // per-frame and blend routines in the composer thread, which holds it.
@@ -31,8 +31,9 @@ struct EffectQuery {
 };
 
 // Whether the name needs a new effect object with a blank picture of the
-// query's size (the capture filters).
-bool EffectMakesPicture(const char* name);
+// query's size: opaque for the capture filters and the lens (*alpha 255),
+// transparent for the particle layers (*alpha 0).
+bool EffectMakesPicture(const char* name, uint32_t* alpha);
 // Installs the named effect; the new per-frame routine has run once. Null
 // (nothing installed, the object as it was) for an unknown name, start or
 // end above 1000, an object of the wrong kind, or memory running out.

@@ -32,8 +32,9 @@ int CreateEffectObject(const CreateContext& c, const CreateArgs& a) {
     q.freshObject = true;
     if (!NumericArgument(a.at(4), &q.width) || !NumericArgument(a.at(5), &q.height)) return 0;
     q.name = UnquotedArgument(a.at(6), nameText, sizeof nameText);
-    if (!render::EffectMakesPicture(q.name) || q.width <= 0 || q.height <= 0) return 0;
-    render::Image* image = render::CreateBlankImage(q.width, q.height, 0, 255);
+    uint32_t alpha = 255;
+    if (!render::EffectMakesPicture(q.name, &alpha) || q.width <= 0 || q.height <= 0) return 0;
+    render::Image* image = render::CreateBlankImage(q.width, q.height, 0, alpha);
     if (!image) return 0;
     Creation k;
     if (!BeginCreation(c, a.at(0), &k)) {

@@ -103,7 +103,8 @@ TEST_F(EffectFrames, RefusedEffectsInstallNothing) {
         {"unknown name", "Blur", "0"},
         {"a name that is only a prefix", "Mosaics", "0"},
         {"a capture filter needs a new object", "Sepia", "0"},
-        {"not built", "Ripple", "0"},
+        {"not built", "TurnOver", "0"},
+        {"a lens needs a new object", "Lens", "0"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Effect("p", "100", c.effect, c.start, "0"), 0) << c.label;
@@ -157,6 +158,61 @@ TEST_F(EffectFrames, AWaveEndingAtZeroLeavesThePictureAsItWas) {
     for (int i = 0; i < 40; ++i) f = Compose();
     EXPECT_NE(FirstDifference(f, plain), -1);
     EXPECT_STREQ(Find("t")->effectName, "HighWave");
+}
+
+TEST_F(EffectFrames, RippleOpensRingsAndGivesThePictureBack) {
+    ASSERT_EQ(Run(scene::CreateColorObject, {"t", "1", "200", "200", "100", "100", "#FF0000"}), 1);
+    std::vector<uint32_t> plain = Show();
+    const uint16_t flags = Find("t")->image->image->flags;
+    // Amplitude 1000 x 0.02 = 20 pixels: rings pull pixels from outside the
+    // picture, which leaves holes the backdrop shows through.
+    ASSERT_EQ(Effect("t", "0", "Ripple", "1000", "1000"), 1);
+    std::vector<uint32_t> f = Compose();
+    int holes = 0;
+    for (int y = 200; y < 300; ++y)
+        for (int x = 200; x < 300; ++x) holes += At(f, x, y) == kBlue;
+    EXPECT_GT(holes, 0);
+    EXPECT_EQ(At(f, 150, 150), kBlue);  // nothing drawn outside the picture
+    ASSERT_EQ(Effect("t", "320", "Ripple", "1000", "0"), 1);
+    for (int i = 0; i < 40; ++i) f = Compose();
+    EXPECT_EQ(FirstDifference(f, plain), -1);
+    EXPECT_STREQ(Find("t")->effectName, "");
+    EXPECT_EQ(Find("t")->image->image->flags, flags);
+}
+
+TEST_F(EffectFrames, ALensMagnifiesTheMiddleOfWhatLiesUnderIt) {
+    // A 10-pixel red stripe through the lens's centre column (512).
+    Plate("stripe", 1, 507, 0, 10, 768, "#FF0000");
+    ASSERT_EQ(Run(scene::CreateEffectObject, {"lens", "5", "412", "284", "200", "200", "Lens"}), 1);
+    std::vector<uint32_t> f = Show();
+    // Twice as large at the centre: the stripe reaches 8 pixels aside.
+    EXPECT_EQ(At(f, 520, 384), kRed) << std::hex << At(f, 520, 384);
+    EXPECT_EQ(At(f, 504, 384), kRed);
+    // Near the rim nearly as it is; outside the circle exactly as it is.
+    EXPECT_EQ(At(f, 512, 287), kRed);
+    EXPECT_EQ(At(f, 530, 287), kBlue);
+    EXPECT_EQ(At(f, 415, 287), kBlue);
+    EXPECT_EQ(At(f, 520, 100), kBlue);  // outside the lens
+    // Only a square lens is made.
+    EXPECT_EQ(Run(scene::CreateEffectObject, {"wide", "5", "0", "0", "200", "100", "Lens"}), 0);
+    EXPECT_EQ(Find("wide"), nullptr);
+}
+
+TEST_F(EffectFrames, RainFallsInsideItsObject) {
+    for (const char* name : {"Rain", "LookupRain"}) {
+        ASSERT_EQ(Run(scene::CreateEffectObject, {"r", "5", "300", "200", "300", "300", name}), 1) << name;
+        std::vector<uint32_t> f = Show();
+        for (int i = 0; i < 10; ++i) f = Compose();
+        int wet = 0, outside = 0;
+        for (int y = 0; y < 768; ++y)
+            for (int x = 0; x < 1024; ++x) {
+                bool inside = x >= 300 && x < 600 && y >= 200 && y < 500;
+                (inside ? wet : outside) += At(f, x, y) != kBlue;
+            }
+        EXPECT_GT(wet, 0) << name;
+        EXPECT_EQ(outside, 0) << name;
+        scene::DeleteObjects(scene_test::kKey, "r");
+    }
 }
 
 }  // namespace
