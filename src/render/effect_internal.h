@@ -30,6 +30,9 @@ void* InstallWave(scene::SceneObject* object, const EffectQuery& query);
 void* InstallRipple(scene::SceneObject* object, const EffectQuery& query);
 void* InstallLens(scene::SceneObject* object, const EffectQuery& query);
 void* InstallRain(scene::SceneObject* object, const EffectQuery& query, bool lookup);
+// TurnOver (cells 0) or a split into cells x cells.
+void* InstallPieces(scene::SceneObject* object, const EffectQuery& query, int cells);
+void* InstallSpiral(scene::SceneObject* object, const EffectQuery& query);
 
 // A setting of the effects: the number (or text read as a number) of a
 // system variable, `fallback` when it does not exist.

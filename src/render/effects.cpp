@@ -24,13 +24,15 @@ enum EffectKind : int {
     kKindMosaic,
     kKindWave,
     kKindRipple,
+    kKindPieces,
+    kKindSpiral,
     kKindNotBuilt
 };
 
 struct NameEntry {
     const char* name;
     EffectKind kind;
-    int filter;  // capture filters
+    int filter;  // capture filters; cells of the splits
 };
 
 const NameEntry kNames[] = {
@@ -49,11 +51,11 @@ const NameEntry kNames[] = {
     {"MiddleWave", kKindWave, 0},
     {"HighWave", kKindWave, 0},
     {"SuperWave", kKindWave, 0},
-    {"Spiral", kKindNotBuilt, 0},
-    {"SoftSplit", kKindNotBuilt, 0},
-    {"Split", kKindNotBuilt, 0},
-    {"HardSplit", kKindNotBuilt, 0},
-    {"TurnOver", kKindNotBuilt, 0},
+    {"Spiral", kKindSpiral, 0},
+    {"SoftSplit", kKindPieces, 4},
+    {"Split", kKindPieces, 8},
+    {"HardSplit", kKindPieces, 12},
+    {"TurnOver", kKindPieces, 0},
     {"Ripple", kKindRipple, 0},
 };
 
@@ -211,6 +213,12 @@ void* InstallEffect(scene::SceneObject* o, const EffectQuery& q) {
             break;
         case kKindRipple:
             state = InstallRipple(o, q);
+            break;
+        case kKindPieces:
+            state = InstallPieces(o, q, e->filter);
+            break;
+        case kKindSpiral:
+            state = InstallSpiral(o, q);
             break;
         default:
             state = InstallWave(o, q);

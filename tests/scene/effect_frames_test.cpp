@@ -103,7 +103,7 @@ TEST_F(EffectFrames, RefusedEffectsInstallNothing) {
         {"unknown name", "Blur", "0"},
         {"a name that is only a prefix", "Mosaics", "0"},
         {"a capture filter needs a new object", "Sepia", "0"},
-        {"not built", "TurnOver", "0"},
+        {"not built", "Drop", "0"},
         {"a lens needs a new object", "Lens", "0"},
     };
     for (const Case& c : cases) {
@@ -213,6 +213,72 @@ TEST_F(EffectFrames, RainFallsInsideItsObject) {
         EXPECT_EQ(outside, 0) << name;
         scene::DeleteObjects(scene_test::kKey, "r");
     }
+}
+
+// A 100 x 70 picture of four colours, so that misplaced pieces show.
+class PieceFrames : public EffectFrames {
+protected:
+    void SetUp() override {
+        EffectFrames::SetUp();
+        ASSERT_EQ(Run(scene::LoadColorObject, {"pic", "100", "70", "#FF0000"}), 1);
+        ASSERT_EQ(Run(scene::LoadColorObject, {"a", "50", "35", "#00FF00"}), 1);
+        ASSERT_EQ(Run(scene::LoadColorObject, {"b", "50", "35", "#FFFF00"}), 1);
+        ASSERT_EQ(Run(scene::SetCompositeOf, {"pic", "50", "0", "a"}), 1);
+        ASSERT_EQ(Run(scene::SetCompositeOf, {"pic", "0", "35", "b"}), 1);
+        ASSERT_EQ(Run(scene::CreateTextureObject, {"t", "1", "200", "200", "pic"}), 1);
+    }
+};
+
+TEST_F(PieceFrames, TilesInPlaceDrawThePictureExactly) {
+    std::vector<uint32_t> plain = Show();
+    // No active row: every tile stays where its part of the picture was.
+    ASSERT_EQ(Effect("t", "1000", "TurnOver", "0", "0"), 1);
+    std::vector<uint32_t> f = Compose();
+    EXPECT_EQ(FirstDifference(f, plain), -1);
+    // One active row (16 x 64 / 1000 = 1): the top 32 rows turn away, the
+    // rest stays.
+    ASSERT_EQ(Effect("t", "1000", "TurnOver", "16", "16"), 1);
+    for (int i = 0; i < 10; ++i) f = Compose();
+    bool topMoved = false;
+    for (int y = 200; y < 232 && !topMoved; ++y)
+        for (int x = 200; x < 300; ++x) topMoved |= At(f, x, y) != At(plain, x, y);
+    EXPECT_TRUE(topMoved);
+    for (int y = 232; y < 270; ++y)
+        for (int x = 150; x < 350; ++x) ASSERT_EQ(At(f, x, y), At(plain, x, y)) << x << "," << y;
+    EXPECT_STREQ(Find("t")->effectName, "TurnOver");
+}
+
+TEST_F(PieceFrames, SplitPiecesFallAwayOrStay) {
+    std::vector<uint32_t> plain = Show();
+    // Falling to the bottom: the pieces go with the picture.
+    ASSERT_EQ(Effect("t", "320", "Split", "0", "1000"), 1);
+    std::vector<uint32_t> f = Compose();
+    EXPECT_NE(FirstDifference(f, plain), -1);
+    for (int i = 0; i < 30; ++i) f = Compose();
+    EXPECT_STREQ(Find("t")->effectName, "");
+    for (int y = 0; y < 768; y += 7)
+        for (int x = 0; x < 1024; x += 7) ASSERT_EQ(At(f, x, y), kBlue) << x << "," << y;
+    // Falling half way: the pieces stay where they came to rest.
+    ASSERT_EQ(Run(scene::CreateTextureObject, {"u", "1", "200", "200", "pic"}), 1);
+    Compose();
+    ASSERT_EQ(Effect("u", "160", "HardSplit", "0", "500"), 1);
+    for (int i = 0; i < 20; ++i) f = Compose();
+    EXPECT_STREQ(Find("u")->effectName, "HardSplit");
+    EXPECT_EQ(FirstDifference(Compose(), f), -1);  // at rest
+    EXPECT_NE(FirstDifference(f, plain), -1);
+}
+
+TEST_F(PieceFrames, SpiralTwistsAboutThePivotAndUntwists) {
+    std::vector<uint32_t> plain = Show();
+    ASSERT_EQ(Effect("t", "0", "Spiral", "250", "250"), 1);
+    std::vector<uint32_t> f = Compose();
+    EXPECT_NE(FirstDifference(f, plain), -1);
+    // The pivot itself never moves.
+    EXPECT_EQ(At(f, 250, 235), At(plain, 250, 235));
+    ASSERT_EQ(Effect("t", "320", "Spiral", "250", "0"), 1);
+    for (int i = 0; i < 30; ++i) f = Compose();
+    EXPECT_EQ(FirstDifference(f, plain), -1);
+    EXPECT_STREQ(Find("t")->effectName, "");
 }
 
 }  // namespace
