@@ -101,6 +101,9 @@ scene Main {
 	Rotate("card", 1500, 0, 0, 0, NULL, TRUE);
 	WaitMove("lantern", TRUE);
 	WaitKey();
+	// The postcard breaks into pieces that tumble away.
+	DrawEffect("card/sea", 1500, "HardSplit", 0, 1000, NULL);
+	Wait(1600);
 }
 """
 
