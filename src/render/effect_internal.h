@@ -33,6 +33,8 @@ void* InstallRain(scene::SceneObject* object, const EffectQuery& query, bool loo
 // TurnOver (cells 0) or a split into cells x cells.
 void* InstallPieces(scene::SceneObject* object, const EffectQuery& query, int cells);
 void* InstallSpiral(scene::SceneObject* object, const EffectQuery& query);
+// Drop (falling) or FloatBubble (rising).
+void* InstallParticles(scene::SceneObject* object, const EffectQuery& query, bool rising);
 
 // A setting of the effects: the number (or text read as a number) of a
 // system variable, `fallback` when it does not exist.

@@ -26,7 +26,8 @@ enum EffectKind : int {
     kKindRipple,
     kKindPieces,
     kKindSpiral,
-    kKindNotBuilt
+    kKindDrop,
+    kKindBubble
 };
 
 struct NameEntry {
@@ -43,8 +44,8 @@ const NameEntry kNames[] = {
     {"KitanoBlue", kKindCapture, kCaptureKitanoBlue},
     {"Mosaic", kKindMosaic, 0},
     {"Lens", kKindLens, 0},
-    {"Drop", kKindNotBuilt, 0},
-    {"FloatBubble", kKindNotBuilt, 0},
+    {"Drop", kKindDrop, 0},
+    {"FloatBubble", kKindBubble, 0},
     {"Rain", kKindRain, 0},
     {"LookupRain", kKindLookupRain, 0},
     {"LowWave", kKindWave, 0},
@@ -176,6 +177,8 @@ bool EffectMakesPicture(const char* name, uint32_t* alpha) {
             return true;
         case kKindRain:
         case kKindLookupRain:
+        case kKindDrop:
+        case kKindBubble:
             *alpha = 0;
             return true;
         default:
@@ -191,7 +194,7 @@ double EffectSetting(const char* name, double fallback) {
 
 void* InstallEffect(scene::SceneObject* o, const EffectQuery& q) {
     const NameEntry* e = Lookup(q.name);
-    if (!o || !e || e->kind == kKindNotBuilt) return nullptr;
+    if (!o || !e) return nullptr;
     if (q.start > 1000 || q.end > 1000 || q.start < 0 || q.end < 0) return nullptr;
     // The old effect goes first, whole.
     if (o->effect.release) o->effect.release(o, 1);
@@ -219,6 +222,10 @@ void* InstallEffect(scene::SceneObject* o, const EffectQuery& q) {
             break;
         case kKindSpiral:
             state = InstallSpiral(o, q);
+            break;
+        case kKindDrop:
+        case kKindBubble:
+            state = InstallParticles(o, q, e->kind == kKindBubble);
             break;
         default:
             state = InstallWave(o, q);

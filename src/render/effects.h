@@ -9,9 +9,6 @@
 // removes the old one in full; deleting the object does the same. The free
 // routine with `full` clear only stops an animation (Request "Passive").
 //
-// Effects not built yet ("Drop", "FloatBubble") are in the table but
-// install nothing.
-//
 // Locking: installers run under the SceneLock (visit of the object tree);
 // per-frame and blend routines in the composer thread, which holds it.
 #pragma once

@@ -114,4 +114,41 @@ TEST(PropertyRun, DrawTransitionWaitsUntilThePictureHasWipedIn) {
     EXPECT_EQ(PixelAt(shot, 550, 150) & 0xFFFFFF, 0x000080u) << output;  // hidden
 }
 
+// Particle layers fall and rise inside their effect objects only; a drop
+// layer without a particle picture is not made.
+TEST(PropertyRun, ParticlesStayInsideTheirEffectObjects) {
+    TempDir game;
+    testing_support::WritePicture(game, "drop.png", 8, 8, 0xFFFFFFFFu);
+    testing_support::WritePicture(game, "data/particle.png", 6, 6, 0xFFFFFF00u);
+    WriteGame(game,
+              "chapter main {\n"
+              "\tCreateColor(\"bg\", 0, 0, 0, 1024, 768, \"#000080\");\n"
+              "\tCreateEffect(\"none\", 5, 0, 0, 100, 100, \"Drop\");\n"
+              "\t$SYSTEM_effect_drop_image = \"drop.png\";\n"
+              "\tCreateEffect(\"drops\", 5, 100, 100, 300, 300, \"Drop\");\n"
+              "\tCreateEffect(\"bubbles\", 5, 600, 100, 300, 300, \"FloatBubble\");\n"
+              "\tWait(300);\n"
+              "\tExit();\n"
+              "}\n");
+    std::string output;
+    std::string shot = game.path + "/shot.png";
+    ASSERT_EQ(RunGame(game, &output, {"--screenshot", shot}), 0) << output;
+    int w = 0, h = 0;
+    std::vector<uint32_t> pixels = testing_support::AllPixels(shot, &w, &h);
+    ASSERT_EQ(w, 1024) << output;
+    int white = 0, yellow = 0, stray = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint32_t p = pixels[static_cast<size_t>(y) * w + x] & 0xFFFFFF;
+            bool inDrops = x >= 100 && x < 400 && y >= 100 && y < 400;
+            bool inBubbles = x >= 600 && x < 900 && y >= 100 && y < 400;
+            if (p == 0xFFFFFF && inDrops) ++white;
+            else if (p == 0xFFFF00 && inBubbles) ++yellow;
+            else if (p != 0x000080) ++stray;
+        }
+    EXPECT_GT(white, 0) << output;
+    EXPECT_GT(yellow, 0) << output;
+    EXPECT_EQ(stray, 0) << output;
+}
+
 }  // namespace

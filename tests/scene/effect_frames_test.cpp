@@ -103,7 +103,7 @@ TEST_F(EffectFrames, RefusedEffectsInstallNothing) {
         {"unknown name", "Blur", "0"},
         {"a name that is only a prefix", "Mosaics", "0"},
         {"a capture filter needs a new object", "Sepia", "0"},
-        {"not built", "Drop", "0"},
+        {"particles need a new object", "Drop", "0"},
         {"a lens needs a new object", "Lens", "0"},
     };
     for (const Case& c : cases) {

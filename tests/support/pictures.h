@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "support/support.h"
 
@@ -14,5 +15,8 @@ void WritePicture(const TempDir& game, const std::string& name, int w, int h, ui
 // Pixel (x, y) of a PNG written by the tool (0xAARRGGBB), or 0xDEADBEEF when
 // the file does not decode or the point lies outside it.
 uint32_t PixelAt(const std::string& png, int x, int y);
+// Every pixel of a PNG, row by row, with its size; empty when it does not
+// decode.
+std::vector<uint32_t> AllPixels(const std::string& png, int* width, int* height);
 
 }  // namespace testing_support
