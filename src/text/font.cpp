@@ -198,6 +198,7 @@ void ResetDefaultFont() {
 
 int CreateDefaultFont(FontSpec* spec) {
     if (!spec) return 0;
+    Drop(&spec->font);  // a record set up twice holds one font
     FillFromDefault(spec);
     if (SameAsSelected(*spec)) {
         Hold(g_selected);

@@ -2,6 +2,7 @@
 #include "text/frame_draw.h"
 
 #include "render/dirty_rect.h"
+#include "render/display.h"
 #include "render/image_load.h"
 
 namespace text {
@@ -73,6 +74,7 @@ int DrawCharToFrame(int32_t x, int32_t y, const FontSpec& spec, const uint8_t* c
         BlendCopy(frame, left + copies[i].dx, top + copies[i].dy, width, rows, coverage,
                   copies[i].fill ? spec.fill : spec.outline);
     render::UnlockFrame();
+    render::MarkFrameChanged();
     return 1;
 }
 
