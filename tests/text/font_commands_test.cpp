@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "fake_glyphs.h"
+#include "support/support.h"
 #include "render/image.h"
 #include "scene/object_tree.h"
 #include "scene/scene_fixture.h"
+#include "shell/settings.h"
 #include "text/font_commands.h"
 #include "text/glyph.h"
 #include "text/glyph_set.h"
@@ -73,6 +75,31 @@ TEST_F(FakeGlyphTest, SetFontTakesEffectForFontsCreatedAfterwards) {
     EXPECT_EQ(fonts.faces.back(), "Other");
     text::ReleaseAll(&before);
     text::ReleaseAll(&after);
+}
+
+TEST_F(FakeGlyphTest, SettingsFontSectionSetsTheWholeDefaultFont) {
+    shell::Settings saved = shell::g_settings;
+    shell::g_settings = shell::ParseSettings(
+        testing_support::Sjis("[フォント]\nface=ＭＳ 明朝\nsize=28\nweight=700\ninline=#112233\noutline=#445566\n")
+            .c_str(),
+        nullptr);
+    text::DefaultFont d = text::Default();
+    d.direction = text::kOutlineAround;  // from an earlier SetFont
+    text::SetDefaultFont(d);
+    ASSERT_TRUE(text::ReadTextSettings());
+    const text::DefaultFont& font = text::Default();
+    EXPECT_EQ(font.face, testing_support::SjisRaw("ＭＳ 明朝"));
+    EXPECT_EQ(font.size, 28);
+    EXPECT_EQ(font.weight, 700);
+    EXPECT_EQ(font.fill, 0x112233u);
+    EXPECT_EQ(font.outline, 0x445566u);
+    EXPECT_EQ(font.direction, 0u);
+    shell::g_settings = shell::ParseSettings("", nullptr);
+    ASSERT_TRUE(text::ReadTextSettings());
+    EXPECT_EQ(text::Default().face, testing_support::SjisRaw("ＭＳ Ｐゴシック"));
+    EXPECT_EQ(text::Default().size, 16);
+    EXPECT_EQ(text::Default().fill, 0xFFFFFFu);
+    shell::g_settings = saved;
 }
 
 class LoadFontTest : public scene_test::SceneFixture {

@@ -89,6 +89,14 @@ TEST_F(DefaultFontTest, UnchangedDefaultFontIsCreatedOnce) {
     EXPECT_EQ(fonts.closed, 0) << "the shared context keeps the default font";
 }
 
+TEST_F(DefaultFontTest, SettingUpTheSameRecordTwiceHoldsOneFont) {
+    text::FontSpec spec = DefaultSpec();
+    ASSERT_EQ(text::CreateDefaultFont(&spec), 1);
+    text::ReleaseAll(&spec);
+    text::ClearFonts();
+    EXPECT_EQ(fonts.closed, fonts.opened) << "no hold was left behind";
+}
+
 TEST_F(DefaultFontTest, ChangedDefaultFontIsCreatedAgainAndTheOldOneReleased) {
     text::FontSpec first = DefaultSpec();
     text::ReleaseAll(&first);

@@ -12,7 +12,10 @@
 #include "render/drawable.h"
 #include "render/image.h"
 #include "text/font.h"
+#include "text/frame_draw.h"
 #include "text/glyph.h"
+#include "render/dirty_rect.h"
+#include "render/image_load.h"
 
 namespace {
 
@@ -214,6 +217,50 @@ TEST(FreeTypeText, DefaultFontGlyphImages) {
     ASSERT_EQ(text::MeasureCharacter(&spec, text::kCodeFullWidthSpace, &w, &h), 1);
     EXPECT_EQ(w, 24);
     EXPECT_EQ(h, 24);
+    text::ReleaseAll(&spec);
+    text::ClearFonts();
+    text::ResetDefaultFont();
+}
+
+}  // namespace
+
+namespace {
+
+// The direct path: a real glyph fetched as 0..255 coverage and drawn into a
+// frame with a one-direction shadow.
+TEST(FreeTypeText, GlyphDrawnStraightIntoTheFrame) {
+    text::ClearFonts();
+    text::ResetDefaultFont();
+    text::DefaultFont d = text::Default();
+    d.size = 24;
+    d.fill = 0xFFFFFF;
+    d.outline = 0x0000FF;
+    d.direction = text::kOutlineDown;
+    text::SetDefaultFont(d);
+    text::FontSpec spec{};
+    ASSERT_EQ(text::CreateDefaultFont(&spec), 1);
+    ASSERT_EQ(text::FetchGlyphForFrame(&spec, 0x8ABF), 1);
+    EXPECT_EQ(spec.metrics.height, 24);
+    const int32_t pitch = (spec.glyph.blackBoxX + 3) & ~3;
+    int full = 0;
+    for (int32_t i = 0; i < pitch * spec.glyph.blackBoxY; ++i) full += spec.buffer[i] == 255;
+    EXPECT_GT(full, 10) << "coverage 64 becomes 255";
+
+    std::vector<uint32_t> frame(static_cast<size_t>(render::kFrameStride) * (render::kFrameHeight + 2), 0);
+    render::SetPlainFrame(frame.data());
+    render::SetDirty({0, 0, render::kFrameWidth, render::kFrameHeight});
+    ASSERT_EQ(text::DrawCharToFrame(200, 100, spec, spec.buffer), 1);
+    int white = 0, blue = 0;
+    for (int y = 90; y < 140; ++y)
+        for (int x = 190; x < 240; ++x) {
+            uint32_t p = frame[static_cast<size_t>(y) * render::kFrameStride + x];
+            white += p == 0x00FEFEFE || p == 0x00FFFFFF;
+            blue += p == 0x000000FE;
+        }
+    EXPECT_GT(white, 10);
+    EXPECT_GT(blue, 0) << "the shadow shows below the body";
+    render::SetPlainFrame(nullptr);
+    render::ResetDirty();
     text::ReleaseAll(&spec);
     text::ClearFonts();
     text::ResetDefaultFont();
