@@ -12,7 +12,7 @@ namespace {
 
 PayloadOps g_ops[kPayloadKinds] = {};
 ImageBorrowOps g_imageBorrow = {};
-void (*g_fontListRelease)(text::GlyphSet** list) = nullptr;
+void (*g_fontListRelease)(text::FontList* list) = nullptr;
 void (*g_trailRelease)(TrailRecord* trail) = nullptr;
 void (*g_surfaceDropped)(SceneObject* object, const void* surface) = nullptr;
 
@@ -59,7 +59,7 @@ void SetPayloadOps(PayloadKind kind, const PayloadOps& ops) {
 void SetImageBorrowOps(const ImageBorrowOps& ops) {
     g_imageBorrow = ops;
 }
-void SetFontListRelease(void (*release)(text::GlyphSet** list)) {
+void SetFontListRelease(void (*release)(text::FontList* list)) {
     g_fontListRelease = release;
 }
 void SetTrailRelease(void (*release)(TrailRecord* trail)) {

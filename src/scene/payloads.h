@@ -58,7 +58,7 @@ void SetSurfaceDropped(void (*dropped)(SceneObject* object, const void* surface)
 
 // Releases glyph sets of a font list, the trail buffer (registered by text
 // and effects).
-void SetFontListRelease(void (*release)(text::GlyphSet** list));
+void SetFontListRelease(void (*release)(text::FontList* list));
 void SetTrailRelease(void (*release)(TrailRecord* trail));
 
 // Reference slot of `kind` inside an object.

@@ -19,7 +19,7 @@ struct Image;
 }  // namespace render
 namespace text {
 struct TextPayload;
-struct GlyphSet;
+struct FontList;
 }  // namespace text
 namespace sound {
 struct SoundObject;
@@ -166,7 +166,7 @@ struct SceneObject {
     int32_t groupFlag;
     int32_t referencesIntact;
     int32_t ownerKey;
-    text::GlyphSet** fontList;
+    text::FontList* fontList;  // glyph-set ids this object owns (LoadFont)
     int32_t occlusion[2];  // composer's trims: top, bottom
     int32_t groupOffset[3];
     int32_t position[3];

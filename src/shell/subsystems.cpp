@@ -14,6 +14,8 @@
 #include "shell/input.h"
 #include "shell/loading_screen.h"
 #include "shell/settings_apply.h"
+#include "text/font.h"
+#include "text/font_commands.h"
 
 namespace shell {
 
@@ -32,7 +34,7 @@ Subsystems g_subsystems = {
     /*createDisplay*/ render::ShellCreateDisplay,
     /*releaseDisplay*/ render::ShellReleaseDisplay,
     /*gatherSystemInfo*/ GatherSystemInfo,
-    /*clearFonts*/ Nothing,
+    /*clearFonts*/ text::ClearFonts,
     /*readBacklogSettings*/ Nothing,
     /*releaseBacklogSettings*/ Nothing,
     /*applyGameSettings*/ ApplyGameSettings,
@@ -40,7 +42,7 @@ Subsystems g_subsystems = {
     /*stopWorkers*/ render::StopWorkers,
     /*initSound*/ Succeed,
     /*releaseSounds*/ Nothing,
-    /*readTextSettings*/ Succeed,
+    /*readTextSettings*/ text::ReadTextSettings,
     /*startComposer*/ scene::StartSceneSystem,
     /*stopComposer*/ render::ShellStopComposer,
     /*startScriptEngine*/ script::StartScriptEngine,
