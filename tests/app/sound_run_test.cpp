@@ -1,0 +1,77 @@
+// Sounds end to end in velmoor-tool run --headless: CreateSound with the
+// name completed to a WAVE file, Request Play, SoundAmplitude while it
+// plays, WaitPlay until it has played out, all shown by plates in the frame.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "support/pictures.h"
+#include "support/support.h"
+
+using testing_support::PixelAt;
+using testing_support::RunHeadless;
+using testing_support::TempDir;
+using testing_support::WriteGame;
+
+namespace {
+
+void Put(std::string& s, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
+}
+
+// `ms` of a 16-bit mono square wave at 8000 Hz.
+std::string ToneWave(int ms) {
+    std::string pcm;
+    for (int i = 0; i < ms * 8; ++i) Put(pcm, static_cast<uint32_t>((i / 9) % 2 ? 12000 : -12000) & 0xffff, 2);
+    std::string w = "RIFF";
+    Put(w, static_cast<uint32_t>(36 + pcm.size()), 4);
+    w += "WAVEfmt ";
+    Put(w, 16, 4);
+    Put(w, 1, 2);
+    Put(w, 1, 2);
+    Put(w, 8000, 4);
+    Put(w, 16000, 4);
+    Put(w, 2, 2);
+    Put(w, 16, 2);
+    w += "data";
+    Put(w, static_cast<uint32_t>(pcm.size()), 4);
+    return w + pcm;
+}
+
+TEST(SoundRun, ASoundPlaysThroughAndWaitPlayWaitsForItsEnd) {
+    TempDir game;
+    game.Write("sound/tone.wav", ToneWave(600));
+    WriteGame(game,
+              "chapter main {\n"
+              "\tCreateColor(\"bg\", 0, 0, 0, 1024, 768, \"#000000\");\n"
+              "\tCreateSound(\"se\", \"SE\", \"sound/tone\");\n"
+              "\tCreateSound(\"odd\", \"MUSIC\", \"sound/tone\");\n"
+              "\tCreateSound(\"none\", \"SE\", \"sound/missing\");\n"
+              "\tSetVolume(\"se\", 0, 800, NULL);\n"
+              "\tSetLoop(\"se\", FALSE);\n"
+              "\tRequest(\"se\", \"Play\");\n"
+              "\tRequest(\"odd\", \"Play\");\n"
+              "\tWait(150);\n"
+              "\tif (SoundAmplitude(\"se\") > 0) {\n"
+              "\t\tCreateColor(\"playing\", 1, 0, 0, 100, 100, \"#FF0000\");\n"
+              "\t}\n"
+              "\tWaitPlay(\"se\");\n"
+              "\tif (SoundAmplitude(\"se\") == 0) {\n"
+              "\t\tCreateColor(\"ended\", 1, 200, 0, 100, 100, \"#00FF00\");\n"
+              "\t}\n"
+              "\tif (SoundAmplitude(\"odd\") == 0) {\n"
+              "\t\tCreateColor(\"nothing\", 1, 400, 0, 100, 100, \"#0000FF\");\n"
+              "\t}\n"
+              "\tWait(100);\n"
+              "\tExit();\n"
+              "}\n");
+    std::string output;
+    std::string shot = game.path + "/shot.png";
+    ASSERT_EQ(RunHeadless(game, &output, {"--screenshot", shot}, 30000), 0) << output;
+    EXPECT_EQ(PixelAt(shot, 50, 50) & 0xFFFFFF, 0xFF0000u) << output;
+    EXPECT_EQ(PixelAt(shot, 250, 50) & 0xFFFFFF, 0x00FF00u) << output;
+    EXPECT_EQ(PixelAt(shot, 450, 50) & 0xFFFFFF, 0x0000FFu) << output;
+}
+
+}  // namespace
