@@ -5,6 +5,7 @@
 // Consumption is worked out lazily whenever a voice is asked about, from the
 // clock time since it was last asked. Time in which a playing voice has
 // nothing queued passes as silence (an underrun) and is not made up later.
+#include <atomic>
 #include <cmath>
 #include <deque>
 #include <memory>
@@ -36,9 +37,12 @@ std::mutex g_mutex;
 std::vector<std::unique_ptr<AudioVoice>> g_voices;  // every voice ever made
 size_t g_firstVoice = 0;                            // first voice of this opening
 size_t g_captureLimit = 1u << 20;
-uint32_t (*g_clock)() = nullptr;
+std::atomic<uint32_t (*)()> g_clock{nullptr};
 
-uint32_t Now() { return g_clock ? g_clock() : TimeMs(); }
+uint32_t Now() {
+    uint32_t (*clock)() = g_clock.load();
+    return clock ? clock() : TimeMs();
+}
 
 // Plays `voice` up to `now`. Caller holds g_mutex.
 void Advance(AudioVoice* v, uint32_t now) {
@@ -133,12 +137,14 @@ int Pending(AudioVoice* v) {
 }
 
 void SetGain(AudioVoice* v, float gain) {
+    if (!v) return;
     std::lock_guard<std::mutex> lock(g_mutex);
     Advance(v, Now());
     v->gain = gain;
 }
 
 void SetPan(AudioVoice* v, float left, float right) {
+    if (!v) return;
     std::lock_guard<std::mutex> lock(g_mutex);
     Advance(v, Now());
     v->left = left;
@@ -146,24 +152,28 @@ void SetPan(AudioVoice* v, float left, float right) {
 }
 
 void SetPitch(AudioVoice* v, float pitch) {
+    if (!v) return;
     std::lock_guard<std::mutex> lock(g_mutex);
     Advance(v, Now());
     if (pitch > 0) v->pitch = pitch;
 }
 
 void Play(AudioVoice* v) {
+    if (!v) return;
     std::lock_guard<std::mutex> lock(g_mutex);
     Advance(v, Now());
     v->playing = true;
 }
 
 void Pause(AudioVoice* v) {
+    if (!v) return;
     std::lock_guard<std::mutex> lock(g_mutex);
     Advance(v, Now());
     v->playing = false;
 }
 
 void Stop(AudioVoice* v) {
+    if (!v) return;
     std::lock_guard<std::mutex> lock(g_mutex);
     Advance(v, Now());
     v->playing = false;

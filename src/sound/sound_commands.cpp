@@ -187,7 +187,8 @@ double SoundAmplitudeService(const char* object, const char*, script::ScriptBloc
         if (slot->ownerKey == scene::kFreeKey) continue;
         SceneObject* o = scene::FindObject(slot->ownerKey, object);
         if (o && o->sound) {
-            amplitude = o->sound->amplitude.load();
+            // A category that is switched off gives no level.
+            if (CategoryFactor(o->sound->category) > 0) amplitude = o->sound->amplitude.load();
             break;
         }
     }
@@ -232,7 +233,7 @@ int32_t LoopArgument(const char* text) {
     if (script::EqualsNoCase(text, "TRUE")) return -1;
     if (script::EqualsNoCase(text, "FALSE")) return 0;
     double n = NumberOf(text, nullptr);
-    if (n < -1) return -1;
+    if (n < -2147483648.0) return -2147483647 - 1;
     if (n > 2147483647.0) return 2147483647;
     return static_cast<int32_t>(n);
 }

@@ -32,12 +32,12 @@ bool StartSoundDevice(bool headless) {
 }
 
 void StopSoundDevice() {
-    std::vector<SoundObject*> alive;
     {
+        // Sounds that outlive the device keep no voice of it. The list lock
+        // keeps their owners from freeing them meanwhile.
         std::lock_guard<std::mutex> lock(g_listMutex);
-        alive = g_sounds;
+        for (SoundObject* s : g_sounds) DetachVoice(s);
     }
-    for (SoundObject* s : alive) StopSound(s);
     platform::CloseAudioDevice();
 }
 

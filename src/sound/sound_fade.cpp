@@ -1,6 +1,7 @@
 // Fades of volume, pan and frequency: a thread per running fade steps the
 // value along a curve table by elapsed time, holds while the sound is
 // paused, and sets the target exactly at the last step.
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -14,7 +15,7 @@ namespace sound {
 
 namespace {
 
-uint32_t (*g_clock)() = nullptr;
+std::atomic<uint32_t (*)()> g_clock{nullptr};
 
 struct FadeStart {
     SoundObject* sound;
@@ -69,7 +70,10 @@ void FadeMain(void* argument) {
 }  // namespace
 
 void SetSoundClock(uint32_t (*now)()) { g_clock = now; }
-uint32_t SoundNow() { return g_clock ? g_clock() : platform::TimeMs(); }
+uint32_t SoundNow() {
+    uint32_t (*clock)() = g_clock.load();
+    return clock ? clock() : platform::TimeMs();
+}
 
 void EndFade(SoundObject* s, int kind) {
     SoundFade& f = s->fades[kind];

@@ -9,6 +9,10 @@ namespace sound {
 void RegisterSound(SoundObject* s);
 void UnregisterSound(SoundObject* s);
 
+// Stops the sound, ends its fades and frees its voice (the device is about
+// to close); the sound stays silent from then on.
+void DetachVoice(SoundObject* s);
+
 // Pauses a playing sound into `state` (19 or 20) / plays a paused one on.
 // Caller holds s->control.
 void HoldStream(SoundObject* s, uint8_t state);

@@ -143,7 +143,7 @@ void DestroySound(SoundObject* s) {
 }
 
 void PlaySound(SoundObject* s) {
-    if (!s) return;
+    if (!s || !s->voice) return;
     std::lock_guard<std::mutex> lock(s->control);
     uint8_t state = s->state.load();
     if (state != kStatePrepared && state != kStateStopped) return;
@@ -153,6 +153,15 @@ void PlaySound(SoundObject* s) {
     s->state.store(kStatePlaying);
     s->streamThread = platform::StartThread(StreamMain, s, true);
     if (!s->streamThread) s->state.store(kStateStopped);
+}
+
+void DetachVoice(SoundObject* s) {
+    std::lock_guard<std::mutex> lock(s->control);
+    StopLocked(s);
+    for (int k = 0; k < kFadeKinds; ++k) EndFade(s, k);
+    JoinStream(s);
+    if (s->voice) platform::Audio().destroyVoice(s->voice);
+    s->voice = nullptr;
 }
 
 void StopSound(SoundObject* s) {
@@ -260,7 +269,7 @@ void SetSoundFrequency(SoundObject* s, int32_t frequency) {
 }
 
 void SetSoundLoop(SoundObject* s, int32_t count) {
-    if (s) s->loopCount.store(count < -1 ? -1 : count);
+    if (s) s->loopCount.store(count);
 }
 
 void SetSoundLoopPoints(SoundObject* s, uint32_t startMs, uint32_t endMs) {

@@ -111,7 +111,7 @@ struct SoundObject {
 // Starts the audio device (headless when asked) and computes the master
 // factors. False when no device can be opened.
 bool StartSoundDevice(bool headless);
-// Stops every sound still alive and closes the device.
+// Stops every sound still alive, frees their voices and closes the device.
 void StopSoundDevice();
 
 // The category of a CreateSound category name ("BGM", "SE", "VOICE",
@@ -155,7 +155,7 @@ void SetSoundFrequency(SoundObject* s, int32_t frequency);
 // Fades `kind` from its current value to `target` over `durationMs` along
 // the curve named by `curve` (the action curves; null: linear).
 void FadeSound(SoundObject* s, int kind, int32_t target, int32_t durationMs, const char* curve);
-// Loop count: -1 forever, 0 or 1 once, n times.
+// Loop count: -1 forever, n > 1 n times, anything else once.
 void SetSoundLoop(SoundObject* s, int32_t count);
 // Loop points in milliseconds, converted to bytes and kept inside the data.
 void SetSoundLoopPoints(SoundObject* s, uint32_t startMs, uint32_t endMs);

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "support/pictures.h"
 #include "support/support.h"
@@ -72,6 +75,66 @@ TEST(SoundRun, ASoundPlaysThroughAndWaitPlayWaitsForItsEnd) {
     EXPECT_EQ(PixelAt(shot, 50, 50) & 0xFFFFFF, 0xFF0000u) << output;
     EXPECT_EQ(PixelAt(shot, 250, 50) & 0xFFFFFF, 0x00FF00u) << output;
     EXPECT_EQ(PixelAt(shot, 450, 50) & 0xFFFFFF, 0x0000FFu) << output;
+}
+
+// Bytes each headless voice played, from the --audio-report lines.
+std::vector<long long> VoiceBytes(const std::string& output) {
+    std::vector<long long> bytes;
+    std::istringstream in(output);
+    std::string line;
+    while (std::getline(in, line)) {
+        int voice = 0;
+        long long played = 0;
+        if (std::sscanf(line.c_str(), "audio voice %d: %lld bytes played", &voice, &played) == 2) {
+            if (static_cast<int>(bytes.size()) <= voice) bytes.resize(static_cast<size_t>(voice) + 1, -1);
+            bytes[static_cast<size_t>(voice)] = played;
+        }
+    }
+    return bytes;
+}
+
+// The sounds of a choice's groups start when the group comes into play: the
+// hover sound when the mouse comes over, the click sound when it is pressed;
+// a choice never pressed never clicks.
+TEST(SoundRun, ChoiceGroupsPlayTheirSounds) {
+    TempDir game;
+    game.Write("se/tone.wav", ToneWave(80));
+    WriteGame(game,
+              "chapter main {\n"
+              "\tCreateColor(\"bg\", 0, 0, 0, 1024, 768, \"#000000\");\n"
+              "\tCreateChoice(\"yes\");\n"
+              "\tCreateColor(\"yes/MouseUsual/p\", 5, 100, 100, 200, 50, \"#0000FF\");\n"
+              "\tCreateColor(\"yes/MouseOver/p\", 5, 100, 100, 200, 50, \"#00FF00\");\n"
+              "\tCreateColor(\"yes/MouseClick/p\", 5, 100, 100, 200, 50, \"#FF0000\");\n"
+              "\tCreateSound(\"yes/MouseOver/se\", \"SE\", \"se/tone\");\n"      // voice 0
+              "\tCreateSound(\"yes/MouseClick/se\", \"SE\", \"se/tone\");\n"     // voice 1
+              "\tCreateChoice(\"no\");\n"
+              "\tCreateColor(\"no/MouseUsual/p\", 5, 100, 300, 200, 50, \"#0000FF\");\n"
+              "\tCreateColor(\"no/MouseOver/p\", 5, 100, 300, 200, 50, \"#00FF00\");\n"
+              "\tCreateSound(\"no/MouseOver/se\", \"SE\", \"se/tone\");\n"       // voice 2
+              "\tCreateSound(\"no/MouseClick/se\", \"SE\", \"se/tone\");\n"      // voice 3
+              "\tselect {\n"
+              "\t\tcase \"yes\": { WriteFile(\"out.txt\", \"yes\", FALSE); }\n"
+              "\t\tcase \"no\": { WriteFile(\"out.txt\", \"no\", FALSE); }\n"
+              "\t}\n"
+              "\tWait(500);\n"
+              "\tExit();\n"
+              "}\n");
+    game.Write("input.txt",
+               "3000 move 150 320\n"  // over "no"
+               "4000 move 150 120\n"  // over "yes"
+               "5000 click 150 120\n"
+               "8000 close\n");
+    std::string output;
+    RunHeadless(game, &output, {"--input", game.path + "/input.txt", "--audio-report"}, 15000);
+    EXPECT_EQ(testing_support::ReadAll(game.path + "/out.txt"), "yes") << output;
+    std::vector<long long> played = VoiceBytes(output);
+    ASSERT_EQ(played.size(), 4u) << output;
+    const long long whole = 80 * 16;  // the tone's bytes
+    EXPECT_GE(played[0], whole) << output;
+    EXPECT_GE(played[1], whole) << output;
+    EXPECT_GE(played[2], whole) << output;
+    EXPECT_EQ(played[3], 0) << output;
 }
 
 }  // namespace

@@ -92,7 +92,7 @@ TEST_F(SoundStream, LoopCountsPlayThatManyTimes) {
     struct Case {
         int32_t count;
         int plays;
-    } cases[] = {{0, 1}, {1, 1}, {3, 3}};
+    } cases[] = {{0, 1}, {1, 1}, {3, 3}, {-5, 1}};
     for (const Case& c : cases) {
         sound::SoundObject* s = Make();
         sound::SetSoundLoop(s, c.count);
