@@ -137,4 +137,34 @@ TEST(SoundRun, ChoiceGroupsPlayTheirSounds) {
     EXPECT_EQ(played[3], 0) << output;
 }
 
+// Request Pause holds a playing sound (WaitPlay does not wait for a paused
+// one) and Resume plays the rest: what was played in all is the whole file,
+// once.
+TEST(SoundRun, PauseHoldsTheSoundAndResumePlaysTheRest) {
+    TempDir game;
+    game.Write("tone.wav", ToneWave(2000));
+    WriteGame(game,
+              "chapter main {\n"
+              "\tCreateSound(\"se\", \"SE1\", \"tone\");\n"
+              "\tRequest(\"se\", \"Play\");\n"
+              "\tWait(200);\n"
+              "\tRequest(\"se\", \"Pause\");\n"
+              "\tWaitPlay(\"se\");\n"
+              "\tWait(2500);\n"
+              "\t#a = MilliTime();\n"
+              "\tRequest(\"se\", \"Resume\");\n"
+              "\tWaitPlay(\"se\");\n"
+              "\tif (MilliTime() - #a > 500) {\n"
+              "\t\tWriteFile(\"out.txt\", \"held\", FALSE);\n"
+              "\t}\n"
+              "\tExit();\n"
+              "}\n");
+    std::string output;
+    RunHeadless(game, &output, {"--audio-report"}, 20000);
+    EXPECT_EQ(testing_support::ReadAll(game.path + "/out.txt"), "held") << output;
+    std::vector<long long> played = VoiceBytes(output);
+    ASSERT_EQ(played.size(), 1u) << output;
+    EXPECT_EQ(played[0], 2000 * 16) << output;
+}
+
 }  // namespace
