@@ -179,6 +179,18 @@ void StopGroupSounds(SceneObject* node) { ForSounds(node, StopSound); }
 
 int SoundPlayingHook(SceneObject* o) { return o && o->sound && SoundPlaying(o->sound) ? 1 : 0; }
 
+int32_t SoundTimeHook(const SceneObject* o, int query) {
+    const SoundObject* s = o ? o->sound : nullptr;
+    if (!s) return 0;
+    int32_t length = static_cast<int32_t>(s->lengthMs);
+    int32_t remaining = RemainingMs(s);
+    switch (query) {
+        case scene::kTimeDuration: return length;
+        case scene::kTimePassed: return length - remaining;
+        default: return remaining;
+    }
+}
+
 double SoundAmplitudeService(const char* object, const char*, script::ScriptBlock*) {
     if (!object || !*object) return 0;
     double amplitude = 0;
@@ -257,6 +269,7 @@ void InstallSoundCommands() {
     for (const Entry& e : kCommands) script::InstallCommandHandler(e.name, e.handler);
     scene::GetChoiceSoundHooks() = {StartGroupSounds, StopGroupSounds};
     scene::GetActivityHooks().soundPlaying = SoundPlayingHook;
+    scene::GetActivityHooks().soundTime = SoundTimeHook;
     shell::GetInputHooks().suspendScene = SuspendAllSounds;
     shell::GetInputHooks().resumeScene = ResumeAllSounds;
     script::g_services.soundAmplitude = SoundAmplitudeService;

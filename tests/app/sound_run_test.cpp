@@ -1,6 +1,7 @@
 // Sounds end to end in velmoor-tool run --headless: CreateSound with the
-// name completed to a WAVE file, Request Play, SoundAmplitude while it
-// plays, WaitPlay until it has played out, all shown by plates in the frame.
+// name completed to a WAVE file, Request Play, SoundAmplitude and RemainTime
+// while it plays, WaitPlay until it has played out, all shown by plates in
+// the frame.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -44,7 +45,7 @@ std::string ToneWave(int ms) {
 
 TEST(SoundRun, ASoundPlaysThroughAndWaitPlayWaitsForItsEnd) {
     TempDir game;
-    game.Write("sound/tone.wav", ToneWave(600));
+    game.Write("sound/tone.wav", ToneWave(1500));
     WriteGame(game,
               "chapter main {\n"
               "\tCreateColor(\"bg\", 0, 0, 0, 1024, 768, \"#000000\");\n"
@@ -58,6 +59,12 @@ TEST(SoundRun, ASoundPlaysThroughAndWaitPlayWaitsForItsEnd) {
               "\tWait(150);\n"
               "\tif (SoundAmplitude(\"se\") > 0) {\n"
               "\t\tCreateColor(\"playing\", 1, 0, 0, 100, 100, \"#FF0000\");\n"
+              "\t}\n"
+              // Decoded ahead of what is heard, but far from the end.
+              "\tif (RemainTime(\"se\") > 0) {\n"
+              "\t\tif (RemainTime(\"se\") < 1500) {\n"
+              "\t\t\tCreateColor(\"left\", 1, 600, 0, 100, 100, \"#FFFF00\");\n"
+              "\t\t}\n"
               "\t}\n"
               "\tWaitPlay(\"se\");\n"
               "\tif (SoundAmplitude(\"se\") == 0) {\n"
@@ -75,6 +82,7 @@ TEST(SoundRun, ASoundPlaysThroughAndWaitPlayWaitsForItsEnd) {
     EXPECT_EQ(PixelAt(shot, 50, 50) & 0xFFFFFF, 0xFF0000u) << output;
     EXPECT_EQ(PixelAt(shot, 250, 50) & 0xFFFFFF, 0x00FF00u) << output;
     EXPECT_EQ(PixelAt(shot, 450, 50) & 0xFFFFFF, 0x0000FFu) << output;
+    EXPECT_EQ(PixelAt(shot, 650, 50) & 0xFFFFFF, 0xFFFF00u) << output;
 }
 
 // Bytes each headless voice played, from the --audio-report lines.
