@@ -8,6 +8,7 @@
 #include <string>
 
 #include "commands.h"
+#include "platform/audio.h"
 #include "shell/run.h"
 
 namespace tool {
@@ -15,10 +16,11 @@ namespace tool {
 int RunCommand(int argc, char** argv) {
     shell::RunOptions options;
     std::string game;
+    bool audioReport = false;
     auto usage = [] {
         std::fprintf(stderr,
                      "usage: velmoor-tool run [--headless] [--input FILE] [--screenshot FILE.png] "
-                     "[--exit-after MS] [--save-dir DIR] GAME_DIR\n");
+                     "[--exit-after MS] [--save-dir DIR] [--audio-report] GAME_DIR\n");
         return 2;
     };
     for (int i = 1; i < argc; ++i) {
@@ -54,6 +56,9 @@ int RunCommand(int argc, char** argv) {
             const char* v = value("--save-dir");
             if (!v) return usage();
             options.saveDir = v;
+        } else if (a == "--audio-report") {
+            // After the run, one line per voice of the headless audio device.
+            audioReport = true;
         } else if (!a.empty() && a[0] == '-') {
             std::fprintf(stderr, "velmoor-tool run: unknown option %s\n", a.c_str());
             return usage();
@@ -83,7 +88,14 @@ int RunCommand(int argc, char** argv) {
                      std::strerror(errno));
         return 1;
     }
-    return shell::RunEngine(options);
+    int status = shell::RunEngine(options);
+    if (audioReport && platform::AudioIsHeadless()) {
+        for (int i = 0; i < platform::HeadlessVoiceCount(); ++i) {
+            platform::HeadlessVoiceReport r = platform::HeadlessVoice(i);
+            std::printf("audio voice %d: %llu bytes played\n", i, static_cast<unsigned long long>(r.bytesPlayed));
+        }
+    }
+    return status;
 }
 
 }  // namespace tool

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
-"""Generates the demo game's pictures (all drawn by code, no outside art).
+"""Generates the demo game's pictures and sounds (all made by code, no
+outside art or recordings).
 
 Run from the repository root:  python3 demo/tools/make_assets.py
-Writes PNG files under demo/data/. Pure Python (zlib only), deterministic.
+Writes PNG and WAVE files under demo/data/. Pure Python (zlib only),
+deterministic.
 """
 import math
 import os
@@ -256,6 +258,37 @@ def rule_diagonal():
     c.save("rule/diagonal.png")
 
 
+def save_wave(name, samples, rate):
+    """16-bit mono PCM WAVE from samples in -1..1."""
+    pcm = b"".join(struct.pack("<h", int(max(-1.0, min(1.0, v)) * 32767)) for v in samples)
+    fmt = struct.pack("<HHIIHH", 1, 1, rate, rate * 2, 2, 16)
+    body = b"WAVE" + b"fmt " + struct.pack("<I", len(fmt)) + fmt + b"data" + struct.pack("<I", len(pcm)) + pcm
+    path = os.path.join(OUT, name)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(b"RIFF" + struct.pack("<I", len(body)) + body)
+
+
+def blip(ms, start_hz, end_hz, level, rate=22050):
+    """A short sine whose pitch glides from start_hz to end_hz, with a quick
+    attack and an exponential decay, so it starts and ends without a click."""
+    n = rate * ms // 1000
+    phase = 0.0
+    out = []
+    for i in range(n):
+        t = i / n
+        hz = start_hz + (end_hz - start_hz) * t
+        phase += 2 * math.pi * hz / rate
+        envelope = min(1.0, i / (rate * 0.003)) * math.exp(-5.0 * t) * (1.0 - t)
+        out.append(level * envelope * math.sin(phase))
+    return out
+
+
+def sounds():
+    save_wave("se/hover.wav", blip(60, 1400, 1700, 0.35), 22050)
+    save_wave("se/click.wav", blip(140, 900, 420, 0.6), 22050)
+
+
 def main():
     title_background()
     rule_diagonal()
@@ -269,6 +302,7 @@ def main():
     buttons()
     slider()
     back_button()
+    sounds()
 
 
 if __name__ == "__main__":

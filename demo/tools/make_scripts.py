@@ -40,22 +40,30 @@ scene Main {
 	DrawEffect("logo", 1600, "LowWave", 120, 0, NULL);
 	Zoom("logo", 1200, 1000, 1000, NULL, TRUE);
 
+	// Each button blips when the mouse comes over it and clicks when pressed:
+	// the sounds of its MouseOver and MouseClick groups start with the group.
 	CreateName("menu");
 	CreateChoice("menu/start", 150, 150, 150, 100);
 	CreateTexture("menu/start/MouseUsual/p", 30, CENTER, 420, "data/ui/btn_start_normal.png");
 	CreateTexture("menu/start/MouseOver/p", 31, CENTER, 420, "data/ui/btn_start_hover.png");
 	CreateTexture("menu/start/MouseLeave/p", 31, CENTER, 420, "data/ui/btn_start_normal.png");
 	CreateTexture("menu/start/MouseClick/p", 32, CENTER, 420, "data/ui/btn_start_click.png");
+	CreateSound("menu/start/MouseOver/se", "SE", "data/se/hover");
+	CreateSound("menu/start/MouseClick/se", "SE", "data/se/click");
 	CreateChoice("menu/story", 150, 150, 150, 100);
 	CreateTexture("menu/story/MouseUsual/p", 30, CENTER, 510, "data/ui/btn_story_normal.png");
 	CreateTexture("menu/story/MouseOver/p", 31, CENTER, 510, "data/ui/btn_story_hover.png");
 	CreateTexture("menu/story/MouseLeave/p", 31, CENTER, 510, "data/ui/btn_story_normal.png");
 	CreateTexture("menu/story/MouseClick/p", 32, CENTER, 510, "data/ui/btn_story_click.png");
+	CreateSound("menu/story/MouseOver/se", "SE", "data/se/hover");
+	CreateSound("menu/story/MouseClick/se", "SE", "data/se/click");
 	CreateChoice("menu/quit", 150, 150, 150, 100);
 	CreateTexture("menu/quit/MouseUsual/p", 30, CENTER, 600, "data/ui/btn_quit_normal.png");
 	CreateTexture("menu/quit/MouseOver/p", 31, CENTER, 600, "data/ui/btn_quit_hover.png");
 	CreateTexture("menu/quit/MouseLeave/p", 31, CENTER, 600, "data/ui/btn_quit_normal.png");
 	CreateTexture("menu/quit/MouseClick/p", 32, CENTER, 600, "data/ui/btn_quit_click.png");
+	CreateSound("menu/quit/MouseOver/se", "SE", "data/se/hover");
+	CreateSound("menu/quit/MouseClick/se", "SE", "data/se/click");
 	// The arrow keys walk the buttons; Enter chooses.
 	SetNextFocus("menu/start", "menu/story", "DOWN");
 	SetNextFocus("menu/story", "menu/quit", "DOWN");
@@ -142,6 +150,8 @@ scene Main {
 	CreateTexture("back/MouseOver/p", 41, 820, 684, "data/ui/btn_back_hover.png");
 	CreateTexture("back/MouseLeave/p", 41, 820, 684, "data/ui/btn_back_normal.png");
 	CreateTexture("back/MouseClick/p", 42, 820, 684, "data/ui/btn_back_click.png");
+	CreateSound("back/MouseOver/se", "SE", "data/se/hover");
+	CreateSound("back/MouseClick/se", "SE", "data/se/click");
 	Wait(100);
 
 	$done = 0;

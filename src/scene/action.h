@@ -89,12 +89,16 @@ struct ActivityHooks {
     int (*textRunning)(SceneObject* object);
     int (*soundPlaying)(SceneObject* object);
     int (*moviePlaying)(SceneObject* object);
+    // Times of a sound object without a running action, answered by the
+    // sound system (an ActionTimeQuery); null: 0.
+    int32_t (*soundTime)(const SceneObject* object, int query);
 };
 ActivityHooks& GetActivityHooks();
 
 enum ActionTimeQuery : int { kTimeRemaining = 0, kTimeDuration = 1, kTimePassed = 2 };
 // Milliseconds of the first running action of the object (fade, move, zoom,
-// rotate, shake in that order): left, total or passed; 0 when none runs.
+// rotate, shake in that order): left, total or passed; for a sound object
+// without one, its sound's times; 0 otherwise.
 int32_t ActionTime(const SceneObject* object, int query);
 
 // The value a move, zoom or rotate action takes at step `index` (its target

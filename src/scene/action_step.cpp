@@ -16,6 +16,7 @@ ActivityHooks g_activity = {
     [](SceneObject*) { return 0; },
     [](SceneObject*) { return 0; },
     [](SceneObject*) { return 0; },
+    nullptr,
 };
 
 }  // namespace
@@ -267,6 +268,7 @@ int32_t ActionTime(const SceneObject* o, int query) {
                 return total - passed;
         }
     }
+    if (o->sound && g_activity.soundTime) return g_activity.soundTime(o, query);
     return 0;
 }
 

@@ -14,6 +14,7 @@
 #include "shell/input.h"
 #include "shell/loading_screen.h"
 #include "shell/settings_apply.h"
+#include "sound/sound_commands.h"
 #include "text/font.h"
 #include "text/font_commands.h"
 
@@ -40,8 +41,8 @@ Subsystems g_subsystems = {
     /*applyGameSettings*/ ApplyGameSettings,
     /*startWorkers*/ render::StartWorkers,
     /*stopWorkers*/ render::StopWorkers,
-    /*initSound*/ Succeed,
-    /*releaseSounds*/ Nothing,
+    /*initSound*/ sound::InitSoundSystem,
+    /*releaseSounds*/ sound::ReleaseSoundSystem,
     /*readTextSettings*/ text::ReadTextSettings,
     /*startComposer*/ scene::StartSceneSystem,
     /*stopComposer*/ render::ShellStopComposer,

@@ -5,6 +5,7 @@
 #include "script/services.h"
 #include "script/system_variables.h"
 #include "shell/input.h"
+#include "sound/sound_object.h"
 
 namespace shell {
 
@@ -30,6 +31,11 @@ void OnSystemChange(int change) {
             platform::Video().postMessage(m);
             break;
         }
+        case SystemChange::Sound:
+        case SystemChange::Skip:
+            // Sounds pick the new master factors up on their next pass.
+            sound::RecomputeCategoryFactors();
+            break;
         default:
             break;
     }
