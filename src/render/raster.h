@@ -131,8 +131,9 @@ SpanClip BandClip(const BandPlan& plan, int32_t band);
 // Work cut into `count` bands (0 .. count - 1): `run` draws one band and
 // returns its result. The calling thread and the worker take bands from one
 // counter until none is left; with one active worker (or one band) the
-// calling thread draws them all in order. Returns when every band is drawn,
-// with the OR of their results (0 when the worker was lost). Bands must not
+// calling thread draws them all in order. Returns when every band is drawn
+// (a worker that runs late is waited for: its bands read the caller's
+// data), with the OR of their results. Bands must not
 // write the same pixels: the two threads draw them at once. Called by one
 // thread at a time, like DrawSpans; at most 65535 bands.
 using BandFn = int (*)(void* context, int32_t band);
@@ -148,8 +149,7 @@ bool WorthSharing(int64_t pixels);
 // main thread only, while no draw runs.
 bool StartWorkers();
 void StopWorkers();
-// Threads sharing draws now: 2, or 1 when there is no worker or it was lost
-// (a band not finished within a second).
+// Threads sharing draws now: 2, or 1 when there is no worker.
 int ActiveWorkers();
 
 }  // namespace render

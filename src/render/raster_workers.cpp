@@ -65,9 +65,9 @@ constexpr int64_t kMinWakePixels = 256 * 1024;
 // calling thread for the worker's last band.
 constexpr auto kWorkerPoll = std::chrono::microseconds(20);
 constexpr auto kCallerPoll = std::chrono::microseconds(30);
-// A worker that has not finished its band by then is lost: draws stay on
-// the calling thread until the workers are started again.
-constexpr int kLostWorkerMs = 1000;
+// The calling thread, asleep on the worker's count, looks at it at least
+// this often.
+constexpr int kCallerSleepMs = 250;
 // The sleeping worker looks at the engine's quit flag this often.
 constexpr int kQuitCheckMs = 250;
 
@@ -192,29 +192,29 @@ void WorkerLoop(void*) {
     }
 }
 
-// Waits until the worker has drawn `bands` bands. False when it did not
-// finish its last one in time.
-bool AwaitWorker(uint32_t bands) {
+// Waits until the worker has drawn `bands` bands. The bands it has taken
+// read the caller's drawable, pictures and layer, so the caller never
+// returns before they are done: however late a loaded machine runs the
+// worker, the draw waits for it (the worker never waits on anything but the
+// processor, so it always finishes).
+void AwaitWorker(uint32_t bands) {
     using Clock = std::chrono::steady_clock;
-    if (g_share.bands.load(std::memory_order_acquire) == bands) return true;
+    if (g_share.bands.load(std::memory_order_acquire) == bands) return;
     const Clock::time_point start = Clock::now();
     for (int turn = 1;; ++turn) {
-        if (g_share.bands.load(std::memory_order_acquire) == bands) return true;
+        if (g_share.bands.load(std::memory_order_acquire) == bands) return;
         if ((turn & 63) == 0 && Clock::now() - start >= kCallerPoll) break;
         platform::SpinPause();
     }
-    const Clock::time_point deadline = start + std::chrono::milliseconds(kLostWorkerMs);
     g_wake.callerAsleep.store(1, std::memory_order_seq_cst);
     for (;;) {
         uint32_t drawn = g_share.bands.load(std::memory_order_seq_cst);
         if (drawn == bands) break;
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) break;
-        platform::WaitWordChange(&g_share.bands, drawn, static_cast<int>(left.count()) + 1);
+        platform::WaitWordChange(&g_share.bands, drawn, kCallerSleepMs);
     }
     g_wake.callerAsleep.store(0, std::memory_order_relaxed);
     // The acquire that pairs with the worker's last count.
-    return g_share.bands.load(std::memory_order_acquire) == bands;
+    (void)g_share.bands.load(std::memory_order_acquire);
 }
 
 // Keeps the worker off the processor the calling thread draws on. Woken on
@@ -258,11 +258,7 @@ int ShareBands(int32_t count, BandFn run, void* context) {
         result |= DrawBand(band);
         ++own;
     }
-    if (!AwaitWorker(static_cast<uint32_t>(count) - own)) {
-        // A lost worker: draw on one thread for the rest of the run.
-        g_activeWorkers.store(1);
-        return 0;
-    }
+    AwaitWorker(static_cast<uint32_t>(count) - own);
     return result | g_share.result.load(std::memory_order_relaxed);
 }
 

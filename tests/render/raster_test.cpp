@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "render/image_load.h"
@@ -691,6 +694,46 @@ TEST_F(Raster, ARunOfSharedDrawsMatchesOneThread) {
     EXPECT_TRUE(oneLast == twoLast);
     EXPECT_FALSE(std::equal(startFrame.begin(), startFrame.end(), oneLast.begin()));
     EXPECT_FALSE(std::equal(startTarget.begin(), startTarget.end(), oneLast.begin() + startFrame.size()));
+}
+
+// A worker that runs late (a loaded machine) is waited for: every band it
+// took is drawn before ShareBands returns, since its bands read the
+// caller's data. Here the worker's band takes 1.2 s; the calling thread's
+// band first waits (bounded) until the worker has taken one.
+struct LateWorker {
+    std::thread::id caller;
+    std::atomic<int> workerStarted{0};
+    std::atomic<int> drawn{0};
+};
+
+int LateBand(void* context, int32_t) {
+    auto* job = static_cast<LateWorker*>(context);
+    if (std::this_thread::get_id() == job->caller) {
+        for (int i = 0; i < 5000 && !job->workerStarted.load(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    } else {
+        job->workerStarted.store(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    }
+    job->drawn.fetch_add(1);
+    return 1;
+}
+
+TEST_F(Raster, ALateWorkerIsWaitedForAndItsBandsDrawn) {
+    if (!shell::RegistryInitialised()) {
+        ASSERT_EQ(shell::InitRegistry(), 1);
+    }
+    shell::g_engine.workerCount = 2;
+    ASSERT_TRUE(StartWorkers());
+    ASSERT_EQ(ActiveWorkers(), 2);
+    LateWorker job;
+    job.caller = std::this_thread::get_id();
+    EXPECT_EQ(ShareBands(2, LateBand, &job), 1);
+    EXPECT_EQ(job.drawn.load(), 2);
+    EXPECT_EQ(job.workerStarted.load(), 1);
+    EXPECT_EQ(ActiveWorkers(), 2);  // still shared afterwards
+    StopWorkers();
+    shell::g_engine.workerCount = 1;
 }
 
 }  // namespace
