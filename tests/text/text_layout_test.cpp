@@ -228,3 +228,91 @@ TEST(TextLayout, MarkupHookTakesTags) {
 }
 
 }  // namespace
+
+namespace {
+
+struct Slot {
+    int32_t kind;
+    uint32_t code;  // characters only
+    int32_t x, y;   // pen position (characters only)
+    int32_t pageStart;
+};
+
+std::vector<text::PlacedChar> LayOutBlock(const std::string& sjis, const text::LayoutRules& rules,
+                                          text::BlockEnd* end = nullptr) {
+    std::vector<text::PlacedChar> out(text::kTextCharacters);
+    int count = -1;
+    text::BlockEnd e{};
+    EXPECT_EQ(text::LayOutTextBlock(sjis.data(), sjis.data() + sjis.size(), rules, FixedMeasure, nullptr,
+                                    out.data(), text::kTextCharacters, &count, &e),
+              1);
+    if (end) *end = e;
+    out.resize(static_cast<size_t>(count));
+    return out;
+}
+
+constexpr int32_t C = text::kSlotCharacter, L = text::kSlotLineEnd, I = text::kSlotInlineCode;
+
+TEST(TextBlockLayout, LineBreaksPagesCommentsAndInlineCode) {
+    const struct {
+        const char* name;
+        std::string text;  // UTF-8 unless raw
+        int32_t width, height;
+        std::vector<Slot> expected;
+    } cases[] = {
+        {"line break", "ab\r\ncd", 400, 400, {{C, 'a', 0, 10, 0}, {C, 'b', 10, 10, 0}, {L, 0, 0, 0, 0}, {C, 'c', 0, 30, 0}, {C, 'd', 10, 30, 0}}},
+        {"empty line ends the page", "a\r\n\r\nb", 400, 400, {{C, 'a', 0, 10, 0}, {L, 0, 0, 0, 0}, {L, 0, 0, 0, 0}, {C, 'b', 0, 46, 1}}},
+        {"<? keeps the page", "a<?\r\n\r\nb", 400, 400, {{C, 'a', 0, 10, 0}, {L, 0, 0, 0, 0}, {L, 0, 0, 0, 0}, {C, 'b', 0, 46, 0}}},
+        {"<! joins lines", "a<!\r\nb", 400, 400, {{C, 'a', 0, 10, 0}, {C, 'b', 10, 10, 0}}},
+        {"comments", "a// note\r\nb/* x /* y */ z */c", 400, 400, {{C, 'a', 0, 10, 0}, {L, 0, 0, 0, 0}, {C, 'b', 0, 30, 0}, {C, 'c', 10, 30, 0}}},
+        {"full-stop line left out", "a\r\n.skip\r\nb", 400, 400, {{C, 'a', 0, 10, 0}, {L, 0, 0, 0, 0}, {C, 'b', 0, 30, 0}}},
+        {"inline code", "a{ $x = {1}; }b", 400, 400, {{C, 'a', 0, 10, 0}, {I, 0, 0, 0, 0}, {C, 'b', 10, 10, 0}}},
+        {"escaped brace", "\\{a", 400, 400, {{C, '{', 0, 10, 0}, {C, 'a', 10, 10, 0}}},
+        // No margins: x + advance < width.
+        {"fit", "abcd", 30, 400, {{C, 'a', 0, 10, 0}, {C, 'b', 10, 10, 0}, {C, 'c', 0, 30, 0}, {C, 'd', 10, 30, 0}}},
+        // A line at or below the height starts at the top again.
+        {"back to the top", "a<BR>b<BR>c", 400, 40, {{C, 'a', 0, 10, 0}, {C, 'b', 0, 30, 0}, {C, 'c', 0, 10, 0}}},
+        {"trail 0x5C", "表ソ\r\n", 400, 400, {{C, 0x955C, 0, 10, 0}, {C, 0x835C, 20, 10, 0}, {L, 0, 0, 0, 0}}},
+    };
+    for (const auto& c : cases) {
+        text::LayoutRules r = Rules(c.width, c.height, 5);  // the margin does not count here
+        auto placed = LayOutBlock(testing_support::SjisRaw(c.text), r);
+        ASSERT_EQ(placed.size(), c.expected.size()) << c.name;
+        for (size_t i = 0; i < placed.size(); ++i) {
+            const Slot& e = c.expected[i];
+            EXPECT_EQ(placed[i].slot, e.kind) << c.name << " #" << i;
+            EXPECT_EQ(placed[i].pageStart, e.pageStart) << c.name << " #" << i;
+            if (e.kind != C) continue;
+            EXPECT_EQ(static_cast<uint32_t>(placed[i].record.code), e.code) << c.name << " #" << i;
+            EXPECT_EQ(placed[i].penX, e.x) << c.name << " #" << i;
+            EXPECT_EQ(placed[i].penY, e.y) << c.name << " #" << i;
+        }
+    }
+}
+
+TEST(TextBlockLayout, DashesJoinAndTheEndIsReported) {
+    std::string dashes = "\x81\x5C\x81\x5C" "a";
+    auto placed = LayOutBlock(dashes, Rules(400, 400));
+    ASSERT_EQ(placed.size(), 3u);
+    EXPECT_EQ(placed[0].x, 1 + 1) << "bearing 1, moved one pixel towards the second";
+    EXPECT_EQ(placed[1].x, 20 + 1);
+
+    text::BlockEnd end{};
+    LayOutBlock("ab<?", Rules(400, 400), &end);
+    EXPECT_EQ(end.continued, 1);
+    EXPECT_EQ(end.x, 20);
+    EXPECT_EQ(end.y, 10);
+    LayOutBlock("ab\r\nabc", Rules(400, 400), &end);
+    EXPECT_EQ(end.continued, 0);
+    EXPECT_EQ(end.widest, 30);
+    EXPECT_EQ(end.bottom, 30 + 20);
+    // Slots point at their place in the source (for read marks and code).
+    std::string code = "x{a}\ny";
+    auto slots = LayOutBlock(code, Rules(400, 400));
+    ASSERT_EQ(slots.size(), 4u);
+    EXPECT_EQ(slots[1].source, code.data() + 1);
+    EXPECT_EQ(slots[2].source, code.data() + 4) << "a lone LF is a line break too";
+    EXPECT_EQ(slots[3].source, code.data() + 5);
+}
+
+}  // namespace
