@@ -127,6 +127,11 @@ int LayOutPayload(TextPayload* t, FontSpec* spec, const LayoutRules& rules, rend
             break;
         }
         g_liveGlyphs.fetch_add(1);
+        // Glyphs are copied into the object's picture and never drawn to the
+        // frame themselves: their quads (tens of kilobytes each, times up to
+        // 2048 characters) are let go at once.
+        std::free(d->quad);
+        d->quad = nullptr;
         d->x = p.x;
         d->y = p.y;
         t->characters[i].record = p.record;

@@ -12,7 +12,8 @@
 // Ownership: the object owns the payload (TextPayload::owner is its first
 // field) and, through its Drawable, the main Image. The payload owns every
 // glyph Drawable and its Image (glyphs taken from a LoadFont glyph set are
-// copied, so the text never depends on the LoadFont object staying alive),
+// copied, so the text never depends on the LoadFont object staying alive);
+// glyph Drawables have no quad, as they are copied and never drawn alone;
 // the outline Image and the outline drawing records.
 //
 // Locking: CreateText lays out under the glyph lock (shell::kLockText), then

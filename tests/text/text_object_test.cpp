@@ -100,6 +100,7 @@ TEST_F(CreateTextTest, DrawsTheWholeTextIntoTheObjectsPicture) {
         EXPECT_EQ(p->characters[i].record.code, expected[i].code) << i;
         EXPECT_EQ(p->characters[i].glyph->x, expected[i].x) << i;
         EXPECT_EQ(p->characters[i].glyph->y, expected[i].y) << i;
+        EXPECT_EQ(p->characters[i].glyph->quad, nullptr) << "glyphs are copied, never drawn alone";
     }
     EXPECT_EQ(Pixel(o, 0, 10), 0xFFFFFFFFu) << "the fill colour at full alpha";
     EXPECT_EQ(Pixel(o, 8, 14), 0xFFFFFFFFu);
