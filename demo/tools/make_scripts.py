@@ -108,6 +108,13 @@ scene Main {
 	Zoom("card", 1500, 1000, 1000, NULL, NULL);
 	Rotate("card", 1500, 0, 0, 0, NULL, TRUE);
 	WaitMove("lantern", TRUE);
+	// A caption under the lantern, Japanese and English on one line, white
+	// with a dark shadow. A full stop written "&." is drawn ("." alone is a
+	// short pause in text).
+	SetFont("ＭＳ Ｐゴシック", 28, "#FFFFFF", "#202040", BOLD, RIGHTDOWN);
+	CreateText("caption", 30, CENTER, 660, AUTO, AUTO, "夜明けが丘を照らす。 Dawn breaks over the hills&.");
+	Fade("caption", 0, 0, NULL, NULL);
+	Fade("caption", 800, 1000, NULL, TRUE);
 	WaitKey();
 	// The postcard breaks into pieces that tumble away.
 	DrawEffect("card/sea", 1500, "HardSplit", 0, 1000, NULL);

@@ -17,6 +17,7 @@
 #include "shell/settings.h"
 #include "text/glyph.h"
 #include "text/glyph_set.h"
+#include "text/text_object.h"
 
 namespace text {
 
@@ -158,6 +159,7 @@ void InstallTextCommands() {
     scene::SetFontListRelease(ReleaseFontList);
     script::InstallCommandHandler("SetFont", CommandSetFont);
     script::InstallCommandHandler("LoadFont", CommandLoadFont);
+    InstallTextObjects();
 }
 
 bool ReadTextSettings() {

@@ -1,0 +1,357 @@
+// The layout walk shared by placing and measuring, for strings and for the
+// text blocks of scripts.
+#include "text/text_layout.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "script/sjis.h"
+
+namespace text {
+
+namespace {
+
+MarkupHook g_markup = nullptr;
+
+bool StartsWith(const char* p, const char* end, const char* word) {
+    size_t n = std::strlen(word);
+    return static_cast<size_t>(end - p) >= n && std::strncmp(p, word, n) == 0;
+}
+
+bool IsBreak(const char* p, const char* end) {
+    return p < end && (*p == '\r' || *p == '\n');
+}
+
+// Steps over one line break (CR LF, LF or CR).
+const char* SkipBreak(const char* p, const char* end) {
+    if (p < end && *p == '\r') ++p;
+    if (p < end && *p == '\n') ++p;
+    return p;
+}
+
+// The next character boundary.
+const char* Next(const char* p, const char* end) {
+    return (script::IsLeadByte(*p) && p + 1 < end) ? p + 2 : p + 1;
+}
+
+// One walk over a text.
+struct Walk {
+    const LayoutRules& rules;
+    MeasureFn measure;
+    void* context;
+    PlacedChar* out;  // null: measuring
+    int capacity;
+    bool block;       // text-block rules
+    int count = 0;
+    int32_t x = 0, y = 0, h = 0;
+    bool overhang = false;
+    bool pre = false;
+    bool stopped = false;
+    int32_t wait = 0;
+    int32_t widest = 0;
+    // Text blocks: a page ends at the next character; a "<?" came last.
+    bool pageEnd = false;
+    bool continuation = false;
+    int lastBreakSlot = -1;  // slot of the line break just placed, -1 otherwise
+    int32_t lastCode = 0;
+    int lastCharSlot = -1;
+
+    Walk(const LayoutRules& r, MeasureFn m, void* c, PlacedChar* o, int cap, bool b)
+        : rules(r), measure(m), context(c), out(o), capacity(cap), block(b) {}
+
+    bool Measuring() const { return out == nullptr; }
+
+    void EndLine() {
+        y += h;
+        h = rules.marginRow;
+        x = 0;
+        overhang = false;
+        if (block && y >= rules.height) y = rules.rubyBand;
+    }
+
+    bool MayHang(uint32_t code) const {
+        return !overhang && ListHasCode(rules.badStart, code) && !ListHasCode(rules.badEnd, code);
+    }
+
+    // A slot without a glyph (text blocks).
+    void Slot(int32_t kind, const char* source) {
+        if (count >= capacity) {
+            stopped = true;
+            return;
+        }
+        if (out) {
+            PlacedChar& c = out[count];
+            c = PlacedChar{};
+            c.record.code = 0;
+            c.penX = x;
+            c.penY = y;
+            c.x = x;
+            c.y = y;
+            c.slot = kind;
+            c.source = source;
+        }
+        ++count;
+        if (count >= capacity) stopped = true;
+    }
+
+    bool Fits(int32_t adv) const {
+        if (block) return rules.width <= 0 || x + adv < rules.width;
+        if (Measuring()) return rules.width <= 0 || x + adv < rules.width;
+        return x + adv + rules.marginLine < rules.width - rules.marginLine;
+    }
+
+    // Whether the text stops before a character of line height lh.
+    bool Below(int32_t lh) const {
+        if (block) return false;
+        if (Measuring()) return rules.height > 0 && y + lh >= rules.height;
+        return y + lh >= rules.height - rules.marginRow;
+    }
+
+    // Places one character; false when the walk fails.
+    bool Place(uint32_t code, const char* source) {
+        if (block && count >= capacity) {
+            stopped = true;
+            return true;
+        }
+        CharRecord record{};
+        record.code = static_cast<int32_t>(code);
+        if (!measure(context, &record)) return false;
+        const int32_t adv = record.advance, lh = record.lineHeight;
+        const int32_t a = block ? 0 : rules.marginLine;
+        bool hangs = false;
+        if (!Fits(adv)) {
+            if (MayHang(code)) {
+                overhang = true;
+                hangs = true;
+            } else {
+                EndLine();
+            }
+        }
+        if (Below(lh)) {
+            stopped = true;
+            return true;
+        }
+        if (out) {
+            PlacedChar& c = out[count];
+            c = PlacedChar{};
+            c.record = record;
+            c.penX = x;
+            c.penY = y;
+            c.x = x + record.leftBearing;
+            c.y = y + record.topOffset;
+            c.extraWait = wait;
+            c.hangs = hangs ? 1 : 0;
+            c.slot = kSlotCharacter;
+            c.pageStart = block && pageEnd ? 1 : 0;
+            c.source = source;
+            // Two dashes in a row join: the first moves towards the second.
+            if (block && code == kCodeDash && lastCode == static_cast<int32_t>(kCodeDash) &&
+                lastCharSlot == count - 1)
+                out[count - 1].x += 1;
+        }
+        pageEnd = false;
+        continuation = false;
+        lastCode = static_cast<int32_t>(code);
+        lastCharSlot = count;
+        wait = 0;
+        ++count;
+        x += adv + a;
+        h = std::max(h, lh);
+        widest = std::max(widest, x);
+        if (count >= capacity) stopped = true;
+        return true;
+    }
+
+    // Returns the bytes a tag at p takes, 0 when p is no tag.
+    int Tag(const char* p, const char* end) {
+        if (StartsWith(p, end, "<BR>") || StartsWith(p, end, "<br>")) {
+            EndLine();
+            if (!block && !Measuring() && y >= rules.height - rules.marginRow) stopped = true;
+            if (!block && Measuring() && rules.height > 0 && y >= rules.height) stopped = true;
+            return 4;
+        }
+        if (StartsWith(p, end, "</PRE>") || StartsWith(p, end, "</pre>")) {
+            pre = false;
+            return 6;
+        }
+        if (StartsWith(p, end, "<PRE>") || StartsWith(p, end, "<pre>")) {
+            pre = true;
+            return 5;
+        }
+        if (g_markup) {
+            int used = g_markup(p);
+            if (used > 0) return used;
+        }
+        const char* q = p + 1;
+        while (q < end && *q && *q != '>') q = Next(q, end);
+        return q < end && *q == '>' ? static_cast<int>(q + 1 - p) : 0;
+    }
+
+    // Text blocks: what starts at p outside <PRE> and is not drawn (comments,
+    // marks before a break). Returns where the walk goes on, or p.
+    const char* BlockSkip(const char* p, const char* end) {
+        if (StartsWith(p, end, "//")) {
+            while (p < end && *p && !IsBreak(p, end)) p = Next(p, end);
+            return p;
+        }
+        if (StartsWith(p, end, "/*")) {
+            int depth = 0;
+            while (p < end && *p) {
+                if (StartsWith(p, end, "/*")) {
+                    ++depth;
+                    p += 2;
+                } else if (StartsWith(p, end, "*/")) {
+                    p += 2;
+                    if (--depth == 0) break;
+                } else {
+                    p = Next(p, end);
+                }
+            }
+            return p;
+        }
+        if (StartsWith(p, end, "<!") && IsBreak(p + 2, end)) return SkipBreak(p + 2, end);
+        if (StartsWith(p, end, "<?") && (IsBreak(p + 2, end) || p + 2 >= end || !p[2])) {
+            continuation = true;
+            return p + 2;
+        }
+        return p;
+    }
+
+    // Text blocks: a line break of the source at p.
+    const char* LineBreak(const char* p, const char* end) {
+        const char* source = p;
+        p = SkipBreak(p, end);
+        bool empty = lastBreakSlot >= 0 && lastBreakSlot == count - 1;
+        Slot(kSlotLineEnd, source);
+        lastBreakSlot = count - 1;
+        EndLine();
+        if (empty && !continuation) pageEnd = true;
+        // A line that begins with "." is left out.
+        if (!pre && p < end && *p == '.') {
+            while (p < end && *p && !IsBreak(p, end)) p = Next(p, end);
+            p = SkipBreak(p, end);
+        }
+        return p;
+    }
+
+    // Text blocks: "{" ... the matching "}".
+    const char* InlineCode(const char* p, const char* end) {
+        Slot(kSlotInlineCode, p);
+        int depth = 0;
+        while (p < end && *p) {
+            if (*p == '{') ++depth;
+            if (*p == '}' && --depth == 0) return p + 1;
+            p = Next(p, end);
+        }
+        return p;
+    }
+
+    bool Run(const char* p, const char* end) {
+        y = rules.rubyBand;
+        h = Measuring() && !block ? 0 : rules.marginRow;
+        if (!p) p = end = "";
+        while (p < end && *p && !stopped) {
+            if (block && !pre) {
+                const char* q = BlockSkip(p, end);
+                if (q != p) {
+                    p = q;
+                    continue;
+                }
+            }
+            if (block && IsBreak(p, end)) {
+                p = LineBreak(p, end);
+                continue;
+            }
+            if (block && *p == '{') {
+                p = InlineCode(p, end);
+                continue;
+            }
+            if (*p == '<') {
+                int used = Tag(p, end);
+                if (used > 0) {
+                    p += used;
+                    continue;
+                }
+            }
+            if (!pre && *p == '.') {
+                wait += kDotWaitMs;
+                ++p;
+                continue;
+            }
+            if (!pre && *p == ',') {
+                wait += kCommaWaitMs;
+                ++p;
+                continue;
+            }
+            if ((*p == '&' && (p[1] == '.' || p[1] == ',')) || (*p == '\\' && p + 1 < end && p[1]))
+                ++p;
+            const char* source = p;
+            uint32_t code = 0;
+            int length = ReadCharacterCode(p, rules.vertical, &code);
+            if (length <= 0) break;
+            p += length;
+            if (!Place(code, source)) return false;
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+void SetMarkupHook(MarkupHook hook) {
+    g_markup = hook;
+}
+
+bool ListHasCode(const char* list, uint32_t code) {
+    if (!list) return false;
+    for (const char* p = list; *p;) {
+        uint32_t c = 0;
+        int length = ReadCharacterCode(p, false, &c);
+        if (length <= 0) break;
+        if (c == code) return true;
+        p += length;
+    }
+    return false;
+}
+
+int LayOutText(const char* text, const LayoutRules& rules, MeasureFn measure, void* context,
+               PlacedChar* out, int capacity, int* count) {
+    *count = 0;
+    if (!out || capacity <= 0) return 1;
+    Walk walk(rules, measure, context, out, std::min(capacity, kTextCharacters), false);
+    const char* t = text ? text : "";
+    bool ok = walk.Run(t, t + std::strlen(t));
+    *count = walk.count;
+    return ok ? 1 : 0;
+}
+
+int MeasureText(const char* text, const LayoutRules& rules, MeasureFn measure, void* context,
+                int32_t* width, int32_t* height) {
+    const char* t = text ? text : "";
+    size_t length = std::strlen(t);
+    if (length >= static_cast<size_t>(kTextCharacters)) return 0;
+    Walk walk(rules, measure, context, nullptr, kTextCharacters, false);
+    if (!walk.Run(t, t + length)) return 0;
+    *width = walk.widest + 32;
+    *height = walk.y + walk.h + 32;
+    return 1;
+}
+
+int LayOutTextBlock(const char* start, const char* end, const LayoutRules& rules, MeasureFn measure,
+                    void* context, PlacedChar* out, int capacity, int* count, BlockEnd* blockEnd) {
+    *count = 0;
+    Walk walk(rules, measure, context, out, std::clamp(capacity, 0, kTextCharacters), true);
+    if (walk.capacity <= 0) walk.stopped = true;
+    bool ok = walk.Run(start, end);
+    *count = walk.count;
+    if (blockEnd) {
+        blockEnd->continued = walk.continuation ? 1 : 0;
+        blockEnd->x = walk.x;
+        blockEnd->y = walk.y;
+        blockEnd->widest = walk.widest;
+        blockEnd->bottom = walk.y + walk.h;
+    }
+    return ok ? 1 : 0;
+}
+
+}  // namespace text

@@ -1,0 +1,131 @@
+// Text objects: the TextPayload record, the CreateText command, the text
+// Request keywords, the composer's text draw, SetBaseTextInterval and the
+// payload's release.
+//
+// Showing text: the whole laid-out text is drawn into the object's Image
+// when the object is made, so a text object shows its complete text at
+// once. The character-by-character reveal, click stops, markup tags and the
+// backlog are not built yet; the payload keeps every character's glyph
+// Drawable, record and attributes for them, and the reveal will replace
+// RevealStep (installed by Request "Enter").
+//
+// Ownership: the object owns the payload (TextPayload::owner is its first
+// field) and, through its Drawable, the main Image. The payload owns every
+// glyph Drawable and its Image (glyphs taken from a LoadFont glyph set are
+// copied, so the text never depends on the LoadFont object staying alive);
+// glyph Drawables have no quad, as they are copied and never drawn alone;
+// the outline Image and the outline drawing records.
+//
+// Locking: CreateText lays out under the glyph lock (shell::kLockText), then
+// registers the object under the SceneLock, never holding both. The draw,
+// the request handler and the release run with the SceneLock held.
+#pragma once
+#include <atomic>
+#include <cstdint>
+
+#include "scene/create_support.h"
+#include "scene/object_tree.h"
+#include "text/font.h"
+#include "text/glyph.h"
+#include "text/text_layout.h"
+
+namespace render {
+struct Drawable;
+struct Image;
+}  // namespace render
+
+namespace text {
+
+// One laid-out character: its record and the glyph Drawable placed where it
+// sits in the object's Image. No Drawable: an empty slot (the end).
+struct CharEntry {
+    CharRecord record;
+    render::Drawable* glyph;
+};
+
+// What each character carries besides its glyph (for the reveal).
+struct CharAttributes {
+    int32_t stopState;     // 0 none, 1 click stop, 2 waiting, 3 timed wait
+    int32_t iconKind;      // 1 page icon, 2 line icon
+    int32_t interval;      // reveal interval starting here, -1 none
+    int32_t extraWait;     // milliseconds of wait marks before this character
+    int32_t rubyFirst, rubyBase, rubyCount;  // ruby group starting here (-1: none)
+    int32_t backlogLineEnd;
+    int32_t pageClear;
+    uint32_t direction, fill, outline;  // the font's, when laid out
+};
+
+constexpr int kOutlineOffsets = 8;
+constexpr int32_t kKindLoadText = 0;
+constexpr int32_t kKindCreateText = 1;
+
+struct TextPayload {
+    scene::SceneObject* owner;  // first field: the payload ops find the owner here
+    int32_t finishNow;
+    int32_t kind;        // kKindCreateText / kKindLoadText
+    int32_t backlog;     // revealed characters go to the backlog (starts 1)
+    int32_t icon;        // click stops show the icons (starts 1)
+    int32_t push;        // the whole text is shown in the next step
+    int32_t pageStarted;
+    int32_t pre;
+    int32_t voiceStarted;
+    int32_t vertical;    // the default font's face begins with '@'
+    int32_t revealed;
+    int32_t cursor;      // next character to reveal
+    int32_t span;        // fixed advance, 0 = each glyph's own
+    int32_t interval;
+    int32_t autoWait;
+    int32_t voiceInterval;
+    int32_t pendingClear;  // -1 none
+    int32_t layoutRight, layoutBottom;
+    uint32_t lastStep;     // millisecond clock of the last reveal step
+    int32_t rubyCursor;    // -1 none
+    int32_t rubyDone;
+    int32_t read;
+    char* source;          // copy of the CreateText string (owned)
+    uint32_t direction;    // outline directions of the font laid out with
+    render::Image* outline;                          // owned; null without directions
+    render::Drawable* outlineDraws[kOutlineOffsets];  // over `outline`, not owning it
+    int32_t count;                                   // characters laid out
+    CharEntry characters[kTextCharacters];
+    CharAttributes attributes[kTextCharacters];
+};
+
+// The outline offsets in drawing order, with the direction bits each needs.
+struct OutlineOffset {
+    uint32_t bits;
+    int32_t dx, dy;
+};
+extern const OutlineOffset kOutlineOffsetTable[kOutlineOffsets];
+
+// CreateText(name, priority, x, y, width, height, text): width and height
+// are numbers or AUTO (any case). Returns 1 when the object was made.
+int CreateTextObject(const scene::CreateContext& c, const scene::CreateArgs& a);
+
+// SetBaseTextInterval(ms): ignored when negative or not a number; else the
+// base reveal interval ($SYSTEM_text_interval). 1 when stored.
+int SetBaseTextInterval(const char* milliseconds);
+
+// The text object's Request handler: Enter, Erase, NoLog, NoIcon, PushText,
+// Smoothing, UnSmoothing; anything else goes to the generic handler.
+int TextRequest(scene::SceneObject* object, scene::ObjectQuery* query);
+
+// The composer's draw of a text object: the outline image at each offset of
+// the font's directions, then the main image.
+int DrawTextObject(scene::SceneObject* object);
+
+// The text step Request "Enter" installs: until the reveal exists the whole
+// text is already drawn, so it finishes at once.
+int RevealStep(scene::SceneObject* object);
+
+// Frees a payload: glyph Drawables, outline image and records, the source.
+void DestroyTextPayload(void* payload);
+
+// Installs CreateText and SetBaseTextInterval, the payload ops of text and
+// the composer's draw hook. Idempotent.
+void InstallTextObjects();
+
+// Glyph Drawables held by text payloads now (diagnostics and tests).
+int LiveTextGlyphs();
+
+}  // namespace text
