@@ -346,6 +346,13 @@ int PreprocessScript(ScriptProcess* process, int scriptIndex) {
     char* p = text;
     char* end = text + length;
     bool quoted = false;
+    // Keywords are read only after white space: one at the very first byte
+    // opens no block. Say so, as an author rarely means it.
+    size_t firstLength = 0;
+    if (length && KeywordAt(text, &firstLength))
+        Report(pass, text,
+               "a block keyword at the very start of the file is not read as a block; put a line "
+               "break or a comment before it");
     while (p < end && *p) {
         if (*p == '"') {
             quoted = !quoted;

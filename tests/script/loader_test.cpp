@@ -125,6 +125,34 @@ TEST_F(LoaderTest, FindsBlocksRangesEntriesAndParameters) {
     EXPECT_EQ(std::memchr(text, 0x10, static_cast<size_t>(process->scripts[0].file.size)), nullptr);
 }
 
+// A keyword at the very first byte opens no block, and the author is told
+// why; after a line break it does.
+TEST_F(LoaderTest, AKeywordOpeningTheFileIsNoBlockAndIsReported) {
+    struct Case {
+        const char* text;
+        size_t blocks;
+        bool told;
+    };
+    const Case cases[] = {
+        {"chapter main {\n}\n", 0, true},
+        {"\nchapter main {\n}\n", 1, false},
+        {"// start\nchapter main {\n}\n", 1, false},
+        {"chapters {\n}\n", 0, false},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        std::string name = "start" + std::to_string(n++) + ".txt";
+        dir.Write(name, Sjis(c.text));
+        FreeScriptProcess(process);
+        process = NewScriptProcess();
+        testing::internal::CaptureStderr();
+        LoadScriptFile(process, name.c_str());
+        std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(Blocks().size(), c.blocks) << c.text;
+        EXPECT_EQ(said.find("very start of the file") != std::string::npos, c.told) << c.text << said;
+    }
+}
+
 TEST_F(LoaderTest, IncludesLoadEachFileOnce) {
     dir.Write("main.txt",
               Sjis("#include \"sub/inc.txt\"\n#include \"sub\\inc.txt\"\n scene M {}\n"));
