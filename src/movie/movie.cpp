@@ -37,6 +37,7 @@ constexpr auto kClockPoll = std::chrono::milliseconds(2);
 }  // namespace
 
 struct Movie {
+    scene::SceneObject* owner = nullptr;  // set once, before the object is shown
     MovieSettings settings;
     platform::MovieSource* source = nullptr;
     platform::MovieInfo info;
@@ -146,6 +147,7 @@ bool Turn(Movie* m, std::unique_lock<std::mutex>& l) {
         m->latestTime = u.timeMs;
         m->newFrame = true;
         m->haveUnit = false;
+        m->wake.notify_all();  // OpenMovie may wait for the first frame
         return true;
     }
     if (m->voice) {
@@ -259,6 +261,13 @@ Movie* OpenMovie(const char* name, const MovieSettings& settings) {
         DestroyMovie(m);
         return nullptr;
     }
+    // The picture starts with the first frame when it comes soon; a movie
+    // slower than that starts black.
+    {
+        std::unique_lock<std::mutex> l(m->lock);
+        m->wake.wait_for(l, std::chrono::milliseconds(1000),
+                         [m] { return !m->latest.empty() || m->atEnd || m->state != kMoviePlaying; });
+    }
     return m;
 }
 
@@ -349,6 +358,11 @@ void SetMovieLoop(Movie* m, uint32_t startMs, uint32_t endMs) {
     m->loopStart = startMs;
     m->loopEnd = endMs > startMs ? endMs : 0;
 }
+
+void SetMovieOwner(Movie* m, scene::SceneObject* owner) {
+    if (m) m->owner = owner;
+}
+scene::SceneObject* MovieOwnerOf(const Movie* m) { return m ? m->owner : nullptr; }
 
 int32_t MovieState(Movie* m) {
     if (!m) return kMovieStopped;

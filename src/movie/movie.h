@@ -51,6 +51,10 @@ void SeekMovieTo(Movie* movie, uint32_t ms);
 // Loop points; an end of 0 means the movie's end.
 void SetMovieLoop(Movie* movie, uint32_t startMs, uint32_t endMs);
 
+// The scene object that owns the movie (null until one does).
+void SetMovieOwner(Movie* movie, scene::SceneObject* owner);
+scene::SceneObject* MovieOwnerOf(const Movie* movie);
+
 int32_t MovieState(Movie* movie);
 uint32_t MoviePosition(Movie* movie);
 uint32_t MovieDuration(const Movie* movie);
