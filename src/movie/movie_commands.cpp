@@ -13,6 +13,8 @@
 #include "render/drawable.h"
 #include "render/image.h"
 #include "scene/action.h"
+#include "render/surface.h"
+#include "scene/create_commands.h"
 #include "scene/create_support.h"
 #include "scene/object_tree.h"
 #include "scene/payloads.h"
@@ -71,6 +73,8 @@ int MovieStep(SceneObject* o) {
     int copied = CopyMovieFrame(m, image->pixels, image->width, image->height, static_cast<size_t>(image->width) * 4);
     if (copied) {
         render::ImageChanged(image);
+        // A movie mask: its layer is built again from the new frame.
+        if (o->layer && o->layer->owner == o) o->layer->changed = 1;
         scene::MarkObjectArea(o);
     }
     // A stopped movie has nothing more to show until it plays again.
@@ -138,6 +142,29 @@ void CommandCreateMovie(script::CommandCall& call) {
     c.block = call.block;
     scene::CreateArgs a{call.args, script::kMaxCommandArguments};
     call.result = CreateMovieObject(c, a);
+}
+
+// Masks with a movie source: no loop, no alpha half, full volume.
+Movie* OpenMaskMovie(const char* name, render::Image** picture) {
+    char file[260];
+    name = Unquoted(name, file, sizeof(file));
+    MovieSettings settings;
+    settings.loop = false;
+    settings.alpha = false;
+    Movie* m = OpenMovie(name, settings);
+    if (!m) return nullptr;
+    *picture = render::CreateBlankImage(MovieWidth(m), MovieHeight(m), 0, 255);
+    if (!*picture) {
+        DestroyMovie(m);
+        return nullptr;
+    }
+    (*picture)->flags = 0x0016;
+    return m;
+}
+void AttachMaskMovie(SceneObject* o, Movie* m) {
+    SetMovieOwner(m, o);
+    o->movie = m;
+    o->ops.mediaStep = MovieStep;
 }
 
 // SetStream: the sound handler runs first, then movies seek.
@@ -228,6 +255,7 @@ void InstallMovieCommands() {
     installed = true;
     scene::SetPayloadOps(scene::kPayloadMovie, {MovieOwner, ReleaseMoviePayload});
     script::InstallCommandHandler("CreateMovie", CommandCreateMovie);
+    scene::GetMaskMovieHooks() = {OpenMaskMovie, AttachMaskMovie, DestroyMovie};
     if (const script::CommandEntry* e = script::FindCommand("SetStream")) g_soundSetStream = e->handler;
     script::InstallCommandHandler("SetStream", CommandSetStream);
     scene::GetActivityHooks().moviePlaying = MoviePlayingHook;
