@@ -71,6 +71,9 @@ bool WriteMovieFile(const char* path, int width, int height, int framesPerSecond
     if (avformat_alloc_output_context2(&w.out, nullptr, nullptr, path) < 0 || !w.out) {
         if (avformat_alloc_output_context2(&w.out, nullptr, "nut", path) < 0 || !w.out) return false;
     }
+    // The same input gives the same bytes (no random identifiers, no
+    // library version strings), so generated movies can be committed.
+    w.out->flags |= AVFMT_FLAG_BITEXACT;
     const AVCodec* vc = avcodec_find_encoder(AV_CODEC_ID_FFV1);
     if (!vc) return false;
     AVPixelFormat pixel = LosslessFormat(vc);
@@ -85,6 +88,7 @@ bool WriteMovieFile(const char* path, int width, int height, int framesPerSecond
     w.video->framerate = AVRational{framesPerSecond, 1};
     w.video->gop_size = 1;
     w.video->thread_count = 1;
+    w.video->flags |= AV_CODEC_FLAG_BITEXACT;
     if (w.out->oformat->flags & AVFMT_GLOBALHEADER) w.video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if (avcodec_open2(w.video, vc, nullptr) < 0) return false;
     if (avcodec_parameters_from_context(w.videoStream->codecpar, w.video) < 0) return false;
@@ -102,6 +106,7 @@ bool WriteMovieFile(const char* path, int width, int height, int framesPerSecond
         w.audio->sample_rate = rate;
         av_channel_layout_default(&w.audio->ch_layout, channels);
         w.audio->time_base = AVRational{1, rate};
+        w.audio->flags |= AV_CODEC_FLAG_BITEXACT;
         if (avcodec_open2(w.audio, ac, nullptr) < 0) return false;
         if (avcodec_parameters_from_context(w.audioStream->codecpar, w.audio) < 0) return false;
         w.audioStream->time_base = w.audio->time_base;
