@@ -266,8 +266,9 @@ MovieUnit ReadMovieUnit(MovieSource* s) {
                 unit = MovieUnit{};
                 continue;
             }
+            // Wants more input, is drained, or met a broken frame: either
+            // way the next packet decides.
             s->pending = nullptr;
-            if (r != AVERROR(EAGAIN) && r != AVERROR_EOF) continue;  // a broken frame: go on with the next
             continue;
         }
         if (s->atEnd) {
