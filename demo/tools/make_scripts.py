@@ -95,6 +95,8 @@ scene Main {
 	DrawTransition("bg", 1500, 0, 1000, 6, "data/rule/diagonal.png", NULL, NULL);
 	CreateTexture("lantern", 10, CENTER, 640, "data/img/lantern.png");
 	Fade("lantern", 0, 0, NULL, NULL);
+	// A firefly circling in the corner: a looping movie shown as a picture.
+	CreateMovie("firefly", 15, 40, 40, TRUE, FALSE, "data/movie/glow.mkv", 300);
 	CreateWindow("card", 20, 640, 420, 320, 220, FALSE);
 	CreateTexture("card/sea", 21, 288, 40, "data/bg/sea.png");
 	SetVertex("card", "center", "middle");

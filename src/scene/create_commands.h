@@ -15,6 +15,17 @@ int CreateCameraObject(const CreateContext& c, const CreateArgs& a);
 // Masks and stencils (create_layers.cpp).
 int CreateMaskObject(const CreateContext& c, const CreateArgs& a);
 int CreateStencilObject(const CreateContext& c, const CreateArgs& a);
+// A mask whose source is neither a loaded picture nor a picture file plays
+// a movie. The movie subsystem installs these: `open` starts the movie and
+// makes the picture it plays into (null when the name is no movie),
+// `attach` hands the movie to its mask object (SceneLock held), `release`
+// frees a movie no object took.
+struct MaskMovieHooks {
+    movie::Movie* (*open)(const char* name, render::Image** picture);
+    void (*attach)(SceneObject* object, movie::Movie* movie);
+    void (*release)(movie::Movie* movie);
+};
+MaskMovieHooks& GetMaskMovieHooks();
 // Textures (create_textures.cpp).
 int CreateColorObject(const CreateContext& c, const CreateArgs& a);
 int CreateTextureObject(const CreateContext& c, const CreateArgs& a);

@@ -15,16 +15,20 @@ namespace scene {
 
 namespace {
 
+MaskMovieHooks g_maskMovies{};
+
 // Makes the mask or stencil object around `picture` (taken over when owns).
 int MakeLayerObject(const CreateContext& c, const CreateArgs& a, int groupArg, render::Image* picture,
-                    bool owns, int32_t mode) {
+                    bool owns, int32_t mode, movie::Movie* movie = nullptr) {
     int32_t priority = LeadingInteger(a.at(1));
     Creation k;
     if (!BeginCreation(c, a.at(0), &k)) {
         if (owns) render::DestroyImage(&picture);
+        if (movie) g_maskMovies.release(movie);
         return 0;
     }
     SceneObject* o = k.object;
+    if (movie) g_maskMovies.attach(o, movie);  // freed with the object from here on
     if (!AttachTexture(o, picture, owns)) return AbortCreation(&k);
     render::Layer* layer = render::CreateLayer(o, mode);
     if (!layer) return AbortCreation(&k);
@@ -45,6 +49,8 @@ int MakeLayerObject(const CreateContext& c, const CreateArgs& a, int groupArg, r
 }
 
 }  // namespace
+
+MaskMovieHooks& GetMaskMovieHooks() { return g_maskMovies; }
 
 void StencilPixels(render::Image* picture, int32_t mode) {
     render::ImageChanged(picture);
@@ -71,7 +77,12 @@ int CreateMaskObject(const CreateContext& c, const CreateArgs& a) {
     render::Image* picture = loaded ? CopyPicture(loaded) : nullptr;
     shell::ReleaseSceneLock();
     if (!loaded) picture = LoadPictureFile(source, false);
-    if (!picture) return 0;  // movie masks come with movie playback
+    if (!picture && g_maskMovies.open) {
+        movie::Movie* movie = g_maskMovies.open(source, &picture);
+        if (!movie) return 0;
+        return MakeLayerObject(c, a, 5, picture, true, render::kLayerMask, movie);
+    }
+    if (!picture) return 0;
     return MakeLayerObject(c, a, 5, picture, true, render::kLayerMask);
 }
 

@@ -1,0 +1,278 @@
+// Movie objects in the scene: CreateMovie, the media step that puts the
+// newest frame into the object's picture, the media Request keywords,
+// SetStream for movies, and the hooks through which waits, system screens
+// and the composer's rebase reach movies.
+#include "movie/movie_commands.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "movie/movie.h"
+#include "render/compose.h"
+#include "render/drawable.h"
+#include "render/image.h"
+#include "scene/action.h"
+#include "render/surface.h"
+#include "scene/create_commands.h"
+#include "scene/create_support.h"
+#include "scene/object_tree.h"
+#include "scene/payloads.h"
+#include "scene/request.h"
+#include "script/command_table.h"
+#include "script/dispatch.h"
+#include "script/interp.h"
+#include "script/object_names.h"
+#include "script/process.h"
+#include "script/sjis.h"
+#include "script/variables.h"
+#include "shell/input.h"
+#include "shell/registry.h"
+#include "sound/sound_commands.h"
+
+namespace movie {
+
+namespace {
+
+using scene::SceneObject;
+
+Movie* PlayerOf(const SceneObject* o) { return o ? o->movie : nullptr; }
+
+SceneObject* MovieOwner(const void* payload) { return MovieOwnerOf(static_cast<const Movie*>(payload)); }
+void ReleaseMoviePayload(void* payload) { DestroyMovie(static_cast<Movie*>(payload)); }
+
+// The argument with one pair of surrounding double quotes removed.
+const char* Unquoted(const char* text, char* buf, size_t size) {
+    if (!text) return nullptr;
+    size_t n = std::strlen(text);
+    if (n >= 2 && text[0] == '"' && text[n - 1] == '"') {
+        size_t length = std::min(n - 2, size - 1);
+        std::memcpy(buf, text + 1, length);
+        buf[length] = 0;
+        return buf;
+    }
+    return text;
+}
+
+// 1 for "TRUE", 0 for "FALSE" (any case), 255 for anything else.
+int SwitchValue(const char* text) {
+    char buf[64];
+    text = Unquoted(text, buf, sizeof(buf));
+    if (!text) return 255;
+    while (*text == ' ' || *text == '\t') ++text;
+    if (script::EqualsNoCase(text, "TRUE")) return 1;
+    if (script::EqualsNoCase(text, "FALSE")) return 0;
+    return 255;
+}
+
+// The media step: the newest frame into the object's picture.
+int MovieStep(SceneObject* o) {
+    Movie* m = PlayerOf(o);
+    render::Image* image = o->image ? o->image->image : nullptr;
+    if (!m || !image || !image->pixels) return 0;
+    int copied = CopyMovieFrame(m, image->pixels, image->width, image->height, static_cast<size_t>(image->width) * 4);
+    if (copied) {
+        render::ImageChanged(image);
+        // A movie mask: its layer is built again from the new frame.
+        if (o->layer && o->layer->owner == o) o->layer->changed = 1;
+        scene::MarkObjectArea(o);
+    }
+    // A stopped movie has nothing more to show until it plays again.
+    if (!copied && MovieState(m) == kMovieStopped) o->ops.mediaStep = scene::NoStep;
+    return copied;
+}
+
+int MovieRequest(SceneObject* o, scene::ObjectQuery* q) {
+    const char* k = q->arguments[0];
+    Movie* m = PlayerOf(o);
+    if (!m) return sound::MediaRequest(o, q);
+    if (scene::KeywordIs(k, "Play")) PlayMovie(m);
+    else if (scene::KeywordIs(k, "Stop")) StopMovie(m);
+    else if (scene::KeywordIs(k, "Pause")) PauseMovie(m);
+    else if (scene::KeywordIs(k, "Resume")) ResumeMovie(m);
+    else return scene::TextureRequest(o, q);
+    o->ops.mediaStep = MovieStep;
+    return 1;
+}
+
+int CreateMovieObject(const scene::CreateContext& c, const scene::CreateArgs& a) {
+    char file[260];
+    const char* name = Unquoted(a.at(6), file, sizeof(file));
+    if (!a.at(0) || !name || !*name) return 0;
+    MovieSettings settings;
+    settings.loop = SwitchValue(a.at(4)) != 0;
+    settings.alpha = SwitchValue(a.at(5)) != 0;
+    int32_t volume = 1000;
+    if (a.at(7) && *a.at(7)) volume = std::clamp(scene::LeadingInteger(a.at(7)), 0, 1000);
+    settings.volume = volume;
+    Movie* m = OpenMovie(name, settings);
+    if (!m) return 0;
+    // Black until the first frame arrives.
+    render::Image* image = render::CreateBlankImage(MovieWidth(m), MovieHeight(m), 0, 255);
+    if (!image) {
+        DestroyMovie(m);
+        return 0;
+    }
+    image->flags = settings.alpha ? 0x0116 : 0x0016;
+    scene::Creation k;
+    if (!scene::BeginCreation(c, a.at(0), &k)) {
+        render::DestroyImage(&image);
+        DestroyMovie(m);
+        return 0;
+    }
+    SceneObject* o = k.object;
+    SetMovieOwner(m, o);
+    o->movie = m;
+    if (!scene::AttachTexture(o, image, true)) return scene::AbortCreation(&k);
+    o->ops.mediaStep = MovieStep;
+    o->ops.request = MovieRequest;
+    if (!scene::PlaceTexture(o, a.at(2), a.at(3), scene::LeadingInteger(a.at(1)))) return scene::AbortCreation(&k);
+    scene::MarkTextureCreated();
+    return scene::EndCreation(&k);
+}
+
+void CommandCreateMovie(script::CommandCall& call) {
+    scene::CreateContext c;
+    c.ownerKey = call.process ? call.process->ownerKey : scene::kFreeKey;
+    c.prefix = call.block ? script::BlockPrefix(call.block) : "";
+    if (!c.prefix) c.prefix = "";
+    c.report = call.report ? call.report : "";
+    c.inlineBlock = call.block && call.block->kind == script::kBlockInline;
+    c.process = call.process;
+    c.block = call.block;
+    scene::CreateArgs a{call.args, script::kMaxCommandArguments};
+    call.result = CreateMovieObject(c, a);
+}
+
+// Masks with a movie source: no loop, no alpha half, full volume.
+Movie* OpenMaskMovie(const char* name, render::Image** picture) {
+    char file[260];
+    name = Unquoted(name, file, sizeof(file));
+    MovieSettings settings;
+    settings.loop = false;
+    settings.alpha = false;
+    Movie* m = OpenMovie(name, settings);
+    if (!m) return nullptr;
+    *picture = render::CreateBlankImage(MovieWidth(m), MovieHeight(m), 0, 255);
+    if (!*picture) {
+        DestroyMovie(m);
+        return nullptr;
+    }
+    (*picture)->flags = 0x0016;
+    return m;
+}
+void AttachMaskMovie(SceneObject* o, Movie* m) {
+    SetMovieOwner(m, o);
+    o->movie = m;
+    o->ops.mediaStep = MovieStep;
+}
+
+// SetStream: the sound handler runs first, then movies seek.
+script::CommandHandler g_soundSetStream = nullptr;
+
+int SeekVisitor(SceneObject* o, scene::ObjectQuery* q) {
+    Movie* m = PlayerOf(o);
+    if (!m) return 0;
+    double ms = *static_cast<const double*>(q->context);
+    if (ms >= 0 && ms < MovieDuration(m)) {
+        SeekMovieTo(m, static_cast<uint32_t>(ms));
+        o->ops.mediaStep = MovieStep;
+    }
+    q->matched += 1;
+    return 1;
+}
+
+void CommandSetStream(script::CommandCall& call) {
+    if (g_soundSetStream) g_soundSetStream(call);
+    char path[script::kObjectNameSize];
+    const char* prefix = call.block ? script::BlockPrefix(call.block) : "";
+    if (!call.process || !call.args[0] || !call.args[1] ||
+        !script::QualifyObjectName(call.args[0], path, prefix ? prefix : "") || !path[0])
+        return;
+    const char* t = call.args[1];
+    while (*t == ' ' || *t == '\t' || *t == '"') ++t;
+    double ms = 0;
+    if (*t == '#' || *t == '$') {
+        script::Variable* v = script::Lookup(t, call.block);
+        if (!v) return;
+        ms = *t == '#' ? v->number : std::atof(v->text);
+    } else {
+        ms = std::atof(t);
+    }
+    scene::ObjectQuery q{};
+    q.ownerKey = call.process->ownerKey;
+    std::strncpy(q.path, path, sizeof(q.path) - 1);
+    q.visitor = SeekVisitor;
+    q.context = &ms;
+    shell::AcquireSceneLock();
+    scene::VisitObjects(&q);
+    shell::ReleaseSceneLock();
+}
+
+// Every movie of every tree (SceneLock held).
+void ForMovies(SceneObject* node, void (*action)(Movie*)) {
+    if (!node) return;
+    if (Movie* m = PlayerOf(node)) action(m);
+    for (SceneObject* c = node->firstChild; c; c = c->nextSibling) ForMovies(c, action);
+}
+void ForAllMovies(void (*action)(Movie*)) {
+    for (scene::ObjectRoot* slot = &scene::g_objects.firstSlot; slot; slot = slot->next)
+        if (slot->ownerKey != scene::kFreeKey) ForMovies(&slot->root, action);
+}
+
+void (*g_soundSuspend)() = nullptr;
+void (*g_soundResume)() = nullptr;
+void (*g_otherRebase)(uint32_t, int) = nullptr;
+
+void SuspendScene() {
+    if (g_soundSuspend) g_soundSuspend();
+    shell::AcquireSceneLock();
+    ForAllMovies(SuspendMovie);
+    shell::ReleaseSceneLock();
+}
+void ResumeScene() {
+    if (g_soundResume) g_soundResume();
+    shell::AcquireSceneLock();
+    ForAllMovies(ResumeSuspendedMovie);
+    shell::ReleaseSceneLock();
+}
+// The composer's rebase runs with the SceneLock held.
+void Rebase(uint32_t now, int resume) {
+    if (g_otherRebase) g_otherRebase(now, resume);
+    if (!resume) ForAllMovies(ResumeSuspendedMovie);
+}
+
+int MoviePlayingHook(SceneObject* o) {
+    Movie* m = PlayerOf(o);
+    return m && MovieState(m) == kMoviePlaying ? 1 : 0;
+}
+
+}  // namespace
+
+void InstallMovieCommands() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    scene::SetPayloadOps(scene::kPayloadMovie, {MovieOwner, ReleaseMoviePayload});
+    script::InstallCommandHandler("CreateMovie", CommandCreateMovie);
+    scene::GetMaskMovieHooks() = {OpenMaskMovie, AttachMaskMovie, DestroyMovie};
+    if (const script::CommandEntry* e = script::FindCommand("SetStream")) g_soundSetStream = e->handler;
+    script::InstallCommandHandler("SetStream", CommandSetStream);
+    scene::GetActivityHooks().moviePlaying = MoviePlayingHook;
+    shell::InputHooks& input = shell::GetInputHooks();
+    g_soundSuspend = input.suspendScene;
+    g_soundResume = input.resumeScene;
+    input.suspendScene = SuspendScene;
+    input.resumeScene = ResumeScene;
+    render::ComposerHooks& composer = render::ComposerHooksTable();
+    g_otherRebase = composer.rebaseOther;
+    composer.rebaseOther = Rebase;
+}
+
+bool InitMediaSystem() {
+    if (!sound::InitSoundSystem()) return false;
+    InstallMovieCommands();
+    return true;
+}
+
+}  // namespace movie
