@@ -24,6 +24,14 @@ bool TimelineDone(const EffectTimeline& t);
 // Adds the engine time since the object's last update to the counter.
 void AdvanceTimeline(EffectTimeline* t, const scene::SceneObject* object);
 
+// Whether an image animation may go on the object: an existing texture-like
+// object with a picture and a quad (not a new effect object, a layer, a cube
+// or a text).
+bool TakesImageAnimation(const scene::SceneObject* object, const EffectQuery& query);
+// Copies `from`'s pixels over `to` where both have them (same-sized working
+// and saved pictures) and marks `to` changed.
+void CopyPixels(Image* to, const Image* from);
+
 // Installers of the animations; null when refused.
 void* InstallMosaic(scene::SceneObject* object, const EffectQuery& query);
 void* InstallWave(scene::SceneObject* object, const EffectQuery& query);

@@ -76,8 +76,7 @@ void Pixelate(MosaicState& s, int32_t b) {
     Image* out = s.picture;
     const Image* in = s.saved;
     const int32_t w = std::min(out->width, in->width), h = std::min(out->height, in->height);
-    for (int32_t r = 0; r < h; ++r)
-        std::memcpy(out->rows[r], in->rows[r], static_cast<size_t>(w) * 4);
+    CopyPixels(out, in);
     if (b >= 1 && b < w && b < h) {
         const int64_t area = static_cast<int64_t>(b) * b;
         for (int32_t by = 0; by + b <= h; by += b)
@@ -138,8 +137,7 @@ void ReleaseMosaic(scene::SceneObject* o, int full) {
 }  // namespace
 
 void* InstallMosaic(scene::SceneObject* o, const EffectQuery& q) {
-    Drawable* d = o->image;
-    if (q.freshObject || !d || !d->image || !d->quad || o->layer || o->cube || o->text) return nullptr;
+    if (!TakesImageAnimation(o, q)) return nullptr;
     auto* s = static_cast<MosaicState*>(std::calloc(1, sizeof(MosaicState)));
     if (!s) return nullptr;
     Image* picture = scene::OwnPicture(o);

@@ -208,7 +208,7 @@ bool AddPiece(scene::SceneObject* o, PiecesState& s, int32_t left, int32_t top, 
 
 void* InstallPieces(scene::SceneObject* o, const EffectQuery& q, int cells) {
     Drawable* d = o->image;
-    if (q.freshObject || !d || !d->image || !d->quad || o->layer || o->cube || o->text) return nullptr;
+    if (!TakesImageAnimation(o, q)) return nullptr;
     const int32_t w = d->quad->textureWidth, h = d->quad->textureHeight;
     if (w <= 0 || h <= 0) return nullptr;
     auto* s = static_cast<PiecesState*>(std::calloc(1, sizeof(PiecesState)));

@@ -59,11 +59,8 @@ void FreeSpiral(scene::SceneObject* o, bool restore) {
     auto* s = static_cast<SpiralState*>(o->effect.state);
     if (!s) return;
     if (restore && o->image && o->image->image == s->picture) {
-        const int32_t w = std::min(s->picture->width, s->saved->width);
-        for (int32_t y = 0; y < std::min(s->picture->height, s->saved->height); ++y)
-            std::memcpy(s->picture->rows[y], s->saved->rows[y], static_cast<size_t>(w) * 4);
+        CopyPixels(s->picture, s->saved);
         s->picture->flags = s->pictureFlags;
-        ImageChanged(s->picture);
     }
     if (o->image) AddDirtyDrawable(o->image);
     FreeTimeline(&s->timeline);
@@ -103,7 +100,7 @@ void ReleaseSpiral(scene::SceneObject* o, int full) {
 
 void* InstallSpiral(scene::SceneObject* o, const EffectQuery& q) {
     Drawable* d = o->image;
-    if (q.freshObject || !d || !d->image || !d->quad || o->layer || o->cube || o->text) return nullptr;
+    if (!TakesImageAnimation(o, q)) return nullptr;
     auto* s = static_cast<SpiralState*>(std::calloc(1, sizeof(SpiralState)));
     if (!s) return nullptr;
     Image* picture = scene::OwnPicture(o);

@@ -148,7 +148,7 @@ void ReleaseWave(scene::SceneObject* o, int full) {
 
 void* InstallWave(scene::SceneObject* o, const EffectQuery& q) {
     Drawable* d = o->image;
-    if (q.freshObject || !d || !d->image || !d->quad || o->layer || o->cube || o->text) return nullptr;
+    if (!TakesImageAnimation(o, q)) return nullptr;
     BuildSine();
     auto* s = static_cast<WaveState*>(std::calloc(1, sizeof(WaveState)));
     if (!s) return nullptr;

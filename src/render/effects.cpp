@@ -167,6 +167,17 @@ uint32_t FilterPixel(int filter, uint32_t p) {
     return 0xFF000000u | o2 << 16 | o1 << 8 | o0;
 }
 
+bool TakesImageAnimation(const scene::SceneObject* o, const EffectQuery& q) {
+    const Drawable* d = o->image;
+    return !q.freshObject && d && d->image && d->quad && !o->layer && !o->cube && !o->text;
+}
+
+void CopyPixels(Image* to, const Image* from) {
+    const int32_t w = std::min(to->width, from->width), h = std::min(to->height, from->height);
+    for (int32_t y = 0; y < h; ++y) std::memcpy(to->rows[y], from->rows[y], static_cast<size_t>(w) * 4);
+    ImageChanged(to);
+}
+
 bool EffectMakesPicture(const char* name, uint32_t* alpha) {
     const NameEntry* e = Lookup(name);
     if (!e) return false;
