@@ -12,6 +12,7 @@
 #include "render/compose.h"
 #include "render/drawable.h"
 #include "render/image.h"
+#include "scene/commands_scene.h"
 #include "scene/action.h"
 #include "render/surface.h"
 #include "scene/create_commands.h"
@@ -132,14 +133,7 @@ int CreateMovieObject(const scene::CreateContext& c, const scene::CreateArgs& a)
 }
 
 void CommandCreateMovie(script::CommandCall& call) {
-    scene::CreateContext c;
-    c.ownerKey = call.process ? call.process->ownerKey : scene::kFreeKey;
-    c.prefix = call.block ? script::BlockPrefix(call.block) : "";
-    if (!c.prefix) c.prefix = "";
-    c.report = call.report ? call.report : "";
-    c.inlineBlock = call.block && call.block->kind == script::kBlockInline;
-    c.process = call.process;
-    c.block = call.block;
+    scene::CreateContext c = scene::CommandContext(call);
     scene::CreateArgs a{call.args, script::kMaxCommandArguments};
     call.result = CreateMovieObject(c, a);
 }

@@ -29,21 +29,10 @@ int ObjectCoverage(SceneObject* o, int* left, int* top, int* width, int* height)
 
 namespace {
 
-CreateContext ContextOf(const script::CommandCall& call) {
-    CreateContext c;
-    c.ownerKey = call.process ? call.process->ownerKey : kFreeKey;
-    c.prefix = call.block ? script::BlockPrefix(call.block) : "";
-    if (!c.prefix) c.prefix = "";
-    c.report = call.report ? call.report : "";
-    c.inlineBlock = call.block && call.block->kind == script::kBlockInline;
-    c.process = call.process;
-    c.block = call.block;
-    return c;
-}
 
 template <int (*Work)(const CreateContext&, const CreateArgs&)>
 void Creating(script::CommandCall& call) {
-    CreateContext c = ContextOf(call);
+    CreateContext c = CommandContext(call);
     CreateArgs a{call.args, script::kMaxCommandArguments};
     call.result = Work(c, a);
 }
@@ -148,6 +137,18 @@ const Entry kCommands[] = {
 };
 
 }  // namespace
+
+CreateContext CommandContext(const script::CommandCall& call) {
+    CreateContext c;
+    c.ownerKey = call.process ? call.process->ownerKey : kFreeKey;
+    c.prefix = call.block ? script::BlockPrefix(call.block) : "";
+    if (!c.prefix) c.prefix = "";
+    c.report = call.report ? call.report : "";
+    c.inlineBlock = call.block && call.block->kind == script::kBlockInline;
+    c.process = call.process;
+    c.block = call.block;
+    return c;
+}
 
 bool StartSceneSystem() {
     InstallSceneCommands();

@@ -12,6 +12,7 @@
 #include "render/transition_map.h"
 #include "scene/action.h"
 #include "scene/action_internal.h"
+#include "scene/commands_scene.h"
 #include "scene/curve.h"
 #include "scene/properties.h"
 #include "scene/wait.h"
@@ -163,12 +164,7 @@ int DrawTransitionOf(const CreateContext& c, const CreateArgs& a) {
 }
 
 void CommandDrawTransition(script::CommandCall& call) {
-    CreateContext c;
-    c.ownerKey = call.process ? call.process->ownerKey : kFreeKey;
-    c.prefix = call.block ? script::BlockPrefix(call.block) : "";
-    if (!c.prefix) c.prefix = "";
-    c.process = call.process;
-    c.block = call.block;
+    CreateContext c = CommandContext(call);
     CreateArgs args{call.args, script::kMaxCommandArguments};
     call.result = DrawTransitionOf(c, args);
 }

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/video.h"
+#include "scene/commands_scene.h"
 #include "scene/action.h"
 #include "scene/choice_hit.h"
 #include "scene/create_commands.h"
@@ -148,14 +149,7 @@ void SoundObjectCommand(script::CommandCall& call) {
 }
 
 void CommandCreateSound(script::CommandCall& call) {
-    scene::CreateContext c;
-    c.ownerKey = call.process ? call.process->ownerKey : scene::kFreeKey;
-    c.prefix = call.block ? script::BlockPrefix(call.block) : "";
-    if (!c.prefix) c.prefix = "";
-    c.report = call.report ? call.report : "";
-    c.inlineBlock = call.block && call.block->kind == script::kBlockInline;
-    c.process = call.process;
-    c.block = call.block;
+    scene::CreateContext c = scene::CommandContext(call);
     scene::CreateArgs a{call.args, script::kMaxCommandArguments};
     call.result = CreateSoundObject(c, a);
 }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "scene/commands_scene.h"
 #include "scene/object_tree.h"
 #include "scene/payloads.h"
 #include "script/colour.h"
@@ -80,20 +81,8 @@ void CommandSetFont(script::CommandCall& call) {
     call.result = SetFontCommand(call.args, script::kMaxCommandArguments);
 }
 
-scene::CreateContext ContextOf(const script::CommandCall& call) {
-    scene::CreateContext c;
-    c.ownerKey = call.process ? call.process->ownerKey : scene::kFreeKey;
-    c.prefix = call.block ? script::BlockPrefix(call.block) : "";
-    if (!c.prefix) c.prefix = "";
-    c.report = call.report ? call.report : "";
-    c.inlineBlock = call.block && call.block->kind == script::kBlockInline;
-    c.process = call.process;
-    c.block = call.block;
-    return c;
-}
-
 void CommandLoadFont(script::CommandCall& call) {
-    scene::CreateContext c = ContextOf(call);
+    scene::CreateContext c = scene::CommandContext(call);
     scene::CreateArgs a{call.args, script::kMaxCommandArguments};
     call.result = LoadFontObject(c, a);
 }

@@ -11,6 +11,7 @@
 #include "render/drawable.h"
 #include "render/image.h"
 #include "render/quad.h"
+#include "scene/commands_scene.h"
 #include "scene/payloads.h"
 #include "scene/request.h"
 #include "script/command_table.h"
@@ -345,20 +346,8 @@ int DrawTextObject(scene::SceneObject* o) {
 
 namespace {
 
-scene::CreateContext ContextOf(const script::CommandCall& call) {
-    scene::CreateContext c;
-    c.ownerKey = call.process ? call.process->ownerKey : scene::kFreeKey;
-    c.prefix = call.block ? script::BlockPrefix(call.block) : "";
-    if (!c.prefix) c.prefix = "";
-    c.report = call.report ? call.report : "";
-    c.inlineBlock = call.block && call.block->kind == script::kBlockInline;
-    c.process = call.process;
-    c.block = call.block;
-    return c;
-}
-
 void CommandCreateText(script::CommandCall& call) {
-    scene::CreateContext c = ContextOf(call);
+    scene::CreateContext c = scene::CommandContext(call);
     scene::CreateArgs a{call.args, script::kMaxCommandArguments};
     call.result = CreateTextObject(c, a);
 }
