@@ -30,6 +30,7 @@
 #include "shell/input.h"
 #include "shell/registry.h"
 #include "sound/sound_commands.h"
+#include "platform/text_copy.h"
 
 namespace movie {
 
@@ -195,7 +196,7 @@ void CommandSetStream(script::CommandCall& call) {
     }
     scene::ObjectQuery q{};
     q.ownerKey = call.process->ownerKey;
-    std::strncpy(q.path, path, sizeof(q.path) - 1);
+    platform::CopyText(q.path, sizeof(q.path), path);
     q.visitor = SeekVisitor;
     q.context = &ms;
     shell::AcquireSceneLock();

@@ -29,6 +29,7 @@
 #include "scene/action.h"
 #include "scene/create_support.h"
 #include "script/variables.h"
+#include "platform/text_copy.h"
 
 namespace render {
 
@@ -172,8 +173,7 @@ const char* PictureName(bool rising, char* buffer, size_t size) {
     if (rising) return "data/particle.png";
     const script::Variable* v = script::LookupExact("$SYSTEM_effect_drop_image");
     if (!v || v->kind != script::kVarText || !v->text[0]) return nullptr;
-    std::strncpy(buffer, v->text, size - 1);
-    buffer[size - 1] = 0;
+    platform::CopyText(buffer, size, v->text);
     return buffer;
 }
 

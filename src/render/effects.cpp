@@ -11,6 +11,7 @@
 #include "render/effect_internal.h"
 #include "render/image_load.h"
 #include "script/variables.h"
+#include "platform/text_copy.h"
 
 namespace render {
 
@@ -243,8 +244,7 @@ void* InstallEffect(scene::SceneObject* o, const EffectQuery& q) {
             break;
     }
     if (!state) return nullptr;
-    std::strncpy(o->effectName, e->name, sizeof o->effectName - 1);
-    o->effectName[sizeof o->effectName - 1] = 0;
+    platform::CopyText(o->effectName, sizeof o->effectName, e->name);
     if (o->ops.extraStep != scene::DefaultOps().extraStep) o->ops.extraStep(o);
     if (o->image) AddDirtyDrawable(o->image);
     return state;

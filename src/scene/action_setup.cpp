@@ -13,6 +13,7 @@
 #include "scene/curve.h"
 #include "shell/engine.h"
 #include "shell/registry.h"
+#include "platform/text_copy.h"
 
 namespace scene {
 
@@ -67,8 +68,7 @@ bool Arm(SceneObject* o, int kind, const ActionRequest& r, int components,
     a.multiplier = 1;
     a.durationMs = r.durationMs;
     if (r.curve) {
-        std::strncpy(a.curveName, r.curve, sizeof a.curveName - 1);
-        a.curveName[sizeof a.curveName - 1] = 0;
+        platform::CopyText(a.curveName, sizeof a.curveName, r.curve);
     }
     *StepSlot(o, kind) = StepRoutine(kind);
     return true;
@@ -382,7 +382,7 @@ int SetupActions(int32_t ownerKey, const char* path, const ActionRequest& reques
     if (!path || !*path || shell::Quitting()) return 0;
     ObjectQuery q{};
     q.ownerKey = ownerKey;
-    std::strncpy(q.path, path, sizeof q.path - 1);
+    platform::CopyText(q.path, sizeof q.path, path);
     q.visitor = SetupVisitor;
     q.context = const_cast<ActionRequest*>(&request);
     shell::AcquireSceneLock();

@@ -22,6 +22,7 @@
 #include "script/object_names.h"
 #include "script/process.h"
 #include "script/variables.h"
+#include "platform/text_copy.h"
 
 namespace scene {
 
@@ -86,8 +87,7 @@ void CommandPosition(script::CommandCall& call) {
 int VariableText(const char* name, char* out, int size) {
     script::Variable* v = script::LookupExact(name);
     if (!v || size <= 0) return 0;
-    std::strncpy(out, v->text, static_cast<size_t>(size) - 1);
-    out[size - 1] = 0;
+    platform::CopyText(out, static_cast<size_t>(size), v->text);
     return 1;
 }
 

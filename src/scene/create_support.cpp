@@ -17,16 +17,11 @@
 #include "script/system_variables.h"
 #include "script/variables.h"
 #include "shell/registry.h"
+#include "platform/text_copy.h"
 
 namespace scene {
 
 namespace {
-
-void CopyText(char* out, size_t size, const char* text) {
-    if (!text) text = "";
-    std::strncpy(out, text, size - 1);
-    out[size - 1] = 0;
-}
 
 bool ComposerUnpaused() {
     script::ComposerHooks& hooks = script::GetComposerHooks();
@@ -68,7 +63,7 @@ render::Image* LoadedPicture(const CreateContext& c, const char* name) {
     if (!name || !*name) return nullptr;
     char path[script::kObjectNameSize];
     if (name[0] == '@') {
-        CopyText(path, sizeof path, name);
+        platform::CopyText(path, sizeof path, name);
     } else if (!script::QualifyObjectName(name, path, c.prefix)) {
         return nullptr;
     }
@@ -106,8 +101,8 @@ int BeginCreation(const CreateContext& c, const char* name, Creation* k) {
         shell::ReleaseSceneLock();
         return 0;
     }
-    CopyText(o->creatorPrefix, sizeof o->creatorPrefix, c.prefix);
-    CopyText(o->creatingCommand, sizeof o->creatingCommand, c.report);
+    platform::CopyText(o->creatorPrefix, sizeof o->creatorPrefix, c.prefix);
+    platform::CopyText(o->creatingCommand, sizeof o->creatingCommand, c.report);
     k->object = o;
     return 1;
 }

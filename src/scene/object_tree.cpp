@@ -14,6 +14,7 @@
 #include "scene/payloads.h"
 #include "shell/engine.h"
 #include "shell/registry.h"
+#include "platform/text_copy.h"
 
 namespace scene {
 
@@ -335,7 +336,7 @@ SceneObject* CreateObject(int32_t key, const char* path) {
     world->list.sorted = 0;
     world->list.drawStart = nullptr;
 
-    std::strncpy(o->name, name, kNameSize - 1);
+    platform::CopyText(o->name, kNameSize, name);
     o->ownerKey = parent->ownerKey;
     o->nameSum = NameSum(o->name);
     return o;
@@ -370,7 +371,7 @@ void DeleteObjects(int32_t key, const char* path) {
     shell::AcquireSceneLock();
     ObjectQuery query{};
     query.ownerKey = key;
-    std::strncpy(query.path, path, kNameSize - 1);
+    platform::CopyText(query.path, kNameSize, path);
     query.visitor = DeletionVisitor;
     VisitObjects(&query);
     if (g_objects.deletionGate) platform::SetEvent(g_objects.deletionGate);

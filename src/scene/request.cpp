@@ -14,6 +14,7 @@
 #include "script/interp.h"
 #include "script/variables.h"
 #include "shell/registry.h"
+#include "platform/text_copy.h"
 
 namespace scene {
 
@@ -66,8 +67,7 @@ int AliasClearVisitor(SceneObject* o, ObjectQuery* q) {
 }
 
 int AliasSetVisitor(SceneObject* o, ObjectQuery* q) {
-    std::strncpy(o->alias, q->arguments[0], kNameSize - 1);
-    o->alias[kNameSize - 1] = 0;
+    platform::CopyText(o->alias, kNameSize, q->arguments[0]);
     q->matched += 1;
     return 1;
 }
@@ -160,8 +160,8 @@ int RequestObjects(int32_t key, const char* path, const char* keyword) {
     if (!path || !*path || !keyword) return 0;
     ObjectQuery q{};
     q.ownerKey = key;
-    std::strncpy(q.path, path, kNameSize - 1);
-    std::strncpy(q.arguments[0], keyword, kQueryArgumentSize - 1);
+    platform::CopyText(q.path, kNameSize, path);
+    platform::CopyText(q.arguments[0], kQueryArgumentSize, keyword);
     q.visitor = RequestVisitor;
     q.noDescend = 1;
     shell::AcquireSceneLock();
@@ -178,16 +178,16 @@ int SetAliasOf(int32_t key, const char* path, const char* alias) {
         ObjectQuery clear{};
         clear.ownerKey = key;
         clear.path[0] = '@';
-        std::strncpy(clear.path + 1, alias, kNameSize - 2);
-        std::strncpy(clear.arguments[0], alias, kQueryArgumentSize - 1);
+        platform::CopyText(clear.path + 1, kNameSize - 1, alias);
+        platform::CopyText(clear.arguments[0], kQueryArgumentSize, alias);
         clear.visitor = AliasClearVisitor;
         clear.noDescend = 1;
         VisitObjects(&clear);
     }
     ObjectQuery set{};
     set.ownerKey = key;
-    std::strncpy(set.path, path, kNameSize - 1);
-    std::strncpy(set.arguments[0], alias, kQueryArgumentSize - 1);
+    platform::CopyText(set.path, kNameSize, path);
+    platform::CopyText(set.arguments[0], kQueryArgumentSize, alias);
     set.visitor = AliasSetVisitor;
     set.noDescend = 1;
     VisitObjects(&set);

@@ -22,6 +22,7 @@
 #include "script/object_names.h"
 #include "script/process.h"
 #include "shell/registry.h"
+#include "platform/text_copy.h"
 
 namespace scene {
 
@@ -105,8 +106,7 @@ int TransitionVisitor(SceneObject* o, ObjectQuery* q) {
         a.multiplier = 1;
         a.durationMs = duration;
         if (r.curve) {
-            std::strncpy(a.curveName, r.curve, sizeof a.curveName - 1);
-            a.curveName[sizeof a.curveName - 1] = 0;
+            platform::CopyText(a.curveName, sizeof a.curveName, r.curve);
         }
         MarkObjectArea(o);
     }

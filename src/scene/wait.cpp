@@ -19,6 +19,7 @@
 #include "shell/engine.h"
 #include "shell/input.h"
 #include "shell/registry.h"
+#include "platform/text_copy.h"
 
 namespace scene {
 
@@ -146,7 +147,7 @@ void WaitObjects(const char* name, script::ScriptBlock* block, int32_t ownerKey,
     if (timeoutMs > 0 && SkipShortens(timeoutMs)) return;
     ObjectQuery q{};
     q.ownerKey = ownerKey;
-    std::strncpy(q.path, name, sizeof q.path - 1);
+    platform::CopyText(q.path, sizeof q.path, name);
     q.visitor = RunningVisitor;
     q.stopAtFirst = 1;
     q.context = reinterpret_cast<void*>(static_cast<intptr_t>(code));

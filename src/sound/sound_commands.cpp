@@ -25,6 +25,7 @@
 #include "shell/input.h"
 #include "shell/registry.h"
 #include "sound/sound_object.h"
+#include "platform/text_copy.h"
 
 namespace sound {
 
@@ -140,7 +141,7 @@ void SoundObjectCommand(script::CommandCall& call) {
     SoundCommand command{call.block, call.args, Kind};
     scene::ObjectQuery q{};
     q.ownerKey = call.process->ownerKey;
-    std::strncpy(q.path, path, sizeof(q.path) - 1);
+    platform::CopyText(q.path, sizeof(q.path), path);
     q.visitor = SoundVisitor;
     q.context = &command;
     shell::AcquireSceneLock();

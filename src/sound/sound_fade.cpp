@@ -10,6 +10,7 @@
 #include "render/compose.h"
 #include "scene/curve.h"
 #include "sound/sound_internal.h"
+#include "platform/text_copy.h"
 
 namespace sound {
 
@@ -114,7 +115,7 @@ void FadeSound(SoundObject* s, int kind, int32_t target, int32_t durationMs, con
     double distance = std::fabs(static_cast<double>(target) - current);
     f.table = scene::BuildCurveTable(scene::CurveFromArgument(curve), f.steps, distance);
     std::memset(f.curve, 0, sizeof(f.curve));
-    if (curve) std::strncpy(f.curve, curve, sizeof(f.curve) - 1);
+    if (curve) platform::CopyText(f.curve, sizeof(f.curve), curve);
     f.stop = platform::CreateEvent(true, false);
     f.wake = platform::CreateEvent(false, false);
     FadeStart* start = static_cast<FadeStart*>(std::malloc(sizeof(FadeStart)));

@@ -6,6 +6,7 @@
 
 #include "platform/clock.h"
 #include "sound/sound_internal.h"
+#include "platform/text_copy.h"
 
 namespace sound {
 
@@ -86,8 +87,7 @@ SoundObject* CreateSound(uint32_t category, const char* fileName) {
     if (category == kCategorySilent) {
         OpenSilence(&s->decoder);
         if (fileName) {
-            std::strncpy(s->fileName, fileName, sizeof(s->fileName) - 1);
-            s->fileName[sizeof(s->fileName) - 1] = 0;
+            platform::CopyText(s->fileName, sizeof(s->fileName), fileName);
         }
         s->loopCount.store(-1);
     } else if (!OpenSoundFile(fileName, &s->decoder, s->fileName)) {

@@ -1,6 +1,7 @@
 // JPEG, BMP and CVSI decoders: real JPEG files, made-up headers, broken data.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include <jpeglib.h>
@@ -49,7 +50,7 @@ TEST_F(JpegCorpus, BaselineFilesMatchAnIndependentDecoder) {
         EXPECT_EQ(image->width, 227);
         EXPECT_EQ(image->height, 149);
         EXPECT_EQ(image->flags, render::kImgJpeg);
-        int w, h, n;
+        int w = 0, h = 0, n = 0;
         stbi_uc* ref = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &w, &h,
                                              &n, 3);
         ASSERT_NE(ref, nullptr);
@@ -169,7 +170,8 @@ void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
 // A BMP header (54 bytes) with the given fields, followed by `tail`.
 std::vector<uint8_t> Bmp(int32_t width, int32_t height, uint16_t bits, uint32_t offset,
                          const std::vector<uint8_t>& tail) {
-    std::vector<uint8_t> b(54, 0);
+    std::vector<uint8_t> b(54 + tail.size(), 0);
+    std::copy(tail.begin(), tail.end(), b.begin() + 54);
     b[0] = 'B';
     b[1] = 'M';
     Put32(b, 10, offset);
@@ -177,7 +179,6 @@ std::vector<uint8_t> Bmp(int32_t width, int32_t height, uint16_t bits, uint32_t 
     Put32(b, 22, static_cast<uint32_t>(height));
     b[28] = static_cast<uint8_t>(bits);
     b[29] = static_cast<uint8_t>(bits >> 8);
-    b.insert(b.end(), tail.begin(), tail.end());
     return b;
 }
 
