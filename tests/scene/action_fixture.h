@@ -63,7 +63,7 @@ protected:
         shell::ReleaseSceneLock();
     }
 
-    int Setup(const char* path, int kind, int32_t ms, std::initializer_list<const char*> values,
+    int SetUpAction(const char* path, int kind, int32_t ms, std::initializer_list<const char*> values,
               const char* curve = nullptr) {
         scene::ActionRequest r;
         r.kind = kind;

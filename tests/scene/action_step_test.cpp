@@ -15,7 +15,7 @@ class ActionStep : public ActionFixture {};
 
 TEST_F(ActionStep, MoveOverOneSecondIsHalfWayAtFrameThirtyAndExactAtTheEnd) {
     SceneObject* o = Plate("bg", 100, 100);
-    ASSERT_EQ(Setup("bg", scene::kActionMove, 1000, {"700", "400"}), 1);
+    ASSERT_EQ(SetUpAction("bg", scene::kActionMove, 1000, {"700", "400"}), 1);
     EXPECT_EQ(o->actions[scene::kActionMove].steps, 60);
     Frames(5);  // armed, no start signal yet: nothing moves
     EXPECT_EQ(o->position[0], 100);
@@ -37,26 +37,26 @@ TEST_F(ActionStep, MoveOverOneSecondIsHalfWayAtFrameThirtyAndExactAtTheEnd) {
 
 TEST_F(ActionStep, ZeroDurationPlacesAtOnceAndRelativeTargetsAdd) {
     SceneObject* o = Plate("a", 10, 20);
-    ASSERT_EQ(Setup("a", scene::kActionMove, 0, {"@5", "@-20"}), 1);
+    ASSERT_EQ(SetUpAction("a", scene::kActionMove, 0, {"@5", "@-20"}), 1);
     EXPECT_EQ(o->position[0], 15);
     EXPECT_EQ(o->position[1], 0);
     EXPECT_EQ(o->ops.moveStep, scene::DefaultOps().moveStep);
     script::SetNumber(script::GetOrCreateExact("#dx"), 30);
-    ASSERT_EQ(Setup("a", scene::kActionMove, 0, {"@#dx", "7"}), 1);
+    ASSERT_EQ(SetUpAction("a", scene::kActionMove, 0, {"@#dx", "7"}), 1);
     EXPECT_EQ(o->position[0], 45);
     EXPECT_EQ(o->position[1], 7);
     // A missing variable: the set-up does nothing.
-    EXPECT_EQ(Setup("a", scene::kActionMove, 0, {"@#missing", "99"}), 0);
+    EXPECT_EQ(SetUpAction("a", scene::kActionMove, 0, {"@#missing", "99"}), 0);
     EXPECT_EQ(o->position[1], 7);
 }
 
 TEST_F(ActionStep, SecondMoveStartsWhereTheFirstHasGot) {
     SceneObject* o = Plate("a", 0, 0);
-    Setup("a", scene::kActionMove, 1000, {"600", "0"});
+    SetUpAction("a", scene::kActionMove, 1000, {"600", "0"});
     Go();
     Frames(11);  // index 10: x = 100
     ASSERT_EQ(o->position[0], 100);
-    Setup("a", scene::kActionMove, 1000, {"100", "300"});
+    SetUpAction("a", scene::kActionMove, 1000, {"100", "300"});
     EXPECT_EQ(o->actions[scene::kActionMove].start[0], 100);
     EXPECT_EQ(o->actions[scene::kActionMove].go, 0);
     Go();
@@ -74,15 +74,15 @@ TEST_F(ActionStep, FramedPictureMovesItsPictureOntoTheTarget) {
     SceneObject* f = Find("f");
     ASSERT_NE(f, nullptr);
     ASSERT_EQ(f->position[0], 92);
-    ASSERT_EQ(Setup("f", scene::kActionMove, 0, {"300", "200"}), 1);
+    ASSERT_EQ(SetUpAction("f", scene::kActionMove, 0, {"300", "200"}), 1);
     EXPECT_EQ(f->position[0], 292);
     EXPECT_EQ(f->position[1], 192);
-    ASSERT_EQ(Setup("f", scene::kActionMove, 0, {"@8", "192"}), 1);
+    ASSERT_EQ(SetUpAction("f", scene::kActionMove, 0, {"@8", "192"}), 1);
     EXPECT_EQ(f->position[0], 300);
     EXPECT_EQ(f->position[1], 192);
     // A plain picture is not shifted.
     SceneObject* p = Plate("p", 0, 0);
-    ASSERT_EQ(Setup("p", scene::kActionMove, 0, {"300", "200"}), 1);
+    ASSERT_EQ(SetUpAction("p", scene::kActionMove, 0, {"300", "200"}), 1);
     EXPECT_EQ(p->position[0], 300);
 }
 
@@ -98,7 +98,7 @@ TEST_P(FadeValues, TargetByte) {
     const FadeCase& c = GetParam();
     SceneObject* o = Plate("p", 0, 0);
     o->image->opacity = static_cast<uint8_t>(c.startByte);
-    ASSERT_EQ(Setup("p", scene::kActionFade, 500, {c.value}), 1);
+    ASSERT_EQ(SetUpAction("p", scene::kActionFade, 500, {c.value}), 1);
     Go();
     Frames(40);
     EXPECT_EQ(o->image->opacity, c.target);
@@ -114,20 +114,20 @@ TEST_F(ActionStep, FadeSteppedAlongTheCurveAndNotForAnObjectWithoutPicture) {
     SceneObject* o = Plate("p", 0, 0);
     o->image->opacity = 0;
     // 100 ms at 60 per second: 6 steps; t squared ("ACCEL" is t^4).
-    ASSERT_EQ(Setup("p", scene::kActionFade, 100, {"1000"}, "ACCEL"), 1);
+    ASSERT_EQ(SetUpAction("p", scene::kActionFade, 100, {"1000"}, "ACCEL"), 1);
     Go();
     Frames(4);  // index 3: 255 x (1/2)^4
     EXPECT_EQ(o->image->opacity, 15);
     Frames(4);
     EXPECT_EQ(o->image->opacity, 255);
     ASSERT_EQ(Run(scene::CreateNameObject, {"node"}), 1);
-    EXPECT_EQ(Setup("node", scene::kActionFade, 100, {"0"}), 0);
+    EXPECT_EQ(SetUpAction("node", scene::kActionFade, 100, {"0"}), 0);
 }
 
 TEST_F(ActionStep, ZoomAndRotateReachTheirTargetsExactly) {
     SceneObject* o = Plate("p", 50, 50);
-    ASSERT_EQ(Setup("p", scene::kActionZoom, 300, {"2000", "@-500"}), 1);
-    ASSERT_EQ(Setup("p", scene::kActionRotate, 300, {"0", "0", "90"}, "\"ACCEL\""), 1);
+    ASSERT_EQ(SetUpAction("p", scene::kActionZoom, 300, {"2000", "@-500"}), 1);
+    ASSERT_EQ(SetUpAction("p", scene::kActionRotate, 300, {"0", "0", "90"}, "\"ACCEL\""), 1);
     Go();
     Frames(10);  // index 9 of 18
     EXPECT_EQ(o->image->quad->zoom[0], 1500);
@@ -173,10 +173,10 @@ TEST_F(ActionStep, SkipModeAppliesShortActionsAtOnceAndRunsLongerOnesAtSpeed32) 
     SceneObject* o = Plate("p", 0, 0);
     o->image->opacity = 0;
     render::SetSkipMode(true);
-    ASSERT_EQ(Setup("p", scene::kActionFade, 500, {"1000"}), 1);
+    ASSERT_EQ(SetUpAction("p", scene::kActionFade, 500, {"1000"}), 1);
     EXPECT_EQ(o->image->opacity, 255);
     EXPECT_EQ(o->ops.fadeStep, scene::DefaultOps().fadeStep);
-    ASSERT_EQ(Setup("p", scene::kActionFade, 600, {"0"}), 1);
+    ASSERT_EQ(SetUpAction("p", scene::kActionFade, 600, {"0"}), 1);
     EXPECT_NE(o->ops.fadeStep, scene::DefaultOps().fadeStep);
     Go();
     Frames(2);
@@ -188,7 +188,7 @@ TEST_F(ActionStep, SkipModeAppliesShortActionsAtOnceAndRunsLongerOnesAtSpeed32) 
 
 TEST_F(ActionStep, ActionsStandStillOutsideThePlayStates) {
     SceneObject* o = Plate("p", 0, 0);
-    Setup("p", scene::kActionMove, 1000, {"600", "0"});
+    SetUpAction("p", scene::kActionMove, 1000, {"600", "0"});
     Go();
     shell::g_engine.state = shell::StateLoading;
     Frames(20);
@@ -202,7 +202,7 @@ TEST_F(ActionStep, ActionsStandStillOutsideThePlayStates) {
 TEST_F(ActionStep, WaitCodesAndActionTimes) {
     SceneObject* o = Plate("p", 0, 0);
     EXPECT_EQ(scene::ActionActive(o, scene::kWaitAny), 0);
-    Setup("p", scene::kActionFade, 600, {"0"});
+    SetUpAction("p", scene::kActionFade, 600, {"0"});
     EXPECT_EQ(scene::ActionActive(o, scene::kWaitFadeCode), 1);
     EXPECT_EQ(scene::ActionActive(o, scene::kWaitMoveCode), 0);
     EXPECT_EQ(scene::ActionActive(o, scene::kWaitAny), 1);
@@ -225,7 +225,7 @@ TEST_F(ActionStep, StartSignalShowsNewObjectsAndGroupChildrenMoveWithTheirGroup)
     Go();
     EXPECT_EQ(c->drawEnabled, 1);
     EXPECT_EQ(c->shown, 1);
-    ASSERT_EQ(Setup("g", scene::kActionMove, 0, {"10", "20"}), 2);
+    ASSERT_EQ(SetUpAction("g", scene::kActionMove, 0, {"10", "20"}), 2);
     EXPECT_EQ(g->position[0], 10);
     EXPECT_EQ(c->position[0], 110);  // 10 plus its group offset
     EXPECT_EQ(c->position[1], 120);

@@ -72,10 +72,10 @@ TEST_F(WindowActions, ZoomScalesTheContentAboutTheOriginAndClipsToTheScaledWindo
           {150, 205, kBlue}}},
     };
     for (const Case& c : cases) {
-        ASSERT_EQ(Setup("w", scene::kActionZoom, 0, {c.zx, c.zy}), 1);
+        ASSERT_EQ(SetUpAction("w", scene::kActionZoom, 0, {c.zx, c.zy}), 1);
         Check(Compose(), c.probes, std::string("zoom ") + c.zx + "," + c.zy);
     }
-    ASSERT_EQ(Setup("w", scene::kActionZoom, 0, {"1000", "1000"}), 1);
+    ASSERT_EQ(SetUpAction("w", scene::kActionZoom, 0, {"1000", "1000"}), 1);
     EXPECT_EQ(FirstDifference(Compose(), plain), -1);
 }
 
@@ -112,10 +112,10 @@ TEST_F(WindowActions, RotationTurnsTheContentAndClipsToTheTurnedWindow) {
           {320, 220, kBlue}}},
     };
     for (const Case& c : cases) {
-        ASSERT_EQ(Setup("w", scene::kActionRotate, 0, {"0", "0", c.angle}), 1);
+        ASSERT_EQ(SetUpAction("w", scene::kActionRotate, 0, {"0", "0", c.angle}), 1);
         Check(Compose(), c.probes, std::string("angle ") + c.angle);
     }
-    ASSERT_EQ(Setup("w", scene::kActionRotate, 0, {"0", "0", "0"}), 1);
+    ASSERT_EQ(SetUpAction("w", scene::kActionRotate, 0, {"0", "0", "0"}), 1);
     EXPECT_EQ(FirstDifference(Compose(), plain), -1);
 }
 
@@ -159,21 +159,21 @@ TEST_F(WindowActions, MoveAfterZoomKeepsTheZoomOfNestedWindows) {
     Window("w/inner", 150, 120, 60, 40);
     Plate("w/inner/red", 2, 150, 120, 60, 40, "#FF0000");
     Show();
-    ASSERT_EQ(Setup("w/inner", scene::kActionZoom, 0, {"500", "500"}), 1);
-    ASSERT_EQ(Setup("w", scene::kActionZoom, 0, {"2000", "2000"}), 1);
+    ASSERT_EQ(SetUpAction("w/inner", scene::kActionZoom, 0, {"500", "500"}), 1);
+    ASSERT_EQ(SetUpAction("w", scene::kActionZoom, 0, {"2000", "2000"}), 1);
     // Halved about (150, 120), then doubled about (100, 100): 200 .. 259 x
     // 140 .. 179.
     Check(Compose(),
           {{230, 160, kRed}, {205, 145, kRed}, {265, 160, kBlue}, {230, 185, kBlue},
            {160, 130, kBlue}},
           "zoomed");
-    ASSERT_EQ(Setup("w", scene::kActionMove, 0, {"200", "150"}), 1);
+    ASSERT_EQ(SetUpAction("w", scene::kActionMove, 0, {"200", "150"}), 1);
     Check(Compose(),
           {{330, 210, kRed}, {305, 195, kRed}, {365, 210, kBlue}, {330, 235, kBlue},
            {230, 160, kBlue}},
           "moved");
-    ASSERT_EQ(Setup("w", scene::kActionZoom, 0, {"1000", "1000"}), 1);
-    ASSERT_EQ(Setup("w/inner", scene::kActionZoom, 0, {"1000", "1000"}), 1);
+    ASSERT_EQ(SetUpAction("w", scene::kActionZoom, 0, {"1000", "1000"}), 1);
+    ASSERT_EQ(SetUpAction("w/inner", scene::kActionZoom, 0, {"1000", "1000"}), 1);
     // The inner window moved along: its plate fills 250 .. 309 x 170 .. 209.
     Check(Compose(), {{255, 175, kRed}, {305, 205, kRed}, {245, 190, kBlue}, {315, 190, kBlue}},
           "unzoomed");
@@ -197,9 +197,9 @@ TEST_F(WindowActions, ChoiceInsideAZoomedOrTurnedWindowIsHitWhereItShows) {
         {scene::kActionRotate, {"0", "0", "90"}, {{60, 120, kRed}, {115, 115, kBlue}}},
     };
     for (const Case& c : cases) {
-        Setup("w", scene::kActionZoom, 0, {"1000", "1000"});
-        Setup("w", scene::kActionRotate, 0, {"0", "0", "0"});
-        ASSERT_EQ(Setup("w", c.kind, 0, c.values), 1);
+        SetUpAction("w", scene::kActionZoom, 0, {"1000", "1000"});
+        SetUpAction("w", scene::kActionRotate, 0, {"0", "0", "0"});
+        ASSERT_EQ(SetUpAction("w", c.kind, 0, c.values), 1);
         std::vector<uint32_t> frame = Show();
         for (const Probe& p : c.probes) {
             bool shown = At(frame, p.x, p.y) == kRed;
@@ -245,9 +245,9 @@ TEST_F(WindowActions, ScrollbarInsideAZoomedOrTurnedWindowIsDraggedWhereItShows)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Setup("w", scene::kActionZoom, 0, {"1000", "1000"});
-        Setup("w", scene::kActionRotate, 0, {"0", "0", "0"});
-        ASSERT_EQ(Setup("w", c.kind, 0, c.values), 1);
+        SetUpAction("w", scene::kActionZoom, 0, {"1000", "1000"});
+        SetUpAction("w", scene::kActionRotate, 0, {"0", "0", "0"});
+        ASSERT_EQ(SetUpAction("w", c.kind, 0, c.values), 1);
         std::vector<uint32_t> frame = Show();
         Check(frame, {c.thumb, c.laidOut}, c.what);
         EXPECT_EQ(mouse(c.laidOut.x, c.laidOut.y, scene::kScrollPress), 0);

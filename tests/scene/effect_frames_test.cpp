@@ -55,13 +55,13 @@ TEST_F(EffectFrames, ALiveCaptureFollowsAndAFrozenOneKeepsItsPicture) {
     ASSERT_EQ(Run(scene::CreateEffectObject, {"neg", "5", "100", "100", "400", "300", "NegaPosi"}), 1);
     ASSERT_EQ(Run(scene::CreateEffectObject, {"plain", "5", "600", "100", "400", "300", "Plain"}), 1);
     Show();
-    ASSERT_EQ(Setup("red", scene::kActionMove, 0, {"500", "0"}), 1);
+    ASSERT_EQ(SetUpAction("red", scene::kActionMove, 0, {"500", "0"}), 1);
     std::vector<uint32_t> f = Compose();
     Check(f, {{150, 200, 0xFFFFFF00u}, {650, 200, kRed}}, "moved under both");
     // Frozen: the plain capture keeps what it showed when it froze.
     ASSERT_EQ(scene::RequestObjects(scene_test::kKey, "plain", "Passive"), 1);
     Compose();
-    ASSERT_EQ(Setup("red", scene::kActionMove, 0, {"0", "0"}), 1);
+    ASSERT_EQ(SetUpAction("red", scene::kActionMove, 0, {"0", "0"}), 1);
     f = Compose();
     Check(f, {{150, 200, 0xFF00FFFFu}, {650, 200, kRed}, {750, 200, kRed}, {850, 200, kBlue}}, "frozen");
 }

@@ -66,10 +66,10 @@ TEST_F(LayerFrames, TheVisibleAreaFollowsAMovingMask) {
     HalfMask("m", "200", "200");
     Plate("m/c", 2, 0, 0, 1024, 768, "#FF0000");
     Show();
-    ASSERT_EQ(Setup("m", scene::kActionMove, 0, {"500", "400"}), 1);
+    ASSERT_EQ(SetUpAction("m", scene::kActionMove, 0, {"500", "400"}), 1);
     std::vector<uint32_t> f = Compose();
     Check(f, {{210, 210, kBlue}, {510, 410, kShown}, {560, 410, kBlue}}, "moved");
-    ASSERT_EQ(Setup("m", scene::kActionZoom, 0, {"2000", "1000"}), 1);
+    ASSERT_EQ(SetUpAction("m", scene::kActionZoom, 0, {"2000", "1000"}), 1);
     f = Compose();
     // Twice as wide about its centre (550, 450): white over 450 .. 549.
     Check(f, {{455, 410, kShown}, {545, 410, kShown}, {555, 410, kBlue}, {445, 410, kBlue}},

@@ -39,15 +39,15 @@ protected:
             ASSERT_EQ(Run(scene::SetVertexOf, {name, c.x, c.y}), 1) << label;
             EXPECT_EQ(FirstDifference(Compose(), plain), -1) << label;
             if (zoom) {
-                ASSERT_EQ(Setup(name, c.kind, 0, {c.values[0], c.values[1]}), 1) << label;
+                ASSERT_EQ(SetUpAction(name, c.kind, 0, {c.values[0], c.values[1]}), 1) << label;
             } else {
-                ASSERT_EQ(Setup(name, c.kind, 0, {c.values[0], c.values[1], c.values[2]}), 1) << label;
+                ASSERT_EQ(SetUpAction(name, c.kind, 0, {c.values[0], c.values[1], c.values[2]}), 1) << label;
             }
             Check(Compose(), c.probes, label);
             if (zoom) {
-                ASSERT_EQ(Setup(name, c.kind, 0, {"1000", "1000"}), 1) << label;
+                ASSERT_EQ(SetUpAction(name, c.kind, 0, {"1000", "1000"}), 1) << label;
             } else {
-                ASSERT_EQ(Setup(name, c.kind, 0, {"0", "0", "0"}), 1) << label;
+                ASSERT_EQ(SetUpAction(name, c.kind, 0, {"0", "0", "0"}), 1) << label;
             }
         }
     }

@@ -94,7 +94,7 @@ TEST_F(Trail, CopiesShowWhereTheObjectWasALagAgo) {
         render::Modes().playSpeed = c.speed;
         Plate("p", 1, 0, 300, 20, 20, "#FF0000");
         ASSERT_EQ(Blur("p", "TRUE", "3", "500", std::to_string(c.lag).c_str(), "FALSE"), 1);
-        ASSERT_EQ(Setup("p", scene::kActionMove, 3000, {"900", "300"}), 1) << label;
+        ASSERT_EQ(SetUpAction("p", scene::kActionMove, 3000, {"900", "300"}), 1) << label;
         Go();
         SceneObject* p = Find("p");
         const int framesPerCopy = c.lag / 16;
@@ -142,8 +142,8 @@ TEST_F(Trail, CopiesShowWhereTheObjectWasALagAgo) {
 TEST_F(Trail, ZoomAndTurnFeedTheirCopies) {
     Plate("p", 1, 300, 300, 40, 40, "#FF0000");
     ASSERT_EQ(Blur("p", "TRUE", "2", "500", "32", "FALSE"), 1);
-    ASSERT_EQ(Setup("p", scene::kActionZoom, 1000, {"3000", "2000"}), 1);
-    ASSERT_EQ(Setup("p", scene::kActionRotate, 1000, {"0", "0", "180"}), 1);
+    ASSERT_EQ(SetUpAction("p", scene::kActionZoom, 1000, {"3000", "2000"}), 1);
+    ASSERT_EQ(SetUpAction("p", scene::kActionRotate, 1000, {"0", "0", "180"}), 1);
     Go();
     SceneObject* p = Find("p");
     std::vector<std::vector<int32_t>> history;
@@ -173,7 +173,7 @@ protected:
         EXPECT_EQ(Run(scene::LoadColorObject, {"g", "50", "40", "#00FF00FF"}), 1);
         EXPECT_EQ(Run(scene::SetCompositeOf, {"p", "50", "0", "g"}), 1);
         EXPECT_EQ(Blur("p", "TRUE", "1", "1000", "160", order), 1);
-        EXPECT_EQ(Setup("p", scene::kActionMove, 1600, {"700", "300"}), 1);
+        EXPECT_EQ(SetUpAction("p", scene::kActionMove, 1600, {"700", "300"}), 1);
         Show();
         for (int i = 0; i < 19; ++i) Compose();
         SceneObject* p = Find("p");
@@ -210,10 +210,10 @@ TEST_F(TrailFrames, CopiesAreDrawnOverOrUnderTheObject) {
 TEST_F(Trail, TranslucentCopiesBlendLikeAFadedPicture) {
     // A copy at 500 / 1000 looks like the same plate faded to half.
     Plate("ref", 1, 600, 100, 40, 40, "#FF0000");
-    ASSERT_EQ(Setup("ref", scene::kActionFade, 0, {"500"}), 1);
+    ASSERT_EQ(SetUpAction("ref", scene::kActionFade, 0, {"500"}), 1);
     Plate("p", 1, 100, 300, 40, 40, "#FF0000");
     ASSERT_EQ(Blur("p", "TRUE", "1", "500", "320", "FALSE"), 1);
-    ASSERT_EQ(Setup("p", scene::kActionMove, 1600, {"1060", "300"}), 1);
+    ASSERT_EQ(SetUpAction("p", scene::kActionMove, 1600, {"1060", "300"}), 1);
     Show();
     for (int i = 0; i < 29; ++i) Compose();
     std::vector<uint32_t> f = Compose();
@@ -232,7 +232,7 @@ TEST_F(Trail, CopiesLeaveTheScreenWithTheTrailOrTheObject) {
     for (const char* how : {"off", "delete"}) {
         Plate("p", 1, 100, 300, 40, 40, "#FF0000");
         ASSERT_EQ(Blur("p", "TRUE", "3", "1000", "160", "FALSE"), 1);
-        ASSERT_EQ(Setup("p", scene::kActionMove, 1600, {"1060", "300"}), 1);
+        ASSERT_EQ(SetUpAction("p", scene::kActionMove, 1600, {"1060", "300"}), 1);
         Show();
         for (int i = 0; i < 39; ++i) Compose();
         std::vector<uint32_t> before = Compose();
@@ -259,7 +259,7 @@ TEST_F(Trail, CopiesLeaveTheScreenWithTheTrailOrTheObject) {
 TEST_F(Trail, CopiesTakeANewPictureAndPivot) {
     Plate("p", 1, 100, 300, 100, 100, "#FF0000");
     ASSERT_EQ(Blur("p", "TRUE", "4", "1000", "64", "FALSE"), 1);
-    ASSERT_EQ(Setup("p", scene::kActionMove, 1600, {"1060", "300"}), 1);
+    ASSERT_EQ(SetUpAction("p", scene::kActionMove, 1600, {"1060", "300"}), 1);
     Show();
     for (int i = 0; i < 20; ++i) Compose();
     ASSERT_EQ(Run(scene::LoadColorObject, {"small", "10", "10", "#00FF00FF"}), 1);
