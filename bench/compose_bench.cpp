@@ -14,27 +14,27 @@
 #include "render/image.h"
 #include "render/raster.h"
 #include "scene/object_tree.h"
-#include "shell/engine.h"
-#include "shell/registry.h"
+#include "core/engine.h"
+#include "core/registry.h"
 
 namespace {
 
 constexpr int32_t kKey = 77;
 
 void SetUpScene(int layers) {
-    shell::g_engine.quit = 0;
-    shell::g_engine.state = shell::StatePlay;
-    if (!shell::g_engine.quitEvent) shell::g_engine.quitEvent = platform::CreateEvent(true, false);
-    if (!shell::g_engine.stateChanged)
-        shell::g_engine.stateChanged = platform::CreateEvent(true, false);
-    if (!shell::RegistryInitialised()) shell::InitRegistry();
+    core::g_engine.quit = 0;
+    core::g_engine.state = core::StatePlay;
+    if (!core::g_engine.quitEvent) core::g_engine.quitEvent = platform::CreateEvent(true, false);
+    if (!core::g_engine.stateChanged)
+        core::g_engine.stateChanged = platform::CreateEvent(true, false);
+    if (!core::RegistryInitialised()) core::InitRegistry();
     platform::SelectVideoDriver(true);
     platform::Video().createWindow("bench", 1024, 768);
     render::RegisterRasterizer();
     render::CreateDisplay();
     scene::InitObjects();
     scene::AddTree(kKey);
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     for (int i = 0; i < layers; ++i) {
         char name[16];
         std::snprintf(name, sizeof name, "layer%d", i);
@@ -53,7 +53,7 @@ void SetUpScene(int layers) {
         o->ops.draw = render::DrawObject;
         o->drawEnabled = 1;
     }
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
 }
 
 void TearDownScene() {
@@ -62,17 +62,17 @@ void TearDownScene() {
 }
 
 void BM_ComposeTenLayers(benchmark::State& state) {
-    shell::g_engine.workerCount = static_cast<int>(state.range(0));
+    core::g_engine.workerCount = static_cast<int>(state.range(0));
     SetUpScene(10);
     render::StartWorkers();
     scene::World* world = scene::CurrentWorld();
     for (auto _ : state) {
-        shell::AcquireSceneLock();
+        core::AcquireSceneLock();
         render::AddDirtyRect(0, 0, 1024, 768);
         scene::SortDrawList(world);
         render::UpdatePhase(world);
         render::DrawPhase(world);
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
     }
     state.SetItemsProcessed(state.iterations());
     state.counters["workers"] = render::ActiveWorkers();
@@ -84,14 +84,14 @@ BENCHMARK(BM_ComposeTenLayers)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->U
 // The same scene drawn into the frame without the hand-off to the display:
 // the composition work alone.
 void BM_DrawTenLayers(benchmark::State& state) {
-    shell::g_engine.workerCount = static_cast<int>(state.range(0));
+    core::g_engine.workerCount = static_cast<int>(state.range(0));
     SetUpScene(10);
     render::StartWorkers();
     for (auto _ : state) {
-        shell::AcquireSceneLock();
+        core::AcquireSceneLock();
         render::RedrawScene(false);
         render::ResetDirty();
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
     }
     state.SetItemsProcessed(state.iterations());
     state.counters["workers"] = render::ActiveWorkers();

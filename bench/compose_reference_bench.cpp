@@ -38,8 +38,8 @@
 #include "render/raster.h"
 #include "render/surface.h"
 #include "scene/object_tree.h"
-#include "shell/engine.h"
-#include "shell/registry.h"
+#include "core/engine.h"
+#include "core/registry.h"
 
 namespace {
 
@@ -147,19 +147,19 @@ render::Image* LoadedPicture(const Picture& p, bool alpha) {
 }
 
 void BuildEngineScene() {
-    shell::g_engine.quit = 0;
-    shell::g_engine.state = shell::StatePlay;
-    if (!shell::g_engine.quitEvent) shell::g_engine.quitEvent = platform::CreateEvent(true, false);
-    if (!shell::g_engine.stateChanged)
-        shell::g_engine.stateChanged = platform::CreateEvent(true, false);
-    if (!shell::RegistryInitialised()) shell::InitRegistry();
+    core::g_engine.quit = 0;
+    core::g_engine.state = core::StatePlay;
+    if (!core::g_engine.quitEvent) core::g_engine.quitEvent = platform::CreateEvent(true, false);
+    if (!core::g_engine.stateChanged)
+        core::g_engine.stateChanged = platform::CreateEvent(true, false);
+    if (!core::RegistryInitialised()) core::InitRegistry();
     platform::SelectVideoDriver(true);
     platform::Video().createWindow("bench", kW, kH);
     render::RegisterRasterizer();
     render::CreateDisplay();
     scene::InitObjects();
     scene::AddTree(kKey);
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     int n = 0;
     for (const Placed& item : Scene().items) {
         char name[16];
@@ -173,24 +173,24 @@ void BuildEngineScene() {
         o->ops.draw = render::DrawObject;
         o->drawEnabled = 1;
     }
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
 }
 
 void BM_ReferenceOurs(benchmark::State& state) {
-    shell::g_engine.workerCount = static_cast<int>(state.range(0));
+    core::g_engine.workerCount = static_cast<int>(state.range(0));
     BuildEngineScene();
     render::StartWorkers();
     scene::World* world = scene::CurrentWorld();
     for (auto _ : state) {
         // The draw phase without the hand-off to the display.
-        shell::AcquireSceneLock();
+        core::AcquireSceneLock();
         render::AddDirtyRect(0, 0, kW, kH);
         scene::SortDrawList(world);
         render::UpdatePhase(world);
         bool occluded = false;
         render::DrawObjects(render::FindDrawStart(world, true, &occluded), true);
         render::ResetDirty();
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
     }
     state.counters["workers"] = render::ActiveWorkers();
     render::StopWorkers();

@@ -12,13 +12,13 @@
 #include "script/interp.h"
 #include "script/process.h"
 #include "script/variables.h"
-#include "shell/engine.h"
-#include "shell/registry.h"
+#include "core/engine.h"
+#include "core/registry.h"
 
 namespace {
 
 void EnsureEngine() {
-    shell::Engine& e = shell::g_engine;
+    core::Engine& e = core::g_engine;
     platform::Event** events[] = {&e.stateChanged,    &e.quitEvent, &e.commandsEnabled,
                                   &e.commandGate,     &e.settingsChanged, &e.auxEvent1,
                                   &e.auxEvent2};
@@ -27,7 +27,7 @@ void EnsureEngine() {
     }
     platform::SetEvent(e.commandsEnabled);
     platform::SetEvent(e.commandGate);
-    if (!shell::RegistryInitialised()) shell::InitRegistry();
+    if (!core::RegistryInitialised()) core::InitRegistry();
 }
 
 // Writes `script` (LF line ends become CR LF) as start.txt in a fresh folder
@@ -48,12 +48,12 @@ std::filesystem::path WriteScript(const std::string& script) {
 
 // Runs the start script to its end on the main world's process thread.
 bool RunToEnd() {
-    shell::g_engine.state = shell::StateStart;
+    core::g_engine.state = core::StateStart;
     if (!script::StartScriptEngine("start.txt")) return false;
-    shell::SetEngineState(shell::StatePlay);
+    core::SetEngineState(core::StatePlay);
     script::ScriptProcess* head = script::WorldHead(0);
-    bool ended = head && shell::WaitEngineThread(head->thread, 600000);
-    shell::SetEngineState(shell::StateStart);
+    bool ended = head && core::WaitEngineThread(head->thread, 600000);
+    core::SetEngineState(core::StateStart);
     script::StopAllProcesses();
     return ended;
 }

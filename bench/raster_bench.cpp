@@ -9,8 +9,8 @@
 
 #include "render/raster.h"
 #include "render/surface.h"
-#include "shell/engine.h"
-#include "shell/registry.h"
+#include "core/engine.h"
+#include "core/registry.h"
 
 namespace {
 
@@ -67,9 +67,9 @@ struct Scene {
 };
 
 void WithWorkers(int workers) {
-    if (!shell::RegistryInitialised()) shell::InitRegistry();
+    if (!core::RegistryInitialised()) core::InitRegistry();
     StopWorkers();
-    shell::g_engine.workerCount = workers;
+    core::g_engine.workerCount = workers;
     StartWorkers();
 }
 

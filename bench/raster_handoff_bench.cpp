@@ -14,8 +14,8 @@
 
 #include "render/raster.h"
 #include "render/surface.h"
-#include "shell/engine.h"
-#include "shell/registry.h"
+#include "core/engine.h"
+#include "core/registry.h"
 
 namespace {
 
@@ -56,8 +56,8 @@ struct Picture {
 
 // Args: threads, pixels (thousands), pause between draws in microseconds.
 void BM_SharedDraw(benchmark::State& state) {
-    if (!shell::RegistryInitialised()) shell::InitRegistry();
-    shell::g_engine.workerCount = static_cast<int>(state.range(0));
+    if (!core::RegistryInitialised()) core::InitRegistry();
+    core::g_engine.workerCount = static_cast<int>(state.range(0));
     StartWorkers();
     Picture picture(static_cast<int>(state.range(1) * 1024 / 512));
     SpanClip all = {0, 0, 1024, 767};

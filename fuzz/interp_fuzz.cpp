@@ -20,8 +20,8 @@
 #include "script/read_marks.h"
 #include "script/services.h"
 #include "script/variables.h"
-#include "shell/engine.h"
-#include "shell/registry.h"
+#include "core/engine.h"
+#include "core/registry.h"
 
 namespace {
 
@@ -29,14 +29,14 @@ int NoBox(const char*, const char*, uint32_t) { return 1; }
 void NoCommand(script::CommandCall&) {}
 
 void Setup() {
-    shell::Engine& e = shell::g_engine;
+    core::Engine& e = core::g_engine;
     platform::Event** events[] = {&e.stateChanged,    &e.quitEvent, &e.commandsEnabled,
                                   &e.commandGate,     &e.settingsChanged, &e.auxEvent1,
                                   &e.auxEvent2};
     for (platform::Event** ev : events) *ev = platform::CreateEvent(true, false);
     platform::SetEvent(e.commandsEnabled);
     platform::SetEvent(e.commandGate);
-    shell::InitRegistry();
+    core::InitRegistry();
     script::InstallInterpreter();
     script::g_services.messageBox = NoBox;
     const char* outside[] = {"System", "Reset", "Exit", "WriteFile", "LoadFile", "UnloadFile"};
@@ -51,21 +51,21 @@ void Watchdog(void*) {
     for (;;) {
         platform::SleepMs(2);
         if (g_armed.load() && static_cast<int32_t>(platform::TimeMs() - g_deadline.load()) >= 0) {
-            shell::g_engine.state = shell::StateStart;
+            core::g_engine.state = core::StateStart;
             g_armed = 0;
         }
     }
 }
 
 void Walk(script::ScriptProcess* process, script::ScriptBlock* block) {
-    shell::g_engine.state = shell::StatePlay;
-    process->engineState = shell::StatePlay;
+    core::g_engine.state = core::StatePlay;
+    process->engineState = core::StatePlay;
     process->active = 1;
     g_deadline = platform::TimeMs() + 5;
     g_armed = 1;
     for (int hops = 0; block && hops < 16; ++hops) {
         script::WalkBlock(process, block);
-        if (!shell::IsRunningState(shell::g_engine.state.load())) break;
+        if (!core::IsRunningState(core::g_engine.state.load())) break;
         if (script::ScriptBlock* target = block->run.callTarget) {
             block->run.callTarget = nullptr;
             block = target;
@@ -77,7 +77,7 @@ void Walk(script::ScriptProcess* process, script::ScriptBlock* block) {
         }
     }
     g_armed = 0;
-    shell::g_engine.state = shell::StatePlay;
+    core::g_engine.state = core::StatePlay;
 }
 
 }  // namespace

@@ -28,7 +28,7 @@
 #include "script/sjis.h"
 #include "script/variables.h"
 #include "shell/input.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 #include "sound/sound_commands.h"
 #include "platform/text_copy.h"
 
@@ -199,9 +199,9 @@ void CommandSetStream(script::CommandCall& call) {
     platform::CopyText(q.path, sizeof(q.path), path);
     q.visitor = SeekVisitor;
     q.context = &ms;
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     scene::VisitObjects(&q);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
 }
 
 // Every movie of every tree (SceneLock held).
@@ -221,15 +221,15 @@ void (*g_otherRebase)(uint32_t, int) = nullptr;
 
 void SuspendScene() {
     if (g_soundSuspend) g_soundSuspend();
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     ForAllMovies(SuspendMovie);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
 }
 void ResumeScene() {
     if (g_soundResume) g_soundResume();
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     ForAllMovies(ResumeSuspendedMovie);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
 }
 // The composer's rebase runs with the SceneLock held.
 void Rebase(uint32_t now, int resume) {

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "render/image_load.h"
-#include "shell/engine.h"
-#include "shell/registry.h"
+#include "core/engine.h"
+#include "core/registry.h"
 
 namespace render {
 
@@ -20,7 +20,7 @@ void PlainUnlock() {}
 
 // The redraw that precedes a capture, skipped while a saved game loads.
 void RedrawBeforeCapture(int hide) {
-    if (shell::g_engine.state.load() == shell::StateLoading) return;
+    if (core::g_engine.state.load() == core::StateLoading) return;
     if (g_access.redrawScene) g_access.redrawScene(hide);
 }
 
@@ -66,9 +66,9 @@ void UnlockFrame() {
 
 Image* CaptureFrame(int32_t width) {
     if (width <= 0 || width > kFrameWidth) return nullptr;
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     RedrawBeforeCapture(0);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     Image* image = AllocImage(width, kFrameHeight, width);
     if (!image) return nullptr;
     image->flags = kImgCaptured;

@@ -11,8 +11,8 @@
 #include "render/surface.h"
 #include "scene/action.h"
 #include "scene/start_signal.h"
-#include "shell/engine.h"
-#include "shell/registry.h"
+#include "core/engine.h"
+#include "core/registry.h"
 
 namespace render {
 
@@ -29,7 +29,7 @@ struct Composer {
     std::atomic<int> suspended{0};
     std::atomic<int> stop{0};
     std::atomic<int> running{0};
-    shell::ThreadHandle thread = -1;
+    core::ThreadHandle thread = -1;
     platform::Event* ended = nullptr;
     platform::Event* wake = nullptr;  // ends pacing waits when stopping
     std::atomic<uint32_t> frames{0};
@@ -102,21 +102,21 @@ void StepObject(scene::SceneObject* o) {
 
 void WaitFor(int ms) {
     if (ms <= 0) return;
-    shell::WaitEngineEvents(shell::kWaitQuit | shell::kWaitStateChanged, g_composer.wake, ms);
+    core::WaitEngineEvents(core::kWaitQuit | core::kWaitStateChanged, g_composer.wake, ms);
 }
 
 void ComposerMain(void*) {
     // Wait for the display to run for the first time.
-    while (!shell::Quitting() && !g_composer.stop.load()) {
+    while (!core::Quitting() && !g_composer.stop.load()) {
         if (platform::WaitEvent(scene::g_objects.displayRunning, 100)) break;
     }
-    if (!shell::Quitting() && !g_composer.stop.load()) {
+    if (!core::Quitting() && !g_composer.stop.load()) {
         RebaseTimes(0);
         AddWholeFrame();
     }
-    while (!shell::Quitting() && !g_composer.stop.load()) {
-        uint32_t state = shell::g_engine.state.load();
-        if (state != shell::StateStart && !shell::IsRunningState(state)) break;
+    while (!core::Quitting() && !g_composer.stop.load()) {
+        uint32_t state = core::g_engine.state.load();
+        if (state != core::StateStart && !core::IsRunningState(state)) break;
         if (!platform::IsEventSet(scene::g_objects.displayRunning)) {
             platform::Event* events[2] = {scene::g_objects.displayRunning, g_composer.wake};
             platform::WaitAny(events, 2, 1500);
@@ -132,10 +132,10 @@ void ComposerMain(void*) {
         // A transient state (other than the system script) settles first.
         bool waited = false;
         for (;;) {
-            uint32_t s = shell::g_engine.state.load();
-            if (!shell::IsRunningState(s) || s == shell::StateSystemScript || (s & 0xFF) == 0)
+            uint32_t s = core::g_engine.state.load();
+            if (!core::IsRunningState(s) || s == core::StateSystemScript || (s & 0xFF) == 0)
                 break;
-            if (shell::Quitting() || g_composer.stop.load()) break;
+            if (core::Quitting() || g_composer.stop.load()) break;
             platform::SleepMs(4);
             waited = true;
         }
@@ -158,7 +158,7 @@ void SetSkipMode(bool on) {
 }
 
 double CurrentSpeed() {
-    if (shell::g_engine.state.load(std::memory_order_relaxed) == shell::StateSystemScript)
+    if (core::g_engine.state.load(std::memory_order_relaxed) == core::StateSystemScript)
         return g_modes.systemSpeed;
     if (g_modes.skip) return g_modes.skipSpeed;
     return g_modes.playSpeed;
@@ -338,13 +338,13 @@ int DrawPhase(scene::World* world) {
 }
 
 void ComposeOneFrame() {
-    bool locked = !g_modes.skip && !shell::Quitting();
-    if (locked) shell::AcquireSceneLock();
+    bool locked = !g_modes.skip && !core::Quitting();
+    if (locked) core::AcquireSceneLock();
     scene::World* world = scene::CurrentWorld();
     scene::SortDrawList(world);
     UpdatePhase(world);
     DrawPhase(world);
-    if (locked) shell::ReleaseSceneLock();
+    if (locked) core::ReleaseSceneLock();
     g_composer.frames.fetch_add(1);
     // Pacing waits with the lock free, so that script threads are not held
     // up for the rest of the frame interval.
@@ -362,8 +362,8 @@ void Pace() {
 }
 
 int PresentFrame(bool force) {
-    uint32_t state = shell::g_engine.state.load(std::memory_order_relaxed);
-    if (!force && state != shell::StatePlay && state != shell::StateSystemScript) return 0;
+    uint32_t state = core::g_engine.state.load(std::memory_order_relaxed);
+    if (!force && state != core::StatePlay && state != core::StateSystemScript) return 0;
     if (FrameChanged()) PresentFrameRect(CurrentDirty());
     ResetDirty();
     return 1;
@@ -411,24 +411,24 @@ void SelectDirectPicture(int index) {
 }
 
 void PauseComposer() {
-    if (!scene::g_objects.running || shell::Quitting()) return;
+    if (!scene::g_objects.running || core::Quitting()) return;
     g_composer.suspended = 1;
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     platform::ResetEvent(scene::g_objects.displayRunning);
     if (!g_modes.skip) RedrawNow();
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
 }
 
 void ResumeComposer() {
-    if (!scene::g_objects.running || shell::Quitting()) return;
-    shell::AcquireSceneLock();
+    if (!scene::g_objects.running || core::Quitting()) return;
+    core::AcquireSceneLock();
     // New objects and armed actions start together with the display.
     scene::StartActions(1);
     if (!g_modes.skip) RedrawNow();
     RebaseTimes(1);
     platform::SetEvent(scene::g_objects.displayRunning);
     g_composer.suspended = 0;
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
 }
 
 void RebaseTimes(int resume) {
@@ -450,12 +450,12 @@ int StartComposer() {
     g_composer.directIndex = -1;
     if (!g_composer.wake) g_composer.wake = platform::CreateEvent(true, false);
     platform::ResetEvent(g_composer.wake);
-    g_composer.thread = shell::CreateEngineThread(true, ComposerMain, nullptr);
+    g_composer.thread = core::CreateEngineThread(true, ComposerMain, nullptr);
     if (g_composer.thread < 0) {
         scene::ReleaseObjects();
         return 0;
     }
-    g_composer.ended = shell::EngineThreadEndedEvent(g_composer.thread);
+    g_composer.ended = core::EngineThreadEndedEvent(g_composer.thread);
     g_composer.running = 1;
     // The display starts paused: scripts resume it when their scene is built.
     PauseComposer();
@@ -468,8 +468,8 @@ void StopComposer() {
         platform::SetEvent(g_composer.wake);
         if (scene::g_objects.displayRunning) platform::SetEvent(scene::g_objects.displayRunning);
         // Every wait of the thread is bounded by 1500 ms; allow for a slow frame.
-        shell::WaitEngineThread(g_composer.thread, 10000);
-        shell::ReleaseEngineThread(g_composer.thread);
+        core::WaitEngineThread(g_composer.thread, 10000);
+        core::ReleaseEngineThread(g_composer.thread);
         g_composer.thread = -1;
         g_composer.ended = nullptr;
         g_composer.running = 0;

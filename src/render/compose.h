@@ -98,6 +98,14 @@ void SelectDirectPicture(int index);  // -1: none
 
 void PauseComposer();
 void ResumeComposer();
+// Keeps the composer paused from construction to the end of its scope.
+class ComposerPause {
+public:
+    ComposerPause() { PauseComposer(); }
+    ~ComposerPause() { ResumeComposer(); }
+    ComposerPause(const ComposerPause&) = delete;
+    ComposerPause& operator=(const ComposerPause&) = delete;
+};
 // Sets every object's last step time and trail timers to now.
 void RebaseTimes(int resume);
 

@@ -9,7 +9,7 @@
 #include "render/compose.h"
 #include "render/display.h"
 #include "render/image_load.h"
-#include "shell/engine.h"
+#include "core/engine.h"
 
 namespace render {
 
@@ -38,7 +38,7 @@ void ComputeScale() {
 // The redraw before a capture: every object draws itself (loading state
 // excepted), hideable ones skipped on request.
 int CaptureRedraw(int hide) {
-    if (shell::g_engine.state.load(std::memory_order_relaxed) == shell::StateLoading) return 1;
+    if (core::g_engine.state.load(std::memory_order_relaxed) == core::StateLoading) return 1;
     return RedrawScene(hide != 0);
 }
 

@@ -5,7 +5,7 @@
 #include "script/services.h"
 #include "script/system_variables.h"
 #include "script/variables.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 
 namespace render {
 
@@ -39,9 +39,9 @@ void ShellReleaseDisplay() {
 }
 
 bool ShellStartComposer() {
-    shell::WaitSources sources = shell::GetWaitSources();
+    core::WaitSources sources = core::GetWaitSources();
     sources.composerEnded = ComposerEndedEvent;
-    shell::SetWaitSources(sources);
+    core::SetWaitSources(sources);
     return StartComposer() != 0;
 }
 

@@ -7,7 +7,7 @@
 
 #include "files/file_handle.h"
 #include "render/image_decoders.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 
 namespace render {
 
@@ -72,18 +72,18 @@ void SetPreloadedImageLookup(Image* (*lookup)(const files::FileHandle*)) {
 
 Image* LoadImage(const char* name) {
     if (!name || !*name) return nullptr;
-    shell::AcquireLock(shell::kLockImages);
+    core::AcquireLock(core::kLockImages);
     Image* image = LoadLocked(name);
-    shell::ReleaseLock(shell::kLockImages);
+    core::ReleaseLock(core::kLockImages);
     return image;
 }
 
 Image* DecodeImageFromMemory(const uint8_t* data, size_t size) {
     if (!data || size == 0) return nullptr;
-    shell::AcquireLock(shell::kLockImages);
+    core::AcquireLock(core::kLockImages);
     Image* image = DecodeAnyImage(data, size);
     if (image) image->flags = static_cast<uint16_t>(image->flags | kImgShared);
-    shell::ReleaseLock(shell::kLockImages);
+    core::ReleaseLock(core::kLockImages);
     return image;
 }
 

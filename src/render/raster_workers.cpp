@@ -39,8 +39,8 @@
 #include "platform/wake_word.h"
 #include "render/frame_batch.h"
 #include "render/raster.h"
-#include "shell/engine.h"
-#include "shell/registry.h"
+#include "core/engine.h"
+#include "core/registry.h"
 
 namespace render {
 
@@ -122,7 +122,7 @@ Wake g_wake;
 uint32_t g_drawNumber = 0;  // calling thread only
 std::atomic<int> g_stop{0};
 std::atomic<int> g_activeWorkers{1};
-shell::ThreadHandle g_thread = -1;
+core::ThreadHandle g_thread = -1;
 std::atomic<int64_t> g_workerThreadId{-1};  // set by the worker when it starts
 int g_avoidedProcessor = -1;                // calling thread only
 bool g_started = false;
@@ -160,7 +160,7 @@ void WorkerDrawBands() {
     }
 }
 
-bool WorkerShouldEnd() { return g_stop.load(std::memory_order_acquire) || shell::Quitting(); }
+bool WorkerShouldEnd() { return g_stop.load(std::memory_order_acquire) || core::Quitting(); }
 
 // Returns once `posted` has moved past `seen` or the worker should end.
 void AwaitDraw(uint32_t seen) {
@@ -352,7 +352,7 @@ int RunSpanRoutine(Drawable* d, Layer* layer, void* param, const SpanClip& clip)
 }
 
 bool WorthSharing(int64_t pixels) {
-    if (g_activeWorkers.load() < 2 || shell::Quitting() || pixels < kMinSharedPixels) return false;
+    if (g_activeWorkers.load() < 2 || core::Quitting() || pixels < kMinSharedPixels) return false;
     return pixels >= kMinWakePixels || !g_wake.workerAsleep.load(std::memory_order_relaxed);
 }
 
@@ -381,7 +381,7 @@ int DrawSpansNow(Drawable* d, Layer* layer, void* param, const SpanClip* clip) {
 bool StartWorkers() {
     RegisterRasterizer();
     if (g_started) StopWorkers();
-    int count = std::clamp(shell::g_engine.workerCount, 1, kMaxWorkers);
+    int count = std::clamp(core::g_engine.workerCount, 1, kMaxWorkers);
     g_activeWorkers.store(1);
     if (count < 2) return true;
     g_stop.store(0);
@@ -391,7 +391,7 @@ bool StartWorkers() {
     g_wake.callerAsleep.store(0);
     g_workerThreadId.store(-1);
     g_avoidedProcessor = -1;
-    g_thread = shell::CreateEngineThread(true, WorkerLoop, nullptr);
+    g_thread = core::CreateEngineThread(true, WorkerLoop, nullptr);
     if (g_thread < 0) return false;
     g_started = true;
     g_activeWorkers.store(count);
@@ -404,11 +404,11 @@ void StopWorkers() {
         g_stop.store(1, std::memory_order_release);
         g_wake.posted.fetch_add(1, std::memory_order_seq_cst);
         platform::WakeWordWaiters(&g_wake.posted);
-        shell::ResumeEngineThread(g_thread);
-        if (!shell::WaitEngineThread(g_thread, 10000)) {
+        core::ResumeEngineThread(g_thread);
+        if (!core::WaitEngineThread(g_thread, 10000)) {
             std::fprintf(stderr, "velmoor: a raster worker did not end\n");
         }
-        shell::ReleaseEngineThread(g_thread);
+        core::ReleaseEngineThread(g_thread);
         g_thread = -1;
     }
     g_workerThreadId.store(-1);

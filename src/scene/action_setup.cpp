@@ -11,8 +11,8 @@
 #include "scene/action_internal.h"
 #include "scene/cube.h"
 #include "scene/curve.h"
-#include "shell/engine.h"
-#include "shell/registry.h"
+#include "core/engine.h"
+#include "core/registry.h"
 #include "platform/text_copy.h"
 
 namespace scene {
@@ -250,9 +250,9 @@ uint32_t ActionNow() {
 }
 
 double ActionSpeed() {
-    uint32_t state = shell::g_engine.state.load(std::memory_order_relaxed);
-    if (state == shell::StateSystemScript) return render::Modes().systemSpeed;
-    if (state == shell::StatePlay) return render::CurrentSpeed();
+    uint32_t state = core::g_engine.state.load(std::memory_order_relaxed);
+    if (state == core::StateSystemScript) return render::Modes().systemSpeed;
+    if (state == core::StatePlay) return render::CurrentSpeed();
     return 0.0;
 }
 
@@ -379,15 +379,15 @@ int SetupAction(SceneObject* o, const ActionRequest& request) {
 }
 
 int SetupActions(int32_t ownerKey, const char* path, const ActionRequest& request) {
-    if (!path || !*path || shell::Quitting()) return 0;
+    if (!path || !*path || core::Quitting()) return 0;
     ObjectQuery q{};
     q.ownerKey = ownerKey;
     platform::CopyText(q.path, sizeof q.path, path);
     q.visitor = SetupVisitor;
     q.context = const_cast<ActionRequest*>(&request);
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     VisitObjects(&q);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     return q.matched;
 }
 

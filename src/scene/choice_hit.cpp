@@ -13,9 +13,9 @@
 #include "scene/object_tree.h"
 #include "scene/scrollbar.h"
 #include "script/process.h"
-#include "shell/engine.h"
+#include "core/engine.h"
 #include "shell/input.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 
 namespace scene {
 
@@ -221,13 +221,13 @@ int ChoiceHit(SceneObject* choice, int x, int y, bool buttonDown, bool act, bool
 
 int CaseHit(script::ScriptBlock* block, const char* name) {
     if (!block || !block->process || !name || !*name || !g_objects.running) return 0;
-    uint32_t s = shell::g_engine.state.load();
-    if (s != shell::StatePlay && s != shell::StateSystemScript) return 0;
+    uint32_t s = core::g_engine.state.load();
+    if (s != core::StatePlay && s != core::StateSystemScript) return 0;
     if (!platform::IsEventSet(g_objects.creationGate)) return 0;
     if (!platform::WaitEvent(g_objects.deletionGate, 1500)) return 0;
     bool down = (block->run.lastInputFlags & 1) != 0;
     int x = block->run.lastX, y = block->run.lastY;
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     int chosen = 0;
     SceneObject* o = FindObject(block->process->ownerKey, name);
     bool released = block->run.lastInputCode == shell::kInputLButtonUp;
@@ -238,13 +238,13 @@ int CaseHit(script::ScriptBlock* block, const char* name) {
         // when the player moved the thumb.
         chosen = ScrollbarCaseHit(o, x, y, down, block->run.lastInputCode == shell::kInputLButton);
     }
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     return chosen;
 }
 
 void ResetHover(int world) {
-    if (!g_objects.running || world < 0 || world > 1 || shell::Quitting()) return;
-    shell::AcquireSceneLock();
+    if (!g_objects.running || world < 0 || world > 1 || core::Quitting()) return;
+    core::AcquireSceneLock();
     for (DrawListNode* n = g_objects.worlds[world].list.first; n; n = n->next) {
         SceneObject* o = n->object;
         if (o->choiceFlag &&
@@ -253,7 +253,7 @@ void ResetHover(int world) {
             o->choiceState = kChoiceLeft;
         }
     }
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     shell::SetCursorShape(shell::kCursorIdArrow);
 }
 
@@ -262,11 +262,11 @@ namespace {
 // The clickable choice under the mouse; `take` presses it (hovering it
 // first when the select has not seen the mouse yet).
 int ChoiceUnderMouse(bool take) {
-    if (!g_objects.running || shell::Quitting()) return 0;
+    if (!g_objects.running || core::Quitting()) return 0;
     int x = 0, y = 0;
     shell::LastMousePosition(&x, &y);
     int found = 0;
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     for (DrawListNode* n = CurrentWorld()->list.first; n && !found; n = n->next) {
         SceneObject* o = n->object;
         if (o->scrollbar) {
@@ -281,7 +281,7 @@ int ChoiceUnderMouse(bool take) {
             ChoiceHit(o, x, y, true, true);
         }
     }
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     return found;
 }
 

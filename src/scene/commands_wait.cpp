@@ -17,9 +17,9 @@
 #include "script/object_names.h"
 #include "script/process.h"
 #include "script/services.h"
-#include "shell/engine.h"
+#include "core/engine.h"
 #include "shell/input.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 
 namespace scene {
 
@@ -88,17 +88,17 @@ SceneObject* FindAnywhere(const char* name) {
 }
 
 int ServiceActionTime(const char* name, int kind) {
-    if (!g_objects.running || !name || !*name || shell::Quitting()) return 0;
-    shell::AcquireSceneLock();
+    if (!g_objects.running || !name || !*name || core::Quitting()) return 0;
+    core::AcquireSceneLock();
     int32_t v = 0;
     if (SceneObject* o = FindAnywhere(name)) v = ActionTime(o, kind);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     return v;
 }
 
 int ServiceImageSize(const char* name, int vertical) {
-    if (!g_objects.running || !name || !*name || shell::Quitting()) return 0;
-    shell::AcquireSceneLock();
+    if (!g_objects.running || !name || !*name || core::Quitting()) return 0;
+    core::AcquireSceneLock();
     int v = 0;
     SceneObject* o = FindAnywhere(name);
     if (o && o->image && o->image->image) {
@@ -108,7 +108,7 @@ int ServiceImageSize(const char* name, int vertical) {
         else
             v = img->displayWidth > 0 ? img->displayWidth : img->width;
     }
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     return v;
 }
 

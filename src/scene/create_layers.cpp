@@ -9,7 +9,7 @@
 #include "render/surface.h"
 #include "scene/create_commands.h"
 #include "scene/position.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 
 namespace scene {
 
@@ -72,10 +72,10 @@ int CreateMaskObject(const CreateContext& c, const CreateArgs& a) {
     if (!source || !*source) return 0;
     // A loaded-picture object first (a private copy: the layer must not
     // change the shared picture), then a file.
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     render::Image* loaded = LoadedPicture(c, source);
     render::Image* picture = loaded ? CopyPicture(loaded) : nullptr;
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     if (!loaded) picture = LoadPictureFile(source, false);
     if (!picture && g_maskMovies.open) {
         movie::Movie* movie = g_maskMovies.open(source, &picture);
@@ -94,10 +94,10 @@ int CreateStencilObject(const CreateContext& c, const CreateArgs& a) {
         copy = CopyPicture(file);
         render::DestroyImage(&file);
     } else {
-        shell::AcquireSceneLock();
+        core::AcquireSceneLock();
         render::Image* loaded = LoadedPicture(c, a.at(5));
         copy = loaded ? CopyPicture(loaded) : nullptr;
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
     }
     if (!copy) return 0;
     StencilPixels(copy, mode);

@@ -16,7 +16,7 @@
 #include "script/object_names.h"
 #include "script/system_variables.h"
 #include "script/variables.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 #include "platform/text_copy.h"
 
 namespace scene {
@@ -72,9 +72,9 @@ render::Image* LoadedPicture(const CreateContext& c, const char* name) {
 }
 
 bool HasLoadedPicture(const CreateContext& c, const char* name) {
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     bool found = LoadedPicture(c, name) != nullptr;
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     return found;
 }
 
@@ -95,10 +95,10 @@ int BeginCreation(const CreateContext& c, const char* name, Creation* k) {
     k->context = &c;
     if (!name || !script::QualifyObjectName(name, k->path, c.prefix) || !k->path[0]) return 0;
     if (c.inlineBlock && ComposerUnpaused()) script::GetComposerHooks().pause();
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     SceneObject* o = CreateObject(c.ownerKey, k->path);
     if (!o) {
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
         return 0;
     }
     platform::CopyText(o->creatorPrefix, sizeof o->creatorPrefix, c.prefix);
@@ -110,13 +110,13 @@ int BeginCreation(const CreateContext& c, const char* name, Creation* k) {
 int AbortCreation(Creation* k) {
     if (k->object) DeleteOneObject(k->context->ownerKey, k->object);
     k->object = nullptr;
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     return 0;
 }
 
 int EndCreation(Creation* k) {
     (void)k;
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     return 1;
 }
 

@@ -9,7 +9,7 @@
 #include "scene/create_commands.h"
 #include "scene/object_tree.h"
 #include "script/colour.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 
 namespace scene {
 
@@ -33,9 +33,9 @@ struct Source {
 // alive meanwhile).
 template <typename Build>
 render::Image* UnderLock(Build build) {
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     render::Image* made = build();
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     return made;
 }
 

@@ -17,8 +17,8 @@
 #include "scene/choice_hit.h"
 #include "scene/object_tree.h"
 #include "shell/input.h"
-#include "shell/engine.h"
-#include "shell/registry.h"
+#include "core/engine.h"
+#include "core/registry.h"
 
 namespace scene {
 
@@ -96,12 +96,12 @@ int FocusTarget(int direction, int mouseX, int mouseY, int* x, int* y) {
 }
 
 int MoveFocus(int direction) {
-    if (!g_objects.running || shell::Quitting()) return 0;
+    if (!g_objects.running || core::Quitting()) return 0;
     int mx = 0, my = 0, x = 0, y = 0;
     shell::LastMousePosition(&mx, &my);
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     int found = FocusTarget(direction, mx, my, &x, &y);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     if (!found || (x == mx && y == my)) return 0;
     shell::MoveCursor(x, y);
     return 1;

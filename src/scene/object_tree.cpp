@@ -12,8 +12,8 @@
 #include "render/surface.h"
 #include "scene/object_internal.h"
 #include "scene/payloads.h"
-#include "shell/engine.h"
-#include "shell/registry.h"
+#include "core/engine.h"
+#include "core/registry.h"
 #include "platform/text_copy.h"
 
 namespace scene {
@@ -152,7 +152,7 @@ World* MainWorld() {
     return &g_objects.worlds[kMainWorld];
 }
 World* CurrentWorld() {
-    return shell::g_engine.state.load(std::memory_order_relaxed) == shell::StateSystemScript
+    return core::g_engine.state.load(std::memory_order_relaxed) == core::StateSystemScript
                ? &g_objects.worlds[kSystemWorld]
                : &g_objects.worlds[kMainWorld];
 }
@@ -237,11 +237,11 @@ int AddTree(int32_t key) {
 
 void RemoveTree(int32_t key) {
     if (!FindTree(key)) return;
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     if (g_hooks.unlockTree) g_hooks.unlockTree(key);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     DeleteObjects(key, "*");
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     ObjectRoot* slot = FindTree(key);
     if (slot) {
         // A lock set again meanwhile must not leave objects behind a freed slot.
@@ -254,7 +254,7 @@ void RemoveTree(int32_t key) {
             std::free(slot);
         }
     }
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
 }
 
 SceneObject* CreateObject(int32_t key, const char* path) {
@@ -264,10 +264,10 @@ SceneObject* CreateObject(int32_t key, const char* path) {
 
     if (FindObject(key, path)) {
         // Replace: wait until no frame or other creation is changing the tree.
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
         WaitGate(g_objects.creationGate);
         if (g_objects.creationGate) platform::ResetEvent(g_objects.creationGate);
-        shell::AcquireSceneLock();
+        core::AcquireSceneLock();
         // The tree may have changed while the lock was free: look again.
         SceneObject* old = FindObject(key, path);
         int deleted = old ? DeleteOneObject(key, old) : 1;
@@ -368,7 +368,7 @@ void DeleteObjects(int32_t key, const char* path) {
     WaitGate(g_objects.compositionGate);
     if (g_objects.deletionGate) platform::ResetEvent(g_objects.deletionGate);
     if (g_objects.creationGate) platform::ResetEvent(g_objects.creationGate);
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     ObjectQuery query{};
     query.ownerKey = key;
     platform::CopyText(query.path, kNameSize, path);
@@ -376,7 +376,7 @@ void DeleteObjects(int32_t key, const char* path) {
     VisitObjects(&query);
     if (g_objects.deletionGate) platform::SetEvent(g_objects.deletionGate);
     if (g_objects.creationGate) platform::SetEvent(g_objects.creationGate);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
 }
 
 }  // namespace scene

@@ -12,7 +12,7 @@
 #include "scene/trail.h"
 #include "script/object_names.h"
 #include "script/variables.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 
 namespace scene {
 
@@ -161,9 +161,9 @@ int VisitNamed(const CreateContext& c, const char* name, VisitorFn visitor, void
     q.path[kNameSize - 1] = 0;
     q.visitor = visitor;
     q.context = data;
-    if (!locked) shell::AcquireSceneLock();
+    if (!locked) core::AcquireSceneLock();
     VisitObjects(&q);
-    if (!locked) shell::ReleaseSceneLock();
+    if (!locked) core::ReleaseSceneLock();
     return q.matched;
 }
 
@@ -176,11 +176,11 @@ int SetVertexOf(const CreateContext& c, const CreateArgs& a) {
 int SetSurfaceOf(const CreateContext& c, const CreateArgs& a) {
     char surfacePath[script::kObjectNameSize];
     bool named = Qualify(c, a.at(1), surfacePath);
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     SurfaceJob job{named ? FindObject(c.ownerKey, surfacePath) : nullptr, nullptr};
     int changed = 0;
     if (!job.surface || HasPicture(job.surface)) changed = VisitNamed(c, a.at(0), SurfaceVisitor, &job, true);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     return changed;
 }
 
@@ -216,11 +216,11 @@ int SetNextFocusOf(const CreateContext& c, const CreateArgs& a) {
     char from[script::kObjectNameSize], to[script::kObjectNameSize], text[kNameSize];
     int direction = FocusDirection(UnquotedArgument(a.at(2), text, sizeof text));
     if (direction < 0 || !Qualify(c, a.at(0), from) || !Qualify(c, a.at(1), to)) return 0;
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     SceneObject* source = FindObject(c.ownerKey, from);
     SceneObject* neighbour = FindObject(c.ownerKey, to);
     if (source && neighbour) source->focus[direction] = neighbour;
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     return source && neighbour ? 1 : 0;
 }
 

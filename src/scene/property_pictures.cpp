@@ -10,7 +10,7 @@
 #include "scene/action.h"
 #include "scene/properties.h"
 #include "scene/trail.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 
 namespace scene {
 
@@ -261,10 +261,10 @@ int SetCompositeOf(const CreateContext& c, const CreateArgs& a) {
     if (!name || !*name) return 0;
     // A loaded-picture object first; the file is read without the lock.
     render::Image* file = HasLoadedPicture(c, name) ? nullptr : LoadPictureFile(name, false);
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     PasteJob job{static_cast<int32_t>(x), static_cast<int32_t>(y), file ? file : LoadedPicture(c, name)};
     int changed = job.source ? VisitNamed(c, a.at(0), PasteVisitor, &job, true) : 0;
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     render::DestroyImage(&file);
     return changed;
 }
@@ -274,7 +274,7 @@ int SetImageOf(const CreateContext& c, const CreateArgs& a) {
     if (!name || !*name) return 0;
     // A file first (decoded without the lock), else a loaded-picture object.
     render::Image* file = LoadPictureFile(name, true);
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     ImageJob job{nullptr, false};
     if (file && !Shared(file)) {
         job.master = file;
@@ -285,7 +285,7 @@ int SetImageOf(const CreateContext& c, const CreateArgs& a) {
     }
     int changed = job.master ? VisitNamed(c, a.at(0), ImageVisitor, &job, true) : 0;
     if (job.master && !job.taken) render::DestroyImage(&job.master);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     // A preloaded file's picture stays with the preloaded-file table.
     return changed;
 }

@@ -13,7 +13,7 @@
 #include "scene/start_signal.h"
 #include "script/interp.h"
 #include "script/variables.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 #include "platform/text_copy.h"
 
 namespace scene {
@@ -164,15 +164,15 @@ int RequestObjects(int32_t key, const char* path, const char* keyword) {
     platform::CopyText(q.arguments[0], kQueryArgumentSize, keyword);
     q.visitor = RequestVisitor;
     q.noDescend = 1;
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     VisitObjects(&q);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     return q.matched;
 }
 
 int SetAliasOf(int32_t key, const char* path, const char* alias) {
     if (!path || !*path || !alias) return 0;
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     if (*alias) {
         // An alias names at most the objects given it last.
         ObjectQuery clear{};
@@ -191,7 +191,7 @@ int SetAliasOf(int32_t key, const char* path, const char* alias) {
     set.visitor = AliasSetVisitor;
     set.noDescend = 1;
     VisitObjects(&set);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     return set.matched;
 }
 
@@ -199,7 +199,7 @@ int StoreObjectPosition(const char* path, const char* xName, const char* yName, 
     if (!path || !*path || !xName || !yName) return 0;
     int32_t x = 0, y = 0;
     bool found = false;
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     for (ObjectRoot* slot = &g_objects.firstSlot; slot && !found; slot = slot->next) {
         if (slot->ownerKey == kFreeKey) continue;
         if (SceneObject* o = FindObject(slot->ownerKey, path)) {
@@ -208,7 +208,7 @@ int StoreObjectPosition(const char* path, const char* xName, const char* yName, 
             found = true;
         }
     }
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     if (!found) return 0;
     if (script::Variable* v = script::GetOrCreate(xName, block)) script::SetNumber(v, x);
     if (script::Variable* v = script::GetOrCreate(yName, block)) script::SetNumber(v, y);

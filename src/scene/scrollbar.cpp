@@ -12,9 +12,9 @@
 #include "scene/payloads.h"
 #include "scene/request.h"
 #include "script/services.h"
-#include "shell/engine.h"
+#include "core/engine.h"
 #include "shell/input.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 
 namespace scene {
 
@@ -205,10 +205,10 @@ int LinkScrollbars(int32_t key, const char* path, const char* targetPath) {
     LinkContext link{};
     q.context = &link;
     q.visitor = LinkVisitor;
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     link.target = FindObject(key, targetPath);
     if (link.target) VisitObjects(&q);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     return q.matched;
 }
 
@@ -219,16 +219,16 @@ int SetScrollSpeedOf(int32_t key, const char* path, const char* step) {
     if (!FillQuery(&q, key, path)) return 0;
     q.numbers[0] = value;
     q.visitor = SpeedVisitor;
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     VisitObjects(&q);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     return q.matched;
 }
 
 int ScrollbarValueNamed(const char* path) {
-    if (!g_objects.running || !path || !*path || shell::Quitting()) return 0;
+    if (!g_objects.running || !path || !*path || core::Quitting()) return 0;
     int32_t value = 0;
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     for (ObjectRoot* slot = &g_objects.firstSlot; slot; slot = slot->next) {
         if (slot->ownerKey == kFreeKey) continue;
         if (SceneObject* o = FindObject(slot->ownerKey, path)) {
@@ -236,7 +236,7 @@ int ScrollbarValueNamed(const char* path) {
             break;
         }
     }
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     return value;
 }
 

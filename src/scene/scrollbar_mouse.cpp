@@ -9,9 +9,9 @@
 #include "render/quad.h"
 #include "scene/create_support.h"
 #include "scene/scrollbar.h"
-#include "shell/engine.h"
+#include "core/engine.h"
 #include "shell/input.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 
 namespace scene {
 
@@ -190,23 +190,23 @@ int ScrollbarTakesClick(SceneObject* o, int x, int y, bool take) {
 }
 
 void ScrollbarsFollowMouse(int x, int y, int leftHeld) {
-    if (g_drags.load() <= 0 || !g_objects.running || shell::Quitting()) return;
-    shell::AcquireSceneLock();
+    if (g_drags.load() <= 0 || !g_objects.running || core::Quitting()) return;
+    core::AcquireSceneLock();
     for (World& w : g_objects.worlds)
         for (DrawListNode* n = w.list.first; n; n = n->next) {
             SceneObject* o = n->object;
             if (o->scrollbar && o->scrollbar->dragging)
                 ScrollbarMouse(o, x, y, leftHeld ? kScrollHold : kScrollRelease);
         }
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
 }
 
 int ScrollbarTakesWheel() {
-    if (!g_objects.running || shell::Quitting()) return 0;
+    if (!g_objects.running || core::Quitting()) return 0;
     int x = 0, y = 0;
     shell::LastMousePosition(&x, &y);
     int taken = 0;
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     for (DrawListNode* n = CurrentWorld()->list.first; n && !taken; n = n->next) {
         SceneObject* o = n->object;
         Scrollbar* s = o->scrollbar;
@@ -216,7 +216,7 @@ int ScrollbarTakesWheel() {
         MoveThumbTo(o, static_cast<int64_t>(s->index) + s->step);
         if (s->index != before) s->moved = 1;
     }
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     if (taken) WakeSelect();
     return taken;
 }

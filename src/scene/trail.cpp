@@ -13,7 +13,7 @@
 #include "scene/action.h"
 #include "scene/payloads.h"
 #include "scene/properties.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 
 namespace scene {
 

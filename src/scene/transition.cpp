@@ -21,7 +21,7 @@
 #include "script/interp.h"
 #include "script/object_names.h"
 #include "script/process.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 #include "platform/text_copy.h"
 
 namespace scene {
@@ -178,21 +178,21 @@ int StartTransitions(const CreateContext& c, const char* path, const TransitionR
     render::Image* rule = nullptr;
     bool ownsRule = false;
     if (!cancel) {
-        shell::AcquireSceneLock();
+        core::AcquireSceneLock();
         rule = LoadedPicture(c, r.rule);
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
         if (!rule) {
             rule = LoadPictureFile(r.rule, false);
             ownsRule = rule != nullptr;
         }
         if (!rule) return 0;
     }
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     // A loaded-picture object may have gone while the lock was free.
     if (rule && !ownsRule) rule = LoadedPicture(c, r.rule);
     job.rule = rule;
     int changed = (cancel || rule) ? VisitNamed(c, path, TransitionVisitor, &job, true) : 0;
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     if (ownsRule) render::DestroyImage(&rule);
     return changed;
 }

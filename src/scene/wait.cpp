@@ -16,9 +16,9 @@
 #include "script/process.h"
 #include "script/system_variables.h"
 #include "script/variables.h"
-#include "shell/engine.h"
+#include "core/engine.h"
 #include "shell/input.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 #include "platform/text_copy.h"
 
 namespace scene {
@@ -44,16 +44,16 @@ platform::Event* BlockEvent(script::ScriptBlock* block) {
 }
 
 uint32_t State() {
-    return shell::g_engine.state.load();
+    return core::g_engine.state.load();
 }
 
 bool Running() {
-    return shell::IsRunningState(State()) && !shell::Quitting();
+    return core::IsRunningState(State()) && !core::Quitting();
 }
 
 // A state inside the running range that is about to change.
 bool Transient(uint32_t state) {
-    return (state & 0xFF) != 0 && state != shell::StateSystemScript;
+    return (state & 0xFF) != 0 && state != core::StateSystemScript;
 }
 
 bool DisplayRunning() {
@@ -69,13 +69,13 @@ double Speed() {
 // spent, or -1 when the wait must end (quit, loading, restart).
 int32_t SettleState(script::ScriptBlock* block) {
     uint32_t begin = ActionNow();
-    while (!shell::Quitting() && Transient(State())) {
-        shell::WaitEngineEvents(shell::kWaitQuit | shell::kWaitStateChanged, BlockEvent(block),
+    while (!core::Quitting() && Transient(State())) {
+        core::WaitEngineEvents(core::kWaitQuit | core::kWaitStateChanged, BlockEvent(block),
                                 100);
         if (BlockEvent(block)) platform::ResetEvent(block->event);
     }
     uint32_t s = State();
-    if (shell::Quitting() || s == shell::StateLoading || s == shell::StateStart) return -1;
+    if (core::Quitting() || s == core::StateLoading || s == core::StateStart) return -1;
     return static_cast<int32_t>(ActionNow() - begin);
 }
 
@@ -95,9 +95,9 @@ bool AnyActive(ObjectQuery* q) {
         return true;
     platform::ResetEvent(g_objects.compositionGate);
     platform::ResetEvent(g_objects.deletionGate);
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     VisitObjects(q);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     platform::SetEvent(g_objects.deletionGate);
     platform::SetEvent(g_objects.compositionGate);
     return q->result != 0;
@@ -126,18 +126,18 @@ WaitHooks& GetWaitHooks() {
 }
 
 void DisplayGo(script::ScriptBlock* block) {
-    if (!g_objects.running || shell::Quitting()) return;
+    if (!g_objects.running || core::Quitting()) return;
     if (!DisplayRunning() && !Parallel(block) && render::ComposerRunning()) {
         render::ResumeComposer();
         return;
     }
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     StartActions(1);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
 }
 
 void DisplayStop(script::ScriptBlock* block) {
-    if (!g_objects.running || shell::Quitting() || Parallel(block)) return;
+    if (!g_objects.running || core::Quitting() || Parallel(block)) return;
     if (DisplayRunning()) render::PauseComposer();
 }
 
@@ -155,7 +155,7 @@ void WaitObjects(const char* name, script::ScriptBlock* block, int32_t ownerKey,
     uint32_t startState = State();
     while (Running() && BlockRuns(block)) {
         uint32_t s = State();
-        if (Transient(s) || (startState == shell::StatePlay && s == shell::StateSystemScript)) {
+        if (Transient(s) || (startState == core::StatePlay && s == core::StateSystemScript)) {
             int32_t spent = SettleState(block);
             if (spent < 0) return;
             // A return from the system script lands here in the play state.
@@ -170,12 +170,12 @@ void WaitObjects(const char* name, script::ScriptBlock* block, int32_t ownerKey,
         double step = render::FrameIntervalMs() / Speed();
         if (code == kWaitTextCode && SkipMode()) step = 0;
         if (platform::Event* e = BlockEvent(block)) platform::ResetEvent(e);
-        uint32_t woke = shell::WaitEngineEvents(shell::kWaitQuit | shell::kWaitStateChanged,
+        uint32_t woke = core::WaitEngineEvents(core::kWaitQuit | core::kWaitStateChanged,
                                                 BlockEvent(block), static_cast<int>(step));
-        if (woke == shell::kWaitHandle) break;
+        if (woke == core::kWaitHandle) break;
         if (!Transient(State()) && Running() && BlockRuns(block) && !DisplayRunning()) {
             platform::SleepMs(32);
-            if (State() != shell::StateSystemScript) DisplayGo(block);
+            if (State() != core::StateSystemScript) DisplayGo(block);
         }
     }
     DisplayStop(block);
@@ -204,15 +204,15 @@ void WaitTime(script::ScriptBlock* block, int32_t ms) {
         DisplayGo(block);
         if (platform::Event* e = BlockEvent(block)) platform::ResetEvent(e);
         uint32_t woke =
-            shell::WaitEngineEvents(shell::kWaitQuit | shell::kWaitStateChanged | shell::kWaitAux1,
+            core::WaitEngineEvents(core::kWaitQuit | core::kWaitStateChanged | core::kWaitAux1,
                                     BlockEvent(block), static_cast<int>(remaining));
-        if (woke == shell::kWaitQuit || woke == shell::kWaitAux1 || woke == shell::kWaitHandle)
+        if (woke == core::kWaitQuit || woke == core::kWaitAux1 || woke == core::kWaitHandle)
             break;
-        if (woke == shell::kWaitStateChanged) continue;
+        if (woke == core::kWaitStateChanged) continue;
         now = ActionNow();
         remaining -= static_cast<int32_t>(now - last);
         last = now;
-        if (woke == shell::kWaitTimedOut) break;
+        if (woke == core::kWaitTimedOut) break;
     }
     DisplayStop(block);
 }
@@ -221,9 +221,9 @@ void WaitForKey(script::ScriptBlock* block, int32_t timeoutMs) {
     if (SkipMode()) return;
     if (AutoMode()) {
         DisplayGo(block);
-        if (State() == shell::StatePlay && VariableNumber("$SYSTEM_menu_enable") == 0 &&
+        if (State() == core::StatePlay && VariableNumber("$SYSTEM_menu_enable") == 0 &&
             VariableNumber("$SYSTEM_menu_lock") == 0)
-            shell::WaitEngineEvents(shell::kWaitQuit | shell::kWaitStateChanged, nullptr,
+            core::WaitEngineEvents(core::kWaitQuit | core::kWaitStateChanged, nullptr,
                                     g_waitHooks.autoDelayMs());
         return;
     }
@@ -247,45 +247,45 @@ void WaitForKey(script::ScriptBlock* block, int32_t timeoutMs) {
             ignoringPress = false;
         DisplayGo(block);
         uint32_t flags = 0x7F;
-        if (composerEnded) flags &= ~static_cast<uint32_t>(shell::kWaitComposerEnd);
+        if (composerEnded) flags &= ~static_cast<uint32_t>(core::kWaitComposerEnd);
         int timeout = remaining < 0 ? -1 : static_cast<int>(remaining);
         // Only the first wait drops a press held from before the command;
         // a press raised while the loop was awake belongs to this wait.
-        if (!firstWait) flags |= shell::kWaitKeepPress;
+        if (!firstWait) flags |= core::kWaitKeepPress;
         firstWait = false;
         if (ignoringPress) {
-            flags &= ~static_cast<uint32_t>(shell::kWaitInputEnter);
+            flags &= ~static_cast<uint32_t>(core::kWaitInputEnter);
             if (timeout < 0 || timeout > 16) timeout = 16;
         }
         if (platform::Event* e = BlockEvent(block)) platform::ResetEvent(e);
-        uint32_t woke = shell::WaitEngineEvents(flags, BlockEvent(block), timeout);
+        uint32_t woke = core::WaitEngineEvents(flags, BlockEvent(block), timeout);
         uint32_t now = ActionNow();
         if (remaining >= 0) {
             remaining -= static_cast<int32_t>(now - last);
             if (remaining < 0) remaining = 0;
         }
         last = now;
-        if (woke == shell::kWaitQuit || woke == shell::kWaitAux1 || woke == shell::kWaitInputWheel)
+        if (woke == core::kWaitQuit || woke == core::kWaitAux1 || woke == core::kWaitInputWheel)
             break;
-        if (woke == shell::kWaitTimedOut) {
+        if (woke == core::kWaitTimedOut) {
             if (ignoringPress && remaining != 0) continue;
             break;
         }
-        if (woke == shell::kWaitInputEnter) {
+        if (woke == core::kWaitInputEnter) {
             if (!g_waitHooks.clickableUnderMouse() && TextWaitKey() != 0) break;
             ignoringPress = true;
             continue;
         }
-        if (woke == shell::kWaitComposerEnd) {
+        if (woke == core::kWaitComposerEnd) {
             composerEnded = true;
             DisplayGo(block);
             continue;
         }
         // State or settings changes are manual-reset: consume them so that
         // the next wait does not return at once.
-        if (woke == shell::kWaitStateChanged) platform::ResetEvent(shell::g_engine.stateChanged);
-        if (woke == shell::kWaitSettingsChanged)
-            platform::ResetEvent(shell::g_engine.settingsChanged);
+        if (woke == core::kWaitStateChanged) platform::ResetEvent(core::g_engine.stateChanged);
+        if (woke == core::kWaitSettingsChanged)
+            platform::ResetEvent(core::g_engine.settingsChanged);
         if (remaining == 0) break;
     }
     if (!SkipMode() && !AutoMode()) DisplayStop(block);
@@ -295,7 +295,7 @@ void WaitForKey(script::ScriptBlock* block, int32_t timeoutMs) {
 void DrawOnce(script::ScriptBlock* block) {
     render::AddDirtyRect(0, 0, render::kFrameWidth, render::kFrameHeight);
     DisplayGo(block);
-    shell::WaitEngineEvents(shell::kWaitQuit | shell::kWaitStateChanged, nullptr, 4);
+    core::WaitEngineEvents(core::kWaitQuit | core::kWaitStateChanged, nullptr, 4);
     DisplayStop(block);
 }
 

@@ -11,7 +11,7 @@
 #include "script/file_support.h"
 #include "script/process.h"
 #include "script/sjis.h"
-#include "shell/engine.h"
+#include "core/engine.h"
 
 namespace script {
 
@@ -68,7 +68,7 @@ double BuiltinModuleFileName(Eval& e, const Arguments&, char* text) {
 }
 
 double BuiltinPlatform(Eval&, const Arguments&, char*) {
-    switch (shell::g_engine.osVersion) {
+    switch (core::g_engine.osVersion) {
         case 0:
             return 1;
         case 16:
@@ -104,7 +104,7 @@ double BuiltinAvailableFile(Eval&, const Arguments& args, char*) {
 }
 
 double BuiltinIsInterrupt(Eval& e, const Arguments&, char*) {
-    if (shell::g_engine.state.load() != shell::StateSystemScript || !e.block) return 0;
+    if (core::g_engine.state.load() != core::StateSystemScript || !e.block) return 0;
     return e.block->process && e.block->process->currentBlock == e.block ? 1 : 0;
 }
 

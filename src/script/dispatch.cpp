@@ -10,8 +10,8 @@
 #include "script/interp.h"
 #include "script/sjis.h"
 #include "script/variables.h"
-#include "shell/engine.h"
-#include "shell/registry.h"
+#include "core/engine.h"
+#include "core/registry.h"
 
 namespace script {
 
@@ -86,12 +86,12 @@ ComposerHooks& GetComposerHooks() { return g_composer; }
 
 bool TryTakeCommandGate() {
     std::lock_guard<std::mutex> lock(g_gateMutex);
-    if (!platform::IsEventSet(shell::g_engine.commandGate)) return false;
-    platform::ResetEvent(shell::g_engine.commandGate);
+    if (!platform::IsEventSet(core::g_engine.commandGate)) return false;
+    platform::ResetEvent(core::g_engine.commandGate);
     return true;
 }
 
-void ReleaseCommandGate() { platform::SetEvent(shell::g_engine.commandGate); }
+void ReleaseCommandGate() { platform::SetEvent(core::g_engine.commandGate); }
 
 const char* ArgumentText(const char* cursor, const char* limit, char* out, const char** next) {
     out[0] = 0;
@@ -214,9 +214,9 @@ const char* NextArgument(char** argCursor, ScriptBlock* block, bool quoted, bool
 int ComposerControl(int resume, ScriptBlock* block) {
     if (BlockIsParallel(block)) {
         if (resume) {
-            shell::AcquireSceneLock();
+            core::AcquireSceneLock();
             g_composer.redraw();
-            shell::ReleaseSceneLock();
+            core::ReleaseSceneLock();
         }
         return 0;
     }
@@ -287,7 +287,7 @@ int DispatchCommand(ScriptProcess* process, ScriptBlock* block, const char** cur
         int called = TryFunctionCall(process, block, cursor, limit);
         return called < 0 ? kConsumed : kNotACommand;
     }
-    if (!platform::IsEventSet(shell::g_engine.commandsEnabled)) return kConsumed;
+    if (!platform::IsEventSet(core::g_engine.commandsEnabled)) return kConsumed;
     CommandCall call;
     call.process = process;
     call.block = block;

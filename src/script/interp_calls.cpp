@@ -14,7 +14,7 @@
 #include "script/object_names.h"
 #include "script/sjis.h"
 #include "script/variables.h"
-#include "shell/engine.h"
+#include "core/engine.h"
 
 namespace script {
 
@@ -140,7 +140,7 @@ void CallSceneOrCut(ScriptProcess* process, ScriptBlock* block, const char* targ
         return;
     }
     if (!MakeNamespace(process, block, callee)) {
-        shell::RequestQuit();
+        core::RequestQuit();
         return;
     }
     if (shift) {
@@ -260,7 +260,7 @@ int TryFunctionCall(ScriptProcess* process, ScriptBlock* block, const char** cur
         break;
     }
     if (!function) return 0;
-    if (!platform::IsEventSet(shell::g_engine.commandsEnabled)) return -1;
+    if (!platform::IsEventSet(core::g_engine.commandsEnabled)) return -1;
     int32_t st = StatusOf(function);
     if (st != StatusStopped && st != StatusOpened && st != StatusIdle) return 0;
     char* scratch = block->run.arguments;
@@ -346,8 +346,8 @@ int RunCommandText(ScriptProcess* process, ScriptBlock* block, const char* text)
         call.scratch = block->run.arguments;
         if (RunPreparedCommand(call, limit)) return call.result;
         // The gate is held by another process: wait for it briefly.
-        if (shell::Quitting()) return 0;
-        platform::WaitEvent(shell::g_engine.commandGate, 10);
+        if (core::Quitting()) return 0;
+        platform::WaitEvent(core::g_engine.commandGate, 10);
     }
 }
 

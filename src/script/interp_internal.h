@@ -8,7 +8,7 @@
 #include "script/interp_hooks.h"
 #include "script/interp_state.h"
 #include "script/process.h"
-#include "shell/engine.h"
+#include "core/engine.h"
 
 namespace script {
 
@@ -20,7 +20,7 @@ inline bool ParallelMode(const ScriptBlock* b) { return LoadShared(b->run.mode) 
 
 // The running range and the quit flag.
 inline bool EngineRuns() {
-    return !shell::Quitting() && shell::IsRunningState(shell::g_engine.state.load());
+    return !core::Quitting() && core::IsRunningState(core::g_engine.state.load());
 }
 
 // Set, 1 ms, reset: wakes every waiter on a block's event.

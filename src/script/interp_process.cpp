@@ -14,7 +14,7 @@
 #include "script/services.h"
 #include "script/sjis.h"
 #include "script/variables.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 #include "shell/transitions.h"
 
 namespace script {
@@ -107,19 +107,19 @@ ScriptProcess* FirstWorldProcess() {
 // waits (5 s, resume if held, 10 s); a thread that still runs is abandoned.
 void StopBlockThread(ScriptBlock* block) {
     if (!block->run.hasThread) return;
-    shell::ThreadHandle thread = LoadShared(block->run.thread);
-    if (shell::IsEngineThreadAlive(thread)) {
+    core::ThreadHandle thread = LoadShared(block->run.thread);
+    if (core::IsEngineThreadAlive(thread)) {
         SetStatus(block, StatusStopped);
         platform::SetEvent(block->event);
-        if (!shell::WaitEngineThread(thread, 5000)) {
-            shell::ResumeEngineThread(thread);
+        if (!core::WaitEngineThread(thread, 5000)) {
+            core::ResumeEngineThread(thread);
             platform::SetEvent(block->event);
-            if (!shell::WaitEngineThread(thread, 10000)) {
+            if (!core::WaitEngineThread(thread, 10000)) {
                 std::fprintf(stderr, "velmoor: a script process did not stop: %s\n", block->name);
             }
         }
     }
-    shell::ReleaseEngineThread(thread);
+    core::ReleaseEngineThread(thread);
     block->run.hasThread = 0;
 }
 
@@ -183,9 +183,9 @@ void RunChain(ScriptProcess* process) {
 
 // Takes the command gate, waiting for it in bounded steps.
 void TakeGateWaiting() {
-    while (!shell::Quitting()) {
+    while (!core::Quitting()) {
         if (TryTakeCommandGate()) return;
-        platform::WaitEvent(shell::g_engine.commandGate, 100);
+        platform::WaitEvent(core::g_engine.commandGate, 100);
     }
 }
 
@@ -222,13 +222,13 @@ void EndSystemScript() {
 // and its handle stored before it runs: a system script's thread frees its
 // own process when it ends, which may be at once.
 bool LaunchProcessThread(ScriptProcess* process) {
-    shell::ThreadHandle thread = shell::CreateEngineThread(false, ProcessThread, process);
+    core::ThreadHandle thread = core::CreateEngineThread(false, ProcessThread, process);
     if (thread < 0) {
         FreeProcess(process);
         return false;
     }
     process->thread = thread;
-    shell::ResumeEngineThread(thread);
+    core::ResumeEngineThread(thread);
     return true;
 }
 
@@ -278,7 +278,7 @@ void SetStartScriptOverride(const char* script) {
 
 platform::Event* ScriptEngineEvent() { return g_engineEvent; }
 
-int CurrentWorld() { return shell::g_engine.state.load() == shell::StateSystemScript ? 1 : 0; }
+int CurrentWorld() { return core::g_engine.state.load() == core::StateSystemScript ? 1 : 0; }
 
 ScriptProcess* WorldHead(int world) {
     if (world < 0 || world > 1) return nullptr;
@@ -296,7 +296,7 @@ void FreeProcess(ScriptProcess* process) {
     g_hooks.releaseTree(process);
     RemoveProcess(process);
     if (process->thread >= 0 && process->thread != 0) {
-        shell::ReleaseEngineThread(process->thread);
+        core::ReleaseEngineThread(process->thread);
         process->thread = -1;
     }
     FreeScriptProcess(process);
@@ -305,24 +305,24 @@ void FreeProcess(ScriptProcess* process) {
 void ProcessThread(void* argument) {
     ScriptProcess* process = static_cast<ScriptProcess*>(argument);
     // A process stopped before its thread saw the running state never runs.
-    while (!shell::Quitting() && !LoadShared(process->run.stopRequested) &&
-           !shell::IsRunningState(shell::g_engine.state.load()))
-        shell::WaitEngineEvents(shell::kWaitQuit | shell::kWaitStateChanged, nullptr, 100);
+    while (!core::Quitting() && !LoadShared(process->run.stopRequested) &&
+           !core::IsRunningState(core::g_engine.state.load()))
+        core::WaitEngineEvents(core::kWaitQuit | core::kWaitStateChanged, nullptr, 100);
     bool systemWorld = process->run.world == 1;
-    if (!shell::Quitting() && !LoadShared(process->run.stopRequested)) {
+    if (!core::Quitting() && !LoadShared(process->run.stopRequested)) {
         SetActive(process, 1);
         // The state a process runs in is its world's, not whatever holds
         // when its thread first gets the processor: a main-world thread that
         // starts late, after a system script began, must stand still too.
-        StoreShared(process->engineState, static_cast<uint32_t>(systemWorld ? shell::StateSystemScript
-                                                                             : shell::StatePlay));
+        StoreShared(process->engineState, static_cast<uint32_t>(systemWorld ? core::StateSystemScript
+                                                                             : core::StatePlay));
         RunChain(process);
     }
 
-    uint32_t state = shell::g_engine.state.load();
-    if (state != shell::StateSystemScript) shell::WakeMainThread();
+    uint32_t state = core::g_engine.state.load();
+    if (state != core::StateSystemScript) shell::WakeMainThread();
     TakeGateWaiting();
-    if (systemWorld && state == shell::StateSystemScript && !shell::Quitting()) EndSystemScript();
+    if (systemWorld && state == core::StateSystemScript && !core::Quitting()) EndSystemScript();
     ReleaseCommandGate();
 }
 
@@ -334,10 +334,10 @@ void BlockThread(void* argument) {
         return;
     }
     ScriptProcess* process = block->process;
-    if (shell::g_engine.state.load() == shell::StateLoading) {
+    if (core::g_engine.state.load() == core::StateLoading) {
         // Restored from a save: wait for the loading to end.
-        while (!shell::Quitting() && shell::g_engine.state.load() == shell::StateLoading)
-            shell::WaitEngineEvents(shell::kWaitQuit | shell::kWaitStateChanged, nullptr, 100);
+        while (!core::Quitting() && core::g_engine.state.load() == core::StateLoading)
+            core::WaitEngineEvents(core::kWaitQuit | core::kWaitStateChanged, nullptr, 100);
         g_hooks.markScreenDirty();
     } else {
         SetStatus(block, StatusStarting);
@@ -368,7 +368,7 @@ ScriptBlock* PrepareParallelBlock(ScriptProcess* process, const char* name, cons
     ScriptBlock* block = FindBlock(process, name, kBlockCut | kBlockFunction);
     if (!block) return nullptr;
     StopBlockThread(block);
-    if (shell::g_engine.state.load() != shell::StateLoading) {
+    if (core::g_engine.state.load() != core::StateLoading) {
         CopyCut(block->objectPrefix, kBlockNameSize, objectName ? objectName : "");
         block->run.callTarget = nullptr;
         block->run.returnTarget = nullptr;
@@ -378,7 +378,7 @@ ScriptBlock* PrepareParallelBlock(ScriptProcess* process, const char* name, cons
         SetStatus(block, StatusStarting);
         platform::ResetEvent(block->event);
     }
-    shell::ThreadHandle thread = shell::CreateEngineThread(false, BlockThread, block);
+    core::ThreadHandle thread = core::CreateEngineThread(false, BlockThread, block);
     if (thread < 0) return nullptr;
     StoreShared(block->run.thread, thread);
     block->run.hasThread = 1;
@@ -387,15 +387,15 @@ ScriptBlock* PrepareParallelBlock(ScriptProcess* process, const char* name, cons
 
 void LaunchParallelBlock(ScriptBlock* block) {
     if (!block || !block->run.hasThread) return;
-    shell::ThreadHandle thread = LoadShared(block->run.thread);
+    core::ThreadHandle thread = LoadShared(block->run.thread);
     ReleaseCommandGate();
     for (;;) {
-        if (shell::EngineThreadState(thread) == shell::kThreadSuspended)
-            shell::ResumeEngineThread(thread);
+        if (core::EngineThreadState(thread) == core::kThreadSuspended)
+            core::ResumeEngineThread(thread);
         int32_t st = StatusOf(block);
         if (st == StatusStopped || st == StatusOpened || st == StatusIdle) break;
         if (!EngineRuns()) break;
-        if (!shell::IsEngineThreadAlive(thread)) break;
+        if (!core::IsEngineThreadAlive(thread)) break;
         platform::SleepMs(4);
     }
 }
@@ -436,9 +436,9 @@ void EndParallelBlock(ScriptBlock* block) {
 int32_t BlockStatus(const ScriptBlock* block) { return block ? StatusOf(block) : -1; }
 
 void StopAllProcesses() {
-    uint32_t state = shell::g_engine.state.load();
-    bool quitting = shell::Quitting();
-    bool both = quitting || state == shell::StateStart || state == shell::StateLoading;
+    uint32_t state = core::g_engine.state.load();
+    bool quitting = core::Quitting();
+    bool both = quitting || state == core::StateStart || state == core::StateLoading;
     int worlds[2] = {CurrentWorld(), -1};
     if (both) {
         worlds[0] = 0;
@@ -446,7 +446,7 @@ void StopAllProcesses() {
     }
     for (int world : worlds) {
         if (world < 0) continue;
-        shell::ThreadHandle threads[64];
+        core::ThreadHandle threads[64];
         int threadCount = 0;
         {
             std::lock_guard<std::mutex> lock(g_listMutex);
@@ -457,7 +457,7 @@ void StopAllProcesses() {
             }
         }
         for (int i = 0; i < threadCount; ++i) {
-            if (shell::IsEngineThreadAlive(threads[i])) shell::WaitEngineThread(threads[i], 10000);
+            if (core::IsEngineThreadAlive(threads[i])) core::WaitEngineThread(threads[i], 10000);
         }
         FreeWorld(world);
     }

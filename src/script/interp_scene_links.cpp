@@ -6,7 +6,7 @@
 #include "scene/object_tree.h"
 #include "script/dispatch.h"
 #include "script/interp_internal.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 
 namespace script {
 
@@ -42,17 +42,17 @@ void RedrawOnce() {
 
 int SceneTreeInUse(int32_t key) {
     if (!scene::g_objects.running) return 0;
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     int used = scene::FindTree(key) != nullptr;
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     return used;
 }
 
 void SceneAddTree(ScriptProcess* process) {
     if (!process || !scene::g_objects.running) return;
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     scene::AddTree(process->ownerKey);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
 }
 
 void InstallSceneLinks() {

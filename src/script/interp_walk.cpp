@@ -11,7 +11,7 @@
 #include "script/interp_text.h"
 #include "script/sjis.h"
 #include "script/variables.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 
 namespace script {
 
@@ -94,7 +94,7 @@ void Step(ScriptProcess* process, ScriptBlock* block) {
         // A command that waits for the command gate is tried again on the
         // next pass; meanwhile the thread sleeps until the gate opens (at
         // most 10 ms) instead of spinning.
-        if (q == p) platform::WaitEvent(shell::g_engine.commandGate, 10);
+        if (q == p) platform::WaitEvent(core::g_engine.commandGate, 10);
         block->cursor = const_cast<char*>(q);
         return;
     }
@@ -105,7 +105,7 @@ void Step(ScriptProcess* process, ScriptBlock* block) {
         return;
     }
     char c = *p;
-    if ((c == '\r' || c == '\n') && shell::g_engine.state.load() == shell::StatePlay) {
+    if ((c == '\r' || c == '\n') && core::g_engine.state.load() == core::StatePlay) {
         for (const char* r = p; r < limit && (*r == '\r' || *r == '\n'); ++r) MarkBreakRead(block, r);
     }
     const char* s = SkipCommentAt(p, limit);
@@ -160,7 +160,7 @@ void LoopAndSelectEnds(ScriptBlock* block) {
 // Step f for a parallel block: the waits of its status machine. Returns when
 // the status is 1, 0 or 16, or the engine stops running.
 void ParallelWait(ScriptBlock* block) {
-    uint32_t waitFlags = shell::kWaitQuit | shell::kWaitStateChanged;
+    uint32_t waitFlags = core::kWaitQuit | core::kWaitStateChanged;
     while (EngineRuns()) {
         int32_t st = StatusOf(block);
         switch (st) {
@@ -177,7 +177,7 @@ void ParallelWait(ScriptBlock* block) {
                 block->cursor = resume;
                 block->run.resumePosition = resume;
                 SetStatus(block, StatusRunning);
-                shell::WaitEngineEvents(waitFlags, block->event, 32);
+                core::WaitEngineEvents(waitFlags, block->event, 32);
                 break;
             }
             case StatusResume:
@@ -193,10 +193,10 @@ void ParallelWait(ScriptBlock* block) {
                 ClearLoopsAndSelects(block);
                 block->cursor = block->entryPoint;
                 block->run.resumePosition = block->entryPoint;
-                shell::WaitEngineEvents(waitFlags, block->event, 100);
+                core::WaitEngineEvents(waitFlags, block->event, 100);
                 break;
             default:
-                shell::WaitEngineEvents(waitFlags, block->event, 50);
+                core::WaitEngineEvents(waitFlags, block->event, 50);
                 break;
         }
     }
@@ -276,18 +276,18 @@ double EvaluateAtCursor(ScriptBlock* block) {
 void ReadStatement(ScriptBlock* block, ScriptProcess*) { EvaluateAtCursor(block); }
 
 bool CanRun(ScriptProcess* process) {
-    uint32_t state = shell::g_engine.state.load();
-    if (shell::Quitting() || !shell::IsRunningState(state)) return false;
+    uint32_t state = core::g_engine.state.load();
+    if (core::Quitting() || !core::IsRunningState(state)) return false;
     if (state == LoadShared(process->engineState) &&
-        platform::IsEventSet(shell::g_engine.commandsEnabled))
+        platform::IsEventSet(core::g_engine.commandsEnabled))
         return true;
     for (;;) {
-        shell::WaitEngineEvents(shell::kWaitQuit | shell::kWaitStateChanged, nullptr, 100);
-        state = shell::g_engine.state.load();
-        if (shell::Quitting() || !shell::IsRunningState(state)) return false;
+        core::WaitEngineEvents(core::kWaitQuit | core::kWaitStateChanged, nullptr, 100);
+        state = core::g_engine.state.load();
+        if (core::Quitting() || !core::IsRunningState(state)) return false;
         if (!IsActive(process)) return false;
         if (state == LoadShared(process->engineState) &&
-            platform::IsEventSet(shell::g_engine.commandsEnabled)) {
+            platform::IsEventSet(core::g_engine.commandsEnabled)) {
             return true;
         }
     }
@@ -329,7 +329,7 @@ void WalkBlock(ScriptProcess* process, ScriptBlock* block) {
             run.resumePosition = block->cursor;
             SetStatus(block, StatusOpened);
             FlashEvent(block->event);
-            shell::WaitEngineEvents(shell::kWaitQuit | shell::kWaitStateChanged, block->event, 100);
+            core::WaitEngineEvents(core::kWaitQuit | core::kWaitStateChanged, block->event, 100);
         } else {
             if (block->cursor < limit && st != StatusStopped) Step(process, block);
             if (block->cursor > limit) block->cursor = const_cast<char*>(limit);

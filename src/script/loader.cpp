@@ -14,16 +14,16 @@
 #include "script/scan.h"
 #include "script/services.h"
 #include "script/sjis.h"
-#include "shell/engine.h"
-#include "shell/registry.h"
+#include "core/engine.h"
+#include "core/registry.h"
 
 namespace script {
 
 namespace {
 
 struct LoadLock {
-    LoadLock() { shell::AcquireLock(shell::kLockScriptLoad); }
-    ~LoadLock() { shell::ReleaseLock(shell::kLockScriptLoad); }
+    LoadLock() { core::AcquireLock(core::kLockScriptLoad); }
+    ~LoadLock() { core::ReleaseLock(core::kLockScriptLoad); }
     LoadLock(const LoadLock&) = delete;
     LoadLock& operator=(const LoadLock&) = delete;
 };
@@ -136,7 +136,7 @@ int LoadScriptFile(ScriptProcess* process, const char* name) {
         UnloadScriptFile(process, free);
         return -1;
     }
-    if (shell::g_engine.state.load() != shell::StateLoading) LoadIncludes(process, free);
+    if (core::g_engine.state.load() != core::StateLoading) LoadIncludes(process, free);
     return free;
 }
 

@@ -54,7 +54,7 @@ platform::Event* InputEvent(int world, int code);
 // The world whose events are in use: the system world while a system script
 // runs (engine state 400), the main world otherwise.
 int CurrentInputWorld();
-// The current world's event of `code` (what WaitEngineEvents waits on).
+// The current world's event of `code` (what core::WaitEngineEvents waits on).
 platform::Event* CurrentInputEvent(int code);
 // Non-blocking test of the current world's event.
 bool IsInputRaised(int code);
@@ -204,7 +204,7 @@ int CurrentWindowPhase();
 
 // Mode 0 (start-up, before other engine threads exist): resets the input
 // layer (keys, flags, events, pending variable resets, the arrow cursor),
-// installs the input events for WaitEngineEvents, the play-mode hook of the
+// installs the input events for core::WaitEngineEvents, the play-mode hook of the
 // transitions, the KickShortcut service and the input commands of the
 // scripts, and enters the start-up phase. Mode 1 (any thread): play mode,
 // the running phase.

@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "platform/sync.h"
-#include "shell/engine.h"
+#include "core/engine.h"
 #include "shell/input.h"
 #include "shell/input_internal.h"
 
@@ -55,7 +55,7 @@ platform::Event* InputEvent(int world, int code) {
 }
 
 int CurrentInputWorld() {
-    return g_engine.state.load(std::memory_order_relaxed) == StateSystemScript ? kInputSystemWorld
+    return core::g_engine.state.load(std::memory_order_relaxed) == core::StateSystemScript ? kInputSystemWorld
                                                                               : kInputMainWorld;
 }
 

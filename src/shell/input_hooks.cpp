@@ -9,10 +9,10 @@
 #include "render/display.h"
 #include "scene/object_tree.h"
 #include "script/system_variables.h"
-#include "shell/engine.h"
+#include "core/engine.h"
 #include "shell/input.h"
 #include "shell/input_internal.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 #include "shell/settings_apply.h"
 
 namespace shell {
@@ -20,7 +20,7 @@ namespace shell {
 namespace {
 
 void Sleep(uint32_t ms) {
-    if (!Quitting()) platform::SleepMs(ms);
+    if (!core::Quitting()) platform::SleepMs(ms);
 }
 
 int ObjectDisplayRuns() {
@@ -36,28 +36,28 @@ void NothingDragged(int, int, int) {}
 int No() { return 0; }
 
 void ComposerRedraw() {
-    if (!scene::g_objects.running || Quitting()) return;
-    AcquireSceneLock();
+    if (!scene::g_objects.running || core::Quitting()) return;
+    core::AcquireSceneLock();
     render::RedrawNow();
-    ReleaseSceneLock();
+    core::ReleaseSceneLock();
 }
 
 void NothingToSuspend() {}
 
 void DisplayPaint(int running) {
-    if (!render::DisplayCreated() || Quitting()) return;
-    AcquireSceneLock();
+    if (!render::DisplayCreated() || core::Quitting()) return;
+    core::AcquireSceneLock();
     if (running || !scene::g_objects.running) {
         render::PresentFrameRect(render::DirtyRect{0, 0, render::kFrameWidth, render::kFrameHeight});
     } else {
         render::RedrawNow();
     }
-    ReleaseSceneLock();
+    core::ReleaseSceneLock();
 }
 
 std::string DefaultSaveFolder() {
     if (!SaveFolder().empty()) return SaveFolder();
-    if (g_engine.saveDirOverride[0]) return g_engine.saveDirOverride;
+    if (core::g_engine.saveDirOverride[0]) return core::g_engine.saveDirOverride;
     return platform::DataHome();
 }
 

@@ -7,7 +7,7 @@
 #include "script/services.h"
 #include "script/system_variables.h"
 #include "script/variables.h"
-#include "shell/engine.h"
+#include "core/engine.h"
 #include "shell/input.h"
 #include "shell/input_internal.h"
 #include "shell/settings.h"
@@ -28,7 +28,7 @@ bool Due(const PendingReset& r, uint32_t now) {
 // ---- Variables ------------------------------------------------------------
 
 void PulseVariablesChanged() {
-    if (platform::Event* e = g_engine.settingsChanged) {
+    if (platform::Event* e = core::g_engine.settingsChanged) {
         platform::Pulse(e);
     }
 }
@@ -98,7 +98,7 @@ void EndAutoMode() {
 }
 
 bool NormalPlay() {
-    return g_engine.state.load() == StatePlay && VarNumber("$SYSTEM_menu_enable") == 0 &&
+    return core::g_engine.state.load() == core::StatePlay && VarNumber("$SYSTEM_menu_enable") == 0 &&
            S().menuLock == 0 && VarNumber("$SYSTEM_menu_lock") == 0;
 }
 
@@ -147,7 +147,7 @@ int RequestSystemScript(const char* script, const char* flagVariable, bool close
     bool menuFree = VarNumber("$SYSTEM_menu_enable") == 0 && S().menuLock == 0 &&
                     VarNumber("$SYSTEM_menu_lock") == 0;
     bool allowed = script && script[0] && (closeRequest || menuFree) && DisplayRuns() &&
-                   g_engine.state.load() == StatePlay;
+                   core::g_engine.state.load() == core::StatePlay;
     if (allowed) {
         InputHooks& h = GetInputHooks();
         h.suspendScene();
@@ -203,7 +203,7 @@ int InputTimerDueIn() {
 
 void RunDueInputTimers() {
     using namespace input;
-    if (Quitting()) return;
+    if (core::Quitting()) return;
     InputState& s = State();
     uint32_t now = Now();
     if (Due(s.leftReset, now)) {

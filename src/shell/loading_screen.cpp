@@ -13,8 +13,8 @@
 #include "render/image.h"
 #include "render/image_load.h"
 #include "script/variables.h"
-#include "shell/engine.h"
-#include "shell/registry.h"
+#include "core/engine.h"
+#include "core/registry.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
 #include "shell/strings.h"
@@ -78,18 +78,18 @@ void DrawOverlay(Overlay& o, int alpha) {
 }
 
 void Redraw() {
-    uint32_t state = g_engine.state;
-    if ((state == StatePlay || state == StateSystemScript) && render::ComposerRunning())
+    uint32_t state = core::g_engine.state;
+    if ((state == core::StatePlay || state == core::StateSystemScript) && render::ComposerRunning())
         render::RedrawNow();
 }
 
 void SetCursorAndPump(platform::CursorShape shape) {
     platform::Video().setCursor(shape);
     platform::Message m;
-    if (platform::Video().pollMessage(&m) && m.code != platform::kMsgWake && !Quitting()) {
-        AcquireLock(kLockMessages);
+    if (platform::Video().pollMessage(&m) && m.code != platform::kMsgWake && !core::Quitting()) {
+        core::AcquireLock(core::kLockMessages);
         GetSubsystems().handleMessage(&m);
-        ReleaseLock(kLockMessages);
+        core::ReleaseLock(core::kLockMessages);
     }
 }
 
@@ -102,7 +102,7 @@ double* NumberOf(const char* name, double* storage) {
 
 // The loading step: read the saved game. Failure shows the error and quits.
 void LoadingStep() {
-    SetEngineState(StateLoading);
+    core::SetEngineState(core::StateLoading);
     Subsystems& sub = GetSubsystems();
     sub.stopComposer();
     sub.stopAllProcesses();
@@ -110,7 +110,7 @@ void LoadingStep() {
     if (!g_hooks.loadSlot()) {
         platform::ShowMessageBox(LoadResourceString(kStrLoadFailed), g_settings.windowTitle.c_str(),
                                  platform::kMbOk | platform::kMbIconError);
-        RequestQuit();
+        core::RequestQuit();
     }
 }
 
@@ -140,7 +140,7 @@ void RunLoadingScreen() {
     SetCursorAndPump(platform::kCursorWait);
     if (overlay.image) {
         CaptureBase(overlay);
-        for (int alpha = 0; alpha <= 255 && !Quitting(); alpha += 16) {
+        for (int alpha = 0; alpha <= 255 && !core::Quitting(); alpha += 16) {
             DrawOverlay(overlay, alpha);
             platform::SleepMs(16);
         }
@@ -150,19 +150,19 @@ void RunLoadingScreen() {
 
     SetCursorAndPump(platform::kCursorArrow);
     if (overlay.image) {
-        for (int alpha = 255; alpha >= 0 && !Quitting(); alpha -= 16) {
+        for (int alpha = 255; alpha >= 0 && !core::Quitting(); alpha -= 16) {
             DrawOverlay(overlay, alpha);
             platform::SleepMs(16);
         }
         Redraw();
         render::DestroyImage(&overlay.image);
     }
-    if (Quitting()) return;
+    if (core::Quitting()) return;
 
     platform::SleepMs(300);
     g_hooks.resumeAfterLoad();
     g_hooks.deleteSlotIfAsked();
-    SetEngineState(StatePlay);
+    core::SetEngineState(core::StatePlay);
     GetSubsystems().resetInput(1);
 }
 

@@ -1,4 +1,4 @@
-// The loading screen of state StateLoadRequested: an optional full-screen
+// The loading screen of state core::StateLoadRequested: an optional full-screen
 // overlay fades in, the saved game is read, the overlay fades out, and play
 // resumes. Runs on the main thread.
 #pragma once
@@ -20,7 +20,7 @@ struct LoadingHooks {
 };
 LoadingHooks& GetLoadingHooks();
 
-// The whole sequence; ends in StatePlay, or quits after a failed load.
+// The whole sequence; ends in core::StatePlay, or quits after a failed load.
 void RunLoadingScreen();
 
 // The overlay's position: a missing coordinate centres it.

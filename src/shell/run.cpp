@@ -7,7 +7,7 @@
 #include "platform/headless.h"
 #include "platform/video.h"
 #include "render/png_write.h"
-#include "shell/engine.h"
+#include "core/engine.h"
 #include "shell/startup.h"
 #include "shell/subsystems.h"
 
@@ -39,7 +39,7 @@ int RunEngine(const RunOptions& options) {
             return kRunUsageError;
         }
     }
-    std::snprintf(g_engine.saveDirOverride, sizeof(g_engine.saveDirOverride), "%s",
+    std::snprintf(core::g_engine.saveDirOverride, sizeof(core::g_engine.saveDirOverride), "%s",
                   options.saveDir.c_str());
 
     int result = kRunNormal;

@@ -7,7 +7,7 @@
 #include "platform/system.h"
 #include "script/system_variables.h"
 #include "script/variables.h"
-#include "shell/engine.h"
+#include "core/engine.h"
 
 namespace shell {
 
@@ -62,7 +62,7 @@ void GatherSystemInfo() { g_system = platform::DescribeSystem(); }
 
 bool ApplyGameSettings() {
     const Settings& s = g_settings;
-    g_saveFolder = DetermineSaveFolder(s, g_engine.saveDirOverride);
+    g_saveFolder = DetermineSaveFolder(s, core::g_engine.saveDirOverride);
 
     script::StoreStartup startup;
     startup.savePath = g_saveFolder.c_str();

@@ -6,7 +6,7 @@
 #include "platform/video.h"
 #include "render/compose.h"
 #include "scene/object_tree.h"
-#include "shell/engine.h"
+#include "core/engine.h"
 #include "shell/input.h"
 #include "shell/input_internal.h"
 
@@ -59,7 +59,7 @@ void ClearShortcuts() {
 }
 
 void KickShortcut(int keyCode) {
-    if (keyCode <= 0 || keyCode > 255 || Quitting()) return;
+    if (keyCode <= 0 || keyCode > 255 || core::Quitting()) return;
     if (platform::VideoSelected()) {
         platform::Message m;
         m.code = platform::kMsgKeyDown;

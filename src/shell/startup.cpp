@@ -9,9 +9,9 @@
 #include "platform/system.h"
 #include "platform/thread.h"
 #include "platform/video.h"
-#include "shell/engine.h"
+#include "core/engine.h"
 #include "shell/input.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 #include "shell/run.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
@@ -26,9 +26,9 @@ namespace {
 constexpr const char* kInstanceName = "CVS-0001";
 
 platform::Event** EngineEvents[] = {
-    &g_engine.stateChanged,  &g_engine.quitEvent,      &g_engine.commandsEnabled,
-    &g_engine.commandGate,   &g_engine.settingsChanged, &g_engine.auxEvent1,
-    &g_engine.auxEvent2,
+    &core::g_engine.stateChanged,  &core::g_engine.quitEvent,      &core::g_engine.commandsEnabled,
+    &core::g_engine.commandGate,   &core::g_engine.settingsChanged, &core::g_engine.auxEvent1,
+    &core::g_engine.auxEvent2,
 };
 
 bool g_instanceLocked = false;
@@ -37,14 +37,14 @@ bool g_windowCreated = false;
 }  // namespace
 
 int ProcessInitialise() {
-    if (g_engine.initialised) return 0;
+    if (core::g_engine.initialised) return 0;
     Subsystems& sub = GetSubsystems();
     InstallSystemChangeFanOut();
-    g_engine.processorCount = platform::ProcessorCount();
-    g_engine.quit = 0;
-    g_engine.state = StateNone;
-    g_engine.previousState = StateNone;
-    g_engine.startFailed = 0;
+    core::g_engine.processorCount = platform::ProcessorCount();
+    core::g_engine.quit = 0;
+    core::g_engine.state = core::StateNone;
+    core::g_engine.previousState = core::StateNone;
+    core::g_engine.startFailed = 0;
     sub.clearFileTable();
 
     if (!platform::CpuHasRequiredFeatures()) {
@@ -60,15 +60,15 @@ int ProcessInitialise() {
     }
     g_instanceLocked = true;
 
-    if (!RegistryInitialised() && !InitRegistry()) return 0;
+    if (!core::RegistryInitialised() && !core::InitRegistry()) return 0;
 
-    g_engine.osVersion = kOsVersionOther;
+    core::g_engine.osVersion = core::kOsVersionOther;
     for (platform::Event** e : EngineEvents) *e = platform::CreateEvent(true, false);
-    platform::SetEvent(g_engine.commandsEnabled);
-    platform::SetEvent(g_engine.commandGate);
-    g_engine.workerCount = g_engine.processorCount < 2 ? g_engine.processorCount : 2;
-    if (g_engine.workerCount < 1) g_engine.workerCount = 1;
-    g_engine.initialised = 1;
+    platform::SetEvent(core::g_engine.commandsEnabled);
+    platform::SetEvent(core::g_engine.commandGate);
+    core::g_engine.workerCount = core::g_engine.processorCount < 2 ? core::g_engine.processorCount : 2;
+    if (core::g_engine.workerCount < 1) core::g_engine.workerCount = 1;
+    core::g_engine.initialised = 1;
     return 1;
 }
 
@@ -93,7 +93,7 @@ int StartupSequence() {
     sub.gatherSystemInfo();
     sub.clearFonts();
     sub.readBacklogSettings();
-    SetEngineState(StateStart);
+    core::SetEngineState(core::StateStart);
     return 1;
 }
 
@@ -103,16 +103,16 @@ void TeardownSequence() {
     sub.stopAllProcesses();
     sub.releaseSounds();
     sub.stopWorkers();
-    if (RegistryInitialised()) EndAllThreads();
+    if (core::RegistryInitialised()) core::EndAllThreads();
 }
 
 int StartSequence() {
     Subsystems& sub = GetSubsystems();
-    uint32_t previous = g_engine.previousState;
-    if (previous == StatePlay || previous == StateSystemScript) TeardownSequence();
+    uint32_t previous = core::g_engine.previousState;
+    if (previous == core::StatePlay || previous == core::StateSystemScript) TeardownSequence();
     g_settings = LoadSettings();
     if (!sub.applyGameSettings()) return 0;
-    if (!RegistryInitialised() && !InitRegistry()) return 0;
+    if (!core::RegistryInitialised() && !core::InitRegistry()) return 0;
     if (!sub.startWorkers()) return 0;
     if (!sub.initSound()) {
         ShowResourceMessage(kStrSoundInitFailed, platform::kMbOk | platform::kMbIconError);
@@ -124,7 +124,7 @@ int StartSequence() {
     // can run.
     sub.resetInput(1);
     if (!sub.startScriptEngine(g_settings.startScript.c_str())) return 0;
-    SetEngineState(StatePlay);
+    core::SetEngineState(core::StatePlay);
     return 1;
 }
 
@@ -138,13 +138,13 @@ void ShutdownSequence() {
         platform::Video().destroyWindow();
         g_windowCreated = false;
     }
-    if (!g_engine.initialised) {
+    if (!core::g_engine.initialised) {
         if (g_instanceLocked) platform::UnlockInstance();
         g_instanceLocked = false;
         return;
     }
-    RequestQuit();
-    g_engine.initialised = 0;
+    core::RequestQuit();
+    core::g_engine.initialised = 0;
     for (platform::Event** e : EngineEvents) {
         platform::DestroyEvent(*e);
         *e = nullptr;
@@ -158,20 +158,20 @@ int MainLoop(int exitAfterMs, bool* exitedByTimer) {
     Subsystems& sub = GetSubsystems();
     uint32_t start = platform::TimeMs();
     *exitedByTimer = false;
-    while (!Quitting()) {
-        uint32_t state = g_engine.state;
-        if (state == StateStart) {
+    while (!core::Quitting()) {
+        uint32_t state = core::g_engine.state;
+        if (state == core::StateStart) {
             if (!StartSequence()) return 0;
-        } else if (state == StateLoadRequested) {
+        } else if (state == core::StateLoadRequested) {
             sub.runLoadingScreen();
         }
-        if (Quitting()) break;
+        if (core::Quitting()) break;
         int timeout = platform::kInfinite;
         if (exitAfterMs >= 0) {
             int elapsed = static_cast<int>(platform::TimeMs() - start);
             if (elapsed >= exitAfterMs) {
                 *exitedByTimer = true;
-                RequestQuit();
+                core::RequestQuit();
                 break;
             }
             timeout = exitAfterMs - elapsed;
@@ -182,15 +182,15 @@ int MainLoop(int exitAfterMs, bool* exitedByTimer) {
         if (inputDue >= 0 && (timeout < 0 || inputDue < timeout)) timeout = inputDue;
         platform::Message message;
         bool got = platform::Video().waitMessage(&message, timeout);
-        AcquireLock(kLockMessages);
+        core::AcquireLock(core::kLockMessages);
         RunDueInputTimers();
-        ReleaseLock(kLockMessages);
+        core::ReleaseLock(core::kLockMessages);
         if (!got) continue;
         if (message.code == platform::kMsgWake) continue;
-        if (Quitting()) break;
-        AcquireLock(kLockMessages);
+        if (core::Quitting()) break;
+        core::AcquireLock(core::kLockMessages);
         sub.handleMessage(&message);
-        ReleaseLock(kLockMessages);
+        core::ReleaseLock(core::kLockMessages);
     }
     return 1;
 }

@@ -6,8 +6,8 @@ namespace shell {
 
 int ProcessInitialise();
 int StartupSequence();
-// Start sequence of state StateStart: settings, workers, sound, text,
-// composer, first script process; then StatePlay.
+// Start sequence of state core::StateStart: settings, workers, sound, text,
+// composer, first script process; then core::StatePlay.
 int StartSequence();
 void TeardownSequence();
 void ShutdownSequence();

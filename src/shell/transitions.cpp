@@ -2,8 +2,8 @@
 
 #include "platform/messages.h"
 #include "platform/video.h"
-#include "shell/engine.h"
-#include "shell/registry.h"
+#include "core/engine.h"
+#include "core/registry.h"
 
 namespace shell {
 
@@ -29,17 +29,17 @@ void WakeMainThread() {
 
 void RestartEngine() {
     g_hooks.saveGlobalVariables();
-    platform::WaitEvent(g_engine.commandGate, platform::kInfinite);
-    platform::ResetEvent(g_engine.commandGate);
-    platform::SetEvent(g_engine.stateChanged);
+    platform::WaitEvent(core::g_engine.commandGate, platform::kInfinite);
+    platform::ResetEvent(core::g_engine.commandGate);
+    platform::SetEvent(core::g_engine.stateChanged);
     // A pulse: waiting statements return, later waits are not cut short.
-    platform::Pulse(g_engine.settingsChanged);
-    AcquireSceneLock();
-    g_engine.previousState = g_engine.state.load();
-    g_engine.state = StateStart;
-    platform::SetEvent(g_engine.stateChanged);
-    platform::SetEvent(g_engine.commandGate);
-    ReleaseSceneLock();
+    platform::Pulse(core::g_engine.settingsChanged);
+    core::AcquireSceneLock();
+    core::g_engine.previousState = core::g_engine.state.load();
+    core::g_engine.state = core::StateStart;
+    platform::SetEvent(core::g_engine.stateChanged);
+    platform::SetEvent(core::g_engine.commandGate);
+    core::ReleaseSceneLock();
     // The start sequence runs on the main thread: make it look now rather
     // than at the next window message.
     WakeMainThread();
@@ -47,24 +47,24 @@ void RestartEngine() {
 
 void ExitEngine() {
     g_hooks.saveGlobalVariables();
-    RequestQuit();
+    core::RequestQuit();
 }
 
 int EnterSystemScript(const char* script) {
     if (!script || !*script) return 0;
-    if (g_engine.state != StatePlay) return 0;
-    if (!platform::IsEventSet(g_engine.commandsEnabled)) return 0;
-    if (!platform::IsEventSet(g_engine.commandGate)) return 0;
-    platform::ResetEvent(g_engine.commandsEnabled);
-    platform::SetEvent(g_engine.stateChanged);
+    if (core::g_engine.state != core::StatePlay) return 0;
+    if (!platform::IsEventSet(core::g_engine.commandsEnabled)) return 0;
+    if (!platform::IsEventSet(core::g_engine.commandGate)) return 0;
+    platform::ResetEvent(core::g_engine.commandsEnabled);
+    platform::SetEvent(core::g_engine.stateChanged);
     // A pulse: waiting statements return, later waits are not cut short.
-    platform::Pulse(g_engine.settingsChanged);
+    platform::Pulse(core::g_engine.settingsChanged);
     g_hooks.pauseComposer();
-    AcquireSceneLock();
+    core::AcquireSceneLock();
     g_hooks.suspendMainWorld();
-    SetEngineState(StateSystemScript);
-    platform::SetEvent(g_engine.commandsEnabled);
-    ReleaseSceneLock();
+    core::SetEngineState(core::StateSystemScript);
+    platform::SetEvent(core::g_engine.commandsEnabled);
+    core::ReleaseSceneLock();
     g_hooks.pauseComposer();
     g_hooks.setNumberVariable("$SYSTEM_intrude", 1);
     if (g_hooks.startSystemScript(script)) return 1;
@@ -76,7 +76,7 @@ int EnterSystemScript(const char* script) {
 void LeaveSystemScript() {
     g_hooks.setNumberVariable("$SYSTEM_intrude", 0);
     g_hooks.inputPlayMode();
-    SetEngineState(StatePlay);
+    core::SetEngineState(core::StatePlay);
     g_hooks.resumeMainWorld();
     WakeMainThread();
 }

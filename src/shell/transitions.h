@@ -26,16 +26,16 @@ struct TransitionHooks {
 TransitionHooks& GetTransitionHooks();
 
 // Restart: saves the global variables, closes the command gate, lets waiting
-// statements return, then, under the SceneLock, sets StateStart and reopens
+// statements return, then, under the SceneLock, sets core::StateStart and reopens
 // the gate. The main loop runs the start sequence (with its teardown).
 void RestartEngine();
 // Exit: saves the global variables and requests quit.
 void ExitEngine();
 // Switches to the system world and starts `script` there. Only while
-// StatePlay holds, commands are enabled and the command gate is free.
+// core::StatePlay holds, commands are enabled and the command gate is free.
 // Returns 1 when the script started.
 int EnterSystemScript(const char* script);
-// Ends a system script: back to StatePlay and the main world.
+// Ends a system script: back to core::StatePlay and the main world.
 void LeaveSystemScript();
 // Makes the main thread's blocking message wait return so that it acts on a
 // state change at once.

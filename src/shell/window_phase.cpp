@@ -11,10 +11,10 @@
 #include "render/display.h"
 #include "script/services.h"
 #include "script/system_variables.h"
-#include "shell/engine.h"
+#include "core/engine.h"
 #include "shell/input.h"
 #include "shell/input_internal.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 #include "shell/strings.h"
 #include "shell/transitions.h"
 
@@ -51,7 +51,7 @@ void CloseBox() {
     using namespace input;
     SetVar("$SYSTEM_button_close", 1);
     Raise(kInputAny);
-    if (g_engine.state.load() == StatePlay) {
+    if (core::g_engine.state.load() == core::StatePlay) {
         if (SkipOn()) {
             EndSkip();
         } else {
@@ -59,7 +59,7 @@ void CloseBox() {
             if (script[0])
                 RequestSystemScript(script, nullptr, true);
             else
-                RequestQuit();
+                core::RequestQuit();
         }
     }
     Pause(100);
@@ -149,8 +149,8 @@ void Running(const platform::Message& m) {
             if (m.param == kCommandHideText) HideTextCommand();
             break;
         case platform::kMsgPaint: {
-            uint32_t state = g_engine.state.load();
-            GetInputHooks().paint(state == StatePlay || state == StateSystemScript ? 1 : 0);
+            uint32_t state = core::g_engine.state.load();
+            GetInputHooks().paint(state == core::StatePlay || state == core::StateSystemScript ? 1 : 0);
             break;
         }
         default:
@@ -176,13 +176,13 @@ void Movie(const platform::Message& m) {
         case platform::kMsgClose:
             if (MoviePrompt(kStrQuitPrompt)) {
                 h.movieControl(0);
-                RequestQuit();
+                core::RequestQuit();
             }
             break;
         case platform::kMsgCommand:
             if (m.param == kCommandStopMovie && MoviePrompt(kStrQuitPrompt)) {
                 h.movieControl(0);
-                RequestQuit();
+                core::RequestQuit();
             }
             break;
         case platform::kMsgKeyDown: {
@@ -247,10 +247,10 @@ void ResetInputLayer(int mode) {
         return;
     }
     // Start-up runs before any other engine thread exists.
-    WaitSources sources = GetWaitSources();
+    core::WaitSources sources = core::GetWaitSources();
     sources.inputEvent = CurrentInputEvent;
     sources.inputWaiting = InputWaiting;
-    SetWaitSources(sources);
+    core::SetWaitSources(sources);
     GetTransitionHooks().inputPlayMode = InputPlayMode;
     script::g_services.kickShortcut = KickShortcut;
     InstallInputCommands();
@@ -273,7 +273,7 @@ void ResetInputLayer(int mode) {
 }
 
 void HandleMessage(const platform::Message& m) {
-    if (Quitting()) return;
+    if (core::Quitting()) return;
     RunDueInputTimers();
     if (m.code == platform::kMsgRaiseRequest) {
         if (platform::VideoSelected()) platform::Video().raise();

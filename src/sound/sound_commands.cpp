@@ -23,7 +23,7 @@
 #include "script/sjis.h"
 #include "script/variables.h"
 #include "shell/input.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 #include "sound/sound_object.h"
 #include "platform/text_copy.h"
 
@@ -144,9 +144,9 @@ void SoundObjectCommand(script::CommandCall& call) {
     platform::CopyText(q.path, sizeof(q.path), path);
     q.visitor = SoundVisitor;
     q.context = &command;
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     scene::VisitObjects(&q);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
 }
 
 void CommandCreateSound(script::CommandCall& call) {
@@ -189,7 +189,7 @@ int32_t SoundTimeHook(const SceneObject* o, int query) {
 double SoundAmplitudeService(const char* object, const char*, script::ScriptBlock*) {
     if (!object || !*object) return 0;
     double amplitude = 0;
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     for (scene::ObjectRoot* slot = &scene::g_objects.firstSlot; slot; slot = slot->next) {
         if (slot->ownerKey == scene::kFreeKey) continue;
         SceneObject* o = scene::FindObject(slot->ownerKey, object);
@@ -199,7 +199,7 @@ double SoundAmplitudeService(const char* object, const char*, script::ScriptBloc
             break;
         }
     }
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     return amplitude;
 }
 

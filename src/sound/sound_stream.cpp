@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "shell/engine.h"
+#include "core/engine.h"
 #include "sound/sound_internal.h"
 
 namespace sound {
@@ -125,14 +125,14 @@ void StreamMain(void* argument) {
     else if (loopStart != s->loopEnd.load() && s->readPosition.load() > loopStart) start = loopStart;
     FollowCategory(s);
     Restart(s, &pass, buffer, start);
-    platform::Event* const stopEvents[2] = {s->stopEvent, shell::g_engine.quitEvent};
+    platform::Event* const stopEvents[2] = {s->stopEvent, core::g_engine.quitEvent};
     for (;;) {
-        if (platform::IsEventSet(s->stopEvent) || shell::Quitting()) break;
+        if (platform::IsEventSet(s->stopEvent) || core::Quitting()) break;
         uint8_t state = s->state.load();
         if (state == kStateStopped) break;
         if (state == kStatePaused || state == kStateSuspended) {
             Cycled(s);
-            platform::Event* const waits[3] = {s->stopEvent, shell::g_engine.quitEvent, s->run};
+            platform::Event* const waits[3] = {s->stopEvent, core::g_engine.quitEvent, s->run};
             platform::WaitAny(waits, 3, PollMs(s));
             continue;
         }

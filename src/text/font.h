@@ -9,7 +9,7 @@
 // settings reuses the selected font instead of opening a second one.
 //
 // Locking: every function here is called with the glyph lock held
-// (shell::kLockText); the default font and the shared context are plain
+// (core::kLockText); the default font and the shared context are plain
 // values under that lock.
 #pragma once
 #include <cstdint>

@@ -13,8 +13,8 @@
 #include "script/interp.h"
 #include "script/process.h"
 #include "script/sjis.h"
-#include "shell/engine.h"
-#include "shell/registry.h"
+#include "core/engine.h"
+#include "core/registry.h"
 #include "shell/settings.h"
 #include "text/glyph.h"
 #include "text/glyph_set.h"
@@ -54,7 +54,7 @@ FontList* BuildGlyphs(FontSpec* spec, const char* characters) {
             return nullptr;
         }
     }
-    for (const char* p = characters; p && *p && !shell::Quitting();) {
+    for (const char* p = characters; p && *p && !core::Quitting();) {
         const char* next = script::NextChar(p);
         uint32_t code = static_cast<unsigned char>(p[0]);
         if (next - p == 2) code = code * 256 + static_cast<unsigned char>(p[1]);
@@ -103,16 +103,16 @@ int SetFontCommand(const char* const* args, int count) {
     font.outline = outline;
     font.weight = WeightFromKeyword(At(args, count, 4));
     font.direction = DirectionFromKeyword(At(args, count, 5));
-    shell::AcquireLock(shell::kLockText);
+    core::AcquireLock(core::kLockText);
     SetDefaultFont(font);
-    shell::ReleaseLock(shell::kLockText);
+    core::ReleaseLock(core::kLockText);
     return 1;
 }
 
 int LoadFontObject(const scene::CreateContext& c, const scene::CreateArgs& a) {
     int32_t size = 0;
     if (!a.at(0) || !scene::NumericArgument(a.at(2), &size)) return 0;
-    shell::AcquireLock(shell::kLockText);
+    core::AcquireLock(core::kLockText);
     FontSpec spec{};
     spec.buffer = static_cast<uint8_t*>(std::calloc(1, kGlyphBufferSize));
     FontList* list = nullptr;
@@ -126,17 +126,17 @@ int LoadFontObject(const scene::CreateContext& c, const scene::CreateArgs& a) {
     ReleaseAll(&spec);
     if (!list) {
         RestoreDefaultSelection();
-        shell::ReleaseLock(shell::kLockText);
+        core::ReleaseLock(core::kLockText);
         return 0;
     }
-    shell::ReleaseLock(shell::kLockText);
+    core::ReleaseLock(core::kLockText);
 
     scene::Creation k;
     if (!scene::BeginCreation(c, a.at(0), &k)) {
         DiscardList(list);
-        shell::AcquireLock(shell::kLockText);
+        core::AcquireLock(core::kLockText);
         RestoreDefaultSelection();
-        shell::ReleaseLock(shell::kLockText);
+        core::ReleaseLock(core::kLockText);
         return 0;
     }
     k.object->fontList = list;
@@ -161,9 +161,9 @@ bool ReadTextSettings() {
     font.fill = s.fontInline & 0xFFFFFF;
     font.outline = s.fontOutline & 0xFFFFFF;
     font.direction = 0;
-    shell::AcquireLock(shell::kLockText);
+    core::AcquireLock(core::kLockText);
     SetDefaultFont(font);
-    shell::ReleaseLock(shell::kLockText);
+    core::ReleaseLock(core::kLockText);
     return true;
 }
 

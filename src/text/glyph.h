@@ -5,7 +5,7 @@
 // trail byte), or a pair code (first x 65536 + second) for the two marks
 // "!!" "!?" "?!" "??" that a vertical font sets as one cell.
 //
-// Locking: callers hold the glyph lock (shell::kLockText). The FontSpec's
+// Locking: callers hold the glyph lock (core::kLockText). The FontSpec's
 // glyph buffer is scratch space of the caller's record.
 #pragma once
 #include <cstdint>

@@ -20,7 +20,7 @@
 #include "script/process.h"
 #include "script/system_variables.h"
 #include "script/variables.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 #include "shell/settings.h"
 
 namespace text {
@@ -198,7 +198,7 @@ int CreateTextObject(const scene::CreateContext& c, const scene::CreateArgs& a) 
 
     const shell::Settings& s = shell::g_settings;
     render::Image* main = nullptr;
-    shell::AcquireLock(shell::kLockText);
+    core::AcquireLock(core::kLockText);
     FontSpec spec{};
     int ok = CreateDefaultFont(&spec);
     if (ok) {
@@ -237,7 +237,7 @@ int CreateTextObject(const scene::CreateContext& c, const scene::CreateArgs& a) 
     }
     ReleaseFont(&spec);
     ReleaseAll(&spec);
-    shell::ReleaseLock(shell::kLockText);
+    core::ReleaseLock(core::kLockText);
     if (!ok) {
         if (main) render::DestroyImage(&main);
         ReleasePayloadOnly(t);

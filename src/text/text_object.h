@@ -16,7 +16,7 @@
 // glyph Drawables have no quad, as they are copied and never drawn alone;
 // the outline Image and the outline drawing records.
 //
-// Locking: CreateText lays out under the glyph lock (shell::kLockText), then
+// Locking: CreateText lays out under the glyph lock (core::kLockText), then
 // registers the object under the SceneLock, never holding both. The draw,
 // the request handler and the release run with the SceneLock held.
 #pragma once

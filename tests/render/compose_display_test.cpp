@@ -12,7 +12,7 @@
 #include "script/services.h"
 #include "script/system_variables.h"
 #include "script/variables.h"
-#include "shell/engine.h"
+#include "core/engine.h"
 
 namespace {
 
@@ -88,13 +88,13 @@ TEST_F(DisplayTest, ClearingARectangleKeepsTheRest) {
 }
 
 TEST_F(DisplayTest, PresentWaitsForThePlayingStates) {
-    shell::g_engine.state = shell::StateLoading;
+    core::g_engine.state = core::StateLoading;
     render::AddDirtyRect(0, 0, 4, 4);
     EXPECT_EQ(render::PresentFrame(false), 0);
     EXPECT_FALSE(render::IsEmpty(render::CurrentDirty()));
-    shell::g_engine.state = shell::StatePlay;
+    core::g_engine.state = core::StatePlay;
     EXPECT_EQ(render::PresentFrame(false), 1);
-    shell::g_engine.state = shell::StateNone;
+    core::g_engine.state = core::StateNone;
 }
 
 int g_written = -1;

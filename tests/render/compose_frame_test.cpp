@@ -44,12 +44,12 @@ protected:
     }
 
     void ComposeOnce() {
-        shell::AcquireSceneLock();
+        core::AcquireSceneLock();
         scene::World* w = scene::CurrentWorld();
         scene::SortDrawList(w);
         render::UpdatePhase(w);
         render::DrawPhase(w);
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
     }
 
     std::vector<uint32_t> Shown() {
@@ -102,11 +102,11 @@ TEST_F(ComposeFrameTest, DeletingTheLastObjectClearsItsArea) {
 TEST_F(ComposeFrameTest, MovedPlateLeavesNoTrace) {
     scene::SceneObject* o = Plate("box", 0, 0, 32, 32, 0xFFFFFF);
     ComposeOnce();
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     render::AddDirtyDrawable(o->image);
     render::TransformQuad(o->image->quad, nullptr, 768, 500, 300);
     render::AddDirtyDrawable(o->image);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     ComposeOnce();
     std::vector<uint32_t> f = Shown();
     EXPECT_EQ(At(f, 5, 5), 0xFF000000u);

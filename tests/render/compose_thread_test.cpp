@@ -36,11 +36,11 @@ bool WaitUntil(Condition condition, int boundMs = 10000) {
 class ComposerThreadTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        shell::g_engine.quit = 0;
-        shell::g_engine.state = shell::StatePlay;
-        shell::g_engine.quitEvent = platform::CreateEvent(true, false);
-        shell::g_engine.stateChanged = platform::CreateEvent(true, false);
-        ASSERT_EQ(shell::InitRegistry(), 1);
+        core::g_engine.quit = 0;
+        core::g_engine.state = core::StatePlay;
+        core::g_engine.quitEvent = platform::CreateEvent(true, false);
+        core::g_engine.stateChanged = platform::CreateEvent(true, false);
+        ASSERT_EQ(core::InitRegistry(), 1);
         ASSERT_TRUE(platform::SelectVideoDriver(true));
         ASSERT_TRUE(platform::Video().createWindow("test", 1024, 768));
         ASSERT_TRUE(render::ShellCreateDisplay());
@@ -51,17 +51,17 @@ protected:
     void TearDown() override {
         render::ShellStopComposer();
         render::ShellReleaseDisplay();
-        shell::EndAllThreads();
-        shell::g_engine.state = shell::StateNone;
-        for (platform::Event** e : {&shell::g_engine.quitEvent, &shell::g_engine.stateChanged}) {
+        core::EndAllThreads();
+        core::g_engine.state = core::StateNone;
+        for (platform::Event** e : {&core::g_engine.quitEvent, &core::g_engine.stateChanged}) {
             platform::DestroyEvent(*e);
             *e = nullptr;
         }
     }
     scene::SceneObject* Make(const char* path) {
-        shell::AcquireSceneLock();
+        core::AcquireSceneLock();
         scene::SceneObject* o = scene::CreateObject(kKey, path);
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
         return o;
     }
 };
@@ -69,13 +69,13 @@ protected:
 TEST_F(ComposerThreadTest, StepsOnlyWhileTheDisplayRuns) {
     EXPECT_TRUE(render::ComposerRunning());
     EXPECT_FALSE(platform::IsEventSet(scene::g_objects.displayRunning));  // starts paused
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     scene::SceneObject* o = scene::CreateObject(kKey, "mover");
     o->ops.moveStep = CountStep;
     scene::SceneObject* still = scene::CreateObject(kKey, "still");
     still->noStep = 1;
     still->ops.moveStep = CountStep;
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     EXPECT_EQ(g_steps.load(), 0);
 
     render::ResumeComposer();
@@ -90,19 +90,19 @@ TEST_F(ComposerThreadTest, DisusedObjectIsDeletedByTheComposer) {
     temp->disused = 1;
     render::ResumeComposer();
     ASSERT_TRUE(WaitUntil([] {
-        shell::AcquireSceneLock();
+        core::AcquireSceneLock();
         bool gone = scene::FindObject(kKey, "temp") == nullptr;
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
         return gone;
     }));
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     EXPECT_NE(scene::FindObject(kKey, "keep"), nullptr);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
 }
 
 TEST_F(ComposerThreadTest, ComposedFramesReachTheScreen) {
     render::RegisterRasterizer();
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     scene::SceneObject* o = scene::CreateObject(kKey, "plate");
     render::Image* image = render::CreateBlankImage(64, 32, 0x00C0FF, 255);
     image->owner = o;
@@ -111,7 +111,7 @@ TEST_F(ComposerThreadTest, ComposedFramesReachTheScreen) {
     o->ops.draw = render::DrawObject;
     o->drawEnabled = 1;
     render::AddDirtyDrawable(o->image);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     render::ResumeComposer();
     std::vector<uint32_t> frame(1024 * 768);
     ASSERT_TRUE(WaitUntil([&] {
@@ -123,9 +123,9 @@ TEST_F(ComposerThreadTest, ComposedFramesReachTheScreen) {
 TEST_F(ComposerThreadTest, EndsWhenThePlayingStateEndsAndWakesWaiters) {
     render::ResumeComposer();
     ASSERT_TRUE(WaitUntil([] { return render::ComposedFrames() >= 1; }));
-    shell::SetEngineState(shell::StateLoadRequested);
-    uint32_t woke = shell::WaitEngineEvents(shell::kWaitComposerEnd, nullptr, 10000);
-    EXPECT_EQ(woke, shell::kWaitComposerEnd);
+    core::SetEngineState(core::StateLoadRequested);
+    uint32_t woke = core::WaitEngineEvents(core::kWaitComposerEnd, nullptr, 10000);
+    EXPECT_EQ(woke, core::kWaitComposerEnd);
 }
 
 }  // namespace

@@ -13,8 +13,8 @@
 #include "render/frame_batch.h"
 #include "render/quad.h"
 #include "render/surface.h"
-#include "shell/engine.h"
-#include "shell/registry.h"
+#include "core/engine.h"
+#include "core/registry.h"
 
 namespace {
 
@@ -162,19 +162,19 @@ struct Scene {
 class FrameBatch : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!shell::RegistryInitialised()) {
-            ASSERT_EQ(shell::InitRegistry(), 1);
+        if (!core::RegistryInitialised()) {
+            ASSERT_EQ(core::InitRegistry(), 1);
         }
         RegisterRasterizer();
         ResetScreenSurface();
     }
     void TearDown() override {
         StopWorkers();
-        shell::g_engine.workerCount = 1;
+        core::g_engine.workerCount = 1;
         SelectSpanIsa(BestSpanIsa());
     }
     void Workers(int count) {
-        shell::g_engine.workerCount = count;
+        core::g_engine.workerCount = count;
         ASSERT_TRUE(StartWorkers());
         ASSERT_EQ(ActiveWorkers(), count);
     }

@@ -15,8 +15,8 @@
 #include "raster_fixtures.h"
 #include "render/raster.h"
 #include "render/surface.h"
-#include "shell/engine.h"
-#include "shell/registry.h"
+#include "core/engine.h"
+#include "core/registry.h"
 
 namespace {
 
@@ -482,8 +482,8 @@ TEST_F(Raster, BandsTileTheClipOfASharedDraw) {
 }
 
 TEST_F(Raster, OneAndTwoWorkersDrawIdenticalFrames) {
-    if (!shell::RegistryInitialised()) {
-        ASSERT_EQ(shell::InitRegistry(), 1);
+    if (!core::RegistryInitialised()) {
+        ASSERT_EQ(core::InitRegistry(), 1);
     }
     std::mt19937 rng(11);
     for (const ModeCase& m : kModes) {
@@ -497,7 +497,7 @@ TEST_F(Raster, OneAndTwoWorkersDrawIdenticalFrames) {
         std::vector<uint32_t> start = RandomFrame(rng);
         SpanClip clip = {3, 2, 1001, 700};  // odd left, rows short of the frame
 
-        shell::g_engine.workerCount = 1;
+        core::g_engine.workerCount = 1;
         ASSERT_TRUE(StartWorkers());
         EXPECT_EQ(ActiveWorkers(), 1);
         frame_ = start;
@@ -505,7 +505,7 @@ TEST_F(Raster, OneAndTwoWorkersDrawIdenticalFrames) {
         std::vector<uint32_t> single = frame_;
         StopWorkers();
 
-        shell::g_engine.workerCount = 2;
+        core::g_engine.workerCount = 2;
         ASSERT_TRUE(StartWorkers());
         EXPECT_EQ(ActiveWorkers(), 2);
         frame_ = start;
@@ -515,7 +515,7 @@ TEST_F(Raster, OneAndTwoWorkersDrawIdenticalFrames) {
         EXPECT_TRUE(single == frame_);
         EXPECT_FALSE(single == start);
     }
-    shell::g_engine.workerCount = 1;
+    core::g_engine.workerCount = 1;
 }
 
 // Pictures smaller than the clip, anywhere in the frame (a glyph, a picture
@@ -523,8 +523,8 @@ TEST_F(Raster, OneAndTwoWorkersDrawIdenticalFrames) {
 // frame edge, and two wide ones in a part of the rows): one and two workers
 // both give the reference's frame.
 TEST_F(Raster, SmallPicturesInAWholeFrameClipMatchTheReference) {
-    if (!shell::RegistryInitialised()) {
-        ASSERT_EQ(shell::InitRegistry(), 1);
+    if (!core::RegistryInitialised()) {
+        ASSERT_EQ(core::InitRegistry(), 1);
     }
     struct Place {
         int x, y, w, h;
@@ -540,7 +540,7 @@ TEST_F(Raster, SmallPicturesInAWholeFrameClipMatchTheReference) {
     const std::vector<uint32_t> start = RandomFrame(rng);
     SpanClip whole = {0, 0, 1024, 767};
     for (int workers : {1, 2}) {
-        shell::g_engine.workerCount = workers;
+        core::g_engine.workerCount = workers;
         ASSERT_TRUE(StartWorkers());
         for (const ModeCase& m : kModes) {
             for (const Place& p : places) {
@@ -562,15 +562,15 @@ TEST_F(Raster, SmallPicturesInAWholeFrameClipMatchTheReference) {
         }
         StopWorkers();
     }
-    shell::g_engine.workerCount = 1;
+    core::g_engine.workerCount = 1;
 }
 
 // A clip of odd width that cuts the picture: the column right of the clip
 // keeps its pixels on two threads as on one: sharing a draw never widens
 // its clip (not even to make the width even).
 TEST_F(Raster, ASharedDrawLeavesTheColumnRightOfAnOddClipAlone) {
-    if (!shell::RegistryInitialised()) {
-        ASSERT_EQ(shell::InitRegistry(), 1);
+    if (!core::RegistryInitialised()) {
+        ASSERT_EQ(core::InitRegistry(), 1);
     }
     std::mt19937 rng(41);
     ImagePtr img = RandomImage(rng, 1024, 768, kImgPngAlpha);
@@ -583,7 +583,7 @@ TEST_F(Raster, ASharedDrawLeavesTheColumnRightOfAnOddClipAlone) {
         SpanClip clip = {0, 0, right, 767};
         for (int workers : {1, 2}) {
             SCOPED_TRACE(::testing::Message() << "right " << right << " workers " << workers);
-            shell::g_engine.workerCount = workers;
+            core::g_engine.workerCount = workers;
             ASSERT_TRUE(StartWorkers());
             frame_ = start;
             Draw(nullptr, nullptr, clip);
@@ -596,7 +596,7 @@ TEST_F(Raster, ASharedDrawLeavesTheColumnRightOfAnOddClipAlone) {
             EXPECT_TRUE(leftOfItDrawn);
         }
     }
-    shell::g_engine.workerCount = 1;
+    core::g_engine.workerCount = 1;
 }
 
 // A run of shared draws, one after another as the composer issues them:
@@ -607,8 +607,8 @@ TEST_F(Raster, ASharedDrawLeavesTheColumnRightOfAnOddClipAlone) {
 // enough to be shared even when the worker sleeps. After every draw two
 // threads leave exactly the frame and target that one thread leaves.
 TEST_F(Raster, ARunOfSharedDrawsMatchesOneThread) {
-    if (!shell::RegistryInitialised()) {
-        ASSERT_EQ(shell::InitRegistry(), 1);
+    if (!core::RegistryInitialised()) {
+        ASSERT_EQ(core::InitRegistry(), 1);
     }
     std::mt19937 setup(23);
     std::vector<uint32_t> layerPixels(1024 * 768);
@@ -635,7 +635,7 @@ TEST_F(Raster, ARunOfSharedDrawsMatchesOneThread) {
         return h;
     };
     auto run = [&](int workers, std::vector<uint64_t>* digests, std::vector<uint32_t>* last) {
-        shell::g_engine.workerCount = workers;
+        core::g_engine.workerCount = workers;
         ASSERT_TRUE(StartWorkers());
         ASSERT_EQ(ActiveWorkers(), workers);
         std::mt19937 rng(31);  // the same draws for both runs
@@ -685,7 +685,7 @@ TEST_F(Raster, ARunOfSharedDrawsMatchesOneThread) {
     std::vector<uint32_t> oneLast, twoLast;
     run(1, &one, &oneLast);
     run(2, &two, &twoLast);
-    shell::g_engine.workerCount = 1;
+    core::g_engine.workerCount = 1;
     ASSERT_EQ(one.size(), two.size());
     for (size_t i = 0; i < one.size(); ++i) {
         EXPECT_EQ(one[i], two[i]) << "after the " << kModes[i / kVariants].name << " draw, variant "
@@ -720,10 +720,10 @@ int LateBand(void* context, int32_t) {
 }
 
 TEST_F(Raster, ALateWorkerIsWaitedForAndItsBandsDrawn) {
-    if (!shell::RegistryInitialised()) {
-        ASSERT_EQ(shell::InitRegistry(), 1);
+    if (!core::RegistryInitialised()) {
+        ASSERT_EQ(core::InitRegistry(), 1);
     }
-    shell::g_engine.workerCount = 2;
+    core::g_engine.workerCount = 2;
     ASSERT_TRUE(StartWorkers());
     ASSERT_EQ(ActiveWorkers(), 2);
     LateWorker job;
@@ -733,7 +733,7 @@ TEST_F(Raster, ALateWorkerIsWaitedForAndItsBandsDrawn) {
     EXPECT_EQ(job.workerStarted.load(), 1);
     EXPECT_EQ(ActiveWorkers(), 2);  // still shared afterwards
     StopWorkers();
-    shell::g_engine.workerCount = 1;
+    core::g_engine.workerCount = 1;
 }
 
 }  // namespace

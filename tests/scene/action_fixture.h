@@ -47,20 +47,20 @@ protected:
     // is the previous frame's, as the composer thread leaves it.
     void Frames(int count, uint32_t ms = 16) {
         for (int i = 0; i < count; ++i) {
-            shell::AcquireSceneLock();
+            core::AcquireSceneLock();
             scene::World* world = scene::CurrentWorld();
             for (scene::DrawListNode* n = world->list.first; n; n = n->next)
                 n->object->lastStepTime = g_fakeNow;
             g_fakeNow += ms;
             render::UpdatePhase(world);
-            shell::ReleaseSceneLock();
+            core::ReleaseSceneLock();
         }
     }
 
     void Go() {
-        shell::AcquireSceneLock();
+        core::AcquireSceneLock();
         scene::StartActions(1);
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
     }
 
     int SetUpAction(const char* path, int kind, int32_t ms, std::initializer_list<const char*> values,

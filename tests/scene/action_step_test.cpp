@@ -190,10 +190,10 @@ TEST_F(ActionStep, ActionsStandStillOutsideThePlayStates) {
     SceneObject* o = Plate("p", 0, 0);
     SetUpAction("p", scene::kActionMove, 1000, {"600", "0"});
     Go();
-    shell::g_engine.state = shell::StateLoading;
+    core::g_engine.state = core::StateLoading;
     Frames(20);
     EXPECT_EQ(o->position[0], 0);
-    shell::g_engine.state = shell::StatePlay;
+    core::g_engine.state = core::StatePlay;
     render::Modes().playSpeed = 2.0;
     Frames(11);  // index 20 applied: x = 200
     EXPECT_EQ(o->position[0], 200);

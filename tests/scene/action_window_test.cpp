@@ -204,9 +204,9 @@ TEST_F(WindowActions, ChoiceInsideAZoomedOrTurnedWindowIsHitWhereItShows) {
         for (const Probe& p : c.probes) {
             bool shown = At(frame, p.x, p.y) == kRed;
             EXPECT_EQ(shown, p.expected == kRed) << p.x << "," << p.y;
-            shell::AcquireSceneLock();
+            core::AcquireSceneLock();
             int hit = scene::ChoiceHit(Find("w/c"), p.x, p.y, false, false);
-            shell::ReleaseSceneLock();
+            core::ReleaseSceneLock();
             EXPECT_EQ(hit, shown ? 1 : 0) << "hit test at " << p.x << "," << p.y;
         }
     }
@@ -223,9 +223,9 @@ TEST_F(WindowActions, ScrollbarInsideAZoomedOrTurnedWindowIsDraggedWhereItShows)
               1);
     ASSERT_EQ(scene::LinkScrollbars(kKey, "w/s", "w/s"), 1);
     auto mouse = [&](int x, int y, int event) {
-        shell::AcquireSceneLock();
+        core::AcquireSceneLock();
         int r = scene::ScrollbarMouse(Find("w/s"), x, y, event);
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
         return r;
     };
     struct Case {
@@ -257,9 +257,9 @@ TEST_F(WindowActions, ScrollbarInsideAZoomedOrTurnedWindowIsDraggedWhereItShows)
         EXPECT_EQ(Find("w/s")->scrollbar->index, 90);
         EXPECT_EQ(mouse(c.drag.x, c.drag.y, scene::kScrollRelease), 1);
         // Back to the start for the next case.
-        shell::AcquireSceneLock();
+        core::AcquireSceneLock();
         scene::MoveThumbTo(Find("w/s"), 70);
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
     }
 }
 

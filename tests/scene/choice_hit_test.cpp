@@ -35,9 +35,9 @@ protected:
         CreateFixture::TearDown();
     }
     int Test(int x, int y, bool down, bool releaseSeen = false) {
-        shell::AcquireSceneLock();
+        core::AcquireSceneLock();
         int chosen = scene::ChoiceHit(Find("c"), x, y, down, true, releaseSeen);
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
         return chosen;
     }
     scene::ChoiceSoundHooks saved_{};

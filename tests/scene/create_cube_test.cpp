@@ -138,12 +138,12 @@ protected:
         CreateFixture::TearDown();
     }
     uint32_t ComposeAndRead(int x, int y) {
-        shell::AcquireSceneLock();
+        core::AcquireSceneLock();
         scene::World* w = scene::CurrentWorld();
         scene::SortDrawList(w);
         render::UpdatePhase(w);
         render::DrawPhase(w);
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
         std::vector<uint32_t> frame(1024 * 768);
         EXPECT_TRUE(platform::Video().lastFrame(frame.data()));
         return frame[static_cast<size_t>(y) * 1024 + x] & 0xFFFFFF;
@@ -154,22 +154,22 @@ TEST_F(CubeFrameTest, DrawnAtItsAnglesAfterTheStartSignal) {
     Faces faces(160);
     scene::Cube* cube = scene::NewCube(nullptr, faces.faces);
     ASSERT_NE(cube, nullptr);
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     scene::SceneObject* o = scene::CreateObject(scene_test::kKey, "cube");
     ASSERT_EQ(scene::AttachCube(o, cube), 1);
     scene::StartActions(1);  // drawn from the start signal on
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     EXPECT_EQ(ComposeAndRead(512, 384), kColours[0] & 0xFFFFFF);
     EXPECT_EQ(ComposeAndRead(20, 20), 0u);
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     o->cube->angles[1] = 90;
     scene::CubeChanged(o);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     EXPECT_EQ(ComposeAndRead(512, 384), kColours[1] & 0xFFFFFF);
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     o->cube->angles[1] = 45;
     scene::CubeChanged(o);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     EXPECT_EQ(ComposeAndRead(512 - 50, 384), kColours[0] & 0xFFFFFF);
     EXPECT_EQ(ComposeAndRead(512 + 50, 384), kColours[1] & 0xFFFFFF);
 }

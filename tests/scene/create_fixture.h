@@ -30,9 +30,9 @@ protected:
     }
 
     scene::SceneObject* Find(const char* path) {
-        shell::AcquireSceneLock();
+        core::AcquireSceneLock();
         scene::SceneObject* o = scene::FindObject(kKey, path);
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
         return o;
     }
 

@@ -40,9 +40,9 @@ protected:
     }
     // 1 with the cursor's new place, or 0.
     int Target(int direction, int mx, int my, int* x, int* y) {
-        shell::AcquireSceneLock();
+        core::AcquireSceneLock();
         int found = scene::FocusTarget(direction, mx, my, x, y);
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
         return found;
     }
 };

@@ -63,7 +63,7 @@ protected:
 
     // One composer frame 16 ms after the last: steps, then draws what changed.
     std::vector<uint32_t> Compose() {
-        shell::AcquireSceneLock();
+        core::AcquireSceneLock();
         scene::World* world = scene::CurrentWorld();
         scene::SortDrawList(world);
         for (scene::DrawListNode* n = world->list.first; n; n = n->next)
@@ -71,7 +71,7 @@ protected:
         g_fakeNow += 16;
         render::UpdatePhase(world);
         render::DrawPhase(world);
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
         std::vector<uint32_t> frame(1024 * 768);
         EXPECT_TRUE(platform::Video().lastFrame(frame.data()));
         return frame;

@@ -27,9 +27,9 @@ std::vector<std::string> Visit(const char* path, int32_t key = kKey, bool descen
     q.visitor = Collect;
     q.context = &names;
     q.descend = descend ? 1 : 0;
-    shell::AcquireSceneLock();
+    core::AcquireSceneLock();
     scene::VisitObjects(&q);
-    shell::ReleaseSceneLock();
+    core::ReleaseSceneLock();
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -277,7 +277,7 @@ TEST_F(SceneFixture, DrawingOrderIsPriorityThenCreation) {
 
 TEST_F(SceneFixture, SystemWorldKeepsItsOwnList) {
     Make("game");
-    shell::g_engine.state = shell::StateSystemScript;
+    core::g_engine.state = core::StateSystemScript;
     ASSERT_EQ(scene::AddTree(kOtherKey), 1);
     scene::SceneObject* menu = Make("menu", kOtherKey);
     std::strcpy(menu->alias, "m");

@@ -9,8 +9,8 @@
 
 #include "platform/sync.h"
 #include "scene/object_tree.h"
-#include "shell/engine.h"
-#include "shell/registry.h"
+#include "core/engine.h"
+#include "core/registry.h"
 
 namespace scene_test {
 
@@ -20,19 +20,19 @@ constexpr int32_t kOtherKey = 815;
 class SceneFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        shell::g_engine.quit = 0;
-        shell::g_engine.state = shell::StatePlay;
-        shell::g_engine.quitEvent = platform::CreateEvent(true, false);
-        shell::g_engine.stateChanged = platform::CreateEvent(true, false);
-        ASSERT_EQ(shell::InitRegistry(), 1);
+        core::g_engine.quit = 0;
+        core::g_engine.state = core::StatePlay;
+        core::g_engine.quitEvent = platform::CreateEvent(true, false);
+        core::g_engine.stateChanged = platform::CreateEvent(true, false);
+        ASSERT_EQ(core::InitRegistry(), 1);
         ASSERT_EQ(scene::InitObjects(), 1);
         ASSERT_EQ(scene::AddTree(kKey), 1);
     }
     void TearDown() override {
         scene::ReleaseObjects();
-        shell::EndAllThreads();
-        shell::g_engine.state = shell::StateNone;
-        for (platform::Event** e : {&shell::g_engine.quitEvent, &shell::g_engine.stateChanged}) {
+        core::EndAllThreads();
+        core::g_engine.state = core::StateNone;
+        for (platform::Event** e : {&core::g_engine.quitEvent, &core::g_engine.stateChanged}) {
             platform::DestroyEvent(*e);
             *e = nullptr;
         }
@@ -40,9 +40,9 @@ protected:
 
     // Creates under the SceneLock, as commands do.
     scene::SceneObject* Make(const char* path, int32_t key = kKey) {
-        shell::AcquireSceneLock();
+        core::AcquireSceneLock();
         scene::SceneObject* o = scene::CreateObject(key, path);
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
         return o;
     }
 

@@ -42,15 +42,15 @@ protected:
 
     // The mouse routine and the case test run under the SceneLock.
     int Mouse(const char* name, int x, int y, int event) {
-        shell::AcquireSceneLock();
+        core::AcquireSceneLock();
         int r = scene::ScrollbarMouse(Find(name), x, y, event);
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
         return r;
     }
     int Case(const char* name, int x, int y, bool down, bool press) {
-        shell::AcquireSceneLock();
+        core::AcquireSceneLock();
         int r = scene::ScrollbarCaseHit(Find(name), x, y, down, press);
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
         return r;
     }
 };
@@ -438,9 +438,9 @@ TEST_F(ScrollbarTest, CaseTestReportsThePlayersMoves) {
 TEST_F(ScrollbarTest, ClickTestTakesPressesOnEnabledClickableScrollbars) {
     ASSERT_TRUE(Make("s", "100", "50", "300", "50", "0", "HORIZON"));
     auto Take = [&](int x, int y, bool take) {
-        shell::AcquireSceneLock();
+        core::AcquireSceneLock();
         int r = scene::ScrollbarTakesClick(Find("s"), x, y, take);
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
         return r;
     };
     EXPECT_EQ(Take(150, 55, false), 0);  // neither enabled nor clickable

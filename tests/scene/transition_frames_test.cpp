@@ -50,9 +50,9 @@ protected:
         return out;
     }
     int Running() {
-        shell::AcquireSceneLock();
+        core::AcquireSceneLock();
         int r = scene::ActionActive(Find("p"), scene::kWaitTransitionCode);
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
         return r;
     }
 };

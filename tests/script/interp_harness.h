@@ -19,14 +19,14 @@
 #include "script/services.h"
 #include "script/system_variables.h"
 #include "script/variables.h"
-#include "shell/engine.h"
-#include "shell/registry.h"
+#include "core/engine.h"
+#include "core/registry.h"
 #include "support/support.h"
 
 namespace interp_test {
 
 inline void EnsureEngineEvents() {
-    shell::Engine& e = shell::g_engine;
+    core::Engine& e = core::g_engine;
     platform::Event** events[] = {&e.stateChanged,    &e.quitEvent,  &e.commandsEnabled,
                                   &e.commandGate,     &e.settingsChanged, &e.auxEvent1,
                                   &e.auxEvent2};
@@ -36,7 +36,7 @@ inline void EnsureEngineEvents() {
     platform::ResetEvent(e.quitEvent);
     platform::SetEvent(e.commandsEnabled);
     platform::SetEvent(e.commandGate);
-    if (!shell::RegistryInitialised()) shell::InitRegistry();
+    if (!core::RegistryInitialised()) core::InitRegistry();
 }
 
 // The text of a variable ("" when missing), as UTF-8.
@@ -55,8 +55,8 @@ public:
         EnsureEngineEvents();
         script::ClearGlobals();
         script::ClearLocals();
-        shell::g_engine.quit = 0;
-        shell::g_engine.state = shell::StateStart;
+        core::g_engine.quit = 0;
+        core::g_engine.state = core::StateStart;
         std::filesystem::current_path(dir_.path);
     }
     ~Game() {
@@ -74,7 +74,7 @@ public:
     // script engine did not start.
     bool Start(const char* start = "start.txt") {
         if (!script::StartScriptEngine(start)) return false;
-        shell::SetEngineState(shell::StatePlay);
+        core::SetEngineState(core::StatePlay);
         return true;
     }
     // Waits until the main world's process thread has ended (true) or
@@ -82,7 +82,7 @@ public:
     bool WaitEnd(int timeoutMs = 10000) {
         script::ScriptProcess* head = script::WorldHead(0);
         if (!head) return true;
-        return shell::WaitEngineThread(head->thread, timeoutMs) != 0;
+        return core::WaitEngineThread(head->thread, timeoutMs) != 0;
     }
     bool Run(const char* start = "start.txt") { return Start(start) && WaitEnd(); }
     // Waits for a condition with a generous bound.
@@ -97,7 +97,7 @@ public:
     }
     // Stops every process; the read marks go as at the engine's end.
     void Stop() {
-        shell::SetEngineState(shell::StateStart);
+        core::SetEngineState(core::StateStart);
         script::StopAllProcesses();
         script::ClearReadMarks();
     }

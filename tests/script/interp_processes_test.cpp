@@ -156,14 +156,14 @@ TEST(InterpWorlds, SystemScriptHoldsTheMainWorld) {
                 "$intrude = $SYSTEM_intrude;\n"
                 "}\n");
     ASSERT_TRUE(game.Start());
-    ASSERT_TRUE(Game::WaitFor([] { return shell::g_engine.state.load() == shell::StatePlay; }));
+    ASSERT_TRUE(Game::WaitFor([] { return core::g_engine.state.load() == core::StatePlay; }));
     ASSERT_TRUE(Game::WaitFor([] { return g_chips.load() > 0; }));
     // Refused, changing nothing, while the main world's SetChip holds the
     // command gate: asked again as the input layer would.
     ASSERT_TRUE(Game::WaitFor([] { return shell::EnterSystemScript("sys.txt") == 1; }));
     // The system script ends by itself and gives the main world back.
     ASSERT_TRUE(Game::WaitFor([] {
-        return shell::g_engine.state.load() == shell::StatePlay && WorldHead(1) == nullptr;
+        return core::g_engine.state.load() == core::StatePlay && WorldHead(1) == nullptr;
     }));
     // Then the main world goes on.
     int resumedFrom = g_chips.load();
@@ -182,10 +182,10 @@ TEST(InterpWorlds, MainWorldThreadStartingDuringASystemScriptWaitsForPlay) {
     Game game;
     game.Script("start.txt", "\nchapter main {\nSetChip(\"x\");\n}\n");
     ASSERT_TRUE(script::StartScriptEngine("start.txt"));
-    shell::SetEngineState(shell::StateSystemScript);
+    core::SetEngineState(core::StateSystemScript);
     platform::SleepMs(200);
     EXPECT_EQ(g_chips.load(), 0);  // not run
-    shell::SetEngineState(shell::StatePlay);
+    core::SetEngineState(core::StatePlay);
     EXPECT_TRUE(Game::WaitFor([] { return g_chips.load() == 1; }));
 }
 
@@ -193,9 +193,9 @@ TEST(InterpWorlds, SystemScriptThatCannotLoadLeavesThePlayState) {
     Game game;
     game.Script("start.txt", "\nchapter main {\nwhile (1) { }\n}\n");
     ASSERT_TRUE(game.Start());
-    ASSERT_TRUE(Game::WaitFor([] { return shell::g_engine.state.load() == shell::StatePlay; }));
+    ASSERT_TRUE(Game::WaitFor([] { return core::g_engine.state.load() == core::StatePlay; }));
     EXPECT_EQ(shell::EnterSystemScript("missing.txt"), 0);
-    EXPECT_EQ(shell::g_engine.state.load(), shell::StatePlay);
+    EXPECT_EQ(core::g_engine.state.load(), core::StatePlay);
     EXPECT_EQ(WorldHead(1), nullptr);
 }
 
@@ -227,9 +227,9 @@ TEST(InterpStop, StoppingEndsEndlessScriptsAndTheirParallelBlocks) {
     LaunchParallelBlock(spinner);
     RequestStart(spinner);
     ASSERT_TRUE(WaitStatus(spinner, StatusRunning));
-    shell::ThreadHandle mainThread = WorldHead(0)->thread;
+    core::ThreadHandle mainThread = WorldHead(0)->thread;
     game.Stop();
-    EXPECT_FALSE(shell::IsEngineThreadAlive(mainThread));
+    EXPECT_FALSE(core::IsEngineThreadAlive(mainThread));
     EXPECT_EQ(WorldHead(0), nullptr);
 }
 

@@ -5,7 +5,7 @@
 
 #include "script/services.h"
 #include "script_test_util.h"
-#include "shell/engine.h"
+#include "core/engine.h"
 
 using namespace script;
 using script_test::RunStatements;
@@ -91,9 +91,9 @@ TEST(SystemVariables, WindowModeRequestIsAnnounced) {
     static std::vector<SystemChange> changes;
     changes.clear();
     g_services.systemChanged = [](SystemChange c) { changes.push_back(c); };
-    shell::g_engine.state = shell::StatePlay;
+    core::g_engine.state = core::StatePlay;
     RunStatements({"$SYSTEM_window_full=1"});
-    shell::g_engine.state = shell::StateNone;
+    core::g_engine.state = core::StateNone;
     ASSERT_EQ(changes.size(), 1u);
     EXPECT_EQ(changes[0], SystemChange::WindowMode);
     EXPECT_EQ(g_systemValues.fullScreenRequest, 1);

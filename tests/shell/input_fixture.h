@@ -14,9 +14,9 @@
 #include "script/services.h"
 #include "script/system_variables.h"
 #include "script/variables.h"
-#include "shell/engine.h"
+#include "core/engine.h"
 #include "shell/input.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 #include "shell/settings.h"
 #include "shell/transitions.h"
 
@@ -42,14 +42,14 @@ class InputFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         g_world = World{};
-        shell::g_engine.quit = 0;
+        core::g_engine.quit = 0;
         for (platform::Event** e :
-             {&shell::g_engine.quitEvent, &shell::g_engine.stateChanged, &shell::g_engine.settingsChanged,
-              &shell::g_engine.commandsEnabled, &shell::g_engine.commandGate, &shell::g_engine.auxEvent1})
+             {&core::g_engine.quitEvent, &core::g_engine.stateChanged, &core::g_engine.settingsChanged,
+              &core::g_engine.commandsEnabled, &core::g_engine.commandGate, &core::g_engine.auxEvent1})
             *e = platform::CreateEvent(true, false);
-        platform::SetEvent(shell::g_engine.commandsEnabled);
-        platform::SetEvent(shell::g_engine.commandGate);
-        ASSERT_EQ(shell::InitRegistry(), 1);
+        platform::SetEvent(core::g_engine.commandsEnabled);
+        platform::SetEvent(core::g_engine.commandGate);
+        ASSERT_EQ(core::InitRegistry(), 1);
         script::ClearLocals();
         script::ClearGlobals();
         script::g_systemValues = script::SystemValues{};
@@ -84,14 +84,14 @@ protected:
 
         shell::ResetInputLayer(0);
         shell::ResetInputLayer(1);
-        shell::g_engine.state = shell::StatePlay;
+        core::g_engine.state = core::StatePlay;
     }
 
     void TearDown() override {
         shell::ResetInputHooks();
         shell::GetTransitionHooks() = savedTransitions_;
-        shell::g_engine.quit = 0;
-        shell::g_engine.state = shell::StateNone;
+        core::g_engine.quit = 0;
+        core::g_engine.state = core::StateNone;
         script::g_systemValues = script::SystemValues{};
         script::ResetScriptServices();
         render::SetSkipMode(false);
@@ -100,10 +100,10 @@ protected:
         platform::Message m;
         while (platform::Video().pollMessage(&m)) {
         }
-        shell::EndAllThreads();
+        core::EndAllThreads();
         for (platform::Event** e :
-             {&shell::g_engine.quitEvent, &shell::g_engine.stateChanged, &shell::g_engine.settingsChanged,
-              &shell::g_engine.commandsEnabled, &shell::g_engine.commandGate, &shell::g_engine.auxEvent1}) {
+             {&core::g_engine.quitEvent, &core::g_engine.stateChanged, &core::g_engine.settingsChanged,
+              &core::g_engine.commandsEnabled, &core::g_engine.commandGate, &core::g_engine.auxEvent1}) {
             platform::DestroyEvent(*e);
             *e = nullptr;
         }

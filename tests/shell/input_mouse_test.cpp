@@ -147,7 +147,7 @@ TEST_F(InputFixture, WheelForwardOpensTheBacklogOnlyScriptsSeeItOtherwise) {
         script::AssignVariable("$SYSTEM_backlog_lock", c.backlogLock, "");
         Send(platform::kMsgMouseWheel, 120, 1000);
         EXPECT_EQ(!g_world.started.empty(), c.opens) << c.name;
-        EXPECT_EQ(shell::g_engine.state.load() == shell::StateSystemScript, c.opens) << c.name;
+        EXPECT_EQ(core::g_engine.state.load() == core::StateSystemScript, c.opens) << c.name;
         EXPECT_EQ(Var("$SYSTEM_mousewheel_up"), c.opens ? 0 : 1) << c.name;
         bool raised = platform::IsEventSet(shell::InputEvent(shell::kInputMainWorld, shell::kInputWheelUp)) ||
                       platform::IsEventSet(shell::InputEvent(shell::kInputSystemWorld, shell::kInputWheelUp));
@@ -199,7 +199,7 @@ TEST_F(InputFixture, RightClickClosesTheShownBacklogInsteadOfOpeningTheMenu) {
     g_world.backlogShown = 0;
     Send(platform::kMsgRButtonDown, 0, 2000);
     EXPECT_EQ(g_world.started, std::vector<std::string>{"menu.txt"});
-    EXPECT_EQ(shell::g_engine.state.load(), shell::StateSystemScript);
+    EXPECT_EQ(core::g_engine.state.load(), core::StateSystemScript);
 }
 
 TEST_F(InputFixture, RightClickWhileTheMenuIsOpenClosesIt) {
@@ -227,22 +227,22 @@ TEST_F(InputFixture, CloseBox) {
         bool startsScript;
     };
     const Case cases[] = {
-        {"no close script: quit", "", shell::StatePlay, false, true, false},
-        {"close script runs instead", "close.txt", shell::StatePlay, false, false, true},
-        {"skip mode: only skip ends", "", shell::StatePlay, true, false, false},
-        {"system script running: nothing", "", shell::StateSystemScript, false, false, false},
+        {"no close script: quit", "", core::StatePlay, false, true, false},
+        {"close script runs instead", "close.txt", core::StatePlay, false, false, true},
+        {"skip mode: only skip ends", "", core::StatePlay, true, false, false},
+        {"system script running: nothing", "", core::StateSystemScript, false, false, false},
     };
     for (const Case& c : cases) {
         Fresh();
         shell::g_settings.closeScript = c.closeScript;
-        shell::g_engine.state = c.state;
+        core::g_engine.state = c.state;
         SetSkip(c.skip);
         Send(platform::kMsgClose, 0, 1000);
-        EXPECT_EQ(shell::Quitting(), c.quits) << c.name;
+        EXPECT_EQ(core::Quitting(), c.quits) << c.name;
         EXPECT_EQ(!g_world.started.empty(), c.startsScript) << c.name;
         EXPECT_FALSE(Skip()) << c.name;
         EXPECT_EQ(Var("$SYSTEM_button_close"), 1) << c.name;
-        shell::g_engine.quit = 0;
+        core::g_engine.quit = 0;
     }
 }
 
@@ -250,7 +250,7 @@ TEST_F(InputFixture, PhasesDecideWhichMessagesCount) {
     // Start-up: the close box cannot close anything yet.
     shell::SetWindowPhase(shell::kPhaseStartup);
     Send(platform::kMsgClose, 0, 1000);
-    EXPECT_FALSE(shell::Quitting());
+    EXPECT_FALSE(core::Quitting());
     Send(platform::kMsgKeyDown, platform::kVkReturn, 1100);
     EXPECT_FALSE(Raised(shell::kInputEnter));
 
@@ -259,7 +259,7 @@ TEST_F(InputFixture, PhasesDecideWhichMessagesCount) {
     Send(platform::kMsgRButtonUp, 0, 1200);
     EXPECT_TRUE(Raised(shell::kInputRButtonUp));
     Send(platform::kMsgClose, 0, 1300);
-    EXPECT_FALSE(shell::Quitting());
+    EXPECT_FALSE(core::Quitting());
 
     // A movie: the close box asks first (the headless box answers Yes).
     shell::SetWindowPhase(shell::kPhaseMovie);
@@ -267,7 +267,7 @@ TEST_F(InputFixture, PhasesDecideWhichMessagesCount) {
     controls.clear();
     shell::GetInputHooks().movieControl = [](int op) { controls.push_back(op); };
     Send(platform::kMsgClose, 0, 1400);
-    EXPECT_TRUE(shell::Quitting());
+    EXPECT_TRUE(core::Quitting());
     EXPECT_EQ(controls, (std::vector<int>{1, 0})) << "paused for the prompt, then stopped";
 }
 
@@ -290,7 +290,7 @@ TEST_F(InputFixture, FullScreenToggleFollowsTheVariableAndItsLock) {
 }
 
 TEST_F(InputFixture, QuittingEngineIgnoresMessages) {
-    shell::g_engine.quit = 1;
+    core::g_engine.quit = 1;
     Send(platform::kMsgKeyDown, platform::kVkReturn, 1000);
     EXPECT_FALSE(Raised(shell::kInputEnter));
 }

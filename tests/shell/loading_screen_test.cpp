@@ -4,9 +4,9 @@
 #include <chrono>
 
 #include "platform/sync.h"
-#include "shell/engine.h"
+#include "core/engine.h"
 #include "shell/loading_screen.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 #include "shell/subsystems.h"
 
 namespace {
@@ -35,10 +35,10 @@ TEST(LoadingScreen, OverlayPlacement) {
 class LoadingFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        shell::g_engine.quit = 0;
-        shell::g_engine.quitEvent = platform::CreateEvent(true, false);
-        shell::g_engine.stateChanged = platform::CreateEvent(true, false);
-        ASSERT_EQ(shell::InitRegistry(), 1);
+        core::g_engine.quit = 0;
+        core::g_engine.quitEvent = platform::CreateEvent(true, false);
+        core::g_engine.stateChanged = platform::CreateEvent(true, false);
+        ASSERT_EQ(core::InitRegistry(), 1);
         savedHooks_ = shell::GetLoadingHooks();
         savedSubsystems_ = shell::GetSubsystems();
         shell::GetSubsystems().stopComposer = [] {};
@@ -48,11 +48,11 @@ protected:
     void TearDown() override {
         shell::GetLoadingHooks() = savedHooks_;
         shell::GetSubsystems() = savedSubsystems_;
-        shell::g_engine.quit = 0;
-        shell::EndAllThreads();
-        platform::DestroyEvent(shell::g_engine.quitEvent);
-        platform::DestroyEvent(shell::g_engine.stateChanged);
-        shell::g_engine.quitEvent = shell::g_engine.stateChanged = nullptr;
+        core::g_engine.quit = 0;
+        core::EndAllThreads();
+        platform::DestroyEvent(core::g_engine.quitEvent);
+        platform::DestroyEvent(core::g_engine.stateChanged);
+        core::g_engine.quitEvent = core::g_engine.stateChanged = nullptr;
     }
     shell::LoadingHooks savedHooks_;
     shell::Subsystems savedSubsystems_;
@@ -62,24 +62,24 @@ TEST_F(LoadingFixture, WithoutOverlayOnlyThePauseThenPlay) {
     static bool loaded = false, resumed = false;
     shell::GetLoadingHooks().loadSlot = [] { return loaded = true; };
     shell::GetLoadingHooks().resumeAfterLoad = [] { resumed = true; };
-    shell::g_engine.state = shell::StateLoadRequested;
+    core::g_engine.state = core::StateLoadRequested;
     auto start = std::chrono::steady_clock::now();
     shell::RunLoadingScreen();
     auto took = std::chrono::steady_clock::now() - start;
     EXPECT_TRUE(loaded);
     EXPECT_TRUE(resumed);
-    EXPECT_EQ(shell::g_engine.state.load(), shell::StatePlay);
-    EXPECT_EQ(shell::g_engine.previousState.load(), shell::StateLoading);
-    EXPECT_FALSE(shell::Quitting());
+    EXPECT_EQ(core::g_engine.state.load(), core::StatePlay);
+    EXPECT_EQ(core::g_engine.previousState.load(), core::StateLoading);
+    EXPECT_FALSE(core::Quitting());
     EXPECT_GE(took, std::chrono::milliseconds(295)) << "the 300 ms pause";
 }
 
 TEST_F(LoadingFixture, FailedLoadQuitsAndNeverReturnsToTheGame) {
     shell::GetLoadingHooks().loadSlot = [] { return false; };
-    shell::g_engine.state = shell::StateLoadRequested;
+    core::g_engine.state = core::StateLoadRequested;
     shell::RunLoadingScreen();  // headless: the message box prints and takes OK
-    EXPECT_TRUE(shell::Quitting());
-    EXPECT_EQ(shell::g_engine.state.load(), shell::StateLoading);
+    EXPECT_TRUE(core::Quitting());
+    EXPECT_EQ(core::g_engine.state.load(), core::StateLoading);
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "platform/sync.h"
-#include "shell/engine.h"
-#include "shell/registry.h"
+#include "core/engine.h"
+#include "core/registry.h"
 #include "shell/startup.h"
 #include "shell/subsystems.h"
 #include "shell/transitions.h"
@@ -22,14 +22,14 @@ protected:
     void SetUp() override {
         g_calls.clear();
         g_intrude = -1;
-        shell::g_engine.quit = 0;
+        core::g_engine.quit = 0;
         for (platform::Event** e :
-             {&shell::g_engine.quitEvent, &shell::g_engine.stateChanged, &shell::g_engine.settingsChanged,
-              &shell::g_engine.commandsEnabled, &shell::g_engine.commandGate, &shell::g_engine.auxEvent1})
+             {&core::g_engine.quitEvent, &core::g_engine.stateChanged, &core::g_engine.settingsChanged,
+              &core::g_engine.commandsEnabled, &core::g_engine.commandGate, &core::g_engine.auxEvent1})
             *e = platform::CreateEvent(true, false);
-        platform::SetEvent(shell::g_engine.commandsEnabled);
-        platform::SetEvent(shell::g_engine.commandGate);
-        ASSERT_EQ(shell::InitRegistry(), 1);
+        platform::SetEvent(core::g_engine.commandsEnabled);
+        platform::SetEvent(core::g_engine.commandGate);
+        ASSERT_EQ(core::InitRegistry(), 1);
         saved_ = shell::GetSubsystems();
         savedHooks_ = shell::GetTransitionHooks();
         shell::Subsystems& s = shell::GetSubsystems();
@@ -47,11 +47,11 @@ protected:
     void TearDown() override {
         shell::GetSubsystems() = saved_;
         shell::GetTransitionHooks() = savedHooks_;
-        shell::g_engine.quit = 0;
-        shell::EndAllThreads();
+        core::g_engine.quit = 0;
+        core::EndAllThreads();
         for (platform::Event** e :
-             {&shell::g_engine.quitEvent, &shell::g_engine.stateChanged, &shell::g_engine.settingsChanged,
-              &shell::g_engine.commandsEnabled, &shell::g_engine.commandGate, &shell::g_engine.auxEvent1}) {
+             {&core::g_engine.quitEvent, &core::g_engine.stateChanged, &core::g_engine.settingsChanged,
+              &core::g_engine.commandsEnabled, &core::g_engine.commandGate, &core::g_engine.auxEvent1}) {
             platform::DestroyEvent(*e);
             *e = nullptr;
         }
@@ -61,31 +61,31 @@ protected:
 };
 
 TEST_F(TransitionFixture, SystemScriptSwitchAndFailedStart) {
-    shell::g_engine.state = shell::StatePlay;
+    core::g_engine.state = core::StatePlay;
     g_systemScriptStarts = false;
     EXPECT_EQ(shell::EnterSystemScript("menu.txt"), 0);
-    EXPECT_EQ(shell::g_engine.state.load(), shell::StatePlay) << "a script that cannot load returns to play";
+    EXPECT_EQ(core::g_engine.state.load(), core::StatePlay) << "a script that cannot load returns to play";
     EXPECT_EQ(g_intrude, 0);
-    EXPECT_TRUE(platform::IsEventSet(shell::g_engine.commandsEnabled));
+    EXPECT_TRUE(platform::IsEventSet(core::g_engine.commandsEnabled));
 
     g_systemScriptStarts = true;
     EXPECT_EQ(shell::EnterSystemScript("menu.txt"), 1);
-    EXPECT_EQ(shell::g_engine.state.load(), shell::StateSystemScript);
+    EXPECT_EQ(core::g_engine.state.load(), core::StateSystemScript);
     EXPECT_EQ(g_intrude, 1);
     EXPECT_EQ(shell::EnterSystemScript("menu.txt"), 0) << "not while a system script runs";
 
     // Not while a command holds the gate.
-    shell::g_engine.state = shell::StatePlay;
-    platform::ResetEvent(shell::g_engine.commandGate);
+    core::g_engine.state = core::StatePlay;
+    platform::ResetEvent(core::g_engine.commandGate);
     EXPECT_EQ(shell::EnterSystemScript("menu.txt"), 0);
 }
 
 TEST_F(TransitionFixture, ResetDuringSystemScriptTearsDownAndStartsAfresh) {
-    shell::g_engine.state = shell::StateSystemScript;
+    core::g_engine.state = core::StateSystemScript;
     shell::RestartEngine();
-    EXPECT_EQ(shell::g_engine.state.load(), shell::StateStart);
-    EXPECT_EQ(shell::g_engine.previousState.load(), shell::StateSystemScript);
-    EXPECT_TRUE(platform::IsEventSet(shell::g_engine.commandGate)) << "the gate is open again";
+    EXPECT_EQ(core::g_engine.state.load(), core::StateStart);
+    EXPECT_EQ(core::g_engine.previousState.load(), core::StateSystemScript);
+    EXPECT_TRUE(platform::IsEventSet(core::g_engine.commandGate)) << "the gate is open again";
     ASSERT_FALSE(g_calls.empty());
     EXPECT_EQ(g_calls.front(), "saveGlobals");
 
@@ -96,24 +96,24 @@ TEST_F(TransitionFixture, ResetDuringSystemScriptTearsDownAndStartsAfresh) {
     const std::vector<std::string> expected = {"stopComposer", "stopAllProcesses", "startComposer",
                                                "startScriptEngine"};
     EXPECT_EQ(g_calls, expected);
-    EXPECT_EQ(shell::g_engine.state.load(), shell::StatePlay);
+    EXPECT_EQ(core::g_engine.state.load(), core::StatePlay);
 }
 
 TEST_F(TransitionFixture, FailedStartSequenceEndsTheMainLoop) {
     shell::GetSubsystems().startScriptEngine = [](const char*) { return false; };
-    shell::g_engine.state = shell::StateStart;
-    shell::g_engine.previousState = shell::StateNone;
+    core::g_engine.state = core::StateStart;
+    core::g_engine.previousState = core::StateNone;
     bool byTimer = false;
     EXPECT_EQ(shell::MainLoop(10000, &byTimer), 0);
     EXPECT_FALSE(byTimer);
-    EXPECT_EQ(shell::g_engine.state.load(), shell::StateStart);
+    EXPECT_EQ(core::g_engine.state.load(), core::StateStart);
 }
 
 TEST_F(TransitionFixture, ExitSavesThenQuits) {
     shell::ExitEngine();
     EXPECT_EQ(g_calls, std::vector<std::string>{"saveGlobals"});
-    EXPECT_TRUE(shell::Quitting());
-    EXPECT_TRUE(platform::IsEventSet(shell::g_engine.quitEvent));
+    EXPECT_TRUE(core::Quitting());
+    EXPECT_TRUE(platform::IsEventSet(core::g_engine.quitEvent));
 }
 
 }  // namespace

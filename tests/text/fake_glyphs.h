@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/glyph_source.h"
-#include "shell/registry.h"
+#include "core/registry.h"
 #include "text/font.h"
 #include "text/glyph_set.h"
 

@@ -128,9 +128,9 @@ protected:
         return text::LoadFontObject(context, scene::CreateArgs{list.data(), static_cast<int>(list.size())});
     }
     scene::SceneObject* Find(const char* path) {
-        shell::AcquireSceneLock();
+        core::AcquireSceneLock();
         scene::SceneObject* o = scene::FindObject(kKey, path);
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
         return o;
     }
     // The hash LoadFont's font has for these arguments.

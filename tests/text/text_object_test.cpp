@@ -59,9 +59,9 @@ protected:
         return text::CreateTextObject(context, scene::CreateArgs{list.data(), static_cast<int>(list.size())});
     }
     scene::SceneObject* Find(const char* path) {
-        shell::AcquireSceneLock();
+        core::AcquireSceneLock();
         scene::SceneObject* o = scene::FindObject(kKey, path);
-        shell::ReleaseSceneLock();
+        core::ReleaseSceneLock();
         return o;
     }
     static uint32_t Pixel(const scene::SceneObject* o, int x, int y) {

@@ -1,13 +1,13 @@
-#include "shell/registry.h"
+#include "core/registry.h"
 
 #include <cstdio>
 #include <vector>
 
 #include "platform/clock.h"
 
-#include "shell/engine.h"
+#include "core/engine.h"
 
-namespace shell {
+namespace core {
 
 namespace {
 
@@ -296,4 +296,4 @@ uint32_t WaitEngineEvents(uint32_t flags, platform::Event* handle, int timeoutMs
     return hit < 0 ? kWaitTimedOut : tags[hit];
 }
 
-}  // namespace shell
+}  // namespace core

@@ -15,7 +15,7 @@
 #include "platform/sync.h"
 #include "platform/thread.h"
 
-namespace shell {
+namespace core {
 
 enum LockId : int {
     kLockImages = 3,
@@ -65,6 +65,25 @@ void AcquireLock(int n);
 void ReleaseLock(int n);
 inline void AcquireSceneLock() { AcquireLock(kLockScene); }
 inline void ReleaseSceneLock() { ReleaseLock(kLockScene); }
+
+// Holds lock `n` from construction to the end of its scope. Locks are
+// recursive, so a guard may be taken where the caller already holds the lock.
+class LockGuard {
+public:
+    explicit LockGuard(int n) : n_(n) { AcquireLock(n_); }
+    ~LockGuard() { ReleaseLock(n_); }
+    LockGuard(const LockGuard&) = delete;
+    LockGuard& operator=(const LockGuard&) = delete;
+
+private:
+    int n_;
+};
+
+// Holds the SceneLock (lock 4) for its scope.
+class SceneLockGuard : public LockGuard {
+public:
+    SceneLockGuard() : LockGuard(kLockScene) {}
+};
 // Informational held mark of lock n (set on acquire, cleared on release).
 bool LockHeldMark(int n);
 
@@ -108,4 +127,4 @@ struct WaitSources {
 void SetWaitSources(const WaitSources& sources);
 const WaitSources& GetWaitSources();
 
-}  // namespace shell
+}  // namespace core

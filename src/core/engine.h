@@ -11,7 +11,7 @@
 
 #include "platform/sync.h"
 
-namespace shell {
+namespace core {
 
 enum EngineState : uint32_t {
     StateNone = 0,
@@ -61,4 +61,4 @@ int SetEngineState(uint32_t value);
 void RequestQuit();
 inline bool Quitting() { return g_engine.quit.load(std::memory_order_relaxed) != 0; }
 
-}  // namespace shell
+}  // namespace core

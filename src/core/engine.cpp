@@ -1,9 +1,9 @@
-#include "shell/engine.h"
+#include "core/engine.h"
 
 #include "platform/messages.h"
 #include "platform/video.h"
 
-namespace shell {
+namespace core {
 
 Engine g_engine;
 
@@ -24,4 +24,4 @@ void RequestQuit() {
     if (platform::VideoSelected()) platform::Video().postMessage(wake);
 }
 
-}  // namespace shell
+}  // namespace core
