@@ -66,9 +66,9 @@ void UnlockFrame() {
 
 Image* CaptureFrame(int32_t width) {
     if (width <= 0 || width > kFrameWidth) return nullptr;
-    core::AcquireSceneLock();
+    // Redrawn and read in one hold: the composer draws into the same frame.
+    core::SceneLockGuard lock;
     RedrawBeforeCapture(0);
-    core::ReleaseSceneLock();
     Image* image = AllocImage(width, kFrameHeight, width);
     if (!image) return nullptr;
     image->flags = kImgCaptured;
@@ -93,6 +93,7 @@ Image* CaptureFrame(int32_t width) {
 int CaptureFrameInto(Image* image, int hide) {
     if (!image || !image->rows) return 0;
     ImageChanged(image);
+    core::SceneLockGuard lock;
     RedrawBeforeCapture(hide);
     uint32_t* frame = LockFrame();
     if (!frame) return 0;

@@ -100,6 +100,13 @@ void StepObject(scene::SceneObject* o) {
     }
 }
 
+// RebaseTimes for the composer thread, which walks the worlds under the
+// SceneLock like every other reader of the tree.
+void RebaseTimesLocked() {
+    core::SceneLockGuard lock;
+    RebaseTimes(0);
+}
+
 void WaitFor(int ms) {
     if (ms <= 0) return;
     core::WaitEngineEvents(core::kWaitQuit | core::kWaitStateChanged, g_composer.wake, ms);
@@ -111,7 +118,7 @@ void ComposerMain(void*) {
         if (platform::WaitEvent(scene::g_objects.displayRunning, 100)) break;
     }
     if (!core::Quitting() && !g_composer.stop.load()) {
-        RebaseTimes(0);
+        RebaseTimesLocked();
         AddWholeFrame();
     }
     while (!core::Quitting() && !g_composer.stop.load()) {
@@ -120,7 +127,7 @@ void ComposerMain(void*) {
         if (!platform::IsEventSet(scene::g_objects.displayRunning)) {
             platform::Event* events[2] = {scene::g_objects.displayRunning, g_composer.wake};
             platform::WaitAny(events, 2, 1500);
-            RebaseTimes(0);
+            RebaseTimesLocked();
             continue;
         }
         bool displayOff = g_hooks.displaySuspended && g_hooks.displaySuspended();
@@ -139,7 +146,7 @@ void ComposerMain(void*) {
             platform::SleepMs(4);
             waited = true;
         }
-        if (waited) RebaseTimes(0);
+        if (waited) RebaseTimesLocked();
     }
 }
 
@@ -210,8 +217,8 @@ bool PlainDraw(const scene::SceneObject* o) {
 }  // namespace
 
 void DrawObjects(scene::DrawListNode* start, bool trims) {
-    // Another thread drawing the frame now (a capture while the composer
-    // draws in skip mode) holds the batch: then everything is drawn at once.
+    // A draw nested in another (a redraw from inside an object's routine)
+    // finds the batch taken already: then everything is drawn at once.
     const bool batch = TakeFrameBatch();
     for (scene::DrawListNode* n = start; n; n = n->next) {
         scene::SceneObject* o = n->object;
@@ -338,13 +345,15 @@ int DrawPhase(scene::World* world) {
 }
 
 void ComposeOneFrame() {
-    bool locked = !g_modes.skip && !core::Quitting();
-    if (locked) core::AcquireSceneLock();
-    scene::World* world = scene::CurrentWorld();
-    scene::SortDrawList(world);
-    UpdatePhase(world);
-    DrawPhase(world);
-    if (locked) core::ReleaseSceneLock();
+    {
+        // In every mode: deletions free objects at once, and captures draw
+        // through the same rasterizer, both under the SceneLock.
+        core::SceneLockGuard lock;
+        scene::World* world = scene::CurrentWorld();
+        scene::SortDrawList(world);
+        UpdatePhase(world);
+        DrawPhase(world);
+    }
     g_composer.frames.fetch_add(1);
     // Pacing waits with the lock free, so that script threads are not held
     // up for the rest of the frame interval.
@@ -370,6 +379,7 @@ int PresentFrame(bool force) {
 }
 
 int RedrawScene(bool hide) {
+    core::SceneLockGuard lock;
     AddWholeFrame();
     scene::World* world = scene::CurrentWorld();
     scene::SortDrawList(world);
@@ -383,6 +393,7 @@ int RedrawScene(bool hide) {
 }
 
 void RedrawNow() {
+    core::SceneLockGuard lock;
     AddWholeFrame();
     scene::World* world = scene::CurrentWorld();
     int index = g_composer.directIndex;
@@ -413,22 +424,20 @@ void SelectDirectPicture(int index) {
 void PauseComposer() {
     if (!scene::g_objects.running || core::Quitting()) return;
     g_composer.suspended = 1;
-    core::AcquireSceneLock();
+    core::SceneLockGuard lock;
     platform::ResetEvent(scene::g_objects.displayRunning);
     if (!g_modes.skip) RedrawNow();
-    core::ReleaseSceneLock();
 }
 
 void ResumeComposer() {
     if (!scene::g_objects.running || core::Quitting()) return;
-    core::AcquireSceneLock();
+    core::SceneLockGuard lock;
     // New objects and armed actions start together with the display.
     scene::StartActions(1);
     if (!g_modes.skip) RedrawNow();
     RebaseTimes(1);
     platform::SetEvent(scene::g_objects.displayRunning);
     g_composer.suspended = 0;
-    core::ReleaseSceneLock();
 }
 
 void RebaseTimes(int resume) {

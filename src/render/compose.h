@@ -30,7 +30,7 @@ double NominalFrameRate();  // the rate in force
 // skip and hide are written by the input layer and scripts and read by the
 // composer thread each frame, hence atomic.
 struct ComposerModes {
-    std::atomic<int> skip;  // skip mode: no pacing, whole-frame redraws, no lock
+    std::atomic<int> skip;  // skip mode: no pacing, whole-frame redraws
     std::atomic<int> hide;  // text window hidden: hideable objects not drawn
     double playSpeed;    // speed of the play-speed step
     double systemSpeed;  // speed while a system script runs
@@ -77,8 +77,8 @@ void DrawObjects(scene::DrawListNode* start, bool trims);
 void UpdatePhase(scene::World* world);
 // Returns 1 when it drew and presented, 0 when nothing needed drawing.
 int DrawPhase(scene::World* world);
-// Sort, update, draw (with the SceneLock taken unless in skip mode); then
-// pace. What the composer thread does per frame.
+// Sort, update, draw with the SceneLock taken (in every mode); then pace
+// with it free. What the composer thread does per frame.
 void ComposeOneFrame();
 // Waits until the next frame time (nothing in skip mode).
 void Pace();
@@ -87,9 +87,12 @@ void Pace();
 // force only in the play and system-script states.
 int PresentFrame(bool force);
 // Adds the whole frame and draws every object (hideable ones skipped when
-// `hide`) into the frame, without presenting (captures).
+// `hide`) into the frame, without presenting (captures). Takes the SceneLock
+// (callers may hold it already): the tree and the rasterizer are the
+// composer's otherwise.
 int RedrawScene(bool hide);
-// Draws the whole scene (or the direct picture) and presents.
+// Draws the whole scene (or the direct picture) and presents. Takes the
+// SceneLock like RedrawScene.
 void RedrawNow();
 // Direct pictures drawn by RedrawNow instead of the scene.
 constexpr int kDirectPictures = 64;
@@ -106,7 +109,8 @@ public:
     ComposerPause(const ComposerPause&) = delete;
     ComposerPause& operator=(const ComposerPause&) = delete;
 };
-// Sets every object's last step time and trail timers to now.
+// Sets every object's last step time and trail timers to now. Caller holds
+// the SceneLock.
 void RebaseTimes(int resume);
 
 // Object-system start and stop: clears the worlds and slots, creates the

@@ -29,9 +29,10 @@
 //
 // Threads: one drawing thread at a time holds the batch (TakeFrameBatch);
 // only the holder keeps and flushes, and every other thread's draws are made
-// at once. (The composer in skip mode draws without the SceneLock, so a
-// capture may draw at the same time.) The worker reads the kept draws while
-// a flush shares them.
+// at once. Drawing threads (the composer, captures, redraws) hold the
+// SceneLock, so one draws at a time; a redraw nested in a frame's draw finds
+// the batch taken by its own thread and draws at once. The worker reads the
+// kept draws while a flush shares them.
 #pragma once
 #include <cstdint>
 

@@ -62,12 +62,13 @@ Image* DecodeImageFromMemory(const uint8_t* data, size_t size);
 
 // Captures. Each redraws the scene first (see the functions), locks the frame
 // and reads it with nearest-neighbour scaling, alpha 255.
-// width x 768 picture of the frame, flags kImgCaptured; takes the SceneLock
-// around the redraw. Null when width is outside 1..1024 or the frame cannot
-// be read.
+// The SceneLock is held (taken, or already held by the caller) from the
+// redraw to the end of the read, so that the frame is not drawn meanwhile
+// and the rasterizer has one user at a time.
+// width x 768 picture of the frame, flags kImgCaptured. Null when width is
+// outside 1..1024 or the frame cannot be read.
 Image* CaptureFrame(int32_t width);
-// Refills `image` from the frame scaled to its size; the caller holds the
-// SceneLock.
+// Refills `image` from the frame scaled to its size.
 int CaptureFrameInto(Image* image, int hide);
 // Picture of the scene snapshot scaled to width x height (at most 1024x768),
 // flags kImgCaptured; null without a snapshot.

@@ -43,8 +43,7 @@ void Reorder(World* world, Less less) {
 
 bool GatesOpen() {
     return platform::IsEventSet(g_objects.deletionGate) &&
-           platform::IsEventSet(g_objects.creationGate) &&
-           platform::IsEventSet(g_objects.compositionGate);
+           platform::IsEventSet(g_objects.creationGate);
 }
 
 }  // namespace

@@ -167,7 +167,6 @@ int InitObjects() {
     g_objects.displayRunning = platform::CreateEvent(true, false);
     g_objects.deletionGate = platform::CreateEvent(true, true);
     g_objects.creationGate = platform::CreateEvent(true, true);
-    g_objects.compositionGate = platform::CreateEvent(true, true);
     if (!g_hooks.unlockTree) g_hooks.unlockTree = DefaultUnlockTree;
     g_objects.running = 1;
     return 1;
@@ -195,7 +194,7 @@ void ReleaseObjects() {
         w = World{};
     }
     for (platform::Event** e : {&g_objects.displayRunning, &g_objects.deletionGate,
-                                &g_objects.creationGate, &g_objects.compositionGate}) {
+                                &g_objects.creationGate}) {
         platform::DestroyEvent(*e);
         *e = nullptr;
     }
@@ -365,7 +364,6 @@ void DeleteObjects(int32_t key, const char* path) {
     if (key == kFreeKey || !path || !*path) return;
     WaitGate(g_objects.deletionGate);
     WaitGate(g_objects.creationGate);
-    WaitGate(g_objects.compositionGate);
     if (g_objects.deletionGate) platform::ResetEvent(g_objects.deletionGate);
     if (g_objects.creationGate) platform::ResetEvent(g_objects.creationGate);
     core::AcquireSceneLock();

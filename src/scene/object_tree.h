@@ -8,7 +8,8 @@
 //
 // Locking: CreateObject, VisitObjects and the draw-list functions need the
 // caller to hold the SceneLock. DeleteObjects takes it itself (after waiting
-// for the deletion, creation and composition gates). FindObject reads the
+// for the deletion and creation gates). The composer walks the tree under the
+// SceneLock in every mode, so no deletion ever overlaps a frame. FindObject reads the
 // tree and should run under the SceneLock as well.
 #pragma once
 #include <cstdint>
@@ -78,7 +79,7 @@ struct ObjectQuery {
 };
 
 // Gate events of the object system (manual-reset). displayRunning starts
-// reset; the three gates start signalled.
+// reset; the two gates start signalled.
 struct ObjectSystem {
     int32_t running;
     World worlds[2];
@@ -86,7 +87,6 @@ struct ObjectSystem {
     platform::Event* displayRunning;
     platform::Event* deletionGate;
     platform::Event* creationGate;
-    platform::Event* compositionGate;
 };
 extern ObjectSystem g_objects;
 

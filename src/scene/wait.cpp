@@ -93,13 +93,11 @@ bool AnyActive(ObjectQuery* q) {
     if (!platform::IsEventSet(g_objects.creationGate) ||
         !platform::IsEventSet(g_objects.deletionGate))
         return true;
-    platform::ResetEvent(g_objects.compositionGate);
     platform::ResetEvent(g_objects.deletionGate);
     core::AcquireSceneLock();
     VisitObjects(q);
     core::ReleaseSceneLock();
     platform::SetEvent(g_objects.deletionGate);
-    platform::SetEvent(g_objects.compositionGate);
     return q->result != 0;
 }
 

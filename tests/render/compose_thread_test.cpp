@@ -8,6 +8,7 @@
 #include "render/compose_shell.h"
 #include "render/display.h"
 #include "render/image.h"
+#include "render/image_load.h"
 #include "render/raster.h"
 #include "../scene/scene_fixture.h"
 
@@ -49,6 +50,7 @@ protected:
         g_steps = 0;
     }
     void TearDown() override {
+        render::SetSkipMode(false);
         render::ShellStopComposer();
         render::ShellReleaseDisplay();
         core::EndAllThreads();
@@ -64,7 +66,100 @@ protected:
         core::ReleaseSceneLock();
         return o;
     }
+    // A picture object the composer draws (caller holds the SceneLock).
+    static scene::SceneObject* MakePlate(const char* path, int x, int y, uint32_t colour) {
+        scene::SceneObject* o = scene::CreateObject(kKey, path);
+        if (!o) return nullptr;
+        render::Image* image = render::CreateBlankImage(512, 256, colour, 255);
+        image->owner = o;
+        o->image = render::WrapImage(o, image);
+        render::TransformQuad(o->image->quad, nullptr, 768, x, y);
+        o->ops.draw = render::DrawObject;
+        o->drawEnabled = 1;
+        render::AddDirtyDrawable(o->image);
+        return o;
+    }
 };
+
+// Whether the thread that steps an object holds the SceneLock.
+std::atomic<int> g_unlockedSteps{0};
+int RecordLockedStep(scene::SceneObject*) {
+    if (!core::LockHeldMark(core::kLockScene)) g_unlockedSteps.fetch_add(1);
+    g_steps.fetch_add(1);
+    return 1;
+}
+
+// Skip mode only drops pacing: the frame's walk of the tree is made under
+// the SceneLock in every mode, like any other reader of the tree.
+TEST_F(ComposerThreadTest, FramesHoldTheSceneLockInEveryMode) {
+    core::AcquireSceneLock();
+    scene::CreateObject(kKey, "mover")->ops.moveStep = RecordLockedStep;
+    core::ReleaseSceneLock();
+    g_unlockedSteps = 0;
+    for (bool skip : {false, true}) {
+        SCOPED_TRACE(skip);
+        render::SetSkipMode(skip);
+        render::ResumeComposer();
+        int target = g_steps.load() + 5;
+        ASSERT_TRUE(WaitUntil([&] { return g_steps.load() >= target; }));
+        render::PauseComposer();
+        EXPECT_EQ(g_unlockedSteps.load(), 0);
+    }
+    render::SetSkipMode(false);
+}
+
+// A script thread deleting and creating objects while the composer runs in
+// skip mode: the composer never walks a freed object (ASan, TSan).
+TEST_F(ComposerThreadTest, SkipModeFramesAndDeletionsDoNotOverlap) {
+    render::RegisterRasterizer();
+    render::SetSkipMode(true);
+    render::ResumeComposer();
+    for (int round = 0; round < 200; ++round) {
+        core::AcquireSceneLock();
+        for (const char* name : {"a", "b", "c"}) {
+            scene::SceneObject* o = MakePlate(name, 10 * round % 700, 100, 0x203040);
+            ASSERT_NE(o, nullptr);
+            o->ops.moveStep = CountStep;
+        }
+        core::ReleaseSceneLock();
+        uint32_t frames = render::ComposedFrames();
+        ASSERT_TRUE(WaitUntil([&] { return render::ComposedFrames() != frames; }));
+        scene::DeleteObjects(kKey, "*");
+    }
+    render::PauseComposer();
+    render::SetSkipMode(false);
+}
+
+// Captures redraw the scene through the rasterizer: they and the composer
+// (in skip mode as in play) take turns on it, and a capture reads a frame
+// no one is drawing into.
+TEST_F(ComposerThreadTest, CapturesAndFramesTakeTurnsOnTheRasterizer) {
+    render::RegisterRasterizer();
+    core::AcquireSceneLock();
+    // Large enough for the draws to be shared with the raster worker.
+    for (int i = 0; i < 4; ++i) {
+        char name[8] = {'p', static_cast<char>('0' + i)};
+        ASSERT_NE(MakePlate(name, 100 * i, 60 * i, 0x101010u * (i + 1)), nullptr);
+    }
+    core::ReleaseSceneLock();
+    for (bool skip : {true, false}) {
+        SCOPED_TRACE(skip);
+        render::SetSkipMode(skip);
+        render::ResumeComposer();
+        for (int i = 0; i < 20; ++i) {
+            uint32_t frames = render::ComposedFrames();
+            render::Image* screen = render::CaptureFrame(render::kFrameWidth);
+            ASSERT_NE(screen, nullptr);
+            // The third plate lies over the second from (200, 120) on.
+            EXPECT_EQ(screen->rows[130][210], 0xFF303030u);
+            render::DestroyImage(&screen);
+            ASSERT_EQ(render::TakeSnapshots(), 1);
+            ASSERT_TRUE(WaitUntil([&] { return render::ComposedFrames() != frames; }));
+        }
+        render::PauseComposer();
+    }
+    render::SetSkipMode(false);
+}
 
 TEST_F(ComposerThreadTest, StepsOnlyWhileTheDisplayRuns) {
     EXPECT_TRUE(render::ComposerRunning());

@@ -354,9 +354,12 @@ TEST_F(SceneFixture, DisusedObjectsGoWhenIdle) {
     moving->ops.moveStep = Busy;
     locked->locked = 1;
 
-    platform::ResetEvent(scene::g_objects.compositionGate);
-    EXPECT_EQ(scene::DeleteDisusedObjects(w), 0);  // a closed gate holds it back
-    platform::SetEvent(scene::g_objects.compositionGate);
+    // A deletion or creation in progress (its gate closed) holds it back.
+    for (platform::Event* gate : {scene::g_objects.deletionGate, scene::g_objects.creationGate}) {
+        platform::ResetEvent(gate);
+        EXPECT_EQ(scene::DeleteDisusedObjects(w), 0);
+        platform::SetEvent(gate);
+    }
 
     EXPECT_EQ(scene::DeleteDisusedObjects(w), 1);
     EXPECT_EQ(DrawOrder(), (std::vector<std::string>{"moving", "locked", "kept"}));
