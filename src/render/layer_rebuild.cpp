@@ -8,33 +8,20 @@
 #include "render/drawable.h"
 #include "render/image_load.h"
 #include "render/quad.h"
-#include "scene/scene_object.h"
 
 namespace render {
 
 namespace {
-
-// The mask picture of a layer: its own drawable (a movie's) or its owner's.
-const Drawable* MaskOf(const Layer* layer) {
-    if (layer->mask) return layer->mask;
-    return layer->owner ? layer->owner->image : nullptr;
-}
-
-// The layer the owner's parent draws through: the enclosing one.
-const Layer* EnclosingLayer(const Layer* layer) {
-    const scene::SceneObject* o = layer->owner;
-    const Layer* other = o && o->parent ? o->parent->layer : nullptr;
-    return other == layer ? nullptr : other;
-}
 
 uint64_t Mix(uint64_t h, uint64_t v) {
     h ^= v;
     return h * 0x100000001B3ull;
 }
 
-uint64_t Digest(const Layer* layer, const Layer* other) {
+}  // namespace
+
+uint64_t LayerDigest(const Drawable* d, const Layer* other) {
     uint64_t h = 0xCBF29CE484222325ull;
-    const Drawable* d = MaskOf(layer);
     h = Mix(h, reinterpret_cast<uintptr_t>(d));
     if (d) {
         h = Mix(h, reinterpret_cast<uintptr_t>(d->image));
@@ -56,6 +43,8 @@ uint64_t Digest(const Layer* layer, const Layer* other) {
     if (other) h = Mix(h, other->generation);
     return h;
 }
+
+namespace {
 
 uint32_t Texel(const Image* img, int32_t u, int32_t v) {
     int32_t row = std::clamp(v >> 16, 0, img->height * 4 - 1);
@@ -80,7 +69,7 @@ void MarkArea(const int32_t a[4]) {
 
 }  // namespace
 
-int RebuildLayer(Layer* layer, const Layer* other) {
+int RebuildLayer(Layer* layer, const Drawable* d, const Layer* other) {
     if (!layer || !layer->pixels) return 0;
     const size_t bytes = sizeof(uint32_t) * kFrameWidth * kFrameHeight;
     if (other && other->pixels)
@@ -89,7 +78,6 @@ int RebuildLayer(Layer* layer, const Layer* other) {
         std::memset(layer->pixels, 0, bytes);
     MarkArea(layer->builtArea);
     int32_t area[4] = {kFrameWidth, kFrameHeight, 0, 0};
-    const Drawable* d = MaskOf(layer);
     const bool drawn = d && d->quad && d->image && d->image->rows && d->image->width > 0 &&
                        d->image->height > 0;
     if (drawn) {
@@ -136,19 +124,6 @@ int RebuildLayer(Layer* layer, const Layer* other) {
     layer->changed = 0;
     layer->generation += 1;
     return drawn ? 1 : 0;
-}
-
-int RefreshObjectLayer(scene::SceneObject* o) {
-    Layer* layer = o ? o->layer : nullptr;
-    if (!layer || layer->owner != o) return 0;
-    const Layer* other = EnclosingLayer(layer);
-    // Enclosing layers first (a parent's mask may have moved this frame too).
-    if (other && other->owner) RefreshObjectLayer(other->owner);
-    uint64_t digest = Digest(layer, other);
-    if (!layer->changed && digest == layer->builtFrom) return 0;
-    RebuildLayer(layer, other);
-    layer->builtFrom = digest;
-    return 1;
 }
 
 }  // namespace render

@@ -10,24 +10,28 @@
 // texel, otherwise a stencil multiplies (p x t >> 8) and a mask moves the
 // pixel towards the texel (p + (p x (t - p) >> 8)), byte by byte.
 //
+// Which layers to rebuild, and when, is the object system's business
+// (scene/layer_refresh.h); this is the pixel work.
+//
 // Locking: the caller holds the SceneLock (creation, the composer's update
 // phase).
 #pragma once
 #include <cstdint>
 
+#include "render/drawable.h"
 #include "render/surface.h"
 
 namespace render {
 
-// Rebuilds `layer` from its owner's mask picture through `other` (may be
-// null). Adds what the mask covered before and covers now to the pending
-// redraw. Returns 1, or 0 when the owner has no picture to mask with.
-int RebuildLayer(Layer* layer, const Layer* other);
+// Rebuilds `layer` from the mask picture `mask` (may be null: the layer
+// then lets nothing through) through `other` (may be null). Adds what the
+// mask covered before and covers now to the pending redraw. Returns 1, or 0
+// when there is no picture to mask with.
+int RebuildLayer(Layer* layer, const Drawable* mask, const Layer* other);
 
-// The composer's hook for a mask or stencil object: rebuilds its own layer
-// when it is marked changed or what it is built from has changed (the mask
-// moved, zoomed, turned or got another picture, or the enclosing layer was
-// rebuilt), enclosing layers first. Returns 1 when it rebuilt.
-int RefreshObjectLayer(scene::SceneObject* maskObject);
+// A digest of what a rebuild reads: the mask's placement, clip and picture,
+// and the enclosing layer and its rebuild count. Equal digests: a rebuild
+// would give the same buffer.
+uint64_t LayerDigest(const Drawable* mask, const Layer* other);
 
 }  // namespace render

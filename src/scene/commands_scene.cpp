@@ -6,7 +6,7 @@
 
 #include "render/compose_shell.h"
 #include "render/compose.h"
-#include "render/layer_rebuild.h"
+#include "scene/layer_refresh.h"
 #include "scene/commands_motion.h"
 #include "scene/create_commands.h"
 #include "scene/cube.h"
@@ -164,7 +164,7 @@ void InstallSceneCommands() {
     InstallTransitions();
     Hooks().objectArea = ObjectCoverage;
     render::ComposerHooksTable().clearScratch = ClearScratchSurfaces;
-    render::ComposerHooksTable().rebuildLayer = render::RefreshObjectLayer;
+    render::ComposerHooksTable().rebuildLayer = RefreshObjectLayer;
     if (!Hooks().variableText) Hooks().variableText = VariableText;
     for (const Entry& e : kCommands) script::InstallCommandHandler(e.name, e.handler);
 }

@@ -5,7 +5,7 @@
 
 #include "render/dirty_rect.h"
 #include "render/image.h"
-#include "render/layer_rebuild.h"
+#include "scene/layer_refresh.h"
 #include "render/surface.h"
 #include "scene/create_commands.h"
 #include "scene/position.h"
@@ -43,7 +43,7 @@ int MakeLayerObject(const CreateContext& c, const CreateArgs& a, int groupArg, r
     if (!ApplyPosition(o, a.at(2), a.at(3))) return AbortCreation(&k);
     TransformAtPosition(o);
     o->ops.draw = NoDraw;  // the mask picture itself is not drawn
-    render::RefreshObjectLayer(o);
+    RefreshObjectLayer(o);
     render::AddDirtyDrawable(o->image);
     return EndCreation(&k);
 }
