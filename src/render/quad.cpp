@@ -6,8 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "scene/scene_object.h"
-
 namespace render {
 
 namespace {
@@ -114,7 +112,7 @@ void SetQuadPivot(Quad* q, int axis, int offset) {
     }
 }
 
-int TransformQuad(Quad* q, const scene::Camera* camera, int rows, double x, double y) {
+int TransformQuad(Quad* q, const CameraView* camera, int rows, double x, double y) {
     q->x = x;
     q->y = y;
     double a = q->angles[0], b = q->angles[1], g = q->angles[2];

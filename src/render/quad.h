@@ -7,11 +7,14 @@
 #pragma once
 #include <cstdint>
 
-namespace scene {
-struct Camera;
-}
-
 namespace render {
+
+// Where a camera stands and how it is turned: positions in pixels, angles in
+// whole degrees. Quads seen through a camera are placed relative to it.
+struct CameraView {
+    double x, y, z;
+    int32_t angles[3];
+};
 
 constexpr int kQuadRows = 768;
 constexpr int32_t kFixedOne = 0x10000;
@@ -77,7 +80,7 @@ void SetQuadPivot(Quad* quad, int axis, int offset);
 // when given, then through an active plane map) and rebuilds the edge and
 // span tables for `rows` rows (at most 768). Returns 1, or 0 when the quad
 // lies behind the viewer (nothing drawn).
-int TransformQuad(Quad* quad, const scene::Camera* camera, int rows, double x, double y);
+int TransformQuad(Quad* quad, const CameraView* camera, int rows, double x, double y);
 // Rebuilds the edge and span tables from the projected corners.
 void BuildSpanTables(Quad* quad, int rows);
 

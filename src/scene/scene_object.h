@@ -11,6 +11,8 @@
 #pragma once
 #include <cstdint>
 
+#include "render/quad.h"
+
 namespace render {
 struct Drawable;
 struct Surface;
@@ -204,10 +206,8 @@ int32_t NameSum(const char* text);
 
 // Camera record of a camera object; children inherit the reference.
 // Position in pixels, z is the focal length; angles in whole degrees.
-struct Camera {
+struct Camera : render::CameraView {
     SceneObject* owner;
-    double x, y, z;
-    int32_t angles[3];
     int32_t changed;  // set when the camera moved; cleared by the composer
 };
 
