@@ -10,6 +10,7 @@
 #include "platform/sync.h"
 #include "platform/video.h"
 #include "render/compose.h"
+#include "scene/composer.h"
 #include "render/display.h"
 #include "render/image.h"
 #include "render/raster.h"
@@ -50,7 +51,7 @@ void SetUpScene(int layers) {
         image->owner = o;
         o->image = render::WrapImage(o, image);
         render::TransformQuad(o->image->quad, nullptr, 768, 0, 0);
-        o->ops.draw = render::DrawObject;
+        o->ops.draw = scene::DrawObject;
         o->drawEnabled = 1;
     }
     core::ReleaseSceneLock();
@@ -70,8 +71,8 @@ void BM_ComposeTenLayers(benchmark::State& state) {
         core::AcquireSceneLock();
         render::AddDirtyRect(0, 0, 1024, 768);
         scene::SortDrawList(world);
-        render::UpdatePhase(world);
-        render::DrawPhase(world);
+        scene::UpdatePhase(world);
+        scene::DrawPhase(world);
         core::ReleaseSceneLock();
     }
     state.SetItemsProcessed(state.iterations());
@@ -89,7 +90,7 @@ void BM_DrawTenLayers(benchmark::State& state) {
     render::StartWorkers();
     for (auto _ : state) {
         core::AcquireSceneLock();
-        render::RedrawScene(false);
+        scene::RedrawScene(false);
         render::ResetDirty();
         core::ReleaseSceneLock();
     }

@@ -31,6 +31,7 @@
 #include "platform/wake_word.h"
 #include "platform/video.h"
 #include "render/compose.h"
+#include "scene/composer.h"
 #include "render/display.h"
 #include "render/dirty_rect.h"
 #include "render/image.h"
@@ -170,7 +171,7 @@ void BuildEngineScene() {
         o->image = render::WrapImage(o, image);
         o->image->opacity = item.opacity;
         render::TransformQuad(o->image->quad, nullptr, kH, item.x, item.y);
-        o->ops.draw = render::DrawObject;
+        o->ops.draw = scene::DrawObject;
         o->drawEnabled = 1;
     }
     core::ReleaseSceneLock();
@@ -186,9 +187,9 @@ void BM_ReferenceOurs(benchmark::State& state) {
         core::AcquireSceneLock();
         render::AddDirtyRect(0, 0, kW, kH);
         scene::SortDrawList(world);
-        render::UpdatePhase(world);
+        scene::UpdatePhase(world);
         bool occluded = false;
-        render::DrawObjects(render::FindDrawStart(world, true, &occluded), true);
+        scene::DrawObjects(scene::FindDrawStart(world, true, &occluded), true);
         render::ResetDirty();
         core::ReleaseSceneLock();
     }

@@ -10,6 +10,7 @@
 
 #include "movie/movie.h"
 #include "render/compose.h"
+#include "scene/composer.h"
 #include "render/drawable.h"
 #include "render/image.h"
 #include "scene/commands_scene.h"
@@ -259,7 +260,7 @@ void InstallMovieCommands() {
     g_soundResume = input.resumeScene;
     input.suspendScene = SuspendScene;
     input.resumeScene = ResumeScene;
-    render::ComposerHooks& composer = render::ComposerHooksTable();
+    scene::ComposerHooks& composer = scene::ComposerHooksTable();
     g_otherRebase = composer.rebaseOther;
     composer.rebaseOther = Rebase;
 }

@@ -1,18 +1,13 @@
-// The composer: once per frame, under the SceneLock, it steps every object of
-// the current world (update phase), draws what the pending redraw rectangle
-// needs from the first object not hidden by an opaque occluder (draw phase),
-// presents, and paces to the frame interval.
-//
-// Threading: the composer thread is the only caller of the phases while it
-// runs; tests may drive ComposeOneFrame directly with the thread stopped.
-// PauseComposer / ResumeComposer / RedrawScene are called by script threads.
+// What the composer needs from render besides the rasterizer: frame pacing,
+// the composing modes, presenting the frame, and the direct pictures shown
+// instead of the scene. The per-frame loop itself (stepping and drawing the
+// objects) is the object system's, scene/composer.h.
 #pragma once
 #include <atomic>
 #include <cstdint>
 
 #include "platform/sync.h"
 #include "render/drawable.h"
-#include "scene/object_tree.h"
 
 namespace render {
 
@@ -41,86 +36,25 @@ void SetSkipMode(bool on);  // also makes every redraw addition the whole frame
 // Speed of the current mode (system script, skip, or play).
 double CurrentSpeed();
 
-// Hooks of other subsystems the composer calls (all optional).
-struct ComposerHooks {
-    int (*drawText)(scene::SceneObject* object);  // objects with a text payload
-    int (*drawTrail)(scene::SceneObject* object, int before);
-    scene::StepFn stepTrail;  // after the object's steps, objects with a trail
-    void (*drawCursor)();    // software cursor sprite
-    scene::StepFn textIdle;  // idle form of the text step
-    int (*rebuildLayer)(scene::SceneObject* maskObject);
-    void (*clearScratch)();                         // the 0x0115 scratch image
-    void (*rebaseOther)(uint32_t now, int resume);  // text timers, sounds, movies
-    int (*displaySuspended)();                      // the display stopped composing
-};
-ComposerHooks& ComposerHooksTable();
-// Draw routines that count as "not drawing" for occlusion (besides NoDraw).
-void RegisterIdleDraw(scene::DrawFn draw);
-
-// The generic draw routine of texture-like objects.
-int DrawObject(scene::SceneObject* object);
-
-// Occlusion: where drawing starts. Clears every object's trims, then looks
-// from the top for an opaque, axis-aligned object covering the rectangle;
-// objects covering its full width over the top or bottom part trim it.
-// `trims` off: only find the start. *occluded tells whether an occluder was
-// found. Null when the list is empty.
-scene::DrawListNode* FindDrawStart(scene::World* world, bool trims, bool* occluded);
-
-// Draws the objects from `start` on into the frame, in order, first
-// widening the redraw rectangle by each object's trims when `trims`. The
-// draws of plain picture objects are kept and drawn band by band
-// (frame_batch.h); everything is drawn when it returns.
-void DrawObjects(scene::DrawListNode* start, bool trims);
-
-// Phases of one frame; the caller holds the SceneLock.
-void UpdatePhase(scene::World* world);
-// Returns 1 when it drew and presented, 0 when nothing needed drawing.
-int DrawPhase(scene::World* world);
-// Sort, update, draw with the SceneLock taken (in every mode); then pace
-// with it free. What the composer thread does per frame.
-void ComposeOneFrame();
-// Waits until the next frame time (nothing in skip mode).
-void Pace();
+// Waits until the next frame time (nothing in skip mode), ended early by
+// the quit or state-changed events or by `wake` (may be null). Composer
+// thread only.
+void Pace(platform::Event* wake);
+// Waits up to `ms` on the same events as Pace.
+void WaitFrameTime(platform::Event* wake, int ms);
 
 // Presents when the frame changed, empties the redraw rectangle. Without
 // force only in the play and system-script states.
 int PresentFrame(bool force);
-// Adds the whole frame and draws every object (hideable ones skipped when
-// `hide`) into the frame, without presenting (captures). Takes the SceneLock
-// (callers may hold it already): the tree and the rasterizer are the
-// composer's otherwise.
-int RedrawScene(bool hide);
-// Draws the whole scene (or the direct picture) and presents. Takes the
-// SceneLock like RedrawScene.
-void RedrawNow();
-// Direct pictures drawn by RedrawNow instead of the scene.
+
+// Direct pictures drawn by a redraw instead of the scene.
 constexpr int kDirectPictures = 64;
 void SetDirectPicture(int index, Drawable* picture);
 void SelectDirectPicture(int index);  // -1: none
-
-void PauseComposer();
-void ResumeComposer();
-// Keeps the composer paused from construction to the end of its scope.
-class ComposerPause {
-public:
-    ComposerPause() { PauseComposer(); }
-    ~ComposerPause() { ResumeComposer(); }
-    ComposerPause(const ComposerPause&) = delete;
-    ComposerPause& operator=(const ComposerPause&) = delete;
-};
-// Sets every object's last step time and trail timers to now. Caller holds
-// the SceneLock.
-void RebaseTimes(int resume);
-
-// Object-system start and stop: clears the worlds and slots, creates the
-// gates, starts the composer thread with the display paused. Return 1 / 0.
-int StartComposer();
-void StopComposer();
-bool ComposerRunning();
-// Signalled when the composer thread has ended (null when none runs).
-platform::Event* ComposerEndedEvent();
-// Frames composed since start (tests wait on it).
-uint32_t ComposedFrames();
+// Draws the selected direct picture over the whole frame and presents;
+// false (nothing done) when none is selected. Caller holds the SceneLock.
+bool DrawDirectPicture();
+// Destroys every direct picture and selects none (composer stop).
+void ReleaseDirectPictures();
 
 }  // namespace render

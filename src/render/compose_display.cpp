@@ -22,6 +22,7 @@ struct Display {
     int scaling;
     int32_t scaleX, scaleY;
     void (*windowFullWriter)(int value);
+    int (*sceneRedraw)(int hide);
 };
 
 Display g_display;
@@ -35,11 +36,11 @@ void ComputeScale() {
     g_display.scaleY = static_cast<int32_t>(static_cast<int64_t>(kFrameHeight) * 65536 / h);
 }
 
-// The redraw before a capture: every object draws itself (loading state
-// excepted), hideable ones skipped on request.
+// The redraw before a capture: the scene's redraw (loading state excepted),
+// hideable objects skipped on request; nothing before one is set.
 int CaptureRedraw(int hide) {
     if (core::g_engine.state.load(std::memory_order_relaxed) == core::StateLoading) return 1;
-    return RedrawScene(hide != 0);
+    return g_display.sceneRedraw ? g_display.sceneRedraw(hide) : 0;
 }
 
 }  // namespace
@@ -73,6 +74,10 @@ void ReleaseDisplay() {
     std::free(g_display.frame);
     g_display.frame = nullptr;
     g_display.changed = false;
+}
+
+void SetSceneRedraw(int (*redraw)(int hide)) {
+    g_display.sceneRedraw = redraw;
 }
 
 bool DisplayCreated() {

@@ -1,11 +1,9 @@
 #include "render/compose_shell.h"
 
-#include "render/compose.h"
 #include "render/display.h"
 #include "script/services.h"
 #include "script/system_variables.h"
 #include "script/variables.h"
-#include "core/registry.h"
 
 namespace render {
 
@@ -36,17 +34,6 @@ int ShellSwitchWindowFull(int full) {
 }
 void ShellReleaseDisplay() {
     ReleaseDisplay();
-}
-
-bool ShellStartComposer() {
-    core::WaitSources sources = core::GetWaitSources();
-    sources.composerEnded = ComposerEndedEvent;
-    core::SetWaitSources(sources);
-    return StartComposer() != 0;
-}
-
-void ShellStopComposer() {
-    StopComposer();
 }
 
 }  // namespace render

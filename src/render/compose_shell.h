@@ -10,9 +10,5 @@ void ShellReleaseDisplay();
 // video_aspect_fixed; records the outcome in "#SYSTEM_window_full". Main
 // thread (the mode-switch message). Returns 1, 0 when refused.
 int ShellSwitchWindowFull(int full);
-// Object system and composer thread (start sequence / teardown). Also makes
-// the composer's end event available to WaitEngineEvents.
-bool ShellStartComposer();
-void ShellStopComposer();
 
 }  // namespace render

@@ -18,6 +18,10 @@ namespace render {
 int CreateDisplay();
 void ReleaseDisplay();
 bool DisplayCreated();
+// The redraw of the whole scene into the frame that precedes a capture
+// (hideable objects skipped when `hide`); set by the object system, kept
+// across displays. Called with the SceneLock held.
+void SetSceneRedraw(int (*redraw)(int hide));
 
 // Pixels of the frame (stride kFrameStride pixels). Null before
 // CreateDisplay. CreateDisplay also installs them as the captures' frame.

@@ -6,6 +6,7 @@
 
 #include "render/compose_shell.h"
 #include "render/compose.h"
+#include "scene/composer.h"
 #include "scene/layer_refresh.h"
 #include "scene/commands_motion.h"
 #include "scene/create_commands.h"
@@ -153,7 +154,7 @@ CreateContext CommandContext(const script::CommandCall& call) {
 bool StartSceneSystem() {
     InstallSceneCommands();
     InstallActionSystem();
-    return render::ShellStartComposer();
+    return scene::StartComposer();
 }
 
 void InstallSceneCommands() {
@@ -163,8 +164,8 @@ void InstallSceneCommands() {
     InstallTrails();
     InstallTransitions();
     Hooks().objectArea = ObjectCoverage;
-    render::ComposerHooksTable().clearScratch = ClearScratchSurfaces;
-    render::ComposerHooksTable().rebuildLayer = RefreshObjectLayer;
+    scene::ComposerHooksTable().clearScratch = ClearScratchSurfaces;
+    scene::ComposerHooksTable().rebuildLayer = RefreshObjectLayer;
     if (!Hooks().variableText) Hooks().variableText = VariableText;
     for (const Entry& e : kCommands) script::InstallCommandHandler(e.name, e.handler);
 }

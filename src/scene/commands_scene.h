@@ -17,7 +17,7 @@ CreateContext CommandContext(const script::CommandCall& call);
 
 void InstallSceneCommands();
 // The shell's start of the object system: installs the commands, then starts
-// the composer (render::ShellStartComposer).
+// the composer (scene::StartComposer).
 bool StartSceneSystem();
 
 }  // namespace scene

@@ -6,6 +6,7 @@
 
 #include "platform/sync.h"
 #include "render/compose.h"
+#include "scene/composer.h"
 #include "scene/action.h"
 #include "scene/choice_hit.h"
 #include "scene/commands_motion.h"
@@ -117,10 +118,10 @@ void ServiceKickShortcut(int keyCode) {
 }
 
 void ServiceLockVideo(int freeze) {
-    if (!g_objects.running || !render::ComposerRunning()) return;
+    if (!g_objects.running || !scene::ComposerRunning()) return;
     bool runs = platform::IsEventSet(g_objects.displayRunning);
-    if (freeze && runs) render::PauseComposer();
-    if (!freeze && !runs) render::ResumeComposer();
+    if (freeze && runs) scene::PauseComposer();
+    if (!freeze && !runs) scene::ResumeComposer();
 }
 
 int ObjectActionRunning(SceneObject* o) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "render/compose.h"
+#include "scene/composer.h"
 #include "render/dirty_rect.h"
 #include "render/drawable.h"
 #include "render/image.h"
@@ -161,7 +162,7 @@ void MarkTextureCreated() {
 }
 
 int TextureRefresh(SceneObject* o) {
-    o->ops.draw = o->ops.afterDraw != DefaultOps().afterDraw ? NoDraw : render::DrawObject;
+    o->ops.draw = o->ops.afterDraw != DefaultOps().afterDraw ? NoDraw : scene::DrawObject;
     return 1;
 }
 

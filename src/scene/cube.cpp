@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "render/compose.h"
+#include "scene/composer.h"
 #include "render/dirty_rect.h"
 #include "render/drawable.h"
 #include "render/image.h"
@@ -168,7 +169,7 @@ int DrawCube(SceneObject* o) {
         RenderCube(cube, o->image->image);
         cube->changed = 0;
     }
-    return render::DrawObject(o);
+    return scene::DrawObject(o);
 }
 
 void CubeChanged(SceneObject* o) {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "render/compose.h"
+#include "scene/composer.h"
 #include "render/dirty_rect.h"
 #include "render/drawable.h"
 #include "render/image_load.h"
@@ -355,7 +356,7 @@ bool TrailCopy(const SceneObject* o, int index, int32_t* x, int32_t* y, const re
 }
 
 void InstallTrails() {
-    render::ComposerHooks& hooks = render::ComposerHooksTable();
+    scene::ComposerHooks& hooks = scene::ComposerHooksTable();
     hooks.drawTrail = DrawTrail;
     hooks.stepTrail = StepTrail;
     SetTrailRelease(ReleaseTrailRecord);

@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/sync.h"
 #include "render/compose.h"
+#include "scene/composer.h"
 #include "render/dirty_rect.h"
 #include "render/image_load.h"
 #include "scene/action.h"
@@ -125,8 +126,8 @@ WaitHooks& GetWaitHooks() {
 
 void DisplayGo(script::ScriptBlock* block) {
     if (!g_objects.running || core::Quitting()) return;
-    if (!DisplayRunning() && !Parallel(block) && render::ComposerRunning()) {
-        render::ResumeComposer();
+    if (!DisplayRunning() && !Parallel(block) && scene::ComposerRunning()) {
+        scene::ResumeComposer();
         return;
     }
     core::AcquireSceneLock();
@@ -136,7 +137,7 @@ void DisplayGo(script::ScriptBlock* block) {
 
 void DisplayStop(script::ScriptBlock* block) {
     if (!g_objects.running || core::Quitting() || Parallel(block)) return;
-    if (DisplayRunning()) render::PauseComposer();
+    if (DisplayRunning()) scene::PauseComposer();
 }
 
 void WaitObjects(const char* name, script::ScriptBlock* block, int32_t ownerKey, int32_t timeoutMs,
@@ -158,7 +159,7 @@ void WaitObjects(const char* name, script::ScriptBlock* block, int32_t ownerKey,
             if (spent < 0) return;
             // A return from the system script lands here in the play state.
             startState = State();
-            render::RebaseTimes(0);
+            scene::RebaseTimes(0);
             start += static_cast<uint32_t>(spent);
             DisplayStop(block);
             continue;
@@ -191,7 +192,7 @@ void WaitTime(script::ScriptBlock* block, int32_t ms) {
         if (Transient(State())) {
             int32_t spent = SettleState(block);
             if (spent < 0) return;
-            render::RebaseTimes(0);
+            scene::RebaseTimes(0);
             last = ActionNow();
             continue;
         }
@@ -236,7 +237,7 @@ void WaitForKey(script::ScriptBlock* block, int32_t timeoutMs) {
         if (SkipMode() || AutoMode() || !BlockRuns(block)) break;
         if (Transient(State())) {
             if (SettleState(block) < 0) return;
-            render::RebaseTimes(0);
+            scene::RebaseTimes(0);
             last = ActionNow();
             continue;
         }

@@ -3,6 +3,7 @@
 // them when it exits; commands pause and resume the composer.
 #include "platform/sync.h"
 #include "render/compose.h"
+#include "scene/composer.h"
 #include "scene/object_tree.h"
 #include "script/dispatch.h"
 #include "script/interp_internal.h"
@@ -23,19 +24,19 @@ void ReleaseProcessTree(ScriptProcess* process) {
 }
 
 int ComposerUnpaused() {
-    return scene::g_objects.running && render::ComposerRunning() &&
+    return scene::g_objects.running && scene::ComposerRunning() &&
            platform::IsEventSet(scene::g_objects.displayRunning);
 }
 
 void ResumeIfPaused() {
-    if (scene::g_objects.running && render::ComposerRunning() &&
+    if (scene::g_objects.running && scene::ComposerRunning() &&
         !platform::IsEventSet(scene::g_objects.displayRunning)) {
-        render::ResumeComposer();
+        scene::ResumeComposer();
     }
 }
 
 void RedrawOnce() {
-    if (scene::g_objects.running && render::ComposerRunning()) render::RedrawNow();
+    if (scene::g_objects.running && scene::ComposerRunning()) scene::RedrawNow();
 }
 
 }  // namespace
@@ -61,7 +62,7 @@ void InstallSceneLinks() {
     hooks.releaseTree = ReleaseProcessTree;
     ComposerHooks& composer = GetComposerHooks();
     composer.running = ComposerUnpaused;
-    composer.pause = render::PauseComposer;
+    composer.pause = scene::PauseComposer;
     composer.resume = ResumeIfPaused;
     composer.redraw = RedrawOnce;
 }

@@ -5,6 +5,7 @@
 #include "platform/sync.h"
 #include "platform/system.h"
 #include "render/compose.h"
+#include "scene/composer.h"
 #include "render/dirty_rect.h"
 #include "render/display.h"
 #include "scene/object_tree.h"
@@ -38,7 +39,7 @@ int No() { return 0; }
 void ComposerRedraw() {
     if (!scene::g_objects.running || core::Quitting()) return;
     core::AcquireSceneLock();
-    render::RedrawNow();
+    scene::RedrawNow();
     core::ReleaseSceneLock();
 }
 
@@ -50,7 +51,7 @@ void DisplayPaint(int running) {
     if (running || !scene::g_objects.running) {
         render::PresentFrameRect(render::DirtyRect{0, 0, render::kFrameWidth, render::kFrameHeight});
     } else {
-        render::RedrawNow();
+        scene::RedrawNow();
     }
     core::ReleaseSceneLock();
 }

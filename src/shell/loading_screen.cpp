@@ -9,6 +9,7 @@
 #include "platform/msgbox.h"
 #include "platform/video.h"
 #include "render/compose.h"
+#include "scene/composer.h"
 #include "render/display.h"
 #include "render/image.h"
 #include "render/image_load.h"
@@ -79,8 +80,8 @@ void DrawOverlay(Overlay& o, int alpha) {
 
 void Redraw() {
     uint32_t state = core::g_engine.state;
-    if ((state == core::StatePlay || state == core::StateSystemScript) && render::ComposerRunning())
-        render::RedrawNow();
+    if ((state == core::StatePlay || state == core::StateSystemScript) && scene::ComposerRunning())
+        scene::RedrawNow();
 }
 
 void SetCursorAndPump(platform::CursorShape shape) {

@@ -5,6 +5,7 @@
 
 #include "platform/video.h"
 #include "render/compose.h"
+#include "scene/composer.h"
 #include "scene/object_tree.h"
 #include "core/engine.h"
 #include "shell/input.h"
@@ -71,7 +72,7 @@ void KickShortcut(int keyCode) {
     // starts only then).
     if (scene::g_objects.running && scene::g_objects.displayRunning &&
         !platform::IsEventSet(scene::g_objects.displayRunning))
-        render::ResumeComposer();
+        scene::ResumeComposer();
 }
 
 namespace input {

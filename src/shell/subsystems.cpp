@@ -10,6 +10,7 @@
 #include "render/compose_shell.h"
 #include "render/raster.h"
 #include "scene/commands_scene.h"
+#include "scene/composer.h"
 #include "script/interp.h"
 #include "shell/input.h"
 #include "shell/loading_screen.h"
@@ -46,7 +47,7 @@ Subsystems g_subsystems = {
     /*releaseSounds*/ sound::ReleaseSoundSystem,
     /*readTextSettings*/ text::ReadTextSettings,
     /*startComposer*/ scene::StartSceneSystem,
-    /*stopComposer*/ render::ShellStopComposer,
+    /*stopComposer*/ scene::StopComposer,
     /*startScriptEngine*/ script::StartScriptEngine,
     /*stopAllProcesses*/ script::StopAllProcesses,
     /*runLoadingScreen*/ RunLoadingScreen,

@@ -8,6 +8,7 @@
 
 #include "platform/clock.h"
 #include "render/compose.h"
+#include "scene/composer.h"
 #include "render/drawable.h"
 #include "render/image.h"
 #include "render/quad.h"
@@ -294,7 +295,7 @@ int TextRequest(scene::SceneObject* o, scene::ObjectQuery* q) {
         return scene::TextureRequest(o, q);
     }
     if (scene::KeywordIs(k, "Erase")) {
-        const scene::StepFn idle = render::ComposerHooksTable().textIdle;
+        const scene::StepFn idle = scene::ComposerHooksTable().textIdle;
         o->ops.textStep = idle ? idle : scene::DefaultOps().textStep;
         return scene::TextureRequest(o, q);
     }
@@ -360,7 +361,7 @@ void CommandSetBaseTextInterval(script::CommandCall& call) {
 
 void InstallTextObjects() {
     scene::SetPayloadOps(scene::kPayloadText, scene::PayloadOps{nullptr, DestroyTextPayload});
-    render::ComposerHooksTable().drawText = DrawTextObject;
+    scene::ComposerHooksTable().drawText = DrawTextObject;
     script::InstallCommandHandler("CreateText", CommandCreateText);
     script::InstallCommandHandler("SetBaseTextInterval", CommandSetBaseTextInterval);
 }

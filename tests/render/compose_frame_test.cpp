@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "platform/video.h"
 #include "render/compose.h"
+#include "scene/composer.h"
 #include "render/display.h"
 #include "render/image.h"
 #include "render/raster.h"
@@ -37,7 +38,7 @@ protected:
         o->image = render::WrapImage(o, image);
         o->image->opacity = opacity;
         render::TransformQuad(o->image->quad, nullptr, 768, x, y);
-        o->ops.draw = render::DrawObject;
+        o->ops.draw = scene::DrawObject;
         o->drawEnabled = 1;
         render::AddDirtyDrawable(o->image);
         return o;
@@ -47,8 +48,8 @@ protected:
         core::AcquireSceneLock();
         scene::World* w = scene::CurrentWorld();
         scene::SortDrawList(w);
-        render::UpdatePhase(w);
-        render::DrawPhase(w);
+        scene::UpdatePhase(w);
+        scene::DrawPhase(w);
         core::ReleaseSceneLock();
     }
 

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "render/compose.h"
+#include "scene/composer.h"
 #include "render/dirty_rect.h"
 #include "render/display.h"
 #include "render/image.h"
@@ -67,7 +68,7 @@ protected:
         bool occluded = false;
         scene::World* w = scene::CurrentWorld();
         scene::SortDrawList(w);
-        scene::DrawListNode* n = render::FindDrawStart(w, true, &occluded);
+        scene::DrawListNode* n = scene::FindDrawStart(w, true, &occluded);
         return n ? std::string(n->object->name) + (occluded ? "" : "?") : "none";
     }
 
@@ -163,7 +164,7 @@ TEST_F(OcclusionTest, FullWidthBandsTrimTheRectangle) {
     // The draw phase gives each trim back when it reaches its object.
     render::ResetDirty();
     render::AddDirtyRect(0, 0, 1024, 768);
-    ASSERT_EQ(render::DrawPhase(scene::CurrentWorld()), 1);
+    ASSERT_EQ(scene::DrawPhase(scene::CurrentWorld()), 1);
     EXPECT_EQ(drawn, (std::vector<std::string>{"bg", "band", "footer", "sprite"}));
     ASSERT_EQ(rects.size(), 4u);
     EXPECT_EQ(rects[0].top, 300);
@@ -181,7 +182,7 @@ TEST_F(OcclusionTest, DrawPhaseSkipsObjectsBelowTheOccluder) {
     scene::FindObject(kKey, "low")->priority = -1;
     render::AddDirtyRect(0, 0, 1024, 768);
     scene::SortDrawList(scene::CurrentWorld());
-    ASSERT_EQ(render::DrawPhase(scene::CurrentWorld()), 1);
+    ASSERT_EQ(scene::DrawPhase(scene::CurrentWorld()), 1);
     EXPECT_EQ(drawn, (std::vector<std::string>{"bg", "over"}));
     EXPECT_TRUE(render::IsEmpty(render::CurrentDirty()));  // presenting empties it
 }
@@ -189,7 +190,7 @@ TEST_F(OcclusionTest, DrawPhaseSkipsObjectsBelowTheOccluder) {
 TEST_F(OcclusionTest, EmptyRectangleDrawsNothing) {
     Picture("bg", 0, 0, 1024, 768);
     render::ResetDirty();
-    EXPECT_EQ(render::DrawPhase(scene::CurrentWorld()), 0);
+    EXPECT_EQ(scene::DrawPhase(scene::CurrentWorld()), 0);
     EXPECT_TRUE(drawn.empty());
 }
 

@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "platform/video.h"
 #include "render/compose.h"
+#include "scene/composer.h"
 #include "render/compose_shell.h"
 #include "render/display.h"
 #include "render/image.h"
@@ -45,13 +46,13 @@ protected:
         ASSERT_TRUE(platform::SelectVideoDriver(true));
         ASSERT_TRUE(platform::Video().createWindow("test", 1024, 768));
         ASSERT_TRUE(render::ShellCreateDisplay());
-        ASSERT_TRUE(render::ShellStartComposer());
+        ASSERT_TRUE(scene::StartComposer());
         ASSERT_EQ(scene::AddTree(kKey), 1);
         g_steps = 0;
     }
     void TearDown() override {
         render::SetSkipMode(false);
-        render::ShellStopComposer();
+        scene::StopComposer();
         render::ShellReleaseDisplay();
         core::EndAllThreads();
         core::g_engine.state = core::StateNone;
@@ -74,7 +75,7 @@ protected:
         image->owner = o;
         o->image = render::WrapImage(o, image);
         render::TransformQuad(o->image->quad, nullptr, 768, x, y);
-        o->ops.draw = render::DrawObject;
+        o->ops.draw = scene::DrawObject;
         o->drawEnabled = 1;
         render::AddDirtyDrawable(o->image);
         return o;
@@ -99,10 +100,10 @@ TEST_F(ComposerThreadTest, FramesHoldTheSceneLockInEveryMode) {
     for (bool skip : {false, true}) {
         SCOPED_TRACE(skip);
         render::SetSkipMode(skip);
-        render::ResumeComposer();
+        scene::ResumeComposer();
         int target = g_steps.load() + 5;
         ASSERT_TRUE(WaitUntil([&] { return g_steps.load() >= target; }));
-        render::PauseComposer();
+        scene::PauseComposer();
         EXPECT_EQ(g_unlockedSteps.load(), 0);
     }
     render::SetSkipMode(false);
@@ -113,7 +114,7 @@ TEST_F(ComposerThreadTest, FramesHoldTheSceneLockInEveryMode) {
 TEST_F(ComposerThreadTest, SkipModeFramesAndDeletionsDoNotOverlap) {
     render::RegisterRasterizer();
     render::SetSkipMode(true);
-    render::ResumeComposer();
+    scene::ResumeComposer();
     for (int round = 0; round < 200; ++round) {
         core::AcquireSceneLock();
         for (const char* name : {"a", "b", "c"}) {
@@ -122,11 +123,11 @@ TEST_F(ComposerThreadTest, SkipModeFramesAndDeletionsDoNotOverlap) {
             o->ops.moveStep = CountStep;
         }
         core::ReleaseSceneLock();
-        uint32_t frames = render::ComposedFrames();
-        ASSERT_TRUE(WaitUntil([&] { return render::ComposedFrames() != frames; }));
+        uint32_t frames = scene::ComposedFrames();
+        ASSERT_TRUE(WaitUntil([&] { return scene::ComposedFrames() != frames; }));
         scene::DeleteObjects(kKey, "*");
     }
-    render::PauseComposer();
+    scene::PauseComposer();
     render::SetSkipMode(false);
 }
 
@@ -145,24 +146,24 @@ TEST_F(ComposerThreadTest, CapturesAndFramesTakeTurnsOnTheRasterizer) {
     for (bool skip : {true, false}) {
         SCOPED_TRACE(skip);
         render::SetSkipMode(skip);
-        render::ResumeComposer();
+        scene::ResumeComposer();
         for (int i = 0; i < 20; ++i) {
-            uint32_t frames = render::ComposedFrames();
+            uint32_t frames = scene::ComposedFrames();
             render::Image* screen = render::CaptureFrame(render::kFrameWidth);
             ASSERT_NE(screen, nullptr);
             // The third plate lies over the second from (200, 120) on.
             EXPECT_EQ(screen->rows[130][210], 0xFF303030u);
             render::DestroyImage(&screen);
             ASSERT_EQ(render::TakeSnapshots(), 1);
-            ASSERT_TRUE(WaitUntil([&] { return render::ComposedFrames() != frames; }));
+            ASSERT_TRUE(WaitUntil([&] { return scene::ComposedFrames() != frames; }));
         }
-        render::PauseComposer();
+        scene::PauseComposer();
     }
     render::SetSkipMode(false);
 }
 
 TEST_F(ComposerThreadTest, StepsOnlyWhileTheDisplayRuns) {
-    EXPECT_TRUE(render::ComposerRunning());
+    EXPECT_TRUE(scene::ComposerRunning());
     EXPECT_FALSE(platform::IsEventSet(scene::g_objects.displayRunning));  // starts paused
     core::AcquireSceneLock();
     scene::SceneObject* o = scene::CreateObject(kKey, "mover");
@@ -173,9 +174,9 @@ TEST_F(ComposerThreadTest, StepsOnlyWhileTheDisplayRuns) {
     core::ReleaseSceneLock();
     EXPECT_EQ(g_steps.load(), 0);
 
-    render::ResumeComposer();
+    scene::ResumeComposer();
     ASSERT_TRUE(WaitUntil([] { return g_steps.load() >= 3; }));
-    render::PauseComposer();
+    scene::PauseComposer();
     EXPECT_FALSE(platform::IsEventSet(scene::g_objects.displayRunning));
 }
 
@@ -183,7 +184,7 @@ TEST_F(ComposerThreadTest, DisusedObjectIsDeletedByTheComposer) {
     Make("keep");
     scene::SceneObject* temp = Make("temp");
     temp->disused = 1;
-    render::ResumeComposer();
+    scene::ResumeComposer();
     ASSERT_TRUE(WaitUntil([] {
         core::AcquireSceneLock();
         bool gone = scene::FindObject(kKey, "temp") == nullptr;
@@ -203,11 +204,11 @@ TEST_F(ComposerThreadTest, ComposedFramesReachTheScreen) {
     image->owner = o;
     o->image = render::WrapImage(o, image);
     render::TransformQuad(o->image->quad, nullptr, 768, 300, 200);
-    o->ops.draw = render::DrawObject;
+    o->ops.draw = scene::DrawObject;
     o->drawEnabled = 1;
     render::AddDirtyDrawable(o->image);
     core::ReleaseSceneLock();
-    render::ResumeComposer();
+    scene::ResumeComposer();
     std::vector<uint32_t> frame(1024 * 768);
     ASSERT_TRUE(WaitUntil([&] {
         return platform::Video().lastFrame(frame.data()) && frame[210 * 1024 + 310] == 0xFF00C0FFu;
@@ -216,8 +217,8 @@ TEST_F(ComposerThreadTest, ComposedFramesReachTheScreen) {
 }
 
 TEST_F(ComposerThreadTest, EndsWhenThePlayingStateEndsAndWakesWaiters) {
-    render::ResumeComposer();
-    ASSERT_TRUE(WaitUntil([] { return render::ComposedFrames() >= 1; }));
+    scene::ResumeComposer();
+    ASSERT_TRUE(WaitUntil([] { return scene::ComposedFrames() >= 1; }));
     core::SetEngineState(core::StateLoadRequested);
     uint32_t woke = core::WaitEngineEvents(core::kWaitComposerEnd, nullptr, 10000);
     EXPECT_EQ(woke, core::kWaitComposerEnd);

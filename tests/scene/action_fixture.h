@@ -6,6 +6,7 @@
 
 #include "create_fixture.h"
 #include "render/compose.h"
+#include "scene/composer.h"
 #include "scene/action.h"
 #include "scene/commands_motion.h"
 #include "scene/start_signal.h"
@@ -52,7 +53,7 @@ protected:
             for (scene::DrawListNode* n = world->list.first; n; n = n->next)
                 n->object->lastStepTime = g_fakeNow;
             g_fakeNow += ms;
-            render::UpdatePhase(world);
+            scene::UpdatePhase(world);
             core::ReleaseSceneLock();
         }
     }

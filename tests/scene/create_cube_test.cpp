@@ -9,6 +9,7 @@
 #include "scene/start_signal.h"
 #include "platform/video.h"
 #include "render/compose.h"
+#include "scene/composer.h"
 #include "render/display.h"
 #include "render/raster.h"
 #include "render/dirty_rect.h"
@@ -141,8 +142,8 @@ protected:
         core::AcquireSceneLock();
         scene::World* w = scene::CurrentWorld();
         scene::SortDrawList(w);
-        render::UpdatePhase(w);
-        render::DrawPhase(w);
+        scene::UpdatePhase(w);
+        scene::DrawPhase(w);
         core::ReleaseSceneLock();
         std::vector<uint32_t> frame(1024 * 768);
         EXPECT_TRUE(platform::Video().lastFrame(frame.data()));

@@ -6,6 +6,7 @@
 
 #include "create_fixture.h"
 #include "render/compose.h"
+#include "scene/composer.h"
 #include "render/image.h"
 #include "render/surface.h"
 #include "scene/cube.h"
@@ -27,7 +28,7 @@ TEST_F(CreateObjectsTest, ColourPlate) {
     EXPECT_EQ(o->image->image->flags, render::kImgColour);
     EXPECT_EQ(o->image->image->displayWidth, 100);
     EXPECT_EQ(o->ops.request, &scene::TextureRequest);
-    EXPECT_EQ(o->ops.draw, &render::DrawObject);  // chosen by the refresh
+    EXPECT_EQ(o->ops.draw, &scene::DrawObject);  // chosen by the refresh
     EXPECT_EQ(o->drawEnabled, 0);                 // drawn from the next start signal on
     // Width and height must be numeric.
     EXPECT_FALSE(Run(scene::CreateColorObject, {"bad", "0", "0", "0", "1x", "50", "#FFFFFF"}));

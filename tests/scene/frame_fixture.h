@@ -69,8 +69,8 @@ protected:
         for (scene::DrawListNode* n = world->list.first; n; n = n->next)
             n->object->lastStepTime = g_fakeNow;
         g_fakeNow += 16;
-        render::UpdatePhase(world);
-        render::DrawPhase(world);
+        scene::UpdatePhase(world);
+        scene::DrawPhase(world);
         core::ReleaseSceneLock();
         std::vector<uint32_t> frame(1024 * 768);
         EXPECT_TRUE(platform::Video().lastFrame(frame.data()));

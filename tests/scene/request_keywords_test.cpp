@@ -4,6 +4,7 @@
 
 #include "create_fixture.h"
 #include "render/compose.h"
+#include "scene/composer.h"
 #include "render/drawable.h"
 #include "script/variables.h"
 
@@ -64,7 +65,7 @@ TEST_F(RequestTest, TextureKeywords) {
     scene::RequestObjects(kKey, "tex", "Erase");
     EXPECT_EQ(t->ops.draw, &scene::ErasedDraw);
     scene::RequestObjects(kKey, "tex", "Enter");
-    EXPECT_EQ(t->ops.draw, &render::DrawObject);
+    EXPECT_EQ(t->ops.draw, &scene::DrawObject);
     // A name node knows no texture keyword.
     scene::SceneObject* n = Find("node");
     scene::DrawFn before = n->ops.draw;

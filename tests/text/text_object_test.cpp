@@ -11,6 +11,7 @@
 
 #include "fake_glyphs.h"
 #include "render/compose.h"
+#include "scene/composer.h"
 #include "render/drawable.h"
 #include "render/image.h"
 #include "scene/object_tree.h"
@@ -109,7 +110,7 @@ TEST_F(CreateTextTest, DrawsTheWholeTextIntoTheObjectsPicture) {
     EXPECT_EQ(Pixel(o, 1, 30), 0xFFFFFFFFu);
     EXPECT_EQ(Pixel(o, 16 + 11, 43), 0xFFFFFFFFu);
     EXPECT_EQ(text::LiveTextGlyphs(), 4);
-    EXPECT_EQ(o->ops.draw, render::DrawObject);
+    EXPECT_EQ(o->ops.draw, scene::DrawObject);
 
     scene::DeleteObjects(kKey, "msg");
     EXPECT_EQ(Find("msg"), nullptr);
@@ -198,14 +199,14 @@ TEST_F(CreateTextTest, RequestKeywords) {
     EXPECT_EQ(p->icon, 0);
     EXPECT_EQ(p->push, 1);
     EXPECT_EQ(o->ops.textStep, text::RevealStep) << "Enter installs the text step";
-    EXPECT_EQ(o->ops.draw, render::DrawObject) << "Enter after Erase draws again";
+    EXPECT_EQ(o->ops.draw, scene::DrawObject) << "Enter after Erase draws again";
     EXPECT_EQ(o->image->blendMode & 0xF000, 0) << "UnSmoothing after Smoothing";
     EXPECT_EQ(text::RevealStep(o), 0) << "the whole text is shown: finished at once";
     EXPECT_EQ(p->push, 0);
     EXPECT_EQ(p->cursor, p->count);
 
     ASSERT_EQ(scene::RequestObjects(kKey, "r", "Erase"), 1);
-    EXPECT_NE(o->ops.draw, render::DrawObject);
+    EXPECT_NE(o->ops.draw, scene::DrawObject);
     EXPECT_NE(o->ops.textStep, text::RevealStep);
     ASSERT_EQ(scene::RequestObjects(kKey, "r", "Smoothing"), 1);
     EXPECT_EQ(o->image->blendMode, 0x1101);
