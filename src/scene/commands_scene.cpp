@@ -4,7 +4,6 @@
 
 #include <cstring>
 
-#include "render/compose_shell.h"
 #include "render/compose.h"
 #include "scene/composer.h"
 #include "scene/layer_refresh.h"

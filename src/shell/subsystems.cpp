@@ -7,7 +7,7 @@
 
 #include "files/file_handle.h"
 #include "render/filters.h"
-#include "render/compose_shell.h"
+#include "shell/display_services.h"
 #include "render/raster.h"
 #include "scene/commands_scene.h"
 #include "scene/composer.h"
@@ -34,8 +34,8 @@ Subsystems g_subsystems = {
     /*loadMenuImages*/ Succeed,
     /*releaseMenuImages*/ Nothing,
     /*resetInput*/ ResetInputLayer,
-    /*createDisplay*/ render::ShellCreateDisplay,
-    /*releaseDisplay*/ render::ShellReleaseDisplay,
+    /*createDisplay*/ shell::CreateDisplay,
+    /*releaseDisplay*/ shell::ReleaseDisplay,
     /*gatherSystemInfo*/ GatherSystemInfo,
     /*clearFonts*/ text::ClearFonts,
     /*readBacklogSettings*/ Nothing,

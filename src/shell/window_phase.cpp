@@ -7,7 +7,7 @@
 
 #include "platform/msgbox.h"
 #include "platform/video.h"
-#include "render/compose_shell.h"
+#include "shell/display_services.h"
 #include "render/display.h"
 #include "script/services.h"
 #include "script/system_variables.h"
@@ -36,7 +36,7 @@ void SetFullScreen(int full) {
     if (!platform::VideoSelected()) return;
     if (full && script::g_systemValues.windowFullLock) return;
     if (full == render::CurrentWindowFull()) return;
-    if (!render::ShellSwitchWindowFull(full)) return;
+    if (!shell::SwitchWindowFull(full)) return;
     // The display now runs in this mode: the variable follows it without
     // asking for another switch.
     script::g_systemValues.fullScreen = full;

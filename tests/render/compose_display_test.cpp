@@ -7,7 +7,7 @@
 
 #include "platform/video.h"
 #include "render/compose.h"
-#include "render/compose_shell.h"
+#include "shell/display_services.h"
 #include "render/display.h"
 #include "script/services.h"
 #include "script/system_variables.h"
@@ -145,15 +145,15 @@ TEST(PacingTest, TablesAndIndex) {
 }
 
 TEST_F(DisplayTest, ShellSwitchRecordsTheModeForScripts) {
-    ASSERT_TRUE(render::ShellCreateDisplay());
+    ASSERT_TRUE(shell::CreateDisplay());
     script::g_systemValues.videoAspectFixed = 2;
-    ASSERT_EQ(render::ShellSwitchWindowFull(1), 1);
+    ASSERT_EQ(shell::SwitchWindowFull(1), 1);
     EXPECT_EQ(platform::Video().displayMode(), platform::kFullNearest);
     EXPECT_EQ(script::g_systemValues.fullScreen, 1);
     script::Variable* v = script::LookupExact("#SYSTEM_window_full");
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(v->number, 1);
-    ASSERT_EQ(render::ShellSwitchWindowFull(0), 1);
+    ASSERT_EQ(shell::SwitchWindowFull(0), 1);
     EXPECT_EQ(v->number, 0);
     EXPECT_EQ(script::g_systemValues.fullScreen, 0);
     EXPECT_EQ(script::g_services.direct3DHal(), 0);  // the headless renderer is not accelerated

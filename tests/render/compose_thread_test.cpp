@@ -6,7 +6,7 @@
 #include "platform/video.h"
 #include "render/compose.h"
 #include "scene/composer.h"
-#include "render/compose_shell.h"
+#include "shell/display_services.h"
 #include "render/display.h"
 #include "render/image.h"
 #include "render/image_load.h"
@@ -45,7 +45,7 @@ protected:
         ASSERT_EQ(core::InitRegistry(), 1);
         ASSERT_TRUE(platform::SelectVideoDriver(true));
         ASSERT_TRUE(platform::Video().createWindow("test", 1024, 768));
-        ASSERT_TRUE(render::ShellCreateDisplay());
+        ASSERT_TRUE(shell::CreateDisplay());
         ASSERT_TRUE(scene::StartComposer());
         ASSERT_EQ(scene::AddTree(kKey), 1);
         g_steps = 0;
@@ -53,7 +53,7 @@ protected:
     void TearDown() override {
         render::SetSkipMode(false);
         scene::StopComposer();
-        render::ShellReleaseDisplay();
+        shell::ReleaseDisplay();
         core::EndAllThreads();
         core::g_engine.state = core::StateNone;
         for (platform::Event** e : {&core::g_engine.quitEvent, &core::g_engine.stateChanged}) {

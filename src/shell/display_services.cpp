@@ -1,11 +1,12 @@
-#include "render/compose_shell.h"
+// The display services of the engine shell.
+#include "shell/display_services.h"
 
 #include "render/display.h"
 #include "script/services.h"
 #include "script/system_variables.h"
 #include "script/variables.h"
 
-namespace render {
+namespace shell {
 
 namespace {
 
@@ -17,23 +18,24 @@ void WriteWindowFull(int value) {
 }
 
 int Direct3DHal() {
-    return EnableDirect3DHAL() ? 1 : 0;
+    return render::EnableDirect3DHAL() ? 1 : 0;
 }
 
 }  // namespace
 
-bool ShellCreateDisplay() {
-    SetWindowFullWriter(WriteWindowFull);
+bool CreateDisplay() {
+    render::SetWindowFullWriter(WriteWindowFull);
     script::g_services.direct3DHal = Direct3DHal;
-    return CreateDisplay() != 0;
+    return render::CreateDisplay() != 0;
 }
 
-int ShellSwitchWindowFull(int full) {
-    SetDisplayScaling(script::g_systemValues.videoAspectFixed);
-    return SwitchWindowFull(full);
-}
-void ShellReleaseDisplay() {
-    ReleaseDisplay();
+int SwitchWindowFull(int full) {
+    render::SetDisplayScaling(script::g_systemValues.videoAspectFixed);
+    return render::SwitchWindowFull(full);
 }
 
-}  // namespace render
+void ReleaseDisplay() {
+    render::ReleaseDisplay();
+}
+
+}  // namespace shell
