@@ -19,6 +19,7 @@ namespace render {
 
 struct Layer;
 struct Drawable;
+struct Surface;
 
 // Clip rectangle of a surface as drawables see it: x and width in bytes of a
 // 32-bit row (pixels x 4).
@@ -86,19 +87,16 @@ void SetRasterOps(const RasterOps& ops);
 const RasterOps& Raster();
 
 // Zero-filled drawable with its quad, owning its image, opacity 255, mode
-// 0x0101. Null when memory runs out.
-Drawable* CreateDrawable(scene::SceneObject* owner);
+// 0x0101, clipped by `surface` (null: the screen surface). Null when memory
+// runs out.
+Drawable* CreateDrawable(scene::SceneObject* owner, const Surface* surface = nullptr);
 // Wraps an image (taken over) and initialises the quad from its display size.
-Drawable* WrapImage(scene::SceneObject* owner, Image* image);
+Drawable* WrapImage(scene::SceneObject* owner, Image* image, const Surface* surface = nullptr);
 // Unless kept: destroys an owned image, frees the quad and the record and
 // clears *drawable.
 void DestroyDrawable(Drawable** drawable);
 // Installs a blend mode (through the rasterizer).
 int InstallBlendMode(Drawable* drawable, int32_t mode);
-
-// Registers with the object system how drawables, surfaces, layers, cameras
-// and loaded pictures are owned and released (once, at object-system start).
-void RegisterRenderPayloads();
 
 // Draw drawable: the default per-object blend routine. Nothing at opacity 0;
 // otherwise chooses the destination (target image or the frame) and fills

@@ -209,7 +209,7 @@ void* InstallParticles(scene::SceneObject* o, const EffectQuery& q, bool rising)
     for (int32_t i = 0; i < s->count; ++i) {
         Particle& p = s->particle[i];
         p.path = static_cast<int16_t*>(std::malloc(sizeof(int16_t) * 2 * kMaxPoints));
-        p.drawable = CreateDrawable(o);
+        p.drawable = CreateDrawable(o, o->surface);
         if (!p.path || !p.drawable) {
             FreeParticles(o);
             return nullptr;

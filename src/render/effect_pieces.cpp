@@ -56,7 +56,7 @@ struct PiecesState {
 // lower-right half (2), whose fourth corner repeats the third.
 Drawable* MakePiece(scene::SceneObject* o, int32_t left, int32_t top, int32_t w, int32_t h, int triangle) {
     const Drawable* whole = o->image;
-    Drawable* d = CreateDrawable(o);
+    Drawable* d = CreateDrawable(o, o->surface);
     if (!d) return nullptr;
     d->image = whole->image;
     d->ownsImage = 0;

@@ -122,7 +122,7 @@ int EndCreation(Creation* k) {
 }
 
 int AttachTexture(SceneObject* o, render::Image* image, bool owns) {
-    render::Drawable* d = render::WrapImage(o, image);
+    render::Drawable* d = render::WrapImage(o, image, o->surface);
     if (!d) {
         if (owns) render::DestroyImage(&image);
         return 0;

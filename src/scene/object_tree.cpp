@@ -12,6 +12,7 @@
 #include "render/surface.h"
 #include "scene/object_internal.h"
 #include "scene/payloads.h"
+#include "scene/render_payloads.h"
 #include "core/engine.h"
 #include "core/registry.h"
 #include "platform/text_copy.h"
@@ -163,7 +164,7 @@ int InitObjects() {
     g_objects.firstSlot = ObjectRoot{};
     g_objects.firstSlot.ownerKey = kFreeKey;
     render::ResetScreenSurface();
-    render::RegisterRenderPayloads();
+    RegisterRenderPayloads();
     g_objects.displayRunning = platform::CreateEvent(true, false);
     g_objects.deletionGate = platform::CreateEvent(true, true);
     g_objects.creationGate = platform::CreateEvent(true, true);

@@ -108,7 +108,7 @@ bool DefaultPivot(const render::Quad* q) {
 // keeps the old one's placement and drawing state, and destroys the old one.
 bool ReplaceDrawable(SceneObject* o, render::Image* picture) {
     render::Drawable* old = o->image;
-    render::Drawable* d = render::WrapImage(o, picture);
+    render::Drawable* d = render::WrapImage(o, picture, o->surface);
     if (!d) return false;
     const render::Quad* oq = old->quad;
     render::Quad* nq = d->quad;

@@ -326,7 +326,7 @@ int DrawTextObject(scene::SceneObject* o) {
             if ((t->direction & off.bits) != off.bits) continue;
             render::Drawable*& d = t->outlineDraws[i];
             if (!d) {
-                d = render::WrapImage(o, t->outline);
+                d = render::WrapImage(o, t->outline, o->surface);
                 if (!d) continue;
                 d->ownsImage = 0;
                 d->x = INT32_MIN;
