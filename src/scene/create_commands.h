@@ -44,7 +44,7 @@ int LoadClipImageObject(const CreateContext& c, const CreateArgs& a);
 int LoadColorObject(const CreateContext& c, const CreateArgs& a);
 // CreateEffect (name, priority, x, y, width, height, effect name): a new
 // object of that size showing a capture filter of what lies under it
-// (render/effects.h). Other effect names make nothing here.
+// (scene/effects.h). Other effect names make nothing here.
 int CreateEffectObject(const CreateContext& c, const CreateArgs& a);
 int CreateAnimationCommand(const CreateContext& c, const CreateArgs& a);
 // Cubes (create_cube.cpp).

@@ -2,7 +2,7 @@
 // under it) and DrawEffect (an effect on existing objects).
 #include <cstring>
 
-#include "render/effects.h"
+#include "scene/effects.h"
 #include "render/image.h"
 #include "scene/create_commands.h"
 #include "scene/create_support.h"
@@ -13,12 +13,12 @@ namespace scene {
 namespace {
 
 struct EffectJob {
-    render::EffectQuery query;
+    scene::EffectQuery query;
 };
 
 int EffectVisitor(SceneObject* o, ObjectQuery* q) {
     const EffectJob& job = *static_cast<const EffectJob*>(q->context);
-    if (!render::InstallEffect(o, job.query)) return 0;
+    if (!InstallEffect(o, job.query)) return 0;
     q->matched += 1;
     return 1;
 }
@@ -28,12 +28,12 @@ int EffectVisitor(SceneObject* o, ObjectQuery* q) {
 // CreateEffect (name, priority, x, y, width, height, effect name).
 int CreateEffectObject(const CreateContext& c, const CreateArgs& a) {
     char nameText[kEffectNameSize];
-    render::EffectQuery q;
+    scene::EffectQuery q;
     q.freshObject = true;
     if (!NumericArgument(a.at(4), &q.width) || !NumericArgument(a.at(5), &q.height)) return 0;
     q.name = UnquotedArgument(a.at(6), nameText, sizeof nameText);
     uint32_t alpha = 255;
-    if (!render::EffectMakesPicture(q.name, &alpha) || q.width <= 0 || q.height <= 0) return 0;
+    if (!EffectMakesPicture(q.name, &alpha) || q.width <= 0 || q.height <= 0) return 0;
     render::Image* image = render::CreateBlankImage(q.width, q.height, 0, alpha);
     if (!image) return 0;
     Creation k;
@@ -42,7 +42,7 @@ int CreateEffectObject(const CreateContext& c, const CreateArgs& a) {
         return 0;
     }
     if (!AttachTexture(k.object, image, true)) return AbortCreation(&k);
-    if (!render::InstallEffect(k.object, q)) return AbortCreation(&k);
+    if (!InstallEffect(k.object, q)) return AbortCreation(&k);
     if (!PlaceTexture(k.object, a.at(2), a.at(3), LeadingInteger(a.at(1)))) return AbortCreation(&k);
     MarkTextureCreated();
     return EndCreation(&k);
@@ -52,7 +52,7 @@ int CreateEffectObject(const CreateContext& c, const CreateArgs& a) {
 int DrawEffectOf(const CreateContext& c, const CreateArgs& a) {
     char nameText[kEffectNameSize], curveText[64];
     EffectJob job;
-    render::EffectQuery& q = job.query;
+    scene::EffectQuery& q = job.query;
     if (!NumericArgument(a.at(1), &q.durationMs) || !NumericArgument(a.at(3), &q.start) ||
         !NumericArgument(a.at(4), &q.end))
         return 0;

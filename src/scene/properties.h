@@ -65,7 +65,7 @@ int SetFovOf(const CreateContext& c, const CreateArgs& a);
 int SetNextFocusOf(const CreateContext& c, const CreateArgs& a);
 
 // DrawEffect (name, duration, effect name, start, end, curve): installs the
-// effect (render/effects.h) on every matching object that can take it.
+// effect (scene/effects.h) on every matching object that can take it.
 int DrawEffectOf(const CreateContext& c, const CreateArgs& a);
 
 // Index into SceneObject::focus of a direction text, -1 when none.

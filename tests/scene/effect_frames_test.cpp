@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "frame_fixture.h"
-#include "render/effects.h"
+#include "scene/effects.h"
 #include "scene/properties.h"
 #include "scene/request.h"
 

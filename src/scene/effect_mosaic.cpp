@@ -11,13 +11,15 @@
 #include "render/compose.h"
 #include "render/dirty_rect.h"
 #include "render/drawable.h"
-#include "render/effect_internal.h"
+#include "scene/effect_internal.h"
 #include "scene/action.h"
 #include "scene/create_support.h"
 #include "scene/curve.h"
 #include "scene/properties.h"
 
-namespace render {
+namespace scene {
+
+using namespace render;
 
 bool BuildTimeline(EffectTimeline* t, const EffectQuery& q) {
     double n = std::trunc(std::max(q.durationMs, 0) * NominalFrameRate() / 1000.0);
@@ -25,13 +27,13 @@ bool BuildTimeline(EffectTimeline* t, const EffectQuery& q) {
     t->start = q.start;
     t->end = q.end;
     t->counter = 0;
-    t->table = scene::BuildCurveTable(scene::CurveFromArgument(q.curve), t->steps,
+    t->table = BuildCurveTable(CurveFromArgument(q.curve), t->steps,
                                       std::abs(q.end - q.start));
     return t->table != nullptr;
 }
 
 void FreeTimeline(EffectTimeline* t) {
-    scene::FreeCurveTable(t->table);
+    FreeCurveTable(t->table);
     t->table = nullptr;
 }
 
@@ -45,10 +47,10 @@ int32_t TimelineValue(const EffectTimeline& t) {
     return static_cast<int32_t>(t.start < t.end ? t.start + v : t.start - v);
 }
 
-void AdvanceTimeline(EffectTimeline* t, const scene::SceneObject* o) {
-    int32_t elapsed = static_cast<int32_t>(scene::ActionNow() - o->lastStepTime);
+void AdvanceTimeline(EffectTimeline* t, const SceneObject* o) {
+    int32_t elapsed = static_cast<int32_t>(ActionNow() - o->lastStepTime);
     if (elapsed < 0) elapsed = 0;
-    int64_t ms = static_cast<int64_t>(scene::ActionSpeed() * elapsed);
+    int64_t ms = static_cast<int64_t>(ActionSpeed() * elapsed);
     int interval = std::max(FrameIntervalMs(), 1);
     int64_t counter = t->counter + ms * 65536 / interval;
     t->counter = static_cast<int32_t>(std::min<int64_t>(counter, INT32_MAX));
@@ -96,7 +98,7 @@ void Pixelate(MosaicState& s, int32_t b) {
     s.block = b;
 }
 
-void FreeMosaic(scene::SceneObject* o, bool restore) {
+void FreeMosaic(SceneObject* o, bool restore) {
     auto* s = static_cast<MosaicState*>(o->effect.state);
     if (!s) return;
     // The picture may have been replaced since (it is then not ours to touch).
@@ -107,7 +109,7 @@ void FreeMosaic(scene::SceneObject* o, bool restore) {
     RemoveEffect(o);
 }
 
-int MosaicStep(scene::SceneObject* o) {
+int MosaicStep(SceneObject* o) {
     auto* s = static_cast<MosaicState*>(o->effect.state);
     if (!s || !o->image || o->image->image != s->picture) return 0;
     const bool done = TimelineDone(s->timeline);
@@ -126,9 +128,9 @@ int MosaicStep(scene::SceneObject* o) {
     return 1;
 }
 
-void ReleaseMosaic(scene::SceneObject* o, int full) {
+void ReleaseMosaic(SceneObject* o, int full) {
     if (!full) {
-        o->ops.extraStep = scene::DefaultOps().extraStep;  // keeps the picture
+        o->ops.extraStep = DefaultOps().extraStep;  // keeps the picture
         return;
     }
     FreeMosaic(o, true);
@@ -136,12 +138,12 @@ void ReleaseMosaic(scene::SceneObject* o, int full) {
 
 }  // namespace
 
-void* InstallMosaic(scene::SceneObject* o, const EffectQuery& q) {
+void* InstallMosaic(SceneObject* o, const EffectQuery& q) {
     if (!TakesImageAnimation(o, q)) return nullptr;
     auto* s = static_cast<MosaicState*>(std::calloc(1, sizeof(MosaicState)));
     if (!s) return nullptr;
-    Image* picture = scene::OwnPicture(o);
-    Image* saved = picture ? scene::CopyPicture(picture) : nullptr;
+    Image* picture = OwnPicture(o);
+    Image* saved = picture ? CopyPicture(picture) : nullptr;
     if (!saved || !picture->rows || !BuildTimeline(&s->timeline, q)) {
         DestroyImage(&saved);
         FreeTimeline(&s->timeline);
@@ -157,4 +159,4 @@ void* InstallMosaic(scene::SceneObject* o, const EffectQuery& q) {
     return s;
 }
 
-}  // namespace render
+}  // namespace scene

@@ -22,7 +22,7 @@
 #include "render/compose.h"
 #include "render/dirty_rect.h"
 #include "render/drawable.h"
-#include "render/effect_internal.h"
+#include "scene/effect_internal.h"
 #include "render/image_load.h"
 #include "render/quad.h"
 #include "render/surface.h"
@@ -31,7 +31,9 @@
 #include "script/variables.h"
 #include "platform/text_copy.h"
 
-namespace render {
+namespace scene {
+
+using namespace render;
 
 namespace {
 
@@ -82,7 +84,7 @@ void NewPath(ParticleState& s, Particle& p, int32_t width, int32_t height) {
     p.speed = 4.0 * kSpeeds[Random(s, 3)] * s.speedFactor;
 }
 
-void PlaceParticle(scene::SceneObject* o, const ParticleState& s, Particle& p) {
+void PlaceParticle(SceneObject* o, const ParticleState& s, Particle& p) {
     int32_t i = std::min(static_cast<int32_t>(p.counter >> 16), p.count - 1);
     Drawable* d = p.drawable;
     d->x = o->image->x + p.path[2 * i];
@@ -92,7 +94,7 @@ void PlaceParticle(scene::SceneObject* o, const ParticleState& s, Particle& p) {
 }
 
 // The object's rectangle cut to its surface's clip.
-void UpdateClip(scene::SceneObject* o, ParticleState& s) {
+void UpdateClip(SceneObject* o, ParticleState& s) {
     const Drawable* d = o->image;
     const ClipBytes* c = d->clip;
     int32_t left = d->x, top = d->y, right = d->x + d->image->width, bottom = d->y + d->image->height;
@@ -115,13 +117,13 @@ void MarkRect(const ParticleState& s) {
         AddDirtyRect(s.clip.leftBytes / 4, s.clip.top, s.clip.widthBytes / 4, s.clip.height);
 }
 
-int ParticleStep(scene::SceneObject* o) {
+int ParticleStep(SceneObject* o) {
     auto* s = static_cast<ParticleState*>(o->effect.state);
     if (!s || !o->image || !o->image->image) return 0;
     MarkRect(*s);
     UpdateClip(o, *s);
-    const double speed = scene::ActionSpeed();
-    const int32_t elapsed = std::max<int32_t>(static_cast<int32_t>(scene::ActionNow() - o->lastStepTime), 0);
+    const double speed = ActionSpeed();
+    const int32_t elapsed = std::max<int32_t>(static_cast<int32_t>(ActionNow() - o->lastStepTime), 0);
     const int interval = std::max(FrameIntervalMs(), 1);
     for (int32_t i = 0; i < s->count; ++i) {
         Particle& p = s->particle[i];
@@ -136,7 +138,7 @@ int ParticleStep(scene::SceneObject* o) {
 }
 
 int ParticleBlend(Drawable* d, Layer* layer, void* parameter, int effectFlag) {
-    scene::SceneObject* o = d ? d->owner : nullptr;
+    SceneObject* o = d ? d->owner : nullptr;
     auto* s = o ? static_cast<ParticleState*>(o->effect.state) : nullptr;
     if (!s) return DrawDrawable(d, layer, parameter, effectFlag);
     int result = 0;
@@ -148,7 +150,7 @@ int ParticleBlend(Drawable* d, Layer* layer, void* parameter, int effectFlag) {
     return result;
 }
 
-void FreeParticles(scene::SceneObject* o) {
+void FreeParticles(SceneObject* o) {
     auto* s = static_cast<ParticleState*>(o->effect.state);
     if (!s) return;
     MarkRect(*s);
@@ -161,9 +163,9 @@ void FreeParticles(scene::SceneObject* o) {
     RemoveEffect(o);
 }
 
-void ReleaseParticles(scene::SceneObject* o, int full) {
+void ReleaseParticles(SceneObject* o, int full) {
     if (!full) {
-        o->ops.extraStep = scene::DefaultOps().extraStep;  // they stop where they are
+        o->ops.extraStep = DefaultOps().extraStep;  // they stop where they are
         return;
     }
     FreeParticles(o);
@@ -179,12 +181,12 @@ const char* PictureName(bool rising, char* buffer, size_t size) {
 
 }  // namespace
 
-void* InstallParticles(scene::SceneObject* o, const EffectQuery& q, bool rising) {
+void* InstallParticles(SceneObject* o, const EffectQuery& q, bool rising) {
     Drawable* d = o->image;
     if (!q.freshObject || !d || !d->image || !d->image->rows) return nullptr;
     char name[260];
     const char* file = PictureName(rising, name, sizeof name);
-    Image* picture = file ? scene::LoadPictureFile(file, false) : nullptr;
+    Image* picture = file ? LoadPictureFile(file, false) : nullptr;
     if (!picture) return nullptr;
     void* block = std::calloc(1, sizeof(ParticleState));
     if (!block) {
@@ -194,7 +196,7 @@ void* InstallParticles(scene::SceneObject* o, const EffectQuery& q, bool rising)
     auto* s = new (block) ParticleState();
     s->rising = rising ? 1 : 0;
     s->picture = picture;
-    s->random.seed(scene::ActionNow() + 3);
+    s->random.seed(ActionNow() + 3);
     double density = rising ? 64 : EffectSetting("$SYSTEM_effect_drop_dencity", kMaxParticles);
     s->count = static_cast<int32_t>(std::clamp(density, 0.0, static_cast<double>(kMaxParticles)));
     s->speedFactor = rising ? 1.0 : EffectSetting("$SYSTEM_effect_drop_speed", 1.0);
@@ -232,4 +234,4 @@ void* InstallParticles(scene::SceneObject* o, const EffectQuery& q, bool rising)
     return s;
 }
 
-}  // namespace render
+}  // namespace scene

@@ -1,5 +1,5 @@
 // The effect name table, installation and removal, and the capture filters.
-#include "render/effects.h"
+#include "scene/effects.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -8,12 +8,14 @@
 #include "render/dirty_rect.h"
 #include "render/display.h"
 #include "render/drawable.h"
-#include "render/effect_internal.h"
+#include "scene/effect_internal.h"
 #include "render/image_load.h"
 #include "script/variables.h"
 #include "platform/text_copy.h"
 
-namespace render {
+namespace scene {
+
+using namespace render;
 
 namespace {
 
@@ -79,7 +81,7 @@ struct CaptureState {
     int live;  // Plain: capture on every draw
 };
 
-void ReleaseCapture(scene::SceneObject* o, int full) {
+void ReleaseCapture(SceneObject* o, int full) {
     if (!full) {
         // Passive: a plain capture freezes what it shows now.
         if (auto* s = static_cast<CaptureState*>(o->effect.state)) s->live = 0;
@@ -91,7 +93,7 @@ void ReleaseCapture(scene::SceneObject* o, int full) {
 // Captures the frame under the object into its picture, filtered, where the
 // pending redraw needs it, then draws the picture as usual.
 int CaptureBlend(Drawable* d, Layer* layer, void* parameter, int effectFlag) {
-    scene::SceneObject* o = d ? d->owner : nullptr;
+    SceneObject* o = d ? d->owner : nullptr;
     auto* s = o ? static_cast<CaptureState*>(o->effect.state) : nullptr;
     Image* img = d ? d->image : nullptr;
     uint32_t* frame = LockDisplayFrame();
@@ -124,7 +126,7 @@ int CaptureBlend(Drawable* d, Layer* layer, void* parameter, int effectFlag) {
     return DrawDrawable(d, layer, parameter, effectFlag);
 }
 
-void* InstallCapture(scene::SceneObject* o, const EffectQuery& q, int filter) {
+void* InstallCapture(SceneObject* o, const EffectQuery& q, int filter) {
     Drawable* d = o->image;
     if (!q.freshObject || !d || !d->image || !d->quad) return nullptr;
     auto* s = static_cast<CaptureState*>(std::calloc(1, sizeof(CaptureState)));
@@ -168,7 +170,7 @@ uint32_t FilterPixel(int filter, uint32_t p) {
     return 0xFF000000u | o2 << 16 | o1 << 8 | o0;
 }
 
-bool TakesImageAnimation(const scene::SceneObject* o, const EffectQuery& q) {
+bool TakesImageAnimation(const SceneObject* o, const EffectQuery& q) {
     const Drawable* d = o->image;
     return !q.freshObject && d && d->image && d->quad && !o->layer && !o->cube && !o->text;
 }
@@ -204,7 +206,7 @@ double EffectSetting(const char* name, double fallback) {
     return v->kind == script::kVarText ? std::strtod(v->text, nullptr) : v->number;
 }
 
-void* InstallEffect(scene::SceneObject* o, const EffectQuery& q) {
+void* InstallEffect(SceneObject* o, const EffectQuery& q) {
     const NameEntry* e = Lookup(q.name);
     if (!o || !e) return nullptr;
     if (q.start > 1000 || q.end > 1000 || q.start < 0 || q.end < 0) return nullptr;
@@ -245,17 +247,17 @@ void* InstallEffect(scene::SceneObject* o, const EffectQuery& q) {
     }
     if (!state) return nullptr;
     platform::CopyText(o->effectName, sizeof o->effectName, e->name);
-    if (o->ops.extraStep != scene::DefaultOps().extraStep) o->ops.extraStep(o);
+    if (o->ops.extraStep != DefaultOps().extraStep) o->ops.extraStep(o);
     if (o->image) AddDirtyDrawable(o->image);
     return state;
 }
 
-void RemoveEffect(scene::SceneObject* o) {
+void RemoveEffect(SceneObject* o) {
     std::free(o->effect.state);
     o->effect = {};
     std::memset(o->effectName, 0, sizeof o->effectName);
-    o->ops.blend = scene::DefaultOps().blend;
-    o->ops.extraStep = scene::DefaultOps().extraStep;
+    o->ops.blend = DefaultOps().blend;
+    o->ops.extraStep = DefaultOps().extraStep;
 }
 
-}  // namespace render
+}  // namespace scene

@@ -16,7 +16,7 @@
 
 #include "scene/scene_object.h"
 
-namespace render {
+namespace scene {
 
 struct EffectQuery {
     int32_t durationMs = 0;
@@ -34,10 +34,10 @@ bool EffectMakesPicture(const char* name, uint32_t* alpha);
 // Installs the named effect; the new per-frame routine has run once. Null
 // (nothing installed, the object as it was) for an unknown name, start or
 // end above 1000, an object of the wrong kind, or memory running out.
-void* InstallEffect(scene::SceneObject* object, const EffectQuery& query);
+void* InstallEffect(SceneObject* object, const EffectQuery& query);
 // The common free routine: releases the state, clears the name and puts
 // the per-frame, free and blend routines back.
-void RemoveEffect(scene::SceneObject* object);
+void RemoveEffect(SceneObject* object);
 
 // The per-byte colour of a capture filter for a frame pixel (0xAARRGGBB;
 // the result's alpha is 255). `code` as FilterCodeOf returns.
@@ -50,4 +50,4 @@ enum CaptureFilter : int {
 };
 uint32_t FilterPixel(int filter, uint32_t pixel);
 
-}  // namespace render
+}  // namespace scene

@@ -24,13 +24,15 @@
 
 #include "render/dirty_rect.h"
 #include "render/drawable.h"
-#include "render/effect_internal.h"
+#include "scene/effect_internal.h"
 #include "render/image_load.h"
 #include "render/quad.h"
 #include "render/surface.h"
 #include "scene/action.h"
 
-namespace render {
+namespace scene {
+
+using namespace render;
 
 namespace {
 
@@ -54,7 +56,7 @@ struct PiecesState {
 // A piece of the picture: texels [left, left + w) x [top, top + h), as one
 // quad, or as the triangle of the cell's upper-left half (`triangle` 1) or
 // lower-right half (2), whose fourth corner repeats the third.
-Drawable* MakePiece(scene::SceneObject* o, int32_t left, int32_t top, int32_t w, int32_t h, int triangle) {
+Drawable* MakePiece(SceneObject* o, int32_t left, int32_t top, int32_t w, int32_t h, int triangle) {
     const Drawable* whole = o->image;
     Drawable* d = CreateDrawable(o, o->surface);
     if (!d) return nullptr;
@@ -87,14 +89,14 @@ Drawable* MakePiece(scene::SceneObject* o, int32_t left, int32_t top, int32_t w,
     return d;
 }
 
-void Place(scene::SceneObject* o, Piece& p, int32_t baseX, int32_t baseY) {
+void Place(SceneObject* o, Piece& p, int32_t baseX, int32_t baseY) {
     Drawable* d = p.drawable;
     d->x = baseX + p.left + static_cast<int32_t>(p.dx);
     d->y = baseY + p.top + static_cast<int32_t>(p.dy);
     TransformQuad(d->quad, o->camera, kQuadRows, d->x, d->y);
 }
 
-void MarkSurface(const scene::SceneObject* o) {
+void MarkSurface(const SceneObject* o) {
     const ClipBytes* c = o->image ? o->image->clip : nullptr;
     if (c)
         AddDirtyRect(c->leftBytes / 4, c->top, c->widthBytes / 4, c->height);
@@ -102,7 +104,7 @@ void MarkSurface(const scene::SceneObject* o) {
         AddDirtyRect(0, 0, kFrameWidth, kFrameHeight);
 }
 
-void FreePieces(scene::SceneObject* o) {
+void FreePieces(SceneObject* o) {
     auto* s = static_cast<PiecesState*>(o->effect.state);
     if (!s) return;
     for (int32_t i = 0; i < s->count; ++i) DestroyDrawable(&s->pieces[i].drawable);
@@ -113,7 +115,7 @@ void FreePieces(scene::SceneObject* o) {
 }
 
 int PiecesBlend(Drawable* d, Layer* layer, void* parameter, int effectFlag) {
-    scene::SceneObject* o = d ? d->owner : nullptr;
+    SceneObject* o = d ? d->owner : nullptr;
     auto* s = o ? static_cast<PiecesState*>(o->effect.state) : nullptr;
     if (!s) return DrawDrawable(d, layer, parameter, effectFlag);
     int result = 0;
@@ -126,7 +128,7 @@ int PiecesBlend(Drawable* d, Layer* layer, void* parameter, int effectFlag) {
     return result;
 }
 
-void TurnOverUpdate(scene::SceneObject* o, PiecesState& s) {
+void TurnOverUpdate(SceneObject* o, PiecesState& s) {
     const int32_t rows = TimelineValue(s.timeline);
     if (rows < 0) {
         s.running = 0;
@@ -144,7 +146,7 @@ void TurnOverUpdate(scene::SceneObject* o, PiecesState& s) {
     }
 }
 
-void SplitUpdate(scene::SceneObject* o, PiecesState& s) {
+void SplitUpdate(SceneObject* o, PiecesState& s) {
     const int32_t fall = (768 - s.baseY) * TimelineValue(s.timeline) / 1000;
     const Quad* whole = o->image->quad;
     for (int32_t i = 0; i < s.count; ++i) {
@@ -160,7 +162,7 @@ void SplitUpdate(scene::SceneObject* o, PiecesState& s) {
     }
 }
 
-int PiecesStep(scene::SceneObject* o) {
+int PiecesStep(SceneObject* o) {
     auto* s = static_cast<PiecesState*>(o->effect.state);
     if (!s || !o->image) return 0;
     MarkSurface(o);
@@ -173,7 +175,7 @@ int PiecesStep(scene::SceneObject* o) {
         if (s->split) {
             const int32_t endY = s->baseY + (768 - s->baseY) * s->timeline.end / 1000;
             if (endY >= 768) {
-                scene::ApplyPosition3(o, o->position[0], endY, o->position[2]);
+                ApplyPosition3(o, o->position[0], endY, o->position[2]);
                 FreePieces(o);
             }
         }
@@ -183,15 +185,15 @@ int PiecesStep(scene::SceneObject* o) {
     return 1;
 }
 
-void ReleasePieces(scene::SceneObject* o, int full) {
+void ReleasePieces(SceneObject* o, int full) {
     if (!full) {
-        o->ops.extraStep = scene::DefaultOps().extraStep;
+        o->ops.extraStep = DefaultOps().extraStep;
         return;
     }
     FreePieces(o);
 }
 
-bool AddPiece(scene::SceneObject* o, PiecesState& s, int32_t left, int32_t top, int32_t w, int32_t h,
+bool AddPiece(SceneObject* o, PiecesState& s, int32_t left, int32_t top, int32_t w, int32_t h,
               int triangle) {
     Drawable* d = MakePiece(o, left, top, w, h, triangle);
     if (!d) return false;
@@ -206,7 +208,7 @@ bool AddPiece(scene::SceneObject* o, PiecesState& s, int32_t left, int32_t top, 
 
 }  // namespace
 
-void* InstallPieces(scene::SceneObject* o, const EffectQuery& q, int cells) {
+void* InstallPieces(SceneObject* o, const EffectQuery& q, int cells) {
     Drawable* d = o->image;
     if (!TakesImageAnimation(o, q)) return nullptr;
     const int32_t w = d->quad->textureWidth, h = d->quad->textureHeight;
@@ -228,7 +230,7 @@ void* InstallPieces(scene::SceneObject* o, const EffectQuery& q, int cells) {
     bool ok = s->pieces && BuildTimeline(&s->timeline, timeline);
     s->baseX = d->x;
     s->baseY = d->y;
-    std::minstd_rand random(scene::ActionNow() + 7);
+    std::minstd_rand random(ActionNow() + 7);
     for (int32_t row = 0; ok && row < down; ++row)
         for (int32_t col = 0; ok && col < across; ++col) {
             const int32_t left = col * cellW, top = row * cellH;
@@ -240,7 +242,7 @@ void* InstallPieces(scene::SceneObject* o, const EffectQuery& q, int cells) {
                 ok = AddPiece(o, *s, left, top, pw, ph, 0);
                 continue;
             }
-            random.seed(scene::ActionNow() + static_cast<uint32_t>(row * 131 + col * 7 + 1));
+            random.seed(ActionNow() + static_cast<uint32_t>(row * 131 + col * 7 + 1));
             for (int half = 1; ok && half <= 2; ++half) {
                 ok = AddPiece(o, *s, left, top, pw, ph, half);
                 if (!ok) break;
@@ -262,4 +264,4 @@ void* InstallPieces(scene::SceneObject* o, const EffectQuery& q, int cells) {
     return s;
 }
 
-}  // namespace render
+}  // namespace scene

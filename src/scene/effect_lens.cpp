@@ -12,10 +12,12 @@
 #include "render/dirty_rect.h"
 #include "render/display.h"
 #include "render/drawable.h"
-#include "render/effect_internal.h"
+#include "scene/effect_internal.h"
 #include "render/image_load.h"
 
-namespace render {
+namespace scene {
+
+using namespace render;
 
 namespace {
 
@@ -42,7 +44,7 @@ uint32_t Bilinear(const uint32_t* frame, double fx, double fy) {
 }
 
 int LensBlend(Drawable* d, Layer* layer, void* parameter, int effectFlag) {
-    scene::SceneObject* o = d ? d->owner : nullptr;
+    SceneObject* o = d ? d->owner : nullptr;
     auto* s = o ? static_cast<LensState*>(o->effect.state) : nullptr;
     Image* img = d ? d->image : nullptr;
     const uint32_t* frame = LockDisplayFrame();
@@ -68,7 +70,7 @@ int LensBlend(Drawable* d, Layer* layer, void* parameter, int effectFlag) {
     return DrawDrawable(d, layer, parameter, effectFlag);
 }
 
-void ReleaseLens(scene::SceneObject* o, int full) {
+void ReleaseLens(SceneObject* o, int full) {
     if (!full) return;  // nothing animates
     if (auto* s = static_cast<LensState*>(o->effect.state)) std::free(s->sample);
     RemoveEffect(o);
@@ -76,7 +78,7 @@ void ReleaseLens(scene::SceneObject* o, int full) {
 
 }  // namespace
 
-void* InstallLens(scene::SceneObject* o, const EffectQuery& q) {
+void* InstallLens(SceneObject* o, const EffectQuery& q) {
     Drawable* d = o->image;
     if (!q.freshObject || !d || !d->image || q.width != q.height || q.width < 2) return nullptr;
     auto* s = static_cast<LensState*>(std::calloc(1, sizeof(LensState)));
@@ -113,4 +115,4 @@ void* InstallLens(scene::SceneObject* o, const EffectQuery& q) {
     return s;
 }
 
-}  // namespace render
+}  // namespace scene

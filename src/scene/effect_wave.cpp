@@ -12,11 +12,13 @@
 
 #include "render/dirty_rect.h"
 #include "render/drawable.h"
-#include "render/effect_internal.h"
+#include "scene/effect_internal.h"
 #include "render/quad.h"
 #include "scene/action.h"
 
-namespace render {
+namespace scene {
+
+using namespace render;
 
 namespace {
 
@@ -67,7 +69,7 @@ void MarkWave(const Drawable* d, const WaveState& s) {
 }
 
 // The quad as transformed, then each frame row moved by its offset.
-void ShapeQuad(scene::SceneObject* o, const WaveState& s) {
+void ShapeQuad(SceneObject* o, const WaveState& s) {
     Quad* q = o->image->quad;
     TransformQuad(q, o->camera, kQuadRows, q->x, q->y);
     for (int32_t r = 0; r < kQuadRows; ++r) {
@@ -77,7 +79,7 @@ void ShapeQuad(scene::SceneObject* o, const WaveState& s) {
     }
 }
 
-void UpdateOffsets(scene::SceneObject* o, WaveState& s) {
+void UpdateOffsets(SceneObject* o, WaveState& s) {
     const Quad& q = *o->image->quad;
     for (int32_t r = 0; r < kQuadRows; ++r) {
         s.offset[r] = 0;
@@ -88,7 +90,7 @@ void UpdateOffsets(scene::SceneObject* o, WaveState& s) {
     for (int32_t row = 0; row < s.height; ++row) s.phases[row] += 1;
 }
 
-void FreeWave(scene::SceneObject* o) {
+void FreeWave(SceneObject* o) {
     auto* s = static_cast<WaveState*>(o->effect.state);
     if (!s) return;
     if (o->image && o->image->quad) {
@@ -102,11 +104,11 @@ void FreeWave(scene::SceneObject* o) {
     RemoveEffect(o);
 }
 
-int WaveStep(scene::SceneObject* o) {
+int WaveStep(SceneObject* o) {
     auto* s = static_cast<WaveState*>(o->effect.state);
     if (!s || !o->image || !o->image->quad) return 0;
     MarkWave(o->image, *s);
-    const uint32_t now = scene::ActionNow();
+    const uint32_t now = ActionNow();
     if (now - s->lastUpdate >= kWaveUpdateMs) {
         s->lastUpdate = now;
         s->amplitude = o->image->quad->textureWidth / 2.0 * TimelineValue(s->timeline) / 1000.0;
@@ -135,10 +137,10 @@ int WaveBlend(Drawable* d, Layer* layer, void* parameter, int effectFlag) {
     return DrawDrawable(d, layer, parameter, effectFlag);
 }
 
-void ReleaseWave(scene::SceneObject* o, int full) {
+void ReleaseWave(SceneObject* o, int full) {
     if (!full) {
         // Stops where it is: the rows keep their last shifts.
-        o->ops.extraStep = scene::DefaultOps().extraStep;
+        o->ops.extraStep = DefaultOps().extraStep;
         return;
     }
     FreeWave(o);
@@ -146,7 +148,7 @@ void ReleaseWave(scene::SceneObject* o, int full) {
 
 }  // namespace
 
-void* InstallWave(scene::SceneObject* o, const EffectQuery& q) {
+void* InstallWave(SceneObject* o, const EffectQuery& q) {
     Drawable* d = o->image;
     if (!TakesImageAnimation(o, q)) return nullptr;
     BuildSine();
@@ -164,7 +166,7 @@ void* InstallWave(scene::SceneObject* o, const EffectQuery& q) {
     const int64_t perRow = static_cast<int64_t>(s->phaseSteps) * 65536 / s->height;
     for (int32_t r = 0; r < s->height; ++r) s->phases[r] = static_cast<int32_t>(r * perRow / 65536);
     s->running = 1;
-    s->lastUpdate = scene::ActionNow() - kWaveUpdateMs;  // the first step updates
+    s->lastUpdate = ActionNow() - kWaveUpdateMs;  // the first step updates
     o->effect.state = s;
     o->effect.release = ReleaseWave;
     o->ops.extraStep = WaveStep;
@@ -172,4 +174,4 @@ void* InstallWave(scene::SceneObject* o, const EffectQuery& q) {
     return s;
 }
 
-}  // namespace render
+}  // namespace scene

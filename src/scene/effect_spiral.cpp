@@ -12,13 +12,15 @@
 
 #include "render/dirty_rect.h"
 #include "render/drawable.h"
-#include "render/effect_internal.h"
+#include "scene/effect_internal.h"
 #include "render/quad.h"
 #include "scene/action.h"
 #include "scene/create_support.h"
 #include "scene/properties.h"
 
-namespace render {
+namespace scene {
+
+using namespace render;
 
 namespace {
 
@@ -55,7 +57,7 @@ void Render(SpiralState& s, int32_t value) {
     s.shown = value;
 }
 
-void FreeSpiral(scene::SceneObject* o, bool restore) {
+void FreeSpiral(SceneObject* o, bool restore) {
     auto* s = static_cast<SpiralState*>(o->effect.state);
     if (!s) return;
     if (restore && o->image && o->image->image == s->picture) {
@@ -68,12 +70,12 @@ void FreeSpiral(scene::SceneObject* o, bool restore) {
     RemoveEffect(o);
 }
 
-int SpiralStep(scene::SceneObject* o) {
+int SpiralStep(SceneObject* o) {
     auto* s = static_cast<SpiralState*>(o->effect.state);
     if (!s || !o->image || o->image->image != s->picture) return 0;
     const bool done = TimelineDone(s->timeline);
     const int32_t value = TimelineValue(s->timeline);
-    const uint32_t now = scene::ActionNow();
+    const uint32_t now = ActionNow();
     if (done && value == 0) {
         FreeSpiral(o, true);
         return 0;
@@ -88,9 +90,9 @@ int SpiralStep(scene::SceneObject* o) {
     return 1;
 }
 
-void ReleaseSpiral(scene::SceneObject* o, int full) {
+void ReleaseSpiral(SceneObject* o, int full) {
     if (!full) {
-        o->ops.extraStep = scene::DefaultOps().extraStep;
+        o->ops.extraStep = DefaultOps().extraStep;
         return;
     }
     FreeSpiral(o, true);
@@ -98,13 +100,13 @@ void ReleaseSpiral(scene::SceneObject* o, int full) {
 
 }  // namespace
 
-void* InstallSpiral(scene::SceneObject* o, const EffectQuery& q) {
+void* InstallSpiral(SceneObject* o, const EffectQuery& q) {
     Drawable* d = o->image;
     if (!TakesImageAnimation(o, q)) return nullptr;
     auto* s = static_cast<SpiralState*>(std::calloc(1, sizeof(SpiralState)));
     if (!s) return nullptr;
-    Image* picture = scene::OwnPicture(o);
-    Image* saved = picture && picture->rows ? scene::CopyPicture(picture) : nullptr;
+    Image* picture = OwnPicture(o);
+    Image* saved = picture && picture->rows ? CopyPicture(picture) : nullptr;
     if (!saved || !BuildTimeline(&s->timeline, q)) {
         DestroyImage(&saved);
         FreeTimeline(&s->timeline);
@@ -120,11 +122,11 @@ void* InstallSpiral(scene::SceneObject* o, const EffectQuery& q) {
     const double fx = std::max(s->cx, saved->width - s->cx), fy = std::max(s->cy, saved->height - s->cy);
     s->reach = std::max(std::sqrt(fx * fx + fy * fy), 1.0);
     s->shown = -1;
-    s->lastUpdate = scene::ActionNow() - kSpiralUpdateMs;
+    s->lastUpdate = ActionNow() - kSpiralUpdateMs;
     o->effect.state = s;
     o->effect.release = ReleaseSpiral;
     o->ops.extraStep = SpiralStep;
     return s;
 }
 
-}  // namespace render
+}  // namespace scene

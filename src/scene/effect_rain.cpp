@@ -20,10 +20,12 @@
 #include "render/compose.h"
 #include "render/dirty_rect.h"
 #include "render/drawable.h"
-#include "render/effect_internal.h"
+#include "scene/effect_internal.h"
 #include "scene/action.h"
 
-namespace render {
+namespace scene {
+
+using namespace render;
 
 namespace {
 
@@ -110,16 +112,16 @@ void NewStreak(RainState& s) {
     s.distance = 0;
 }
 
-int RainStep(scene::SceneObject* o) {
+int RainStep(SceneObject* o) {
     auto* s = static_cast<RainState*>(o->effect.state);
     Drawable* dr = o->image;
     if (!s || !dr || !dr->image || !dr->image->rows) return 0;
     Image* img = dr->image;
-    const uint32_t now = scene::ActionNow();
+    const uint32_t now = ActionNow();
     if (now - s->lastUpdate < kRainUpdateMs) return 1;
     const uint32_t elapsed = now - s->lastUpdate;
     s->lastUpdate = now;
-    const double speed = scene::ActionSpeed();
+    const double speed = ActionSpeed();
     const int interval = std::max(FrameIntervalMs(), 1);
     for (int32_t r = 0; r < img->height; ++r) std::memset(img->rows[r], 0, static_cast<size_t>(img->width) * 4);
     if (s->lookup) {
@@ -139,9 +141,9 @@ int RainStep(scene::SceneObject* o) {
     return 1;
 }
 
-void ReleaseRain(scene::SceneObject* o, int full) {
+void ReleaseRain(SceneObject* o, int full) {
     if (!full) {
-        o->ops.extraStep = scene::DefaultOps().extraStep;  // stops where it is
+        o->ops.extraStep = DefaultOps().extraStep;  // stops where it is
         return;
     }
     if (auto* s = static_cast<RainState*>(o->effect.state)) {
@@ -153,13 +155,13 @@ void ReleaseRain(scene::SceneObject* o, int full) {
 
 }  // namespace
 
-void* InstallRain(scene::SceneObject* o, const EffectQuery& q, bool lookup) {
+void* InstallRain(SceneObject* o, const EffectQuery& q, bool lookup) {
     Drawable* d = o->image;
     if (!q.freshObject || !d || !d->image || !d->image->rows) return nullptr;
     void* block = std::calloc(1, sizeof(RainState));
     if (!block) return nullptr;
     auto* s = new (block) RainState();
-    s->random.seed(scene::ActionNow() + 1);
+    s->random.seed(ActionNow() + 1);
     s->lookup = lookup ? 1 : 0;
     if (lookup) {
         NewStreak(*s);
@@ -181,11 +183,11 @@ void* InstallRain(scene::SceneObject* o, const EffectQuery& q, bool lookup) {
             s->drop[i].counter = static_cast<int64_t>(Random(*s, s->drop[i].count)) << 16;
         }
     }
-    s->lastUpdate = scene::ActionNow() - kRainUpdateMs;
+    s->lastUpdate = ActionNow() - kRainUpdateMs;
     o->effect.state = s;
     o->effect.release = ReleaseRain;
     o->ops.extraStep = RainStep;
     return s;
 }
 
-}  // namespace render
+}  // namespace scene

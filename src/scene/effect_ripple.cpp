@@ -11,13 +11,15 @@
 
 #include "render/dirty_rect.h"
 #include "render/drawable.h"
-#include "render/effect_internal.h"
+#include "scene/effect_internal.h"
 #include "render/quad.h"
 #include "scene/action.h"
 #include "scene/create_support.h"
 #include "scene/properties.h"
 
-namespace render {
+namespace scene {
+
+using namespace render;
 
 namespace {
 
@@ -66,7 +68,7 @@ void Render(RippleState& s, double amplitude) {
     ImageChanged(out);
 }
 
-void FreeRipple(scene::SceneObject* o, bool restore) {
+void FreeRipple(SceneObject* o, bool restore) {
     auto* s = static_cast<RippleState*>(o->effect.state);
     if (!s) return;
     if (restore && o->image && o->image->image == s->picture) {
@@ -81,10 +83,10 @@ void FreeRipple(scene::SceneObject* o, bool restore) {
     RemoveEffect(o);
 }
 
-int RippleStep(scene::SceneObject* o) {
+int RippleStep(SceneObject* o) {
     auto* s = static_cast<RippleState*>(o->effect.state);
     if (!s || !o->image || o->image->image != s->picture) return 0;
-    const uint32_t now = scene::ActionNow();
+    const uint32_t now = ActionNow();
     if (s->running && TimelineDone(s->timeline)) {
         s->running = 0;
         if (s->timeline.end == 0) {
@@ -102,9 +104,9 @@ int RippleStep(scene::SceneObject* o) {
     return 1;
 }
 
-void ReleaseRipple(scene::SceneObject* o, int full) {
+void ReleaseRipple(SceneObject* o, int full) {
     if (!full) {
-        o->ops.extraStep = scene::DefaultOps().extraStep;
+        o->ops.extraStep = DefaultOps().extraStep;
         return;
     }
     FreeRipple(o, true);
@@ -112,14 +114,14 @@ void ReleaseRipple(scene::SceneObject* o, int full) {
 
 }  // namespace
 
-void* InstallRipple(scene::SceneObject* o, const EffectQuery& q) {
+void* InstallRipple(SceneObject* o, const EffectQuery& q) {
     Drawable* d = o->image;
     if (!TakesImageAnimation(o, q)) return nullptr;
     BuildTables();
     auto* s = static_cast<RippleState*>(std::calloc(1, sizeof(RippleState)));
     if (!s) return nullptr;
-    Image* picture = scene::OwnPicture(o);
-    Image* saved = picture && picture->rows ? scene::CopyPicture(picture) : nullptr;
+    Image* picture = OwnPicture(o);
+    Image* saved = picture && picture->rows ? CopyPicture(picture) : nullptr;
     const size_t n = saved ? static_cast<size_t>(saved->width) * saved->height : 0;
     s->distance = n ? static_cast<float*>(std::malloc(n * sizeof(float))) : nullptr;
     s->angle = n ? static_cast<uint8_t*>(std::malloc(n)) : nullptr;
@@ -146,11 +148,11 @@ void* InstallRipple(scene::SceneObject* o, const EffectQuery& q) {
     // Rings open holes: the picture is drawn with its alpha meanwhile.
     picture->flags = kImgPngAlpha;
     s->running = 1;
-    s->lastUpdate = scene::ActionNow() - kRippleUpdateMs;
+    s->lastUpdate = ActionNow() - kRippleUpdateMs;
     o->effect.state = s;
     o->effect.release = ReleaseRipple;
     o->ops.extraStep = RippleStep;
     return s;
 }
 
-}  // namespace render
+}  // namespace scene
