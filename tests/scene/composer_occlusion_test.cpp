@@ -7,7 +7,7 @@
 #include "render/display.h"
 #include "render/image.h"
 #include "render/surface.h"
-#include "../scene/scene_fixture.h"
+#include "scene_fixture.h"
 
 namespace {
 

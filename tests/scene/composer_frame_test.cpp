@@ -9,7 +9,7 @@
 #include "render/display.h"
 #include "render/image.h"
 #include "render/raster.h"
-#include "../scene/scene_fixture.h"
+#include "scene_fixture.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "render/image.h"
 #include "render/image_load.h"
 #include "render/raster.h"
-#include "../scene/scene_fixture.h"
+#include "scene_fixture.h"
 
 namespace {
 
