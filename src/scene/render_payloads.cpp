@@ -77,6 +77,10 @@ void ReleaseSurface(void* payload) {
 void ReleaseLayer(void* payload) {
     render::DestroyLayer(static_cast<Layer*>(payload));
 }
+// A camera begins with its view (render::CameraView), not its owner.
+SceneObject* CameraOwner(const void* payload) {
+    return static_cast<const Camera*>(payload)->owner;
+}
 void ReleaseCamera(void* payload) {
     std::free(payload);
 }
@@ -87,7 +91,7 @@ void RegisterRenderPayloads() {
     SetPayloadOps(kPayloadImage, {nullptr, ReleaseDrawable});
     SetPayloadOps(kPayloadSurface, {nullptr, ReleaseSurface});
     SetPayloadOps(kPayloadLayer, {nullptr, ReleaseLayer});
-    SetPayloadOps(kPayloadCamera, {nullptr, ReleaseCamera});
+    SetPayloadOps(kPayloadCamera, {CameraOwner, ReleaseCamera});
     SetPayloadOps(kPayloadPicture, {nullptr, ReleasePicture});
     SetImageBorrowOps({BorrowsFrom, DropBorrowed, DropTarget});
     SetSurfaceDropped(SurfaceDropped);

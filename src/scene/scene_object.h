@@ -206,6 +206,7 @@ int32_t NameSum(const char* text);
 
 // Camera record of a camera object; children inherit the reference.
 // Position in pixels, z is the focal length; angles in whole degrees.
+// Its owner is not the record's first field: its payload ops say where it is.
 struct Camera : render::CameraView {
     SceneObject* owner;
     int32_t changed;  // set when the camera moved; cleared by the composer
