@@ -16,15 +16,9 @@
 
 namespace render {
 
-const int kFrameIntervals[kPacingSteps] = {1, 2, 4, 8, 16, 20, 25, 33, 50, 100, 200, 250, 500};
-const double kFrameRates[kPacingSteps] = {960, 480, 240, 120, 60, 50, 40, 30, 20, 10, 5, 4, 2};
-
 namespace {
 
-constexpr int kDefaultFrameIndex = 4;
-
 struct Composer {
-    std::atomic<int> frameIndex{kDefaultFrameIndex};
     uint32_t lastPresent = 0;
     std::atomic<int> suspended{0};
     std::atomic<int> stop{0};
@@ -173,20 +167,8 @@ void RegisterIdleDraw(scene::DrawFn draw) {
 }
 
 void ResetPacing() {
-    g_composer.frameIndex = kDefaultFrameIndex;
-    g_composer.lastPresent = platform::TimeMs();
-}
-void SetFrameIndex(int index) {
-    g_composer.frameIndex = std::clamp(index, 0, kPacingSteps - 1);
-}
-int FrameIndex() {
-    return g_composer.frameIndex.load();
-}
-int FrameIntervalMs() {
-    return kFrameIntervals[FrameIndex()];
-}
-double NominalFrameRate() {
-    return kFrameRates[FrameIndex()];
+    core::SetFrameIndex(core::kDefaultFrameIndex);
+    g_composer.lastPresent = core::NowMs();
 }
 
 int DrawObject(scene::SceneObject* o) {
@@ -356,9 +338,9 @@ void Pace() {
     double speed = CurrentSpeed();
     if (speed <= 0) speed = 1;
     int interval = static_cast<int>(FrameIntervalMs() / speed);
-    int wait = interval - static_cast<int>(platform::TimeMs() - g_composer.lastPresent);
+    int wait = interval - static_cast<int>(core::NowMs() - g_composer.lastPresent);
     if (wait > 0) WaitFor(wait);
-    g_composer.lastPresent = platform::TimeMs();
+    g_composer.lastPresent = core::NowMs();
 }
 
 int PresentFrame(bool force) {
