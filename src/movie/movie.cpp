@@ -13,7 +13,7 @@
 
 #include "files/file_handle.h"
 #include "platform/audio.h"
-#include "platform/clock.h"
+#include "core/clock.h"
 #include "platform/movie_source.h"
 #include "platform/thread.h"
 
@@ -21,12 +21,7 @@ namespace movie {
 
 namespace {
 
-std::atomic<uint32_t (*)()> g_clock{nullptr};
-
-uint32_t Now() {
-    uint32_t (*clock)() = g_clock.load();
-    return clock ? clock() : platform::TimeMs();
-}
+uint32_t Now() { return core::NowMs(); }
 
 // Audio kept queued ahead of the speaker, in device buffers.
 constexpr int kAudioAhead = 8;
@@ -209,8 +204,6 @@ float MovieGain(int32_t volume) {
     double db = std::max(-10000.0, 3322.0 * std::log10(volume / 1000.0));
     return static_cast<float>(std::pow(10.0, db / 2000.0));
 }
-
-void SetMovieClock(uint32_t (*now)()) { g_clock.store(now); }
 
 Movie* OpenMovie(const char* name, const MovieSettings& settings) {
     if (!name || !*name) return nullptr;

@@ -4,8 +4,7 @@
 // and seek from any thread. Whoever draws the movie takes the newest frame
 // into its picture once per frame (CopyMovieFrame).
 //
-// Times are milliseconds of the movie clock (platform::TimeMs unless a test
-// installs its own with SetMovieClock). A frame is shown once the movie's
+// Times are milliseconds of the engine clock (core/clock.h). A frame is shown once the movie's
 // position reaches its time, never before; when the decoder falls behind,
 // frames whose successor is already due are dropped.
 //
@@ -68,9 +67,6 @@ int MovieHeight(const Movie* movie);
 // frame's time.
 int CopyMovieFrame(Movie* movie, uint8_t* pixels, int width, int height, size_t stride,
                    uint32_t* shownTimeMs = nullptr);
-
-// The clock every movie runs by; null puts platform::TimeMs back.
-void SetMovieClock(uint32_t (*now)());
 
 // The audio voice gain for a volume 0 ... 1000 (a logarithmic scale
 // reaching silence at 0).

@@ -65,8 +65,9 @@ void CloseAudioDevice();
 
 // --- The headless device ---------------------------------------------------
 const AudioDevice& HeadlessAudioDevice();
-// The clock the headless device consumes audio by (milliseconds). Tests
-// install their own; null puts the system clock back.
+// The clock the headless device consumes audio by (milliseconds): the
+// engine clock, handed over by core::SetClock (this layer cannot reach it);
+// null puts TimeMs back. Running voices are rebased onto the new clock.
 void SetHeadlessAudioClock(uint32_t (*now)());
 uint32_t HeadlessAudioNow();
 

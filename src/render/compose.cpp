@@ -13,15 +13,9 @@
 
 namespace render {
 
-const int kFrameIntervals[kPacingSteps] = {1, 2, 4, 8, 16, 20, 25, 33, 50, 100, 200, 250, 500};
-const double kFrameRates[kPacingSteps] = {960, 480, 240, 120, 60, 50, 40, 30, 20, 10, 5, 4, 2};
-
 namespace {
 
-constexpr int kDefaultFrameIndex = 4;
-
 struct Pacing {
-    std::atomic<int> frameIndex{kDefaultFrameIndex};
     uint32_t lastPresent = 0;
 };
 
@@ -53,20 +47,8 @@ double CurrentSpeed() {
 }
 
 void ResetPacing() {
-    g_pacing.frameIndex = kDefaultFrameIndex;
-    g_pacing.lastPresent = platform::TimeMs();
-}
-void SetFrameIndex(int index) {
-    g_pacing.frameIndex = std::clamp(index, 0, kPacingSteps - 1);
-}
-int FrameIndex() {
-    return g_pacing.frameIndex.load();
-}
-int FrameIntervalMs() {
-    return kFrameIntervals[FrameIndex()];
-}
-double NominalFrameRate() {
-    return kFrameRates[FrameIndex()];
+    core::SetFrameIndex(core::kDefaultFrameIndex);
+    g_pacing.lastPresent = core::NowMs();
 }
 
 void WaitFrameTime(platform::Event* wake, int ms) {
@@ -79,9 +61,9 @@ void Pace(platform::Event* wake) {
     double speed = CurrentSpeed();
     if (speed <= 0) speed = 1;
     int interval = static_cast<int>(FrameIntervalMs() / speed);
-    int wait = interval - static_cast<int>(platform::TimeMs() - g_pacing.lastPresent);
+    int wait = interval - static_cast<int>(core::NowMs() - g_pacing.lastPresent);
     if (wait > 0) WaitFrameTime(wake, wait);
-    g_pacing.lastPresent = platform::TimeMs();
+    g_pacing.lastPresent = core::NowMs();
 }
 
 int PresentFrame(bool force) {

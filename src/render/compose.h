@@ -6,20 +6,22 @@
 #include <atomic>
 #include <cstdint>
 
+#include "core/clock.h"
 #include "platform/sync.h"
 #include "render/drawable.h"
 
 namespace render {
 
-// Frame pacing: thirteen intervals and nominal rates selected by one index.
-constexpr int kPacingSteps = 13;
-extern const int kFrameIntervals[kPacingSteps];
-extern const double kFrameRates[kPacingSteps];
+// Frame pacing: the engine clock's tick interval (core/clock.h). ResetPacing
+// selects the default interval and restarts the pacing at the clock's now.
+using core::FrameIndex;
+using core::FrameIntervalMs;
+using core::kFrameIntervals;
+using core::kFrameRates;
+using core::kPacingSteps;
+using core::NominalFrameRate;
+using core::SetFrameIndex;
 void ResetPacing();
-void SetFrameIndex(int index);  // clamped to 0..12
-int FrameIndex();
-int FrameIntervalMs();      // the interval in force
-double NominalFrameRate();  // the rate in force
 
 // Modes set by the input layer and the variables.
 // skip and hide are written by the input layer and scripts and read by the

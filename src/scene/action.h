@@ -14,15 +14,14 @@
 #pragma once
 #include <cstdint>
 
+#include "core/clock.h"
 #include "scene/object_tree.h"
 
 namespace scene {
 
 // --- Clock and speed ----------------------------------------------------------
-// The millisecond clock steps and waits read. Tests install their own; null
-// puts the system clock back.
-void SetActionClock(uint32_t (*now)());
-uint32_t ActionNow();
+// The millisecond clock steps and waits read: the engine clock.
+inline uint32_t ActionNow() { return core::NowMs(); }
 // Engine speed: the play-speed factor (32 in skip mode) in the play state,
 // the system-script speed in the system-script state, 0 (nothing advances)
 // in every other state.

@@ -1,11 +1,11 @@
 // Setting actions up: reading an object's start values, computing targets,
 // applying zero-length actions at once, and arming the rest (curve tables,
-// paths, step routine) until the next start signal. Also the engine clock,
-// the speed and the start signal itself.
+// paths, step routine) until the next start signal. Also the speed and the
+// start signal itself.
 #include <cmath>
 #include <cstring>
 
-#include "platform/clock.h"
+#include "core/clock.h"
 #include "render/compose.h"
 #include "render/surface.h"
 #include "scene/action_internal.h"
@@ -18,8 +18,6 @@
 namespace scene {
 
 namespace {
-
-uint32_t (*g_clock)() = nullptr;
 
 bool OwnsSurface(const SceneObject* o) {
     return o->surface && o->surface->owner == o;
@@ -216,7 +214,7 @@ int SetupShake(SceneObject* o, const ActionRequest& r) {
     a.target[1] = amp[3];
     // Ticks per second are rate / 1000 x the frame rate; a rate of 0 never
     // ticks (the picture stays put).
-    double perSecond = r.shakeRate / 1000.0 * render::NominalFrameRate();
+    double perSecond = r.shakeRate / 1000.0 * core::NominalFrameRate();
     a.extra[0] = perSecond > 0 ? Truncate(1000.0 / perSecond) : 0x7FFFFFFF;
     a.extra[1] = 0;  // time of the last tick
     a.extra[2] = 1;  // sign
@@ -235,18 +233,10 @@ int SetupVisitor(SceneObject* o, ObjectQuery* q) {
 }  // namespace
 
 int32_t StepCount(int32_t durationMs) {
-    double n = std::trunc(durationMs * render::NominalFrameRate() / 1000.0);
+    double n = std::trunc(durationMs * core::NominalFrameRate() / 1000.0);
     if (n < 1) n = 1;
     if (n > kMaxSteps) n = kMaxSteps;
     return static_cast<int32_t>(n);
-}
-
-void SetActionClock(uint32_t (*now)()) {
-    g_clock = now;
-}
-
-uint32_t ActionNow() {
-    return g_clock ? g_clock() : platform::TimeMs();
 }
 
 double ActionSpeed() {

@@ -2,6 +2,7 @@
 // the activity test of the waits and the action-time queries.
 #include <cstdint>
 
+#include "core/clock.h"
 #include "render/compose.h"
 #include "scene/action_internal.h"
 #include "scene/process_object.h"
@@ -27,7 +28,7 @@ void AdvanceAction(const SceneObject* o, ActionRecord& a) {
     int32_t elapsed = static_cast<int32_t>(ActionNow() - o->lastStepTime);
     if (elapsed < 0) elapsed = 0;
     int64_t ms = static_cast<int64_t>(ActionSpeed() * elapsed);
-    int interval = render::FrameIntervalMs();
+    int interval = core::FrameIntervalMs();
     if (interval < 1) interval = 1;
     int64_t counter = a.counter + ms * 65536 / interval * a.multiplier;
     if (counter > INT32_MAX) counter = INT32_MAX;

@@ -6,7 +6,7 @@
 #include <ctime>
 #include <random>
 
-#include "platform/clock.h"
+#include "core/clock.h"
 #include "render/dirty_rect.h"
 #include "render/drawable.h"
 #include "render/surface.h"
@@ -313,7 +313,7 @@ SceneObject* CreateObject(int32_t key, const char* path) {
 
     World* world = CurrentWorld();
     o->creationSequence = ++world->list.creationCounter;
-    o->lastStepTime = platform::TimeMs();
+    o->lastStepTime = core::NowMs();
     o->groupFlag = 1;
     o->referencesIntact = 1;
     o->self = o;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/clock.h"
 #include "render/compose.h"
 #include "scene/composer.h"
 #include "render/dirty_rect.h"
@@ -140,7 +141,7 @@ void PlaceCopies(SceneObject* o, int f, const ActionRecord& action, int32_t inde
     TrailCopies* c = o->trail.copies;
     const int kind = kFeedKinds[f];
     const double speed = ActionSpeed();
-    int interval = render::FrameIntervalMs();
+    int interval = core::FrameIntervalMs();
     if (interval < 1) interval = 1;
     for (int k = 0; k < o->trail.count; ++k) {
         double behind = (k + 1.0) * lag * speed / interval;

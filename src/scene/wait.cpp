@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "core/clock.h"
 #include "platform/clock.h"
 #include "platform/sync.h"
 #include "render/compose.h"
@@ -166,7 +167,7 @@ void WaitObjects(const char* name, script::ScriptBlock* block, int32_t ownerKey,
         }
         if (!AnyActive(&q)) break;
         if (timeoutMs >= 0 && (ActionNow() - start) * Speed() >= timeoutMs) break;
-        double step = render::FrameIntervalMs() / Speed();
+        double step = core::FrameIntervalMs() / Speed();
         if (code == kWaitTextCode && SkipMode()) step = 0;
         if (platform::Event* e = BlockEvent(block)) platform::ResetEvent(e);
         uint32_t woke = core::WaitEngineEvents(core::kWaitQuit | core::kWaitStateChanged,

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "files/file_handle.h"
+#include "core/clock.h"
 #include "platform/clock.h"
 #include "script/builtins.h"
 #include "script/file_support.h"
@@ -40,7 +41,7 @@ double BuiltinTime(Eval&, const Arguments&, char*) {
 }
 
 double BuiltinMilliTime(Eval&, const Arguments&, char*) {
-    return static_cast<double>(platform::TimeMs());
+    return static_cast<double>(core::NowMs());
 }
 
 double BuiltinInteger(Eval&, const Arguments& args, char*) {

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <string>
 
+#include "core/clock.h"
 #include "platform/clock.h"
 #include "script/file_support.h"
 #include "script/preprocess.h"
@@ -130,7 +131,7 @@ int LoadScriptFile(ScriptProcess* process, const char* name) {
     }
     std::memcpy(file.key, resolved, sizeof(file.key));
     file.included = 0;
-    file.loadTime = platform::TimeMs();
+    file.loadTime = core::NowMs();
     platform::SleepMs(1);
     if (!PreprocessScript(process, free)) {
         UnloadScriptFile(process, free);

@@ -142,8 +142,8 @@ void ShowHiddenTextWindow();
 // default that answers honestly for a missing subsystem; owners install
 // theirs. All are called on the main thread.
 struct InputHooks {
-    // Clock (milliseconds) and the handler's pauses. Tests replace them.
-    uint32_t (*now)();
+    // The handler's pauses. Tests replace them. (Its timers read the engine
+    // clock, core/clock.h.)
     void (*pause)(uint32_t ms);
     // Whether the display runs (the scene is not paused or suspended).
     // Default: the object system's display-running gate.

@@ -1,6 +1,7 @@
 // The input layer's hooks with their defaults, and its state record.
 #include <string>
 
+#include "core/clock.h"
 #include "platform/clock.h"
 #include "platform/sync.h"
 #include "platform/system.h"
@@ -70,7 +71,6 @@ int NoFocus(int) { return 0; }
 
 InputHooks Defaults() {
     InputHooks h;
-    h.now = platform::TimeMs;
     h.pause = Sleep;
     h.displayRuns = ObjectDisplayRuns;
     h.clickableUnderMouse = CursorIsHand;
@@ -104,7 +104,7 @@ InputState& State() {
     return state;
 }
 
-uint32_t Now() { return g_hooks.now(); }
+uint32_t Now() { return core::NowMs(); }
 void Pause(uint32_t ms) { g_hooks.pause(ms); }
 bool DisplayRuns() { return g_hooks.displayRuns() != 0; }
 void Redraw() { g_hooks.redrawFrame(); }

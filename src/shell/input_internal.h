@@ -51,7 +51,7 @@ inline uint32_t Since(uint32_t now, uint32_t earlier) {
     int32_t d = static_cast<int32_t>(now - earlier);
     return d < 0 ? 0 : static_cast<uint32_t>(d);
 }
-uint32_t Now();
+uint32_t Now();  // the engine clock
 void Pause(uint32_t ms);
 
 // Events of the current world. Raising one a script waits for pauses the

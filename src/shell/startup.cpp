@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/clock.h"
+#include "core/clock.h"
 #include "platform/encoding.h"
 #include "platform/msgbox.h"
 #include "platform/system.h"
@@ -156,7 +156,7 @@ void ShutdownSequence() {
 
 int MainLoop(int exitAfterMs, bool* exitedByTimer) {
     Subsystems& sub = GetSubsystems();
-    uint32_t start = platform::TimeMs();
+    uint32_t start = core::NowMs();
     *exitedByTimer = false;
     while (!core::Quitting()) {
         uint32_t state = core::g_engine.state;
@@ -168,7 +168,7 @@ int MainLoop(int exitAfterMs, bool* exitedByTimer) {
         if (core::Quitting()) break;
         int timeout = platform::kInfinite;
         if (exitAfterMs >= 0) {
-            int elapsed = static_cast<int>(platform::TimeMs() - start);
+            int elapsed = static_cast<int>(core::NowMs() - start);
             if (elapsed >= exitAfterMs) {
                 *exitedByTimer = true;
                 core::RequestQuit();

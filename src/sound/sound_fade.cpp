@@ -1,13 +1,14 @@
 // Fades of volume, pan and frequency: a thread per running fade steps the
-// value along a curve table by elapsed time, holds while the sound is
-// paused, and sets the target exactly at the last step.
+// value along a curve table by elapsed engine time at the engine tick rate,
+// holds while the sound is paused, and sets the target exactly at the last
+// step.
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
+#include "core/clock.h"
 #include "platform/clock.h"
-#include "render/compose.h"
 #include "scene/curve.h"
 #include "sound/sound_internal.h"
 #include "platform/text_copy.h"
@@ -15,8 +16,6 @@
 namespace sound {
 
 namespace {
-
-std::atomic<uint32_t (*)()> g_clock{nullptr};
 
 struct FadeStart {
     SoundObject* sound;
@@ -38,13 +37,13 @@ void FadeMain(void* argument) {
     std::free(argument);
     SoundObject* s = start.sound;
     SoundFade& f = s->fades[start.kind];
-    double rate = render::NominalFrameRate();
+    double rate = core::NominalFrameRate();
     uint64_t activeMs = 0;  // time the sound was not paused since the fade began
     uint32_t last = f.began;
     int direction = f.target >= f.start ? 1 : -1;
     for (;;) {
         if (platform::IsEventSet(f.stop)) break;
-        uint32_t now = SoundNow();
+        uint32_t now = core::NowMs();
         uint32_t elapsed = now - last;
         last = now;
         uint8_t state = s->state.load();
@@ -69,12 +68,6 @@ void FadeMain(void* argument) {
 }
 
 }  // namespace
-
-void SetSoundClock(uint32_t (*now)()) { g_clock = now; }
-uint32_t SoundNow() {
-    uint32_t (*clock)() = g_clock.load();
-    return clock ? clock() : platform::TimeMs();
-}
 
 void EndFade(SoundObject* s, int kind) {
     SoundFade& f = s->fades[kind];
@@ -104,14 +97,14 @@ void FadeSound(SoundObject* s, int kind, int32_t target, int32_t durationMs, con
     EndFade(s, kind);
     current = ValueOf(s, kind).load();
     SoundFade& f = s->fades[kind];
-    double steps = std::trunc(durationMs * render::NominalFrameRate() / 1000.0);
+    double steps = std::trunc(durationMs * core::NominalFrameRate() / 1000.0);
     if (steps < 1) steps = 1;
     if (steps > 1000000) steps = 1000000;
     f.steps = static_cast<int32_t>(steps);
     f.start = current;
     f.target = target;
     f.index.store(0);
-    f.began = SoundNow();
+    f.began = core::NowMs();
     double distance = std::fabs(static_cast<double>(target) - current);
     f.table = scene::BuildCurveTable(scene::CurveFromArgument(curve), f.steps, distance);
     std::memset(f.curve, 0, sizeof(f.curve));

@@ -56,7 +56,7 @@ struct SoundFade {
     int32_t start = 0, target = 0;
     double* table = nullptr;  // cumulative change per step (curve table)
     int32_t steps = 0;
-    uint32_t began = 0;  // clock when the fade was asked for
+    uint32_t began = 0;  // engine clock when the fade was asked for
     std::atomic<int32_t> index{0};
     char curve[16] = {};
     platform::Thread* thread = nullptr;
@@ -172,15 +172,10 @@ void ResumeAllSounds();
 // 8 (stereo).
 uint32_t BlockAmplitude(const uint8_t* pcm, size_t bytes, const PcmFormat& format);
 
-// The clock fades advance by (milliseconds). Tests install their own; null
-// puts the system clock back. The headless device keeps its own clock
-// (platform::SetHeadlessAudioClock).
-void SetSoundClock(uint32_t (*now)());
-uint32_t SoundNow();
-
 // Wakes the sound's stream and fade threads and waits (up to `timeoutMs`)
 // until each of them has run a whole pass after the wake, so that they have
 // seen the clocks as they are now. True when they did (or none runs).
+// `timeoutMs` is real time: the bound holds under a stepped engine clock.
 bool SettleSound(SoundObject* s, int timeoutMs);
 
 }  // namespace sound

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/clock.h"
+#include "core/clock.h"
 #include "render/compose.h"
 #include "scene/composer.h"
 #include "render/drawable.h"
@@ -234,7 +234,7 @@ int CreateTextObject(const scene::CreateContext& c, const scene::CreateArgs& a) 
             ok = 0;
         }
         t->cursor = 0;
-        t->lastStep = platform::TimeMs();
+        t->lastStep = core::NowMs();
     }
     ReleaseFont(&spec);
     ReleaseAll(&spec);
@@ -278,7 +278,7 @@ int SetBaseTextInterval(const char* milliseconds) {
 int RevealStep(scene::SceneObject* object) {
     TextPayload* t = object ? object->text : nullptr;
     if (t) {
-        t->lastStep = platform::TimeMs();
+        t->lastStep = core::NowMs();
         t->push = 0;
         t->cursor = t->count;
     }
@@ -290,7 +290,7 @@ int TextRequest(scene::SceneObject* o, scene::ObjectQuery* q) {
     TextPayload* t = o->text;
     if (!t) return scene::TextureRequest(o, q);
     if (scene::KeywordIs(k, "Enter")) {
-        t->lastStep = platform::TimeMs();
+        t->lastStep = core::NowMs();
         o->ops.textStep = RevealStep;
         return scene::TextureRequest(o, q);
     }

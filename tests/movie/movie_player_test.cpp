@@ -8,6 +8,7 @@
 #include <cstring>
 #include <thread>
 
+#include "core/clock.h"
 #include "movie/movie.h"
 #include "movie_fixtures.h"
 #include "platform/audio.h"
@@ -28,14 +29,12 @@ class MoviePlayer : public ::testing::Test {
 protected:
     void SetUp() override {
         g_now = 1000;
-        movie::SetMovieClock(TestClock);
         platform::SelectAudioDevice(true);
-        platform::SetHeadlessAudioClock(TestClock);
+        core::SetClock(TestClock);
     }
     void TearDown() override {
         movie::DestroyMovie(m);
-        movie::SetMovieClock(nullptr);
-        platform::SetHeadlessAudioClock(nullptr);
+        core::SetClock(nullptr);
         platform::CloseAudioDevice();
     }
     movie::Movie* Open(const MovieSpec& spec, movie::MovieSettings settings = {}) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "create_fixture.h"
+#include "core/clock.h"
 #include "render/compose.h"
 #include "scene/composer.h"
 #include "scene/action.h"
@@ -23,13 +24,13 @@ protected:
     void SetUp() override {
         CreateFixture::SetUp();
         scene::InstallActionSystem();
-        scene::SetActionClock(FakeNow);
+        core::SetClock(FakeNow);
         render::ResetPacing();  // 16 ms frames, nominal rate 60
         render::Modes().playSpeed = 1.0;
         render::SetSkipMode(false);
     }
     void TearDown() override {
-        scene::SetActionClock(nullptr);
+        core::SetClock(nullptr);
         render::Modes().playSpeed = 1.0;
         render::SetSkipMode(false);
         CreateFixture::TearDown();

@@ -14,6 +14,7 @@
 #include "script/services.h"
 #include "script/system_variables.h"
 #include "script/variables.h"
+#include "core/clock.h"
 #include "core/engine.h"
 #include "shell/input.h"
 #include "core/registry.h"
@@ -66,8 +67,8 @@ protected:
         };
         t.setNumberVariable = [](const char*, double) {};
 
+        core::SetClock([] { return g_world.now; });
         shell::InputHooks& h = shell::GetInputHooks();
-        h.now = [] { return g_world.now; };
         h.pause = [](uint32_t ms) { g_world.pauses.push_back(ms); };
         h.displayRuns = [] { return g_world.displayRuns; };
         h.clickableUnderMouse = [] { return g_world.clickable; };
@@ -89,6 +90,7 @@ protected:
 
     void TearDown() override {
         shell::ResetInputHooks();
+        core::SetClock(nullptr);
         shell::GetTransitionHooks() = savedTransitions_;
         core::g_engine.quit = 0;
         core::g_engine.state = core::StateNone;

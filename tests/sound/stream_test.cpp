@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
+#include "core/clock.h"
 #include "platform/audio.h"
-#include "render/compose.h"
 #include "script/system_variables.h"
 #include "sound/sound_object.h"
 #include "sound_fixtures.h"
@@ -29,8 +29,7 @@ class SoundStream : public ::testing::Test {
 protected:
     void SetUp() override {
         script::g_systemValues = script::SystemValues{};
-        platform::SetHeadlessAudioClock(TestNow);
-        sound::SetSoundClock(TestNow);
+        core::SetClock(TestNow);
         ASSERT_TRUE(sound::StartSoundDevice(true));
         ASSERT_TRUE(platform::AudioIsHeadless());
         // 8000 Hz 16-bit mono, 500 ms: sample i is i.
@@ -39,8 +38,7 @@ protected:
     }
     void TearDown() override {
         sound::StopSoundDevice();
-        platform::SetHeadlessAudioClock(nullptr);
-        sound::SetSoundClock(nullptr);
+        core::SetClock(nullptr);
         script::g_systemValues = script::SystemValues{};
     }
 
@@ -234,7 +232,7 @@ TEST_F(SoundStream, FadesFollowTheCurveStepsAndEndOnTheTarget) {
     sound::SoundObject* s = Make();
     sound::SetSoundLoop(s, -1);
     sound::PlaySound(s);
-    double rate = render::NominalFrameRate();
+    double rate = core::NominalFrameRate();
     // Volume 1000 -> 500 over one second, linearly.
     sound::FadeSound(s, sound::kFadeVolume, 500, 1000, nullptr);
     Run(s, 500);
