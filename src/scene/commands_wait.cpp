@@ -18,7 +18,6 @@
 #include "script/process.h"
 #include "script/services.h"
 #include "core/engine.h"
-#include "shell/input.h"
 #include "core/registry.h"
 
 namespace scene {
@@ -112,10 +111,6 @@ int ServiceImageSize(const char* name, int vertical) {
     return v;
 }
 
-void ServiceKickShortcut(int keyCode) {
-    shell::KickShortcut(keyCode);
-}
-
 void ServiceLockVideo(int freeze) {
     if (!g_objects.running || !render::ComposerRunning()) return;
     bool runs = platform::IsEventSet(g_objects.displayRunning);
@@ -160,7 +155,6 @@ void InstallActionSystem() {
     script::ScriptServices& s = script::g_services;
     s.actionTime = ServiceActionTime;
     s.imageSize = ServiceImageSize;
-    s.kickShortcut = ServiceKickShortcut;
     s.lockVideo = ServiceLockVideo;
 }
 
