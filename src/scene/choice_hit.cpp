@@ -14,7 +14,7 @@
 #include "scene/scrollbar.h"
 #include "script/process.h"
 #include "core/engine.h"
-#include "shell/input.h"
+#include "core/input.h"
 #include "core/registry.h"
 
 namespace scene {
@@ -170,7 +170,7 @@ void LeaveChoice(SceneObject* choice) {
     StopGroupSounds(choice, kOver);
     StartGroupSounds(choice, kLeave);
     choice->choiceState = kChoiceLeft;
-    shell::SetCursorShape(shell::kCursorIdArrow);
+    core::SetCursorShape(core::kCursorIdArrow);
 }
 
 int ChoiceHit(SceneObject* choice, int x, int y, bool buttonDown, bool act, bool releaseSeen) {
@@ -205,7 +205,7 @@ int ChoiceHit(SceneObject* choice, int x, int y, bool buttonDown, bool act, bool
             FadeGroup(choice, kLeave, 0, 0);
             FadeGroup(choice, kClick, 0, 0);
             StartGroupSounds(choice, kOver);
-            shell::SetCursorShape(Clickable(choice) ? shell::kCursorIdHand : shell::kCursorIdArrow);
+            core::SetCursorShape(Clickable(choice) ? core::kCursorIdHand : core::kCursorIdArrow);
         }
         return 0;
     }
@@ -230,13 +230,13 @@ int CaseHit(script::ScriptBlock* block, const char* name) {
     core::AcquireSceneLock();
     int chosen = 0;
     SceneObject* o = FindObject(block->process->ownerKey, name);
-    bool released = block->run.lastInputCode == shell::kInputLButtonUp;
+    bool released = block->run.lastInputCode == core::kInputLButtonUp;
     if (o && o->choiceFlag) {
         chosen = ChoiceHit(o, x, y, down, true, released);
     } else if (o && o->scrollbar) {
         // A scrollbar takes the test to its mouse routine: its case is hit
         // when the player moved the thumb.
-        chosen = ScrollbarCaseHit(o, x, y, down, block->run.lastInputCode == shell::kInputLButton);
+        chosen = ScrollbarCaseHit(o, x, y, down, block->run.lastInputCode == core::kInputLButton);
     }
     core::ReleaseSceneLock();
     return chosen;
@@ -254,7 +254,7 @@ void ResetHover(int world) {
         }
     }
     core::ReleaseSceneLock();
-    shell::SetCursorShape(shell::kCursorIdArrow);
+    core::SetCursorShape(core::kCursorIdArrow);
 }
 
 namespace {
@@ -264,7 +264,7 @@ namespace {
 int ChoiceUnderMouse(bool take) {
     if (!g_objects.running || core::Quitting()) return 0;
     int x = 0, y = 0;
-    shell::LastMousePosition(&x, &y);
+    core::LastMousePosition(&x, &y);
     int found = 0;
     core::AcquireSceneLock();
     for (DrawListNode* n = CurrentWorld()->list.first; n && !found; n = n->next) {

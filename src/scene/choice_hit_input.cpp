@@ -5,6 +5,7 @@
 #include "scene/choice_hit.h"
 #include "scene/focus.h"
 #include "script/interp_hooks.h"
+#include "core/input.h"
 #include "shell/input.h"
 
 namespace scene {
@@ -13,9 +14,9 @@ namespace {
 
 // The input codes a select wakes on, in the order a wake is attributed.
 const int kSelectCodes[] = {
-    shell::kInputLButton, shell::kInputLButtonUp, shell::kInputEnterUp, shell::kInputEnter,
-    shell::kInputRButton, shell::kInputRButtonUp, shell::kInputWheelUp, shell::kInputWheelDown,
-    shell::kInputSpace,   shell::kInputEsc,       shell::kInputAny,
+    core::kInputLButton, core::kInputLButtonUp, core::kInputEnterUp, core::kInputEnter,
+    core::kInputRButton, core::kInputRButtonUp, core::kInputWheelUp, core::kInputWheelDown,
+    core::kInputSpace,   core::kInputEsc,       core::kInputAny,
 };
 constexpr int kSelectCodeCount = sizeof kSelectCodes / sizeof kSelectCodes[0];
 
@@ -25,7 +26,7 @@ thread_local platform::Event* t_waiting[kSelectCodeCount] = {};
 thread_local int t_waitingCount = 0;
 
 void Withdraw() {
-    for (int i = 0; i < t_waitingCount; ++i) shell::InputWaiting(t_waiting[i], -1);
+    for (int i = 0; i < t_waitingCount; ++i) core::InputWaiting(t_waiting[i], -1);
     t_waitingCount = 0;
 }
 
@@ -37,7 +38,7 @@ thread_local int t_seenCount = -1;  // -1: no wake read since the last reset
 
 void ResetWorldInput(int world) {
     if (t_seenCount < 0) {
-        shell::ResetInputEvents(world);
+        core::ResetInputEvents(world);
         return;
     }
     for (int i = 0; i < t_seenCount; ++i) platform::ResetEvent(t_seen[i]);
@@ -45,11 +46,11 @@ void ResetWorldInput(int world) {
 }
 
 void MousePosition(int* x, int* y) {
-    shell::LastMousePosition(x, y);
+    core::LastMousePosition(x, y);
 }
 
 void SignalMouseMove(int world) {
-    if (platform::Event* e = shell::InputEvent(world, shell::kInputAny)) platform::SetEvent(e);
+    if (platform::Event* e = core::InputEvent(world, core::kInputAny)) platform::SetEvent(e);
 }
 
 int SelectInputEvents(int world, platform::Event** events, int capacity) {
@@ -57,10 +58,10 @@ int SelectInputEvents(int world, platform::Event** events, int capacity) {
     int n = 0;
     for (int code : kSelectCodes) {
         if (n >= capacity) break;
-        platform::Event* e = shell::InputEvent(world, code);
+        platform::Event* e = core::InputEvent(world, code);
         if (!e) continue;
         events[n++] = e;
-        shell::InputWaiting(e, +1);
+        core::InputWaiting(e, +1);
         t_waiting[t_waitingCount++] = e;
     }
     return n;
@@ -72,19 +73,19 @@ void LastInput(int world, int* code, uint32_t* flags) {
     *code = 0;
     t_seenCount = 0;
     for (int c : kSelectCodes) {
-        platform::Event* e = shell::InputEvent(world, c);
+        platform::Event* e = core::InputEvent(world, c);
         if (!e || !platform::IsEventSet(e)) continue;
         if (!*code) *code = c;
         t_seen[t_seenCount++] = e;
     }
-    bool down = *code == shell::kInputLButton ||
-                (shell::LeftButtonHeld() && *code != shell::kInputLButtonUp);
+    bool down = *code == core::kInputLButton ||
+                (core::LeftButtonHeld() && *code != core::kInputLButtonUp);
     *flags = down ? 1u : 0u;
     Withdraw();
 }
 
 void ArrowCursor() {
-    shell::SetCursorShape(shell::kCursorIdArrow);
+    core::SetCursorShape(core::kCursorIdArrow);
 }
 
 }  // namespace

@@ -19,7 +19,6 @@
 #include "script/process.h"
 #include "script/services.h"
 #include "core/engine.h"
-#include "shell/input.h"
 #include "core/registry.h"
 
 namespace scene {
@@ -113,10 +112,6 @@ int ServiceImageSize(const char* name, int vertical) {
     return v;
 }
 
-void ServiceKickShortcut(int keyCode) {
-    shell::KickShortcut(keyCode);
-}
-
 void ServiceLockVideo(int freeze) {
     if (!g_objects.running || !scene::ComposerRunning()) return;
     bool runs = platform::IsEventSet(g_objects.displayRunning);
@@ -161,7 +156,6 @@ void InstallActionSystem() {
     script::ScriptServices& s = script::g_services;
     s.actionTime = ServiceActionTime;
     s.imageSize = ServiceImageSize;
-    s.kickShortcut = ServiceKickShortcut;
     s.lockVideo = ServiceLockVideo;
 }
 

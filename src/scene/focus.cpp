@@ -16,6 +16,7 @@
 #include "render/quad.h"
 #include "scene/choice_hit.h"
 #include "scene/object_tree.h"
+#include "core/input.h"
 #include "shell/input.h"
 #include "core/engine.h"
 #include "core/registry.h"
@@ -98,12 +99,12 @@ int FocusTarget(int direction, int mouseX, int mouseY, int* x, int* y) {
 int MoveFocus(int direction) {
     if (!g_objects.running || core::Quitting()) return 0;
     int mx = 0, my = 0, x = 0, y = 0;
-    shell::LastMousePosition(&mx, &my);
+    core::LastMousePosition(&mx, &my);
     core::AcquireSceneLock();
     int found = FocusTarget(direction, mx, my, &x, &y);
     core::ReleaseSceneLock();
     if (!found || (x == mx && y == my)) return 0;
-    shell::MoveCursor(x, y);
+    core::MoveCursor(x, y);
     return 1;
 }
 

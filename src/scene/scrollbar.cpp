@@ -13,7 +13,7 @@
 #include "scene/request.h"
 #include "script/services.h"
 #include "core/engine.h"
-#include "shell/input.h"
+#include "core/input.h"
 #include "core/registry.h"
 
 namespace scene {
@@ -184,7 +184,7 @@ int ScrollbarRequest(SceneObject* o, ObjectQuery* q) {
         // The mouse cursor follows the thumb (to its middle).
         int w = 0, h = 0;
         ScrollbarThumbSize(o, &w, &h);
-        shell::MoveCursor(o->position[0] + w / 2, o->position[1] + h / 2);
+        core::MoveCursor(o->position[0] + w / 2, o->position[1] + h / 2);
     }
     return 1;
 }

@@ -10,6 +10,7 @@
 #include "scene/create_support.h"
 #include "scene/scrollbar.h"
 #include "core/engine.h"
+#include "core/input.h"
 #include "shell/input.h"
 #include "core/registry.h"
 
@@ -120,7 +121,7 @@ bool UnderLayoutPoint(const SceneObject* o, int x, int y) {
 
 // Lets a select waiting on the current world look at its cases again.
 void WakeSelect() {
-    if (platform::Event* e = shell::InputEvent(shell::CurrentInputWorld(), shell::kInputAny))
+    if (platform::Event* e = core::InputEvent(core::CurrentInputWorld(), core::kInputAny))
         platform::SetEvent(e);
 }
 
@@ -169,10 +170,10 @@ int ScrollbarCaseHit(SceneObject* o, int x, int y, bool down, bool press) {
     bool over = s->enabled && o->clickable && (s->dragging || ScrollbarUnderMouse(o, x, y));
     if (over) {
         s->hovered = 1;
-        shell::SetCursorShape(shell::kCursorIdHand);
+        core::SetCursorShape(core::kCursorIdHand);
     } else if (s->hovered) {
         s->hovered = 0;
-        shell::SetCursorShape(shell::kCursorIdArrow);
+        core::SetCursorShape(core::kCursorIdArrow);
     }
     int moved = s->moved;
     s->moved = 0;
@@ -204,7 +205,7 @@ void ScrollbarsFollowMouse(int x, int y, int leftHeld) {
 int ScrollbarTakesWheel() {
     if (!g_objects.running || core::Quitting()) return 0;
     int x = 0, y = 0;
-    shell::LastMousePosition(&x, &y);
+    core::LastMousePosition(&x, &y);
     int taken = 0;
     core::AcquireSceneLock();
     for (DrawListNode* n = CurrentWorld()->list.first; n && !taken; n = n->next) {

@@ -16,10 +16,11 @@
 #include "scene/start_signal.h"
 #include "script/interp.h"
 #include "script/process.h"
+#include "script/services.h"
 #include "script/system_variables.h"
 #include "script/variables.h"
 #include "core/engine.h"
-#include "shell/input.h"
+#include "core/input.h"
 #include "core/registry.h"
 #include "platform/text_copy.h"
 
@@ -242,8 +243,8 @@ void WaitForKey(script::ScriptBlock* block, int32_t timeoutMs) {
             last = ActionNow();
             continue;
         }
-        if (ignoringPress && !shell::IsInputRaised(shell::kInputEnter) &&
-            !shell::IsInputRaised(shell::kInputLButton))
+        if (ignoringPress && !core::IsInputRaised(core::kInputEnter) &&
+            !core::IsInputRaised(core::kInputLButton))
             ignoringPress = false;
         DisplayGo(block);
         uint32_t flags = 0x7F;
@@ -289,7 +290,7 @@ void WaitForKey(script::ScriptBlock* block, int32_t timeoutMs) {
         if (remaining == 0) break;
     }
     if (!SkipMode() && !AutoMode()) DisplayStop(block);
-    shell::ShowHiddenTextWindow();
+    script::g_services.showHiddenTextWindow();
 }
 
 void DrawOnce(script::ScriptBlock* block) {

@@ -15,7 +15,7 @@
 #include "script/object_names.h"
 #include "script/sjis.h"
 #include "script/variables.h"
-#include "shell/transitions.h"
+#include "core/transitions.h"
 
 namespace script {
 
@@ -92,9 +92,9 @@ void CommandNoEffect(CommandCall& call) {
     if (call.args[0]) QualifyObjectName(call.args[0], name, BlockPrefix(call.block));
 }
 
-void CommandReset(CommandCall&) { shell::RestartEngine(); }
+void CommandReset(CommandCall&) { core::RestartEngine(); }
 
-void CommandExit(CommandCall&) { shell::ExitEngine(); }
+void CommandExit(CommandCall&) { core::ExitEngine(); }
 
 void CommandLoadFile(CommandCall& call) {
     if (!call.args[0] || !*call.args[0]) return;

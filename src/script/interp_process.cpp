@@ -15,7 +15,7 @@
 #include "script/sjis.h"
 #include "script/variables.h"
 #include "core/registry.h"
-#include "shell/transitions.h"
+#include "core/transitions.h"
 
 namespace script {
 
@@ -209,11 +209,11 @@ void FreeWorld(int world) {
 
 // The system script ends: back to the game in the main world.
 void EndSystemScript() {
-    shell::TransitionHooks& transitions = shell::GetTransitionHooks();
+    core::TransitionHooks& transitions = core::GetTransitionHooks();
     transitions.pauseComposer();
     g_hooks.inputMode(2);
     FreeWorld(1);
-    shell::LeaveSystemScript();
+    core::LeaveSystemScript();
     g_hooks.clearPendingText();
     g_hooks.markScreenDirty();
 }
@@ -256,7 +256,7 @@ void InstallHooks() {
     g_services.ownerKeyInUse = OwnerKeyInUse;
     g_services.registerOwnerKey = RegisterOwnerKey;
     g_services.firstWorldProcess = FirstWorldProcess;
-    shell::TransitionHooks& transitions = shell::GetTransitionHooks();
+    core::TransitionHooks& transitions = core::GetTransitionHooks();
     transitions.startSystemScript = StartSystemScript;
     transitions.setNumberVariable = SetNumberHook;
     transitions.suspendMainWorld = SuspendMainWorld;
@@ -320,7 +320,7 @@ void ProcessThread(void* argument) {
     }
 
     uint32_t state = core::g_engine.state.load();
-    if (state != core::StateSystemScript) shell::WakeMainThread();
+    if (state != core::StateSystemScript) core::WakeMainThread();
     TakeGateWaiting();
     if (systemWorld && state == core::StateSystemScript && !core::Quitting()) EndSystemScript();
     ReleaseCommandGate();
@@ -498,7 +498,7 @@ bool StartScriptEngine(const char* startScript) {
         return false;
     }
     if (process->currentBlock) process->currentBlock->run.currentMark = 1;
-    shell::GetTransitionHooks().inputPlayMode();
+    core::GetTransitionHooks().inputPlayMode();
     return LaunchProcessThread(process);
 }
 

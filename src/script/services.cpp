@@ -55,6 +55,7 @@ ScriptServices Defaults() {
     s.messageBox = ShowBox;
     s.direct3DHal = Zero;
     s.kickShortcut = NoKey;
+    s.showHiddenTextWindow = [] {};
     s.writeImage = NoWrite;
     s.lockVideo = NoLock;
     s.systemChanged = NoChange;

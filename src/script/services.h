@@ -49,6 +49,8 @@ struct ScriptServices {
     int (*messageBox)(const char* text, const char* caption, uint32_t style);
     int (*direct3DHal)();
     void (*kickShortcut)(int keyCode);
+    // Shows the text window again when the player hid it (a WaitKey ending).
+    void (*showHiddenTextWindow)();
     int (*writeImage)(const char* file);
     void (*lockVideo)(int freeze);
     // A system variable changed an engine value.

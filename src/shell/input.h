@@ -1,7 +1,7 @@
 // The input layer: window messages turned into script variables, input events
 // and direct engine actions (skip and automatic modes, hiding the text window,
 // the backlog, the system menu, closing, full screen), the mouse position in
-// frame coordinates and the cursor shape.
+// frame coordinates and the cursor shape (the state itself: core/input.h).
 //
 // Threading: HandleWindowMessage, RunDueInputTimers and ResetInputLayer(0)
 // run on the main thread (the message pump holds lock 8 around the first
@@ -12,97 +12,34 @@
 #include <cstdint>
 #include <string>
 
+#include "core/input.h"
 #include "platform/messages.h"
 #include "platform/sync.h"
 
 namespace shell {
 
-// ---- Input events -------------------------------------------------------
-
-// Input codes. Each names one manual-reset event per world.
-enum InputCode : int {
-    kInputAny = 768,  // any key, button, wheel or mouse movement
-    kInputEnter = 257,
-    kInputEnterUp = 273,
-    kInputSpace = 258,
-    kInputShift = 259,
-    kInputCtrl = 260,
-    kInputTab = 261,
-    kInputEsc = 262,
-    kInputUp = 1281,
-    kInputDown = 1282,
-    kInputLeft = 1283,
-    kInputRight = 1284,
-    kInputPageUp = 1285,
-    kInputPageDown = 1286,
-    kInputHome = 1287,
-    kInputEnd = 1288,
-    kInputLetter = 1296,
-    kInputLButton = 769,
-    kInputRButton = 770,
-    kInputLButtonUp = 771,
-    kInputRButtonUp = 772,
-    kInputWheelUp = 1025,
-    kInputWheelDown = 1026,
-};
-
-enum InputWorld : int { kInputMainWorld = 0, kInputSystemWorld = 1 };
-
-// The event of `code` in `world`, or null for a code that names no event.
-// The events live for the whole process.
-platform::Event* InputEvent(int world, int code);
-// The world whose events are in use: the system world while a system script
-// runs (engine state 400), the main world otherwise.
-int CurrentInputWorld();
-// The current world's event of `code` (what core::WaitEngineEvents waits on).
-platform::Event* CurrentInputEvent(int code);
-// Non-blocking test of the current world's event.
-bool IsInputRaised(int code);
-// Resets every event of `world` (a select entering its body, a click stop).
-void ResetInputEvents(int world);
-// A script waiting on an input event says so (+1 before the wait, -1 after),
-// so that raising it pauses the handler briefly and lets the script run
-// before the next message can reset the event. Other events are ignored.
-void InputWaiting(platform::Event* event, int delta);
-
-// ---- State other subsystems read ----------------------------------------
-
-// The key-pressed flag of the text reveal: set by Enter and the left button,
-// cleared when the left button is released or the mouse moves with no button
-// held.
-bool InputKeyPressed();
-void ClearInputKeyPressed();
-// Last mouse position in frame coordinates and whether the left button is
-// held, as of the last mouse message.
-void LastMousePosition(int* x, int* y);
-bool LeftButtonHeld();
-
-// Cursor shapes by their system cursor ids.
-enum CursorId : int { kCursorIdArrow = 0x7F00, kCursorIdWait = 32514, kCursorIdHand = 32649 };
-// Sets the shape (any thread); it is shown at once and again at every mouse
-// move and cursor request. Unknown ids show the arrow.
-void SetCursorShape(int id);
-int CursorShape();
-
-// ---- Mouse coordinates --------------------------------------------------
-
-// The area the 1024 x 768 frame occupies, in client coordinates.
-struct FrameArea {
-    int x = 0, y = 0, width = 1024, height = 768;
-};
-// Client position to frame position: (client - area origin) scaled by
-// 1024 / area width and 768 / area height, rounded to the nearest integer
-// (halves away from minus infinity). A degenerate area leaves the position.
-void ClientToFramePoint(const FrameArea& area, int clientX, int clientY, int* frameX, int* frameY);
-// The inverse, for moving the cursor to a frame position.
-void FrameToClientPoint(const FrameArea& area, int frameX, int frameY, int* clientX, int* clientY);
-// The area of the video driver now.
-FrameArea CurrentFrameArea();
-// The CursorPosition command: the cursor's position in frame coordinates.
-void CursorPosition(int* x, int* y);
-// The MoveCursor command: puts the cursor at a frame position (the window
-// system answers with a mouse-move message).
-void MoveCursor(int x, int y);
+// The input state other subsystems read is core's (core/input.h).
+using enum core::InputCode;
+using enum core::InputWorld;
+using enum core::CursorId;
+using core::ClearInputKeyPressed;
+using core::ClientToFramePoint;
+using core::CurrentFrameArea;
+using core::CurrentInputEvent;
+using core::CurrentInputWorld;
+using core::CursorPosition;
+using core::CursorShape;
+using core::FrameArea;
+using core::FrameToClientPoint;
+using core::InputEvent;
+using core::InputKeyPressed;
+using core::InputWaiting;
+using core::IsInputRaised;
+using core::LastMousePosition;
+using core::LeftButtonHeld;
+using core::MoveCursor;
+using core::ResetInputEvents;
+using core::SetCursorShape;
 
 // ---- Shortcuts ----------------------------------------------------------
 
@@ -133,7 +70,7 @@ void InputOnSystemChange(int change);
 
 // Shows the text window again when the player hid it (Space), redrawing the
 // frame; nothing when it is shown. Any thread, like a script assigning
-// text_erase: WaitKey calls it when its wait ends.
+// text_erase: WaitKey calls it (script services) when its wait ends.
 void ShowHiddenTextWindow();
 
 // ---- Hooks ----------------------------------------------------------------

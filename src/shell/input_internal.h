@@ -38,10 +38,8 @@ struct InputState {
     bool anySystemRequest = false;
     uint32_t lastSystemRequest = 0;
     PendingReset leftReset, rightReset;
-    std::atomic<bool> keyPressed{false};
-    std::atomic<bool> leftHeld{false};
-    std::atomic<int> mouseX{0}, mouseY{0};
-    std::atomic<int> cursor{kCursorIdArrow};
+    // The key-pressed flag, mouse position, left button and cursor shape
+    // other subsystems read are core's (core/input.h).
 };
 
 InputState& State();

@@ -92,7 +92,7 @@ void EnterDown() {
     } else {
         EndSkip();
     }
-    State().keyPressed = true;
+    core::SetInputKeyPressed(true);
     SetVar("$SYSTEM_keydown_enter", 1);
     Raise(kInputEnter);
 }

@@ -11,7 +11,7 @@
 #include "shell/input.h"
 #include "shell/input_internal.h"
 #include "shell/settings.h"
-#include "shell/transitions.h"
+#include "core/transitions.h"
 
 namespace shell::input {
 
@@ -152,7 +152,7 @@ int RequestSystemScript(const char* script, const char* flagVariable, bool close
         InputHooks& h = GetInputHooks();
         h.suspendScene();
         Redraw();
-        if (EnterSystemScript(script)) return 1;
+        if (core::EnterSystemScript(script)) return 1;
         h.resumeScene();
     }
     if (flagVariable) SetVar(flagVariable, 0);
@@ -166,7 +166,7 @@ int TryOpenBacklog() {
         !DisplayRuns())
         return 0;
     h.suspendScene();
-    if (EnterSystemScript(script)) return 1;
+    if (core::EnterSystemScript(script)) return 1;
     h.resumeScene();
     return 0;
 }

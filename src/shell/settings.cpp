@@ -11,8 +11,6 @@
 
 namespace shell {
 
-Settings g_settings;
-
 namespace {
 
 inline bool IsLead(unsigned char c) { return c > 128; }

@@ -6,7 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "core/settings.h"
+
 namespace shell {
+
+// The record itself is core's; the shell reads the file into it.
+using core::g_settings;
+using core::IconPattern;
+using core::Settings;
 
 constexpr const char* kSettingsFile = "system/System.ini";
 
@@ -19,54 +26,8 @@ enum SettingType : int { kSettingString = 1, kSettingInteger = 2 };
 int ReadSettingKey(const char* text, const char* section, const char* key, void* dest,
                    size_t destSize, int type);
 
-// An icon animation: a printf pattern with one integer field, and the frame count.
-struct IconPattern {
-    std::string pattern;
-    int frames = 0;  // 0: no animation
-};
 // Splits "pattern#n"; a value without '#' or with a non-numeric count gives 0 frames.
 IconPattern ParseIconPattern(const char* value);
-
-// Every section and key, with the defaults in place for what the file lacks.
-// Texts are Shift-JIS.
-struct Settings {
-    // プロダクト
-    std::string bland, name, version;
-    // セーブ
-    bool saveEnabled = true;
-    std::string savePath = ".\\save";
-    // スクリプト
-    std::string startScript, menuScript, saveScript, loadScript, configScript, backScript,
-        closeScript, resetScript;
-    // フォント
-    std::string fontFace;  // default "ＭＳ Ｐゴシック" in Shift-JIS
-    int fontSize = 16;
-    int fontWeight = 400;
-    uint32_t fontInline = 0xFFFFFF;
-    uint32_t fontOutline = 0x000000;
-    // サウンド
-    int bgmVolume = 1000, seVolume = 1000, voiceVolume = 1000;
-    // ボイス
-    std::string voiceAllName;
-    // テキスト
-    int marginLine = 0;
-    int marginRow = 16;
-    std::string badStart, badEnd;
-    int rubyRate = 0;
-    // アイコン
-    IconPattern iconLine, iconPage, iconAuto;
-    // バックログ
-    std::string backlogScript;
-    IconPattern backlogIconVoice;
-    int wordInRow = 32;
-    // メニュー
-    bool menuBarEnabled = false;
-    // ウィンドウ
-    uint32_t windowBgColor = 0x000000;
-    std::string windowTitle;  // default: string 103
-    // Whether the file itself was found.
-    bool fileFound = false;
-};
 
 // Parses a whole settings text. `fileExists` decides whether the optional
 // script keys are kept (they are kept only when the named file opens); null
@@ -74,9 +35,6 @@ struct Settings {
 Settings ParseSettings(const char* text, bool (*fileExists)(const char* name));
 // Reads kSettingsFile through the file layer; a missing file gives defaults.
 Settings LoadSettings();
-
-// The settings as last loaded by the start sequence.
-extern Settings g_settings;
 
 // Colour values of the settings file: "#RRGGBB" and the other colour forms.
 // Returns false when the text is not a colour.

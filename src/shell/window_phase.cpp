@@ -16,7 +16,7 @@
 #include "shell/input_internal.h"
 #include "core/registry.h"
 #include "shell/strings.h"
-#include "shell/transitions.h"
+#include "core/transitions.h"
 
 namespace shell {
 
@@ -251,8 +251,9 @@ void ResetInputLayer(int mode) {
     sources.inputEvent = CurrentInputEvent;
     sources.inputWaiting = InputWaiting;
     core::SetWaitSources(sources);
-    GetTransitionHooks().inputPlayMode = InputPlayMode;
+    core::GetTransitionHooks().inputPlayMode = InputPlayMode;
     script::g_services.kickShortcut = KickShortcut;
+    script::g_services.showHiddenTextWindow = ShowHiddenTextWindow;
     InstallInputCommands();
     input::InputState& s = input::State();
     s.anyKeyAccepted = false;
@@ -264,8 +265,8 @@ void ResetInputLayer(int mode) {
     s.anySystemRequest = false;
     s.leftReset = input::PendingReset{};
     s.rightReset = input::PendingReset{};
-    s.keyPressed = false;
-    s.leftHeld = false;
+    core::SetInputKeyPressed(false);
+    core::SetLeftButtonHeld(false);
     ResetInputEvents(kInputMainWorld);
     ResetInputEvents(kInputSystemWorld);
     SetCursorShape(kCursorIdArrow);

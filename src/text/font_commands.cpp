@@ -15,7 +15,7 @@
 #include "script/sjis.h"
 #include "core/engine.h"
 #include "core/registry.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "text/glyph.h"
 #include "text/glyph_set.h"
 #include "text/text_object.h"
@@ -153,7 +153,7 @@ void InstallTextCommands() {
 
 bool ReadTextSettings() {
     InstallTextCommands();
-    const shell::Settings& s = shell::g_settings;
+    const core::Settings& s = core::g_settings;
     DefaultFont font;
     font.face = s.fontFace;
     font.size = s.fontSize;

@@ -100,7 +100,7 @@ TEST(MotionWindow, Child) {
         // Over the button (it fills the window, so that the real pointer of
         // the X server, wherever it enters, agrees): the select hovers it.
         Motion(300, 300);
-        if (!WaitFor([] { return shell::CursorShape() == shell::kCursorIdHand; })) return;
+        if (!WaitFor([] { return core::CursorShape() == core::kCursorIdHand; })) return;
         Button(SDL_MOUSEBUTTONDOWN, 300, 300);
         Button(SDL_MOUSEBUTTONUP, 300, 300);
     });

@@ -2,6 +2,7 @@
 // system installed, an engine clock the test advances, and frames stepped
 // through the composer's update phase at that clock.
 #pragma once
+#include <atomic>
 #include <string>
 
 #include "create_fixture.h"
@@ -14,7 +15,9 @@
 
 namespace scene_test {
 
-inline uint32_t g_fakeNow = 100000;
+// Atomic: the engine clock is read by every engine thread (sound fades, the
+// headless audio device), not only by the test's own steps.
+inline std::atomic<uint32_t> g_fakeNow{100000};
 inline uint32_t FakeNow() {
     return g_fakeNow;
 }

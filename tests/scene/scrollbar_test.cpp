@@ -414,10 +414,10 @@ TEST_F(ScrollbarTest, CaseTestReportsThePlayersMoves) {
     ASSERT_TRUE(Make("s", "100", "50", "300", "50", "0", "HORIZON"));
     Enable("s");
     scene::RequestObjects(kKey, "s", "Clickable");
-    shell::SetCursorShape(shell::kCursorIdArrow);
+    core::SetCursorShape(core::kCursorIdArrow);
     // Hovering the track: the hand, nothing moved.
     EXPECT_EQ(Case("s", 150, 55, false, false), 0);
-    EXPECT_EQ(shell::CursorShape(), shell::kCursorIdHand);
+    EXPECT_EQ(core::CursorShape(), core::kCursorIdHand);
     // A press on the track moves the thumb: the case is hit once.
     EXPECT_EQ(Case("s", 150, 55, true, true), 1);
     EXPECT_EQ(Bar("s")->index, 40);
@@ -425,11 +425,11 @@ TEST_F(ScrollbarTest, CaseTestReportsThePlayersMoves) {
     // Held and moved: hit again; released where it is: not.
     EXPECT_EQ(Case("s", 170, 80, true, false), 1);
     EXPECT_EQ(Bar("s")->index, 60);
-    EXPECT_EQ(shell::CursorShape(), shell::kCursorIdHand);  // still dragging
+    EXPECT_EQ(core::CursorShape(), core::kCursorIdHand);  // still dragging
     EXPECT_EQ(Case("s", 170, 80, false, false), 0);
     EXPECT_EQ(Bar("s")->dragging, 0);
     // Released off the scrollbar: the arrow is back.
-    EXPECT_EQ(shell::CursorShape(), shell::kCursorIdArrow);
+    EXPECT_EQ(core::CursorShape(), core::kCursorIdArrow);
     // Request moves are the script's own: not reported.
     scene::RequestObjects(kKey, "s", "Increment");
     EXPECT_EQ(Case("s", 500, 500, false, false), 0);

@@ -9,7 +9,7 @@
 #include "script/command_table.h"
 #include "script/dispatch.h"
 #include "script/interp_state.h"
-#include "shell/transitions.h"
+#include "core/transitions.h"
 
 using interp_test::Game;
 using interp_test::Number;
@@ -160,7 +160,7 @@ TEST(InterpWorlds, SystemScriptHoldsTheMainWorld) {
     ASSERT_TRUE(Game::WaitFor([] { return g_chips.load() > 0; }));
     // Refused, changing nothing, while the main world's SetChip holds the
     // command gate: asked again as the input layer would.
-    ASSERT_TRUE(Game::WaitFor([] { return shell::EnterSystemScript("sys.txt") == 1; }));
+    ASSERT_TRUE(Game::WaitFor([] { return core::EnterSystemScript("sys.txt") == 1; }));
     // The system script ends by itself and gives the main world back.
     ASSERT_TRUE(Game::WaitFor([] {
         return core::g_engine.state.load() == core::StatePlay && WorldHead(1) == nullptr;
@@ -194,7 +194,7 @@ TEST(InterpWorlds, SystemScriptThatCannotLoadLeavesThePlayState) {
     game.Script("start.txt", "\nchapter main {\nwhile (1) { }\n}\n");
     ASSERT_TRUE(game.Start());
     ASSERT_TRUE(Game::WaitFor([] { return core::g_engine.state.load() == core::StatePlay; }));
-    EXPECT_EQ(shell::EnterSystemScript("missing.txt"), 0);
+    EXPECT_EQ(core::EnterSystemScript("missing.txt"), 0);
     EXPECT_EQ(core::g_engine.state.load(), core::StatePlay);
     EXPECT_EQ(WorldHead(1), nullptr);
 }

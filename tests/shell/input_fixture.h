@@ -19,7 +19,7 @@
 #include "shell/input.h"
 #include "core/registry.h"
 #include "shell/settings.h"
-#include "shell/transitions.h"
+#include "core/transitions.h"
 
 namespace input_test {
 
@@ -59,8 +59,8 @@ protected:
         render::SetSkipMode(false);
         render::Modes().hide = 0;
 
-        savedTransitions_ = shell::GetTransitionHooks();
-        shell::TransitionHooks& t = shell::GetTransitionHooks();
+        savedTransitions_ = core::GetTransitionHooks();
+        core::TransitionHooks& t = core::GetTransitionHooks();
         t.startSystemScript = [](const char* name) {
             g_world.started.push_back(name);
             return g_world.scriptStarts;
@@ -91,7 +91,7 @@ protected:
     void TearDown() override {
         shell::ResetInputHooks();
         core::SetClock(nullptr);
-        shell::GetTransitionHooks() = savedTransitions_;
+        core::GetTransitionHooks() = savedTransitions_;
         core::g_engine.quit = 0;
         core::g_engine.state = core::StateNone;
         script::g_systemValues = script::SystemValues{};
@@ -135,13 +135,13 @@ protected:
         const script::Variable* v = script::LookupExact(name);
         return v ? v->number : 0.0;
     }
-    static bool Raised(int code) { return shell::IsInputRaised(code); }
+    static bool Raised(int code) { return core::IsInputRaised(code); }
     static bool Skip() { return script::g_systemValues.skip != 0; }
     static void SetSkip(bool on) {
         script::AssignVariable("$SYSTEM_skip", on ? 1 : 0, "");
     }
 
-    shell::TransitionHooks savedTransitions_;
+    core::TransitionHooks savedTransitions_;
 };
 
 }  // namespace input_test

@@ -17,25 +17,25 @@ namespace {
 
 TEST_F(InputFixture, HoldingEnterRaisesItsEventOnceAndReleaseRaises273) {
     KeyDown(kVkReturn, 1000);
-    EXPECT_TRUE(Raised(shell::kInputEnter));
+    EXPECT_TRUE(Raised(core::kInputEnter));
     EXPECT_EQ(Var("$SYSTEM_keydown_enter"), 1);
-    EXPECT_TRUE(shell::InputKeyPressed());
+    EXPECT_TRUE(core::InputKeyPressed());
     // A click stop consumes the press; the key's repeats must not press again.
-    platform::ResetEvent(shell::CurrentInputEvent(shell::kInputEnter));
+    platform::ResetEvent(core::CurrentInputEvent(core::kInputEnter));
     for (uint32_t t = 1500; t <= 2000; t += 100) KeyDown(kVkReturn, t);
-    EXPECT_FALSE(Raised(shell::kInputEnter)) << "a held Enter pressed again";
-    EXPECT_FALSE(Raised(shell::kInputEnterUp));
+    EXPECT_FALSE(Raised(core::kInputEnter)) << "a held Enter pressed again";
+    EXPECT_FALSE(Raised(core::kInputEnterUp));
 
-    platform::SetEvent(shell::CurrentInputEvent(shell::kInputEnter));
+    platform::SetEvent(core::CurrentInputEvent(core::kInputEnter));
     KeyUp(kVkReturn, 2100);
-    EXPECT_FALSE(Raised(shell::kInputEnter)) << "release resets 257";
-    EXPECT_TRUE(Raised(shell::kInputEnterUp));
-    EXPECT_TRUE(Raised(shell::kInputAny));
+    EXPECT_FALSE(Raised(core::kInputEnter)) << "release resets 257";
+    EXPECT_TRUE(Raised(core::kInputEnterUp));
+    EXPECT_TRUE(Raised(core::kInputAny));
     EXPECT_EQ(Var("$SYSTEM_keydown_enter"), 0);
 
     // The next press is a press again.
     KeyDown(kVkReturn, 2300);
-    EXPECT_TRUE(Raised(shell::kInputEnter));
+    EXPECT_TRUE(Raised(core::kInputEnter));
 }
 
 TEST_F(InputFixture, KeysCloserThan64msToTheLastAcceptedOneAreDropped) {
@@ -50,7 +50,7 @@ TEST_F(InputFixture, KeysCloserThan64msToTheLastAcceptedOneAreDropped) {
         KeyDown(platform::kVkDown, t + c.gap);
         EXPECT_EQ(Var("$SYSTEM_keydown_shift"), 1) << c.gap;
         EXPECT_EQ(Var("$SYSTEM_keydown_down"), c.secondAccepted ? 1 : 0) << c.gap;
-        EXPECT_EQ(Raised(shell::kInputDown), c.secondAccepted) << c.gap;
+        EXPECT_EQ(Raised(core::kInputDown), c.secondAccepted) << c.gap;
         KeyUp(platform::kVkShift, t + 300);
         KeyUp(platform::kVkDown, t + 300);
         t += 1000;
@@ -59,8 +59,8 @@ TEST_F(InputFixture, KeysCloserThan64msToTheLastAcceptedOneAreDropped) {
     KeyDown(platform::kVkShift, t);
     KeyDown(platform::kVkTab, t + 30);
     KeyDown(platform::kVkHome, t + 100);
-    EXPECT_FALSE(Raised(shell::kInputTab));
-    EXPECT_TRUE(Raised(shell::kInputHome));
+    EXPECT_FALSE(Raised(core::kInputTab));
+    EXPECT_TRUE(Raised(core::kInputHome));
 }
 
 TEST_F(InputFixture, CtrlTapTogglesSkipAndHoldingSkipsUntilRelease) {
@@ -124,7 +124,7 @@ TEST_F(InputFixture, CtrlStartsSkipOnlyInNormalPlayWithTheDisplayRunning) {
         KeyDown(kVkControl, 5000);
         EXPECT_FALSE(Skip()) << c.name;
         EXPECT_EQ(Var("$SYSTEM_keydown_ctrl"), 1) << c.name;
-        EXPECT_TRUE(Raised(shell::kInputCtrl)) << c.name;
+        EXPECT_TRUE(Raised(core::kInputCtrl)) << c.name;
     }
 }
 
@@ -134,7 +134,7 @@ TEST_F(InputFixture, EnterEndsSkipThenAutoModeAndLeavesClickableObjectsTheirKey)
     KeyDown(kVkReturn, 1000);
     EXPECT_FALSE(Skip());
     EXPECT_EQ(script::g_systemValues.textAuto, 1) << "one thing at a time";
-    EXPECT_TRUE(Raised(shell::kInputEnter));
+    EXPECT_TRUE(Raised(core::kInputEnter));
     KeyUp(kVkReturn, 1050);
 
     KeyDown(kVkReturn, 1100);
@@ -144,7 +144,7 @@ TEST_F(InputFixture, EnterEndsSkipThenAutoModeAndLeavesClickableObjectsTheirKey)
 
     g_world.clickable = 1;
     KeyDown(kVkReturn, 1200);
-    EXPECT_FALSE(Raised(shell::kInputEnter)) << "the object under the mouse takes the key";
+    EXPECT_FALSE(Raised(core::kInputEnter)) << "the object under the mouse takes the key";
     EXPECT_EQ(Var("$SYSTEM_keydown_enter"), 0);
     EXPECT_EQ(Var("$SYSTEM_XBOX360_button_a_down"), 1);
 }
@@ -154,9 +154,9 @@ TEST_F(InputFixture, SpaceHidesAndShowsTheTextWindowOrEndsSkip) {
     EXPECT_EQ(Var("$SYSTEM_text_erase"), 1);
     EXPECT_EQ(g_world.redraws, 1);
     EXPECT_EQ(g_world.pauses, std::vector<uint32_t>{100});
-    EXPECT_TRUE(Raised(shell::kInputSpace));
+    EXPECT_TRUE(Raised(core::kInputSpace));
     KeyUp(platform::kVkSpace, 1100);
-    EXPECT_FALSE(Raised(shell::kInputSpace));
+    EXPECT_FALSE(Raised(core::kInputSpace));
 
     KeyDown(platform::kVkSpace, 1200);
     EXPECT_EQ(Var("$SYSTEM_text_erase"), 0);
@@ -201,7 +201,7 @@ TEST_F(InputFixture, LetterShortcutsRunTheirScriptAsASystemScript) {
     EXPECT_EQ(g_world.started, std::vector<std::string>{"save.txt"});
     EXPECT_EQ(core::g_engine.state.load(), core::StateSystemScript);
     EXPECT_EQ(Var("$SYSTEM_keydown_s"), 1);
-    EXPECT_TRUE(shell::IsInputRaised(shell::kInputLetter)) << "raised in the system world now";
+    EXPECT_TRUE(core::IsInputRaised(core::kInputLetter)) << "raised in the system world now";
     KeyUp('S', 1100);
     EXPECT_EQ(Var("$SYSTEM_keydown_s"), 0);
 
@@ -285,7 +285,7 @@ TEST_F(InputFixture, EscRaisesItsEventAndAsksToClose) {
     }
     KeyDown(platform::kVkEscape, 1000);
     EXPECT_EQ(Var("$SYSTEM_keydown_esc"), 1);
-    EXPECT_TRUE(Raised(shell::kInputEsc));
+    EXPECT_TRUE(Raised(core::kInputEsc));
     platform::Message posted;
     ASSERT_TRUE(platform::Video().pollMessage(&posted));
     EXPECT_EQ(posted.code, platform::kMsgClose);
@@ -298,28 +298,28 @@ TEST_F(InputFixture, UpOpensTheBacklogWhenItCanElseScriptsSeeTheKey) {
     shell::g_settings.backlogScript = "backlog.txt";
     KeyDown(platform::kVkUp, 1000);
     EXPECT_TRUE(g_world.started.empty());
-    EXPECT_TRUE(Raised(shell::kInputUp));
+    EXPECT_TRUE(Raised(core::kInputUp));
     KeyUp(platform::kVkUp, 1100);
-    EXPECT_FALSE(Raised(shell::kInputUp));
+    EXPECT_FALSE(Raised(core::kInputUp));
 
     g_world.backlogReady = 1;
     KeyDown(platform::kVkPageUp, 1200);
     EXPECT_EQ(g_world.started, std::vector<std::string>{"backlog.txt"});
     EXPECT_EQ(core::g_engine.state.load(), core::StateSystemScript);
-    EXPECT_FALSE(platform::IsEventSet(shell::InputEvent(shell::kInputMainWorld, shell::kInputPageUp)));
-    EXPECT_FALSE(platform::IsEventSet(shell::InputEvent(shell::kInputSystemWorld, shell::kInputPageUp)));
+    EXPECT_FALSE(platform::IsEventSet(core::InputEvent(core::kInputMainWorld, core::kInputPageUp)));
+    EXPECT_FALSE(platform::IsEventSet(core::InputEvent(core::kInputSystemWorld, core::kInputPageUp)));
 }
 
 TEST_F(InputFixture, RaisingAnEventAScriptWaitsForLetsItRunFirst) {
     KeyDown(platform::kVkShift, 1000);
     EXPECT_TRUE(g_world.pauses.empty());
     KeyUp(platform::kVkShift, 1050);
-    platform::Event* enter = shell::CurrentInputEvent(shell::kInputEnter);
-    shell::InputWaiting(enter, 1);
+    platform::Event* enter = core::CurrentInputEvent(core::kInputEnter);
+    core::InputWaiting(enter, 1);
     KeyDown(kVkReturn, 2000);
     EXPECT_EQ(g_world.pauses, std::vector<uint32_t>{32});
     KeyUp(kVkReturn, 2050);
-    shell::InputWaiting(enter, -1);
+    core::InputWaiting(enter, -1);
     KeyDown(kVkReturn, 3000);
     EXPECT_EQ(g_world.pauses.size(), 1u);
 }

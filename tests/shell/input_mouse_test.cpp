@@ -16,14 +16,14 @@ namespace {
 TEST(InputCoordinates, ClientToFrameInTheWindowAndInScaledFullScreen) {
     struct Case {
         const char* name;
-        shell::FrameArea area;
+        core::FrameArea area;
         int clientX, clientY;
         int frameX, frameY;
     };
-    const shell::FrameArea window{0, 0, 1024, 768};
-    const shell::FrameArea wide{240, 0, 1440, 1080};     // 1920 x 1080 screen, 4:3 area centred
-    const shell::FrameArea letterbox{0, 60, 1280, 960};  // 1280 x 1080 screen
-    const shell::FrameArea twice{0, 0, 2048, 1536};
+    const core::FrameArea window{0, 0, 1024, 768};
+    const core::FrameArea wide{240, 0, 1440, 1080};     // 1920 x 1080 screen, 4:3 area centred
+    const core::FrameArea letterbox{0, 60, 1280, 960};  // 1280 x 1080 screen
+    const core::FrameArea twice{0, 0, 2048, 1536};
     const Case cases[] = {
         {"window, identity", window, 10, 20, 10, 20},
         {"window, corner", window, 1023, 767, 1023, 767},
@@ -39,16 +39,16 @@ TEST(InputCoordinates, ClientToFrameInTheWindowAndInScaledFullScreen) {
     };
     for (const Case& c : cases) {
         int x = -1, y = -1;
-        shell::ClientToFramePoint(c.area, c.clientX, c.clientY, &x, &y);
+        core::ClientToFramePoint(c.area, c.clientX, c.clientY, &x, &y);
         EXPECT_EQ(x, c.frameX) << c.name;
         EXPECT_EQ(y, c.frameY) << c.name;
     }
     // MoveCursor's inverse lands where the conversion comes back to.
-    for (const shell::FrameArea& area : {window, wide, letterbox})
+    for (const core::FrameArea& area : {window, wide, letterbox})
         for (int f : {0, 1, 333, 512, 767}) {
             int cx, cy, fx, fy;
-            shell::FrameToClientPoint(area, f, f, &cx, &cy);
-            shell::ClientToFramePoint(area, cx, cy, &fx, &fy);
+            core::FrameToClientPoint(area, f, f, &cx, &cy);
+            core::ClientToFramePoint(area, cx, cy, &fx, &fy);
             EXPECT_EQ(fx, f) << area.width;
             EXPECT_EQ(fy, f) << area.width;
         }
@@ -56,26 +56,26 @@ TEST(InputCoordinates, ClientToFrameInTheWindowAndInScaledFullScreen) {
 
 TEST_F(InputFixture, MouseMoveStoresFramePositionAndClearsKeyPressed) {
     Send(platform::kMsgLButtonDown, 0, 1000, 100, 200);
-    EXPECT_TRUE(shell::InputKeyPressed());
-    EXPECT_TRUE(shell::LeftButtonHeld());
+    EXPECT_TRUE(core::InputKeyPressed());
+    EXPECT_TRUE(core::LeftButtonHeld());
     Send(platform::kMsgMouseMove, platform::kMkLButton, 1010, 110, 210);
-    EXPECT_TRUE(shell::InputKeyPressed()) << "the button is still held";
+    EXPECT_TRUE(core::InputKeyPressed()) << "the button is still held";
     Send(platform::kMsgMouseMove, 0, 1020, 120, 220);
-    EXPECT_FALSE(shell::InputKeyPressed());
+    EXPECT_FALSE(core::InputKeyPressed());
     int x, y;
-    shell::LastMousePosition(&x, &y);
+    core::LastMousePosition(&x, &y);
     EXPECT_EQ(x, 120);
     EXPECT_EQ(y, 220);
-    EXPECT_TRUE(Raised(shell::kInputAny));
+    EXPECT_TRUE(Raised(core::kInputAny));
 }
 
 TEST_F(InputFixture, ButtonVariablesReturnToZero100msAfterRelease) {
     Send(platform::kMsgLButtonDown, 0, 1000);
     EXPECT_EQ(Var("$SYSTEM_l_button_down"), 1);
-    EXPECT_TRUE(Raised(shell::kInputLButton));
+    EXPECT_TRUE(Raised(core::kInputLButton));
     Send(platform::kMsgLButtonUp, 0, 1050);
-    EXPECT_TRUE(Raised(shell::kInputLButtonUp));
-    EXPECT_FALSE(Raised(shell::kInputLButton));
+    EXPECT_TRUE(Raised(core::kInputLButtonUp));
+    EXPECT_FALSE(Raised(core::kInputLButton));
     EXPECT_EQ(Var("$SYSTEM_l_button_down"), 1) << "not yet";
     EXPECT_EQ(shell::InputTimerDueIn(), 100);
     EXPECT_TRUE(g_world.pauses.empty()) << "the handler never sleeps for the reset";
@@ -106,16 +106,16 @@ TEST_F(InputFixture, LeftClickBringsHiddenTextBackAndNothingMore) {
     script::AssignVariable("$SYSTEM_text_erase", 1, "");
     Send(platform::kMsgLButtonDown, 0, 1000);
     EXPECT_EQ(Var("$SYSTEM_text_erase"), 0);
-    EXPECT_FALSE(Raised(shell::kInputLButton));
+    EXPECT_FALSE(Raised(core::kInputLButton));
     EXPECT_EQ(Var("$SYSTEM_l_button_down"), 0);
-    EXPECT_TRUE(shell::InputKeyPressed());
+    EXPECT_TRUE(core::InputKeyPressed());
     Send(platform::kMsgLButtonUp, 0, 1050);
 
     // Over a clickable object the click belongs to the object.
     g_world.clickable = 1;
     Send(platform::kMsgLButtonDown, 0, 2000);
-    EXPECT_FALSE(Raised(shell::kInputLButton));
-    EXPECT_TRUE(shell::LeftButtonHeld()) << "the choice test still sees the button";
+    EXPECT_FALSE(Raised(core::kInputLButton));
+    EXPECT_TRUE(core::LeftButtonHeld()) << "the choice test still sees the button";
     Send(platform::kMsgLButtonUp, 0, 2050);
 
     // A double click acts as a press without the variable.
@@ -123,7 +123,7 @@ TEST_F(InputFixture, LeftClickBringsHiddenTextBackAndNothingMore) {
     g_world.now = 3000;
     shell::RunDueInputTimers();
     Send(platform::kMsgLButtonDblClk, 0, 3000);
-    EXPECT_TRUE(Raised(shell::kInputLButton));
+    EXPECT_TRUE(Raised(core::kInputLButton));
     EXPECT_EQ(Var("$SYSTEM_l_button_down"), 0);
 }
 
@@ -149,8 +149,8 @@ TEST_F(InputFixture, WheelForwardOpensTheBacklogOnlyScriptsSeeItOtherwise) {
         EXPECT_EQ(!g_world.started.empty(), c.opens) << c.name;
         EXPECT_EQ(core::g_engine.state.load() == core::StateSystemScript, c.opens) << c.name;
         EXPECT_EQ(Var("$SYSTEM_mousewheel_up"), c.opens ? 0 : 1) << c.name;
-        bool raised = platform::IsEventSet(shell::InputEvent(shell::kInputMainWorld, shell::kInputWheelUp)) ||
-                      platform::IsEventSet(shell::InputEvent(shell::kInputSystemWorld, shell::kInputWheelUp));
+        bool raised = platform::IsEventSet(core::InputEvent(core::kInputMainWorld, core::kInputWheelUp)) ||
+                      platform::IsEventSet(core::InputEvent(core::kInputSystemWorld, core::kInputWheelUp));
         EXPECT_EQ(raised, !c.opens) << c.name;
     }
 }
@@ -158,28 +158,28 @@ TEST_F(InputFixture, WheelForwardOpensTheBacklogOnlyScriptsSeeItOtherwise) {
 TEST_F(InputFixture, WheelBackIsOfferedToClickableObjectsAndLimitedTo64ms) {
     g_world.wheelTaken = 1;
     Send(platform::kMsgMouseWheel, -120, 1000);
-    EXPECT_FALSE(Raised(shell::kInputWheelDown));
+    EXPECT_FALSE(Raised(core::kInputWheelDown));
     g_world.wheelTaken = 0;
     Send(platform::kMsgMouseWheel, -120, 1100);
-    EXPECT_TRUE(Raised(shell::kInputWheelDown));
+    EXPECT_TRUE(Raised(core::kInputWheelDown));
     EXPECT_EQ(Var("$SYSTEM_mousewheel_down"), 1);
-    platform::ResetEvent(shell::CurrentInputEvent(shell::kInputWheelDown));
+    platform::ResetEvent(core::CurrentInputEvent(core::kInputWheelDown));
     Send(platform::kMsgMouseWheel, -120, 1130);
-    EXPECT_FALSE(Raised(shell::kInputWheelDown)) << "30 ms after the last step";
+    EXPECT_FALSE(Raised(core::kInputWheelDown)) << "30 ms after the last step";
     Send(platform::kMsgMouseWheel, -120, 1170);
-    EXPECT_TRUE(Raised(shell::kInputWheelDown));
+    EXPECT_TRUE(Raised(core::kInputWheelDown));
 
     // In skip mode the wheel ends skip and pauses; nothing else.
-    platform::ResetEvent(shell::CurrentInputEvent(shell::kInputWheelDown));
+    platform::ResetEvent(core::CurrentInputEvent(core::kInputWheelDown));
     SetSkip(true);
     Send(platform::kMsgMouseWheel, -120, 2000);
     EXPECT_FALSE(Skip());
     EXPECT_EQ(g_world.pauses, std::vector<uint32_t>{500});
-    EXPECT_FALSE(Raised(shell::kInputWheelDown));
+    EXPECT_FALSE(Raised(core::kInputWheelDown));
     // While the display is paused no wheel event is raised.
     g_world.displayRuns = 0;
     Send(platform::kMsgMouseWheel, -120, 3000);
-    EXPECT_FALSE(Raised(shell::kInputWheelDown));
+    EXPECT_FALSE(Raised(core::kInputWheelDown));
 }
 
 TEST_F(InputFixture, RightClickClosesTheShownBacklogInsteadOfOpeningTheMenu) {
@@ -191,10 +191,10 @@ TEST_F(InputFixture, RightClickClosesTheShownBacklogInsteadOfOpeningTheMenu) {
     EXPECT_EQ(g_world.pauses, std::vector<uint32_t>{200});
     EXPECT_TRUE(g_world.started.empty());
     EXPECT_EQ(Var("$SYSTEM_r_button_down"), 1);
-    EXPECT_TRUE(Raised(shell::kInputRButton));
+    EXPECT_TRUE(Raised(core::kInputRButton));
     Send(platform::kMsgRButtonUp, 0, 1050);
-    EXPECT_TRUE(Raised(shell::kInputRButtonUp));
-    EXPECT_FALSE(Raised(shell::kInputRButton));
+    EXPECT_TRUE(Raised(core::kInputRButtonUp));
+    EXPECT_FALSE(Raised(core::kInputRButton));
 
     g_world.backlogShown = 0;
     Send(platform::kMsgRButtonDown, 0, 2000);
@@ -252,12 +252,12 @@ TEST_F(InputFixture, PhasesDecideWhichMessagesCount) {
     Send(platform::kMsgClose, 0, 1000);
     EXPECT_FALSE(core::Quitting());
     Send(platform::kMsgKeyDown, platform::kVkReturn, 1100);
-    EXPECT_FALSE(Raised(shell::kInputEnter));
+    EXPECT_FALSE(Raised(core::kInputEnter));
 
     // Ending a system script: only mouse moves and right-button releases.
     shell::SetWindowPhase(shell::kPhaseEndingSystem);
     Send(platform::kMsgRButtonUp, 0, 1200);
-    EXPECT_TRUE(Raised(shell::kInputRButtonUp));
+    EXPECT_TRUE(Raised(core::kInputRButtonUp));
     Send(platform::kMsgClose, 0, 1300);
     EXPECT_FALSE(core::Quitting());
 
@@ -292,7 +292,7 @@ TEST_F(InputFixture, FullScreenToggleFollowsTheVariableAndItsLock) {
 TEST_F(InputFixture, QuittingEngineIgnoresMessages) {
     core::g_engine.quit = 1;
     Send(platform::kMsgKeyDown, platform::kVkReturn, 1000);
-    EXPECT_FALSE(Raised(shell::kInputEnter));
+    EXPECT_FALSE(Raised(core::kInputEnter));
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include "core/registry.h"
 #include "shell/startup.h"
 #include "shell/subsystems.h"
-#include "shell/transitions.h"
+#include "core/transitions.h"
 
 namespace {
 
@@ -31,13 +31,13 @@ protected:
         platform::SetEvent(core::g_engine.commandGate);
         ASSERT_EQ(core::InitRegistry(), 1);
         saved_ = shell::GetSubsystems();
-        savedHooks_ = shell::GetTransitionHooks();
+        savedHooks_ = core::GetTransitionHooks();
         shell::Subsystems& s = shell::GetSubsystems();
         s.stopComposer = [] { g_calls.push_back("stopComposer"); };
         s.stopAllProcesses = [] { g_calls.push_back("stopAllProcesses"); };
         s.startComposer = [] { g_calls.push_back("startComposer"); return true; };
         s.startScriptEngine = [](const char*) { g_calls.push_back("startScriptEngine"); return true; };
-        shell::TransitionHooks& h = shell::GetTransitionHooks();
+        core::TransitionHooks& h = core::GetTransitionHooks();
         h.saveGlobalVariables = [] { g_calls.push_back("saveGlobals"); };
         h.startSystemScript = [](const char*) { return g_systemScriptStarts; };
         h.setNumberVariable = [](const char* name, double v) {
@@ -46,7 +46,7 @@ protected:
     }
     void TearDown() override {
         shell::GetSubsystems() = saved_;
-        shell::GetTransitionHooks() = savedHooks_;
+        core::GetTransitionHooks() = savedHooks_;
         core::g_engine.quit = 0;
         core::EndAllThreads();
         for (platform::Event** e :
@@ -57,32 +57,32 @@ protected:
         }
     }
     shell::Subsystems saved_;
-    shell::TransitionHooks savedHooks_;
+    core::TransitionHooks savedHooks_;
 };
 
 TEST_F(TransitionFixture, SystemScriptSwitchAndFailedStart) {
     core::g_engine.state = core::StatePlay;
     g_systemScriptStarts = false;
-    EXPECT_EQ(shell::EnterSystemScript("menu.txt"), 0);
+    EXPECT_EQ(core::EnterSystemScript("menu.txt"), 0);
     EXPECT_EQ(core::g_engine.state.load(), core::StatePlay) << "a script that cannot load returns to play";
     EXPECT_EQ(g_intrude, 0);
     EXPECT_TRUE(platform::IsEventSet(core::g_engine.commandsEnabled));
 
     g_systemScriptStarts = true;
-    EXPECT_EQ(shell::EnterSystemScript("menu.txt"), 1);
+    EXPECT_EQ(core::EnterSystemScript("menu.txt"), 1);
     EXPECT_EQ(core::g_engine.state.load(), core::StateSystemScript);
     EXPECT_EQ(g_intrude, 1);
-    EXPECT_EQ(shell::EnterSystemScript("menu.txt"), 0) << "not while a system script runs";
+    EXPECT_EQ(core::EnterSystemScript("menu.txt"), 0) << "not while a system script runs";
 
     // Not while a command holds the gate.
     core::g_engine.state = core::StatePlay;
     platform::ResetEvent(core::g_engine.commandGate);
-    EXPECT_EQ(shell::EnterSystemScript("menu.txt"), 0);
+    EXPECT_EQ(core::EnterSystemScript("menu.txt"), 0);
 }
 
 TEST_F(TransitionFixture, ResetDuringSystemScriptTearsDownAndStartsAfresh) {
     core::g_engine.state = core::StateSystemScript;
-    shell::RestartEngine();
+    core::RestartEngine();
     EXPECT_EQ(core::g_engine.state.load(), core::StateStart);
     EXPECT_EQ(core::g_engine.previousState.load(), core::StateSystemScript);
     EXPECT_TRUE(platform::IsEventSet(core::g_engine.commandGate)) << "the gate is open again";
@@ -110,7 +110,7 @@ TEST_F(TransitionFixture, FailedStartSequenceEndsTheMainLoop) {
 }
 
 TEST_F(TransitionFixture, ExitSavesThenQuits) {
-    shell::ExitEngine();
+    core::ExitEngine();
     EXPECT_EQ(g_calls, std::vector<std::string>{"saveGlobals"});
     EXPECT_TRUE(core::Quitting());
     EXPECT_TRUE(platform::IsEventSet(core::g_engine.quitEvent));

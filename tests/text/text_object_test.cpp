@@ -19,7 +19,7 @@
 #include "scene/scene_fixture.h"
 #include "script/system_variables.h"
 #include "script/variables.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "support/support.h"
 #include "text/font_commands.h"
 #include "text/glyph_set.h"
@@ -35,7 +35,7 @@ class CreateTextTest : public scene_test::SceneFixture {
 protected:
     void SetUp() override {
         SceneFixture::SetUp();
-        saved = shell::g_settings;
+        saved = core::g_settings;
         g_fake = &fonts;
         platform::SetGlyphSource(&kFakeSource);
         text::ClearFonts();
@@ -53,7 +53,7 @@ protected:
         text::ResetDefaultFont();
         platform::SetGlyphSource(nullptr);
         g_fake = nullptr;
-        shell::g_settings = saved;
+        core::g_settings = saved;
     }
     int CreateText(std::initializer_list<const char*> args) {
         std::vector<const char*> list(args);
@@ -68,7 +68,7 @@ protected:
     static uint32_t Pixel(const scene::SceneObject* o, int x, int y) {
         return o->image->image->rows[y][x];
     }
-    shell::Settings saved;
+    core::Settings saved;
     scene::CreateContext context;
     FakeFonts fonts;
 };
@@ -166,10 +166,10 @@ TEST_F(CreateTextTest, TextIsCutAtTheBottomAndAFailingGlyphCreatesNothing) {
 }
 
 TEST_F(CreateTextTest, SettingsMarginsRubyBandAndLineBreakingLists) {
-    shell::g_settings.marginLine = 2;
-    shell::g_settings.marginRow = 24;
-    shell::g_settings.rubyRate = 50;  // half of the 16-pixel default font
-    shell::g_settings.badStart = Sjis("ソ");
+    core::g_settings.marginLine = 2;
+    core::g_settings.marginRow = 24;
+    core::g_settings.rubyRate = 50;  // half of the 16-pixel default font
+    core::g_settings.badStart = Sjis("ソ");
     // Width 40: the fit test is x + adv + 2 < 38: 表 (16) goes to 0, ソ to
     // 18 (36 < 38); the second ソ does not fit but may hang; A breaks.
     std::string t = Sjis("表ソソA");

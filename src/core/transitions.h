@@ -2,7 +2,7 @@
 // entering a system script, and waking the main thread to act on a change.
 #pragma once
 
-namespace shell {
+namespace core {
 
 // What the transitions need of other subsystems. Every member has a default
 // that does nothing (or reports failure); subsystems install theirs.
@@ -41,4 +41,4 @@ void LeaveSystemScript();
 // state change at once.
 void WakeMainThread();
 
-}  // namespace shell
+}  // namespace core

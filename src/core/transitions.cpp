@@ -1,11 +1,11 @@
-#include "shell/transitions.h"
+#include "core/transitions.h"
 
 #include "platform/messages.h"
 #include "platform/video.h"
 #include "core/engine.h"
 #include "core/registry.h"
 
-namespace shell {
+namespace core {
 
 namespace {
 
@@ -81,4 +81,4 @@ void LeaveSystemScript() {
     WakeMainThread();
 }
 
-}  // namespace shell
+}  // namespace core
