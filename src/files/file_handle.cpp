@@ -161,7 +161,6 @@ int LoadWholeFile(FileHandle* h, const char* name) {
 }
 
 bool ScanArchives() {
-    LinkImageDecoder();
     // The index is built once per process; a second start-up keeps it.
     if (BuildArchiveIndex() == 1) return true;
     return ArchiveIndexBuilt();

@@ -80,12 +80,9 @@ inline bool IsLeadByte(unsigned char c) { return c > 128; }
 // Lower-cases ASCII A-Z in place, stepping over double-byte characters.
 void LowerCaseName(char* name);
 
-// Process start of the file layer: links the picture decoder
-// (LinkImageDecoder) and builds the archive index of the current folder.
+// Process start of the file layer: builds the archive index of the current
+// folder.
 bool ScanArchives();
-// Installs the image hooks and the images code's lookups of preloaded
-// pictures and of the data-folder prefix.
-void LinkImageDecoder();
 
 // --- In-memory file table ----------------------------------------------------
 // 1024 slots filled by the LoadFile command. Changed only by PreloadFile,
@@ -107,7 +104,8 @@ int UnloadFile(const char* name);
 // Empties the table (process start and end).
 void ClearFileTable();
 
-// Pictures decoded at preload time. The images code installs the hooks: decode
+// Pictures decoded at preload time. The engine's wiring installs the images
+// code's functions here (the file layer knows no pictures): decode
 // returns an image it marks as held by the file table (or null), release
 // clears that mark and frees it.
 struct ImageHooks {

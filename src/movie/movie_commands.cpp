@@ -28,7 +28,6 @@
 #include "script/process.h"
 #include "script/sjis.h"
 #include "script/variables.h"
-#include "shell/input.h"
 #include "core/registry.h"
 #include "sound/sound_commands.h"
 #include "platform/text_copy.h"
@@ -163,9 +162,6 @@ void AttachMaskMovie(SceneObject* o, Movie* m) {
     o->ops.mediaStep = MovieStep;
 }
 
-// SetStream: the sound handler runs first, then movies seek.
-script::CommandHandler g_soundSetStream = nullptr;
-
 int SeekVisitor(SceneObject* o, scene::ObjectQuery* q) {
     Movie* m = PlayerOf(o);
     if (!m) return 0;
@@ -178,8 +174,32 @@ int SeekVisitor(SceneObject* o, scene::ObjectQuery* q) {
     return 1;
 }
 
-void CommandSetStream(script::CommandCall& call) {
-    if (g_soundSetStream) g_soundSetStream(call);
+// Every movie of every tree (SceneLock held).
+void ForMovies(SceneObject* node, void (*action)(Movie*)) {
+    if (!node) return;
+    if (Movie* m = PlayerOf(node)) action(m);
+    for (SceneObject* c = node->firstChild; c; c = c->nextSibling) ForMovies(c, action);
+}
+void ForAllMovies(void (*action)(Movie*)) {
+    for (scene::ObjectRoot* slot = &scene::g_objects.firstSlot; slot; slot = slot->next)
+        if (slot->ownerKey != scene::kFreeKey) ForMovies(&slot->root, action);
+}
+
+int MoviePlayingHook(SceneObject* o) {
+    Movie* m = PlayerOf(o);
+    return m && MovieState(m) == kMoviePlaying ? 1 : 0;
+}
+
+}  // namespace
+
+void InstallMovieCommands() {
+    scene::SetPayloadOps(scene::kPayloadMovie, {MovieOwner, ReleaseMoviePayload});
+    script::InstallCommandHandler("CreateMovie", CommandCreateMovie);
+    scene::GetMaskMovieHooks() = {OpenMaskMovie, AttachMaskMovie, DestroyMovie};
+    scene::GetActivityHooks().moviePlaying = MoviePlayingHook;
+}
+
+void SetStreamOfMovies(script::CommandCall& call) {
     char path[script::kObjectNameSize];
     const char* prefix = call.block ? script::BlockPrefix(call.block) : "";
     if (!call.process || !call.args[0] || !call.args[1] ||
@@ -200,75 +220,22 @@ void CommandSetStream(script::CommandCall& call) {
     platform::CopyText(q.path, sizeof(q.path), path);
     q.visitor = SeekVisitor;
     q.context = &ms;
-    core::AcquireSceneLock();
+    core::SceneLockGuard held;
     scene::VisitObjects(&q);
-    core::ReleaseSceneLock();
 }
 
-// Every movie of every tree (SceneLock held).
-void ForMovies(SceneObject* node, void (*action)(Movie*)) {
-    if (!node) return;
-    if (Movie* m = PlayerOf(node)) action(m);
-    for (SceneObject* c = node->firstChild; c; c = c->nextSibling) ForMovies(c, action);
-}
-void ForAllMovies(void (*action)(Movie*)) {
-    for (scene::ObjectRoot* slot = &scene::g_objects.firstSlot; slot; slot = slot->next)
-        if (slot->ownerKey != scene::kFreeKey) ForMovies(&slot->root, action);
-}
-
-void (*g_soundSuspend)() = nullptr;
-void (*g_soundResume)() = nullptr;
-void (*g_otherRebase)(uint32_t, int) = nullptr;
-
-void SuspendScene() {
-    if (g_soundSuspend) g_soundSuspend();
-    core::AcquireSceneLock();
+void SuspendAllMovies() {
+    core::SceneLockGuard held;
     ForAllMovies(SuspendMovie);
-    core::ReleaseSceneLock();
 }
-void ResumeScene() {
-    if (g_soundResume) g_soundResume();
-    core::AcquireSceneLock();
+
+void ResumeAllMovies() {
+    core::SceneLockGuard held;
     ForAllMovies(ResumeSuspendedMovie);
-    core::ReleaseSceneLock();
 }
-// The composer's rebase runs with the SceneLock held.
-void Rebase(uint32_t now, int resume) {
-    if (g_otherRebase) g_otherRebase(now, resume);
+
+void RebaseMovies(uint32_t, int resume) {
     if (!resume) ForAllMovies(ResumeSuspendedMovie);
-}
-
-int MoviePlayingHook(SceneObject* o) {
-    Movie* m = PlayerOf(o);
-    return m && MovieState(m) == kMoviePlaying ? 1 : 0;
-}
-
-}  // namespace
-
-void InstallMovieCommands() {
-    static bool installed = false;
-    if (installed) return;
-    installed = true;
-    scene::SetPayloadOps(scene::kPayloadMovie, {MovieOwner, ReleaseMoviePayload});
-    script::InstallCommandHandler("CreateMovie", CommandCreateMovie);
-    scene::GetMaskMovieHooks() = {OpenMaskMovie, AttachMaskMovie, DestroyMovie};
-    if (const script::CommandEntry* e = script::FindCommand("SetStream")) g_soundSetStream = e->handler;
-    script::InstallCommandHandler("SetStream", CommandSetStream);
-    scene::GetActivityHooks().moviePlaying = MoviePlayingHook;
-    shell::InputHooks& input = shell::GetInputHooks();
-    g_soundSuspend = input.suspendScene;
-    g_soundResume = input.resumeScene;
-    input.suspendScene = SuspendScene;
-    input.resumeScene = ResumeScene;
-    scene::ComposerHooks& composer = scene::ComposerHooksTable();
-    g_otherRebase = composer.rebaseOther;
-    composer.rebaseOther = Rebase;
-}
-
-bool InitMediaSystem() {
-    if (!sound::InitSoundSystem()) return false;
-    InstallMovieCommands();
-    return true;
 }
 
 }  // namespace movie

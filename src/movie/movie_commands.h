@@ -1,14 +1,30 @@
-// Movie objects in the scene and the start-up of the media subsystems.
+// Movie objects in the scene: CreateMovie, the movie payload and mask
+// movies, and the movie halves of what sounds and movies share (SetStream,
+// holding the scene's media while a system screen shows, the composer's
+// rebase), which the engine's wiring joins with the sound halves.
 #pragma once
+#include <cstdint>
+
+namespace script {
+struct CommandCall;
+}
 
 namespace movie {
 
-// Installs CreateMovie, SetStream for movies (after the sound's handler),
-// the movie payload, and chains the movie hooks behind the sound's (waits,
-// system screens, the composer's rebase). Idempotent.
+// Fills the movie's entries of the scene's payload and hook tables and
+// installs CreateMovie. Writes the same entries every time; the engine's
+// wiring calls it once.
 void InstallMovieCommands();
 
-// Starts the sound system, then installs the movie commands.
-bool InitMediaSystem();
+// The movie half of SetStream: the named movie objects seek to the given
+// position (ignored at or beyond a movie's duration). Takes the SceneLock.
+void SetStreamOfMovies(script::CommandCall& call);
+// Holds every playing movie of every tree while a system screen shows, and
+// lets exactly those play on afterwards. Take the SceneLock.
+void SuspendAllMovies();
+void ResumeAllMovies();
+// The composer's rebase after a pause: held movies play on unless the
+// pause ends in a resume of the scene. Caller holds the SceneLock.
+void RebaseMovies(uint32_t now, int resume);
 
 }  // namespace movie

@@ -43,7 +43,7 @@ void UnlockFrame();
 // empty prefix.
 void SetDataPrefixSource(const char* (*prefix)());
 // How the loader finds the decoded image of a preloaded file: given the
-// opened handle, the image (kImgShared) or null. Installed by the file layer.
+// opened handle, the image (kImgShared) or null. Installed by the engine's wiring.
 void SetPreloadedImageLookup(Image* (*lookup)(const files::FileHandle* handle));
 
 // The script-facing loader, under the image lock (lock 3) throughout.

@@ -151,8 +151,6 @@ CreateContext CommandContext(const script::CommandCall& call) {
 }
 
 bool StartSceneSystem() {
-    InstallSceneCommands();
-    InstallActionSystem();
     return scene::StartComposer();
 }
 
@@ -165,7 +163,7 @@ void InstallSceneCommands() {
     Hooks().objectArea = ObjectCoverage;
     scene::ComposerHooksTable().clearScratch = ClearScratchSurfaces;
     scene::ComposerHooksTable().rebuildLayer = RefreshObjectLayer;
-    if (!Hooks().variableText) Hooks().variableText = VariableText;
+    Hooks().variableText = VariableText;
     for (const Entry& e : kCommands) script::InstallCommandHandler(e.name, e.handler);
 }
 

@@ -1,6 +1,5 @@
-// Installs the scene commands (object creation, Request, Delete, SetAlias,
-// Position, the property commands of scene/properties.h) in the command table and the object system's hooks they need.
-// Called once at engine start, before any script thread runs; idempotent.
+// The scene commands (object creation, Request, Delete, SetAlias, Position,
+// the property commands of scene/properties.h) and the object system's start.
 #pragma once
 
 #include "scene/create_support.h"
@@ -15,9 +14,12 @@ namespace scene {
 // object prefix, the call's normalised text, and its process and block.
 CreateContext CommandContext(const script::CommandCall& call);
 
+// Fills the command table with the scene commands and the object system's
+// hook tables with the functions they need. Writes the same entries every
+// time; the engine's wiring calls it once, before any script thread runs.
 void InstallSceneCommands();
-// The shell's start of the object system: installs the commands, then starts
-// the composer (scene::StartComposer).
+// The shell's start of the object system: starts the composer
+// (scene::StartComposer).
 bool StartSceneSystem();
 
 }  // namespace scene

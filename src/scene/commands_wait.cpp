@@ -151,7 +151,6 @@ void InstallWaitCommands() {
 void InstallActionSystem() {
     InstallMotionCommands();
     InstallWaitCommands();
-    InstallChoiceHooks();
     Hooks().actionRunning = ObjectActionRunning;
     script::ScriptServices& s = script::g_services;
     s.actionTime = ServiceActionTime;

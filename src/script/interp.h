@@ -94,13 +94,25 @@ void LaunchParallelBlock(ScriptBlock* block);
 // loading), frees them and saves the read marks.
 void StopAllProcesses();
 
-// Installs the interpreter's services (process lists, shell transition
-// hooks). Idempotent; StartScriptEngine calls it.
+// Fills the script services the interpreter itself provides (the process
+// lists, owner keys, releasing read marks). Writes the same entries every
+// time; the engine's wiring calls it once.
 void InstallInterpreter();
 
 // The script engine's start: loads `startScript` and starts the first process
-// thread of the current world. Installs the interpreter's hooks on first use.
+// thread of the current world.
 bool StartScriptEngine(const char* startScript);
+
+// What the shell's transitions ask of the interpreter. StartSystemScript
+// starts `script` in the system world with entry "main" (false when it
+// cannot load); SuspendMainWorld holds the main world's timers and text
+// output and resets the hover state of selectable objects (caller holds the
+// SceneLock); ResumeMainWorld lets the timers run on.
+bool StartSystemScript(const char* script);
+void SuspendMainWorld();
+void ResumeMainWorld();
+// Sets a number variable, creating it when needed.
+void SetNumberVariable(const char* name, double value);
 
 // Ends a block and n - 1 of its callers (the Escape command). Returns the
 // cursor the walker continues at in `block` (its body end).

@@ -1,7 +1,7 @@
 // What the interpreter asks of subsystems built elsewhere: the object tree,
 // input, the cursor, text output and save data. Every entry starts as a
-// default that does nothing (or answers "no"); the owning subsystem installs
-// its function at start-up, before any script thread runs.
+// default that does nothing (or answers "no"); the engine's wiring fills the
+// table once when the engine is built, before any script thread runs.
 #pragma once
 #include <cstdint>
 
@@ -55,6 +55,10 @@ struct InterpreterHooks {
     // Text variables of the text block a walker steps over (name and label)
     // are set by the interpreter itself; this is told of the step as well.
     void (*textBlockPassed)(ScriptBlock* block, const char* name, const char* label);
+    // Object trees by owner key: whether a tree with `key` exists (an owner
+    // key in use), and making the tree of a new process.
+    int (*treeInUse)(int32_t key);
+    void (*addTree)(ScriptProcess* process);
 };
 
 InterpreterHooks& GetInterpreterHooks();

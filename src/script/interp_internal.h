@@ -57,13 +57,6 @@ void FunctionsChanged(ScriptProcess* process);
 // The script engine's event (created signalled at the first start).
 platform::Event* ScriptEngineEvent();
 
-// --- Links to the object trees and the composer (interp_scene_links.cpp) ---
-int SceneTreeInUse(int32_t key);
-void SceneAddTree(ScriptProcess* process);
-void InstallSceneLinks();
-// The input layer (interp_input_links.cpp).
-void InstallInputLinks();
-
 // --- Links to the script core -------------------------------------------------
 // Marks the line break at `at` (in the block's file) read.
 void MarkBreakRead(ScriptBlock* block, const char* at);

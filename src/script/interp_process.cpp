@@ -34,11 +34,12 @@ void NoInput(int, int* code, uint32_t* flags) {
     *flags = 0;
 }
 void NoTextBlock(ScriptBlock*, const char*, const char*) {}
+int NoKnownTree(int32_t) { return 0; }
 
 InterpreterHooks g_hooks = {
     NoObjects, NoTree,   NoHit,    NoWorld,  NoAction, NoWorld,  NoMouse, NoWorld,
     NoInputEvents, NoInput, NoAction, NoWorld, NoWorld, NoWorld, NoAction, NoAction,
-    NoAction, NoAction, NoAction, NoTextBlock,
+    NoAction, NoAction, NoAction, NoTextBlock, NoKnownTree, NoTree,
 };
 
 // --- Process lists ---------------------------------------------------------------
@@ -93,10 +94,10 @@ int OwnerKeyInUse(int32_t key) {
             }
         }
     }
-    return SceneTreeInUse(key);
+    return g_hooks.treeInUse(key);
 }
 
-void RegisterOwnerKey(ScriptProcess* process) { SceneAddTree(process); }
+void RegisterOwnerKey(ScriptProcess* process) { g_hooks.addTree(process); }
 
 ScriptProcess* FirstWorldProcess() {
     std::lock_guard<std::mutex> lock(g_listMutex);
@@ -232,7 +233,9 @@ bool LaunchProcessThread(ScriptProcess* process) {
     return true;
 }
 
-// --- Shell hooks ---------------------------------------------------------------------
+}  // namespace
+
+// --- What the shell's transitions start and stop -----------------------------------
 bool StartSystemScript(const char* script) {
     ScriptProcess* process = LoadScriptProcess(script, "main", nullptr);
     if (!process) return false;
@@ -248,25 +251,14 @@ void SuspendMainWorld() {
 
 void ResumeMainWorld() { g_hooks.resumeTimers(0); }
 
-void SetNumberHook(const char* name, double value) { SetNumberVariable(name, value); }
-
-void InstallHooks() {
+void InstallInterpreter() {
     g_services.appendProcess = AppendProcess;
     g_services.removeProcess = RemoveProcess;
     g_services.ownerKeyInUse = OwnerKeyInUse;
     g_services.registerOwnerKey = RegisterOwnerKey;
     g_services.firstWorldProcess = FirstWorldProcess;
-    core::TransitionHooks& transitions = core::GetTransitionHooks();
-    transitions.startSystemScript = StartSystemScript;
-    transitions.setNumberVariable = SetNumberHook;
-    transitions.suspendMainWorld = SuspendMainWorld;
-    transitions.resumeMainWorld = ResumeMainWorld;
-    InstallSceneLinks();
-    InstallInputLinks();
     g_hooks.releaseReadMarks = ClearReadMarks;
 }
-
-}  // namespace
 
 InterpreterHooks& GetInterpreterHooks() { return g_hooks; }
 
@@ -466,7 +458,6 @@ void StopAllProcesses() {
 }
 
 bool StartScriptEngine(const char* startScript) {
-    InstallInterpreter();
     if (!g_engineStarted) {
         g_engineStarted = true;
         FreeWorld(0);
@@ -500,11 +491,6 @@ bool StartScriptEngine(const char* startScript) {
     if (process->currentBlock) process->currentBlock->run.currentMark = 1;
     core::GetTransitionHooks().inputPlayMode();
     return LaunchProcessThread(process);
-}
-
-void InstallInterpreter() {
-    static std::once_flag once;
-    std::call_once(once, InstallHooks);
 }
 
 // --- Links to the script core ----------------------------------------------------------

@@ -140,14 +140,12 @@ void SetWindowPhase(int phase);
 int CurrentWindowPhase();
 
 // Mode 0 (start-up, before other engine threads exist): resets the input
-// layer (keys, flags, events, pending variable resets, the arrow cursor),
-// installs the input events for core::WaitEngineEvents, the play-mode hook of the
-// transitions, the KickShortcut service and the input commands of the
-// scripts, and enters the start-up phase. Mode 1 (any thread): play mode,
-// the running phase.
+// layer (keys, flags, events, pending variable resets, the arrow cursor) and
+// enters the start-up phase. Mode 1 (any thread): play mode, the running
+// phase.
 void ResetInputLayer(int mode);
 // Puts SetShortcut, CursorPosition and MoveCursor into the command table
-// (ResetInputLayer(0) does it, before any script thread runs).
+// (the engine's wiring calls it once).
 void InstallInputCommands();
 // The subsystem table's message handler: one window message of any phase.
 void HandleWindowMessage(const void* message);

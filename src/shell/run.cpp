@@ -10,6 +10,7 @@
 #include "core/engine.h"
 #include "shell/startup.h"
 #include "shell/subsystems.h"
+#include "shell/wiring.h"
 
 namespace shell {
 
@@ -27,6 +28,7 @@ void WriteScreenshot(const std::string& path) {
 }  // namespace
 
 int RunEngine(const RunOptions& options) {
+    WireEngine();
     if (!ValidateSubsystems()) return kRunStartFailed;
     if (!platform::SelectVideoDriver(options.headless)) {
         std::fprintf(stderr, "velmoor: no display is available (try velmoor-tool run --headless)\n");

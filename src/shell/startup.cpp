@@ -17,7 +17,6 @@
 #include "shell/startup.h"
 #include "shell/strings.h"
 #include "shell/subsystems.h"
-#include "shell/system_changes.h"
 
 namespace shell {
 
@@ -39,7 +38,6 @@ bool g_windowCreated = false;
 int ProcessInitialise() {
     if (core::g_engine.initialised) return 0;
     Subsystems& sub = GetSubsystems();
-    InstallSystemChangeFanOut();
     core::g_engine.processorCount = platform::ProcessorCount();
     core::g_engine.quit = 0;
     core::g_engine.state = core::StateNone;

@@ -15,7 +15,6 @@
 #include "shell/input.h"
 #include "shell/loading_screen.h"
 #include "shell/settings_apply.h"
-#include "movie/movie_commands.h"
 #include "sound/sound_commands.h"
 #include "text/font.h"
 #include "text/font_commands.h"
@@ -43,7 +42,7 @@ Subsystems g_subsystems = {
     /*applyGameSettings*/ ApplyGameSettings,
     /*startWorkers*/ render::StartWorkers,
     /*stopWorkers*/ render::StopWorkers,
-    /*initSound*/ movie::InitMediaSystem,
+    /*initSound*/ sound::InitSoundSystem,
     /*releaseSounds*/ sound::ReleaseSoundSystem,
     /*readTextSettings*/ text::ReadTextSettings,
     /*startComposer*/ scene::StartSceneSystem,

@@ -42,10 +42,4 @@ void OnSystemChange(int change) {
     InputOnSystemChange(change);
 }
 
-void InstallSystemChangeFanOut() {
-    script::g_services.systemChanged = [](script::SystemChange change) {
-        OnSystemChange(static_cast<int>(change));
-    };
-}
-
 }  // namespace shell

@@ -1,12 +1,11 @@
 // Passes a system-variable change on to every subsystem that keeps an engine
-// value in step with it (installed as the script services' systemChanged).
+// value in step with it (the engine's wiring installs it as the script
+// services' systemChanged).
 #pragma once
 
 namespace shell {
 
 // `change` is a script::SystemChange value.
 void OnSystemChange(int change);
-// Installs OnSystemChange into the script services.
-void InstallSystemChangeFanOut();
 
 }  // namespace shell

@@ -9,14 +9,12 @@
 #include "platform/video.h"
 #include "shell/display_services.h"
 #include "render/display.h"
-#include "script/services.h"
 #include "script/system_variables.h"
 #include "core/engine.h"
 #include "shell/input.h"
 #include "shell/input_internal.h"
 #include "core/registry.h"
 #include "shell/strings.h"
-#include "core/transitions.h"
 
 namespace shell {
 
@@ -26,8 +24,6 @@ std::atomic<int> g_phase{kPhaseStartup};
 
 // Scroll-bar codes of the vertical scroll message: a line up or down.
 enum : int64_t { kScrollLineUp = 0, kScrollLineDown = 1 };
-
-void InputPlayMode() { ResetInputLayer(1); }
 
 // Switches to full screen (1) or the window (0). Entering full screen is
 // refused while SYSTEM_window_full_lock is set; leaving it never is, so the
@@ -247,14 +243,6 @@ void ResetInputLayer(int mode) {
         return;
     }
     // Start-up runs before any other engine thread exists.
-    core::WaitSources sources = core::GetWaitSources();
-    sources.inputEvent = CurrentInputEvent;
-    sources.inputWaiting = InputWaiting;
-    core::SetWaitSources(sources);
-    core::GetTransitionHooks().inputPlayMode = InputPlayMode;
-    script::g_services.kickShortcut = KickShortcut;
-    script::g_services.showHiddenTextWindow = ShowHiddenTextWindow;
-    InstallInputCommands();
     input::InputState& s = input::State();
     s.anyKeyAccepted = false;
     std::memset(s.held, 0, sizeof(s.held));

@@ -22,7 +22,6 @@
 #include "script/services.h"
 #include "script/sjis.h"
 #include "script/variables.h"
-#include "shell/input.h"
 #include "core/registry.h"
 #include "sound/sound_object.h"
 #include "platform/text_copy.h"
@@ -214,7 +213,6 @@ const Entry kCommands[] = {
     {"SetFrequency", SoundObjectCommand<kFrequency>},
     {"SetLoop", SoundObjectCommand<kLoop>},
     {"SetLoopPoint", SoundObjectCommand<kLoopPoint>},
-    {"SetStream", SoundObjectCommand<kStream>},
 };
 
 }  // namespace
@@ -259,22 +257,20 @@ int MediaRequest(SceneObject* o, scene::ObjectQuery* q) {
     return 1;
 }
 
+void SetStreamOfSounds(script::CommandCall& call) { SoundObjectCommand<kStream>(call); }
+
 void InstallSoundCommands() {
     scene::SetPayloadOps(scene::kPayloadSound, {SoundOwner, ReleaseSoundPayload});
     for (const Entry& e : kCommands) script::InstallCommandHandler(e.name, e.handler);
     scene::GetChoiceSoundHooks() = {StartGroupSounds, StopGroupSounds};
     scene::GetActivityHooks().soundPlaying = SoundPlayingHook;
     scene::GetActivityHooks().soundTime = SoundTimeHook;
-    shell::GetInputHooks().suspendScene = SuspendAllSounds;
-    shell::GetInputHooks().resumeScene = ResumeAllSounds;
     script::g_services.soundAmplitude = SoundAmplitudeService;
 }
 
 bool InitSoundSystem() {
     bool headless = !platform::VideoSelected() || platform::IsHeadless();
-    if (!StartSoundDevice(headless)) return false;
-    InstallSoundCommands();
-    return true;
+    return StartSoundDevice(headless);
 }
 
 void ReleaseSoundSystem() { StopSoundDevice(); }

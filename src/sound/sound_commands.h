@@ -10,15 +10,24 @@
 #include "scene/object_tree.h"
 #include "scene/scene_object.h"
 
+namespace script {
+struct CommandCall;
+}
+
 namespace sound {
 
 // The shell's initSound: opens the device (headless when the window is
-// headless or none was chosen), then installs the commands and hooks.
+// headless or none was chosen). Wires nothing: the engine's wiring did that.
 bool InitSoundSystem();
 // The shell's releaseSounds: stops every sound and closes the device.
 void ReleaseSoundSystem();
-// Installs the payload operations, command handlers and hooks. Idempotent.
+// Fills the sound's entries of the scene's payload and hook tables and its
+// commands in the command table (not SetStream, which sounds share with
+// movies: the engine's wiring installs one handler for both). Writes the
+// same entries every time; the engine's wiring calls it once.
 void InstallSoundCommands();
+// The sound half of SetStream: moves the named sound objects' positions.
+void SetStreamOfSounds(script::CommandCall& call);
 
 // The media Request handler of sound objects: Play, Stop, Pause, Resume,
 // CompulsorySuspend, EntrustSuspend; other keywords go on to the texture

@@ -152,7 +152,6 @@ void InstallTextCommands() {
 }
 
 bool ReadTextSettings() {
-    InstallTextCommands();
     const core::Settings& s = core::g_settings;
     DefaultFont font;
     font.face = s.fontFace;

@@ -1,9 +1,11 @@
 // Movie objects end to end in velmoor-tool run --headless: CreateMovie shows
 // the movie as a picture, WaitPlay waits for a movie that does not loop and
 // its last frame stays; Request and SetStream reach a looping movie; a file
-// that is not a movie creates nothing; a mask may play a movie.
+// that is not a movie creates nothing; a mask may play a movie; SetStream
+// still seeks movies after the game was reset.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "movie_fixtures.h"
@@ -70,6 +72,39 @@ TEST(MovieRun, MovieObjectsPlayIntoTheFrame) {
     EXPECT_EQ(through & 0xFFFF, 0u) << std::hex << through;
     EXPECT_EQ(PixelAt(shot, 130, 304) & 0xFFFFFF, 0x000000u) << output;
     EXPECT_NE(output.find("movie movie/broken.mkv: not a movie file"), std::string::npos) << output;
+}
+
+// A reset runs the start sequence again; SetStream must still seek movies
+// afterwards, not only sounds.
+TEST(MovieRun, SetStreamSeeksMoviesAfterReset) {
+    TempDir game;
+    movie_test::MovieSpec seek;
+    seek.colours = {0xFFFFFF00, 0xFFFFFF00, 0xFFFFFF00, 0xFFFF00FF, 0xFFFF00FF, 0xFFFF00FF};
+    seek.framesPerSecond = 1;  // yellow for 3 s, then magenta
+    std::filesystem::create_directories(game.path + "/movie");
+    ASSERT_TRUE(movie_test::WriteSolidMovie(game.path + "/movie/seek.mkv", seek));
+    WriteGame(game,
+              "chapter main {\n"
+              "\tif (AvailableFile(\"mark.txt\") != 1) {\n"
+              "\t\tWriteFile(\"mark.txt\", \"once\", FALSE);\n"
+              "\t\tReset();\n"
+              "\t\twhile (1) { }\n"
+              "\t}\n"
+              "\tCreateColor(\"bg\", 0, 0, 0, 1024, 768, \"#000000\");\n"
+              "\tCreateMovie(\"seek\", 1, 700, 100, TRUE, FALSE, \"movie/seek.mkv\");\n"
+              "\tSetStream(\"seek\", 4000);\n"
+              "\tWait(500);\n"
+              "\tRequest(\"seek\", \"Pause\");\n"
+              "\tWait(500);\n"
+              "\tWriteFile(\"done.txt\", \"1\", FALSE);\n"
+              "\tExit();\n"
+              "}\n");
+    std::string output;
+    std::string shot = game.path + "/shot.png";
+    ASSERT_EQ(RunHeadless(game, &output, {"--screenshot", shot}, 30000), 0) << output;
+    ASSERT_EQ(testing_support::ReadAll(game.path + "/done.txt"), "1") << output;
+    // Without the seek the movie would still show its first, yellow second.
+    EXPECT_EQ(PixelAt(shot, 704, 104) & 0xFFFFFF, 0xFF00FFu) << output;
 }
 
 }  // namespace

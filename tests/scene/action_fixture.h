@@ -26,7 +26,6 @@ class ActionFixture : public CreateFixture {
 protected:
     void SetUp() override {
         CreateFixture::SetUp();
-        scene::InstallActionSystem();
         core::SetClock(FakeNow);
         render::ResetPacing();  // 16 ms frames, nominal rate 60
         render::Modes().playSpeed = 1.0;

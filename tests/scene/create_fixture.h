@@ -1,4 +1,4 @@
-// Scene fixture with the scene commands installed and a caller context for
+// Scene fixture with the engine wired (the scene commands installed) and a caller context for
 // the tree kKey; commands are run with their arguments as a list of texts.
 #pragma once
 #include <initializer_list>
@@ -11,6 +11,7 @@
 #include "render/drawable.h"
 #include "render/image.h"
 #include "scene_fixture.h"
+#include "shell/wiring.h"
 
 namespace scene_test {
 
@@ -18,7 +19,7 @@ class CreateFixture : public SceneFixture {
 protected:
     void SetUp() override {
         SceneFixture::SetUp();
-        scene::InstallSceneCommands();
+        shell::WireEngine();
         context.ownerKey = kKey;
     }
 

@@ -21,6 +21,7 @@
 #include "script/variables.h"
 #include "core/engine.h"
 #include "core/registry.h"
+#include "shell/wiring.h"
 #include "support/support.h"
 
 namespace interp_test {
@@ -53,6 +54,7 @@ class Game {
 public:
     Game() : previous_(std::filesystem::current_path()) {
         EnsureEngineEvents();
+        shell::WireInterpreter();
         script::ClearGlobals();
         script::ClearLocals();
         core::g_engine.quit = 0;

@@ -20,6 +20,7 @@
 #include "core/registry.h"
 #include "shell/settings.h"
 #include "core/transitions.h"
+#include "shell/wiring.h"
 
 namespace input_test {
 
@@ -42,6 +43,7 @@ inline World g_world;
 class InputFixture : public ::testing::Test {
 protected:
     void SetUp() override {
+        shell::WireEngine();
         g_world = World{};
         core::g_engine.quit = 0;
         for (platform::Event** e :

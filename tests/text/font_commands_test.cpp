@@ -13,6 +13,7 @@
 #include "scene/scene_fixture.h"
 #include "core/settings.h"
 #include "shell/settings.h"
+#include "shell/wiring.h"
 #include "text/font_commands.h"
 #include "text/glyph.h"
 #include "text/glyph_set.h"
@@ -111,7 +112,7 @@ protected:
         platform::SetGlyphSource(&kFakeSource);
         text::ClearFonts();
         text::ResetDefaultFont();
-        text::InstallTextCommands();
+        shell::WireEngine();
         context.ownerKey = kKey;
         fonts.Solid('A', 6, 5, 64);
         fonts.Solid('B', 3, 7, 64);

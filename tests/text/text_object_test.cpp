@@ -21,6 +21,7 @@
 #include "script/variables.h"
 #include "core/settings.h"
 #include "support/support.h"
+#include "shell/wiring.h"
 #include "text/font_commands.h"
 #include "text/glyph_set.h"
 #include "text/text_object.h"
@@ -40,7 +41,7 @@ protected:
         platform::SetGlyphSource(&kFakeSource);
         text::ClearFonts();
         text::ResetDefaultFont();
-        text::InstallTextCommands();
+        shell::WireEngine();
         context.ownerKey = kKey;
         // Advance 8 (width + 2), 5 rows from the ascent line: top offset 0.
         fonts.Solid('A', 6, 5, 64);

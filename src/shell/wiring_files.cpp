@@ -1,11 +1,13 @@
-// Connects the in-memory file table with the picture decoder: preloaded
-// pictures are decoded once by the images code and found again through the
-// handle that serves them; picture names take the data-folder prefix.
+// Part of the engine's wiring: connects the in-memory file table with the
+// picture decoder. Preloaded pictures are decoded once by the images code and
+// found again through the handle that serves them; picture names take the
+// data-folder prefix.
 #include "files/file_handle.h"
 #include "render/image.h"
 #include "render/image_load.h"
+#include "shell/wiring_internal.h"
 
-namespace files {
+namespace shell {
 
 namespace {
 
@@ -19,23 +21,23 @@ void ReleasePreloaded(void* image) {
     render::ReleaseSharedImage(&picture);
 }
 
-render::Image* LookupPreloaded(const FileHandle* handle) {
-    return static_cast<render::Image*>(PreloadedImageOf(handle));
+render::Image* LookupPreloaded(const files::FileHandle* handle) {
+    return static_cast<render::Image*>(files::PreloadedImageOf(handle));
 }
 
 // A per-thread copy: a script may change the prefix while a picture loads.
 const char* CurrentPrefix() {
     thread_local char prefix[260];
-    GetDataPrefix(prefix);
+    files::GetDataPrefix(prefix);
     return prefix;
 }
 
 }  // namespace
 
-void LinkImageDecoder() {
-    SetImageHooks({DecodePreloaded, ReleasePreloaded});
+void WireImageFiles() {
+    files::SetImageHooks({DecodePreloaded, ReleasePreloaded});
     render::SetPreloadedImageLookup(LookupPreloaded);
     render::SetDataPrefixSource(CurrentPrefix);
 }
 
-}  // namespace files
+}  // namespace shell

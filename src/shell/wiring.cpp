@@ -1,0 +1,66 @@
+#include "shell/wiring.h"
+
+#include "core/registry.h"
+#include "movie/movie_commands.h"
+#include "scene/commands_motion.h"
+#include "scene/choice_hit.h"
+#include "scene/commands_scene.h"
+#include "script/interp.h"
+#include "script/services.h"
+#include "shell/input.h"
+#include "shell/system_changes.h"
+#include "core/transitions.h"
+#include "shell/wiring_internal.h"
+#include "sound/sound_commands.h"
+#include "text/font_commands.h"
+
+namespace shell {
+
+namespace {
+
+void InputPlayMode() { ResetInputLayer(1); }
+
+void SystemChanged(script::SystemChange change) { OnSystemChange(static_cast<int>(change)); }
+
+void WireInput() {
+    core::WaitSources sources = core::GetWaitSources();
+    sources.inputEvent = CurrentInputEvent;
+    sources.inputWaiting = InputWaiting;
+    core::SetWaitSources(sources);
+    script::g_services.kickShortcut = KickShortcut;
+    script::g_services.systemChanged = SystemChanged;
+    script::g_services.showHiddenTextWindow = ShowHiddenTextWindow;
+    InstallInputCommands();
+}
+
+void WireTransitions() {
+    core::TransitionHooks& transitions = core::GetTransitionHooks();
+    transitions.startSystemScript = script::StartSystemScript;
+    transitions.setNumberVariable = script::SetNumberVariable;
+    transitions.suspendMainWorld = script::SuspendMainWorld;
+    transitions.resumeMainWorld = script::ResumeMainWorld;
+    transitions.inputPlayMode = InputPlayMode;
+}
+
+}  // namespace
+
+void WireInterpreter() {
+    script::InstallInterpreter();
+    WireScriptLinks();
+    scene::InstallChoiceHooks();
+    WireTransitions();
+}
+
+void WireEngine() {
+    WireImageFiles();
+    WireInterpreter();
+    scene::InstallSceneCommands();
+    scene::InstallActionSystem();
+    text::InstallTextCommands();
+    sound::InstallSoundCommands();
+    movie::InstallMovieCommands();
+    WireMedia();
+    WireInput();
+}
+
+}  // namespace shell
