@@ -23,8 +23,9 @@ void SetStreamOfMovies(script::CommandCall& call);
 // lets exactly those play on afterwards. Take the SceneLock.
 void SuspendAllMovies();
 void ResumeAllMovies();
-// The composer's rebase after a pause: held movies play on unless the
-// pause ends in a resume of the scene. Caller holds the SceneLock.
+// The composer's rebase of other timers (render::ComposerHooks::rebaseOther):
+// with `resume` 0, the movies the engine held play on. Caller holds the
+// SceneLock.
 void RebaseMovies(uint32_t now, int resume);
 
 }  // namespace movie
