@@ -61,8 +61,7 @@ struct ChoiceSoundHooks {
 ChoiceSoundHooks& GetChoiceSoundHooks();
 
 // Installs the case test, the hover reset, the cursor and the select input
-// hooks of the interpreter, and the input layer's clickable test and focus
-// move (called by the engine's wiring).
+// hooks of the interpreter (called by the engine's wiring).
 void InstallChoiceHooks();
 
 }  // namespace scene

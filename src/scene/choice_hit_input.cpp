@@ -6,7 +6,6 @@
 #include "scene/focus.h"
 #include "script/interp_hooks.h"
 #include "core/input.h"
-#include "shell/input.h"
 
 namespace scene {
 
@@ -100,8 +99,6 @@ void InstallChoiceHooks() {
     h.signalMouseMove = SignalMouseMove;
     h.inputEvents = SelectInputEvents;
     h.lastInput = LastInput;
-    shell::GetInputHooks().clickableUnderMouse = TakeClickOnChoice;
-    InstallFocus();
 }
 
 }  // namespace scene

@@ -17,7 +17,6 @@
 #include "scene/choice_hit.h"
 #include "scene/object_tree.h"
 #include "core/input.h"
-#include "shell/input.h"
 #include "core/engine.h"
 #include "core/registry.h"
 
@@ -106,10 +105,6 @@ int MoveFocus(int direction) {
     if (!found || (x == mx && y == my)) return 0;
     core::MoveCursor(x, y);
     return 1;
-}
-
-void InstallFocus() {
-    shell::GetInputHooks().moveFocus = MoveFocus;
 }
 
 }  // namespace scene

@@ -16,7 +16,5 @@ int FocusTarget(int direction, int mouseX, int mouseY, int* x, int* y);
 // The input layer's arrow-key hook: moves the cursor to FocusTarget's point
 // (takes the SceneLock). 1 when the cursor moved.
 int MoveFocus(int direction);
-// Installs MoveFocus in the input layer.
-void InstallFocus();
 
 }  // namespace scene

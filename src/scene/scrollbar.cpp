@@ -243,7 +243,6 @@ int ScrollbarValueNamed(const char* path) {
 void InstallScrollbars() {
     SetPayloadOps(kPayloadScrollbar, {nullptr, ReleaseScrollbarPayload});
     script::g_services.scrollbarValue = ScrollbarValueNamed;
-    InstallScrollbarInput();
 }
 
 }  // namespace scene

@@ -129,10 +129,8 @@ void ScrollbarsFollowMouse(int x, int y, int leftHeld);
 int ScrollbarTakesWheel();
 // Counts a drag that ended without the mouse (its scrollbar was freed).
 void ScrollbarDragEnded();
-void InstallScrollbarInput();
 
-// Installs the payload release, the ScrollbarValue service and the input
-// layer's hooks. Idempotent.
+// Installs the payload release and the ScrollbarValue service. Idempotent.
 void InstallScrollbars();
 
 }  // namespace scene

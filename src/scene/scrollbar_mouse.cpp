@@ -11,7 +11,6 @@
 #include "scene/scrollbar.h"
 #include "core/engine.h"
 #include "core/input.h"
-#include "shell/input.h"
 #include "core/registry.h"
 
 namespace scene {
@@ -224,12 +223,6 @@ int ScrollbarTakesWheel() {
 
 void ScrollbarDragEnded() {
     g_drags.fetch_sub(1);
-}
-
-void InstallScrollbarInput() {
-    shell::InputHooks& h = shell::GetInputHooks();
-    h.wheelTaken = ScrollbarTakesWheel;
-    h.mouseMoved = ScrollbarsFollowMouse;
 }
 
 }  // namespace scene

@@ -5,6 +5,8 @@
 #include "scene/commands_motion.h"
 #include "scene/choice_hit.h"
 #include "scene/commands_scene.h"
+#include "scene/focus.h"
+#include "scene/scrollbar.h"
 #include "script/interp.h"
 #include "script/services.h"
 #include "shell/input.h"
@@ -30,6 +32,11 @@ void WireInput() {
     script::g_services.kickShortcut = KickShortcut;
     script::g_services.systemChanged = SystemChanged;
     script::g_services.showHiddenTextWindow = ShowHiddenTextWindow;
+    InputHooks& input = GetInputHooks();
+    input.clickableUnderMouse = scene::TakeClickOnChoice;
+    input.moveFocus = scene::MoveFocus;
+    input.wheelTaken = scene::ScrollbarTakesWheel;
+    input.mouseMoved = scene::ScrollbarsFollowMouse;
     InstallInputCommands();
 }
 
