@@ -23,11 +23,11 @@ namespace {
 constexpr int32_t kKey = 77;
 
 void SetUpScene(int layers) {
-    core::g_engine.quit = 0;
-    core::g_engine.state = core::StatePlay;
-    if (!core::g_engine.quitEvent) core::g_engine.quitEvent = platform::CreateEvent(true, false);
-    if (!core::g_engine.stateChanged)
-        core::g_engine.stateChanged = platform::CreateEvent(true, false);
+    core::Current().quit = 0;
+    core::Current().state = core::StatePlay;
+    if (!core::Current().quitEvent) core::Current().quitEvent = platform::CreateEvent(true, false);
+    if (!core::Current().stateChanged)
+        core::Current().stateChanged = platform::CreateEvent(true, false);
     if (!core::RegistryInitialised()) core::InitRegistry();
     platform::SelectVideoDriver(true);
     platform::Video().createWindow("bench", 1024, 768);
@@ -63,7 +63,7 @@ void TearDownScene() {
 }
 
 void BM_ComposeTenLayers(benchmark::State& state) {
-    core::g_engine.workerCount = static_cast<int>(state.range(0));
+    core::Current().workerCount = static_cast<int>(state.range(0));
     SetUpScene(10);
     render::StartWorkers();
     scene::World* world = scene::CurrentWorld();
@@ -85,7 +85,7 @@ BENCHMARK(BM_ComposeTenLayers)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->U
 // The same scene drawn into the frame without the hand-off to the display:
 // the composition work alone.
 void BM_DrawTenLayers(benchmark::State& state) {
-    core::g_engine.workerCount = static_cast<int>(state.range(0));
+    core::Current().workerCount = static_cast<int>(state.range(0));
     SetUpScene(10);
     render::StartWorkers();
     for (auto _ : state) {

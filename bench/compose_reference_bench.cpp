@@ -148,11 +148,11 @@ render::Image* LoadedPicture(const Picture& p, bool alpha) {
 }
 
 void BuildEngineScene() {
-    core::g_engine.quit = 0;
-    core::g_engine.state = core::StatePlay;
-    if (!core::g_engine.quitEvent) core::g_engine.quitEvent = platform::CreateEvent(true, false);
-    if (!core::g_engine.stateChanged)
-        core::g_engine.stateChanged = platform::CreateEvent(true, false);
+    core::Current().quit = 0;
+    core::Current().state = core::StatePlay;
+    if (!core::Current().quitEvent) core::Current().quitEvent = platform::CreateEvent(true, false);
+    if (!core::Current().stateChanged)
+        core::Current().stateChanged = platform::CreateEvent(true, false);
     if (!core::RegistryInitialised()) core::InitRegistry();
     platform::SelectVideoDriver(true);
     platform::Video().createWindow("bench", kW, kH);
@@ -178,7 +178,7 @@ void BuildEngineScene() {
 }
 
 void BM_ReferenceOurs(benchmark::State& state) {
-    core::g_engine.workerCount = static_cast<int>(state.range(0));
+    core::Current().workerCount = static_cast<int>(state.range(0));
     BuildEngineScene();
     render::StartWorkers();
     scene::World* world = scene::CurrentWorld();

@@ -18,7 +18,7 @@
 namespace {
 
 void EnsureEngine() {
-    core::Engine& e = core::g_engine;
+    core::Engine& e = core::Current();
     platform::Event** events[] = {&e.stateChanged,    &e.quitEvent, &e.commandsEnabled,
                                   &e.commandGate,     &e.settingsChanged, &e.auxEvent1,
                                   &e.auxEvent2};
@@ -48,7 +48,7 @@ std::filesystem::path WriteScript(const std::string& script) {
 
 // Runs the start script to its end on the main world's process thread.
 bool RunToEnd() {
-    core::g_engine.state = core::StateStart;
+    core::Current().state = core::StateStart;
     if (!script::StartScriptEngine("start.txt")) return false;
     core::SetEngineState(core::StatePlay);
     script::ScriptProcess* head = script::WorldHead(0);

@@ -69,7 +69,7 @@ struct Scene {
 void WithWorkers(int workers) {
     if (!core::RegistryInitialised()) core::InitRegistry();
     StopWorkers();
-    core::g_engine.workerCount = workers;
+    core::Current().workerCount = workers;
     StartWorkers();
 }
 

@@ -57,7 +57,7 @@ struct Picture {
 // Args: threads, pixels (thousands), pause between draws in microseconds.
 void BM_SharedDraw(benchmark::State& state) {
     if (!core::RegistryInitialised()) core::InitRegistry();
-    core::g_engine.workerCount = static_cast<int>(state.range(0));
+    core::Current().workerCount = static_cast<int>(state.range(0));
     StartWorkers();
     Picture picture(static_cast<int>(state.range(1) * 1024 / 512));
     SpanClip all = {0, 0, 1024, 767};

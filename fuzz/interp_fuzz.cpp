@@ -29,7 +29,7 @@ int NoBox(const char*, const char*, uint32_t) { return 1; }
 void NoCommand(script::CommandCall&) {}
 
 void Setup() {
-    core::Engine& e = core::g_engine;
+    core::Engine& e = core::Current();
     platform::Event** events[] = {&e.stateChanged,    &e.quitEvent, &e.commandsEnabled,
                                   &e.commandGate,     &e.settingsChanged, &e.auxEvent1,
                                   &e.auxEvent2};
@@ -51,21 +51,21 @@ void Watchdog(void*) {
     for (;;) {
         platform::SleepMs(2);
         if (g_armed.load() && static_cast<int32_t>(platform::TimeMs() - g_deadline.load()) >= 0) {
-            core::g_engine.state = core::StateStart;
+            core::Current().state = core::StateStart;
             g_armed = 0;
         }
     }
 }
 
 void Walk(script::ScriptProcess* process, script::ScriptBlock* block) {
-    core::g_engine.state = core::StatePlay;
+    core::Current().state = core::StatePlay;
     process->engineState = core::StatePlay;
     process->active = 1;
     g_deadline = platform::TimeMs() + 5;
     g_armed = 1;
     for (int hops = 0; block && hops < 16; ++hops) {
         script::WalkBlock(process, block);
-        if (!core::IsRunningState(core::g_engine.state.load())) break;
+        if (!core::IsRunningState(core::Current().state.load())) break;
         if (script::ScriptBlock* target = block->run.callTarget) {
             block->run.callTarget = nullptr;
             block = target;
@@ -77,7 +77,7 @@ void Walk(script::ScriptProcess* process, script::ScriptBlock* block) {
         }
     }
     g_armed = 0;
-    core::g_engine.state = core::StatePlay;
+    core::Current().state = core::StatePlay;
 }
 
 }  // namespace

@@ -8,12 +8,14 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv);
 
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s CORPUS_DIR\n", argv[0]);
         return 2;
     }
+    LLVMFuzzerInitialize(&argc, &argv);
     namespace fs = std::filesystem;
     int count = 0;
     if (fs::is_directory(argv[1])) {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "commands.h"
+#include "shell/engine_build.h"
 
 namespace tool {
 namespace {
@@ -28,6 +29,8 @@ int Usage() {
 
 int main(int argc, char** argv) {
     if (argc < 2) return tool::Usage();
+    // Commands work inside an engine; `run` builds a fresh one of its own.
+    shell::EngineScope engine;
     for (const tool::Command& c : tool::kCommands)
         if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 1, argv + 1);
     std::fprintf(stderr, "velmoor-tool: unknown command '%s'\n", argv[1]);

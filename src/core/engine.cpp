@@ -5,18 +5,20 @@
 
 namespace core {
 
-Engine g_engine;
+Engine* g_current = nullptr;
+
+void SetCurrentEngine(Engine* engine) { g_current = engine; }
 
 int SetEngineState(uint32_t value) {
-    g_engine.previousState = g_engine.state.load();
-    g_engine.state = value;
-    platform::SetEvent(g_engine.stateChanged);
+    g_current->previousState = g_current->state.load();
+    g_current->state = value;
+    platform::SetEvent(g_current->stateChanged);
     return 1;
 }
 
 void RequestQuit() {
-    g_engine.quit = 1;
-    platform::SetEvent(g_engine.quitEvent);
+    g_current->quit = 1;
+    platform::SetEvent(g_current->quitEvent);
     // The main thread blocks in its message wait: wake it so that it sees
     // the flag at once instead of at the next window message.
     platform::Message wake;

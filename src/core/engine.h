@@ -1,5 +1,6 @@
-// The one engine-wide record: state, quit flag, events and the shell's copies
-// of settings. Other subsystems keep their own records in their folders.
+// The engine context: the engine-wide record (state, quit flag, events) and
+// the records of every subsystem, reached through core::Current(), as one
+// context pointer. Tests build a fresh engine instead of resetting globals.
 //
 // Locking: `state` and `quit` are plain 32-bit values read without locks; a
 // reader tolerates a stale value for one pass of its loop. They change only
@@ -10,6 +11,17 @@
 #include <cstdint>
 
 #include "platform/sync.h"
+
+// Each subsystem keeps its own state record in its folder (<folder>/state.h);
+// the engine holds one of each. Only the names are known here.
+namespace files { struct FilesContext; }
+namespace script { struct ScriptContext; }
+namespace render { struct RenderContext; }
+namespace scene { struct SceneContext; }
+namespace text { struct TextContext; }
+namespace sound { struct SoundContext; }
+namespace movie { struct MovieContext; }
+namespace shell { struct ShellContext; }
 
 namespace core {
 
@@ -51,14 +63,33 @@ struct Engine {
     // Save folder chosen by the runner (velmoor-tool run --save-dir); empty:
     // the usual per-user folder.
     char saveDirOverride[260] = {};
+
+    // The subsystems' records, owned by this engine: built together with it
+    // and destroyed with it (shell::BuildEngine / shell::DestroyEngine). Never
+    // null while the engine is current.
+    files::FilesContext* files = nullptr;
+    script::ScriptContext* script = nullptr;
+    render::RenderContext* render = nullptr;
+    scene::SceneContext* scene = nullptr;
+    text::TextContext* text = nullptr;
+    sound::SoundContext* sound = nullptr;
+    movie::MovieContext* movie = nullptr;
+    shell::ShellContext* shell = nullptr;
 };
 
-extern Engine g_engine;
+// The engine every engine thread works for. One engine is current at a time:
+// the shell makes a built engine current before any engine thread starts and
+// clears it after the last one ended, so the pointer is written only while
+// the process runs one thread and read freely afterwards.
+extern Engine* g_current;
+inline Engine& Current() { return *g_current; }
+// Makes `engine` current (nullptr: none). Only while no engine thread runs.
+void SetCurrentEngine(Engine* engine);
 
 // previousState <- state; state <- value; signal stateChanged. Returns 1.
 int SetEngineState(uint32_t value);
 // Sets the quit flag, signals quitEvent and wakes the main thread.
 void RequestQuit();
-inline bool Quitting() { return g_engine.quit.load(std::memory_order_relaxed) != 0; }
+inline bool Quitting() { return g_current->quit.load(std::memory_order_relaxed) != 0; }
 
 }  // namespace core

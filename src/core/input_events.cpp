@@ -54,7 +54,7 @@ platform::Event* InputEvent(int world, int code) {
 }
 
 int CurrentInputWorld() {
-    return core::g_engine.state.load(std::memory_order_relaxed) == core::StateSystemScript ? kInputSystemWorld
+    return core::Current().state.load(std::memory_order_relaxed) == core::StateSystemScript ? kInputSystemWorld
                                                                               : kInputMainWorld;
 }
 

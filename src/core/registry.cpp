@@ -262,13 +262,13 @@ uint32_t WaitEngineEvents(uint32_t flags, platform::Event* handle, int timeoutMs
             ++count;
         }
     };
-    if (flags & kWaitQuit) add(g_engine.quitEvent, kWaitQuit);
+    if (flags & kWaitQuit) add(Current().quitEvent, kWaitQuit);
     if (flags & kWaitStateChanged) {
-        platform::ResetEvent(g_engine.stateChanged);
-        add(g_engine.stateChanged, kWaitStateChanged);
+        platform::ResetEvent(Current().stateChanged);
+        add(Current().stateChanged, kWaitStateChanged);
     }
-    if (flags & kWaitSettingsChanged) add(g_engine.settingsChanged, kWaitSettingsChanged);
-    if (flags & kWaitAux1) add(g_engine.auxEvent1, kWaitAux1);
+    if (flags & kWaitSettingsChanged) add(Current().settingsChanged, kWaitSettingsChanged);
+    if (flags & kWaitAux1) add(Current().auxEvent1, kWaitAux1);
     if ((flags & kWaitInputEnter) && g_waitSources.inputEvent) {
         add(g_waitSources.inputEvent(257), kWaitInputEnter);
         platform::Event* left = g_waitSources.inputEvent(769);

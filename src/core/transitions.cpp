@@ -29,16 +29,16 @@ void WakeMainThread() {
 
 void RestartEngine() {
     g_hooks.saveGlobalVariables();
-    platform::WaitEvent(core::g_engine.commandGate, platform::kInfinite);
-    platform::ResetEvent(core::g_engine.commandGate);
-    platform::SetEvent(core::g_engine.stateChanged);
+    platform::WaitEvent(core::Current().commandGate, platform::kInfinite);
+    platform::ResetEvent(core::Current().commandGate);
+    platform::SetEvent(core::Current().stateChanged);
     // A pulse: waiting statements return, later waits are not cut short.
-    platform::Pulse(core::g_engine.settingsChanged);
+    platform::Pulse(core::Current().settingsChanged);
     core::AcquireSceneLock();
-    core::g_engine.previousState = core::g_engine.state.load();
-    core::g_engine.state = core::StateStart;
-    platform::SetEvent(core::g_engine.stateChanged);
-    platform::SetEvent(core::g_engine.commandGate);
+    core::Current().previousState = core::Current().state.load();
+    core::Current().state = core::StateStart;
+    platform::SetEvent(core::Current().stateChanged);
+    platform::SetEvent(core::Current().commandGate);
     core::ReleaseSceneLock();
     // The start sequence runs on the main thread: make it look now rather
     // than at the next window message.
@@ -52,18 +52,18 @@ void ExitEngine() {
 
 int EnterSystemScript(const char* script) {
     if (!script || !*script) return 0;
-    if (core::g_engine.state != core::StatePlay) return 0;
-    if (!platform::IsEventSet(core::g_engine.commandsEnabled)) return 0;
-    if (!platform::IsEventSet(core::g_engine.commandGate)) return 0;
-    platform::ResetEvent(core::g_engine.commandsEnabled);
-    platform::SetEvent(core::g_engine.stateChanged);
+    if (core::Current().state != core::StatePlay) return 0;
+    if (!platform::IsEventSet(core::Current().commandsEnabled)) return 0;
+    if (!platform::IsEventSet(core::Current().commandGate)) return 0;
+    platform::ResetEvent(core::Current().commandsEnabled);
+    platform::SetEvent(core::Current().stateChanged);
     // A pulse: waiting statements return, later waits are not cut short.
-    platform::Pulse(core::g_engine.settingsChanged);
+    platform::Pulse(core::Current().settingsChanged);
     g_hooks.pauseComposer();
     core::AcquireSceneLock();
     g_hooks.suspendMainWorld();
     core::SetEngineState(core::StateSystemScript);
-    platform::SetEvent(core::g_engine.commandsEnabled);
+    platform::SetEvent(core::Current().commandsEnabled);
     core::ReleaseSceneLock();
     g_hooks.pauseComposer();
     g_hooks.setNumberVariable("$SYSTEM_intrude", 1);

@@ -20,7 +20,7 @@ void PlainUnlock() {}
 
 // The redraw that precedes a capture, skipped while a saved game loads.
 void RedrawBeforeCapture(int hide) {
-    if (core::g_engine.state.load() == core::StateLoading) return;
+    if (core::Current().state.load() == core::StateLoading) return;
     if (g_access.redrawScene) g_access.redrawScene(hide);
 }
 

@@ -40,7 +40,7 @@ void SetSkipMode(bool on) {
 }
 
 double CurrentSpeed() {
-    if (core::g_engine.state.load(std::memory_order_relaxed) == core::StateSystemScript)
+    if (core::Current().state.load(std::memory_order_relaxed) == core::StateSystemScript)
         return g_modes.systemSpeed;
     if (g_modes.skip) return g_modes.skipSpeed;
     return g_modes.playSpeed;
@@ -67,7 +67,7 @@ void Pace(platform::Event* wake) {
 }
 
 int PresentFrame(bool force) {
-    uint32_t state = core::g_engine.state.load(std::memory_order_relaxed);
+    uint32_t state = core::Current().state.load(std::memory_order_relaxed);
     if (!force && state != core::StatePlay && state != core::StateSystemScript) return 0;
     if (FrameChanged()) PresentFrameRect(CurrentDirty());
     ResetDirty();

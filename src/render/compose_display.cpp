@@ -39,7 +39,7 @@ void ComputeScale() {
 // The redraw before a capture: the scene's redraw (loading state excepted),
 // hideable objects skipped on request; nothing before one is set.
 int CaptureRedraw(int hide) {
-    if (core::g_engine.state.load(std::memory_order_relaxed) == core::StateLoading) return 1;
+    if (core::Current().state.load(std::memory_order_relaxed) == core::StateLoading) return 1;
     return g_display.sceneRedraw ? g_display.sceneRedraw(hide) : 0;
 }
 

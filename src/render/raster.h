@@ -142,7 +142,7 @@ int ShareBands(int32_t count, BandFn run, void* context);
 // is active, and awake or the work large enough to wake it for).
 bool WorthSharing(int64_t pixels);
 
-// Starts the raster workers: core::g_engine.workerCount threads draw (at
+// Starts the raster workers: core::Current().workerCount threads draw (at
 // most 2), the calling thread being one of them, so with 2 one worker thread
 // is made and with 1 none. Returns true, or false when the thread could not
 // be made. StopWorkers ends it (waiting up to 10 s). Both are called by the

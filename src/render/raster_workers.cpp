@@ -381,7 +381,7 @@ int DrawSpansNow(Drawable* d, Layer* layer, void* param, const SpanClip* clip) {
 bool StartWorkers() {
     RegisterRasterizer();
     if (g_started) StopWorkers();
-    int count = std::clamp(core::g_engine.workerCount, 1, kMaxWorkers);
+    int count = std::clamp(core::Current().workerCount, 1, kMaxWorkers);
     g_activeWorkers.store(1);
     if (count < 2) return true;
     g_stop.store(0);

@@ -240,7 +240,7 @@ int32_t StepCount(int32_t durationMs) {
 }
 
 double ActionSpeed() {
-    uint32_t state = core::g_engine.state.load(std::memory_order_relaxed);
+    uint32_t state = core::Current().state.load(std::memory_order_relaxed);
     if (state == core::StateSystemScript) return render::Modes().systemSpeed;
     if (state == core::StatePlay) return render::CurrentSpeed();
     return 0.0;

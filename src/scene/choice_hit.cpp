@@ -221,7 +221,7 @@ int ChoiceHit(SceneObject* choice, int x, int y, bool buttonDown, bool act, bool
 
 int CaseHit(script::ScriptBlock* block, const char* name) {
     if (!block || !block->process || !name || !*name || !g_objects.running) return 0;
-    uint32_t s = core::g_engine.state.load();
+    uint32_t s = core::Current().state.load();
     if (s != core::StatePlay && s != core::StateSystemScript) return 0;
     if (!platform::IsEventSet(g_objects.creationGate)) return 0;
     if (!platform::WaitEvent(g_objects.deletionGate, 1500)) return 0;

@@ -52,7 +52,7 @@ void ComposerMain(void*) {
         render::AddDirtyRect(0, 0, render::kFrameWidth, render::kFrameHeight);
     }
     while (!core::Quitting() && !g_composer.stop.load()) {
-        uint32_t state = core::g_engine.state.load();
+        uint32_t state = core::Current().state.load();
         if (state != core::StateStart && !core::IsRunningState(state)) break;
         if (!platform::IsEventSet(g_objects.displayRunning)) {
             platform::Event* events[2] = {g_objects.displayRunning, g_composer.wake};
@@ -70,7 +70,7 @@ void ComposerMain(void*) {
         // A transient state (other than the system script) settles first.
         bool waited = false;
         for (;;) {
-            uint32_t s = core::g_engine.state.load();
+            uint32_t s = core::Current().state.load();
             if (!core::IsRunningState(s) || s == core::StateSystemScript || (s & 0xFF) == 0)
                 break;
             if (core::Quitting() || g_composer.stop.load()) break;

@@ -153,7 +153,7 @@ World* MainWorld() {
     return &g_objects.worlds[kMainWorld];
 }
 World* CurrentWorld() {
-    return core::g_engine.state.load(std::memory_order_relaxed) == core::StateSystemScript
+    return core::Current().state.load(std::memory_order_relaxed) == core::StateSystemScript
                ? &g_objects.worlds[kSystemWorld]
                : &g_objects.worlds[kMainWorld];
 }

@@ -47,7 +47,7 @@ platform::Event* BlockEvent(script::ScriptBlock* block) {
 }
 
 uint32_t State() {
-    return core::g_engine.state.load();
+    return core::Current().state.load();
 }
 
 bool Running() {
@@ -284,9 +284,9 @@ void WaitForKey(script::ScriptBlock* block, int32_t timeoutMs) {
         }
         // State or settings changes are manual-reset: consume them so that
         // the next wait does not return at once.
-        if (woke == core::kWaitStateChanged) platform::ResetEvent(core::g_engine.stateChanged);
+        if (woke == core::kWaitStateChanged) platform::ResetEvent(core::Current().stateChanged);
         if (woke == core::kWaitSettingsChanged)
-            platform::ResetEvent(core::g_engine.settingsChanged);
+            platform::ResetEvent(core::Current().settingsChanged);
         if (remaining == 0) break;
     }
     if (!SkipMode() && !AutoMode()) DisplayStop(block);

@@ -69,7 +69,7 @@ double BuiltinModuleFileName(Eval& e, const Arguments&, char* text) {
 }
 
 double BuiltinPlatform(Eval&, const Arguments&, char*) {
-    switch (core::g_engine.osVersion) {
+    switch (core::Current().osVersion) {
         case 0:
             return 1;
         case 16:
@@ -105,7 +105,7 @@ double BuiltinAvailableFile(Eval&, const Arguments& args, char*) {
 }
 
 double BuiltinIsInterrupt(Eval& e, const Arguments&, char*) {
-    if (core::g_engine.state.load() != core::StateSystemScript || !e.block) return 0;
+    if (core::Current().state.load() != core::StateSystemScript || !e.block) return 0;
     return e.block->process && e.block->process->currentBlock == e.block ? 1 : 0;
 }
 

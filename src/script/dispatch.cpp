@@ -86,12 +86,12 @@ ComposerHooks& GetComposerHooks() { return g_composer; }
 
 bool TryTakeCommandGate() {
     std::lock_guard<std::mutex> lock(g_gateMutex);
-    if (!platform::IsEventSet(core::g_engine.commandGate)) return false;
-    platform::ResetEvent(core::g_engine.commandGate);
+    if (!platform::IsEventSet(core::Current().commandGate)) return false;
+    platform::ResetEvent(core::Current().commandGate);
     return true;
 }
 
-void ReleaseCommandGate() { platform::SetEvent(core::g_engine.commandGate); }
+void ReleaseCommandGate() { platform::SetEvent(core::Current().commandGate); }
 
 const char* ArgumentText(const char* cursor, const char* limit, char* out, const char** next) {
     out[0] = 0;
@@ -287,7 +287,7 @@ int DispatchCommand(ScriptProcess* process, ScriptBlock* block, const char** cur
         int called = TryFunctionCall(process, block, cursor, limit);
         return called < 0 ? kConsumed : kNotACommand;
     }
-    if (!platform::IsEventSet(core::g_engine.commandsEnabled)) return kConsumed;
+    if (!platform::IsEventSet(core::Current().commandsEnabled)) return kConsumed;
     CommandCall call;
     call.process = process;
     call.block = block;

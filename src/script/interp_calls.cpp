@@ -260,7 +260,7 @@ int TryFunctionCall(ScriptProcess* process, ScriptBlock* block, const char** cur
         break;
     }
     if (!function) return 0;
-    if (!platform::IsEventSet(core::g_engine.commandsEnabled)) return -1;
+    if (!platform::IsEventSet(core::Current().commandsEnabled)) return -1;
     int32_t st = StatusOf(function);
     if (st != StatusStopped && st != StatusOpened && st != StatusIdle) return 0;
     char* scratch = block->run.arguments;
@@ -347,7 +347,7 @@ int RunCommandText(ScriptProcess* process, ScriptBlock* block, const char* text)
         if (RunPreparedCommand(call, limit)) return call.result;
         // The gate is held by another process: wait for it briefly.
         if (core::Quitting()) return 0;
-        platform::WaitEvent(core::g_engine.commandGate, 10);
+        platform::WaitEvent(core::Current().commandGate, 10);
     }
 }
 

@@ -20,7 +20,7 @@ inline bool ParallelMode(const ScriptBlock* b) { return LoadShared(b->run.mode) 
 
 // The running range and the quit flag.
 inline bool EngineRuns() {
-    return !core::Quitting() && core::IsRunningState(core::g_engine.state.load());
+    return !core::Quitting() && core::IsRunningState(core::Current().state.load());
 }
 
 // Set, 1 ms, reset: wakes every waiter on a block's event.

@@ -186,7 +186,7 @@ void RunChain(ScriptProcess* process) {
 void TakeGateWaiting() {
     while (!core::Quitting()) {
         if (TryTakeCommandGate()) return;
-        platform::WaitEvent(core::g_engine.commandGate, 100);
+        platform::WaitEvent(core::Current().commandGate, 100);
     }
 }
 
@@ -270,7 +270,7 @@ void SetStartScriptOverride(const char* script) {
 
 platform::Event* ScriptEngineEvent() { return g_engineEvent; }
 
-int CurrentWorld() { return core::g_engine.state.load() == core::StateSystemScript ? 1 : 0; }
+int CurrentWorld() { return core::Current().state.load() == core::StateSystemScript ? 1 : 0; }
 
 ScriptProcess* WorldHead(int world) {
     if (world < 0 || world > 1) return nullptr;
@@ -298,7 +298,7 @@ void ProcessThread(void* argument) {
     ScriptProcess* process = static_cast<ScriptProcess*>(argument);
     // A process stopped before its thread saw the running state never runs.
     while (!core::Quitting() && !LoadShared(process->run.stopRequested) &&
-           !core::IsRunningState(core::g_engine.state.load()))
+           !core::IsRunningState(core::Current().state.load()))
         core::WaitEngineEvents(core::kWaitQuit | core::kWaitStateChanged, nullptr, 100);
     bool systemWorld = process->run.world == 1;
     if (!core::Quitting() && !LoadShared(process->run.stopRequested)) {
@@ -311,7 +311,7 @@ void ProcessThread(void* argument) {
         RunChain(process);
     }
 
-    uint32_t state = core::g_engine.state.load();
+    uint32_t state = core::Current().state.load();
     if (state != core::StateSystemScript) core::WakeMainThread();
     TakeGateWaiting();
     if (systemWorld && state == core::StateSystemScript && !core::Quitting()) EndSystemScript();
@@ -326,9 +326,9 @@ void BlockThread(void* argument) {
         return;
     }
     ScriptProcess* process = block->process;
-    if (core::g_engine.state.load() == core::StateLoading) {
+    if (core::Current().state.load() == core::StateLoading) {
         // Restored from a save: wait for the loading to end.
-        while (!core::Quitting() && core::g_engine.state.load() == core::StateLoading)
+        while (!core::Quitting() && core::Current().state.load() == core::StateLoading)
             core::WaitEngineEvents(core::kWaitQuit | core::kWaitStateChanged, nullptr, 100);
         g_hooks.markScreenDirty();
     } else {
@@ -360,7 +360,7 @@ ScriptBlock* PrepareParallelBlock(ScriptProcess* process, const char* name, cons
     ScriptBlock* block = FindBlock(process, name, kBlockCut | kBlockFunction);
     if (!block) return nullptr;
     StopBlockThread(block);
-    if (core::g_engine.state.load() != core::StateLoading) {
+    if (core::Current().state.load() != core::StateLoading) {
         CopyCut(block->objectPrefix, kBlockNameSize, objectName ? objectName : "");
         block->run.callTarget = nullptr;
         block->run.returnTarget = nullptr;
@@ -428,7 +428,7 @@ void EndParallelBlock(ScriptBlock* block) {
 int32_t BlockStatus(const ScriptBlock* block) { return block ? StatusOf(block) : -1; }
 
 void StopAllProcesses() {
-    uint32_t state = core::g_engine.state.load();
+    uint32_t state = core::Current().state.load();
     bool quitting = core::Quitting();
     bool both = quitting || state == core::StateStart || state == core::StateLoading;
     int worlds[2] = {CurrentWorld(), -1};

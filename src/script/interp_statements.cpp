@@ -144,33 +144,33 @@ void SelectStatement(ScriptProcess* process, ScriptBlock* block) {
         return;
     }
     // The body was walked and no case matched: wait for the next input.
-    platform::ResetEvent(core::g_engine.settingsChanged);
-    platform::ResetEvent(core::g_engine.stateChanged);
+    platform::ResetEvent(core::Current().settingsChanged);
+    platform::ResetEvent(core::Current().stateChanged);
     platform::ResetEvent(block->event);
     platform::ResetEvent(ScriptEngineEvent());
     int x = 0, y = 0;
     hooks.mousePosition(&x, &y);
     if (!run.mouseKnown || x != run.lastX || y != run.lastY) hooks.signalMouseMove(world);
     ComposerControl(1, block);
-    uint32_t stateBefore = core::g_engine.state.load();
+    uint32_t stateBefore = core::Current().state.load();
     platform::Event* events[16];
     int count = 0;
-    events[count++] = core::g_engine.quitEvent;
-    events[count++] = core::g_engine.settingsChanged;
-    events[count++] = core::g_engine.stateChanged;
+    events[count++] = core::Current().quitEvent;
+    events[count++] = core::Current().settingsChanged;
+    events[count++] = core::Current().stateChanged;
     events[count++] = block->event;
     events[count++] = ScriptEngineEvent();
     count += hooks.inputEvents(world, events + count, 16 - count);
     // Bounded steps: the quit flag and the state are checked even when no
     // event arrives.
-    while (!core::Quitting() && core::g_engine.state.load() == stateBefore &&
+    while (!core::Quitting() && core::Current().state.load() == stateBefore &&
            platform::WaitAny(events, count, 100) == platform::kWaitTimeout) {
     }
     hooks.lastInput(world, &run.lastInputCode, &run.lastInputFlags);
     hooks.mousePosition(&run.lastX, &run.lastY);
     run.mouseKnown = 1;
     hooks.resetInputEvents(world);
-    if (core::g_engine.state.load() != stateBefore) {
+    if (core::Current().state.load() != stateBefore) {
         block->cursor = statement;
         return;
     }

@@ -94,7 +94,7 @@ void Step(ScriptProcess* process, ScriptBlock* block) {
         // A command that waits for the command gate is tried again on the
         // next pass; meanwhile the thread sleeps until the gate opens (at
         // most 10 ms) instead of spinning.
-        if (q == p) platform::WaitEvent(core::g_engine.commandGate, 10);
+        if (q == p) platform::WaitEvent(core::Current().commandGate, 10);
         block->cursor = const_cast<char*>(q);
         return;
     }
@@ -105,7 +105,7 @@ void Step(ScriptProcess* process, ScriptBlock* block) {
         return;
     }
     char c = *p;
-    if ((c == '\r' || c == '\n') && core::g_engine.state.load() == core::StatePlay) {
+    if ((c == '\r' || c == '\n') && core::Current().state.load() == core::StatePlay) {
         for (const char* r = p; r < limit && (*r == '\r' || *r == '\n'); ++r) MarkBreakRead(block, r);
     }
     const char* s = SkipCommentAt(p, limit);
@@ -276,18 +276,18 @@ double EvaluateAtCursor(ScriptBlock* block) {
 void ReadStatement(ScriptBlock* block, ScriptProcess*) { EvaluateAtCursor(block); }
 
 bool CanRun(ScriptProcess* process) {
-    uint32_t state = core::g_engine.state.load();
+    uint32_t state = core::Current().state.load();
     if (core::Quitting() || !core::IsRunningState(state)) return false;
     if (state == LoadShared(process->engineState) &&
-        platform::IsEventSet(core::g_engine.commandsEnabled))
+        platform::IsEventSet(core::Current().commandsEnabled))
         return true;
     for (;;) {
         core::WaitEngineEvents(core::kWaitQuit | core::kWaitStateChanged, nullptr, 100);
-        state = core::g_engine.state.load();
+        state = core::Current().state.load();
         if (core::Quitting() || !core::IsRunningState(state)) return false;
         if (!IsActive(process)) return false;
         if (state == LoadShared(process->engineState) &&
-            platform::IsEventSet(core::g_engine.commandsEnabled)) {
+            platform::IsEventSet(core::Current().commandsEnabled)) {
             return true;
         }
     }

@@ -137,7 +137,7 @@ int LoadScriptFile(ScriptProcess* process, const char* name) {
         UnloadScriptFile(process, free);
         return -1;
     }
-    if (core::g_engine.state.load() != core::StateLoading) LoadIncludes(process, free);
+    if (core::Current().state.load() != core::StateLoading) LoadIncludes(process, free);
     return free;
 }
 

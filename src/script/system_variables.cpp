@@ -94,7 +94,7 @@ const SystemEntry kEntries[] = {
          if (S().windowFullLock && v->number != 0) SetNumber(v, 0);
          S().fullScreenRequest = v->number != 0 ? 1 : 0;
          if (S().fullScreenRequest != S().fullScreen &&
-             core::g_engine.state.load() != core::StateStart)
+             core::Current().state.load() != core::StateStart)
              Changed(SystemChange::WindowMode);
      }},
     {"menu_lock",
@@ -252,7 +252,7 @@ const SystemEntry kEntries[] = {
 };
 
 void PulseSettingsChanged() {
-    if (platform::Event* e = core::g_engine.settingsChanged) {
+    if (platform::Event* e = core::Current().settingsChanged) {
         platform::Pulse(e);
     }
 }

@@ -59,7 +59,7 @@ void DisplayPaint(int running) {
 
 std::string DefaultSaveFolder() {
     if (!SaveFolder().empty()) return SaveFolder();
-    if (core::g_engine.saveDirOverride[0]) return core::g_engine.saveDirOverride;
+    if (core::Current().saveDirOverride[0]) return core::Current().saveDirOverride;
     return platform::DataHome();
 }
 

@@ -28,7 +28,7 @@ bool Due(const PendingReset& r, uint32_t now) {
 // ---- Variables ------------------------------------------------------------
 
 void PulseVariablesChanged() {
-    if (platform::Event* e = core::g_engine.settingsChanged) {
+    if (platform::Event* e = core::Current().settingsChanged) {
         platform::Pulse(e);
     }
 }
@@ -98,7 +98,7 @@ void EndAutoMode() {
 }
 
 bool NormalPlay() {
-    return core::g_engine.state.load() == core::StatePlay && VarNumber("$SYSTEM_menu_enable") == 0 &&
+    return core::Current().state.load() == core::StatePlay && VarNumber("$SYSTEM_menu_enable") == 0 &&
            S().menuLock == 0 && VarNumber("$SYSTEM_menu_lock") == 0;
 }
 
@@ -147,7 +147,7 @@ int RequestSystemScript(const char* script, const char* flagVariable, bool close
     bool menuFree = VarNumber("$SYSTEM_menu_enable") == 0 && S().menuLock == 0 &&
                     VarNumber("$SYSTEM_menu_lock") == 0;
     bool allowed = script && script[0] && (closeRequest || menuFree) && DisplayRuns() &&
-                   core::g_engine.state.load() == core::StatePlay;
+                   core::Current().state.load() == core::StatePlay;
     if (allowed) {
         InputHooks& h = GetInputHooks();
         h.suspendScene();

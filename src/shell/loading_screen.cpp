@@ -79,7 +79,7 @@ void DrawOverlay(Overlay& o, int alpha) {
 }
 
 void Redraw() {
-    uint32_t state = core::g_engine.state;
+    uint32_t state = core::Current().state;
     if ((state == core::StatePlay || state == core::StateSystemScript) && scene::ComposerRunning())
         scene::RedrawNow();
 }

@@ -10,7 +10,7 @@
 #include "core/engine.h"
 #include "shell/startup.h"
 #include "shell/subsystems.h"
-#include "shell/wiring.h"
+#include "shell/engine_build.h"
 
 namespace shell {
 
@@ -28,7 +28,7 @@ void WriteScreenshot(const std::string& path) {
 }  // namespace
 
 int RunEngine(const RunOptions& options) {
-    WireEngine();
+    EngineScope engine;
     if (!ValidateSubsystems()) return kRunStartFailed;
     if (!platform::SelectVideoDriver(options.headless)) {
         std::fprintf(stderr, "velmoor: no display is available (try velmoor-tool run --headless)\n");
@@ -41,7 +41,7 @@ int RunEngine(const RunOptions& options) {
             return kRunUsageError;
         }
     }
-    std::snprintf(core::g_engine.saveDirOverride, sizeof(core::g_engine.saveDirOverride), "%s",
+    std::snprintf(core::Current().saveDirOverride, sizeof(core::Current().saveDirOverride), "%s",
                   options.saveDir.c_str());
 
     int result = kRunNormal;

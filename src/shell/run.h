@@ -21,7 +21,8 @@ enum RunResult : int {
     kRunExitAfter = 3,
 };
 
-// Runs the engine in the current folder. Returns a RunResult.
+// Runs a fresh engine (shell::EngineScope) on the game in the current
+// folder. Returns a RunResult.
 int RunEngine(const RunOptions& options);
 
 }  // namespace shell

@@ -62,7 +62,7 @@ void GatherSystemInfo() { g_system = platform::DescribeSystem(); }
 
 bool ApplyGameSettings() {
     const Settings& s = g_settings;
-    g_saveFolder = DetermineSaveFolder(s, core::g_engine.saveDirOverride);
+    g_saveFolder = DetermineSaveFolder(s, core::Current().saveDirOverride);
 
     script::StoreStartup startup;
     startup.savePath = g_saveFolder.c_str();

@@ -24,11 +24,15 @@ namespace {
 
 constexpr const char* kInstanceName = "CVS-0001";
 
-platform::Event** EngineEvents[] = {
-    &core::g_engine.stateChanged,  &core::g_engine.quitEvent,      &core::g_engine.commandsEnabled,
-    &core::g_engine.commandGate,   &core::g_engine.settingsChanged, &core::g_engine.auxEvent1,
-    &core::g_engine.auxEvent2,
+// The seven engine events of the current engine.
+struct EngineEventSlots {
+    platform::Event** slots[7];
 };
+EngineEventSlots EngineEvents() {
+    core::Engine& e = core::Current();
+    return {{&e.stateChanged, &e.quitEvent, &e.commandsEnabled, &e.commandGate,
+             &e.settingsChanged, &e.auxEvent1, &e.auxEvent2}};
+}
 
 bool g_instanceLocked = false;
 bool g_windowCreated = false;
@@ -36,13 +40,13 @@ bool g_windowCreated = false;
 }  // namespace
 
 int ProcessInitialise() {
-    if (core::g_engine.initialised) return 0;
+    if (core::Current().initialised) return 0;
     Subsystems& sub = GetSubsystems();
-    core::g_engine.processorCount = platform::ProcessorCount();
-    core::g_engine.quit = 0;
-    core::g_engine.state = core::StateNone;
-    core::g_engine.previousState = core::StateNone;
-    core::g_engine.startFailed = 0;
+    core::Current().processorCount = platform::ProcessorCount();
+    core::Current().quit = 0;
+    core::Current().state = core::StateNone;
+    core::Current().previousState = core::StateNone;
+    core::Current().startFailed = 0;
     sub.clearFileTable();
 
     if (!platform::CpuHasRequiredFeatures()) {
@@ -60,13 +64,13 @@ int ProcessInitialise() {
 
     if (!core::RegistryInitialised() && !core::InitRegistry()) return 0;
 
-    core::g_engine.osVersion = core::kOsVersionOther;
-    for (platform::Event** e : EngineEvents) *e = platform::CreateEvent(true, false);
-    platform::SetEvent(core::g_engine.commandsEnabled);
-    platform::SetEvent(core::g_engine.commandGate);
-    core::g_engine.workerCount = core::g_engine.processorCount < 2 ? core::g_engine.processorCount : 2;
-    if (core::g_engine.workerCount < 1) core::g_engine.workerCount = 1;
-    core::g_engine.initialised = 1;
+    core::Current().osVersion = core::kOsVersionOther;
+    for (platform::Event** e : EngineEvents().slots) *e = platform::CreateEvent(true, false);
+    platform::SetEvent(core::Current().commandsEnabled);
+    platform::SetEvent(core::Current().commandGate);
+    core::Current().workerCount = core::Current().processorCount < 2 ? core::Current().processorCount : 2;
+    if (core::Current().workerCount < 1) core::Current().workerCount = 1;
+    core::Current().initialised = 1;
     return 1;
 }
 
@@ -106,7 +110,7 @@ void TeardownSequence() {
 
 int StartSequence() {
     Subsystems& sub = GetSubsystems();
-    uint32_t previous = core::g_engine.previousState;
+    uint32_t previous = core::Current().previousState;
     if (previous == core::StatePlay || previous == core::StateSystemScript) TeardownSequence();
     g_settings = LoadSettings();
     if (!sub.applyGameSettings()) return 0;
@@ -136,14 +140,14 @@ void ShutdownSequence() {
         platform::Video().destroyWindow();
         g_windowCreated = false;
     }
-    if (!core::g_engine.initialised) {
+    if (!core::Current().initialised) {
         if (g_instanceLocked) platform::UnlockInstance();
         g_instanceLocked = false;
         return;
     }
     core::RequestQuit();
-    core::g_engine.initialised = 0;
-    for (platform::Event** e : EngineEvents) {
+    core::Current().initialised = 0;
+    for (platform::Event** e : EngineEvents().slots) {
         platform::DestroyEvent(*e);
         *e = nullptr;
     }
@@ -157,7 +161,7 @@ int MainLoop(int exitAfterMs, bool* exitedByTimer) {
     uint32_t start = core::NowMs();
     *exitedByTimer = false;
     while (!core::Quitting()) {
-        uint32_t state = core::g_engine.state;
+        uint32_t state = core::Current().state;
         if (state == core::StateStart) {
             if (!StartSequence()) return 0;
         } else if (state == core::StateLoadRequested) {

@@ -47,7 +47,7 @@ void CloseBox() {
     using namespace input;
     SetVar("$SYSTEM_button_close", 1);
     Raise(kInputAny);
-    if (core::g_engine.state.load() == core::StatePlay) {
+    if (core::Current().state.load() == core::StatePlay) {
         if (SkipOn()) {
             EndSkip();
         } else {
@@ -145,7 +145,7 @@ void Running(const platform::Message& m) {
             if (m.param == kCommandHideText) HideTextCommand();
             break;
         case platform::kMsgPaint: {
-            uint32_t state = core::g_engine.state.load();
+            uint32_t state = core::Current().state.load();
             GetInputHooks().paint(state == core::StatePlay || state == core::StateSystemScript ? 1 : 0);
             break;
         }

@@ -125,14 +125,14 @@ void StreamMain(void* argument) {
     else if (loopStart != s->loopEnd.load() && s->readPosition.load() > loopStart) start = loopStart;
     FollowCategory(s);
     Restart(s, &pass, buffer, start);
-    platform::Event* const stopEvents[2] = {s->stopEvent, core::g_engine.quitEvent};
+    platform::Event* const stopEvents[2] = {s->stopEvent, core::Current().quitEvent};
     for (;;) {
         if (platform::IsEventSet(s->stopEvent) || core::Quitting()) break;
         uint8_t state = s->state.load();
         if (state == kStateStopped) break;
         if (state == kStatePaused || state == kStateSuspended) {
             Cycled(s);
-            platform::Event* const waits[3] = {s->stopEvent, core::g_engine.quitEvent, s->run};
+            platform::Event* const waits[3] = {s->stopEvent, core::Current().quitEvent, s->run};
             platform::WaitAny(waits, 3, PollMs(s));
             continue;
         }

@@ -88,13 +88,13 @@ TEST_F(DisplayTest, ClearingARectangleKeepsTheRest) {
 }
 
 TEST_F(DisplayTest, PresentWaitsForThePlayingStates) {
-    core::g_engine.state = core::StateLoading;
+    core::Current().state = core::StateLoading;
     render::AddDirtyRect(0, 0, 4, 4);
     EXPECT_EQ(render::PresentFrame(false), 0);
     EXPECT_FALSE(render::IsEmpty(render::CurrentDirty()));
-    core::g_engine.state = core::StatePlay;
+    core::Current().state = core::StatePlay;
     EXPECT_EQ(render::PresentFrame(false), 1);
-    core::g_engine.state = core::StateNone;
+    core::Current().state = core::StateNone;
 }
 
 int g_written = -1;

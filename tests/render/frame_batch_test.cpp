@@ -170,11 +170,11 @@ protected:
     }
     void TearDown() override {
         StopWorkers();
-        core::g_engine.workerCount = 1;
+        core::Current().workerCount = 1;
         SelectSpanIsa(BestSpanIsa());
     }
     void Workers(int count) {
-        core::g_engine.workerCount = count;
+        core::Current().workerCount = count;
         ASSERT_TRUE(StartWorkers());
         ASSERT_EQ(ActiveWorkers(), count);
     }

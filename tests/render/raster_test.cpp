@@ -497,7 +497,7 @@ TEST_F(Raster, OneAndTwoWorkersDrawIdenticalFrames) {
         std::vector<uint32_t> start = RandomFrame(rng);
         SpanClip clip = {3, 2, 1001, 700};  // odd left, rows short of the frame
 
-        core::g_engine.workerCount = 1;
+        core::Current().workerCount = 1;
         ASSERT_TRUE(StartWorkers());
         EXPECT_EQ(ActiveWorkers(), 1);
         frame_ = start;
@@ -505,7 +505,7 @@ TEST_F(Raster, OneAndTwoWorkersDrawIdenticalFrames) {
         std::vector<uint32_t> single = frame_;
         StopWorkers();
 
-        core::g_engine.workerCount = 2;
+        core::Current().workerCount = 2;
         ASSERT_TRUE(StartWorkers());
         EXPECT_EQ(ActiveWorkers(), 2);
         frame_ = start;
@@ -515,7 +515,7 @@ TEST_F(Raster, OneAndTwoWorkersDrawIdenticalFrames) {
         EXPECT_TRUE(single == frame_);
         EXPECT_FALSE(single == start);
     }
-    core::g_engine.workerCount = 1;
+    core::Current().workerCount = 1;
 }
 
 // Pictures smaller than the clip, anywhere in the frame (a glyph, a picture
@@ -540,7 +540,7 @@ TEST_F(Raster, SmallPicturesInAWholeFrameClipMatchTheReference) {
     const std::vector<uint32_t> start = RandomFrame(rng);
     SpanClip whole = {0, 0, 1024, 767};
     for (int workers : {1, 2}) {
-        core::g_engine.workerCount = workers;
+        core::Current().workerCount = workers;
         ASSERT_TRUE(StartWorkers());
         for (const ModeCase& m : kModes) {
             for (const Place& p : places) {
@@ -562,7 +562,7 @@ TEST_F(Raster, SmallPicturesInAWholeFrameClipMatchTheReference) {
         }
         StopWorkers();
     }
-    core::g_engine.workerCount = 1;
+    core::Current().workerCount = 1;
 }
 
 // A clip of odd width that cuts the picture: the column right of the clip
@@ -583,7 +583,7 @@ TEST_F(Raster, ASharedDrawLeavesTheColumnRightOfAnOddClipAlone) {
         SpanClip clip = {0, 0, right, 767};
         for (int workers : {1, 2}) {
             SCOPED_TRACE(::testing::Message() << "right " << right << " workers " << workers);
-            core::g_engine.workerCount = workers;
+            core::Current().workerCount = workers;
             ASSERT_TRUE(StartWorkers());
             frame_ = start;
             Draw(nullptr, nullptr, clip);
@@ -596,7 +596,7 @@ TEST_F(Raster, ASharedDrawLeavesTheColumnRightOfAnOddClipAlone) {
             EXPECT_TRUE(leftOfItDrawn);
         }
     }
-    core::g_engine.workerCount = 1;
+    core::Current().workerCount = 1;
 }
 
 // A run of shared draws, one after another as the composer issues them:
@@ -635,7 +635,7 @@ TEST_F(Raster, ARunOfSharedDrawsMatchesOneThread) {
         return h;
     };
     auto run = [&](int workers, std::vector<uint64_t>* digests, std::vector<uint32_t>* last) {
-        core::g_engine.workerCount = workers;
+        core::Current().workerCount = workers;
         ASSERT_TRUE(StartWorkers());
         ASSERT_EQ(ActiveWorkers(), workers);
         std::mt19937 rng(31);  // the same draws for both runs
@@ -685,7 +685,7 @@ TEST_F(Raster, ARunOfSharedDrawsMatchesOneThread) {
     std::vector<uint32_t> oneLast, twoLast;
     run(1, &one, &oneLast);
     run(2, &two, &twoLast);
-    core::g_engine.workerCount = 1;
+    core::Current().workerCount = 1;
     ASSERT_EQ(one.size(), two.size());
     for (size_t i = 0; i < one.size(); ++i) {
         EXPECT_EQ(one[i], two[i]) << "after the " << kModes[i / kVariants].name << " draw, variant "
@@ -723,7 +723,7 @@ TEST_F(Raster, ALateWorkerIsWaitedForAndItsBandsDrawn) {
     if (!core::RegistryInitialised()) {
         ASSERT_EQ(core::InitRegistry(), 1);
     }
-    core::g_engine.workerCount = 2;
+    core::Current().workerCount = 2;
     ASSERT_TRUE(StartWorkers());
     ASSERT_EQ(ActiveWorkers(), 2);
     LateWorker job;
@@ -733,7 +733,7 @@ TEST_F(Raster, ALateWorkerIsWaitedForAndItsBandsDrawn) {
     EXPECT_EQ(job.workerStarted.load(), 1);
     EXPECT_EQ(ActiveWorkers(), 2);  // still shared afterwards
     StopWorkers();
-    core::g_engine.workerCount = 1;
+    core::Current().workerCount = 1;
 }
 
 }  // namespace

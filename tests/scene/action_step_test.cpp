@@ -190,10 +190,10 @@ TEST_F(ActionStep, ActionsStandStillOutsideThePlayStates) {
     SceneObject* o = Plate("p", 0, 0);
     SetUpAction("p", scene::kActionMove, 1000, {"600", "0"});
     Go();
-    core::g_engine.state = core::StateLoading;
+    core::Current().state = core::StateLoading;
     Frames(20);
     EXPECT_EQ(o->position[0], 0);
-    core::g_engine.state = core::StatePlay;
+    core::Current().state = core::StatePlay;
     render::Modes().playSpeed = 2.0;
     Frames(11);  // index 20 applied: x = 200
     EXPECT_EQ(o->position[0], 200);

@@ -38,10 +38,10 @@ bool WaitUntil(Condition condition, int boundMs = 10000) {
 class ComposerThreadTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        core::g_engine.quit = 0;
-        core::g_engine.state = core::StatePlay;
-        core::g_engine.quitEvent = platform::CreateEvent(true, false);
-        core::g_engine.stateChanged = platform::CreateEvent(true, false);
+        core::Current().quit = 0;
+        core::Current().state = core::StatePlay;
+        core::Current().quitEvent = platform::CreateEvent(true, false);
+        core::Current().stateChanged = platform::CreateEvent(true, false);
         ASSERT_EQ(core::InitRegistry(), 1);
         ASSERT_TRUE(platform::SelectVideoDriver(true));
         ASSERT_TRUE(platform::Video().createWindow("test", 1024, 768));
@@ -55,8 +55,8 @@ protected:
         scene::StopComposer();
         shell::ReleaseDisplay();
         core::EndAllThreads();
-        core::g_engine.state = core::StateNone;
-        for (platform::Event** e : {&core::g_engine.quitEvent, &core::g_engine.stateChanged}) {
+        core::Current().state = core::StateNone;
+        for (platform::Event** e : {&core::Current().quitEvent, &core::Current().stateChanged}) {
             platform::DestroyEvent(*e);
             *e = nullptr;
         }

@@ -277,7 +277,7 @@ TEST_F(SceneFixture, DrawingOrderIsPriorityThenCreation) {
 
 TEST_F(SceneFixture, SystemWorldKeepsItsOwnList) {
     Make("game");
-    core::g_engine.state = core::StateSystemScript;
+    core::Current().state = core::StateSystemScript;
     ASSERT_EQ(scene::AddTree(kOtherKey), 1);
     scene::SceneObject* menu = Make("menu", kOtherKey);
     std::strcpy(menu->alias, "m");

@@ -20,10 +20,10 @@ constexpr int32_t kOtherKey = 815;
 class SceneFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        core::g_engine.quit = 0;
-        core::g_engine.state = core::StatePlay;
-        core::g_engine.quitEvent = platform::CreateEvent(true, false);
-        core::g_engine.stateChanged = platform::CreateEvent(true, false);
+        core::Current().quit = 0;
+        core::Current().state = core::StatePlay;
+        core::Current().quitEvent = platform::CreateEvent(true, false);
+        core::Current().stateChanged = platform::CreateEvent(true, false);
         ASSERT_EQ(core::InitRegistry(), 1);
         ASSERT_EQ(scene::InitObjects(), 1);
         ASSERT_EQ(scene::AddTree(kKey), 1);
@@ -31,8 +31,8 @@ protected:
     void TearDown() override {
         scene::ReleaseObjects();
         core::EndAllThreads();
-        core::g_engine.state = core::StateNone;
-        for (platform::Event** e : {&core::g_engine.quitEvent, &core::g_engine.stateChanged}) {
+        core::Current().state = core::StateNone;
+        for (platform::Event** e : {&core::Current().quitEvent, &core::Current().stateChanged}) {
             platform::DestroyEvent(*e);
             *e = nullptr;
         }

@@ -263,7 +263,7 @@ TEST(DispatchGate, ClosedGateLeavesTheCommandForALaterPass) {
     EXPECT_EQ(DispatchCommand(nullptr, block.get(), &cursor, text.data() + text.size()), kConsumed);
     EXPECT_EQ(std::string(cursor), "rest");
     // The gate is open again after the command.
-    EXPECT_TRUE(platform::IsEventSet(core::g_engine.commandGate));
+    EXPECT_TRUE(platform::IsEventSet(core::Current().commandGate));
     // A word that is no command is left to the walker.
     std::string word = "Nothing(1);";
     BlockPtr third = MakeBlock(word);

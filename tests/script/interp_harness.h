@@ -27,7 +27,7 @@
 namespace interp_test {
 
 inline void EnsureEngineEvents() {
-    core::Engine& e = core::g_engine;
+    core::Engine& e = core::Current();
     platform::Event** events[] = {&e.stateChanged,    &e.quitEvent,  &e.commandsEnabled,
                                   &e.commandGate,     &e.settingsChanged, &e.auxEvent1,
                                   &e.auxEvent2};
@@ -57,8 +57,8 @@ public:
         shell::WireInterpreter();
         script::ClearGlobals();
         script::ClearLocals();
-        core::g_engine.quit = 0;
-        core::g_engine.state = core::StateStart;
+        core::Current().quit = 0;
+        core::Current().state = core::StateStart;
         std::filesystem::current_path(dir_.path);
     }
     ~Game() {

@@ -156,14 +156,14 @@ TEST(InterpWorlds, SystemScriptHoldsTheMainWorld) {
                 "$intrude = $SYSTEM_intrude;\n"
                 "}\n");
     ASSERT_TRUE(game.Start());
-    ASSERT_TRUE(Game::WaitFor([] { return core::g_engine.state.load() == core::StatePlay; }));
+    ASSERT_TRUE(Game::WaitFor([] { return core::Current().state.load() == core::StatePlay; }));
     ASSERT_TRUE(Game::WaitFor([] { return g_chips.load() > 0; }));
     // Refused, changing nothing, while the main world's SetChip holds the
     // command gate: asked again as the input layer would.
     ASSERT_TRUE(Game::WaitFor([] { return core::EnterSystemScript("sys.txt") == 1; }));
     // The system script ends by itself and gives the main world back.
     ASSERT_TRUE(Game::WaitFor([] {
-        return core::g_engine.state.load() == core::StatePlay && WorldHead(1) == nullptr;
+        return core::Current().state.load() == core::StatePlay && WorldHead(1) == nullptr;
     }));
     // Then the main world goes on.
     int resumedFrom = g_chips.load();
@@ -193,9 +193,9 @@ TEST(InterpWorlds, SystemScriptThatCannotLoadLeavesThePlayState) {
     Game game;
     game.Script("start.txt", "\nchapter main {\nwhile (1) { }\n}\n");
     ASSERT_TRUE(game.Start());
-    ASSERT_TRUE(Game::WaitFor([] { return core::g_engine.state.load() == core::StatePlay; }));
+    ASSERT_TRUE(Game::WaitFor([] { return core::Current().state.load() == core::StatePlay; }));
     EXPECT_EQ(core::EnterSystemScript("missing.txt"), 0);
-    EXPECT_EQ(core::g_engine.state.load(), core::StatePlay);
+    EXPECT_EQ(core::Current().state.load(), core::StatePlay);
     EXPECT_EQ(WorldHead(1), nullptr);
 }
 

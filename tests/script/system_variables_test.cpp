@@ -91,9 +91,9 @@ TEST(SystemVariables, WindowModeRequestIsAnnounced) {
     static std::vector<SystemChange> changes;
     changes.clear();
     g_services.systemChanged = [](SystemChange c) { changes.push_back(c); };
-    core::g_engine.state = core::StatePlay;
+    core::Current().state = core::StatePlay;
     RunStatements({"$SYSTEM_window_full=1"});
-    core::g_engine.state = core::StateNone;
+    core::Current().state = core::StateNone;
     ASSERT_EQ(changes.size(), 1u);
     EXPECT_EQ(changes[0], SystemChange::WindowMode);
     EXPECT_EQ(g_systemValues.fullScreenRequest, 1);

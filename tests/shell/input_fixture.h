@@ -45,13 +45,13 @@ protected:
     void SetUp() override {
         shell::WireEngine();
         g_world = World{};
-        core::g_engine.quit = 0;
+        core::Current().quit = 0;
         for (platform::Event** e :
-             {&core::g_engine.quitEvent, &core::g_engine.stateChanged, &core::g_engine.settingsChanged,
-              &core::g_engine.commandsEnabled, &core::g_engine.commandGate, &core::g_engine.auxEvent1})
+             {&core::Current().quitEvent, &core::Current().stateChanged, &core::Current().settingsChanged,
+              &core::Current().commandsEnabled, &core::Current().commandGate, &core::Current().auxEvent1})
             *e = platform::CreateEvent(true, false);
-        platform::SetEvent(core::g_engine.commandsEnabled);
-        platform::SetEvent(core::g_engine.commandGate);
+        platform::SetEvent(core::Current().commandsEnabled);
+        platform::SetEvent(core::Current().commandGate);
         ASSERT_EQ(core::InitRegistry(), 1);
         script::ClearLocals();
         script::ClearGlobals();
@@ -87,15 +87,15 @@ protected:
 
         shell::ResetInputLayer(0);
         shell::ResetInputLayer(1);
-        core::g_engine.state = core::StatePlay;
+        core::Current().state = core::StatePlay;
     }
 
     void TearDown() override {
         shell::ResetInputHooks();
         core::SetClock(nullptr);
         core::GetTransitionHooks() = savedTransitions_;
-        core::g_engine.quit = 0;
-        core::g_engine.state = core::StateNone;
+        core::Current().quit = 0;
+        core::Current().state = core::StateNone;
         script::g_systemValues = script::SystemValues{};
         script::ResetScriptServices();
         render::SetSkipMode(false);
@@ -106,8 +106,8 @@ protected:
         }
         core::EndAllThreads();
         for (platform::Event** e :
-             {&core::g_engine.quitEvent, &core::g_engine.stateChanged, &core::g_engine.settingsChanged,
-              &core::g_engine.commandsEnabled, &core::g_engine.commandGate, &core::g_engine.auxEvent1}) {
+             {&core::Current().quitEvent, &core::Current().stateChanged, &core::Current().settingsChanged,
+              &core::Current().commandsEnabled, &core::Current().commandGate, &core::Current().auxEvent1}) {
             platform::DestroyEvent(*e);
             *e = nullptr;
         }

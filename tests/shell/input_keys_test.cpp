@@ -116,7 +116,7 @@ TEST_F(InputFixture, CtrlStartsSkipOnlyInNormalPlayWithTheDisplayRunning) {
         {"menu open", [] { script::AssignVariable("$SYSTEM_menu_enable", 1, ""); }},
         {"menu locked", [] { script::AssignVariable("$SYSTEM_menu_lock", 1, ""); }},
         {"display paused", [] { g_world.displayRuns = 0; }},
-        {"system script running", [] { core::g_engine.state = core::StateSystemScript; }},
+        {"system script running", [] { core::Current().state = core::StateSystemScript; }},
     };
     for (const Case& c : cases) {
         Fresh();
@@ -199,14 +199,14 @@ TEST_F(InputFixture, LetterShortcutsRunTheirScriptAsASystemScript) {
 
     KeyDown('S', 1000);
     EXPECT_EQ(g_world.started, std::vector<std::string>{"save.txt"});
-    EXPECT_EQ(core::g_engine.state.load(), core::StateSystemScript);
+    EXPECT_EQ(core::Current().state.load(), core::StateSystemScript);
     EXPECT_EQ(Var("$SYSTEM_keydown_s"), 1);
     EXPECT_TRUE(core::IsInputRaised(core::kInputLetter)) << "raised in the system world now";
     KeyUp('S', 1100);
     EXPECT_EQ(Var("$SYSTEM_keydown_s"), 0);
 
     // A letter without a shortcut only sets its variable and event.
-    core::g_engine.state = core::StatePlay;
+    core::Current().state = core::StatePlay;
     KeyDown('K', 2000);
     EXPECT_EQ(g_world.started.size(), 1u);
     EXPECT_EQ(Var("$SYSTEM_keydown_k"), 1);
@@ -267,7 +267,7 @@ TEST_F(InputFixture, KickedKeysActAsPressesWithoutHoldingTheKey) {
     EXPECT_EQ(g_world.started, std::vector<std::string>{"save.txt"});
 
     // The player's own press afterwards is a press, not a repeat.
-    core::g_engine.state = core::StatePlay;
+    core::Current().state = core::StatePlay;
     KeyDown('S', 2000);
     EXPECT_EQ(g_world.started.size(), 2u);
 }
@@ -305,7 +305,7 @@ TEST_F(InputFixture, UpOpensTheBacklogWhenItCanElseScriptsSeeTheKey) {
     g_world.backlogReady = 1;
     KeyDown(platform::kVkPageUp, 1200);
     EXPECT_EQ(g_world.started, std::vector<std::string>{"backlog.txt"});
-    EXPECT_EQ(core::g_engine.state.load(), core::StateSystemScript);
+    EXPECT_EQ(core::Current().state.load(), core::StateSystemScript);
     EXPECT_FALSE(platform::IsEventSet(core::InputEvent(core::kInputMainWorld, core::kInputPageUp)));
     EXPECT_FALSE(platform::IsEventSet(core::InputEvent(core::kInputSystemWorld, core::kInputPageUp)));
 }

@@ -147,7 +147,7 @@ TEST_F(InputFixture, WheelForwardOpensTheBacklogOnlyScriptsSeeItOtherwise) {
         script::AssignVariable("$SYSTEM_backlog_lock", c.backlogLock, "");
         Send(platform::kMsgMouseWheel, 120, 1000);
         EXPECT_EQ(!g_world.started.empty(), c.opens) << c.name;
-        EXPECT_EQ(core::g_engine.state.load() == core::StateSystemScript, c.opens) << c.name;
+        EXPECT_EQ(core::Current().state.load() == core::StateSystemScript, c.opens) << c.name;
         EXPECT_EQ(Var("$SYSTEM_mousewheel_up"), c.opens ? 0 : 1) << c.name;
         bool raised = platform::IsEventSet(core::InputEvent(core::kInputMainWorld, core::kInputWheelUp)) ||
                       platform::IsEventSet(core::InputEvent(core::kInputSystemWorld, core::kInputWheelUp));
@@ -199,7 +199,7 @@ TEST_F(InputFixture, RightClickClosesTheShownBacklogInsteadOfOpeningTheMenu) {
     g_world.backlogShown = 0;
     Send(platform::kMsgRButtonDown, 0, 2000);
     EXPECT_EQ(g_world.started, std::vector<std::string>{"menu.txt"});
-    EXPECT_EQ(core::g_engine.state.load(), core::StateSystemScript);
+    EXPECT_EQ(core::Current().state.load(), core::StateSystemScript);
 }
 
 TEST_F(InputFixture, RightClickWhileTheMenuIsOpenClosesIt) {
@@ -235,14 +235,14 @@ TEST_F(InputFixture, CloseBox) {
     for (const Case& c : cases) {
         Fresh();
         shell::g_settings.closeScript = c.closeScript;
-        core::g_engine.state = c.state;
+        core::Current().state = c.state;
         SetSkip(c.skip);
         Send(platform::kMsgClose, 0, 1000);
         EXPECT_EQ(core::Quitting(), c.quits) << c.name;
         EXPECT_EQ(!g_world.started.empty(), c.startsScript) << c.name;
         EXPECT_FALSE(Skip()) << c.name;
         EXPECT_EQ(Var("$SYSTEM_button_close"), 1) << c.name;
-        core::g_engine.quit = 0;
+        core::Current().quit = 0;
     }
 }
 
@@ -290,7 +290,7 @@ TEST_F(InputFixture, FullScreenToggleFollowsTheVariableAndItsLock) {
 }
 
 TEST_F(InputFixture, QuittingEngineIgnoresMessages) {
-    core::g_engine.quit = 1;
+    core::Current().quit = 1;
     Send(platform::kMsgKeyDown, platform::kVkReturn, 1000);
     EXPECT_FALSE(Raised(core::kInputEnter));
 }

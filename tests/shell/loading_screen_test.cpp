@@ -35,9 +35,9 @@ TEST(LoadingScreen, OverlayPlacement) {
 class LoadingFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        core::g_engine.quit = 0;
-        core::g_engine.quitEvent = platform::CreateEvent(true, false);
-        core::g_engine.stateChanged = platform::CreateEvent(true, false);
+        core::Current().quit = 0;
+        core::Current().quitEvent = platform::CreateEvent(true, false);
+        core::Current().stateChanged = platform::CreateEvent(true, false);
         ASSERT_EQ(core::InitRegistry(), 1);
         savedHooks_ = shell::GetLoadingHooks();
         savedSubsystems_ = shell::GetSubsystems();
@@ -48,11 +48,11 @@ protected:
     void TearDown() override {
         shell::GetLoadingHooks() = savedHooks_;
         shell::GetSubsystems() = savedSubsystems_;
-        core::g_engine.quit = 0;
+        core::Current().quit = 0;
         core::EndAllThreads();
-        platform::DestroyEvent(core::g_engine.quitEvent);
-        platform::DestroyEvent(core::g_engine.stateChanged);
-        core::g_engine.quitEvent = core::g_engine.stateChanged = nullptr;
+        platform::DestroyEvent(core::Current().quitEvent);
+        platform::DestroyEvent(core::Current().stateChanged);
+        core::Current().quitEvent = core::Current().stateChanged = nullptr;
     }
     shell::LoadingHooks savedHooks_;
     shell::Subsystems savedSubsystems_;
@@ -62,24 +62,24 @@ TEST_F(LoadingFixture, WithoutOverlayOnlyThePauseThenPlay) {
     static bool loaded = false, resumed = false;
     shell::GetLoadingHooks().loadSlot = [] { return loaded = true; };
     shell::GetLoadingHooks().resumeAfterLoad = [] { resumed = true; };
-    core::g_engine.state = core::StateLoadRequested;
+    core::Current().state = core::StateLoadRequested;
     auto start = std::chrono::steady_clock::now();
     shell::RunLoadingScreen();
     auto took = std::chrono::steady_clock::now() - start;
     EXPECT_TRUE(loaded);
     EXPECT_TRUE(resumed);
-    EXPECT_EQ(core::g_engine.state.load(), core::StatePlay);
-    EXPECT_EQ(core::g_engine.previousState.load(), core::StateLoading);
+    EXPECT_EQ(core::Current().state.load(), core::StatePlay);
+    EXPECT_EQ(core::Current().previousState.load(), core::StateLoading);
     EXPECT_FALSE(core::Quitting());
     EXPECT_GE(took, std::chrono::milliseconds(295)) << "the 300 ms pause";
 }
 
 TEST_F(LoadingFixture, FailedLoadQuitsAndNeverReturnsToTheGame) {
     shell::GetLoadingHooks().loadSlot = [] { return false; };
-    core::g_engine.state = core::StateLoadRequested;
+    core::Current().state = core::StateLoadRequested;
     shell::RunLoadingScreen();  // headless: the message box prints and takes OK
     EXPECT_TRUE(core::Quitting());
-    EXPECT_EQ(core::g_engine.state.load(), core::StateLoading);
+    EXPECT_EQ(core::Current().state.load(), core::StateLoading);
 }
 
 }  // namespace

@@ -19,18 +19,18 @@ using Clock = std::chrono::steady_clock;
 class EngineFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        core::g_engine.quit = 0;
-        core::g_engine.quitEvent = platform::CreateEvent(true, false);
-        core::g_engine.stateChanged = platform::CreateEvent(true, false);
-        core::g_engine.settingsChanged = platform::CreateEvent(true, false);
-        core::g_engine.auxEvent1 = platform::CreateEvent(true, false);
+        core::Current().quit = 0;
+        core::Current().quitEvent = platform::CreateEvent(true, false);
+        core::Current().stateChanged = platform::CreateEvent(true, false);
+        core::Current().settingsChanged = platform::CreateEvent(true, false);
+        core::Current().auxEvent1 = platform::CreateEvent(true, false);
         ASSERT_EQ(core::InitRegistry(), 1);
     }
     void TearDown() override {
-        core::g_engine.quit = 0;
+        core::Current().quit = 0;
         core::EndAllThreads();
-        for (platform::Event** e : {&core::g_engine.quitEvent, &core::g_engine.stateChanged,
-                                    &core::g_engine.settingsChanged, &core::g_engine.auxEvent1}) {
+        for (platform::Event** e : {&core::Current().quitEvent, &core::Current().stateChanged,
+                                    &core::Current().settingsChanged, &core::Current().auxEvent1}) {
             platform::DestroyEvent(*e);
             *e = nullptr;
         }
@@ -142,13 +142,13 @@ TEST_F(EngineFixture, AfterQuitLocksAreNeitherTakenNorReleased) {
     core::AcquireLock(core::kLockText);  // returns at once
     core::ReleaseLock(core::kLockText);
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
-    EXPECT_TRUE(platform::IsEventSet(core::g_engine.quitEvent));
+    EXPECT_TRUE(platform::IsEventSet(core::Current().quitEvent));
     platform::SetEvent(done);
     holder.join();
     platform::DestroyEvent(done);
     // The lock table still holds a mutex locked by a finished thread: start a
     // fresh table for the next tests instead of closing it.
-    core::g_engine.quit = 0;
+    core::Current().quit = 0;
     ASSERT_EQ(core::InitRegistry(), 1);
 }
 
@@ -172,14 +172,14 @@ TEST_F(EngineFixture, WaitEngineEventsTimeoutResetAndWake) {
     EXPECT_EQ(core::WaitEngineEvents(core::kWaitQuit | core::kWaitStateChanged, nullptr, 10000),
               core::kWaitStateChanged);
     changer.join();
-    EXPECT_EQ(core::g_engine.previousState.load(), core::StatePlay);
-    EXPECT_EQ(core::g_engine.state.load(), core::StateSystemScript);
+    EXPECT_EQ(core::Current().previousState.load(), core::StatePlay);
+    EXPECT_EQ(core::Current().state.load(), core::StateSystemScript);
 
     // The extra handle and the settings event.
     platform::Event* own = platform::CreateEvent(true, true);
     EXPECT_EQ(core::WaitEngineEvents(core::kWaitQuit, own, 1000), core::kWaitHandle);
     platform::DestroyEvent(own);
-    platform::SetEvent(core::g_engine.settingsChanged);
+    platform::SetEvent(core::Current().settingsChanged);
     EXPECT_EQ(core::WaitEngineEvents(core::kWaitQuit | core::kWaitSettingsChanged, nullptr, 1000),
               core::kWaitSettingsChanged);
 

@@ -36,7 +36,7 @@ TEST(SettingsApply, SaveFolderChoice) {
 TEST(SettingsApply, SeedsSoundVoiceAndTextVariables) {
     TempDir data;
     setenv("XDG_DATA_HOME", data.path.c_str(), 1);
-    std::snprintf(core::g_engine.saveDirOverride, sizeof(core::g_engine.saveDirOverride), "%s",
+    std::snprintf(core::Current().saveDirOverride, sizeof(core::Current().saveDirOverride), "%s",
                   (data.path + "/save").c_str());
     shell::g_settings = shell::ParseSettings(
         Sjis("[サウンド]\nbgm_volume=700\nse_volume=2000\n[ボイス]\nall_name=alice,bob\n").c_str(), nullptr);
@@ -69,7 +69,7 @@ TEST(SettingsApply, SeedsSoundVoiceAndTextVariables) {
     script::Variable* path = script::LookupExact("#SYSTEM_save_path");
     ASSERT_NE(path, nullptr);
     EXPECT_EQ(std::string(path->text), data.path + "/save");
-    core::g_engine.saveDirOverride[0] = 0;
+    core::Current().saveDirOverride[0] = 0;
 }
 
 }  // namespace

@@ -22,13 +22,13 @@ protected:
     void SetUp() override {
         g_calls.clear();
         g_intrude = -1;
-        core::g_engine.quit = 0;
+        core::Current().quit = 0;
         for (platform::Event** e :
-             {&core::g_engine.quitEvent, &core::g_engine.stateChanged, &core::g_engine.settingsChanged,
-              &core::g_engine.commandsEnabled, &core::g_engine.commandGate, &core::g_engine.auxEvent1})
+             {&core::Current().quitEvent, &core::Current().stateChanged, &core::Current().settingsChanged,
+              &core::Current().commandsEnabled, &core::Current().commandGate, &core::Current().auxEvent1})
             *e = platform::CreateEvent(true, false);
-        platform::SetEvent(core::g_engine.commandsEnabled);
-        platform::SetEvent(core::g_engine.commandGate);
+        platform::SetEvent(core::Current().commandsEnabled);
+        platform::SetEvent(core::Current().commandGate);
         ASSERT_EQ(core::InitRegistry(), 1);
         saved_ = shell::GetSubsystems();
         savedHooks_ = core::GetTransitionHooks();
@@ -47,11 +47,11 @@ protected:
     void TearDown() override {
         shell::GetSubsystems() = saved_;
         core::GetTransitionHooks() = savedHooks_;
-        core::g_engine.quit = 0;
+        core::Current().quit = 0;
         core::EndAllThreads();
         for (platform::Event** e :
-             {&core::g_engine.quitEvent, &core::g_engine.stateChanged, &core::g_engine.settingsChanged,
-              &core::g_engine.commandsEnabled, &core::g_engine.commandGate, &core::g_engine.auxEvent1}) {
+             {&core::Current().quitEvent, &core::Current().stateChanged, &core::Current().settingsChanged,
+              &core::Current().commandsEnabled, &core::Current().commandGate, &core::Current().auxEvent1}) {
             platform::DestroyEvent(*e);
             *e = nullptr;
         }
@@ -61,31 +61,31 @@ protected:
 };
 
 TEST_F(TransitionFixture, SystemScriptSwitchAndFailedStart) {
-    core::g_engine.state = core::StatePlay;
+    core::Current().state = core::StatePlay;
     g_systemScriptStarts = false;
     EXPECT_EQ(core::EnterSystemScript("menu.txt"), 0);
-    EXPECT_EQ(core::g_engine.state.load(), core::StatePlay) << "a script that cannot load returns to play";
+    EXPECT_EQ(core::Current().state.load(), core::StatePlay) << "a script that cannot load returns to play";
     EXPECT_EQ(g_intrude, 0);
-    EXPECT_TRUE(platform::IsEventSet(core::g_engine.commandsEnabled));
+    EXPECT_TRUE(platform::IsEventSet(core::Current().commandsEnabled));
 
     g_systemScriptStarts = true;
     EXPECT_EQ(core::EnterSystemScript("menu.txt"), 1);
-    EXPECT_EQ(core::g_engine.state.load(), core::StateSystemScript);
+    EXPECT_EQ(core::Current().state.load(), core::StateSystemScript);
     EXPECT_EQ(g_intrude, 1);
     EXPECT_EQ(core::EnterSystemScript("menu.txt"), 0) << "not while a system script runs";
 
     // Not while a command holds the gate.
-    core::g_engine.state = core::StatePlay;
-    platform::ResetEvent(core::g_engine.commandGate);
+    core::Current().state = core::StatePlay;
+    platform::ResetEvent(core::Current().commandGate);
     EXPECT_EQ(core::EnterSystemScript("menu.txt"), 0);
 }
 
 TEST_F(TransitionFixture, ResetDuringSystemScriptTearsDownAndStartsAfresh) {
-    core::g_engine.state = core::StateSystemScript;
+    core::Current().state = core::StateSystemScript;
     core::RestartEngine();
-    EXPECT_EQ(core::g_engine.state.load(), core::StateStart);
-    EXPECT_EQ(core::g_engine.previousState.load(), core::StateSystemScript);
-    EXPECT_TRUE(platform::IsEventSet(core::g_engine.commandGate)) << "the gate is open again";
+    EXPECT_EQ(core::Current().state.load(), core::StateStart);
+    EXPECT_EQ(core::Current().previousState.load(), core::StateSystemScript);
+    EXPECT_TRUE(platform::IsEventSet(core::Current().commandGate)) << "the gate is open again";
     ASSERT_FALSE(g_calls.empty());
     EXPECT_EQ(g_calls.front(), "saveGlobals");
 
@@ -96,24 +96,24 @@ TEST_F(TransitionFixture, ResetDuringSystemScriptTearsDownAndStartsAfresh) {
     const std::vector<std::string> expected = {"stopComposer", "stopAllProcesses", "startComposer",
                                                "startScriptEngine"};
     EXPECT_EQ(g_calls, expected);
-    EXPECT_EQ(core::g_engine.state.load(), core::StatePlay);
+    EXPECT_EQ(core::Current().state.load(), core::StatePlay);
 }
 
 TEST_F(TransitionFixture, FailedStartSequenceEndsTheMainLoop) {
     shell::GetSubsystems().startScriptEngine = [](const char*) { return false; };
-    core::g_engine.state = core::StateStart;
-    core::g_engine.previousState = core::StateNone;
+    core::Current().state = core::StateStart;
+    core::Current().previousState = core::StateNone;
     bool byTimer = false;
     EXPECT_EQ(shell::MainLoop(10000, &byTimer), 0);
     EXPECT_FALSE(byTimer);
-    EXPECT_EQ(core::g_engine.state.load(), core::StateStart);
+    EXPECT_EQ(core::Current().state.load(), core::StateStart);
 }
 
 TEST_F(TransitionFixture, ExitSavesThenQuits) {
     core::ExitEngine();
     EXPECT_EQ(g_calls, std::vector<std::string>{"saveGlobals"});
     EXPECT_TRUE(core::Quitting());
-    EXPECT_TRUE(platform::IsEventSet(core::g_engine.quitEvent));
+    EXPECT_TRUE(platform::IsEventSet(core::Current().quitEvent));
 }
 
 }  // namespace

@@ -1,0 +1,15 @@
+// The movie folder's per-engine record: every value that lives as long as an
+// engine. One per engine, owned by core::Engine (built and destroyed by the
+// shell); reached through movie::State().
+#pragma once
+#include "core/engine.h"
+
+namespace movie {
+
+struct MovieContext {
+};
+
+// The current engine's record. Valid while an engine is current.
+inline MovieContext& State() { return *core::Current().movie; }
+
+}  // namespace movie

@@ -1,0 +1,55 @@
+#include "shell/engine_build.h"
+
+#include "files/state.h"
+#include "movie/state.h"
+#include "render/state.h"
+#include "scene/state.h"
+#include "script/state.h"
+#include "shell/state.h"
+#include "shell/wiring.h"
+#include "sound/state.h"
+#include "text/state.h"
+
+namespace shell {
+
+core::Engine* BuildEngine() {
+    core::Engine* e = new core::Engine;
+    e->files = new files::FilesContext;
+    e->script = new script::ScriptContext;
+    e->render = new render::RenderContext;
+    e->scene = new scene::SceneContext;
+    e->text = new text::TextContext;
+    e->sound = new sound::SoundContext;
+    e->movie = new movie::MovieContext;
+    e->shell = new ShellContext;
+    // The tables live in the records: wire them with this engine current.
+    core::Engine* previous = core::g_current;
+    core::SetCurrentEngine(e);
+    WireEngine();
+    core::SetCurrentEngine(previous);
+    return e;
+}
+
+void DestroyEngine(core::Engine* e) {
+    if (!e) return;
+    delete e->shell;
+    delete e->movie;
+    delete e->sound;
+    delete e->text;
+    delete e->scene;
+    delete e->render;
+    delete e->script;
+    delete e->files;
+    delete e;
+}
+
+EngineScope::EngineScope() : engine_(BuildEngine()), previous_(core::g_current) {
+    core::SetCurrentEngine(engine_);
+}
+
+EngineScope::~EngineScope() {
+    core::SetCurrentEngine(previous_);
+    DestroyEngine(engine_);
+}
+
+}  // namespace shell
