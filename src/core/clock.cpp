@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "core/engine.h"
 #include "platform/audio.h"
 #include "platform/clock.h"
 
@@ -14,7 +15,6 @@ const double kFrameRates[kPacingSteps] = {960, 480, 240, 120, 60, 50, 40, 30, 20
 namespace {
 
 std::atomic<ClockFn> g_clock{nullptr};
-std::atomic<int> g_frameIndex{kDefaultFrameIndex};
 
 }  // namespace
 
@@ -28,8 +28,8 @@ void SetClock(ClockFn now) {
     platform::SetHeadlessAudioClock(NowMs);
 }
 
-void SetFrameIndex(int index) { g_frameIndex = std::clamp(index, 0, kPacingSteps - 1); }
-int FrameIndex() { return g_frameIndex.load(); }
+void SetFrameIndex(int index) { Current().frameIndex = std::clamp(index, 0, kPacingSteps - 1); }
+int FrameIndex() { return Current().frameIndex.load(); }
 int FrameIntervalMs() { return kFrameIntervals[FrameIndex()]; }
 double NominalFrameRate() { return kFrameRates[FrameIndex()]; }
 

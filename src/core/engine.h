@@ -10,6 +10,10 @@
 #include <atomic>
 #include <cstdint>
 
+#include "core/clock.h"
+#include "core/pointer.h"
+#include "core/settings.h"
+#include "core/transitions.h"
 #include "platform/sync.h"
 
 // Each subsystem keeps its own state record in its folder (<folder>/state.h);
@@ -63,6 +67,16 @@ struct Engine {
     // Save folder chosen by the runner (velmoor-tool run --save-dir); empty:
     // the usual per-user folder.
     char saveDirOverride[260] = {};
+
+    // The settings as last loaded by the start sequence (main thread writes,
+    // every thread reads).
+    Settings settings;
+    // What the transitions call in the subsystems (wired once at build).
+    TransitionHooks transitions;
+    // Pointer, key and cursor state of the input layer.
+    PointerState pointer;
+    // The composer's frame pacing step, an index into kFrameIntervals.
+    std::atomic<int> frameIndex{kDefaultFrameIndex};
 
     // The subsystems' records, owned by this engine: built together with it
     // and destroyed with it (shell::BuildEngine / shell::DestroyEngine). Never

@@ -5,20 +5,12 @@
 #include <atomic>
 #include <cstdint>
 
+#include "core/engine.h"
 #include "platform/video.h"
 
 namespace core {
 
 namespace {
-
-struct PointerState {
-    std::atomic<bool> keyPressed{false};
-    std::atomic<bool> leftHeld{false};
-    std::atomic<int> mouseX{0}, mouseY{0};
-    std::atomic<int> cursor{kCursorIdArrow};
-};
-
-PointerState g_pointer;
 
 // Floor division for a positive divisor.
 int64_t FloorDiv(int64_t a, int64_t b) {
@@ -88,30 +80,30 @@ void MoveCursor(int x, int y) {
 }
 
 void LastMousePosition(int* x, int* y) {
-    *x = g_pointer.mouseX;
-    *y = g_pointer.mouseY;
+    *x = core::Current().pointer.mouseX;
+    *y = core::Current().pointer.mouseY;
 }
 
 void StoreMousePosition(int x, int y) {
-    g_pointer.mouseX = x;
-    g_pointer.mouseY = y;
+    core::Current().pointer.mouseX = x;
+    core::Current().pointer.mouseY = y;
 }
 
-bool LeftButtonHeld() { return g_pointer.leftHeld; }
-void SetLeftButtonHeld(bool held) { g_pointer.leftHeld = held; }
-bool InputKeyPressed() { return g_pointer.keyPressed; }
-void ClearInputKeyPressed() { g_pointer.keyPressed = false; }
-void SetInputKeyPressed(bool pressed) { g_pointer.keyPressed = pressed; }
+bool LeftButtonHeld() { return core::Current().pointer.leftHeld; }
+void SetLeftButtonHeld(bool held) { core::Current().pointer.leftHeld = held; }
+bool InputKeyPressed() { return core::Current().pointer.keyPressed; }
+void ClearInputKeyPressed() { core::Current().pointer.keyPressed = false; }
+void SetInputKeyPressed(bool pressed) { core::Current().pointer.keyPressed = pressed; }
 
 void SetCursorShape(int id) {
-    g_pointer.cursor = id;
+    core::Current().pointer.cursor = id;
     ShowCursorShape();
 }
 
-int CursorShape() { return g_pointer.cursor; }
+int CursorShape() { return core::Current().pointer.cursor; }
 
 void ShowCursorShape() {
-    if (platform::VideoSelected()) platform::Video().setCursor(ShapeOf(g_pointer.cursor));
+    if (platform::VideoSelected()) platform::Video().setCursor(ShapeOf(core::Current().pointer.cursor));
 }
 
 }  // namespace core

@@ -4,7 +4,7 @@
 // the shell parses the file (shell/settings.h) and replaces the record.
 //
 // Threading: written only by the start sequence on the main thread; other
-// threads read it.
+// threads read it. One per engine: core::Current().settings.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -57,8 +57,5 @@ struct Settings {
     // Whether the file itself was found.
     bool fileFound = false;
 };
-
-// The settings as last loaded by the start sequence.
-extern Settings g_settings;
 
 }  // namespace core

@@ -7,19 +7,7 @@
 
 namespace core {
 
-namespace {
-
-void NoAction() {}
-bool CannotStart(const char*) { return false; }
-void NoVariable(const char*, double) {}
-
-TransitionHooks g_hooks = {
-    NoAction, NoAction, NoAction, NoAction, CannotStart, NoVariable, NoAction,
-};
-
-}  // namespace
-
-TransitionHooks& GetTransitionHooks() { return g_hooks; }
+TransitionHooks& GetTransitionHooks() { return Current().transitions; }
 
 void WakeMainThread() {
     platform::Message wake;
@@ -28,7 +16,7 @@ void WakeMainThread() {
 }
 
 void RestartEngine() {
-    g_hooks.saveGlobalVariables();
+    Current().transitions.saveGlobalVariables();
     platform::WaitEvent(core::Current().commandGate, platform::kInfinite);
     platform::ResetEvent(core::Current().commandGate);
     platform::SetEvent(core::Current().stateChanged);
@@ -46,7 +34,7 @@ void RestartEngine() {
 }
 
 void ExitEngine() {
-    g_hooks.saveGlobalVariables();
+    Current().transitions.saveGlobalVariables();
     core::RequestQuit();
 }
 
@@ -59,25 +47,25 @@ int EnterSystemScript(const char* script) {
     platform::SetEvent(core::Current().stateChanged);
     // A pulse: waiting statements return, later waits are not cut short.
     platform::Pulse(core::Current().settingsChanged);
-    g_hooks.pauseComposer();
+    Current().transitions.pauseComposer();
     core::AcquireSceneLock();
-    g_hooks.suspendMainWorld();
+    Current().transitions.suspendMainWorld();
     core::SetEngineState(core::StateSystemScript);
     platform::SetEvent(core::Current().commandsEnabled);
     core::ReleaseSceneLock();
-    g_hooks.pauseComposer();
-    g_hooks.setNumberVariable("$SYSTEM_intrude", 1);
-    if (g_hooks.startSystemScript(script)) return 1;
+    Current().transitions.pauseComposer();
+    Current().transitions.setNumberVariable("$SYSTEM_intrude", 1);
+    if (Current().transitions.startSystemScript(script)) return 1;
     // The script cannot be loaded: back to the game as it was.
     LeaveSystemScript();
     return 0;
 }
 
 void LeaveSystemScript() {
-    g_hooks.setNumberVariable("$SYSTEM_intrude", 0);
-    g_hooks.inputPlayMode();
+    Current().transitions.setNumberVariable("$SYSTEM_intrude", 0);
+    Current().transitions.inputPlayMode();
     core::SetEngineState(core::StatePlay);
-    g_hooks.resumeMainWorld();
+    Current().transitions.resumeMainWorld();
     WakeMainThread();
 }
 

@@ -5,22 +5,23 @@
 namespace core {
 
 // What the transitions need of other subsystems. Every member has a default
-// that does nothing (or reports failure); subsystems install theirs.
+// that does nothing (or reports failure); the engine's wiring installs the
+// subsystems' own. One table per engine (core::Engine::transitions).
 struct TransitionHooks {
-    void (*saveGlobalVariables)();
+    void (*saveGlobalVariables)() = [] {};
     // Pauses the composer; a second pause while paused redraws the screen once.
-    void (*pauseComposer)();
+    void (*pauseComposer)() = [] {};
     // Suspends the timers and text output of the main world's processes and
     // resets the hover state of selectable objects. Caller holds the SceneLock.
-    void (*suspendMainWorld)();
+    void (*suspendMainWorld)() = [] {};
     // Resumes the main world's timers (after a system script could not start).
-    void (*resumeMainWorld)();
+    void (*resumeMainWorld)() = [] {};
     // Starts `script` in the system world with entry "main"; false when it cannot load.
-    bool (*startSystemScript)(const char* script);
+    bool (*startSystemScript)(const char* script) = [](const char*) { return false; };
     // Sets a number variable (e.g. "$SYSTEM_intrude").
-    void (*setNumberVariable)(const char* name, double value);
+    void (*setNumberVariable)(const char* name, double value) = [](const char*, double) {};
     // Puts the input layer into play mode.
-    void (*inputPlayMode)();
+    void (*inputPlayMode)() = [] {};
 };
 
 TransitionHooks& GetTransitionHooks();

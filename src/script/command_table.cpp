@@ -9,9 +9,13 @@ namespace script {
 
 namespace {
 
-// Every command in its defined order. Handlers of subsystems that are not
-// built yet are null: such a command reads its arguments and does nothing.
-CommandEntry g_commands[] = {
+// Every command in its defined order, with the interpreter's own handlers.
+// Handlers of other subsystems are null here: such a command reads its
+// arguments and does nothing until the engine's wiring installs one.
+struct Table {
+    CommandEntry entries[92];
+};
+constexpr Table kBuiltIn = {{
     {"CreateName", 10, 1, 0x1, 0x0, kGateTest, nullptr},
     {"CreateAnimation", 15, 5, 0x11, 0x0, kGateTest, nullptr},
     {"CreateProcess", 13, 5, 0x11, 0x0, kGateTest, nullptr},
@@ -104,7 +108,11 @@ CommandEntry g_commands[] = {
     {"Reset", 5, 0, 0x0, 0x0, kGateWait, CommandReset},
     {"Exit", 4, 0, 0x0, 0x0, kGateNone, CommandExit},
     {"System", 6, 3, 0x7, 0x0, kGateNone, CommandSystem},
-};
+}};
+
+// The engine's table: the built-in one with the wiring's handlers added.
+Table g_table = kBuiltIn;
+CommandEntry (&g_commands)[92] = g_table.entries;
 
 constexpr int kCommandCount = static_cast<int>(sizeof(g_commands) / sizeof(g_commands[0]));
 
@@ -170,6 +178,8 @@ const CommandEntry* FindCommand(const char* name) {
     }
     return nullptr;
 }
+
+void ResetCommandHandlers() { g_table = kBuiltIn; }
 
 bool InstallCommandHandler(const char* name, CommandHandler handler) {
     if (!name) return false;

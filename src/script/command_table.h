@@ -51,5 +51,8 @@ const CommandEntry* FindCommand(const char* name);
 // before any script thread runs (the table is read without a lock).
 // Returns false when no such command exists.
 bool InstallCommandHandler(const char* name, CommandHandler handler);
+// Puts the table back to the interpreter's own handlers only (the wiring
+// starts from here, so wiring twice gives the same table).
+void ResetCommandHandlers();
 
 }  // namespace script

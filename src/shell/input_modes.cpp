@@ -129,9 +129,9 @@ namespace shell::input {
 
 // ---- System scripts ----------------------------------------------------------
 
-const char* MenuScript() { return S().scriptMenu[0] ? S().scriptMenu : g_settings.menuScript.c_str(); }
+const char* MenuScript() { return S().scriptMenu[0] ? S().scriptMenu : core::Current().settings.menuScript.c_str(); }
 const char* CloseScript() {
-    return S().scriptClose[0] ? S().scriptClose : g_settings.closeScript.c_str();
+    return S().scriptClose[0] ? S().scriptClose : core::Current().settings.closeScript.c_str();
 }
 
 int RequestSystemScript(const char* script, const char* flagVariable, bool closeRequest) {
@@ -161,7 +161,7 @@ int RequestSystemScript(const char* script, const char* flagVariable, bool close
 
 int TryOpenBacklog() {
     InputHooks& h = GetInputHooks();
-    const char* script = g_settings.backlogScript.c_str();
+    const char* script = core::Current().settings.backlogScript.c_str();
     if (!script[0] || !h.backlogReady() || S().backlogLock || SkipOn() || !NormalPlay() ||
         !DisplayRuns())
         return 0;

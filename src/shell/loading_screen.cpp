@@ -109,7 +109,7 @@ void LoadingStep() {
     sub.stopAllProcesses();
     sub.startComposer();
     if (!g_hooks.loadSlot()) {
-        platform::ShowMessageBox(LoadResourceString(kStrLoadFailed), g_settings.windowTitle.c_str(),
+        platform::ShowMessageBox(LoadResourceString(kStrLoadFailed), core::Current().settings.windowTitle.c_str(),
                                  platform::kMbOk | platform::kMbIconError);
         core::RequestQuit();
     }

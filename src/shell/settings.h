@@ -6,12 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "core/settings.h"
+#include "core/engine.h"
 
 namespace shell {
 
 // The record itself is core's; the shell reads the file into it.
-using core::g_settings;
 using core::IconPattern;
 using core::Settings;
 

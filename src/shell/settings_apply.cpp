@@ -61,7 +61,7 @@ const std::string& SaveFolder() { return g_saveFolder; }
 void GatherSystemInfo() { g_system = platform::DescribeSystem(); }
 
 bool ApplyGameSettings() {
-    const Settings& s = g_settings;
+    const Settings& s = core::Current().settings;
     g_saveFolder = DetermineSaveFolder(s, core::Current().saveDirOverride);
 
     script::StoreStartup startup;

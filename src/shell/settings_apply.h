@@ -18,7 +18,7 @@ const std::string& SaveFolder();
 
 // Start sequence step: resets the variable store (loading the saved global
 // variables), sets the start-up system texts, and seeds the sound, voice and
-// text variables from g_settings. Returns true.
+// text variables from the engine's settings. Returns true.
 bool ApplyGameSettings();
 
 // Gathers the system description once (start-up sequence) for the

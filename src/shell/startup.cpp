@@ -78,10 +78,10 @@ int StartupSequence() {
     Subsystems& sub = GetSubsystems();
     if (!ProcessInitialise()) return 0;
     if (!sub.buildGreyTables()) return 0;
-    g_settings = LoadSettings();
+    core::Current().settings = LoadSettings();
     if (!sub.loadMenuImages()) return 0;
     sub.resetInput(0);
-    std::string title = platform::SjisToUtf8(g_settings.windowTitle);
+    std::string title = platform::SjisToUtf8(core::Current().settings.windowTitle);
     if (!platform::Video().createWindow(title.c_str(), platform::kFrameWidth,
                                         platform::kFrameHeight)) {
         ShowResourceMessage(kStrDeviceFailed, platform::kMbOk | platform::kMbIconError);
@@ -112,7 +112,7 @@ int StartSequence() {
     Subsystems& sub = GetSubsystems();
     uint32_t previous = core::Current().previousState;
     if (previous == core::StatePlay || previous == core::StateSystemScript) TeardownSequence();
-    g_settings = LoadSettings();
+    core::Current().settings = LoadSettings();
     if (!sub.applyGameSettings()) return 0;
     if (!core::RegistryInitialised() && !core::InitRegistry()) return 0;
     if (!sub.startWorkers()) return 0;
@@ -125,7 +125,7 @@ int StartSequence() {
     // The window takes the game's input from the moment its first process
     // can run.
     sub.resetInput(1);
-    if (!sub.startScriptEngine(g_settings.startScript.c_str())) return 0;
+    if (!sub.startScriptEngine(core::Current().settings.startScript.c_str())) return 0;
     core::SetEngineState(core::StatePlay);
     return 1;
 }

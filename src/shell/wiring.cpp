@@ -7,6 +7,7 @@
 #include "scene/commands_scene.h"
 #include "scene/focus.h"
 #include "scene/scrollbar.h"
+#include "script/command_table.h"
 #include "script/interp.h"
 #include "script/services.h"
 #include "shell/input.h"
@@ -52,6 +53,7 @@ void WireTransitions() {
 }  // namespace
 
 void WireInterpreter() {
+    script::ResetCommandHandlers();
     script::InstallInterpreter();
     WireScriptLinks();
     scene::InstallChoiceHooks();

@@ -15,7 +15,7 @@
 #include "script/sjis.h"
 #include "core/engine.h"
 #include "core/registry.h"
-#include "core/settings.h"
+#include "core/engine.h"
 #include "text/glyph.h"
 #include "text/glyph_set.h"
 #include "text/text_object.h"
@@ -152,7 +152,7 @@ void InstallTextCommands() {
 }
 
 bool ReadTextSettings() {
-    const core::Settings& s = core::g_settings;
+    const core::Settings& s = core::Current().settings;
     DefaultFont font;
     font.face = s.fontFace;
     font.size = s.fontSize;

@@ -25,7 +25,7 @@ int LoadFontObject(const scene::CreateContext& c, const scene::CreateArgs& a);
 void InstallTextCommands();
 
 // The start sequence's text step: installs the commands and takes the
-// default font from the settings (core::g_settings). Returns true.
+// default font from the settings (core::Current().settings). Returns true.
 bool ReadTextSettings();
 
 }  // namespace text

@@ -22,7 +22,7 @@
 #include "script/system_variables.h"
 #include "script/variables.h"
 #include "core/registry.h"
-#include "core/settings.h"
+#include "core/engine.h"
 
 namespace text {
 
@@ -107,7 +107,7 @@ void ReleaseGlyphs(TextPayload* t) {
 // The band above the first line: ruby_rate per cent of the font's height,
 // or 10 pixels when the rate is 0.
 int32_t RubyBand(int32_t fontHeight) {
-    int rate = core::g_settings.rubyRate;
+    int rate = core::Current().settings.rubyRate;
     if (rate == 0) return 10;
     return static_cast<int32_t>(static_cast<int64_t>(rate) * fontHeight / 100);
 }
@@ -197,7 +197,7 @@ int CreateTextObject(const scene::CreateContext& c, const scene::CreateArgs& a) 
         return 0;
     }
 
-    const core::Settings& s = core::g_settings;
+    const core::Settings& s = core::Current().settings;
     render::Image* main = nullptr;
     core::AcquireLock(core::kLockText);
     FontSpec spec{};

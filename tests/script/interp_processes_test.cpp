@@ -139,8 +139,8 @@ struct ChipCounter {
 };
 
 TEST(InterpWorlds, SystemScriptHoldsTheMainWorld) {
+    Game game;  // wires the interpreter: install the counter after it
     ChipCounter chips;
-    Game game;
     game.Script("start.txt",
                 "\nchapter main {\n"
                 "while (1) { $m++; SetChip(\"x\"); }\n"
@@ -178,8 +178,8 @@ TEST(InterpWorlds, SystemScriptHoldsTheMainWorld) {
 }
 
 TEST(InterpWorlds, MainWorldThreadStartingDuringASystemScriptWaitsForPlay) {
+    Game game;  // wires the interpreter: install the counter after it
     ChipCounter chips;
-    Game game;
     game.Script("start.txt", "\nchapter main {\nSetChip(\"x\");\n}\n");
     ASSERT_TRUE(script::StartScriptEngine("start.txt"));
     core::SetEngineState(core::StateSystemScript);
@@ -201,10 +201,10 @@ TEST(InterpWorlds, SystemScriptThatCannotLoadLeavesThePlayState) {
 
 TEST(InterpGate, GatedCommandWaitsForTheGate) {
     CommandHandler original = FindCommand("SetChip")->handler;
-    InstallCommandHandler("SetChip", [](CommandCall&) { g_chips++; });
     g_chips = 0;
     {
-        Game game;
+        Game game;  // wires the interpreter: install the counter after it
+        InstallCommandHandler("SetChip", [](CommandCall&) { g_chips++; });
         game.Script("start.txt",
                     "\nchapter main {\nSetChip(\"a\");\nSetChip(\"b\");\nwhile (1) { }\n}\n");
         // Another process holds the gate: the command waits, unchanged.

@@ -56,7 +56,7 @@ protected:
         script::ClearLocals();
         script::ClearGlobals();
         script::g_systemValues = script::SystemValues{};
-        shell::g_settings = shell::Settings{};
+        core::Current().settings = shell::Settings{};
         shell::ClearShortcuts();
         render::SetSkipMode(false);
         render::Modes().hide = 0;

@@ -295,7 +295,7 @@ TEST_F(InputFixture, EscRaisesItsEventAndAsksToClose) {
 }
 
 TEST_F(InputFixture, UpOpensTheBacklogWhenItCanElseScriptsSeeTheKey) {
-    shell::g_settings.backlogScript = "backlog.txt";
+    core::Current().settings.backlogScript = "backlog.txt";
     KeyDown(platform::kVkUp, 1000);
     EXPECT_TRUE(g_world.started.empty());
     EXPECT_TRUE(Raised(core::kInputUp));

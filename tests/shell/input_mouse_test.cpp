@@ -128,7 +128,7 @@ TEST_F(InputFixture, LeftClickBringsHiddenTextBackAndNothingMore) {
 }
 
 TEST_F(InputFixture, WheelForwardOpensTheBacklogOnlyScriptsSeeItOtherwise) {
-    shell::g_settings.backlogScript = "backlog.txt";
+    core::Current().settings.backlogScript = "backlog.txt";
     struct Case {
         const char* name;
         int backlogReady;
@@ -142,7 +142,7 @@ TEST_F(InputFixture, WheelForwardOpensTheBacklogOnlyScriptsSeeItOtherwise) {
     };
     for (const Case& c : cases) {
         Fresh();
-        shell::g_settings.backlogScript = "backlog.txt";
+        core::Current().settings.backlogScript = "backlog.txt";
         g_world.backlogReady = c.backlogReady;
         script::AssignVariable("$SYSTEM_backlog_lock", c.backlogLock, "");
         Send(platform::kMsgMouseWheel, 120, 1000);
@@ -183,7 +183,7 @@ TEST_F(InputFixture, WheelBackIsOfferedToClickableObjectsAndLimitedTo64ms) {
 }
 
 TEST_F(InputFixture, RightClickClosesTheShownBacklogInsteadOfOpeningTheMenu) {
-    shell::g_settings.menuScript = "menu.txt";
+    core::Current().settings.menuScript = "menu.txt";
     script::AssignVariable("$SYSTEM_backlog_enable", 1, "");
     g_world.backlogShown = 1;
     Send(platform::kMsgRButtonDown, 0, 1000);
@@ -203,7 +203,7 @@ TEST_F(InputFixture, RightClickClosesTheShownBacklogInsteadOfOpeningTheMenu) {
 }
 
 TEST_F(InputFixture, RightClickWhileTheMenuIsOpenClosesIt) {
-    shell::g_settings.menuScript = "menu.txt";
+    core::Current().settings.menuScript = "menu.txt";
     script::AssignVariable("$SYSTEM_menu_enable", 1, "");
     Send(platform::kMsgRButtonDown, 0, 1000);
     EXPECT_TRUE(g_world.started.empty());
@@ -234,7 +234,7 @@ TEST_F(InputFixture, CloseBox) {
     };
     for (const Case& c : cases) {
         Fresh();
-        shell::g_settings.closeScript = c.closeScript;
+        core::Current().settings.closeScript = c.closeScript;
         core::Current().state = c.state;
         SetSkip(c.skip);
         Send(platform::kMsgClose, 0, 1000);

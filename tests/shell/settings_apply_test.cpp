@@ -38,7 +38,7 @@ TEST(SettingsApply, SeedsSoundVoiceAndTextVariables) {
     setenv("XDG_DATA_HOME", data.path.c_str(), 1);
     std::snprintf(core::Current().saveDirOverride, sizeof(core::Current().saveDirOverride), "%s",
                   (data.path + "/save").c_str());
-    shell::g_settings = shell::ParseSettings(
+    core::Current().settings = shell::ParseSettings(
         Sjis("[サウンド]\nbgm_volume=700\nse_volume=2000\n[ボイス]\nall_name=alice,bob\n").c_str(), nullptr);
     ASSERT_TRUE(shell::ApplyGameSettings());
 

@@ -11,7 +11,7 @@
 #include "render/image.h"
 #include "scene/object_tree.h"
 #include "scene/scene_fixture.h"
-#include "core/settings.h"
+#include "core/engine.h"
 #include "shell/settings.h"
 #include "shell/wiring.h"
 #include "text/font_commands.h"
@@ -80,8 +80,8 @@ TEST_F(FakeGlyphTest, SetFontTakesEffectForFontsCreatedAfterwards) {
 }
 
 TEST_F(FakeGlyphTest, SettingsFontSectionSetsTheWholeDefaultFont) {
-    core::Settings saved = core::g_settings;
-    core::g_settings = shell::ParseSettings(
+    core::Settings saved = core::Current().settings;
+    core::Current().settings = shell::ParseSettings(
         testing_support::Sjis("[フォント]\nface=ＭＳ 明朝\nsize=28\nweight=700\ninline=#112233\noutline=#445566\n")
             .c_str(),
         nullptr);
@@ -96,12 +96,12 @@ TEST_F(FakeGlyphTest, SettingsFontSectionSetsTheWholeDefaultFont) {
     EXPECT_EQ(font.fill, 0x112233u);
     EXPECT_EQ(font.outline, 0x445566u);
     EXPECT_EQ(font.direction, 0u);
-    core::g_settings = shell::ParseSettings("", nullptr);
+    core::Current().settings = shell::ParseSettings("", nullptr);
     ASSERT_TRUE(text::ReadTextSettings());
     EXPECT_EQ(text::Default().face, testing_support::SjisRaw("ＭＳ Ｐゴシック"));
     EXPECT_EQ(text::Default().size, 16);
     EXPECT_EQ(text::Default().fill, 0xFFFFFFu);
-    core::g_settings = saved;
+    core::Current().settings = saved;
 }
 
 class LoadFontTest : public scene_test::SceneFixture {

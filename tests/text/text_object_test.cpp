@@ -19,7 +19,7 @@
 #include "scene/scene_fixture.h"
 #include "script/system_variables.h"
 #include "script/variables.h"
-#include "core/settings.h"
+#include "core/engine.h"
 #include "support/support.h"
 #include "shell/wiring.h"
 #include "text/font_commands.h"
@@ -36,7 +36,7 @@ class CreateTextTest : public scene_test::SceneFixture {
 protected:
     void SetUp() override {
         SceneFixture::SetUp();
-        saved = core::g_settings;
+        saved = core::Current().settings;
         g_fake = &fonts;
         platform::SetGlyphSource(&kFakeSource);
         text::ClearFonts();
@@ -54,7 +54,7 @@ protected:
         text::ResetDefaultFont();
         platform::SetGlyphSource(nullptr);
         g_fake = nullptr;
-        core::g_settings = saved;
+        core::Current().settings = saved;
     }
     int CreateText(std::initializer_list<const char*> args) {
         std::vector<const char*> list(args);
@@ -167,10 +167,10 @@ TEST_F(CreateTextTest, TextIsCutAtTheBottomAndAFailingGlyphCreatesNothing) {
 }
 
 TEST_F(CreateTextTest, SettingsMarginsRubyBandAndLineBreakingLists) {
-    core::g_settings.marginLine = 2;
-    core::g_settings.marginRow = 24;
-    core::g_settings.rubyRate = 50;  // half of the 16-pixel default font
-    core::g_settings.badStart = Sjis("ソ");
+    core::Current().settings.marginLine = 2;
+    core::Current().settings.marginRow = 24;
+    core::Current().settings.rubyRate = 50;  // half of the 16-pixel default font
+    core::Current().settings.badStart = Sjis("ソ");
     // Width 40: the fit test is x + adv + 2 < 38: 表 (16) goes to 0, ソ to
     // 18 (36 < 38); the second ソ does not fit but may hang; A breaks.
     std::string t = Sjis("表ソソA");

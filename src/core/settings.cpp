@@ -1,7 +1,0 @@
-#include "core/settings.h"
-
-namespace core {
-
-Settings g_settings;
-
-}  // namespace core
