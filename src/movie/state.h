@@ -6,6 +6,9 @@
 
 namespace movie {
 
+// Empty on purpose: the player keeps everything in its Movie records (one
+// per movie, owned by the scene object that shows it) and its command side
+// in the scene's tables, so no value outlives a movie at engine level.
 struct MovieContext {
 };
 

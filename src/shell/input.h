@@ -123,6 +123,9 @@ struct InputHooks {
     // 3 right) while the display runs; 1 when it moved. Default: no focus.
     int (*moveFocus)(int direction);
 };
+// The hooks a fresh engine starts with (every default).
+InputHooks DefaultInputHooks();
+// The current engine's hooks.
 InputHooks& GetInputHooks();
 // Puts every hook back to its default.
 void ResetInputHooks();

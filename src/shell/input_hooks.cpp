@@ -16,6 +16,7 @@
 #include "shell/input_internal.h"
 #include "core/registry.h"
 #include "shell/settings_apply.h"
+#include "shell/state.h"
 
 namespace shell {
 
@@ -69,7 +70,9 @@ int MovieBreakSetting() { return script::g_systemValues.breakPlayMovie ? 1 : 0; 
 void NoMovie(int) {}
 int NoFocus(int) { return 0; }
 
-InputHooks Defaults() {
+}  // namespace
+
+InputHooks DefaultInputHooks() {
     InputHooks h;
     h.pause = Sleep;
     h.displayRuns = ObjectDisplayRuns;
@@ -90,24 +93,17 @@ InputHooks Defaults() {
     return h;
 }
 
-InputHooks g_hooks = Defaults();
-
-}  // namespace
-
-InputHooks& GetInputHooks() { return g_hooks; }
-void ResetInputHooks() { g_hooks = Defaults(); }
+InputHooks& GetInputHooks() { return State().inputHooks; }
+void ResetInputHooks() { State().inputHooks = DefaultInputHooks(); }
 
 namespace input {
 
-InputState& State() {
-    static InputState state;
-    return state;
-}
+InputState& State() { return shell::State().input; }
 
 uint32_t Now() { return core::NowMs(); }
-void Pause(uint32_t ms) { g_hooks.pause(ms); }
-bool DisplayRuns() { return g_hooks.displayRuns() != 0; }
-void Redraw() { g_hooks.redrawFrame(); }
+void Pause(uint32_t ms) { GetInputHooks().pause(ms); }
+bool DisplayRuns() { return GetInputHooks().displayRuns() != 0; }
+void Redraw() { GetInputHooks().redrawFrame(); }
 
 }  // namespace input
 

@@ -42,6 +42,7 @@ struct InputState {
     // other subsystems read are core's (core/input.h).
 };
 
+// The current engine's input record (part of shell::State()).
 InputState& State();
 
 // Milliseconds since `earlier` on the wrapping clock (0 when it lies ahead).

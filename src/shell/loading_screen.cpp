@@ -18,6 +18,7 @@
 #include "core/registry.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
+#include "shell/state.h"
 #include "shell/strings.h"
 #include "shell/subsystems.h"
 
@@ -27,8 +28,6 @@ namespace {
 
 bool NoLoadStep() { return false; }
 void NoAction() {}
-
-LoadingHooks g_hooks = {NoLoadStep, NoAction, NoAction};
 
 constexpr int kWidth = platform::kFrameWidth;
 constexpr int kHeight = platform::kFrameHeight;
@@ -108,7 +107,7 @@ void LoadingStep() {
     sub.stopComposer();
     sub.stopAllProcesses();
     sub.startComposer();
-    if (!g_hooks.loadSlot()) {
+    if (!GetLoadingHooks().loadSlot()) {
         platform::ShowMessageBox(LoadResourceString(kStrLoadFailed), core::Current().settings.windowTitle.c_str(),
                                  platform::kMbOk | platform::kMbIconError);
         core::RequestQuit();
@@ -117,7 +116,9 @@ void LoadingStep() {
 
 }  // namespace
 
-LoadingHooks& GetLoadingHooks() { return g_hooks; }
+LoadingHooks DefaultLoadingHooks() { return {NoLoadStep, NoAction, NoAction}; }
+
+LoadingHooks& GetLoadingHooks() { return State().loadingHooks; }
 
 void LoadingOverlayPosition(int width, int height, const double* x, const double* y, int* outX,
                             int* outY) {
@@ -161,8 +162,9 @@ void RunLoadingScreen() {
     if (core::Quitting()) return;
 
     platform::SleepMs(300);
-    g_hooks.resumeAfterLoad();
-    g_hooks.deleteSlotIfAsked();
+    LoadingHooks& hooks = GetLoadingHooks();
+    hooks.resumeAfterLoad();
+    hooks.deleteSlotIfAsked();
     core::SetEngineState(core::StatePlay);
     GetSubsystems().resetInput(1);
 }

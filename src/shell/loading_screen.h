@@ -18,6 +18,9 @@ struct LoadingHooks {
     // Deletes the slot's files when the Load command asked for it.
     void (*deleteSlotIfAsked)();
 };
+// The hooks a fresh engine starts with (the defaults above).
+LoadingHooks DefaultLoadingHooks();
+// The current engine's hooks.
 LoadingHooks& GetLoadingHooks();
 
 // The whole sequence; ends in core::StatePlay, or quits after a failed load.

@@ -8,13 +8,11 @@
 #include "script/system_variables.h"
 #include "script/variables.h"
 #include "core/engine.h"
+#include "shell/state.h"
 
 namespace shell {
 
 namespace {
-
-std::string g_saveFolder;
-platform::SystemDescription g_system;
 
 std::string WithProduct(const std::string& base, const Settings& s) {
     return base + "/" + platform::SjisToUtf8(s.bland) + "/" + platform::SjisToUtf8(s.name) + "/" +
@@ -56,20 +54,21 @@ std::string DetermineSaveFolder(const Settings& settings, const char* overrideDi
     return folder;
 }
 
-const std::string& SaveFolder() { return g_saveFolder; }
+const std::string& SaveFolder() { return State().saveFolder; }
 
-void GatherSystemInfo() { g_system = platform::DescribeSystem(); }
+void GatherSystemInfo() { State().system = platform::DescribeSystem(); }
 
 bool ApplyGameSettings() {
     const Settings& s = core::Current().settings;
-    g_saveFolder = DetermineSaveFolder(s, core::Current().saveDirOverride);
+    ShellContext& ctx = State();
+    ctx.saveFolder = DetermineSaveFolder(s, core::Current().saveDirOverride);
 
     script::StoreStartup startup;
-    startup.savePath = g_saveFolder.c_str();
-    startup.informationOs = g_system.os.c_str();
-    startup.informationCpu = g_system.cpu.c_str();
-    startup.informationMemory = g_system.memory.c_str();
-    startup.informationVideo = g_system.video.c_str();
+    startup.savePath = ctx.saveFolder.c_str();
+    startup.informationOs = ctx.system.os.c_str();
+    startup.informationCpu = ctx.system.cpu.c_str();
+    startup.informationMemory = ctx.system.memory.c_str();
+    startup.informationVideo = ctx.system.video.c_str();
     startup.informationDirectX = "";
     script::InitStore(startup);
 

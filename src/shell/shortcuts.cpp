@@ -10,22 +10,9 @@
 #include "core/engine.h"
 #include "shell/input.h"
 #include "shell/input_internal.h"
+#include "shell/state.h"
 
 namespace shell {
-
-namespace {
-
-struct ShortcutTable {
-    std::mutex mutex;
-    char scripts[kShortcutLetters][kShortcutNameSize] = {};
-};
-
-ShortcutTable& Shortcuts() {
-    static ShortcutTable table;
-    return table;
-}
-
-}  // namespace
 
 int SetShortcut(const char* letter, const char* scriptFile) {
     if (!letter || std::strlen(letter) != 1) return 0;
@@ -36,9 +23,9 @@ int SetShortcut(const char* letter, const char* scriptFile) {
     size_t length = std::strlen(file);
     // A cut name would name another file: refuse it whole.
     if (length >= kShortcutNameSize) return 0;
-    ShortcutTable& t = Shortcuts();
-    std::lock_guard<std::mutex> lock(t.mutex);
-    char* slot = t.scripts[c - 'A'];
+    ShellContext& t = State();
+    std::lock_guard<std::mutex> lock(t.shortcutMutex);
+    char* slot = t.shortcutScripts[c - 'A'];
     std::memcpy(slot, file, length);
     std::memset(slot + length, 0, kShortcutNameSize - length);
     return 1;
@@ -47,16 +34,16 @@ int SetShortcut(const char* letter, const char* scriptFile) {
 bool ShortcutScript(int letter, char* out) {
     out[0] = 0;
     if (letter < 'A' || letter > 'Z') return false;
-    ShortcutTable& t = Shortcuts();
-    std::lock_guard<std::mutex> lock(t.mutex);
-    std::memcpy(out, t.scripts[letter - 'A'], kShortcutNameSize);
+    ShellContext& t = State();
+    std::lock_guard<std::mutex> lock(t.shortcutMutex);
+    std::memcpy(out, t.shortcutScripts[letter - 'A'], kShortcutNameSize);
     return out[0] != 0;
 }
 
 void ClearShortcuts() {
-    ShortcutTable& t = Shortcuts();
-    std::lock_guard<std::mutex> lock(t.mutex);
-    std::memset(t.scripts, 0, sizeof(t.scripts));
+    ShellContext& t = State();
+    std::lock_guard<std::mutex> lock(t.shortcutMutex);
+    std::memset(t.shortcutScripts, 0, sizeof(t.shortcutScripts));
 }
 
 void KickShortcut(int keyCode) {

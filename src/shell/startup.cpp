@@ -15,6 +15,7 @@
 #include "shell/run.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
+#include "shell/state.h"
 #include "shell/strings.h"
 #include "shell/subsystems.h"
 
@@ -33,9 +34,6 @@ EngineEventSlots EngineEvents() {
     return {{&e.stateChanged, &e.quitEvent, &e.commandsEnabled, &e.commandGate,
              &e.settingsChanged, &e.auxEvent1, &e.auxEvent2}};
 }
-
-bool g_instanceLocked = false;
-bool g_windowCreated = false;
 
 }  // namespace
 
@@ -60,7 +58,7 @@ int ProcessInitialise() {
         platform::AskOtherInstanceToRaise(kInstanceName);
         return 0;
     }
-    g_instanceLocked = true;
+    State().instanceLocked = true;
 
     if (!core::RegistryInitialised() && !core::InitRegistry()) return 0;
 
@@ -87,7 +85,7 @@ int StartupSequence() {
         ShowResourceMessage(kStrDeviceFailed, platform::kMbOk | platform::kMbIconError);
         return 0;
     }
-    g_windowCreated = true;
+    State().windowCreated = true;
     if (!sub.createDisplay()) {
         ShowResourceMessage(kStrDeviceFailed, platform::kMbOk | platform::kMbIconError);
         return 0;
@@ -136,13 +134,14 @@ void ShutdownSequence() {
     sub.releaseDisplay();
     sub.releaseMenuImages();
     sub.releaseBacklogSettings();
-    if (g_windowCreated) {
+    ShellContext& ctx = State();
+    if (ctx.windowCreated) {
         platform::Video().destroyWindow();
-        g_windowCreated = false;
+        ctx.windowCreated = false;
     }
     if (!core::Current().initialised) {
-        if (g_instanceLocked) platform::UnlockInstance();
-        g_instanceLocked = false;
+        if (ctx.instanceLocked) platform::UnlockInstance();
+        ctx.instanceLocked = false;
         return;
     }
     core::RequestQuit();
@@ -152,8 +151,8 @@ void ShutdownSequence() {
         *e = nullptr;
     }
     sub.clearFileTable();
-    if (g_instanceLocked) platform::UnlockInstance();
-    g_instanceLocked = false;
+    if (ctx.instanceLocked) platform::UnlockInstance();
+    ctx.instanceLocked = false;
 }
 
 int MainLoop(int exitAfterMs, bool* exitedByTimer) {

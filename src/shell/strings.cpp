@@ -36,6 +36,8 @@ const Entry kStrings[] = {
 };
 constexpr int kCount = sizeof(kStrings) / sizeof(kStrings[0]);
 
+// The table above in Shift-JIS, converted once on first use. A constant (the
+// same texts for every engine), so it stays a process-wide static.
 std::once_flag g_once;
 std::string g_sjis[kCount];
 

@@ -15,6 +15,7 @@
 #include "shell/input.h"
 #include "shell/loading_screen.h"
 #include "shell/settings_apply.h"
+#include "shell/state.h"
 #include "sound/sound_commands.h"
 #include "text/font.h"
 #include "text/font_commands.h"
@@ -26,39 +27,41 @@ namespace {
 bool Succeed() { return true; }
 void Nothing() {}
 
-Subsystems g_subsystems = {
-    /*scanArchives*/ files::ScanArchives,
-    /*clearFileTable*/ files::ClearFileTable,
-    /*buildGreyTables*/ render::BuildGreyTables,
-    /*loadMenuImages*/ Succeed,
-    /*releaseMenuImages*/ Nothing,
-    /*resetInput*/ ResetInputLayer,
-    /*createDisplay*/ shell::CreateDisplay,
-    /*releaseDisplay*/ shell::ReleaseDisplay,
-    /*gatherSystemInfo*/ GatherSystemInfo,
-    /*clearFonts*/ text::ClearFonts,
-    /*readBacklogSettings*/ Nothing,
-    /*releaseBacklogSettings*/ Nothing,
-    /*applyGameSettings*/ ApplyGameSettings,
-    /*startWorkers*/ render::StartWorkers,
-    /*stopWorkers*/ render::StopWorkers,
-    /*initSound*/ sound::InitSoundSystem,
-    /*releaseSounds*/ sound::ReleaseSoundSystem,
-    /*readTextSettings*/ text::ReadTextSettings,
-    /*startComposer*/ scene::StartSceneSystem,
-    /*stopComposer*/ scene::StopComposer,
-    /*startScriptEngine*/ script::StartScriptEngine,
-    /*stopAllProcesses*/ script::StopAllProcesses,
-    /*runLoadingScreen*/ RunLoadingScreen,
-    /*handleMessage*/ HandleWindowMessage,
-};
-
 }  // namespace
 
-Subsystems& GetSubsystems() { return g_subsystems; }
+Subsystems DefaultSubsystems() {
+    return {
+        /*scanArchives*/ files::ScanArchives,
+        /*clearFileTable*/ files::ClearFileTable,
+        /*buildGreyTables*/ render::BuildGreyTables,
+        /*loadMenuImages*/ Succeed,
+        /*releaseMenuImages*/ Nothing,
+        /*resetInput*/ ResetInputLayer,
+        /*createDisplay*/ shell::CreateDisplay,
+        /*releaseDisplay*/ shell::ReleaseDisplay,
+        /*gatherSystemInfo*/ GatherSystemInfo,
+        /*clearFonts*/ text::ClearFonts,
+        /*readBacklogSettings*/ Nothing,
+        /*releaseBacklogSettings*/ Nothing,
+        /*applyGameSettings*/ ApplyGameSettings,
+        /*startWorkers*/ render::StartWorkers,
+        /*stopWorkers*/ render::StopWorkers,
+        /*initSound*/ sound::InitSoundSystem,
+        /*releaseSounds*/ sound::ReleaseSoundSystem,
+        /*readTextSettings*/ text::ReadTextSettings,
+        /*startComposer*/ scene::StartSceneSystem,
+        /*stopComposer*/ scene::StopComposer,
+        /*startScriptEngine*/ script::StartScriptEngine,
+        /*stopAllProcesses*/ script::StopAllProcesses,
+        /*runLoadingScreen*/ RunLoadingScreen,
+        /*handleMessage*/ HandleWindowMessage,
+    };
+}
+
+Subsystems& GetSubsystems() { return State().subsystems; }
 
 bool ValidateSubsystems() {
-    const void* const* slots = reinterpret_cast<const void* const*>(&g_subsystems);
+    const void* const* slots = reinterpret_cast<const void* const*>(&State().subsystems);
     size_t count = sizeof(Subsystems) / sizeof(void*);
     bool ok = true;
     for (size_t i = 0; i < count; ++i) {

@@ -38,7 +38,11 @@ struct Subsystems {
     void (*handleMessage)(const void* message);
 };
 
-// The table in use. Every member is non-null once ValidateSubsystems passed.
+// The table a fresh engine starts with: each subsystem's own services, and
+// placeholders where none exists.
+Subsystems DefaultSubsystems();
+// The table in use (the current engine's). Every member is non-null once
+// ValidateSubsystems passed.
 Subsystems& GetSubsystems();
 // Checks that every member is set; prints the missing ones. Returns true when complete.
 bool ValidateSubsystems();

@@ -14,13 +14,12 @@
 #include "shell/input.h"
 #include "shell/input_internal.h"
 #include "core/registry.h"
+#include "shell/state.h"
 #include "shell/strings.h"
 
 namespace shell {
 
 namespace {
-
-std::atomic<int> g_phase{kPhaseStartup};
 
 // Scroll-bar codes of the vertical scroll message: a line up or down.
 enum : int64_t { kScrollLineUp = 0, kScrollLineDown = 1 };
@@ -230,10 +229,10 @@ void EndingSystem(const platform::Message& m) {
 }  // namespace
 
 void SetWindowPhase(int phase) {
-    if (phase >= kPhaseStartup && phase <= kPhaseEndingSystem) g_phase = phase;
+    if (phase >= kPhaseStartup && phase <= kPhaseEndingSystem) State().windowPhase = phase;
 }
 
-int CurrentWindowPhase() { return g_phase; }
+int CurrentWindowPhase() { return State().windowPhase; }
 
 void ResetInputLayer(int mode) {
     // Play mode is asked for from script threads too (the end of a system
@@ -268,7 +267,7 @@ void HandleMessage(const platform::Message& m) {
         if (platform::VideoSelected()) platform::Video().raise();
         return;
     }
-    switch (g_phase.load()) {
+    switch (State().windowPhase.load()) {
         case kPhaseRunning:
             Running(m);
             break;

@@ -26,6 +26,7 @@ render::Image* LookupPreloaded(const files::FileHandle* handle) {
 }
 
 // A per-thread copy: a script may change the prefix while a picture loads.
+// Scratch of the calling thread, not engine state: thread_local on purpose.
 const char* CurrentPrefix() {
     thread_local char prefix[260];
     files::GetDataPrefix(prefix);

@@ -8,15 +8,11 @@
 
 #include "script/system_variables.h"
 #include "sound/sound_internal.h"
+#include "sound/state.h"
 
 namespace sound {
 
 namespace {
-
-std::atomic<float> g_factors[3] = {1.0f, 1.0f, 1.0f};  // BGM, SE, VOICE
-std::atomic<int> g_quiet{0};                           // skip mode quietens every sound
-std::mutex g_listMutex;
-std::vector<SoundObject*> g_sounds;
 
 float FactorOf(int on, int volume) {
     if (!on) return 0.0f;
@@ -35,8 +31,9 @@ void StopSoundDevice() {
     {
         // Sounds that outlive the device keep no voice of it. The list lock
         // keeps their owners from freeing them meanwhile.
-        std::lock_guard<std::mutex> lock(g_listMutex);
-        for (SoundObject* s : g_sounds) DetachVoice(s);
+        SoundContext& c = State();
+        std::lock_guard<std::mutex> lock(c.soundListMutex);
+        for (SoundObject* s : c.sounds) DetachVoice(s);
     }
     platform::CloseAudioDevice();
 }
@@ -58,18 +55,20 @@ uint32_t CategoryFromName(const char* name) {
 
 void RecomputeCategoryFactors() {
     const script::SystemValues& v = script::g_systemValues;
-    g_factors[0].store(FactorOf(v.soundBgm, v.volumeBgm));
-    g_factors[1].store(FactorOf(v.soundSe, v.volumeSe));
-    g_factors[2].store(FactorOf(v.soundVoice, v.volumeVoice));
-    g_quiet.store(v.skip && v.skipExpress ? 1 : 0);
+    SoundContext& c = State();
+    c.categoryFactors[0].store(FactorOf(v.soundBgm, v.volumeBgm));
+    c.categoryFactors[1].store(FactorOf(v.soundSe, v.volumeSe));
+    c.categoryFactors[2].store(FactorOf(v.soundVoice, v.volumeVoice));
+    c.quiet.store(v.skip && v.skipExpress ? 1 : 0);
 }
 
 float CategoryFactor(uint32_t category) {
-    if (g_quiet.load()) return 0.01f;
+    const SoundContext& c = State();
+    if (c.quiet.load()) return 0.01f;
     switch (category) {
-        case kCategoryBgm: return g_factors[0].load();
-        case kCategorySe: return g_factors[1].load();
-        case kCategoryVoice: return g_factors[2].load();
+        case kCategoryBgm: return c.categoryFactors[0].load();
+        case kCategorySe: return c.categoryFactors[1].load();
+        case kCategoryVoice: return c.categoryFactors[2].load();
         default: return 1.0f;
     }
 }
@@ -94,18 +93,21 @@ void PanGains(int32_t pan, float* left, float* right) {
 }
 
 void RegisterSound(SoundObject* s) {
-    std::lock_guard<std::mutex> lock(g_listMutex);
-    g_sounds.push_back(s);
+    SoundContext& c = State();
+    std::lock_guard<std::mutex> lock(c.soundListMutex);
+    c.sounds.push_back(s);
 }
 
 void UnregisterSound(SoundObject* s) {
-    std::lock_guard<std::mutex> lock(g_listMutex);
-    g_sounds.erase(std::remove(g_sounds.begin(), g_sounds.end(), s), g_sounds.end());
+    SoundContext& c = State();
+    std::lock_guard<std::mutex> lock(c.soundListMutex);
+    c.sounds.erase(std::remove(c.sounds.begin(), c.sounds.end(), s), c.sounds.end());
 }
 
 void SuspendAllSounds() {
-    std::lock_guard<std::mutex> lock(g_listMutex);
-    for (SoundObject* s : g_sounds) {
+    SoundContext& c = State();
+    std::lock_guard<std::mutex> lock(c.soundListMutex);
+    for (SoundObject* s : c.sounds) {
         std::lock_guard<std::mutex> control(s->control);
         if (s->state.load() != kStatePlaying) continue;
         if (!s->suspendFlag.load() && s->category != kCategorySe && s->category != kCategoryVoice) continue;
@@ -114,8 +116,9 @@ void SuspendAllSounds() {
 }
 
 void ResumeAllSounds() {
-    std::lock_guard<std::mutex> lock(g_listMutex);
-    for (SoundObject* s : g_sounds) {
+    SoundContext& c = State();
+    std::lock_guard<std::mutex> lock(c.soundListMutex);
+    for (SoundObject* s : c.sounds) {
         std::lock_guard<std::mutex> control(s->control);
         if (s->state.load() == kStateSuspended) ReleaseStream(s);
     }

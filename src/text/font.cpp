@@ -7,6 +7,7 @@
 
 #include "platform/encoding.h"
 #include "text/glyph_set.h"
+#include "text/state.h"
 
 namespace text {
 
@@ -17,17 +18,10 @@ struct FontHandle {
 
 namespace {
 
-DefaultFont g_default;
-bool g_defaultReady = false;
+// The default font and the shared context (the selected font, and what it
+// was created as) live in the engine's TextContext.
 
-// The shared context: the selected font, and what it was created as when it
-// was created as the default font (only then may it be reused).
-FontHandle* g_selected = nullptr;
-bool g_selectedIsDefault = false;
-FontSpec g_selectedCopy = {};
-
-int g_opened = 0;
-
+// The built-in face, converted once: a constant, the same for every engine.
 const char* DefaultFaceSjis() {
     static const std::string face = platform::Utf8ToSjis("ＭＳ Ｐゴシック");
     return face.c_str();
@@ -49,13 +43,14 @@ void Drop(FontHandle** h) {
 // Makes `h` the selected font; the one selected before loses the context's
 // hold (and is released when nothing else holds it).
 void Select(FontHandle* h) {
-    if (h == g_selected) return;
+    TextContext& t = State();
+    if (h == t.selected) return;
     Hold(h);
-    Drop(&g_selected);
-    g_selected = h;
+    Drop(&t.selected);
+    t.selected = h;
 }
 
-void ForgetSelectedDefault() { g_selectedIsDefault = false; }
+void ForgetSelectedDefault() { State().selectedIsDefault = false; }
 
 // Copies a face into the logical font's 32 bytes without splitting a
 // two-byte character.
@@ -101,7 +96,7 @@ FontHandle* OpenLogical(const LogicalFont& l) {
     request.italic = l.italic;
     platform::GlyphFont* font = platform::Glyphs().open(request);
     if (!font) return nullptr;
-    ++g_opened;
+    ++State().fontsOpened;
     return new FontHandle{font, 1};
 }
 
@@ -109,15 +104,16 @@ FontHandle* OpenLogical(const LogicalFont& l) {
 int CreateAndSelect(FontSpec* spec) {
     FontHandle* h = OpenLogical(spec->logical);
     if (!h) return 0;
-    spec->previous = g_selected;
+    spec->previous = State().selected;
     spec->font = h;
     Select(h);
     return 1;
 }
 
 bool SameAsSelected(const FontSpec& spec) {
-    if (!g_selected || !g_selectedIsDefault) return false;
-    const FontSpec& c = g_selectedCopy;
+    const TextContext& t = State();
+    if (!t.selected || !t.selectedIsDefault) return false;
+    const FontSpec& c = t.selectedCopy;
     return std::strcmp(c.logical.face, spec.logical.face) == 0 &&
            c.logical.height == spec.logical.height && c.logical.weight == spec.logical.weight &&
            c.direction == spec.direction && c.fill == spec.fill && c.outline == spec.outline;
@@ -177,22 +173,24 @@ int32_t FontHash(const FontSpec& spec) {
 }
 
 DefaultFont& Default() {
-    if (!g_defaultReady) {
-        g_default = DefaultFont{};
-        g_default.face = DefaultFaceSjis();
-        g_defaultReady = true;
+    TextContext& t = State();
+    if (!t.defaultReady) {
+        t.defaultFont = DefaultFont{};
+        t.defaultFont.face = DefaultFaceSjis();
+        t.defaultReady = true;
     }
-    return g_default;
+    return t.defaultFont;
 }
 
 void SetDefaultFont(const DefaultFont& font) {
-    Default() = font;
-    if (g_default.face.empty()) g_default.face = DefaultFaceSjis();
-    if (g_default.face.size() > 255) g_default.face.resize(255);
+    DefaultFont& d = Default();
+    d = font;
+    if (d.face.empty()) d.face = DefaultFaceSjis();
+    if (d.face.size() > 255) d.face.resize(255);
 }
 
 void ResetDefaultFont() {
-    g_defaultReady = false;
+    State().defaultReady = false;
     Default();
 }
 
@@ -200,14 +198,15 @@ int CreateDefaultFont(FontSpec* spec) {
     if (!spec) return 0;
     Drop(&spec->font);  // a record set up twice holds one font
     FillFromDefault(spec);
+    TextContext& t = State();
     if (SameAsSelected(*spec)) {
-        Hold(g_selected);
-        spec->font = g_selected;
-        spec->previous = g_selected;
+        Hold(t.selected);
+        spec->font = t.selected;
+        spec->previous = t.selected;
     } else {
         if (!CreateAndSelect(spec)) return 0;
-        g_selectedCopy = *spec;
-        g_selectedIsDefault = true;
+        t.selectedCopy = *spec;
+        t.selectedIsDefault = true;
     }
     if (!spec->buffer) spec->buffer = static_cast<uint8_t*>(std::calloc(1, kGlyphBufferSize));
     if (!spec->buffer) {
@@ -238,9 +237,10 @@ int CreateFont(FontSpec* spec, const char* face, int32_t height, int32_t weight,
 
 void ReleaseFont(FontSpec* spec) {
     if (!spec || !spec->font) return;
-    if (g_selected == spec->font) {
+    TextContext& t = State();
+    if (t.selected == spec->font) {
         // Deselected: the context holds nothing until the next font.
-        Drop(&g_selected);
+        Drop(&t.selected);
         ForgetSelectedDefault();
     }
     Drop(&spec->font);
@@ -261,12 +261,13 @@ platform::GlyphFont* PlatformFont(const FontSpec& spec) { return spec.font ? spe
 bool IsVerticalFace(const char* face) { return face && face[0] == '@'; }
 
 void ClearFonts() {
-    Drop(&g_selected);
+    TextContext& t = State();
+    Drop(&t.selected);
     ForgetSelectedDefault();
-    g_selectedCopy = {};
+    t.selectedCopy = {};
     ClearGlyphSets();
 }
 
-int PlatformFontsOpened() { return g_opened; }
+int PlatformFontsOpened() { return State().fontsOpened; }
 
 }  // namespace text

@@ -10,50 +10,50 @@
 #include "platform/clock.h"
 #include "render/image.h"
 #include "text/glyph.h"
+#include "text/state.h"
 
 namespace text {
 
 namespace {
 
-std::mutex g_listMutex;
-GlyphSetEntry g_head = {};  // never removed; id 0
-GlyphSetEntry* g_tail = &g_head;
-int g_size = 0;
+// The list lives in the engine's TextContext (glyphHead, glyphTail,
+// glyphSetSize, guarded by glyphListMutex).
 
-bool IdTaken(int32_t id) {
-    for (const GlyphSetEntry* e = &g_head; e; e = e->next)
+bool IdTaken(const TextContext& t, int32_t id) {
+    for (const GlyphSetEntry* e = &t.glyphHead; e; e = e->next)
         if (e->id == id) return true;
     return false;
 }
 
 // A fresh id: drawn from a generator seeded with the clock, the font, the
 // entry's address and the calendar time until it differs from every id.
-int32_t NewId(int32_t hash, const GlyphSetEntry* entry) {
+int32_t NewId(const TextContext& t, int32_t hash, const GlyphSetEntry* entry) {
     uint64_t seed = static_cast<uint64_t>(platform::TimeMs()) + static_cast<uint32_t>(hash) +
                     reinterpret_cast<uintptr_t>(entry) + static_cast<uint64_t>(std::time(nullptr));
     std::minstd_rand random(static_cast<uint32_t>(seed ^ (seed >> 32)));
     int32_t id;
     do {
         id = static_cast<int32_t>(random() & 0x7FFFFFFF);
-    } while (id <= 0 || IdTaken(id));
+    } while (id <= 0 || IdTaken(t, id));
     return id;
 }
 
 // Unlinks and frees an entry; the list lock is held.
-void Unlink(GlyphSetEntry* e) {
+void Unlink(TextContext& t, GlyphSetEntry* e) {
     e->previous->next = e->next;
     if (e->next) e->next->previous = e->previous;
-    if (g_tail == e) g_tail = e->previous;
+    if (t.glyphTail == e) t.glyphTail = e->previous;
     render::DestroyImage(&e->image);
     std::free(e);
-    --g_size;
+    --t.glyphSetSize;
 }
 
 }  // namespace
 
 const GlyphSetEntry* FindGlyph(int32_t hash, int32_t code) {
-    std::lock_guard<std::mutex> hold(g_listMutex);
-    for (const GlyphSetEntry* e = g_head.next; e; e = e->next)
+    TextContext& t = State();
+    std::lock_guard<std::mutex> hold(t.glyphListMutex);
+    for (const GlyphSetEntry* e = t.glyphHead.next; e; e = e->next)
         if (e->hash == hash && e->code == code) return e;
     return nullptr;
 }
@@ -85,20 +85,22 @@ int32_t AddGlyph(FontSpec* spec, uint32_t code) {
     e->hash = FontHash(*spec);
     e->code = static_cast<int32_t>(code);
     e->image = image;
-    std::lock_guard<std::mutex> hold(g_listMutex);
-    e->previous = g_tail;
-    g_tail->next = e;
-    g_tail = e;
-    ++g_size;
-    e->id = NewId(e->hash, e);
+    TextContext& t = State();
+    std::lock_guard<std::mutex> hold(t.glyphListMutex);
+    e->previous = t.glyphTail;
+    t.glyphTail->next = e;
+    t.glyphTail = e;
+    ++t.glyphSetSize;
+    e->id = NewId(t, e->hash, e);
     return e->id;
 }
 
 int RemoveGlyph(int32_t id) {
-    std::lock_guard<std::mutex> hold(g_listMutex);
-    for (GlyphSetEntry* e = g_head.next; e; e = e->next) {
+    TextContext& t = State();
+    std::lock_guard<std::mutex> hold(t.glyphListMutex);
+    for (GlyphSetEntry* e = t.glyphHead.next; e; e = e->next) {
         if (e->id == id) {
-            Unlink(e);
+            Unlink(t, e);
             return 1;
         }
     }
@@ -106,13 +108,20 @@ int RemoveGlyph(int32_t id) {
 }
 
 int GlyphSetSize() {
-    std::lock_guard<std::mutex> hold(g_listMutex);
-    return g_size;
+    TextContext& t = State();
+    std::lock_guard<std::mutex> hold(t.glyphListMutex);
+    return t.glyphSetSize;
 }
 
 void ClearGlyphSets() {
-    std::lock_guard<std::mutex> hold(g_listMutex);
-    while (g_head.next) Unlink(g_head.next);
+    TextContext& t = State();
+    std::lock_guard<std::mutex> hold(t.glyphListMutex);
+    while (t.glyphHead.next) Unlink(t, t.glyphHead.next);
+}
+
+// The engine is going away: nothing else can reach its list any more.
+TextContext::~TextContext() {
+    while (glyphHead.next) Unlink(*this, glyphHead.next);
 }
 
 void ReleaseFontList(FontList* list) {

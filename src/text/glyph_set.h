@@ -2,8 +2,8 @@
 // again by (font hash, character code), so that text need not rasterize
 // those characters again.
 //
-// One engine-wide doubly linked list headed by a static entry (id 0) that is
-// never removed. Entries are kept by id; the LoadFont object that made them
+// One doubly linked list per engine (in its TextContext), headed by an entry
+// (id 0) that is never removed. Entries are kept by id; the LoadFont object that made them
 // owns a FontList of their ids and removes them when it is deleted.
 //
 // Locking: the list has its own small lock, taken inside each call and never

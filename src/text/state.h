@@ -2,11 +2,53 @@
 // engine. One per engine, owned by core::Engine (built and destroyed by the
 // shell); reached through text::State().
 #pragma once
+#include <atomic>
+#include <mutex>
+
 #include "core/engine.h"
+#include "text/font.h"
+#include "text/glyph_set.h"
+#include "text/text_layout.h"
 
 namespace text {
 
 struct TextContext {
+    TextContext() = default;
+    // Frees the glyph-set entries still listed (their images included).
+    ~TextContext();
+    TextContext(const TextContext&) = delete;
+    TextContext& operator=(const TextContext&) = delete;
+
+    // ---- Glyph sets (glyph_set.cpp) ----------------------------------------
+    // Guarded by glyphListMutex, a leaf lock taken inside each glyph-set call.
+    std::mutex glyphListMutex;
+    GlyphSetEntry glyphHead = {};             // never removed; id 0
+    GlyphSetEntry* glyphTail = &glyphHead;    // last entry (the head when empty)
+    int glyphSetSize = 0;                     // entries besides the head
+
+    // ---- Text objects (text_object.cpp) ------------------------------------
+    // Glyph drawables owned by text payloads; atomic, no lock.
+    std::atomic<int> liveGlyphs{0};
+
+    // ---- Layout (text_layout.cpp) ------------------------------------------
+    // Offered every tag the layout walk does not know; null: skip the tag.
+    // Set by the wiring before any layout runs; each walk reads it once.
+    MarkupHook markup = nullptr;
+
+    // ---- Fonts (font.cpp) --------------------------------------------------
+    // All under the glyph lock (core::kLockText).
+    // The engine-wide default font; filled with the built-in face on first
+    // use (defaultReady), since that face needs a code-page conversion.
+    DefaultFont defaultFont;
+    bool defaultReady = false;
+    // The shared context: the selected platform font (one hold of its own),
+    // and what it was created as when it was created as the default font
+    // (only then may CreateDefaultFont reuse it).
+    FontHandle* selected = nullptr;
+    bool selectedIsDefault = false;
+    FontSpec selectedCopy = {};
+    // Platform fonts opened by this engine (tests, diagnostics).
+    int fontsOpened = 0;
 };
 
 // The current engine's record. Valid while an engine is current.

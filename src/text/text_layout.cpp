@@ -6,12 +6,11 @@
 #include <cstring>
 
 #include "script/sjis.h"
+#include "text/state.h"
 
 namespace text {
 
 namespace {
-
-MarkupHook g_markup = nullptr;
 
 bool StartsWith(const char* p, const char* end, const char* word) {
     size_t n = std::strlen(word);
@@ -55,9 +54,11 @@ struct Walk {
     int lastBreakSlot = -1;  // slot of the line break just placed, -1 otherwise
     int32_t lastCode = 0;
     int lastCharSlot = -1;
+    // The engine's markup hook, read once per walk rather than per tag.
+    MarkupHook markup;
 
     Walk(const LayoutRules& r, MeasureFn m, void* c, PlacedChar* o, int cap, bool b)
-        : rules(r), measure(m), context(c), out(o), capacity(cap), block(b) {}
+        : rules(r), measure(m), context(c), out(o), capacity(cap), block(b), markup(State().markup) {}
 
     bool Measuring() const { return out == nullptr; }
 
@@ -178,8 +179,8 @@ struct Walk {
             pre = true;
             return 5;
         }
-        if (g_markup) {
-            int used = g_markup(p);
+        if (markup) {
+            int used = markup(p);
             if (used > 0) return used;
         }
         const char* q = p + 1;
@@ -299,7 +300,7 @@ struct Walk {
 }  // namespace
 
 void SetMarkupHook(MarkupHook hook) {
-    g_markup = hook;
+    State().markup = hook;
 }
 
 bool ListHasCode(const char* list, uint32_t code) {

@@ -23,6 +23,7 @@
 #include "script/variables.h"
 #include "core/registry.h"
 #include "core/engine.h"
+#include "text/state.h"
 
 namespace text {
 
@@ -33,8 +34,6 @@ const OutlineOffset kOutlineOffsetTable[kOutlineOffsets] = {
 };
 
 namespace {
-
-std::atomic<int> g_liveGlyphs{0};
 
 // Case-insensitive "AUTO".
 bool IsAuto(const char* text) {
@@ -96,10 +95,11 @@ bool OwnGlyphImage(render::Drawable* d) {
 }
 
 void ReleaseGlyphs(TextPayload* t) {
+    std::atomic<int>& live = State().liveGlyphs;
     for (int i = 0; i < t->count; ++i) {
         if (!t->characters[i].glyph) continue;
         render::DestroyDrawable(&t->characters[i].glyph);
-        g_liveGlyphs.fetch_sub(1);
+        live.fetch_sub(1);
     }
     t->count = 0;
 }
@@ -120,6 +120,7 @@ int LayOutPayload(TextPayload* t, FontSpec* spec, const LayoutRules& rules, rend
     if (!placed) return 0;
     int count = 0;
     int ok = LayOutText(source, rules, MeasureWithFont, spec, placed, kTextCharacters, &count);
+    std::atomic<int>& live = State().liveGlyphs;
     for (int i = 0; ok && i < count; ++i) {
         const PlacedChar& p = placed[i];
         render::Drawable* d = MakeGlyphImage(spec, static_cast<uint32_t>(p.record.code));
@@ -128,7 +129,7 @@ int LayOutPayload(TextPayload* t, FontSpec* spec, const LayoutRules& rules, rend
             ok = 0;
             break;
         }
-        g_liveGlyphs.fetch_add(1);
+        live.fetch_add(1);
         // Glyphs are copied into the object's picture and never drawn to the
         // frame themselves: their quads (tens of kilobytes each, times up to
         // 2048 characters) are let go at once.
@@ -160,7 +161,7 @@ void ReleasePayloadOnly(TextPayload* t) {
 }  // namespace
 
 int LiveTextGlyphs() {
-    return g_liveGlyphs.load();
+    return State().liveGlyphs.load();
 }
 
 void DestroyTextPayload(void* payload) {

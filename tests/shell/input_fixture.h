@@ -4,6 +4,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,7 @@
 #include "core/registry.h"
 #include "shell/settings.h"
 #include "core/transitions.h"
-#include "shell/wiring.h"
+#include "shell/engine_build.h"
 
 namespace input_test {
 
@@ -43,7 +44,6 @@ inline World g_world;
 class InputFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        shell::WireEngine();
         g_world = World{};
         core::Current().quit = 0;
         for (platform::Event** e :
@@ -57,7 +57,6 @@ protected:
         script::ClearGlobals();
         script::g_systemValues = script::SystemValues{};
         core::Current().settings = shell::Settings{};
-        shell::ClearShortcuts();
         render::SetSkipMode(false);
         render::Modes().hide = 0;
 
@@ -91,7 +90,6 @@ protected:
     }
 
     void TearDown() override {
-        shell::ResetInputHooks();
         core::SetClock(nullptr);
         core::GetTransitionHooks() = savedTransitions_;
         core::Current().quit = 0;
@@ -113,9 +111,12 @@ protected:
         }
     }
 
-    // A fresh start inside one test (table rows that need one each).
+    // A fresh start inside one test (table rows that need one each): a new
+    // engine, set up again.
     void Fresh() {
         TearDown();
+        engine_.reset();
+        engine_.emplace();
         SetUp();
     }
 
@@ -143,6 +144,9 @@ protected:
         script::AssignVariable("$SYSTEM_skip", on ? 1 : 0, "");
     }
 
+    // Each test (and each Fresh start) has an engine of its own, wired and
+    // clean. First: built before and destroyed after the rest.
+    std::optional<shell::EngineScope> engine_{std::in_place};
     core::TransitionHooks savedTransitions_;
 };
 

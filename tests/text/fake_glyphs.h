@@ -9,6 +9,7 @@
 
 #include "platform/glyph_source.h"
 #include "core/registry.h"
+#include "shell/engine_build.h"
 #include "text/font.h"
 #include "text/glyph_set.h"
 
@@ -104,18 +105,17 @@ inline int32_t FakeGlyphCall(platform::GlyphFont*, uint32_t code, int turn, plat
 inline const platform::GlyphSource kFakeSource = {"fake", FakeOpen, FakeClose, FakeMetrics,
                                                   FakeGlyphCall};
 
-// Installs the fake source and a clean font state for each test.
+// Installs the fake source; each test runs in a fresh engine, so the font
+// state starts clean.
 class FakeGlyphTest : public ::testing::Test {
 protected:
     void SetUp() override {
         g_fake = &fonts;
         platform::SetGlyphSource(&kFakeSource);
-        text::ClearFonts();
-        text::ResetDefaultFont();
     }
     void TearDown() override {
+        // Fonts opened through the fake source are closed while it is in place.
         text::ClearFonts();
-        text::ResetDefaultFont();
         platform::SetGlyphSource(nullptr);
         g_fake = nullptr;
     }
@@ -125,6 +125,7 @@ protected:
         EXPECT_EQ(text::CreateDefaultFont(&spec), 1);
         return spec;
     }
+    shell::EngineScope engine_;  // first: built before and destroyed after the rest
     FakeFonts fonts;
 };
 

@@ -1,0 +1,82 @@
+// Every engine keeps its own text, sound and shell state: what one engine
+// changed is not seen by the next one built.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "shell/engine_build.h"
+#include "shell/input.h"
+#include "shell/input_internal.h"
+#include "shell/loading_screen.h"
+#include "shell/settings_apply.h"
+#include "shell/state.h"
+#include "shell/subsystems.h"
+#include "sound/sound_object.h"
+#include "sound/state.h"
+#include "text/font.h"
+#include "text/state.h"
+#include "text/text_layout.h"
+#include "text/text_object.h"
+
+namespace {
+
+int TakeEveryTag(const char*) { return 1; }
+int FocusMoved(int) { return 1; }
+bool LoadedAnyway() { return true; }
+bool MenuImagesLoaded() { return true; }
+
+struct Case {
+    const char* what;
+    void (*change)();
+    bool (*changed)();  // whether the current engine shows the change
+};
+
+const Case kCases[] = {
+    {"default font",
+     [] {
+         text::DefaultFont font;
+         font.face = "Face";
+         font.size = 40;
+         text::SetDefaultFont(font);
+     },
+     [] { return text::Default().face == "Face" || text::Default().size == 40; }},
+    {"markup hook", [] { text::SetMarkupHook(TakeEveryTag); },
+     [] { return text::State().markup == TakeEveryTag; }},
+    {"live glyph count", [] { text::State().liveGlyphs += 3; },
+     [] { return text::LiveTextGlyphs() != 0; }},
+    {"skip quietens sounds", [] { sound::State().quiet = 1; },
+     [] { return sound::CategoryFactor(sound::kCategoryBgm) != 1.0f; }},
+    {"window phase", [] { shell::SetWindowPhase(shell::kPhaseMovie); },
+     [] { return shell::CurrentWindowPhase() != shell::kPhaseStartup; }},
+    {"letter shortcut", [] { shell::SetShortcut("Q", "quit.txt"); },
+     [] {
+         char script[shell::kShortcutNameSize];
+         return shell::ShortcutScript('Q', script);
+     }},
+    {"input hooks", [] { shell::GetInputHooks().moveFocus = FocusMoved; },
+     [] { return shell::GetInputHooks().moveFocus == FocusMoved; }},
+    {"input record", [] { shell::input::State().ctrlPresses = 4; },
+     [] { return shell::input::State().ctrlPresses != 0; }},
+    {"loading hooks", [] { shell::GetLoadingHooks().loadSlot = LoadedAnyway; },
+     [] { return shell::GetLoadingHooks().loadSlot == LoadedAnyway; }},
+    {"subsystem table", [] { shell::GetSubsystems().loadMenuImages = MenuImagesLoaded; },
+     [] { return shell::GetSubsystems().loadMenuImages == MenuImagesLoaded; }},
+    {"save folder", [] { shell::State().saveFolder = "/elsewhere"; },
+     [] { return !shell::SaveFolder().empty(); }},
+};
+
+TEST(FreshEngine, StartsWithNoneOfThePreviousEnginesChanges) {
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.what);
+        {
+            shell::EngineScope first;
+            ASSERT_FALSE(c.changed()) << "a fresh engine starts clean";
+            c.change();
+            ASSERT_TRUE(c.changed());
+        }
+        shell::EngineScope second;
+        EXPECT_FALSE(c.changed());
+    }
+}
+
+}  // namespace
