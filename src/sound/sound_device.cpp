@@ -57,7 +57,7 @@ uint32_t CategoryFromName(const char* name) {
 }
 
 void RecomputeCategoryFactors() {
-    const script::SystemValues& v = script::g_systemValues;
+    const script::SystemValues& v = script::GetSystemValues();
     g_factors[0].store(FactorOf(v.soundBgm, v.volumeBgm));
     g_factors[1].store(FactorOf(v.soundSe, v.volumeSe));
     g_factors[2].store(FactorOf(v.soundVoice, v.volumeVoice));
