@@ -38,7 +38,7 @@ void Setup() {
     platform::SetEvent(e.commandGate);
     core::InitRegistry();
     script::InstallInterpreter();
-    script::g_services.messageBox = NoBox;
+    script::GetServices().messageBox = NoBox;
     const char* outside[] = {"System", "Reset", "Exit", "WriteFile", "LoadFile", "UnloadFile"};
     for (const char* name : outside) script::InstallCommandHandler(name, NoCommand);
 }

@@ -57,7 +57,7 @@ void Evaluate(const uint8_t* data, size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1 || size > 65536) return 0;
-    script::g_services.messageBox = NoBox;
+    script::GetServices().messageBox = NoBox;
     if (data[0] % 2 == 0)
         Preprocess(data + 1, size - 1);
     else

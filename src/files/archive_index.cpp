@@ -13,24 +13,16 @@
 
 #include "files/archive.h"
 #include "files/file_handle.h"
+#include "files/state.h"
 #include "platform/folder.h"
 
 namespace files {
 
 namespace {
 
-struct IndexState {
-    bool built = false;
-    std::vector<std::unique_ptr<ArchiveIndex>> chain;
-    std::unordered_map<std::string_view, std::vector<const ArchiveEntry*>> byPath;
-};
+ArchiveIndexState& Index() { return State().archives; }
 
-IndexState& State() {
-    static IndexState state;
-    return state;
-}
-
-void FileEntry(IndexState& state, const ArchiveEntry& entry) {
+void FileEntry(ArchiveIndexState& state, const ArchiveEntry& entry) {
     const std::string& name = entry.name;
     state.byPath[std::string_view(name)].push_back(&entry);
     uint32_t sum = 0;
@@ -98,7 +90,7 @@ void NormaliseArchiveName(char* name) {
 int BuildArchiveIndex() { return BuildArchiveIndexFrom("."); }
 
 int BuildArchiveIndexFrom(const char* folder) {
-    IndexState& state = State();
+    ArchiveIndexState& state = Index();
     if (state.built) return 0;
     std::string base = folder && *folder ? folder : ".";
     for (const std::string& fileName : platform::ListFolderFiles(base.c_str())) {
@@ -117,16 +109,16 @@ int BuildArchiveIndexFrom(const char* folder) {
     return 1;
 }
 
-bool ArchiveIndexBuilt() { return State().built; }
+bool ArchiveIndexBuilt() { return Index().built; }
 
 void FreeArchiveIndex() {
-    IndexState& state = State();
+    ArchiveIndexState& state = Index();
     state.byPath.clear();
     state.chain.clear();
     state.built = false;
 }
 
-const std::vector<std::unique_ptr<ArchiveIndex>>& ArchiveChain() { return State().chain; }
+const std::vector<std::unique_ptr<ArchiveIndex>>& ArchiveChain() { return Index().chain; }
 
 ArchiveMatch FindArchiveEntry(char* name) {
     ArchiveMatch match;
@@ -134,7 +126,7 @@ ArchiveMatch FindArchiveEntry(char* name) {
     NormaliseArchiveName(name);
     std::string_view selector, path;
     if (!SplitVirtualPath(name, &selector, &path)) return match;
-    const IndexState& state = State();
+    const ArchiveIndexState& state = Index();
     auto found = state.byPath.find(path);
     if (found == state.byPath.end()) return match;
     const std::vector<const ArchiveEntry*>& candidates = found->second;
@@ -152,7 +144,7 @@ ArchiveMatch FindArchiveEntryLinear(char* name) {
     if (!SplitVirtualPath(name, &selector, &path)) return match;
     uint32_t hash = EntryNameHash(path.data(), path.size());
     auto search = [&](bool useSelector) -> ArchiveMatch {
-        for (const auto& archive : State().chain) {
+        for (const auto& archive : Index().chain) {
             if (useSelector && !SelectorMatches(*archive, selector)) continue;
             for (const ArchiveEntry& entry : archive->entries) {
                 if (entry.nameHash == hash && entry.name.size() >= path.size() &&

@@ -6,6 +6,7 @@
 #include "files/backends.h"
 #include "files/cvsf.h"
 #include "files/file_handle.h"
+#include "files/state.h"
 #include "platform/folder.h"
 
 namespace files {
@@ -14,16 +15,9 @@ namespace {
 
 constexpr size_t kPathSize = 260;
 
-struct DiskSettings {
-    std::mutex lock;  // the prefix may be set by a script while others load
-    char dataPrefix[kPathSize] = {};
-    char saveFolder[kPathSize] = {};
-};
+static_assert(sizeof(DiskSettings::dataPrefix) == kPathSize && sizeof(DiskSettings::saveFolder) == kPathSize);
 
-DiskSettings& Settings() {
-    static DiskSettings settings;
-    return settings;
-}
+DiskSettings& Settings() { return State().disk; }
 
 FILE* OpenNative(const char* name, const char* mode) {
     return std::fopen(platform::NativePath(name).c_str(), mode);

@@ -15,6 +15,7 @@
 
 #include "files/backends.h"
 #include "files/file_handle.h"
+#include "files/state.h"
 
 namespace files {
 
@@ -26,22 +27,14 @@ struct MemoryEntry {
 
 namespace {
 
-struct MemoryTable {
-    std::shared_mutex lock;  // slots: shared for lookups, exclusive for changes
-    std::array<MemoryEntry*, kMemoryTableSlots> slots{};
-    ImageHooks imageHooks{};
-};
-
-MemoryTable& Table() {
-    static MemoryTable table;
-    return table;
-}
+MemoryTable& Table() { return State().memory; }
 
 // The last reference frees the content and the decoded image, so neither
-// disappears under a handle that still reads the entry.
-void Unreference(MemoryEntry* entry) {
+// disappears under a handle that still reads the entry. `table` gives the
+// image hooks.
+void Unreference(const MemoryTable& table, MemoryEntry* entry) {
     if (entry->references.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
-    const ImageHooks& hooks = Table().imageHooks;
+    const ImageHooks& hooks = table.imageHooks;
     if (entry->decodedImage && hooks.release) hooks.release(entry->decodedImage);
     entry->file.ops.release(&entry->file);
     delete entry;
@@ -139,6 +132,13 @@ constexpr FileOps kMemoryOps = {MemoryOpen, MemoryLoad, MemoryRead, MemoryWrite,
 
 }  // namespace
 
+MemoryTable::~MemoryTable() {
+    for (MemoryEntry*& slot : slots) {
+        if (slot) Unreference(*this, slot);
+        slot = nullptr;
+    }
+}
+
 int BindMemoryBackend(FileHandle* h) {
     char key[kNameSize];
     size_t length = std::strlen(h->name);
@@ -158,7 +158,7 @@ void DetachMemoryEntry(FileHandle* h) {
     if (!h->memoryEntry) return;
     MemoryEntry* entry = h->memoryEntry;
     h->memoryEntry = nullptr;
-    Unreference(entry);
+    Unreference(Table(), entry);
 }
 
 int PreloadFile(const char* name, bool decodeImage) {
@@ -191,7 +191,7 @@ int PreloadFile(const char* name, bool decodeImage) {
     auto slot = std::find(table.slots.begin(), table.slots.end(), nullptr);
     if (slot == table.slots.end()) {
         lock.unlock();
-        Unreference(entry);
+        Unreference(table, entry);
         return 0;
     }
     *slot = entry;
@@ -213,7 +213,7 @@ int UnloadFile(const char* name) {
             if (name) break;
         }
     }
-    for (MemoryEntry* entry : removed) Unreference(entry);
+    for (MemoryEntry* entry : removed) Unreference(table, entry);
     return name ? (removed.empty() ? 0 : 1) : 1;
 }
 

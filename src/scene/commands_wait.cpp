@@ -152,7 +152,7 @@ void InstallActionSystem() {
     InstallMotionCommands();
     InstallWaitCommands();
     Hooks().actionRunning = ObjectActionRunning;
-    script::ScriptServices& s = script::g_services;
+    script::ScriptServices& s = script::GetServices();
     s.actionTime = ServiceActionTime;
     s.imageSize = ServiceImageSize;
     s.lockVideo = ServiceLockVideo;

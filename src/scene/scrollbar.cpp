@@ -242,7 +242,7 @@ int ScrollbarValueNamed(const char* path) {
 
 void InstallScrollbars() {
     SetPayloadOps(kPayloadScrollbar, {nullptr, ReleaseScrollbarPayload});
-    script::g_services.scrollbarValue = ScrollbarValueNamed;
+    script::GetServices().scrollbarValue = ScrollbarValueNamed;
 }
 
 }  // namespace scene

@@ -117,7 +117,7 @@ bool SkipMode() {
     return render::Modes().skip != 0;
 }
 bool AutoMode() {
-    return script::g_systemValues.textAuto != 0;
+    return script::GetSystemValues().textAuto != 0;
 }
 
 }  // namespace
@@ -290,7 +290,7 @@ void WaitForKey(script::ScriptBlock* block, int32_t timeoutMs) {
         if (remaining == 0) break;
     }
     if (!SkipMode() && !AutoMode()) DisplayStop(block);
-    script::g_services.showHiddenTextWindow();
+    script::GetServices().showHiddenTextWindow();
 }
 
 void DrawOnce(script::ScriptBlock* block) {

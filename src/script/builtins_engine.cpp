@@ -12,13 +12,10 @@
 #include "script/file_support.h"
 #include "script/process.h"
 #include "script/sjis.h"
+#include "script/state.h"
 #include "core/engine.h"
 
 namespace script {
-
-namespace {
-std::atomic<uint32_t> g_randomCalls{0};
-}
 
 // The generator is seeded afresh at each call from the time, the millisecond
 // clock and the block, and from a call counter as well, so that two calls in
@@ -28,7 +25,7 @@ double BuiltinRandom(Eval& e, const Arguments& args, char*) {
     if (n == 0) return 0;
     uint32_t seed = static_cast<uint32_t>(std::time(nullptr)) ^ platform::TimeMs() ^
                     static_cast<uint32_t>(reinterpret_cast<uintptr_t>(e.block)) ^
-                    (g_randomCalls.fetch_add(1) * 2654435761u);
+                    (State().randomCalls.fetch_add(1) * 2654435761u);
     // Two rounds of the classic linear congruential generator.
     seed = seed * 214013u + 2531011u;
     seed = seed * 214013u + 2531011u;

@@ -1,4 +1,4 @@
-// Built-ins answered by other subsystems through g_services: object timing
+// Built-ins answered by other subsystems through GetServices(): object timing
 // and image sizes, scrollbars, sound amplitude, saves, the backlog, message
 // boxes, the display, shortcuts, screen capture and the video lock.
 #include <cstring>
@@ -24,12 +24,12 @@ bool ObjectArgument(Eval& e, const Arguments& args, size_t i, char* out) {
 
 double ActionTime(Eval& e, const Arguments& args, int kind) {
     char name[kObjectNameSize];
-    return ObjectArgument(e, args, 0, name) ? g_services.actionTime(name, kind) : 0;
+    return ObjectArgument(e, args, 0, name) ? GetServices().actionTime(name, kind) : 0;
 }
 
 double ImageSize(Eval& e, const Arguments& args, int vertical) {
     char name[kObjectNameSize];
-    return ObjectArgument(e, args, 0, name) ? g_services.imageSize(name, vertical) : 0;
+    return ObjectArgument(e, args, 0, name) ? GetServices().imageSize(name, vertical) : 0;
 }
 
 // A slot number; a text variable's text is read as a number.
@@ -58,7 +58,7 @@ double BuiltinImageVertical(Eval& e, const Arguments& a, char*) {
 
 double BuiltinScrollbarValue(Eval& e, const Arguments& args, char*) {
     char name[kObjectNameSize];
-    return ObjectArgument(e, args, 0, name) ? g_services.scrollbarValue(name) : 0;
+    return ObjectArgument(e, args, 0, name) ? GetServices().scrollbarValue(name) : 0;
 }
 
 double BuiltinSoundAmplitude(Eval& e, const Arguments& args, char*) {
@@ -66,26 +66,26 @@ double BuiltinSoundAmplitude(Eval& e, const Arguments& args, char*) {
     if (!ObjectArgument(e, args, 0, name)) return 0;
     std::string label = args.Text(1);
     bool hasLabel = args.count() > 1 && !EqualsNoCase(label.c_str(), "NULL");
-    return g_services.soundAmplitude(name, hasLabel ? label.c_str() : nullptr, e.block);
+    return GetServices().soundAmplitude(name, hasLabel ? label.c_str() : nullptr, e.block);
 }
 
 double BuiltinEnableBacklog(Eval&, const Arguments&, char*) {
-    return g_services.backlogEnabled();
+    return GetServices().backlogEnabled();
 }
 double BuiltinBacklogRow(Eval&, const Arguments&, char*) {
-    return g_services.backlogRow();
+    return GetServices().backlogRow();
 }
 double BuiltinBacklogLine(Eval&, const Arguments&, char*) {
-    return g_services.backlogLine();
+    return GetServices().backlogLine();
 }
 double BuiltinExistSave(Eval&, const Arguments& a, char*) {
-    return g_services.saveExists(SlotArgument(a));
+    return GetServices().saveExists(SlotArgument(a));
 }
 double BuiltinMountSavedata(Eval&, const Arguments& a, char*) {
-    return g_services.mountSaveData(SlotArgument(a));
+    return GetServices().mountSaveData(SlotArgument(a));
 }
 double BuiltinEnableDirect3DHAL(Eval&, const Arguments&, char*) {
-    return g_services.direct3DHal();
+    return GetServices().direct3DHal();
 }
 
 double BuiltinMessage(Eval&, const Arguments& args, char*) {
@@ -102,7 +102,7 @@ double BuiltinMessage(Eval&, const Arguments& args, char*) {
         if (EqualsNoCase(buttons.c_str(), kButtons[i])) style = i;
     for (const auto& entry : kIcons)
         if (EqualsNoCase(icon.c_str(), entry.word)) style |= entry.style;
-    switch (g_services.messageBox(message.c_str(), caption.c_str(), style)) {
+    switch (GetServices().messageBox(message.c_str(), caption.c_str(), style)) {
         case platform::kIdOk:
             return 1;
         case platform::kIdAbort:
@@ -136,18 +136,18 @@ double BuiltinKickShortcut(Eval&, const Arguments& args, char*) {
         code = key[0] - 32;
     else
         code = static_cast<unsigned char>(key[0]);
-    g_services.kickShortcut(code);
+    GetServices().kickShortcut(code);
     return 0;
 }
 
 double BuiltinWriteImage(Eval&, const Arguments& args, char*) {
     std::string file = args.Text(0);
-    return file.empty() ? 0 : g_services.writeImage(file.c_str());
+    return file.empty() ? 0 : GetServices().writeImage(file.c_str());
 }
 
 double BuiltinLockVideo(Eval&, const Arguments& args, char*) {
     std::string flag = args.Text(0);
-    g_services.lockVideo(EqualsNoCase(flag.c_str(), "TRUE") ? 1 : 0);
+    GetServices().lockVideo(EqualsNoCase(flag.c_str(), "TRUE") ? 1 : 0);
     return 0;
 }
 

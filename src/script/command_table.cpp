@@ -4,18 +4,16 @@
 #include <cstring>
 
 #include "script/commands_own.h"
+#include "script/state.h"
 
 namespace script {
 
 namespace {
 
-// Every command in its defined order, with the interpreter's own handlers.
-// Handlers of other subsystems are null here: such a command reads its
-// arguments and does nothing until the engine's wiring installs one.
-struct Table {
-    CommandEntry entries[92];
-};
-constexpr Table kBuiltIn = {{
+// Every command in its defined order, with the handlers this folder owns.
+// Each engine works on a copy (its script record) whose other handlers the
+// wiring installs; a null handler reads its arguments and does nothing.
+constexpr CommandEntry kDefinedCommands[] = {
     {"CreateName", 10, 1, 0x1, 0x0, kGateTest, nullptr},
     {"CreateAnimation", 15, 5, 0x11, 0x0, kGateTest, nullptr},
     {"CreateProcess", 13, 5, 0x11, 0x0, kGateTest, nullptr},
@@ -108,38 +106,35 @@ constexpr Table kBuiltIn = {{
     {"Reset", 5, 0, 0x0, 0x0, kGateWait, CommandReset},
     {"Exit", 4, 0, 0x0, 0x0, kGateNone, CommandExit},
     {"System", 6, 3, 0x7, 0x0, kGateNone, CommandSystem},
-}};
+};
 
-// The engine's table: the built-in one with the wiring's handlers added.
-Table g_table = kBuiltIn;
-CommandEntry (&g_commands)[92] = g_table.entries;
+static_assert(sizeof(kDefinedCommands) / sizeof(kDefinedCommands[0]) == kCommandCount,
+              "kCommandCount must match the table");
 
-constexpr int kCommandCount = static_cast<int>(sizeof(g_commands) / sizeof(g_commands[0]));
-
-// Pointers into g_commands grouped by first letter ('A'..'Z'), each group in
-// table order: g_grouped[g_letterStart[l] .. g_letterStart[l + 1]).
+// Table positions grouped by first letter ('A'..'Z'), each group in table
+// order: grouped[letterStart[l] .. letterStart[l + 1]). Names never change, so
+// the index is computed at compile time and shared by every engine.
 struct LetterIndex {
-    CommandEntry* grouped[kCommandCount];
+    int grouped[kCommandCount];
     int letterStart[27];
 };
 
-LetterIndex BuildIndex() {
+constexpr LetterIndex BuildIndex() {
     LetterIndex index{};
     int n = 0;
     for (int letter = 0; letter < 26; ++letter) {
         index.letterStart[letter] = n;
-        for (CommandEntry& e : g_commands) {
-            if (e.name[0] == 'A' + letter) index.grouped[n++] = &e;
+        for (int i = 0; i < kCommandCount; ++i) {
+            if (kDefinedCommands[i].name[0] == 'A' + letter) index.grouped[n++] = i;
         }
     }
     index.letterStart[26] = n;
     return index;
 }
 
-const LetterIndex& Index() {
-    static const LetterIndex index = BuildIndex();
-    return index;
-}
+constexpr LetterIndex kIndex = BuildIndex();
+
+CommandEntry* Commands() { return State().commands.entries; }
 
 inline bool IsCommandDelimiter(const unsigned char* p) {
     unsigned char c = p[0];
@@ -149,18 +144,22 @@ inline bool IsCommandDelimiter(const unsigned char* p) {
 
 }  // namespace
 
+CommandTableCopy::CommandTableCopy() {
+    for (int i = 0; i < kCommandCount; ++i) entries[i] = kDefinedCommands[i];
+}
+
 const CommandEntry* CommandTable(int* count) {
     *count = kCommandCount;
-    return g_commands;
+    return Commands();
 }
 
 const CommandEntry* MatchCommand(const char* text) {
     unsigned char first = static_cast<unsigned char>(text[0]);
     if (first < 'A' || first > 'Z') return nullptr;
-    const LetterIndex& index = Index();
+    const CommandEntry* commands = Commands();
     int letter = first - 'A';
-    for (int i = index.letterStart[letter]; i < index.letterStart[letter + 1]; ++i) {
-        const CommandEntry* e = index.grouped[i];
+    for (int i = kIndex.letterStart[letter]; i < kIndex.letterStart[letter + 1]; ++i) {
+        const CommandEntry* e = &commands[kIndex.grouped[i]];
         // Byte by byte from the second byte: a NUL in the text ends the
         // comparison, so nothing past the text's terminator is read.
         int k = 1;
@@ -173,19 +172,21 @@ const CommandEntry* MatchCommand(const char* text) {
 
 const CommandEntry* FindCommand(const char* name) {
     if (!name) return nullptr;
-    for (const CommandEntry& e : g_commands) {
-        if (std::strcmp(e.name, name) == 0) return &e;
+    const CommandEntry* commands = Commands();
+    for (int i = 0; i < kCommandCount; ++i) {
+        if (std::strcmp(commands[i].name, name) == 0) return &commands[i];
     }
     return nullptr;
 }
 
-void ResetCommandHandlers() { g_table = kBuiltIn; }
+void ResetCommandHandlers() { State().commands = CommandTableCopy{}; }
 
 bool InstallCommandHandler(const char* name, CommandHandler handler) {
     if (!name) return false;
-    for (CommandEntry& e : g_commands) {
-        if (std::strcmp(e.name, name) == 0) {
-            e.handler = handler;
+    CommandEntry* commands = Commands();
+    for (int i = 0; i < kCommandCount; ++i) {
+        if (std::strcmp(commands[i].name, name) == 0) {
+            commands[i].handler = handler;
             return true;
         }
     }

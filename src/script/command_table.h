@@ -33,6 +33,9 @@ struct CommandEntry {
     CommandHandler handler;  // null: the command reads its arguments and does nothing yet
 };
 
+// Number of commands in the table.
+constexpr int kCommandCount = 92;
+
 // Largest argument count of any command.
 constexpr int kMaxCommandArguments = 9;
 
@@ -47,8 +50,9 @@ const CommandEntry* MatchCommand(const char* text);
 // The entry named exactly `name`, or null.
 const CommandEntry* FindCommand(const char* name);
 
-// Replaces the handler of `name`. Subsystems install theirs once at start-up,
-// before any script thread runs (the table is read without a lock).
+// Replaces the handler of `name` in the current engine's table. The wiring
+// installs every handler when the engine is built, before any script thread
+// runs (the table is read without a lock).
 // Returns false when no such command exists.
 bool InstallCommandHandler(const char* name, CommandHandler handler);
 // Puts the table back to the interpreter's own handlers only (the wiring

@@ -74,7 +74,8 @@ void CommandDateTime(CommandCall& call) {
     std::time_t now = std::time(nullptr);
     std::tm local{};
     {
-        // std::localtime shares one result record between threads.
+        // std::localtime shares one result record between all threads of the
+        // process (every engine's), so its lock is process-wide too.
         static std::mutex timeMutex;
         std::lock_guard<std::mutex> lock(timeMutex);
         if (std::tm* t = std::localtime(&now)) local = *t;

@@ -37,7 +37,7 @@ bool RangeIn(ScriptProcess* process, int index, const char* blockName, Range* ou
 
 // Looks in the loaded scripts of the current world's processes.
 bool FindLoaded(const char* key, const char* blockName, Range* out) {
-    for (ScriptProcess* p = g_services.firstWorldProcess(); p; p = p->next)
+    for (ScriptProcess* p = GetServices().firstWorldProcess(); p; p = p->next)
         for (int i = 0; i < kScriptSlots; ++i)
             if (p->scripts[i].file.buffer && std::strcmp(p->scripts[i].key, key) == 0 &&
                 RangeIn(p, i, blockName, out))

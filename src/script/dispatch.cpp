@@ -9,6 +9,7 @@
 #include "platform/sync.h"
 #include "script/interp.h"
 #include "script/sjis.h"
+#include "script/state.h"
 #include "script/variables.h"
 #include "core/engine.h"
 #include "core/registry.h"
@@ -19,12 +20,6 @@ namespace {
 
 int NotRunning() { return 0; }
 void NoComposer() {}
-
-ComposerHooks g_composer = {NotRunning, NoComposer, NoComposer, NoComposer};
-
-// Serialises the test-and-close of the command gate so that two script
-// threads that find it open at the same moment do not both pass.
-std::mutex g_gateMutex;
 
 // Bounded append for the report text; never splits a two-byte character.
 struct Appender {
@@ -82,10 +77,14 @@ void WriteInteger(char* out, double number) {
 
 }  // namespace
 
-ComposerHooks& GetComposerHooks() { return g_composer; }
+ComposerHooks& GetComposerHooks() { return State().composerHooks; }
 
+ComposerHooks DefaultComposerHooks() { return {NotRunning, NoComposer, NoComposer, NoComposer}; }
+
+// The engine's gate lock serialises the test-and-close, so that two script
+// threads that find the gate open at the same moment do not both pass.
 bool TryTakeCommandGate() {
-    std::lock_guard<std::mutex> lock(g_gateMutex);
+    std::lock_guard<std::mutex> lock(State().gateLock);
     if (!platform::IsEventSet(core::Current().commandGate)) return false;
     platform::ResetEvent(core::Current().commandGate);
     return true;
@@ -212,22 +211,23 @@ const char* NextArgument(char** argCursor, ScriptBlock* block, bool quoted, bool
 }
 
 int ComposerControl(int resume, ScriptBlock* block) {
+    ComposerHooks& composer = GetComposerHooks();
     if (BlockIsParallel(block)) {
         if (resume) {
             core::AcquireSceneLock();
-            g_composer.redraw();
+            composer.redraw();
             core::ReleaseSceneLock();
         }
         return 0;
     }
     if (!resume) {
-        if (g_composer.running()) {
-            g_composer.pause();
+        if (composer.running()) {
+            composer.pause();
             return 1;
         }
         return 0;
     }
-    g_composer.resume();
+    composer.resume();
     return 0;
 }
 

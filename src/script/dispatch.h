@@ -95,7 +95,10 @@ struct ComposerHooks {
     void (*resume)();
     void (*redraw)();   // one redraw; the caller holds the SceneLock
 };
+// The current engine's table (its script record).
 ComposerHooks& GetComposerHooks();
+// The table with every entry at its default (a composer that never runs).
+ComposerHooks DefaultComposerHooks();
 
 // Test-and-close of the command gate: returns true and closes the gate when
 // it was open. Atomic among all callers, so two threads never both pass.

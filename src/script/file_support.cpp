@@ -7,14 +7,11 @@
 #include <system_error>
 
 #include "script/sjis.h"
+#include "script/state.h"
 
 namespace script {
 
 namespace {
-
-std::mutex g_prefixMutex;
-char g_prefix[2][260];
-int g_prefixCurrent = 0;
 
 bool WildMatch(const char* pattern, const char* text) {
     if (!*pattern) return !*text;
@@ -32,18 +29,20 @@ bool WildMatch(const char* pattern, const char* text) {
 }  // namespace
 
 const char* DataPrefix() {
-    std::lock_guard<std::mutex> hold(g_prefixMutex);
-    return g_prefix[g_prefixCurrent];
+    DataPrefixBuffers& prefix = State().dataPrefix;
+    std::lock_guard<std::mutex> hold(prefix.lock);
+    return prefix.text[prefix.current];
 }
 
 int SetDataPrefix(const char* text) {
     if (!text || std::strlen(text) >= 260) return 0;
-    std::lock_guard<std::mutex> hold(g_prefixMutex);
+    DataPrefixBuffers& prefix = State().dataPrefix;
+    std::lock_guard<std::mutex> hold(prefix.lock);
     // Two buffers, so a reader holding the previous text is not overwritten
     // at once.
-    int next = 1 - g_prefixCurrent;
-    std::strcpy(g_prefix[next], text);
-    g_prefixCurrent = next;
+    int next = 1 - prefix.current;
+    std::strcpy(prefix.text[next], text);
+    prefix.current = next;
     return 1;
 }
 

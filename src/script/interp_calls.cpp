@@ -14,6 +14,7 @@
 #include "script/object_names.h"
 #include "script/sjis.h"
 #include "script/variables.h"
+#include "script/state.h"
 #include "core/engine.h"
 
 namespace script {
@@ -160,13 +161,13 @@ void CallSceneOrCut(ScriptProcess* process, ScriptBlock* block, const char* targ
 
 // The first bytes of the process's function names, rebuilt when stale. The
 // process thread and its parallel blocks' threads share the index: it is
-// built under a lock and its words and valid mark are read atomically.
-std::mutex g_functionIndexMutex;
+// built under the engine's function-index lock and its words and valid mark
+// are read atomically.
 
 bool MayStartFunction(ScriptProcess* process, unsigned char c) {
     ProcessRunState& run = process->run;
     if (!std::atomic_ref<uint8_t>(run.functionIndexValid).load(std::memory_order_acquire)) {
-        std::lock_guard<std::mutex> lock(g_functionIndexMutex);
+        std::lock_guard<std::mutex> lock(State().functionIndexLock);
         uint64_t words[4] = {};
         for (ScriptBlock* b = process->firstBlock; b; b = b->next) {
             if (b->kind != kBlockFunction) continue;

@@ -61,7 +61,10 @@ struct InterpreterHooks {
     void (*addTree)(ScriptProcess* process);
 };
 
+// The current engine's table (its script record).
 InterpreterHooks& GetInterpreterHooks();
+// The table with every entry at its default.
+InterpreterHooks DefaultInterpreterHooks();
 
 // A start script chosen by the save-loading step for the next start (used
 // once, then forgotten). An empty or null text clears it.

@@ -13,6 +13,7 @@
 #include "script/read_marks.h"
 #include "script/services.h"
 #include "script/sjis.h"
+#include "script/state.h"
 #include "script/variables.h"
 #include "core/registry.h"
 #include "core/transitions.h"
@@ -36,27 +37,19 @@ void NoInput(int, int* code, uint32_t* flags) {
 void NoTextBlock(ScriptBlock*, const char*, const char*) {}
 int NoKnownTree(int32_t) { return 0; }
 
-InterpreterHooks g_hooks = {
-    NoObjects, NoTree,   NoHit,    NoWorld,  NoAction, NoWorld,  NoMouse, NoWorld,
-    NoInputEvents, NoInput, NoAction, NoWorld, NoWorld, NoWorld, NoAction, NoAction,
-    NoAction, NoAction, NoAction, NoTextBlock, NoKnownTree, NoTree,
-};
+InterpreterHooks& Hooks() { return State().interpreterHooks; }
+ProcessLists& Lists() { return State().processes; }
 
 // --- Process lists ---------------------------------------------------------------
-std::mutex g_listMutex;
-ScriptProcess* g_worldFirst[2] = {nullptr, nullptr};
-platform::Event* g_engineEvent = nullptr;
-bool g_engineStarted = false;
-std::mutex g_overrideMutex;
-char g_startOverride[kFileNameSize] = {};
 
 void AppendProcess(ScriptProcess* process) {
-    std::lock_guard<std::mutex> lock(g_listMutex);
+    ProcessLists& lists = Lists();
+    std::lock_guard<std::mutex> lock(lists.lock);
     int world = CurrentWorld();
     process->run.world = static_cast<uint8_t>(world);
     process->next = nullptr;
     process->previous = nullptr;
-    ScriptProcess** link = &g_worldFirst[world];
+    ScriptProcess** link = &lists.worldFirst[world];
     ScriptProcess* last = nullptr;
     while (*link) {
         last = *link;
@@ -66,8 +59,8 @@ void AppendProcess(ScriptProcess* process) {
     process->previous = last;
 }
 
-void RemoveProcessLocked(ScriptProcess* process) {
-    for (ScriptProcess*& first : g_worldFirst) {
+void RemoveProcessLocked(ProcessLists& lists, ScriptProcess* process) {
+    for (ScriptProcess*& first : lists.worldFirst) {
         for (ScriptProcess** link = &first; *link; link = &(*link)->next) {
             if (*link == process) {
                 *link = process->next;
@@ -81,27 +74,30 @@ void RemoveProcessLocked(ScriptProcess* process) {
 }
 
 void RemoveProcess(ScriptProcess* process) {
-    std::lock_guard<std::mutex> lock(g_listMutex);
-    RemoveProcessLocked(process);
+    ProcessLists& lists = Lists();
+    std::lock_guard<std::mutex> lock(lists.lock);
+    RemoveProcessLocked(lists, process);
 }
 
 int OwnerKeyInUse(int32_t key) {
     {
-        std::lock_guard<std::mutex> lock(g_listMutex);
-        for (ScriptProcess* first : g_worldFirst) {
+        ProcessLists& lists = Lists();
+        std::lock_guard<std::mutex> lock(lists.lock);
+        for (ScriptProcess* first : lists.worldFirst) {
             for (ScriptProcess* p = first; p; p = p->next) {
                 if (p->ownerKey == key) return 1;
             }
         }
     }
-    return g_hooks.treeInUse(key);
+    return Hooks().treeInUse(key);
 }
 
-void RegisterOwnerKey(ScriptProcess* process) { g_hooks.addTree(process); }
+void RegisterOwnerKey(ScriptProcess* process) { Hooks().addTree(process); }
 
 ScriptProcess* FirstWorldProcess() {
-    std::lock_guard<std::mutex> lock(g_listMutex);
-    return g_worldFirst[CurrentWorld()];
+    ProcessLists& lists = Lists();
+    std::lock_guard<std::mutex> lock(lists.lock);
+    return lists.worldFirst[CurrentWorld()];
 }
 
 // Ends the thread of a parallel block: status 0, its event signalled, then
@@ -195,9 +191,10 @@ void TakeGateWaiting() {
 void FreeWorld(int world) {
     ScriptProcess* list;
     {
-        std::lock_guard<std::mutex> lock(g_listMutex);
-        list = g_worldFirst[world];
-        g_worldFirst[world] = nullptr;
+        ProcessLists& lists = Lists();
+        std::lock_guard<std::mutex> lock(lists.lock);
+        list = lists.worldFirst[world];
+        lists.worldFirst[world] = nullptr;
     }
     while (list) {
         ScriptProcess* next = list->next;
@@ -212,11 +209,11 @@ void FreeWorld(int world) {
 void EndSystemScript() {
     core::TransitionHooks& transitions = core::GetTransitionHooks();
     transitions.pauseComposer();
-    g_hooks.inputMode(2);
+    Hooks().inputMode(2);
     FreeWorld(1);
     core::LeaveSystemScript();
-    g_hooks.clearPendingText();
-    g_hooks.markScreenDirty();
+    Hooks().clearPendingText();
+    Hooks().markScreenDirty();
 }
 
 // Starts the thread of a world's first process. The thread is created held
@@ -245,37 +242,52 @@ bool StartSystemScript(const char* script) {
 }
 
 void SuspendMainWorld() {
-    g_hooks.suspendTimers(0);
-    g_hooks.resetHover(0);
+    Hooks().suspendTimers(0);
+    Hooks().resetHover(0);
 }
 
-void ResumeMainWorld() { g_hooks.resumeTimers(0); }
+void ResumeMainWorld() { Hooks().resumeTimers(0); }
 
 void InstallInterpreter() {
-    g_services.appendProcess = AppendProcess;
-    g_services.removeProcess = RemoveProcess;
-    g_services.ownerKeyInUse = OwnerKeyInUse;
-    g_services.registerOwnerKey = RegisterOwnerKey;
-    g_services.firstWorldProcess = FirstWorldProcess;
-    g_hooks.releaseReadMarks = ClearReadMarks;
+    ScriptServices& services = GetServices();
+    services.appendProcess = AppendProcess;
+    services.removeProcess = RemoveProcess;
+    services.ownerKeyInUse = OwnerKeyInUse;
+    services.registerOwnerKey = RegisterOwnerKey;
+    services.firstWorldProcess = FirstWorldProcess;
+    Hooks().releaseReadMarks = ClearReadMarks;
 }
 
-InterpreterHooks& GetInterpreterHooks() { return g_hooks; }
+InterpreterHooks& GetInterpreterHooks() { return Hooks(); }
+
+InterpreterHooks DefaultInterpreterHooks() {
+    return {
+        NoObjects, NoTree,   NoHit,    NoWorld,  NoAction, NoWorld,  NoMouse, NoWorld,
+        NoInputEvents, NoInput, NoAction, NoWorld, NoWorld, NoWorld, NoAction, NoAction,
+        NoAction, NoAction, NoAction, NoTextBlock, NoKnownTree, NoTree,
+    };
+}
+
+ProcessLists::~ProcessLists() {
+    if (engineEvent) platform::DestroyEvent(engineEvent);
+}
 
 void SetStartScriptOverride(const char* script) {
-    std::lock_guard<std::mutex> lock(g_overrideMutex);
-    g_startOverride[0] = 0;
-    if (script) CopyCut(g_startOverride, sizeof(g_startOverride), script);
+    ProcessLists& lists = Lists();
+    std::lock_guard<std::mutex> lock(lists.overrideLock);
+    lists.startOverride[0] = 0;
+    if (script) CopyCut(lists.startOverride, sizeof(lists.startOverride), script);
 }
 
-platform::Event* ScriptEngineEvent() { return g_engineEvent; }
+platform::Event* ScriptEngineEvent() { return Lists().engineEvent; }
 
 int CurrentWorld() { return core::Current().state.load() == core::StateSystemScript ? 1 : 0; }
 
 ScriptProcess* WorldHead(int world) {
     if (world < 0 || world > 1) return nullptr;
-    std::lock_guard<std::mutex> lock(g_listMutex);
-    return g_worldFirst[world];
+    ProcessLists& lists = Lists();
+    std::lock_guard<std::mutex> lock(lists.lock);
+    return lists.worldFirst[world];
 }
 
 void FunctionsChanged(ScriptProcess* process) {
@@ -285,7 +297,7 @@ void FunctionsChanged(ScriptProcess* process) {
 void FreeProcess(ScriptProcess* process) {
     if (!process) return;
     for (ScriptBlock* b = process->firstBlock; b; b = b->next) StopBlockThread(b);
-    g_hooks.releaseTree(process);
+    Hooks().releaseTree(process);
     RemoveProcess(process);
     if (process->thread >= 0 && process->thread != 0) {
         core::ReleaseEngineThread(process->thread);
@@ -330,7 +342,7 @@ void BlockThread(void* argument) {
         // Restored from a save: wait for the loading to end.
         while (!core::Quitting() && core::Current().state.load() == core::StateLoading)
             core::WaitEngineEvents(core::kWaitQuit | core::kWaitStateChanged, nullptr, 100);
-        g_hooks.markScreenDirty();
+        Hooks().markScreenDirty();
     } else {
         SetStatus(block, StatusStarting);
         StoreShared(block->run.mode, block->kind == kBlockInline ? ModeOrdinary : ModeParallel);
@@ -441,8 +453,9 @@ void StopAllProcesses() {
         core::ThreadHandle threads[64];
         int threadCount = 0;
         {
-            std::lock_guard<std::mutex> lock(g_listMutex);
-            for (ScriptProcess* p = g_worldFirst[world]; p; p = p->next) {
+            ProcessLists& lists = Lists();
+            std::lock_guard<std::mutex> lock(lists.lock);
+            for (ScriptProcess* p = lists.worldFirst[world]; p; p = p->next) {
                 StoreShared(p->run.stopRequested, 1);
                 SetActive(p, 0);
                 if (p->thread > 0 && threadCount < 64) threads[threadCount++] = p->thread;
@@ -453,27 +466,28 @@ void StopAllProcesses() {
         }
         FreeWorld(world);
     }
-    g_hooks.saveReadMarks();
-    if (quitting) g_hooks.releaseReadMarks();
+    Hooks().saveReadMarks();
+    if (quitting) Hooks().releaseReadMarks();
 }
 
 bool StartScriptEngine(const char* startScript) {
-    if (!g_engineStarted) {
-        g_engineStarted = true;
+    ProcessLists& lists = Lists();
+    if (!lists.engineStarted) {
+        lists.engineStarted = true;
         FreeWorld(0);
         FreeWorld(1);
-        if (!g_engineEvent) g_engineEvent = platform::CreateEvent(true, true);
-        g_hooks.loadReadMarks();
+        if (!lists.engineEvent) lists.engineEvent = platform::CreateEvent(true, true);
+        Hooks().loadReadMarks();
     }
     FreeWorld(0);
     FreeWorld(1);
-    g_hooks.resetBacklog();
+    Hooks().resetBacklog();
     char script[kFileNameSize];
     {
-        std::lock_guard<std::mutex> lock(g_overrideMutex);
-        if (g_startOverride[0]) {
-            CopyCut(script, sizeof(script), g_startOverride);
-            g_startOverride[0] = 0;
+        std::lock_guard<std::mutex> lock(lists.overrideLock);
+        if (lists.startOverride[0]) {
+            CopyCut(script, sizeof(script), lists.startOverride);
+            lists.startOverride[0] = 0;
         } else {
             CopyCut(script, sizeof(script), startScript ? startScript : "");
         }

@@ -11,6 +11,7 @@
 #include "script/interp_text.h"
 #include "script/sjis.h"
 #include "script/variables.h"
+#include "script/state.h"
 #include "core/registry.h"
 
 namespace script {
@@ -207,7 +208,7 @@ void ParallelWait(ScriptBlock* block) {
 // again before each use because the tables may have been cleared.
 void SetPresentProcess(const char* name) {
     static const char kName[] = "$SYSTEM_present_process";
-    static std::atomic<Variable*> cached{nullptr};
+    std::atomic<Variable*>& cached = State().presentProcessVariable;
     Variable* v = cached.load(std::memory_order_relaxed);
     if (!v || !v->inUse || std::strcmp(v->name, kName) != 0) {
         v = GetOrCreateExact(kName);

@@ -15,6 +15,7 @@
 #include "script/scan.h"
 #include "script/services.h"
 #include "script/sjis.h"
+#include "script/state.h"
 #include "core/engine.h"
 #include "core/registry.h"
 
@@ -81,15 +82,14 @@ void LoadIncludes(ScriptProcess* process, int scriptIndex) {
     }
 }
 
-uint32_t g_keySeed = 0;
-
 int32_t NextOwnerKey(ScriptProcess* process) {
     // Seeded from the time and the record's address, like the classic
     // generator, but local so that other threads' draws do not interfere.
-    g_keySeed ^= static_cast<uint32_t>(std::time(nullptr)) +
-                 static_cast<uint32_t>(reinterpret_cast<uintptr_t>(process));
-    g_keySeed = g_keySeed * 1103515245u + 12345u;
-    return static_cast<int32_t>((g_keySeed >> 1) & 0x7FFFFFFF);
+    uint32_t& seed = State().ownerKeySeed;
+    seed ^= static_cast<uint32_t>(std::time(nullptr)) +
+            static_cast<uint32_t>(reinterpret_cast<uintptr_t>(process));
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<int32_t>((seed >> 1) & 0x7FFFFFFF);
 }
 
 }  // namespace
@@ -146,9 +146,9 @@ ScriptProcess* LoadScriptProcess(const char* name, const char* entryName, Script
     LoadLock hold;
     ScriptProcess* process = NewScriptProcess();
     if (!process) return nullptr;
-    g_services.appendProcess(process);
+    GetServices().appendProcess(process);
     auto fail = [process]() -> ScriptProcess* {
-        g_services.removeProcess(process);
+        GetServices().removeProcess(process);
         FreeScriptProcess(process);
         return nullptr;
     };
@@ -161,9 +161,9 @@ ScriptProcess* LoadScriptProcess(const char* name, const char* entryName, Script
     int32_t key;
     do {
         key = NextOwnerKey(process);
-    } while (key == -1 || g_services.ownerKeyInUse(key));
+    } while (key == -1 || GetServices().ownerKeyInUse(key));
     process->ownerKey = key;
-    g_services.registerOwnerKey(process);
+    GetServices().registerOwnerKey(process);
     return process;
 }
 

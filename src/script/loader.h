@@ -14,7 +14,7 @@ struct ScriptProcess;
 void ResolveScriptName(const char* name, char* out);
 
 // A new process on the script `name`: appended to the current world's list
-// (g_services.appendProcess), the file loaded and preprocessed with its
+// (GetServices().appendProcess), the file loaded and preprocessed with its
 // includes, `parent` set, the current block set to the first chapter or
 // scene named `entryName` (when given and non-empty; otherwise none), and an
 // owner key drawn and registered. Null on any failure (the process is

@@ -11,13 +11,13 @@
 #include "script/read_marks.h"
 #include "script/scan.h"
 #include "script/sjis.h"
+#include "script/state.h"
 
 namespace script {
 
 namespace {
 
 constexpr char kBlank = 0x10;
-std::atomic<unsigned> g_inlineNumber{0};
 
 struct Pass {
     ScriptProcess* process;
@@ -334,7 +334,7 @@ int ScanBody(Pass& pass, ScriptBlock* block) {
 }  // namespace
 
 unsigned NextInlineBlockNumber() {
-    return g_inlineNumber.fetch_add(1) + 1;
+    return State().inlineBlockNumber.fetch_add(1) + 1;
 }
 
 int PreprocessScript(ScriptProcess* process, int scriptIndex) {

@@ -9,18 +9,24 @@
 #include "script/process.h"
 #include "script/scan.h"
 #include "script/sjis.h"
+#include "script/state.h"
 
 namespace script {
 
 namespace {
 
-std::mutex g_mutex;
-// Never destroyed: records outlive static destruction (threads may still
-// mark text while the process exits); ClearReadMarks frees them.
-std::vector<ReadMarkRecord*>& g_records = *new std::vector<ReadMarkRecord*>;
+ReadMarkTable& Table() { return State().readMarks; }
 
-ReadMarkRecord* FindLocked(const char* baseName) {
-    for (ReadMarkRecord* r : g_records)
+void FreeRecords(std::vector<ReadMarkRecord*>& records) {
+    for (ReadMarkRecord* r : records) {
+        std::free(r->marks);
+        std::free(r);
+    }
+    records.clear();
+}
+
+ReadMarkRecord* FindLocked(ReadMarkTable& table, const char* baseName) {
+    for (ReadMarkRecord* r : table.records)
         if (std::strcmp(r->name, baseName) == 0) return r;
     return nullptr;
 }
@@ -32,13 +38,13 @@ void Resize(ReadMarkRecord* record, int32_t length) {
     record->length = record->marks ? length : 0;
 }
 
-ReadMarkRecord* TakeRecordLocked(const char* baseName, int32_t length) {
-    ReadMarkRecord* record = FindLocked(baseName);
+ReadMarkRecord* TakeRecordLocked(ReadMarkTable& table, const char* baseName, int32_t length) {
+    ReadMarkRecord* record = FindLocked(table, baseName);
     if (!record) {
         record = static_cast<ReadMarkRecord*>(std::calloc(1, sizeof(ReadMarkRecord)));
         if (!record) return nullptr;
         CopyCut(record->name, sizeof(record->name), baseName);
-        g_records.push_back(record);
+        table.records.push_back(record);
     }
     Resize(record, length);
     return record;
@@ -108,23 +114,24 @@ ReadMarkRecord* RegisterReadMarks(const char* scriptName, const char* text, size
     if (length > 0x7FFFFFF0u) return nullptr;
     char base[kReadMarkNameSize];
     ScriptBaseName(scriptName, base);
-    std::lock_guard<std::mutex> hold(g_mutex);
-    ReadMarkRecord* record = FindLocked(base);
+    ReadMarkTable& table = Table();
+    std::lock_guard<std::mutex> hold(table.lock);
+    ReadMarkRecord* record = FindLocked(table, base);
     if (record && record->length == static_cast<int32_t>(length) && record->marks) return record;
-    record = TakeRecordLocked(base, static_cast<int32_t>(length));
+    record = TakeRecordLocked(table, base, static_cast<int32_t>(length));
     if (record && record->marks) InitialMarks(text, length, record->marks);
     return record;
 }
 
 int IsReadAt(ReadMarkRecord* record, size_t offset) {
     if (!record) return 0;
-    std::lock_guard<std::mutex> hold(g_mutex);
+    std::lock_guard<std::mutex> hold(Table().lock);
     return offset < static_cast<size_t>(record->length) && record->marks[offset] ? 1 : 0;
 }
 
 int MarkReadAt(ReadMarkRecord* record, size_t offset) {
     if (!record) return 0;
-    std::lock_guard<std::mutex> hold(g_mutex);
+    std::lock_guard<std::mutex> hold(Table().lock);
     if (offset >= static_cast<size_t>(record->length) || record->marks[offset]) return 0;
     record->marks[offset] = 1;
     return 1;
@@ -142,7 +149,7 @@ int MarkRead(const ScriptFile* script, const char* position) {
 
 void SetReadRange(ReadMarkRecord* record, size_t start, size_t end, int value) {
     if (!record) return;
-    std::lock_guard<std::mutex> hold(g_mutex);
+    std::lock_guard<std::mutex> hold(Table().lock);
     size_t length = static_cast<size_t>(record->length);
     if (end > length) end = length;
     if (start < end) std::memset(record->marks + start, value ? 1 : 0, end - start);
@@ -150,7 +157,7 @@ void SetReadRange(ReadMarkRecord* record, size_t start, size_t end, int value) {
 
 int IsRangeRead(ReadMarkRecord* record, size_t start, size_t end) {
     if (!record) return 0;
-    std::lock_guard<std::mutex> hold(g_mutex);
+    std::lock_guard<std::mutex> hold(Table().lock);
     size_t length = static_cast<size_t>(record->length);
     if (end > length) end = length;
     for (size_t i = start; i < end; ++i)
@@ -159,30 +166,32 @@ int IsRangeRead(ReadMarkRecord* record, size_t start, size_t end) {
 }
 
 ReadMarkRecord* FindReadMarks(const char* baseName) {
-    std::lock_guard<std::mutex> hold(g_mutex);
-    return FindLocked(baseName);
+    ReadMarkTable& table = Table();
+    std::lock_guard<std::mutex> hold(table.lock);
+    return FindLocked(table, baseName);
 }
 
 void ForEachReadMarks(void (*visit)(const ReadMarkRecord*, void*), void* context) {
-    std::lock_guard<std::mutex> hold(g_mutex);
-    for (const ReadMarkRecord* r : g_records) visit(r, context);
+    ReadMarkTable& table = Table();
+    std::lock_guard<std::mutex> hold(table.lock);
+    for (const ReadMarkRecord* r : table.records) visit(r, context);
 }
 
 void RestoreReadMarks(const char* baseName, const uint8_t* marks, int32_t length) {
     if (!baseName || length < 0) return;
-    std::lock_guard<std::mutex> hold(g_mutex);
-    ReadMarkRecord* record = TakeRecordLocked(baseName, length);
+    ReadMarkTable& table = Table();
+    std::lock_guard<std::mutex> hold(table.lock);
+    ReadMarkRecord* record = TakeRecordLocked(table, baseName, length);
     if (record && record->marks && marks)
         std::memcpy(record->marks, marks, static_cast<size_t>(length));
 }
 
 void ClearReadMarks() {
-    std::lock_guard<std::mutex> hold(g_mutex);
-    for (ReadMarkRecord* r : g_records) {
-        std::free(r->marks);
-        std::free(r);
-    }
-    g_records.clear();
+    ReadMarkTable& table = Table();
+    std::lock_guard<std::mutex> hold(table.lock);
+    FreeRecords(table.records);
 }
+
+ReadMarkTable::~ReadMarkTable() { FreeRecords(records); }
 
 }  // namespace script

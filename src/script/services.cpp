@@ -1,6 +1,7 @@
 #include "script/services.h"
 
 #include "platform/msgbox.h"
+#include "script/state.h"
 
 namespace script {
 
@@ -41,7 +42,9 @@ ScriptProcess* NoWorld() {
     return nullptr;
 }
 
-ScriptServices Defaults() {
+}  // namespace
+
+ScriptServices DefaultScriptServices() {
     ScriptServices s;
     s.actionTime = NoActionTime;
     s.imageSize = NoImageSize;
@@ -68,12 +71,8 @@ ScriptServices Defaults() {
     return s;
 }
 
-}  // namespace
+ScriptServices& GetServices() { return State().services; }
 
-ScriptServices g_services = Defaults();
-
-void ResetScriptServices() {
-    g_services = Defaults();
-}
+void ResetScriptServices() { GetServices() = DefaultScriptServices(); }
 
 }  // namespace script

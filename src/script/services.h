@@ -66,9 +66,13 @@ struct ScriptServices {
     ScriptProcess* (*firstWorldProcess)();
 };
 
-extern ScriptServices g_services;
+// The current engine's table (its script record). Written by the wiring when
+// the engine is built, before any script thread runs; read without a lock.
+ScriptServices& GetServices();
+// The table with every entry at its default.
+ScriptServices DefaultScriptServices();
 
-// Puts every entry back to its default.
+// Puts every entry of the current engine's table back to its default.
 void ResetScriptServices();
 
 }  // namespace script

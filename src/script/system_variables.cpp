@@ -9,12 +9,13 @@
 #include "script/file_support.h"
 #include "script/services.h"
 #include "script/sjis.h"
+#include "script/state.h"
 #include "script/variables.h"
 #include "core/engine.h"
 
 namespace script {
 
-SystemValues g_systemValues;
+SystemValues& GetSystemValues() { return State().systemValues; }
 
 namespace {
 
@@ -29,7 +30,7 @@ int Int(const Variable* v) {
     return static_cast<int>(v->number);
 }
 void Changed(SystemChange change) {
-    g_services.systemChanged(change);
+    GetServices().systemChanged(change);
 }
 
 int Clamp(int value, int low, int high) {
@@ -42,7 +43,7 @@ void StoreText(char (&dest)[N], const Variable* v, size_t limit = N) {
 }
 
 SystemValues& S() {
-    return g_systemValues;
+    return GetSystemValues();
 }
 
 void ApplyTextAuto(Variable* v) {
@@ -290,14 +291,14 @@ int ApplySystem(const char* name) {
 
 void InitStore(const StoreStartup& startup) {
     ClearGlobals();
-    g_services.loadSavedGlobals();
-    Reconcile("#SYSTEM_text_speed", g_systemValues.textSpeed * 1000.0);
-    Reconcile("#SYSTEM_keep_skip", g_systemValues.keepSkip);
-    Reconcile("#SYSTEM_skip_absolute", g_systemValues.skipAbsolute);
-    Reconcile("#SYSTEM_play_speed", g_systemValues.playSpeedStep);
-    Reconcile("#SYSTEM_auto_wait_per_character", g_systemValues.autoWaitPerCharacter);
-    Reconcile("#SYSTEM_auto_text_break_voice", g_systemValues.autoTextBreakVoice);
-    Reconcile("#SYSTEM_click_break_voice", g_systemValues.clickBreakVoice);
+    GetServices().loadSavedGlobals();
+    Reconcile("#SYSTEM_text_speed", GetSystemValues().textSpeed * 1000.0);
+    Reconcile("#SYSTEM_keep_skip", GetSystemValues().keepSkip);
+    Reconcile("#SYSTEM_skip_absolute", GetSystemValues().skipAbsolute);
+    Reconcile("#SYSTEM_play_speed", GetSystemValues().playSpeedStep);
+    Reconcile("#SYSTEM_auto_wait_per_character", GetSystemValues().autoWaitPerCharacter);
+    Reconcile("#SYSTEM_auto_text_break_voice", GetSystemValues().autoTextBreakVoice);
+    Reconcile("#SYSTEM_click_break_voice", GetSystemValues().clickBreakVoice);
 
     SetTextVariable("#SYSTEM_save_path", startup.savePath);
     SetTextVariable("#SYSTEM_information_os", startup.informationOs);

@@ -1,10 +1,10 @@
 // System variables: "#SYSTEM_x" / "$SYSTEM_x" names through which the game's
 // own system scripts and the engine exchange settings. Assigning one runs its
-// effect at once: the value lands in g_systemValues (below), which the
-// subsystems that act on it read, and g_services.systemChanged is told what
+// effect at once: the value lands in GetSystemValues() (below), which the
+// subsystems that act on it read, and GetServices().systemChanged is told what
 // changed. The settings-changed event is pulsed after each effect.
 //
-// Threads: g_systemValues is written by script threads (assignments) and read
+// Threads: GetSystemValues() is written by script threads (assignments) and read
 // by any subsystem without a lock; every field is a plain int/double/text and
 // a reader tolerates a value one pass old, as with the engine record.
 #pragma once
@@ -65,7 +65,8 @@ struct SystemValues {
          scriptConfig[260] = {}, scriptReturn[260] = {}, scriptReset[260] = {};
 };
 
-extern SystemValues g_systemValues;
+// The current engine's values (its script record).
+SystemValues& GetSystemValues();
 
 // Applies the effect of the system variable `name` ("#SYSTEM_x" or
 // "$SYSTEM_x") from its current value. Returns 1 for a known name, else 0.
@@ -83,7 +84,7 @@ struct StoreStartup {
     int videoMemoryMb = 256;    // whole megabytes
 };
 
-// Clears the global table, loads the saved globals (g_services), then
+// Clears the global table, loads the saved globals (GetServices()), then
 // reconciles and sets the start-up system variables.
 void InitStore(const StoreStartup& startup);
 

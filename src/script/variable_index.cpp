@@ -1,6 +1,7 @@
 #include "script/variable_index.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace script {
@@ -33,6 +34,13 @@ void AdvanceFree(VariableIndex* index) {
 }
 
 }  // namespace
+
+VariableStore::~VariableStore() {
+    for (int t = 0; t < 2; ++t) {
+        delete[] index[t].slots;
+        std::free(records[t]);
+    }
+}
 
 void InitIndex(VariableIndex* index, Variable* records, int size) {
     index->records = records;

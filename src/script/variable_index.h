@@ -11,6 +11,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -30,6 +31,21 @@ struct VariableIndex {
     std::atomic<int> firstFree{0};
     std::unordered_map<std::string, std::vector<int32_t>> members;  // parent -> records
     std::unordered_map<std::string, std::vector<int32_t>> keys;     // key text -> records
+};
+
+// The two tables (global, local) and their indexes; one per engine, in the
+// script record. The records are allocated zeroed on first use and freed
+// with the store.
+struct VariableStore {
+    Variable* records[2] = {nullptr, nullptr};  // calloc'd, kGlobalVariables / kLocalVariables
+    VariableIndex index[2];
+    std::once_flag allocated;  // the tables are allocated once
+    std::mutex createMutex;    // serialises creating records and the index's side lists
+
+    VariableStore() = default;
+    ~VariableStore();
+    VariableStore(const VariableStore&) = delete;
+    VariableStore& operator=(const VariableStore&) = delete;
 };
 
 void InitIndex(VariableIndex* index, Variable* records, int size);

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "script/sjis.h"
+#include "script/state.h"
 #include "script/system_variables.h"
 #include "script/variable_index.h"
 
@@ -13,28 +14,21 @@ namespace script {
 
 namespace {
 
-struct Store {
-    Variable* records[2] = {nullptr, nullptr};
-    VariableIndex index[2];
-};
-
-Store g_store;
-std::once_flag g_storeOnce;
-std::mutex g_createMutex;
-
-void AllocateStore() {
-    std::call_once(g_storeOnce, [] {
+// The current engine's store, its tables allocated.
+VariableStore& Store() {
+    VariableStore& store = State().variables;
+    std::call_once(store.allocated, [&store] {
         const int sizes[2] = {kGlobalVariables, kLocalVariables};
         for (int t = 0; t < 2; ++t) {
-            g_store.records[t] = static_cast<Variable*>(std::calloc(sizes[t], sizeof(Variable)));
-            InitIndex(&g_store.index[t], g_store.records[t], sizes[t]);
+            store.records[t] = static_cast<Variable*>(std::calloc(sizes[t], sizeof(Variable)));
+            InitIndex(&store.index[t], store.records[t], sizes[t]);
         }
     });
+    return store;
 }
 
 VariableIndex* IndexFor(int table) {
-    AllocateStore();
-    return &g_store.index[table];
+    return &Store().index[table];
 }
 
 // The name as stored: cut to 127 bytes without splitting a character.
@@ -65,8 +59,9 @@ Variable* Create(int table, const char* name, int32_t sum) {
         if (!parent) return nullptr;
         kind = parent->kind;
     }
-    std::lock_guard<std::mutex> hold(g_createMutex);
-    VariableIndex* index = &g_store.index[table];
+    VariableStore& store = State().variables;
+    std::lock_guard<std::mutex> hold(store.createMutex);
+    VariableIndex* index = &store.index[table];
     int found = IndexFind(index, name, sum);
     if (found >= 0 && found < index->firstFree) return &index->records[found];
     if (index->firstFree >= index->size) return found >= 0 ? &index->records[found] : nullptr;
@@ -91,8 +86,8 @@ int TableOf(const char* name) {
 }
 
 Variable* TableRecords(int table) {
-    AllocateStore();
-    return table == kTableGlobal || table == kTableLocal ? g_store.records[table] : nullptr;
+    VariableStore& store = Store();
+    return table == kTableGlobal || table == kTableLocal ? store.records[table] : nullptr;
 }
 
 int TableSize(int table) {
@@ -148,7 +143,7 @@ int CountMembers(const char* name) {
     VariableIndex* index = IndexFor(table);
     int count = 0;
     {
-        std::lock_guard<std::mutex> hold(g_createMutex);
+        std::lock_guard<std::mutex> hold(State().variables.createMutex);
         auto found = index->members.find(stored);
         if (found != index->members.end()) {
             for (int32_t i : found->second) {
@@ -168,7 +163,7 @@ Variable* FindMemberByKey(const char* parentName, const char* key) {
     CopyCut(storedKey, sizeof(storedKey), key);
     VariableIndex* index = IndexFor(table);
     size_t prefix = std::strlen(parentName);
-    std::lock_guard<std::mutex> hold(g_createMutex);
+    std::lock_guard<std::mutex> hold(State().variables.createMutex);
     auto found = index->keys.find(storedKey);
     if (found == index->keys.end()) return nullptr;
     for (int32_t i : found->second) {
@@ -182,7 +177,7 @@ void SetVariableKey(Variable* v, const char* key) {
     int table = TableOf(v->name);
     if (table < 0) return;
     VariableIndex* index = IndexFor(table);
-    std::lock_guard<std::mutex> hold(g_createMutex);
+    std::lock_guard<std::mutex> hold(State().variables.createMutex);
     char old[kVarKeySize];
     std::memcpy(old, v->key, sizeof(old));
     CopyCut(v->key, sizeof(v->key), key ? key : "");
@@ -192,24 +187,24 @@ void SetVariableKey(Variable* v, const char* key) {
 
 void ClearGlobals() {
     VariableIndex* index = IndexFor(kTableGlobal);
-    std::lock_guard<std::mutex> hold(g_createMutex);
+    std::lock_guard<std::mutex> hold(State().variables.createMutex);
     IndexClear(index);
-    std::memset(static_cast<void*>(g_store.records[kTableGlobal]), 0,
+    std::memset(static_cast<void*>(State().variables.records[kTableGlobal]), 0,
                 sizeof(Variable) * kGlobalVariables);
 }
 
 void ClearLocals() {
     VariableIndex* index = IndexFor(kTableLocal);
-    std::lock_guard<std::mutex> hold(g_createMutex);
+    std::lock_guard<std::mutex> hold(State().variables.createMutex);
     IndexClear(index);
-    std::memset(static_cast<void*>(g_store.records[kTableLocal]), 0,
+    std::memset(static_cast<void*>(State().variables.records[kTableLocal]), 0,
                 sizeof(Variable) * kLocalVariables);
 }
 
 void RebuildVariableIndex(int table) {
     if (table != kTableGlobal && table != kTableLocal) return;
     VariableIndex* index = IndexFor(table);
-    std::lock_guard<std::mutex> hold(g_createMutex);
+    std::lock_guard<std::mutex> hold(State().variables.createMutex);
     IndexRebuild(index);
 }
 

@@ -12,7 +12,7 @@ namespace {
 
 // The display keeps the script side's record of the mode it runs in.
 void WriteWindowFull(int value) {
-    script::g_systemValues.fullScreen = value;
+    script::GetSystemValues().fullScreen = value;
     if (script::Variable* v = script::GetOrCreateExact("#SYSTEM_window_full"))
         script::SetNumber(v, value);
 }
@@ -25,12 +25,12 @@ int Direct3DHal() {
 
 bool CreateDisplay() {
     render::SetWindowFullWriter(WriteWindowFull);
-    script::g_services.direct3DHal = Direct3DHal;
+    script::GetServices().direct3DHal = Direct3DHal;
     return render::CreateDisplay() != 0;
 }
 
 int SwitchWindowFull(int full) {
-    render::SetDisplayScaling(script::g_systemValues.videoAspectFixed);
+    render::SetDisplayScaling(script::GetSystemValues().videoAspectFixed);
     return render::SwitchWindowFull(full);
 }
 

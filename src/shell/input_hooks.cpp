@@ -66,7 +66,7 @@ std::string DefaultSaveFolder() {
 
 bool DesktopOpen(const std::string& path) { return platform::OpenWithDesktop(path); }
 
-int MovieBreakSetting() { return script::g_systemValues.breakPlayMovie ? 1 : 0; }
+int MovieBreakSetting() { return script::GetSystemValues().breakPlayMovie ? 1 : 0; }
 void NoMovie(int) {}
 int NoFocus(int) { return 0; }
 

@@ -84,7 +84,7 @@ void EnterDown() {
             EndSkip();
         } else if (TextHidden()) {
             ShowHiddenText();
-        } else if (AutoOn() && !script::g_systemValues.autoIgnoreKeyCancel) {
+        } else if (AutoOn() && !script::GetSystemValues().autoIgnoreKeyCancel) {
             EndAutoMode();
         } else if (GetInputHooks().clickableUnderMouse()) {
             return;  // the object under the mouse takes the key
@@ -109,7 +109,7 @@ void CtrlDown() {
             EndSkip();
         else
             s.skipEndsOnCtrlRelease = true;
-    } else if (NormalPlay() && DisplayRuns() && !script::g_systemValues.skipLock) {
+    } else if (NormalPlay() && DisplayRuns() && !script::GetSystemValues().skipLock) {
         StartSkip();
     }
     s.ctrlReleased = false;

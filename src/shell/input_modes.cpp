@@ -17,7 +17,7 @@ namespace shell::input {
 
 namespace {
 
-script::SystemValues& S() { return script::g_systemValues; }
+script::SystemValues& S() { return script::GetSystemValues(); }
 
 bool Due(const PendingReset& r, uint32_t now) {
     return r.pending && static_cast<int32_t>(now - r.due) >= 0;

@@ -39,7 +39,7 @@ void LeftDown(const platform::Message& m, bool doubleClick) {
             core::SetInputKeyPressed(true);
             Raise(kInputAny);
             return;
-        } else if (AutoOn() && !script::g_systemValues.autoIgnoreKeyCancel) {
+        } else if (AutoOn() && !script::GetSystemValues().autoIgnoreKeyCancel) {
             EndAutoMode();
         } else if (GetInputHooks().clickableUnderMouse()) {
             return;  // the object under the mouse takes the click

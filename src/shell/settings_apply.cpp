@@ -100,7 +100,7 @@ bool ApplyGameSettings() {
     NumberIfMissing("#SYSTEM_text_speed", 1000);
     script::ApplySystem("#SYSTEM_text_speed");
     script::Variable* interval = script::LookupExact("$SYSTEM_text_interval");
-    script::g_systemValues.textInterval =
+    script::GetSystemValues().textInterval =
         interval && interval->kind == script::kVarNumber ? static_cast<int>(interval->number) : 30;
     return true;
 }

@@ -18,7 +18,7 @@ void OnSystemChange(int change) {
             if (!platform::VideoSelected()) break;
             platform::Message m;
             bool full = static_cast<SystemChange>(change) == SystemChange::WindowMode &&
-                        script::g_systemValues.fullScreenRequest;
+                        script::GetSystemValues().fullScreenRequest;
             m.code = full ? platform::kMsgDisplayMode1 : platform::kMsgDisplayMode2;
             platform::Video().postMessage(m);
             break;
@@ -26,7 +26,7 @@ void OnSystemChange(int change) {
         case SystemChange::ShowCursor: {
             if (!platform::VideoSelected()) break;
             platform::Message m;
-            m.code = script::g_systemValues.showCursor ? platform::kMsgShowCursor
+            m.code = script::GetSystemValues().showCursor ? platform::kMsgShowCursor
                                                        : platform::kMsgHideCursor;
             platform::Video().postMessage(m);
             break;

@@ -29,12 +29,12 @@ enum : int64_t { kScrollLineUp = 0, kScrollLineDown = 1 };
 // lock can always bring the window back.
 void SetFullScreen(int full) {
     if (!platform::VideoSelected()) return;
-    if (full && script::g_systemValues.windowFullLock) return;
+    if (full && script::GetSystemValues().windowFullLock) return;
     if (full == render::CurrentWindowFull()) return;
     if (!shell::SwitchWindowFull(full)) return;
     // The display now runs in this mode: the variable follows it without
     // asking for another switch.
-    script::g_systemValues.fullScreen = full;
+    script::GetSystemValues().fullScreen = full;
     input::SetVar("#SYSTEM_window_full", full);
     GetInputHooks().resumeScene();
     input::Redraw();

@@ -30,9 +30,9 @@ void WireInput() {
     sources.inputEvent = CurrentInputEvent;
     sources.inputWaiting = InputWaiting;
     core::SetWaitSources(sources);
-    script::g_services.kickShortcut = KickShortcut;
-    script::g_services.systemChanged = SystemChanged;
-    script::g_services.showHiddenTextWindow = ShowHiddenTextWindow;
+    script::GetServices().kickShortcut = KickShortcut;
+    script::GetServices().systemChanged = SystemChanged;
+    script::GetServices().showHiddenTextWindow = ShowHiddenTextWindow;
     InputHooks& input = GetInputHooks();
     input.clickableUnderMouse = scene::TakeClickOnChoice;
     input.moveFocus = scene::MoveFocus;

@@ -265,7 +265,7 @@ void InstallSoundCommands() {
     scene::GetChoiceSoundHooks() = {StartGroupSounds, StopGroupSounds};
     scene::GetActivityHooks().soundPlaying = SoundPlayingHook;
     scene::GetActivityHooks().soundTime = SoundTimeHook;
-    script::g_services.soundAmplitude = SoundAmplitudeService;
+    script::GetServices().soundAmplitude = SoundAmplitudeService;
 }
 
 bool InitSoundSystem() {

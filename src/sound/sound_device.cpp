@@ -54,7 +54,7 @@ uint32_t CategoryFromName(const char* name) {
 }
 
 void RecomputeCategoryFactors() {
-    const script::SystemValues& v = script::g_systemValues;
+    const script::SystemValues& v = script::GetSystemValues();
     SoundContext& c = State();
     c.categoryFactors[0].store(FactorOf(v.soundBgm, v.volumeBgm));
     c.categoryFactors[1].store(FactorOf(v.soundSe, v.volumeSe));

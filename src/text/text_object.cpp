@@ -270,7 +270,7 @@ int CreateTextObject(const scene::CreateContext& c, const scene::CreateArgs& a) 
 int SetBaseTextInterval(const char* milliseconds) {
     int32_t ms = 0;
     if (!scene::NumericArgument(milliseconds, &ms) || ms < 0) return 0;
-    script::g_systemValues.textInterval = ms;
+    script::GetSystemValues().textInterval = ms;
     script::Variable* v = script::GetOrCreateExact("$SYSTEM_text_interval");
     if (v) script::SetNumber(v, ms);
     return 1;

@@ -96,6 +96,43 @@ TEST_F(FilesTest, UnloadWhileReadingKeepsTheEntryAlive) {
     h.ops.release(&h);
 }
 
+// What one engine's file layer holds is not seen by the next engine; an
+// engine that ends with preloaded files frees them (and their pictures).
+TEST_F(FilesTest, FreshEngineStartsWithEmptyFileLayer) {
+    Write("pic/a.png", "plain");
+    Write("saves/only.png", "saved");
+    Pack("pak.cva", {{"b.png", "packed"}});
+    g_decoded = g_released = 0;
+    {
+        shell::EngineScope first;
+        files::SetImageHooks({DecodeHook, ReleaseHook});
+        ASSERT_EQ(files::BuildArchiveIndex(), 1);
+        ASSERT_EQ(files::SetDataPrefix("hd/"), 1);
+        files::SetSaveFolder((Dir() + "/saves").c_str());
+        ASSERT_EQ(files::PreloadFile("pic/a.png", true), 1);
+        ASSERT_NE(files::FindPreloadedImage("pic/a.png"), nullptr);
+        ASSERT_EQ(Load("pak/b.png"), "packed");
+        ASSERT_EQ(Load("only.png"), "saved");
+    }
+    EXPECT_EQ(g_released, 1) << "the ended engine's preloaded picture is released";
+    shell::EngineScope second;
+    std::filesystem::remove(Dir() + "/pic/a.png");  // only a table could still serve it
+    char prefix[260];
+    files::GetDataPrefix(prefix);
+    struct Check {
+        const char* what;
+        bool clean;
+    } checks[] = {
+        {"archive index not built", !files::ArchiveIndexBuilt() && files::ArchiveChain().empty()},
+        {"no data prefix", prefix[0] == 0},
+        {"no preloaded picture", files::FindPreloadedImage("pic/a.png") == nullptr},
+        {"no preloaded file", Load("pic/a.png") == "<fail>"},
+        {"no archive entry", Load("pak/b.png") == "<fail>"},
+        {"no save-folder fallback", Load("only.png") == "<fail>"},
+    };
+    for (const Check& c : checks) EXPECT_TRUE(c.clean) << c.what;
+}
+
 TEST_F(FilesTest, DiskLoadEdgeCases) {
     Write("empty.txt", "");
     Write("one.txt", "z");

@@ -13,6 +13,7 @@
 #include "files/archive.h"
 #include "files/archive_writer.h"
 #include "files/file_handle.h"
+#include "shell/engine_build.h"
 #include "support/support.h"
 
 namespace files_test {
@@ -29,21 +30,16 @@ struct RawEntry {
 };
 
 class FilesTest : public ::testing::Test {
+    // Built first and destroyed last: each test starts with an empty archive
+    // index, file table and disk settings.
+    shell::EngineScope engine_;
+
 protected:
     void SetUp() override {
         previous_ = std::filesystem::current_path();
         std::filesystem::current_path(dir_.path);
-        files::FreeArchiveIndex();
-        files::ClearFileTable();
     }
-    void TearDown() override {
-        files::FreeArchiveIndex();
-        files::ClearFileTable();
-        files::SetDataPrefix("");
-        files::SetSaveFolder(nullptr);
-        files::SetImageHooks({});
-        std::filesystem::current_path(previous_);
-    }
+    void TearDown() override { std::filesystem::current_path(previous_); }
 
     const std::string& Dir() const { return dir_.path; }
     void Write(const std::string& relative, const std::string& bytes) const { dir_.Write(relative, bytes); }

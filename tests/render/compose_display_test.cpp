@@ -146,18 +146,18 @@ TEST(PacingTest, TablesAndIndex) {
 
 TEST_F(DisplayTest, ShellSwitchRecordsTheModeForScripts) {
     ASSERT_TRUE(shell::CreateDisplay());
-    script::g_systemValues.videoAspectFixed = 2;
+    script::GetSystemValues().videoAspectFixed = 2;
     ASSERT_EQ(shell::SwitchWindowFull(1), 1);
     EXPECT_EQ(platform::Video().displayMode(), platform::kFullNearest);
-    EXPECT_EQ(script::g_systemValues.fullScreen, 1);
+    EXPECT_EQ(script::GetSystemValues().fullScreen, 1);
     script::Variable* v = script::LookupExact("#SYSTEM_window_full");
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(v->number, 1);
     ASSERT_EQ(shell::SwitchWindowFull(0), 1);
     EXPECT_EQ(v->number, 0);
-    EXPECT_EQ(script::g_systemValues.fullScreen, 0);
-    EXPECT_EQ(script::g_services.direct3DHal(), 0);  // the headless renderer is not accelerated
-    script::g_systemValues.videoAspectFixed = 0;
+    EXPECT_EQ(script::GetSystemValues().fullScreen, 0);
+    EXPECT_EQ(script::GetServices().direct3DHal(), 0);  // the headless renderer is not accelerated
+    script::GetSystemValues().videoAspectFixed = 0;
     script::ResetScriptServices();
 }
 

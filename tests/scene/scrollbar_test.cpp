@@ -339,7 +339,7 @@ TEST_F(ScrollbarTest, ScrollSpeedTakesWholeNonNegativeNumbers) {
 }
 
 TEST_F(ScrollbarTest, ValueIsPerMilleOfThePath) {
-    ASSERT_EQ(script::g_services.scrollbarValue, &scene::ScrollbarValueNamed);
+    ASSERT_EQ(script::GetServices().scrollbarValue, &scene::ScrollbarValueNamed);
     struct Case {
         const char* perMille;
         const char* last;

@@ -18,8 +18,8 @@ struct TextCase {
 };
 
 class BuiltinText : public ::testing::TestWithParam<TextCase> {
-protected:
-    void SetUp() override { script_test::ResetScriptState(); }
+    // Built first and destroyed last: each test runs in a fresh engine.
+    shell::EngineScope engine_;
 };
 
 TEST_P(BuiltinText, Result) {
@@ -62,7 +62,7 @@ const TextCase kTextCases[] = {
 INSTANTIATE_TEST_SUITE_P(Table, BuiltinText, ::testing::ValuesIn(kTextCases));
 
 TEST(Builtins, RandomStaysInRangeAndVaries) {
-    script_test::ResetScriptState();
+    shell::EngineScope engine;
     bool seen[7] = {};
     for (int i = 0; i < 400; ++i) {
         double r = EvaluateStatement(nullptr, nullptr, "(Random(7))");
@@ -76,7 +76,7 @@ TEST(Builtins, RandomStaysInRangeAndVaries) {
 }
 
 TEST(Builtins, ReadFileCutsAtWholeCharacters) {
-    script_test::ResetScriptState();
+    shell::EngineScope engine;
     testing_support::TempDir dir;
     // 1022 single bytes and a two-byte character that would end at byte 1024.
     std::string content(1022, 'a');
@@ -89,7 +89,7 @@ TEST(Builtins, ReadFileCutsAtWholeCharacters) {
 }
 
 TEST(Builtins, AvailableFileTellsMissingFromUnopenable) {
-    script_test::ResetScriptState();
+    shell::EngineScope engine;
     testing_support::TempDir dir;
     dir.Write("here.txt", "x");
     auto eval = [](const std::string& s) { return EvaluateStatement(nullptr, nullptr, s.c_str()); };
@@ -98,9 +98,9 @@ TEST(Builtins, AvailableFileTellsMissingFromUnopenable) {
 }
 
 TEST(Builtins, MessageMapsWordsAndAnswers) {
-    script_test::ResetScriptState();
+    shell::EngineScope engine;
     static uint32_t lastStyle;
-    g_services.messageBox = [](const char*, const char*, uint32_t style) {
+    GetServices().messageBox = [](const char*, const char*, uint32_t style) {
         lastStyle = style;
         return 7;  // No
     };
@@ -112,9 +112,9 @@ TEST(Builtins, MessageMapsWordsAndAnswers) {
 }
 
 TEST(Builtins, ObjectNamesAreQualified) {
-    script_test::ResetScriptState();
+    shell::EngineScope engine;
     static std::string asked;
-    g_services.imageSize = [](const char* name, int vertical) {
+    GetServices().imageSize = [](const char* name, int vertical) {
         asked = name;
         return vertical ? 480 : 640;
     };

@@ -23,8 +23,8 @@ struct Case {
 };
 
 class ExpressionTest : public ::testing::TestWithParam<Case> {
-protected:
-    void SetUp() override { script_test::ResetScriptState(); }
+    // Built first and destroyed last: each test runs in a fresh engine.
+    shell::EngineScope engine_;
 };
 
 TEST_P(ExpressionTest, LeavesVariable) {
@@ -120,7 +120,7 @@ const Case kCases[] = {
 INSTANTIATE_TEST_SUITE_P(Table, ExpressionTest, ::testing::ValuesIn(kCases));
 
 TEST(Expression, MemberCreatesParentFirst) {
-    script_test::ResetScriptState();
+    shell::EngineScope engine;
     Variable* member = GetOrCreateExact("$p/q");
     ASSERT_NE(member, nullptr);
     Variable* parent = LookupExact("$p");
@@ -133,7 +133,7 @@ TEST(Expression, MemberCreatesParentFirst) {
 }
 
 TEST(Expression, StatementsThatAreNotExpressionsAreCopied) {
-    script_test::ResetScriptState();
+    shell::EngineScope engine;
     char out[kTextSize];
     EXPECT_EQ(EvaluateStatement(out, nullptr, "Foo($a=1)"), 0);
     EXPECT_STREQ(out, "Foo($a=1)");
@@ -143,7 +143,7 @@ TEST(Expression, StatementsThatAreNotExpressionsAreCopied) {
 }
 
 TEST(Expression, MalformedTextNeverStops) {
-    script_test::ResetScriptState();
+    shell::EngineScope engine;
     const char* inputs[] = {"(",           "((1+",      "$a[",  "$a[\"", "\"",  "1/",      "$a=",
                             "String(\"%s", "$a[$a[$a[", "!!!!", "--",    "$=1", "Strlen(", ")))"};
     for (const char* input : inputs) EvaluateStatement(nullptr, nullptr, input);

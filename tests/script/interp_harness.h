@@ -1,8 +1,8 @@
-// Runs scripts through the interpreter inside the test program: the engine
-// events and registry are set up as at process start, the scripts are
-// written (as Shift-JIS with CR LF) into a temporary game folder that becomes
-// the current folder, and the start script runs on its process thread until
-// that thread ends.
+// Runs scripts through the interpreter inside the test program, each game in
+// a fresh engine: the engine events and registry are set up as at process
+// start, the scripts are written (as Shift-JIS with CR LF) into a temporary
+// game folder that becomes the current folder, and the start script runs on
+// its process thread until that thread ends.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -21,6 +21,7 @@
 #include "script/variables.h"
 #include "core/engine.h"
 #include "core/registry.h"
+#include "shell/engine_build.h"
 #include "shell/wiring.h"
 #include "support/support.h"
 
@@ -50,13 +51,15 @@ inline double Number(const char* name) {
     return v ? v->number : -99999;
 }
 
+// Each game runs in a fresh engine of its own (current while the game lives):
+// empty tables, no processes, wired for the interpreter alone (the object
+// system is not running here, so its commands are left out, as in
+// shell::WireInterpreter).
 class Game {
 public:
     Game() : previous_(std::filesystem::current_path()) {
-        EnsureEngineEvents();
         shell::WireInterpreter();
-        script::ClearGlobals();
-        script::ClearLocals();
+        EnsureEngineEvents();
         core::Current().quit = 0;
         core::Current().state = core::StateStart;
         std::filesystem::current_path(dir_.path);
@@ -64,6 +67,13 @@ public:
     ~Game() {
         Stop();
         std::filesystem::current_path(previous_);
+        // The events were made for this game's engine.
+        core::Engine& e = engine_.engine();
+        for (platform::Event** ev : {&e.stateChanged, &e.quitEvent, &e.commandsEnabled,
+                                     &e.commandGate, &e.settingsChanged, &e.auxEvent1, &e.auxEvent2}) {
+            platform::DestroyEvent(*ev);
+            *ev = nullptr;
+        }
     }
     // Writes a script (UTF-8 source, stored as Shift-JIS with CR LF).
     void Script(const std::string& name, const std::string& utf8) {
@@ -105,6 +115,7 @@ public:
     }
 
 private:
+    shell::EngineScope engine_;  // first: built before and destroyed after the rest
     testing_support::TempDir dir_;
     std::filesystem::path previous_;
 };

@@ -21,9 +21,11 @@ namespace {
 
 // Writes fixtures into a temporary folder that serves as the data folder.
 class LoaderTest : public ::testing::Test {
+    // Built first and destroyed last: each test runs in a fresh engine.
+    shell::EngineScope engine_;
+
 protected:
     void SetUp() override {
-        script_test::ResetScriptState();
         SetDataPrefix((dir.path + "/").c_str());
         process = NewScriptProcess();
     }
@@ -252,8 +254,8 @@ TEST_F(LoaderTest, ProcessesFindTheirEntryBlock) {
     dir.Write("main.txt", Sjis(kMain));
     static int appended, removed;
     appended = removed = 0;
-    g_services.appendProcess = [](ScriptProcess*) { ++appended; };
-    g_services.removeProcess = [](ScriptProcess*) { ++removed; };
+    GetServices().appendProcess = [](ScriptProcess*) { ++appended; };
+    GetServices().removeProcess = [](ScriptProcess*) { ++removed; };
     ScriptProcess* p = LoadScriptProcess("main.txt", "inner", nullptr);
     ASSERT_NE(p, nullptr);
     EXPECT_STREQ(p->currentBlock->name, "inner");

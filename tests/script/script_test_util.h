@@ -7,17 +7,10 @@
 #include "script/services.h"
 #include "script/system_variables.h"
 #include "script/variables.h"
+#include "shell/engine_build.h"
 #include "support/support.h"
 
 namespace script_test {
-
-// Fresh tables, default services and system values.
-inline void ResetScriptState() {
-    script::ClearGlobals();
-    script::ClearLocals();
-    script::ResetScriptServices();
-    script::g_systemValues = script::SystemValues{};
-}
 
 // Evaluates each statement (written in UTF-8, run as Shift-JIS) in order;
 // returns the number of the last one and its text in `text`.

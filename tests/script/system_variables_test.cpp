@@ -67,40 +67,40 @@ TEST(SystemVariables, ClampsAndWriteBacks) {
          100},
     };
     for (const Case& c : cases) {
-        script_test::ResetScriptState();
+        shell::EngineScope engine;
         RunStatements(c.statements);
         Variable* v = Var(c.variable);
         ASSERT_NE(v, nullptr) << c.variable;
         EXPECT_DOUBLE_EQ(v->number, c.variableValue) << c.variable;
-        EXPECT_EQ(g_systemValues.*c.field, c.fieldValue) << c.variable;
+        EXPECT_EQ(GetSystemValues().*c.field, c.fieldValue) << c.variable;
     }
 }
 
 TEST(SystemVariables, TextValuesAreCutAtWholeCharacters) {
-    script_test::ResetScriptState();
+    shell::EngineScope engine;
     // 258 bytes then a two-byte character: the 260-byte field keeps 258.
     std::string name(258, 'a');
     RunStatements({"$SYSTEM_script_menu=\"" + name + "表\""});
-    EXPECT_EQ(std::string(g_systemValues.scriptMenu), name);
+    EXPECT_EQ(std::string(GetSystemValues().scriptMenu), name);
     RunStatements({"$SYSTEM_unknown_thing=3"});
     EXPECT_EQ(Var("$SYSTEM_unknown_thing")->number, 3);
 }
 
 TEST(SystemVariables, WindowModeRequestIsAnnounced) {
-    script_test::ResetScriptState();
+    shell::EngineScope engine;
     static std::vector<SystemChange> changes;
     changes.clear();
-    g_services.systemChanged = [](SystemChange c) { changes.push_back(c); };
+    GetServices().systemChanged = [](SystemChange c) { changes.push_back(c); };
     core::Current().state = core::StatePlay;
     RunStatements({"$SYSTEM_window_full=1"});
     core::Current().state = core::StateNone;
     ASSERT_EQ(changes.size(), 1u);
     EXPECT_EQ(changes[0], SystemChange::WindowMode);
-    EXPECT_EQ(g_systemValues.fullScreenRequest, 1);
+    EXPECT_EQ(GetSystemValues().fullScreenRequest, 1);
 }
 
 TEST(SystemVariables, ClearScoreUpperCasesItsArgument) {
-    script_test::ResetScriptState();
+    shell::EngineScope engine;
     RunStatements({"$l=1", "#g=1"});
     ClearScore("local");
     EXPECT_EQ(Var("$l"), nullptr);
@@ -112,7 +112,7 @@ TEST(SystemVariables, ClearScoreUpperCasesItsArgument) {
 }
 
 TEST(SystemVariables, ViewedImages) {
-    script_test::ResetScriptState();
+    shell::EngineScope engine;
     SetViewedImage("cg/ev01a.png");
     SetViewedImage("cg/ev01a.tga");
     SetViewedImage("cg/BG02.JPG");
@@ -129,8 +129,8 @@ TEST(SystemVariables, ViewedImages) {
 }
 
 TEST(SystemVariables, InitStoreReconcilesAndSets) {
-    script_test::ResetScriptState();
-    g_services.loadSavedGlobals = [] {
+    shell::EngineScope engine;
+    GetServices().loadSavedGlobals = [] {
         AssignVariable("#SYSTEM_play_speed", 30, "");
         AssignVariable("#SYSTEM_version", 0, "old");
         return 1;
@@ -140,7 +140,7 @@ TEST(SystemVariables, InitStoreReconcilesAndSets) {
     startup.maxTextureSize = 1024;
     startup.videoMemoryMb = 20;
     InitStore(startup);
-    EXPECT_EQ(g_systemValues.playSpeedStep, 12);
+    EXPECT_EQ(GetSystemValues().playSpeedStep, 12);
     EXPECT_EQ(Var("#SYSTEM_play_speed")->number, 12);
     EXPECT_STREQ(Var("#SYSTEM_version")->text, "1.00");
     EXPECT_STREQ(Var("#SYSTEM_save_path")->text, "/tmp/save");

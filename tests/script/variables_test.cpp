@@ -13,7 +13,7 @@ using namespace script;
 namespace {
 
 TEST(Variables, FullTableCreatesNothing) {
-    script_test::ResetScriptState();
+    shell::EngineScope engine;
     for (int i = 0; i < kLocalVariables; ++i)
         ASSERT_NE(GetOrCreateExact(("$v" + std::to_string(i)).c_str()), nullptr);
     EXPECT_EQ(GetOrCreateExact("$one_more"), nullptr);
@@ -23,7 +23,7 @@ TEST(Variables, FullTableCreatesNothing) {
 }
 
 TEST(Variables, LongNamesAreCutAtWholeCharacters) {
-    script_test::ResetScriptState();
+    shell::EngineScope engine;
     std::string name = "$" + std::string(125, 'a') + testing_support::SjisRaw("表");
     Variable* v = GetOrCreateExact(name.c_str());
     ASSERT_NE(v, nullptr);
@@ -32,14 +32,14 @@ TEST(Variables, LongNamesAreCutAtWholeCharacters) {
 }
 
 TEST(Variables, NonVariableNames) {
-    script_test::ResetScriptState();
+    shell::EngineScope engine;
     EXPECT_EQ(GetOrCreateExact("plain"), nullptr);
     EXPECT_EQ(AssignVariable("plain", 1, ""), nullptr);
     EXPECT_EQ(CountMembers("$nothing"), 0);
 }
 
 TEST(Variables, IndexAgreesWithTheScan) {
-    script_test::ResetScriptState();
+    shell::EngineScope engine;
     std::mt19937 random(7);
     std::vector<std::string> names;
     for (int i = 0; i < 3000; ++i) {
@@ -54,7 +54,7 @@ TEST(Variables, IndexAgreesWithTheScan) {
 }
 
 TEST(Variables, RestoredTableWithGapsKeepsFrontToBackRules) {
-    script_test::ResetScriptState();
+    shell::EngineScope engine;
     // A restored table: record 0 free, record 1 "$a", record 2 "$a" again.
     Variable* records = TableRecords(kTableLocal);
     for (int i = 1; i <= 2; ++i) {
@@ -74,7 +74,7 @@ TEST(Variables, RestoredTableWithGapsKeepsFrontToBackRules) {
 }
 
 TEST(Variables, CountMembersCountsOneLevelWithValues) {
-    script_test::ResetScriptState();
+    shell::EngineScope engine;
     GetOrCreateExact("$l/0");          // unset, empty: not counted
     AssignVariable("$l/1", 2, "");     // counted
     AssignVariable("$l/2/x", 0, "t");  // two levels down; creates an empty $l/2

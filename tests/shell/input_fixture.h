@@ -55,7 +55,7 @@ protected:
         ASSERT_EQ(core::InitRegistry(), 1);
         script::ClearLocals();
         script::ClearGlobals();
-        script::g_systemValues = script::SystemValues{};
+        script::GetSystemValues() = script::SystemValues{};
         core::Current().settings = shell::Settings{};
         render::SetSkipMode(false);
         render::Modes().hide = 0;
@@ -94,7 +94,7 @@ protected:
         core::GetTransitionHooks() = savedTransitions_;
         core::Current().quit = 0;
         core::Current().state = core::StateNone;
-        script::g_systemValues = script::SystemValues{};
+        script::GetSystemValues() = script::SystemValues{};
         script::ResetScriptServices();
         render::SetSkipMode(false);
         render::Modes().hide = 0;
@@ -139,7 +139,7 @@ protected:
         return v ? v->number : 0.0;
     }
     static bool Raised(int code) { return core::IsInputRaised(code); }
-    static bool Skip() { return script::g_systemValues.skip != 0; }
+    static bool Skip() { return script::GetSystemValues().skip != 0; }
     static void SetSkip(bool on) {
         script::AssignVariable("$SYSTEM_skip", on ? 1 : 0, "");
     }

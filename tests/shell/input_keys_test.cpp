@@ -133,12 +133,12 @@ TEST_F(InputFixture, EnterEndsSkipThenAutoModeAndLeavesClickableObjectsTheirKey)
     script::AssignVariable("$SYSTEM_text_auto", 1, "");
     KeyDown(kVkReturn, 1000);
     EXPECT_FALSE(Skip());
-    EXPECT_EQ(script::g_systemValues.textAuto, 1) << "one thing at a time";
+    EXPECT_EQ(script::GetSystemValues().textAuto, 1) << "one thing at a time";
     EXPECT_TRUE(Raised(core::kInputEnter));
     KeyUp(kVkReturn, 1050);
 
     KeyDown(kVkReturn, 1100);
-    EXPECT_EQ(script::g_systemValues.textAuto, 0);
+    EXPECT_EQ(script::GetSystemValues().textAuto, 0);
     EXPECT_EQ(Var("$SYSTEM_text_auto"), 0);
     KeyUp(kVkReturn, 1150);
 
@@ -232,7 +232,7 @@ TEST_F(InputFixture, SystemScriptRequestsAreLimitedAndEndSkip) {
 }
 
 TEST_F(InputFixture, ScriptAssignmentsReachTheComposerModes) {
-    script::g_services.systemChanged = [](script::SystemChange c) {
+    script::GetServices().systemChanged = [](script::SystemChange c) {
         shell::InputOnSystemChange(static_cast<int>(c));
     };
     script::AssignVariable("$SYSTEM_skip", 1, "");
@@ -256,7 +256,7 @@ TEST_F(InputFixture, KickedKeysActAsPressesWithoutHoldingTheKey) {
     while (platform::Video().pollMessage(&stale)) {
     }
     shell::SetShortcut("s", "save.txt");
-    script::g_services.kickShortcut('S');
+    script::GetServices().kickShortcut('S');
     platform::Message kicked;
     ASSERT_TRUE(platform::Video().pollMessage(&kicked));
     EXPECT_EQ(kicked.code, platform::kMsgKeyDown);

@@ -63,9 +63,9 @@ TEST(SettingsApply, SeedsSoundVoiceAndTextVariables) {
     script::Variable* list = script::LookupExact("#SYSTEM_voice_enable_list");
     ASSERT_NE(list, nullptr);
     EXPECT_STREQ(list->text, "alice,bob");
-    EXPECT_EQ(script::g_systemValues.volumeBgm, 700);
-    EXPECT_EQ(script::g_systemValues.volumeSe, 1000) << "the category volume is clamped";
-    EXPECT_EQ(script::g_systemValues.textInterval, 30);
+    EXPECT_EQ(script::GetSystemValues().volumeBgm, 700);
+    EXPECT_EQ(script::GetSystemValues().volumeSe, 1000) << "the category volume is clamped";
+    EXPECT_EQ(script::GetSystemValues().textInterval, 30);
     script::Variable* path = script::LookupExact("#SYSTEM_save_path");
     ASSERT_NE(path, nullptr);
     EXPECT_EQ(std::string(path->text), data.path + "/save");

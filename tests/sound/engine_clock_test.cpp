@@ -35,7 +35,7 @@ class EngineClock : public scene_test::ActionFixture {
 protected:
     void SetUp() override {
         ActionFixture::SetUp();  // installs the fake clock (core::SetClock)
-        script::g_systemValues = script::SystemValues{};
+        script::GetSystemValues() = script::SystemValues{};
         ASSERT_TRUE(sound::StartSoundDevice(true));
         ASSERT_TRUE(platform::AudioIsHeadless());
         dir.Write("ramp.wav", sound_fixtures::MakeWave(sound_fixtures::WaveSpec{},
@@ -44,7 +44,7 @@ protected:
     void TearDown() override {
         sound::StopSoundDevice();
         core::SetFrameIndex(core::kDefaultFrameIndex);
-        script::g_systemValues = script::SystemValues{};
+        script::GetSystemValues() = script::SystemValues{};
         ActionFixture::TearDown();
     }
 

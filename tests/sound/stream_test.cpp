@@ -28,7 +28,7 @@ uint32_t TestNow() { return g_now.load(); }
 class SoundStream : public ::testing::Test {
 protected:
     void SetUp() override {
-        script::g_systemValues = script::SystemValues{};
+        script::GetSystemValues() = script::SystemValues{};
         core::SetClock(TestNow);
         ASSERT_TRUE(sound::StartSoundDevice(true));
         ASSERT_TRUE(platform::AudioIsHeadless());
@@ -39,7 +39,7 @@ protected:
     void TearDown() override {
         sound::StopSoundDevice();
         core::SetClock(nullptr);
-        script::g_systemValues = script::SystemValues{};
+        script::GetSystemValues() = script::SystemValues{};
     }
 
     sound::SoundObject* Make(uint32_t category = sound::kCategorySe) {
@@ -286,9 +286,9 @@ TEST_F(SoundStream, CategoryFactorsFollowTheVariables) {
         {1, 1000, 1000, 1.0f, 1.0f},
     };
     for (const Case& c : cases) {
-        script::g_systemValues.soundBgm = c.soundBgm;
-        script::g_systemValues.volumeBgm = c.volumeBgm;
-        script::g_systemValues.volumeSe = c.volumeSe;
+        script::GetSystemValues().soundBgm = c.soundBgm;
+        script::GetSystemValues().volumeBgm = c.volumeBgm;
+        script::GetSystemValues().volumeSe = c.volumeSe;
         sound::RecomputeCategoryFactors();
         Run(bgm, 10);
         Run(se, 10);

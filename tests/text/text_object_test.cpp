@@ -246,12 +246,12 @@ TEST_F(CreateTextTest, GlyphsFromAGlyphSetOutliveItsLoadFontObject) {
 }
 
 TEST_F(CreateTextTest, SetBaseTextInterval) {
-    script::g_systemValues.textInterval = 30;
+    script::GetSystemValues().textInterval = 30;
     EXPECT_EQ(text::SetBaseTextInterval("-5"), 0);
     EXPECT_EQ(text::SetBaseTextInterval("fast"), 0);
-    EXPECT_EQ(script::g_systemValues.textInterval, 30);
+    EXPECT_EQ(script::GetSystemValues().textInterval, 30);
     EXPECT_EQ(text::SetBaseTextInterval("45"), 1);
-    EXPECT_EQ(script::g_systemValues.textInterval, 45);
+    EXPECT_EQ(script::GetSystemValues().textInterval, 45);
     script::Variable* v = script::LookupExact("$SYSTEM_text_interval");
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(v->number, 45);
