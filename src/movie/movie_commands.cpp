@@ -38,10 +38,16 @@ namespace {
 
 using scene::SceneObject;
 
-Movie* PlayerOf(const SceneObject* o) { return o ? o->movie : nullptr; }
+Movie* PlayerOf(const SceneObject* o) {
+    return o ? o->movie : nullptr;
+}
 
-SceneObject* MovieOwner(const void* payload) { return MovieOwnerOf(static_cast<const Movie*>(payload)); }
-void ReleaseMoviePayload(void* payload) { DestroyMovie(static_cast<Movie*>(payload)); }
+SceneObject* MovieOwner(const void* payload) {
+    return MovieOwnerOf(static_cast<const Movie*>(payload));
+}
+void ReleaseMoviePayload(void* payload) {
+    DestroyMovie(static_cast<Movie*>(payload));
+}
 
 // The argument with one pair of surrounding double quotes removed.
 const char* Unquoted(const char* text, char* buf, size_t size) {
@@ -72,7 +78,8 @@ int MovieStep(SceneObject* o) {
     Movie* m = PlayerOf(o);
     render::Image* image = o->image ? o->image->image : nullptr;
     if (!m || !image || !image->pixels) return 0;
-    int copied = CopyMovieFrame(m, image->pixels, image->width, image->height, static_cast<size_t>(image->width) * 4);
+    int copied = CopyMovieFrame(m, image->pixels, image->width, image->height,
+                                static_cast<size_t>(image->width) * 4);
     if (copied) {
         render::ImageChanged(image);
         // A movie mask: its layer is built again from the new frame.
@@ -88,11 +95,16 @@ int MovieRequest(SceneObject* o, scene::ObjectQuery* q) {
     const char* k = q->arguments[0];
     Movie* m = PlayerOf(o);
     if (!m) return sound::MediaRequest(o, q);
-    if (scene::KeywordIs(k, "Play")) PlayMovie(m);
-    else if (scene::KeywordIs(k, "Stop")) StopMovie(m);
-    else if (scene::KeywordIs(k, "Pause")) PauseMovie(m);
-    else if (scene::KeywordIs(k, "Resume")) ResumeMovie(m);
-    else return scene::TextureRequest(o, q);
+    if (scene::KeywordIs(k, "Play"))
+        PlayMovie(m);
+    else if (scene::KeywordIs(k, "Stop"))
+        StopMovie(m);
+    else if (scene::KeywordIs(k, "Pause"))
+        PauseMovie(m);
+    else if (scene::KeywordIs(k, "Resume"))
+        ResumeMovie(m);
+    else
+        return scene::TextureRequest(o, q);
     o->ops.mediaStep = MovieStep;
     return 1;
 }
@@ -128,7 +140,8 @@ int CreateMovieObject(const scene::CreateContext& c, const scene::CreateArgs& a)
     if (!scene::AttachTexture(o, image, true)) return scene::AbortCreation(&k);
     o->ops.mediaStep = MovieStep;
     o->ops.request = MovieRequest;
-    if (!scene::PlaceTexture(o, a.at(2), a.at(3), scene::LeadingInteger(a.at(1)))) return scene::AbortCreation(&k);
+    if (!scene::PlaceTexture(o, a.at(2), a.at(3), scene::LeadingInteger(a.at(1))))
+        return scene::AbortCreation(&k);
     scene::MarkTextureCreated();
     return scene::EndCreation(&k);
 }
@@ -181,7 +194,7 @@ void ForMovies(SceneObject* node, void (*action)(Movie*)) {
     for (SceneObject* c = node->firstChild; c; c = c->nextSibling) ForMovies(c, action);
 }
 void ForAllMovies(void (*action)(Movie*)) {
-    for (scene::ObjectRoot* slot = &scene::g_objects.firstSlot; slot; slot = slot->next)
+    for (scene::ObjectRoot* slot = &scene::Objects().firstSlot; slot; slot = slot->next)
         if (slot->ownerKey != scene::kFreeKey) ForMovies(&slot->root, action);
 }
 

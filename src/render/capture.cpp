@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "render/image_load.h"
+#include "render/state.h"
 #include "core/engine.h"
 #include "core/registry.h"
 
@@ -10,26 +11,25 @@ namespace render {
 
 namespace {
 
-FrameAccess g_access;
-uint32_t* g_plainFrame = nullptr;
-Image* g_sceneSnapshot = nullptr;
-Image* g_screenSnapshot = nullptr;
-
-uint32_t* PlainLock() { return g_plainFrame; }
+uint32_t* PlainLock() {
+    return State().capture.plainFrame;
+}
 void PlainUnlock() {}
 
 // The redraw that precedes a capture, skipped while a saved game loads.
 void RedrawBeforeCapture(int hide) {
     if (core::Current().state.load() == core::StateLoading) return;
-    if (g_access.redrawScene) g_access.redrawScene(hide);
+    if (State().capture.access.redrawScene) State().capture.access.redrawScene(hide);
 }
 
 // Nearest-neighbour read of the frame into `image`, both directions scaled in
 // 16.16 steps from 0; alpha 255.
 void ScaleFrom(const uint32_t* source, int32_t sourceWidth, int32_t sourceHeight,
                size_t sourceStride, Image* image) {
-    uint32_t xStep = static_cast<uint32_t>((static_cast<int64_t>(sourceWidth) << 16) / image->width);
-    uint32_t yStep = static_cast<uint32_t>((static_cast<int64_t>(sourceHeight) << 16) / image->height);
+    uint32_t xStep =
+        static_cast<uint32_t>((static_cast<int64_t>(sourceWidth) << 16) / image->width);
+    uint32_t yStep =
+        static_cast<uint32_t>((static_cast<int64_t>(sourceHeight) << 16) / image->height);
     uint32_t v = 0;
     for (int32_t r = 0; r < image->height; ++r, v += yStep) {
         uint32_t sy = v >> 16;
@@ -39,7 +39,8 @@ void ScaleFrom(const uint32_t* source, int32_t sourceWidth, int32_t sourceHeight
         uint32_t u = 0;
         for (int32_t c = 0; c < image->width; ++c, u += xStep) {
             uint32_t sx = u >> 16;
-            if (sx >= static_cast<uint32_t>(sourceWidth)) sx = static_cast<uint32_t>(sourceWidth - 1);
+            if (sx >= static_cast<uint32_t>(sourceWidth))
+                sx = static_cast<uint32_t>(sourceWidth - 1);
             dst[c] = src[sx] | 0xFF000000u;
         }
     }
@@ -47,21 +48,25 @@ void ScaleFrom(const uint32_t* source, int32_t sourceWidth, int32_t sourceHeight
 
 }  // namespace
 
-void SetFrameAccess(const FrameAccess& access) { g_access = access; }
+void SetFrameAccess(const FrameAccess& access) {
+    State().capture.access = access;
+}
 
 void SetPlainFrame(uint32_t* frame) {
-    g_plainFrame = frame;
+    State().capture.plainFrame = frame;
     FrameAccess access;
     if (frame) {
         access.lock = PlainLock;
         access.unlock = PlainUnlock;
     }
-    g_access = access;
+    State().capture.access = access;
 }
 
-uint32_t* LockFrame() { return g_access.lock ? g_access.lock() : nullptr; }
+uint32_t* LockFrame() {
+    return State().capture.access.lock ? State().capture.access.lock() : nullptr;
+}
 void UnlockFrame() {
-    if (g_access.unlock) g_access.unlock();
+    if (State().capture.access.unlock) State().capture.access.unlock();
 }
 
 Image* CaptureFrame(int32_t width) {
@@ -104,12 +109,13 @@ int CaptureFrameInto(Image* image, int hide) {
 
 Image* ScaleSceneSnapshot(int32_t width, int32_t height) {
     if (width <= 0 || height <= 0 || width > kFrameWidth || height > kFrameHeight) return nullptr;
-    if (!g_sceneSnapshot) return nullptr;
+    if (!State().capture.sceneSnapshot) return nullptr;
     Image* image = AllocImage(width, height, width);
     if (!image) return nullptr;
     image->flags = kImgCaptured;
-    ScaleFrom(g_sceneSnapshot->rows[0], g_sceneSnapshot->width, g_sceneSnapshot->height,
-              static_cast<size_t>(g_sceneSnapshot->width), image);
+    ScaleFrom(State().capture.sceneSnapshot->rows[0], State().capture.sceneSnapshot->width,
+              State().capture.sceneSnapshot->height,
+              static_cast<size_t>(State().capture.sceneSnapshot->width), image);
     return image;
 }
 
@@ -131,17 +137,21 @@ int RefreshSnapshot(Image** snapshot, int hide) {
 }  // namespace
 
 int TakeSnapshots() {
-    int scene = RefreshSnapshot(&g_sceneSnapshot, 1);
-    int screen = RefreshSnapshot(&g_screenSnapshot, 0);
+    int scene = RefreshSnapshot(&State().capture.sceneSnapshot, 1);
+    int screen = RefreshSnapshot(&State().capture.screenSnapshot, 0);
     return scene && screen ? 1 : 0;
 }
 
 void ReleaseSnapshots() {
-    DestroyImage(&g_sceneSnapshot);
-    DestroyImage(&g_screenSnapshot);
+    DestroyImage(&State().capture.sceneSnapshot);
+    DestroyImage(&State().capture.screenSnapshot);
 }
 
-const Image* SceneSnapshot() { return g_sceneSnapshot; }
-const Image* ScreenSnapshot() { return g_screenSnapshot; }
+const Image* SceneSnapshot() {
+    return State().capture.sceneSnapshot;
+}
+const Image* ScreenSnapshot() {
+    return State().capture.screenSnapshot;
+}
 
 }  // namespace render

@@ -7,48 +7,33 @@
 #include "platform/clock.h"
 #include "render/dirty_rect.h"
 #include "render/display.h"
+#include "render/state.h"
 #include "render/surface.h"
 #include "core/engine.h"
 #include "core/registry.h"
 
 namespace render {
 
-namespace {
-
-struct Pacing {
-    uint32_t lastPresent = 0;
-};
-
-struct DirectPictures {
-    Drawable* pictures[kDirectPictures] = {};
-    int index = -1;
-};
-
-Pacing g_pacing;
-DirectPictures g_direct;
-ComposerModes g_modes = {0, 0, 1.0, 1.0, 32.0};
-
-}  // namespace
-
 ComposerModes& Modes() {
-    return g_modes;
+    return State().modes;
 }
 
 void SetSkipMode(bool on) {
-    g_modes.skip = on ? 1 : 0;
+    State().modes.skip = on ? 1 : 0;
     SetDirtySkipMode(on);
 }
 
 double CurrentSpeed() {
+    const ComposerModes& modes = State().modes;
     if (core::Current().state.load(std::memory_order_relaxed) == core::StateSystemScript)
-        return g_modes.systemSpeed;
-    if (g_modes.skip) return g_modes.skipSpeed;
-    return g_modes.playSpeed;
+        return modes.systemSpeed;
+    if (modes.skip) return modes.skipSpeed;
+    return modes.playSpeed;
 }
 
 void ResetPacing() {
     core::SetFrameIndex(core::kDefaultFrameIndex);
-    g_pacing.lastPresent = core::NowMs();
+    State().pacing.lastPresent = core::NowMs();
 }
 
 void WaitFrameTime(platform::Event* wake, int ms) {
@@ -57,13 +42,14 @@ void WaitFrameTime(platform::Event* wake, int ms) {
 }
 
 void Pace(platform::Event* wake) {
-    if (g_modes.skip) return;
+    if (State().modes.skip) return;
+    Pacing& pacing = State().pacing;
     double speed = CurrentSpeed();
     if (speed <= 0) speed = 1;
     int interval = static_cast<int>(FrameIntervalMs() / speed);
-    int wait = interval - static_cast<int>(core::NowMs() - g_pacing.lastPresent);
+    int wait = interval - static_cast<int>(core::NowMs() - pacing.lastPresent);
     if (wait > 0) WaitFrameTime(wake, wait);
-    g_pacing.lastPresent = core::NowMs();
+    pacing.lastPresent = core::NowMs();
 }
 
 int PresentFrame(bool force) {
@@ -76,31 +62,34 @@ int PresentFrame(bool force) {
 
 void SetDirectPicture(int index, Drawable* picture) {
     if (index < 0 || index >= kDirectPictures) return;
-    if (g_direct.pictures[index] && g_direct.pictures[index] != picture)
-        DestroyDrawable(&g_direct.pictures[index]);
-    g_direct.pictures[index] = picture;
+    DirectPictures& direct = State().direct;
+    if (direct.pictures[index] && direct.pictures[index] != picture)
+        DestroyDrawable(&direct.pictures[index]);
+    direct.pictures[index] = picture;
 }
 void SelectDirectPicture(int index) {
-    g_direct.index = index;
+    State().direct.index = index;
 }
 
 bool DrawDirectPicture() {
-    int index = g_direct.index;
-    if (index < 0 || index >= kDirectPictures || !g_direct.pictures[index]) return false;
+    DirectPictures& direct = State().direct;
+    int index = direct.index;
+    if (index < 0 || index >= kDirectPictures || !direct.pictures[index]) return false;
     AddDirtyRect(0, 0, kFrameWidth, kFrameHeight);
-    DrawDrawable(g_direct.pictures[index], nullptr, nullptr, 0);
+    DrawDrawable(direct.pictures[index], nullptr, nullptr, 0);
     PresentFrame(false);
     return true;
 }
 
 void ReleaseDirectPictures() {
-    for (Drawable*& d : g_direct.pictures)
+    DirectPictures& direct = State().direct;
+    for (Drawable*& d : direct.pictures)
         if (d) {
             d->kept = 0;
             DestroyDrawable(&d);
             d = nullptr;
         }
-    g_direct.index = -1;
+    direct.index = -1;
 }
 
 }  // namespace render

@@ -9,38 +9,27 @@
 #include "render/compose.h"
 #include "render/display.h"
 #include "render/image_load.h"
+#include "render/state.h"
 #include "core/engine.h"
 
 namespace render {
 
 namespace {
 
-struct Display {
-    uint32_t* frame;  // kFrameHeight + 2 rows of kFrameWidth pixels
-    std::atomic<bool> changed{false};
-    int windowFull;
-    int scaling;
-    int32_t scaleX, scaleY;
-    void (*windowFullWriter)(int value);
-    int (*sceneRedraw)(int hide);
-};
-
-Display g_display;
-
 void ComputeScale() {
     int x = 0, y = 0, w = platform::kFrameWidth, h = platform::kFrameHeight;
     platform::Video().frameArea(&x, &y, &w, &h);
     if (w <= 0) w = kFrameWidth;
     if (h <= 0) h = kFrameHeight;
-    g_display.scaleX = static_cast<int32_t>(static_cast<int64_t>(kFrameWidth) * 65536 / w);
-    g_display.scaleY = static_cast<int32_t>(static_cast<int64_t>(kFrameHeight) * 65536 / h);
+    State().display.scaleX = static_cast<int32_t>(static_cast<int64_t>(kFrameWidth) * 65536 / w);
+    State().display.scaleY = static_cast<int32_t>(static_cast<int64_t>(kFrameHeight) * 65536 / h);
 }
 
 // The redraw before a capture: the scene's redraw (loading state excepted),
 // hideable objects skipped on request; nothing before one is set.
 int CaptureRedraw(int hide) {
     if (core::Current().state.load(std::memory_order_relaxed) == core::StateLoading) return 1;
-    return g_display.sceneRedraw ? g_display.sceneRedraw(hide) : 0;
+    return State().display.sceneRedraw ? State().display.sceneRedraw(hide) : 0;
 }
 
 }  // namespace
@@ -48,9 +37,9 @@ int CaptureRedraw(int hide) {
 int CreateDisplay() {
     ReleaseDisplay();
     size_t pixels = static_cast<size_t>(kFrameWidth) * (kFrameHeight + 2);
-    g_display.frame = static_cast<uint32_t*>(std::calloc(pixels, 4));
-    if (!g_display.frame) return 0;
-    g_display.windowFull = 0;
+    State().display.frame = static_cast<uint32_t*>(std::calloc(pixels, 4));
+    if (!State().display.frame) return 0;
+    State().display.windowFull = 0;
     FrameAccess access;
     access.lock = LockDisplayFrame;
     access.unlock = UnlockDisplayFrame;
@@ -69,52 +58,52 @@ int CreateDisplay() {
 }
 
 void ReleaseDisplay() {
-    if (g_display.frame) SetFrameAccess(FrameAccess{});
+    if (State().display.frame) SetFrameAccess(FrameAccess{});
     ReleaseSnapshots();
-    std::free(g_display.frame);
-    g_display.frame = nullptr;
-    g_display.changed = false;
+    std::free(State().display.frame);
+    State().display.frame = nullptr;
+    State().display.changed = false;
 }
 
 void SetSceneRedraw(int (*redraw)(int hide)) {
-    g_display.sceneRedraw = redraw;
+    State().display.sceneRedraw = redraw;
 }
 
 bool DisplayCreated() {
-    return g_display.frame != nullptr;
+    return State().display.frame != nullptr;
 }
 
 uint32_t* LockDisplayFrame() {
-    return g_display.frame;
+    return State().display.frame;
 }
 void UnlockDisplayFrame() {}
 
 void ClearFrame() {
-    if (!g_display.frame) return;
-    std::memset(g_display.frame, 0, static_cast<size_t>(kFrameWidth) * kFrameHeight * 4);
+    if (!State().display.frame) return;
+    std::memset(State().display.frame, 0, static_cast<size_t>(kFrameWidth) * kFrameHeight * 4);
     MarkFrameChanged();
 }
 
 void ClearFrameRect(const DirtyRect& rect) {
-    if (!g_display.frame || IsEmpty(rect)) return;
+    if (!State().display.frame || IsEmpty(rect)) return;
     int left = std::max(0, rect.left), right = std::min(kFrameWidth, rect.right);
     int top = std::max(0, rect.top), bottom = std::min(kFrameHeight - 1, rect.bottom);
     if (left >= right) return;
     for (int y = top; y <= bottom; ++y)
-        std::memset(g_display.frame + static_cast<size_t>(y) * kFrameStride + left, 0,
+        std::memset(State().display.frame + static_cast<size_t>(y) * kFrameStride + left, 0,
                     static_cast<size_t>(right - left) * 4);
     MarkFrameChanged();
 }
 
 void MarkFrameChanged() {
-    g_display.changed.store(true, std::memory_order_relaxed);
+    State().display.changed.store(true, std::memory_order_relaxed);
 }
 bool FrameChanged() {
-    return g_display.changed.load(std::memory_order_relaxed);
+    return State().display.changed.load(std::memory_order_relaxed);
 }
 
 void PresentFrameRect(const DirtyRect& rect) {
-    if (!g_display.frame || IsEmpty(rect)) return;
+    if (!State().display.frame || IsEmpty(rect)) return;
     platform::Rect r;
     r.left = std::max(0, rect.left);
     r.top = std::max(0, rect.top);
@@ -122,8 +111,8 @@ void PresentFrameRect(const DirtyRect& rect) {
     // Drawing includes the rectangle's bottom row; so does the copy.
     r.bottom = std::min(kFrameHeight, rect.bottom + 1);
     if (r.left >= r.right || r.top >= r.bottom) return;
-    platform::Video().present(g_display.frame, kFrameWidth, r);
-    g_display.changed.store(false, std::memory_order_relaxed);
+    platform::Video().present(State().display.frame, kFrameWidth, r);
+    State().display.changed.store(false, std::memory_order_relaxed);
 }
 
 int ApplyDisplayMode(int fullScreen, int scaling) {
@@ -146,7 +135,7 @@ int ApplyDisplayMode(int fullScreen, int scaling) {
         if (scaling < 1 || scaling > 3) mode = platform::kFullNearest;
     }
     if (!platform::Video().setDisplayMode(mode)) return 0;
-    g_display.windowFull = fullScreen ? 1 : 0;
+    State().display.windowFull = fullScreen ? 1 : 0;
     // Only the window copies exactly the changed pixels; scaled presenters
     // filter across the rectangle's edge and need the widening.
     SetDirtyOneToOne(!fullScreen);
@@ -156,25 +145,26 @@ int ApplyDisplayMode(int fullScreen, int scaling) {
 }
 
 int SwitchWindowFull(int full) {
-    int ok = ApplyDisplayMode(full ? 1 : 0, g_display.scaling);
-    if (ok && g_display.windowFullWriter) g_display.windowFullWriter(g_display.windowFull);
+    int ok = ApplyDisplayMode(full ? 1 : 0, State().display.scaling);
+    if (ok && State().display.windowFullWriter)
+        State().display.windowFullWriter(State().display.windowFull);
     return ok;
 }
 
 int CurrentWindowFull() {
-    return g_display.windowFull;
+    return State().display.windowFull;
 }
 void SetDisplayScaling(int scaling) {
-    g_display.scaling = (scaling >= 1 && scaling <= 3) ? scaling : 0;
+    State().display.scaling = (scaling >= 1 && scaling <= 3) ? scaling : 0;
 }
 void SetWindowFullWriter(void (*writer)(int value)) {
-    g_display.windowFullWriter = writer;
+    State().display.windowFullWriter = writer;
 }
 
 void ClientToFrameScale(int32_t* scaleX, int32_t* scaleY) {
-    if (!g_display.scaleX) ComputeScale();
-    *scaleX = g_display.scaleX;
-    *scaleY = g_display.scaleY;
+    if (!State().display.scaleX) ComputeScale();
+    *scaleX = State().display.scaleX;
+    *scaleY = State().display.scaleY;
 }
 
 void ClientToFrame(int clientX, int clientY, int* frameX, int* frameY) {

@@ -4,14 +4,13 @@
 #include <cstring>
 
 #include "render/display.h"
+#include "render/state.h"
 #include "render/drawable.h"
 #include "render/surface.h"
 
 namespace render {
 
 namespace {
-
-RasterOps g_raster = {};
 
 uint8_t* FramePixels(int* stride) {
     *stride = kFrameStride * 4;
@@ -21,10 +20,10 @@ uint8_t* FramePixels(int* stride) {
 }  // namespace
 
 void SetRasterOps(const RasterOps& ops) {
-    g_raster = ops;
+    State().rasterOps = ops;
 }
 const RasterOps& Raster() {
-    return g_raster;
+    return State().rasterOps;
 }
 
 Drawable* CreateDrawable(scene::SceneObject* owner, const Surface* surface) {
@@ -70,7 +69,7 @@ void DestroyDrawable(Drawable** drawable) {
 
 int InstallBlendMode(Drawable* d, int32_t mode) {
     if (!d) return 0;
-    if (g_raster.installMode) return g_raster.installMode(d, mode);
+    if (State().rasterOps.installMode) return State().rasterOps.installMode(d, mode);
     int32_t low = mode & 0xFFF;
     if (low == kBlendAdd || low == kBlendSub || low == kBlendOverlay || low == kBlendMul)
         d->blendMode = low;
@@ -81,7 +80,7 @@ int InstallBlendMode(Drawable* d, int32_t mode) {
 
 int DrawDrawable(Drawable* d, Layer* layer, void* parameter, int effectFlag) {
     (void)effectFlag;
-    if (!d || d->opacity == 0 || !d->image || !g_raster.draw) return 0;
+    if (!d || d->opacity == 0 || !d->image || !State().rasterOps.draw) return 0;
     DirtyRect dirty = CurrentDirty();
     if (IsEmpty(dirty)) return 0;
     int stride = 0;
@@ -99,7 +98,7 @@ int DrawDrawable(Drawable* d, Layer* layer, void* parameter, int effectFlag) {
     d->destinationStride = stride;
     SpanClip clip{dirty.left, dirty.top, dirty.right, dirty.bottom};
     if (clip.bottom > kFrameHeight - 1) clip.bottom = kFrameHeight - 1;
-    int result = g_raster.draw(d, layer, parameter, &clip);
+    int result = State().rasterOps.draw(d, layer, parameter, &clip);
     if (toFrame) {
         MarkFrameChanged();
         UnlockDisplayFrame();

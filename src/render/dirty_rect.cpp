@@ -4,31 +4,29 @@
 #include <atomic>
 
 #include "render/drawable.h"
+#include "render/state.h"
 #include "render/surface.h"
 
 namespace render {
 
 namespace {
 
-std::atomic<int32_t> g_left{-1}, g_top{-1}, g_right{-1}, g_bottom{-1};
-std::atomic<bool> g_skip{false};
-std::atomic<bool> g_oneToOne{true};
-
-int Unite(int left, int top, int right, int bottom) {
-    if (g_skip.load(std::memory_order_relaxed)) {
+int Unite(DirtyRegion& dirty, int left, int top, int right, int bottom) {
+    if (dirty.skip.load(std::memory_order_relaxed)) {
         left = 0;
         top = 0;
         right = kFrameWidth;
         bottom = kFrameHeight;
     }
-    int32_t l = g_left.load(std::memory_order_relaxed), t = g_top.load(std::memory_order_relaxed);
-    int32_t r = g_right.load(std::memory_order_relaxed),
-            b = g_bottom.load(std::memory_order_relaxed);
+    int32_t l = dirty.left.load(std::memory_order_relaxed),
+            t = dirty.top.load(std::memory_order_relaxed);
+    int32_t r = dirty.right.load(std::memory_order_relaxed),
+            b = dirty.bottom.load(std::memory_order_relaxed);
     if (l == -1 || left < l) l = left;
     if (t == -1 || top < t) t = top;
     if (r == -1 || right > r) r = right;
     if (b == -1 || bottom > b) b = bottom;
-    if (!g_oneToOne.load(std::memory_order_relaxed)) {
+    if (!dirty.oneToOne.load(std::memory_order_relaxed)) {
         if (l > 0) l -= 2;
         if (t > 0) t -= 2;
         if (r < kFrameWidth) r += 2;
@@ -38,21 +36,22 @@ int Unite(int left, int top, int right, int bottom) {
         r = std::clamp(r, 0, kFrameWidth);
         b = std::clamp(b, 0, kFrameHeight);
     }
-    g_left.store(l, std::memory_order_relaxed);
-    g_top.store(t, std::memory_order_relaxed);
-    g_right.store(r, std::memory_order_relaxed);
-    g_bottom.store(b, std::memory_order_relaxed);
+    dirty.left.store(l, std::memory_order_relaxed);
+    dirty.top.store(t, std::memory_order_relaxed);
+    dirty.right.store(r, std::memory_order_relaxed);
+    dirty.bottom.store(b, std::memory_order_relaxed);
     return b;
 }
 
 }  // namespace
 
 int AddDirtyRect(int left, int top, int width, int height) {
-    return Unite(left, top, left + width, top + height);
+    return Unite(State().dirty, left, top, left + width, top + height);
 }
 
 int AddDirtyDrawable(const Drawable* d) {
-    if (!d || !d->quad) return g_bottom.load(std::memory_order_relaxed);
+    DirtyRegion& dirty = State().dirty;
+    if (!d || !d->quad) return dirty.bottom.load(std::memory_order_relaxed);
     const Quad& q = *d->quad;
     int minX = q.px[0], maxX = q.px[0], minY = q.py[0], maxY = q.py[0];
     for (int i = 1; i < 4; ++i) {
@@ -70,22 +69,26 @@ int AddDirtyDrawable(const Drawable* d) {
         right = std::min(right, cr);
         bottom = std::min(bottom, cb);
     }
-    if (g_skip.load(std::memory_order_relaxed)) return Unite(0, 0, kFrameWidth, kFrameHeight);
+    if (dirty.skip.load(std::memory_order_relaxed))
+        return Unite(dirty, 0, 0, kFrameWidth, kFrameHeight);
     // Nothing of the drawable is inside its clip: nothing changes on screen.
-    if (minX >= right || minY >= bottom) return g_bottom.load(std::memory_order_relaxed);
-    return Unite(minX, minY, right, bottom);
+    if (minX >= right || minY >= bottom) return dirty.bottom.load(std::memory_order_relaxed);
+    return Unite(dirty, minX, minY, right, bottom);
 }
 
 DirtyRect CurrentDirty() {
-    return {g_left.load(std::memory_order_relaxed), g_top.load(std::memory_order_relaxed),
-            g_right.load(std::memory_order_relaxed), g_bottom.load(std::memory_order_relaxed)};
+    const DirtyRegion& dirty = State().dirty;
+    return {dirty.left.load(std::memory_order_relaxed), dirty.top.load(std::memory_order_relaxed),
+            dirty.right.load(std::memory_order_relaxed),
+            dirty.bottom.load(std::memory_order_relaxed)};
 }
 
 void SetDirty(const DirtyRect& r) {
-    g_left.store(r.left, std::memory_order_relaxed);
-    g_top.store(r.top, std::memory_order_relaxed);
-    g_right.store(r.right, std::memory_order_relaxed);
-    g_bottom.store(r.bottom, std::memory_order_relaxed);
+    DirtyRegion& dirty = State().dirty;
+    dirty.left.store(r.left, std::memory_order_relaxed);
+    dirty.top.store(r.top, std::memory_order_relaxed);
+    dirty.right.store(r.right, std::memory_order_relaxed);
+    dirty.bottom.store(r.bottom, std::memory_order_relaxed);
 }
 
 void ResetDirty() {
@@ -93,13 +96,13 @@ void ResetDirty() {
 }
 
 void SetDirtySkipMode(bool on) {
-    g_skip.store(on, std::memory_order_relaxed);
+    State().dirty.skip.store(on, std::memory_order_relaxed);
 }
 void SetDirtyOneToOne(bool on) {
-    g_oneToOne.store(on, std::memory_order_relaxed);
+    State().dirty.oneToOne.store(on, std::memory_order_relaxed);
 }
 bool DirtySkipMode() {
-    return g_skip.load(std::memory_order_relaxed);
+    return State().dirty.skip.load(std::memory_order_relaxed);
 }
 
 }  // namespace render

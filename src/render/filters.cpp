@@ -7,6 +7,8 @@ namespace render {
 
 namespace {
 
+// Grey weights, computed from constants on first use: the same for every
+// engine, so they stay process-wide.
 uint8_t g_t77[256];
 uint8_t g_t151[256];
 uint8_t g_t28[256];
@@ -18,18 +20,28 @@ constexpr int32_t kToneRestore = 315;
 
 int ShadePasses(int32_t code) {
     switch (code) {
-        case 764: return 1;
-        case 376: return 2;
-        case 449: return 4;
-        case 683: return 8;
-        case 381: return 16;
-        case 769: return 24;
-        case 464: return 32;
-        default: return 0;
+        case 764:
+            return 1;
+        case 376:
+            return 2;
+        case 449:
+            return 4;
+        case 683:
+            return 8;
+        case 381:
+            return 16;
+        case 769:
+            return 24;
+        case 464:
+            return 32;
+        default:
+            return 0;
     }
 }
 
-bool IsTone(int32_t code) { return code == 759 || code == 598 || code == 370 || code == 750; }
+bool IsTone(int32_t code) {
+    return code == 759 || code == 598 || code == 370 || code == 750;
+}
 
 // Copies the outermost inner rows and columns onto the border after blurring.
 void FillBorder(Image* image) {
@@ -157,7 +169,8 @@ void ToneFilter(Image* image, int32_t code) {
                     p[2] = static_cast<uint8_t>(y);
                     break;
                 }
-                default: break;
+                default:
+                    break;
             }
         }
     }

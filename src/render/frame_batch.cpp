@@ -5,32 +5,17 @@
 #include <atomic>
 
 #include "render/display.h"
+#include "render/frame_batch_record.h"
 #include "render/image_load.h"
 #include "render/raster.h"
+#include "render/state.h"
 
 namespace render {
 
 namespace {
 
-struct KeptDraw {
-    Drawable drawable;  // the record as it was when the draw was made
-    Layer* layer;
-    SpanClip clip;  // rows narrowed to those the draw can touch
-    bool covers;    // wide, and may store its texels whatever lies below (CoverRuns)
-    bool wide;      // wide enough for covering, or skipping what covers it, to pay
-};
-
-struct Batch {
-    int count = 0;
-    int32_t top = 0, bottom = -1;  // rows of all kept draws
-    int64_t pixels = 0;            // about how many pixels they cover
-    int firstWide = kMaxKeptDraws;  // the first wide kept draw
-    int32_t bandRows = kBatchBandRows;  // of the flush running
-    KeptDraw draws[kMaxKeptDraws];
-};
-
-Batch g_batch;
-std::atomic<bool> g_taken{false};
+// Which thread holds the batch is a property of the thread, not of the
+// engine: a redraw nested in the holder's frame must find it held.
 thread_local bool t_holder = false;   // this thread holds the batch
 thread_local bool t_keeping = false;  // and keeps its frame draws
 
@@ -49,7 +34,7 @@ ColumnRun Merge(ColumnRun a, ColumnRun b) {
 }
 
 int DrawBatchBand(void* context, int32_t band) {
-    const Batch& b = *static_cast<const Batch*>(context);
+    const FrameBatch& b = *static_cast<const FrameBatch*>(context);
     const int32_t top = b.top + band * b.bandRows;
     const int32_t bottom = std::min(b.bottom, top + b.bandRows - 1);
     const int32_t rows = bottom - top + 1;
@@ -102,7 +87,8 @@ int DrawBatchBand(void* context, int32_t band) {
 bool TakeFrameBatch() {
     if (t_holder) return false;  // the outer taker lets it go
     bool expected = false;
-    if (!g_taken.compare_exchange_strong(expected, true, std::memory_order_acquire)) return false;
+    if (!State().batchTaken.compare_exchange_strong(expected, true, std::memory_order_acquire))
+        return false;
     t_holder = true;
     return true;
 }
@@ -112,12 +98,18 @@ void ReleaseFrameBatch() {
     FlushFrameBatch();
     t_keeping = false;
     t_holder = false;
-    g_taken.store(false, std::memory_order_release);
+    State().batchTaken.store(false, std::memory_order_release);
 }
 
-void BeginKeeping() { t_keeping = t_holder; }
-void EndKeeping() { t_keeping = false; }
-int KeptFrameDraws() { return t_holder ? g_batch.count : 0; }
+void BeginKeeping() {
+    t_keeping = t_holder;
+}
+void EndKeeping() {
+    t_keeping = false;
+}
+int KeptFrameDraws() {
+    return t_holder ? State().batch.count : 0;
+}
 
 bool KeepFrameDraw(Drawable* d, Layer* layer, void* parameter, const SpanClip& clip) {
     if (!t_keeping || parameter || !d || d->target || !d->quad || !d->image) return false;
@@ -139,8 +131,9 @@ bool KeepFrameDraw(Drawable* d, Layer* layer, void* parameter, const SpanClip& c
     }
     if (c.top > c.bottom || c.left >= c.right) return true;  // nothing to draw
     // Kept draws share one destination (the frame).
-    if (g_batch.count == kMaxKeptDraws ||
-        (g_batch.count > 0 && g_batch.draws[0].drawable.destination != d->destination))
+    FrameBatch& batch = State().batch;
+    if (batch.count == kMaxKeptDraws ||
+        (batch.count > 0 && batch.draws[0].drawable.destination != d->destination))
         FlushFrameBatch();
 
     int32_t minX = q.px[0], maxX = q.px[0];
@@ -148,8 +141,9 @@ bool KeepFrameDraw(Drawable* d, Layer* layer, void* parameter, const SpanClip& c
         minX = std::min<int32_t>(minX, q.px[i]);
         maxX = std::max<int32_t>(maxX, q.px[i]);
     }
-    const int64_t width = std::max<int32_t>(0, std::min(c.right, maxX + 1) - std::max(c.left, minX));
-    KeptDraw& k = g_batch.draws[g_batch.count++];
+    const int64_t width =
+        std::max<int32_t>(0, std::min(c.right, maxX + 1) - std::max(c.left, minX));
+    KeptDraw& k = batch.draws[batch.count++];
     k.drawable = *d;
     k.layer = layer;
     k.clip = c;
@@ -159,21 +153,21 @@ bool KeepFrameDraw(Drawable* d, Layer* layer, void* parameter, const SpanClip& c
     k.covers = k.wide && !layer && d->opacity == 255 && d->blendMode == kBlendNormal &&
                flags != kImgNoCover && flags != kImgScratch &&
                (!(flags & kImgAlpha) || d->image->extents);
-    if (k.wide && g_batch.count - 1 < g_batch.firstWide) g_batch.firstWide = g_batch.count - 1;
-    if (g_batch.count == 1) {
-        g_batch.top = c.top;
-        g_batch.bottom = c.bottom;
-        g_batch.pixels = 0;
+    if (k.wide && batch.count - 1 < batch.firstWide) batch.firstWide = batch.count - 1;
+    if (batch.count == 1) {
+        batch.top = c.top;
+        batch.bottom = c.bottom;
+        batch.pixels = 0;
     } else {
-        g_batch.top = std::min(g_batch.top, c.top);
-        g_batch.bottom = std::max(g_batch.bottom, c.bottom);
+        batch.top = std::min(batch.top, c.top);
+        batch.bottom = std::max(batch.bottom, c.bottom);
     }
-    g_batch.pixels += width * (c.bottom - c.top + 1);
+    batch.pixels += width * (c.bottom - c.top + 1);
     return true;
 }
 
 void FlushFrameBatch() {
-    Batch& b = g_batch;
+    FrameBatch& b = State().batch;
     if (!t_holder || b.count == 0) return;
     if (b.count == 1) {
         // One draw gains nothing from bands of its own.

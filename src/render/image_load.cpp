@@ -7,21 +7,20 @@
 
 #include "files/file_handle.h"
 #include "render/image_decoders.h"
+#include "render/state.h"
 #include "core/registry.h"
 
 namespace render {
 
 namespace {
 
-const char* (*g_prefixSource)() = nullptr;
-Image* (*g_preloadedLookup)(const files::FileHandle*) = nullptr;
-
 // Builds the path of `name` into `path` (260 bytes). False when it does not fit.
 bool BuildPath(const char* name, char* path, size_t capacity) {
     if (std::strncmp(name, "file:", 5) == 0 && std::strlen(name) >= 5) {
         return std::snprintf(path, capacity, "%s", name + 5) < static_cast<int>(capacity);
     }
-    const char* prefix = g_prefixSource ? g_prefixSource() : nullptr;
+    const char* (*source)() = State().dataPrefix;
+    const char* prefix = source ? source() : nullptr;
     if (!prefix) prefix = "";
     return std::snprintf(path, capacity, "%s%s", prefix, name) < static_cast<int>(capacity);
 }
@@ -50,7 +49,8 @@ Image* LoadLocked(const char* name) {
         if (handle.ops.release) handle.ops.release(&handle);
         return nullptr;
     }
-    Image* image = g_preloadedLookup ? g_preloadedLookup(&handle) : nullptr;
+    Image* (*lookup)(const files::FileHandle*) = State().preloadedLookup;
+    Image* image = lookup ? lookup(&handle) : nullptr;
     if (!image && handle.buffer && handle.size > 0) {
         size_t size = static_cast<size_t>(handle.size);
         image = DecodeJpeg(handle.buffer, size);
@@ -64,10 +64,12 @@ Image* LoadLocked(const char* name) {
 
 }  // namespace
 
-void SetDataPrefixSource(const char* (*prefix)()) { g_prefixSource = prefix; }
+void SetDataPrefixSource(const char* (*prefix)()) {
+    State().dataPrefix = prefix;
+}
 
 void SetPreloadedImageLookup(Image* (*lookup)(const files::FileHandle*)) {
-    g_preloadedLookup = lookup;
+    State().preloadedLookup = lookup;
 }
 
 Image* LoadImage(const char* name) {

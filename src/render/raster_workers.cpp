@@ -39,6 +39,8 @@
 #include "platform/wake_word.h"
 #include "render/frame_batch.h"
 #include "render/raster.h"
+#include "render/raster_pool.h"
+#include "render/state.h"
 #include "core/engine.h"
 #include "core/registry.h"
 
@@ -71,69 +73,20 @@ constexpr int kCallerSleepMs = 250;
 // The sleeping worker looks at the engine's quit flag this often.
 constexpr int kQuitCheckMs = 250;
 
-// The work being shared. Written by the calling thread only while no band
-// of the previous work is taken or being drawn; published by the release
-// store of a new claim word.
-struct Job {
-    BandFn run = nullptr;
-    void* context = nullptr;
-};
-
-// One drawable's draw cut into bands (DrawSpans' shared draws).
-struct SpanJob {
-    Drawable* drawable = nullptr;
-    Layer* layer = nullptr;
-    void* param = nullptr;
-    BandPlan plan = {};
-};
-
 int DrawSpanBand(void* context, int32_t band) {
     const SpanJob& job = *static_cast<const SpanJob*>(context);
     return RunSpanRoutine(job.drawable, job.layer, job.param, BandClip(job.plan, band));
 }
 
-// Draw number << 32 | next band << 16 | band count. The draw number makes a
-// claim against an earlier draw's word fail.
-constexpr uint64_t kNextBand = uint64_t{1} << 16;
-
-// The only word both threads write during a draw.
-struct alignas(64) Claim {
-    std::atomic<uint64_t> word{0};
-};
-
-// What the worker has drawn of the current draw. Written by the worker only
-// while a draw is shared; reset by the calling thread before it posts one.
-struct alignas(64) WorkerShare {
-    std::atomic<uint32_t> bands{0};  // the calling thread sleeps on this word
-    std::atomic<int> result{0};      // OR of the bands' results
-};
-
-struct alignas(64) Wake {
-    std::atomic<uint32_t> posted{0};        // raised for each shared draw and at stop
-    std::atomic<uint32_t> workerAsleep{0};  // the worker sleeps (or is about to) on posted
-    std::atomic<uint32_t> callerAsleep{0};  // the caller sleeps (or is about to) on bands
-};
-
-Job g_job;
-SpanJob g_spanJob;  // calling thread only, read by the worker during a shared draw
-Claim g_claim;
-WorkerShare g_share;
-Wake g_wake;
-uint32_t g_drawNumber = 0;  // calling thread only
-std::atomic<int> g_stop{0};
-std::atomic<int> g_activeWorkers{1};
-core::ThreadHandle g_thread = -1;
-std::atomic<int64_t> g_workerThreadId{-1};  // set by the worker when it starts
-int g_avoidedProcessor = -1;                // calling thread only
-bool g_started = false;
+constexpr uint64_t kNextBand = uint64_t{1} << 16;  // one band in a claim word
 
 // Takes the next band of the current draw; false when none is left.
-bool ClaimBand(int32_t* band) {
-    uint64_t word = g_claim.word.load(std::memory_order_acquire);
+bool ClaimBand(RasterPool& p, int32_t* band) {
+    uint64_t word = p.claim.word.load(std::memory_order_acquire);
     for (;;) {
         uint32_t next = static_cast<uint32_t>(word >> 16) & 0xFFFF;
         if (next >= (word & 0xFFFF)) return false;
-        if (g_claim.word.compare_exchange_weak(word, word + kNextBand, std::memory_order_acq_rel,
+        if (p.claim.word.compare_exchange_weak(word, word + kNextBand, std::memory_order_acq_rel,
                                                std::memory_order_acquire)) {
             *band = static_cast<int32_t>(next);
             return true;
@@ -141,54 +94,60 @@ bool ClaimBand(int32_t* band) {
     }
 }
 
-int DrawBand(int32_t band) { return g_job.run(g_job.context, band); }
+int DrawBand(RasterPool& p, int32_t band) {
+    return p.job.run(p.job.context, band);
+}
 
 // The worker's part: every band it takes is published as soon as it is drawn.
-void WorkerDrawBands() {
+void WorkerDrawBands(RasterPool& p) {
     int32_t band;
-    while (ClaimBand(&band)) {
-        int result = DrawBand(band);
+    while (ClaimBand(p, &band)) {
+        int result = DrawBand(p, band);
         if (result) {
-            g_share.result.store(g_share.result.load(std::memory_order_relaxed) | result,
+            p.share.result.store(p.share.result.load(std::memory_order_relaxed) | result,
                                  std::memory_order_relaxed);
         }
-        g_share.bands.store(g_share.bands.load(std::memory_order_relaxed) + 1,
+        p.share.bands.store(p.share.bands.load(std::memory_order_relaxed) + 1,
                             std::memory_order_seq_cst);
-        if (g_wake.callerAsleep.load(std::memory_order_seq_cst)) {
-            platform::WakeWordWaiters(&g_share.bands);
+        if (p.wake.callerAsleep.load(std::memory_order_seq_cst)) {
+            platform::WakeWordWaiters(&p.share.bands);
         }
     }
 }
 
-bool WorkerShouldEnd() { return g_stop.load(std::memory_order_acquire) || core::Quitting(); }
+bool WorkerShouldEnd(const RasterPool& p) {
+    return p.stop.load(std::memory_order_acquire) || core::Quitting();
+}
 
 // Returns once `posted` has moved past `seen` or the worker should end.
-void AwaitDraw(uint32_t seen) {
+void AwaitDraw(RasterPool& p, uint32_t seen) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point until = Clock::now() + kWorkerPoll;
     for (int turn = 1;; ++turn) {
-        if (g_wake.posted.load(std::memory_order_acquire) != seen) return;
+        if (p.wake.posted.load(std::memory_order_acquire) != seen) return;
         if ((turn & 63) == 0) {
-            if (WorkerShouldEnd()) return;
+            if (WorkerShouldEnd(p)) return;
             if (Clock::now() >= until) break;
         }
         platform::SpinPause();
     }
-    g_wake.workerAsleep.store(1, std::memory_order_seq_cst);
-    while (g_wake.posted.load(std::memory_order_seq_cst) == seen && !WorkerShouldEnd()) {
-        platform::WaitWordChange(&g_wake.posted, seen, kQuitCheckMs);
+    p.wake.workerAsleep.store(1, std::memory_order_seq_cst);
+    while (p.wake.posted.load(std::memory_order_seq_cst) == seen && !WorkerShouldEnd(p)) {
+        platform::WaitWordChange(&p.wake.posted, seen, kQuitCheckMs);
     }
-    g_wake.workerAsleep.store(0, std::memory_order_relaxed);
+    p.wake.workerAsleep.store(0, std::memory_order_relaxed);
 }
 
-void WorkerLoop(void*) {
-    g_workerThreadId.store(platform::SystemThreadId(), std::memory_order_release);
-    while (!WorkerShouldEnd()) {
+// The worker thread; `pool` is its engine's RasterPool.
+void WorkerLoop(void* pool) {
+    RasterPool& p = *static_cast<RasterPool*>(pool);
+    p.workerThreadId.store(platform::SystemThreadId(), std::memory_order_release);
+    while (!WorkerShouldEnd(p)) {
         // Read before looking for bands: a draw posted after this read
         // changes `posted`, so it is never slept through.
-        uint32_t seen = g_wake.posted.load(std::memory_order_acquire);
-        WorkerDrawBands();
-        AwaitDraw(seen);
+        uint32_t seen = p.wake.posted.load(std::memory_order_acquire);
+        WorkerDrawBands(p);
+        AwaitDraw(p, seen);
     }
 }
 
@@ -197,69 +156,78 @@ void WorkerLoop(void*) {
 // returns before they are done: however late a loaded machine runs the
 // worker, the draw waits for it (the worker never waits on anything but the
 // processor, so it always finishes).
-void AwaitWorker(uint32_t bands) {
+void AwaitWorker(RasterPool& p, uint32_t bands) {
     using Clock = std::chrono::steady_clock;
-    if (g_share.bands.load(std::memory_order_acquire) == bands) return;
+    if (p.share.bands.load(std::memory_order_acquire) == bands) return;
     const Clock::time_point start = Clock::now();
     for (int turn = 1;; ++turn) {
-        if (g_share.bands.load(std::memory_order_acquire) == bands) return;
+        if (p.share.bands.load(std::memory_order_acquire) == bands) return;
         if ((turn & 63) == 0 && Clock::now() - start >= kCallerPoll) break;
         platform::SpinPause();
     }
-    g_wake.callerAsleep.store(1, std::memory_order_seq_cst);
+    p.wake.callerAsleep.store(1, std::memory_order_seq_cst);
     for (;;) {
-        uint32_t drawn = g_share.bands.load(std::memory_order_seq_cst);
+        uint32_t drawn = p.share.bands.load(std::memory_order_seq_cst);
         if (drawn == bands) break;
-        platform::WaitWordChange(&g_share.bands, drawn, kCallerSleepMs);
+        platform::WaitWordChange(&p.share.bands, drawn, kCallerSleepMs);
     }
-    g_wake.callerAsleep.store(0, std::memory_order_relaxed);
+    p.wake.callerAsleep.store(0, std::memory_order_relaxed);
     // The acquire that pairs with the worker's last count.
-    (void)g_share.bands.load(std::memory_order_acquire);
+    (void)p.share.bands.load(std::memory_order_acquire);
 }
 
 // Keeps the worker off the processor the calling thread draws on. Woken on
 // that processor (the system does so when the other one is busy), the worker
 // would take it over and the calling thread would wait for it; kept off it,
 // the worker waits for the other processor while this thread draws on.
-void StayBesideCaller() {
+void StayBesideCaller(RasterPool& p) {
     int here = platform::CurrentProcessor();
-    if (here == g_avoidedProcessor) return;
-    int64_t worker = g_workerThreadId.load(std::memory_order_acquire);
+    if (here == p.avoidedProcessor) return;
+    int64_t worker = p.workerThreadId.load(std::memory_order_acquire);
     if (worker < 0) return;
-    if (platform::KeepOffProcessor(worker, here)) g_avoidedProcessor = here;
+    if (platform::KeepOffProcessor(worker, here)) p.avoidedProcessor = here;
+}
+
+int ShareBands(RasterPool& p, int32_t count, BandFn run, void* context) {
+    if (count <= 0 || !run) return 0;
+    if (p.activeWorkers.load() < 2 || count < 2 || count > 0xFFFF) {
+        int result = 0;
+        for (int32_t band = 0; band < count; ++band) result |= run(context, band);
+        return result;
+    }
+    StayBesideCaller(p);
+    p.job.run = run;
+    p.job.context = context;
+    p.share.bands.store(0, std::memory_order_relaxed);
+    p.share.result.store(0, std::memory_order_relaxed);
+    ++p.drawNumber;
+    p.claim.word.store((uint64_t{p.drawNumber} << 32) | static_cast<uint32_t>(count),
+                       std::memory_order_release);
+
+    p.wake.posted.fetch_add(1, std::memory_order_seq_cst);
+    if (p.wake.workerAsleep.load(std::memory_order_seq_cst)) {
+        platform::WakeWordWaiters(&p.wake.posted);
+    }
+    uint32_t own = 0;
+    int result = 0;
+    int32_t band;
+    while (ClaimBand(p, &band)) {
+        result |= DrawBand(p, band);
+        ++own;
+    }
+    AwaitWorker(p, static_cast<uint32_t>(count) - own);
+    return result | p.share.result.load(std::memory_order_relaxed);
+}
+
+bool WorthSharing(const RasterPool& p, int64_t pixels) {
+    if (p.activeWorkers.load() < 2 || core::Quitting() || pixels < kMinSharedPixels) return false;
+    return pixels >= kMinWakePixels || !p.wake.workerAsleep.load(std::memory_order_relaxed);
 }
 
 }  // namespace
 
 int ShareBands(int32_t count, BandFn run, void* context) {
-    if (count <= 0 || !run) return 0;
-    if (g_activeWorkers.load() < 2 || count < 2 || count > 0xFFFF) {
-        int result = 0;
-        for (int32_t band = 0; band < count; ++band) result |= run(context, band);
-        return result;
-    }
-    StayBesideCaller();
-    g_job.run = run;
-    g_job.context = context;
-    g_share.bands.store(0, std::memory_order_relaxed);
-    g_share.result.store(0, std::memory_order_relaxed);
-    ++g_drawNumber;
-    g_claim.word.store((uint64_t{g_drawNumber} << 32) | static_cast<uint32_t>(count),
-                       std::memory_order_release);
-
-    g_wake.posted.fetch_add(1, std::memory_order_seq_cst);
-    if (g_wake.workerAsleep.load(std::memory_order_seq_cst)) {
-        platform::WakeWordWaiters(&g_wake.posted);
-    }
-    uint32_t own = 0;
-    int result = 0;
-    int32_t band;
-    while (ClaimBand(&band)) {
-        result |= DrawBand(band);
-        ++own;
-    }
-    AwaitWorker(static_cast<uint32_t>(count) - own);
-    return result | g_share.result.load(std::memory_order_relaxed);
+    return ShareBands(State().workers, count, run, context);
 }
 
 namespace {
@@ -288,10 +256,10 @@ bool SpanExtent(const Quad& q, const SpanClip& clip, Extent* extent) {
             _mm_and_si128(_mm_cmplt_epi16(minX, frameRight), _mm_cmpgt_epi16(maxX, minusOne));
         unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(present));
         if (mask == 0) continue;
-        lo8 = _mm_min_epi16(lo8, _mm_or_si128(_mm_and_si128(present, minX),
-                                              _mm_andnot_si128(present, noMin)));
-        hi8 = _mm_max_epi16(hi8, _mm_or_si128(_mm_and_si128(present, maxX),
-                                              _mm_andnot_si128(present, noMax)));
+        lo8 = _mm_min_epi16(
+            lo8, _mm_or_si128(_mm_and_si128(present, minX), _mm_andnot_si128(present, noMin)));
+        hi8 = _mm_max_epi16(
+            hi8, _mm_or_si128(_mm_and_si128(present, maxX), _mm_andnot_si128(present, noMax)));
         rows += __builtin_popcount(mask) / 2;
         if (first < 0) first = r + __builtin_ctz(mask) / 2;
         last = r + (31 - __builtin_clz(mask)) / 2;
@@ -319,7 +287,9 @@ bool SpanExtent(const Quad& q, const SpanClip& clip, Extent* extent) {
 
 }  // namespace
 
-int ActiveWorkers() { return g_activeWorkers.load(); }
+int ActiveWorkers() {
+    return State().workers.activeWorkers.load();
+}
 
 bool PlanBands(const Quad& q, const SpanClip& clip, BandPlan* plan) {
     if (clip.right - clip.left <= 3) return false;
@@ -352,8 +322,7 @@ int RunSpanRoutine(Drawable* d, Layer* layer, void* param, const SpanClip& clip)
 }
 
 bool WorthSharing(int64_t pixels) {
-    if (g_activeWorkers.load() < 2 || core::Quitting() || pixels < kMinSharedPixels) return false;
-    return pixels >= kMinWakePixels || !g_wake.workerAsleep.load(std::memory_order_relaxed);
+    return WorthSharing(State().workers, pixels);
 }
 
 int DrawSpans(Drawable* d, Layer* layer, void* param, const SpanClip* clip) {
@@ -370,50 +339,53 @@ int DrawSpans(Drawable* d, Layer* layer, void* param, const SpanClip* clip) {
 int DrawSpansNow(Drawable* d, Layer* layer, void* param, const SpanClip* clip) {
     if (!d || !d->image || !d->quad || !d->destination || !clip) return 0;
     if (!param && d->opacity == 0) return 0;
+    RasterPool& p = State().workers;
     BandPlan plan;
-    bool shared = g_activeWorkers.load() >= 2 && PlanBands(*d->quad, *clip, &plan) &&
-                  WorthSharing(plan.pixels);
+    bool shared = p.activeWorkers.load() >= 2 && PlanBands(*d->quad, *clip, &plan) &&
+                  WorthSharing(p, plan.pixels);
     if (!shared) return RunSpanRoutine(d, layer, param, *clip);
-    g_spanJob = {d, layer, param, plan};
-    return ShareBands(plan.count, DrawSpanBand, &g_spanJob);
+    p.spanJob = {d, layer, param, plan};
+    return ShareBands(p, plan.count, DrawSpanBand, &p.spanJob);
 }
 
 bool StartWorkers() {
     RegisterRasterizer();
-    if (g_started) StopWorkers();
+    RasterPool& p = State().workers;
+    if (p.started) StopWorkers();
     int count = std::clamp(core::Current().workerCount, 1, kMaxWorkers);
-    g_activeWorkers.store(1);
+    p.activeWorkers.store(1);
     if (count < 2) return true;
-    g_stop.store(0);
-    g_claim.word.store(0);
-    g_share.bands.store(0);
-    g_wake.workerAsleep.store(0);
-    g_wake.callerAsleep.store(0);
-    g_workerThreadId.store(-1);
-    g_avoidedProcessor = -1;
-    g_thread = core::CreateEngineThread(true, WorkerLoop, nullptr);
-    if (g_thread < 0) return false;
-    g_started = true;
-    g_activeWorkers.store(count);
+    p.stop.store(0);
+    p.claim.word.store(0);
+    p.share.bands.store(0);
+    p.wake.workerAsleep.store(0);
+    p.wake.callerAsleep.store(0);
+    p.workerThreadId.store(-1);
+    p.avoidedProcessor = -1;
+    p.thread = core::CreateEngineThread(true, WorkerLoop, &p);
+    if (p.thread < 0) return false;
+    p.started = true;
+    p.activeWorkers.store(count);
     return true;
 }
 
 void StopWorkers() {
-    g_activeWorkers.store(1);
-    if (g_thread >= 0) {
-        g_stop.store(1, std::memory_order_release);
-        g_wake.posted.fetch_add(1, std::memory_order_seq_cst);
-        platform::WakeWordWaiters(&g_wake.posted);
-        core::ResumeEngineThread(g_thread);
-        if (!core::WaitEngineThread(g_thread, 10000)) {
+    RasterPool& p = State().workers;
+    p.activeWorkers.store(1);
+    if (p.thread >= 0) {
+        p.stop.store(1, std::memory_order_release);
+        p.wake.posted.fetch_add(1, std::memory_order_seq_cst);
+        platform::WakeWordWaiters(&p.wake.posted);
+        core::ResumeEngineThread(p.thread);
+        if (!core::WaitEngineThread(p.thread, 10000)) {
             std::fprintf(stderr, "velmoor: a raster worker did not end\n");
         }
-        core::ReleaseEngineThread(g_thread);
-        g_thread = -1;
+        core::ReleaseEngineThread(p.thread);
+        p.thread = -1;
     }
-    g_workerThreadId.store(-1);
-    g_avoidedProcessor = -1;
-    g_started = false;
+    p.workerThreadId.store(-1);
+    p.avoidedProcessor = -1;
+    p.started = false;
 }
 
 }  // namespace render

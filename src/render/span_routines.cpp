@@ -14,6 +14,7 @@
 
 namespace render {
 
+// A constant table (see raster.h), shared by every engine.
 uint8_t g_product[256][256];
 
 void BuildProductTable() {
@@ -44,7 +45,8 @@ struct Hidden {
 };
 thread_local Hidden t_hidden;
 
-// The kernel set in use; null until the first draw or selection.
+// The kernel set in use; null until the first draw or selection. A property
+// of the processor, not of an engine: process-wide.
 std::atomic<const span::KernelSet*> g_kernels{nullptr};
 
 const span::KernelSet& Kernels() {
@@ -134,7 +136,8 @@ span::SmoothSource MakeSmoothSource(const Image* img, int32_t maxRow) {
     const int64_t limit = INT32_MAX - static_cast<int64_t>(img->width);
     if (stride * (h - 1) > limit || spare > limit) return src;
     for (int32_t r = 0; r < h; ++r) {
-        if (reinterpret_cast<intptr_t>(img->rows[r]) != base + static_cast<intptr_t>(r * stride * 4))
+        if (reinterpret_cast<intptr_t>(img->rows[r]) !=
+            base + static_cast<intptr_t>(r * stride * 4))
             return src;
     }
     for (int32_t r = h + 1; r <= maxRow; ++r) {
@@ -261,8 +264,10 @@ bool CoverRuns(const Drawable* d, const SpanClip& clip, ColumnRun* out) {
             // Texels read in place: column c0 + (x - lo) of one picture row.
             if (q.spanDV[r] != 0 || q.spanDU[r] != kFixedOne) continue;
             const int32_t row = std::clamp(q.spanV[r] >> 16, 0, maxRow);
-            const int32_t c0 = static_cast<int32_t>(
-                (static_cast<uint32_t>(q.spanU[r]) + static_cast<uint32_t>(lo - minX) * kFixedOne)) >> 16;
+            const int32_t c0 =
+                static_cast<int32_t>((static_cast<uint32_t>(q.spanU[r]) +
+                                      static_cast<uint32_t>(lo - minX) * kFixedOne)) >>
+                16;
             if (row >= img->height || c0 < 0 || c0 + (hi - lo) - 1 >= img->width) continue;
             const RowExtent& e = img->extents[row];
             const int32_t base = lo;  // where texel c0 shows
@@ -339,19 +344,21 @@ int SetSmoothing(Drawable* d, int on) {
 
 namespace render {
 
-void RegisterRasterizer() {
-    static bool registered = false;
-    if (registered) return;
-    BuildProductTable();
-    SetRasterOps(RasterOps{InstallRasterMode, DrawSpans});
-    registered = true;
-}
-
 namespace {
-// Drawables made before the shell starts the workers get their routines too.
-struct RegisterAtStart {
-    RegisterAtStart() { RegisterRasterizer(); }
-} g_registerAtStart;
+// The product table is a constant of the process: built once, before main
+// (and again harmlessly, under the once guard, by an early caller).
+bool EnsureProductTable() {
+    static const bool built = (BuildProductTable(), true);
+    return built;
+}
+[[maybe_unused]] const bool g_productTableAtStart = EnsureProductTable();
 }  // namespace
+
+void RegisterRasterizer() {
+    EnsureProductTable();
+    // Every engine starts with the rasterizer installed (its record's
+    // default); this puts it back where a caller replaced it.
+    SetRasterOps(RasterOps{InstallRasterMode, DrawSpans});
+}
 
 }  // namespace render

@@ -5,12 +5,9 @@
 #include <cstring>
 
 #include "render/dirty_rect.h"
+#include "render/state.h"
 
 namespace render {
-
-namespace {
-Surface g_screen;
-}
 
 void SetSurfaceRect(Surface* s, int left, int top, int width, int height) {
     s->clip = {left * 4, top, width * 4, height};
@@ -31,18 +28,18 @@ Surface* CreateSurface(scene::SceneObject* owner) {
 }
 
 void DestroySurface(Surface* s) {
-    if (!s || s == &g_screen) return;
+    if (!s || s == &State().screen) return;
     std::free(s);
 }
 
 Surface* ScreenSurface() {
-    return &g_screen;
+    return &State().screen;
 }
 
 void ResetScreenSurface() {
-    std::memset(&g_screen, 0, sizeof g_screen);
-    SetSurfaceRect(&g_screen, 0, 0, kFrameWidth, kFrameHeight);
-    ResetSurfaceTransform(&g_screen);
+    std::memset(&State().screen, 0, sizeof State().screen);
+    SetSurfaceRect(&State().screen, 0, 0, kFrameWidth, kFrameHeight);
+    ResetSurfaceTransform(&State().screen);
 }
 
 Layer* CreateLayer(scene::SceneObject* owner, int32_t mode) {

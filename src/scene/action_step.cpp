@@ -6,21 +6,19 @@
 #include "render/compose.h"
 #include "scene/action_internal.h"
 #include "scene/process_object.h"
+#include "scene/state.h"
 #include "scene/trail.h"
 
 namespace scene {
 
-namespace {
-
-ActivityHooks g_activity = {
+// Nothing plays, no transition is held, every text is finished.
+const ActivityHooks kDefaultActivityHooks = {
     [](SceneObject*) { return 0; },
     [](SceneObject*) { return 0; },
     [](SceneObject*) { return 0; },
     [](SceneObject*) { return 0; },
     nullptr,
 };
-
-}  // namespace
 
 // counter += trunc(speed x elapsed) x 65536 / interval x multiplier, held
 // below the int32 limit so that a long pause cannot wrap it.
@@ -97,7 +95,7 @@ bool ActionValueAt(const ActionRecord& a, int kind, int32_t i, int32_t out[3]) {
 }
 
 ActivityHooks& GetActivityHooks() {
-    return g_activity;
+    return State().activityHooks;
 }
 
 int FadeStep(SceneObject* o) {
@@ -216,6 +214,7 @@ int ShakeStep(SceneObject* o) {
 }
 
 int ActionActive(SceneObject* o, int32_t code) {
+    const ActivityHooks& activity = State().activityHooks;
     const ObjectOps& d = DefaultOps();
     const ObjectOps& s = o->ops;
     switch (code) {
@@ -230,23 +229,23 @@ int ActionActive(SceneObject* o, int32_t code) {
         case kWaitShakeCode:
             return s.shakeStep != d.shakeStep;
         case kWaitTransitionCode:
-            return s.transitionStep != d.transitionStep && !g_activity.transitionHeld(o);
+            return s.transitionStep != d.transitionStep && !activity.transitionHeld(o);
         case kWaitTextCode:
-            return s.textStep != d.textStep && g_activity.textRunning(o);
+            return s.textStep != d.textStep && activity.textRunning(o);
         default:
             break;
     }
     if (s.fadeStep != d.fadeStep || s.moveStep != d.moveStep || s.zoomStep != d.zoomStep ||
         s.rotateStep != d.rotateStep || s.shakeStep != d.shakeStep || s.extraStep != d.extraStep)
         return 1;
-    if (s.transitionStep != d.transitionStep && !g_activity.transitionHeld(o)) return 1;
-    if (s.textStep != d.textStep && g_activity.textRunning(o)) return 1;
-    if (g_activity.soundPlaying(o)) return 1;
+    if (s.transitionStep != d.transitionStep && !activity.transitionHeld(o)) return 1;
+    if (s.textStep != d.textStep && activity.textRunning(o)) return 1;
+    if (activity.soundPlaying(o)) return 1;
     // A process is busy unless it waits at its entry point, idles, or has
     // stopped for good (nothing will ever run in it again).
     int32_t status = ProcessObjectStatus(o);
     if (status != -1 && status != 0 && status != 17 && status != 22) return 1;
-    if (o->movie && s.mediaStep != d.mediaStep && g_activity.moviePlaying(o)) return 1;
+    if (o->movie && s.mediaStep != d.mediaStep && activity.moviePlaying(o)) return 1;
     return 0;
 }
 
@@ -269,7 +268,10 @@ int32_t ActionTime(const SceneObject* o, int query) {
                 return total - passed;
         }
     }
-    if (o->sound && g_activity.soundTime) return g_activity.soundTime(o, query);
+    if (o->sound) {
+        const ActivityHooks& activity = State().activityHooks;
+        if (activity.soundTime) return activity.soundTime(o, query);
+    }
     return 0;
 }
 

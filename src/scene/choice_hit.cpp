@@ -12,12 +12,20 @@
 #include "scene/action.h"
 #include "scene/object_tree.h"
 #include "scene/scrollbar.h"
+#include "scene/state.h"
 #include "script/process.h"
 #include "core/engine.h"
 #include "core/input.h"
 #include "core/registry.h"
 
 namespace scene {
+
+namespace {
+void NoSounds(SceneObject*) {}
+}  // namespace
+
+// For a game without sound: choices play none.
+const ChoiceSoundHooks kDefaultChoiceSoundHooks = {NoSounds, NoSounds};
 
 namespace {
 
@@ -70,14 +78,11 @@ void SetGroupOpacity(SceneObject* choice, int group, int32_t byte) {
         if (p->image) ApplyOpacity(p, byte);
 }
 
-void NoSounds(SceneObject*) {}
-ChoiceSoundHooks g_sounds = {NoSounds, NoSounds};
-
 void StartGroupSounds(SceneObject* choice, int group) {
-    if (SceneObject* node = GroupNode(choice, group)) g_sounds.startSounds(node);
+    if (SceneObject* node = GroupNode(choice, group)) State().choiceSounds.startSounds(node);
 }
 void StopGroupSounds(SceneObject* choice, int group) {
-    if (SceneObject* node = GroupNode(choice, group)) g_sounds.stopSounds(node);
+    if (SceneObject* node = GroupNode(choice, group)) State().choiceSounds.stopSounds(node);
 }
 
 bool Clickable(SceneObject* choice) {
@@ -99,7 +104,8 @@ bool PictureHit(const SceneObject* p, int x, int y) {
         if (q->rowLimits && (y < 0 || y >= render::kQuadRows || x < q->rowLimits->left[y] ||
                              x >= q->rowLimits->right[y]))
             return false;
-        if (q->planeMap && q->planeMap->active && !render::UnmapFramePoint(*q->planeMap, x, y, &x, &y))
+        if (q->planeMap && q->planeMap->active &&
+            !render::UnmapFramePoint(*q->planeMap, x, y, &x, &y))
             return false;
     }
     int w = img->displayWidth > 0 ? img->displayWidth : img->width;
@@ -156,7 +162,7 @@ bool ChoiceUsualArea(SceneObject* choice, int* left, int* top, int* right, int* 
 }
 
 ChoiceSoundHooks& GetChoiceSoundHooks() {
-    return g_sounds;
+    return State().choiceSounds;
 }
 
 void LeaveChoice(SceneObject* choice) {
@@ -220,11 +226,11 @@ int ChoiceHit(SceneObject* choice, int x, int y, bool buttonDown, bool act, bool
 }
 
 int CaseHit(script::ScriptBlock* block, const char* name) {
-    if (!block || !block->process || !name || !*name || !g_objects.running) return 0;
+    if (!block || !block->process || !name || !*name || !Objects().running) return 0;
     uint32_t s = core::Current().state.load();
     if (s != core::StatePlay && s != core::StateSystemScript) return 0;
-    if (!platform::IsEventSet(g_objects.creationGate)) return 0;
-    if (!platform::WaitEvent(g_objects.deletionGate, 1500)) return 0;
+    if (!platform::IsEventSet(Objects().creationGate)) return 0;
+    if (!platform::WaitEvent(Objects().deletionGate, 1500)) return 0;
     bool down = (block->run.lastInputFlags & 1) != 0;
     int x = block->run.lastX, y = block->run.lastY;
     core::AcquireSceneLock();
@@ -243,9 +249,9 @@ int CaseHit(script::ScriptBlock* block, const char* name) {
 }
 
 void ResetHover(int world) {
-    if (!g_objects.running || world < 0 || world > 1 || core::Quitting()) return;
+    if (!Objects().running || world < 0 || world > 1 || core::Quitting()) return;
     core::AcquireSceneLock();
-    for (DrawListNode* n = g_objects.worlds[world].list.first; n; n = n->next) {
+    for (DrawListNode* n = Objects().worlds[world].list.first; n; n = n->next) {
         SceneObject* o = n->object;
         if (o->choiceFlag &&
             (o->choiceState == kChoiceHovered || o->choiceState == kChoicePressed)) {
@@ -262,7 +268,7 @@ namespace {
 // The clickable choice under the mouse; `take` presses it (hovering it
 // first when the select has not seen the mouse yet).
 int ChoiceUnderMouse(bool take) {
-    if (!g_objects.running || core::Quitting()) return 0;
+    if (!Objects().running || core::Quitting()) return 0;
     int x = 0, y = 0;
     core::LastMousePosition(&x, &y);
     int found = 0;

@@ -80,7 +80,7 @@ void CommandDraw(script::CommandCall& call) {
 // Built-ins do not say which process asks: the first tree that holds the
 // name answers ('@' aliases resolve over the whole world anyway).
 SceneObject* FindAnywhere(const char* name) {
-    for (ObjectRoot* slot = &g_objects.firstSlot; slot; slot = slot->next) {
+    for (ObjectRoot* slot = &Objects().firstSlot; slot; slot = slot->next) {
         if (slot->ownerKey == kFreeKey) continue;
         if (SceneObject* o = FindObject(slot->ownerKey, name)) return o;
     }
@@ -88,7 +88,7 @@ SceneObject* FindAnywhere(const char* name) {
 }
 
 int ServiceActionTime(const char* name, int kind) {
-    if (!g_objects.running || !name || !*name || core::Quitting()) return 0;
+    if (!Objects().running || !name || !*name || core::Quitting()) return 0;
     core::AcquireSceneLock();
     int32_t v = 0;
     if (SceneObject* o = FindAnywhere(name)) v = ActionTime(o, kind);
@@ -97,7 +97,7 @@ int ServiceActionTime(const char* name, int kind) {
 }
 
 int ServiceImageSize(const char* name, int vertical) {
-    if (!g_objects.running || !name || !*name || core::Quitting()) return 0;
+    if (!Objects().running || !name || !*name || core::Quitting()) return 0;
     core::AcquireSceneLock();
     int v = 0;
     SceneObject* o = FindAnywhere(name);
@@ -113,8 +113,9 @@ int ServiceImageSize(const char* name, int vertical) {
 }
 
 void ServiceLockVideo(int freeze) {
-    if (!g_objects.running || !scene::ComposerRunning()) return;
-    bool runs = platform::IsEventSet(g_objects.displayRunning);
+    ObjectSystem& objects = Objects();
+    if (!objects.running || !scene::ComposerRunning()) return;
+    bool runs = platform::IsEventSet(objects.displayRunning);
     if (freeze && runs) scene::PauseComposer();
     if (!freeze && !runs) scene::ResumeComposer();
 }

@@ -10,6 +10,7 @@
 #include "scene/action.h"
 #include "scene/composer.h"
 #include "scene/composer_internal.h"
+#include "scene/state.h"
 #include "core/engine.h"
 #include "core/registry.h"
 
@@ -17,12 +18,9 @@ namespace scene {
 
 namespace {
 
-ComposerHooks g_hooks = {};
-DrawFn g_idleDraws[4] = {};
-
 bool IdleDraw(DrawFn draw) {
     if (draw == NoDraw || draw == nullptr) return true;
-    for (DrawFn idle : g_idleDraws)
+    for (DrawFn idle : State().idleDraws)
         if (idle && idle == draw) return true;
     return false;
 }
@@ -33,8 +31,7 @@ bool OccluderCandidate(const SceneObject* o) {
     if (!d || !d->image || !d->quad) return false;
     if (!(d->blendMode & 0x0100)) return false;
     uint32_t flags = d->image->flags;
-    if ((flags & render::kImgAlpha) || flags == render::kImgScratch ||
-        flags == render::kImgNoCover)
+    if ((flags & render::kImgAlpha) || flags == render::kImgScratch || flags == render::kImgNoCover)
         return false;
     if (IdleDraw(o->ops.draw) || d->opacity != 255) return false;
     if (o->ops.blend != DefaultOps().blend) return false;
@@ -59,6 +56,7 @@ bool StepProgress(int result) {
 }
 
 void StepObject(SceneObject* o) {
+    ComposerHooks& hooks = State().composerHooks;
     ObjectOps& ops = o->ops;
     bool progress = false;
     progress |= StepProgress(ops.mediaStep(o));
@@ -69,14 +67,14 @@ void StepObject(SceneObject* o) {
     progress |= StepProgress(ops.transitionStep(o));
     int text = ops.textStep(o);
     if (text <= 0 && text != -4 && ops.textStep != DefaultOps().textStep)
-        ops.textStep = g_hooks.textIdle ? g_hooks.textIdle : DefaultOps().textStep;
+        ops.textStep = hooks.textIdle ? hooks.textIdle : DefaultOps().textStep;
     progress |= StepProgress(ops.shakeStep(o));
     if (o->camera && !progress && o->camera->changed && o->image && o->image->quad) {
         render::Drawable* d = o->image;
         render::AddDirtyDrawable(d);
         render::TransformQuad(d->quad, o->camera, render::kQuadRows, d->quad->x, d->quad->y);
         render::AddDirtyDrawable(d);
-        if (o->layer && o->layer->owner == o && g_hooks.rebuildLayer) g_hooks.rebuildLayer(o);
+        if (o->layer && o->layer->owner == o && hooks.rebuildLayer) hooks.rebuildLayer(o);
     }
 }
 
@@ -84,17 +82,17 @@ void StepObject(SceneObject* o) {
 // else: its draw may be kept for band-major drawing.
 bool PlainDraw(const SceneObject* o) {
     if (o->ops.draw != DrawObject || o->ops.blend != render::DrawDrawable || o->text) return false;
-    return !(o->trail.active && o->trail.showCopies && g_hooks.drawTrail);
+    return !(o->trail.active && o->trail.showCopies && State().composerHooks.drawTrail);
 }
 
 }  // namespace
 
 ComposerHooks& ComposerHooksTable() {
-    return g_hooks;
+    return State().composerHooks;
 }
 
 void RegisterIdleDraw(DrawFn draw) {
-    for (DrawFn& slot : g_idleDraws)
+    for (DrawFn& slot : State().idleDraws)
         if (!slot || slot == draw) {
             slot = draw;
             return;
@@ -102,13 +100,14 @@ void RegisterIdleDraw(DrawFn draw) {
 }
 
 int DrawObject(SceneObject* o) {
+    ComposerHooks& hooks = State().composerHooks;
     if ((render::Modes().hide && o->hideable) || !o->drawEnabled) return 0;
-    if (o->text) return g_hooks.drawText ? g_hooks.drawText(o) : 0;
+    if (o->text) return hooks.drawText ? hooks.drawText(o) : 0;
     if (!o->image) return 0;
-    bool trail = o->trail.active && o->trail.showCopies && g_hooks.drawTrail;
-    if (trail && o->trail.drawBefore) g_hooks.drawTrail(o, 1);
+    bool trail = o->trail.active && o->trail.showCopies && hooks.drawTrail;
+    if (trail && o->trail.drawBefore) hooks.drawTrail(o, 1);
     int result = o->ops.blend(o->image, o->layer, o->effectParameter, o->effectFlag);
-    if (trail && !o->trail.drawBefore) g_hooks.drawTrail(o, 0);
+    if (trail && !o->trail.drawBefore) hooks.drawTrail(o, 0);
     return result;
 }
 
@@ -193,23 +192,24 @@ DrawListNode* FindDrawStart(World* world, bool trims, bool* occluded) {
 }
 
 void UpdatePhase(World* world) {
+    ComposerHooks& hooks = State().composerHooks;
     // The clock the steps measure elapsed time with.
     uint32_t now = ActionNow();
     for (DrawListNode* n = world->list.first; n; n = n->next) {
         SceneObject* o = n->object;
         if (o->noStep) continue;
         StepObject(o);
-        if (o->trail.active && g_hooks.stepTrail) g_hooks.stepTrail(o);
+        if (o->trail.active && hooks.stepTrail) hooks.stepTrail(o);
         int extra = o->ops.extraStep(o);
         if (extra <= 0 && extra != -6) o->ops.extraStep = DefaultOps().extraStep;
         o->lastStepTime = now;
     }
     // Masks and stencils whose picture moved (or whose enclosing layer was
     // rebuilt) render their layers again before anything is drawn through them.
-    if (g_hooks.rebuildLayer)
+    if (hooks.rebuildLayer)
         for (DrawListNode* n = world->list.first; n; n = n->next) {
             SceneObject* o = n->object;
-            if (o->layer && o->layer->owner == o) g_hooks.rebuildLayer(o);
+            if (o->layer && o->layer->owner == o) hooks.rebuildLayer(o);
         }
     for (DrawListNode* n = world->list.first; n; n = n->next) {
         SceneObject* o = n->object;
@@ -219,10 +219,11 @@ void UpdatePhase(World* world) {
             AddWholeFrame();
     }
     DeleteDisusedObjects(world);
-    if (!render::IsEmpty(render::CurrentDirty()) && g_hooks.clearScratch) g_hooks.clearScratch();
+    if (!render::IsEmpty(render::CurrentDirty()) && hooks.clearScratch) hooks.clearScratch();
 }
 
 int DrawPhase(World* world) {
+    ComposerHooks& hooks = State().composerHooks;
     if (render::IsEmpty(render::CurrentDirty())) return 0;
     bool occluded = false;
     DrawListNode* start = FindDrawStart(world, true, &occluded);
@@ -236,7 +237,7 @@ int DrawPhase(World* world) {
     // drawn and presented, so only the rectangle needs clearing.
     if (!occluded && !render::Modes().skip) render::ClearFrameRect(render::CurrentDirty());
     DrawObjects(start, true);
-    if (!render::Modes().skip && !render::Modes().hide && g_hooks.drawCursor) g_hooks.drawCursor();
+    if (!render::Modes().skip && !render::Modes().hide && hooks.drawCursor) hooks.drawCursor();
     render::PresentFrame(false);
     return 1;
 }
@@ -287,13 +288,14 @@ void RedrawNow() {
 }
 
 void RebaseTimes(int resume) {
+    ComposerHooks& hooks = State().composerHooks;
     uint32_t now = ActionNow();
-    for (World& w : g_objects.worlds)
+    for (World& w : Objects().worlds)
         for (DrawListNode* n = w.list.first; n; n = n->next) {
             n->object->lastStepTime = now;
             for (uint32_t& t : n->object->trail.updated) t = now;
         }
-    if (g_hooks.rebaseOther) g_hooks.rebaseOther(now, resume);
+    if (hooks.rebaseOther) hooks.rebaseOther(now, resume);
 }
 
 }  // namespace scene

@@ -9,26 +9,26 @@
 #include "render/surface.h"
 #include "scene/create_commands.h"
 #include "scene/position.h"
+#include "scene/state.h"
 #include "core/registry.h"
 
 namespace scene {
 
 namespace {
 
-MaskMovieHooks g_maskMovies{};
-
 // Makes the mask or stencil object around `picture` (taken over when owns).
-int MakeLayerObject(const CreateContext& c, const CreateArgs& a, int groupArg, render::Image* picture,
-                    bool owns, int32_t mode, movie::Movie* movie = nullptr) {
+int MakeLayerObject(const CreateContext& c, const CreateArgs& a, int groupArg,
+                    render::Image* picture, bool owns, int32_t mode,
+                    movie::Movie* movie = nullptr) {
     int32_t priority = LeadingInteger(a.at(1));
     Creation k;
     if (!BeginCreation(c, a.at(0), &k)) {
         if (owns) render::DestroyImage(&picture);
-        if (movie) g_maskMovies.release(movie);
+        if (movie) State().maskMovies.release(movie);
         return 0;
     }
     SceneObject* o = k.object;
-    if (movie) g_maskMovies.attach(o, movie);  // freed with the object from here on
+    if (movie) State().maskMovies.attach(o, movie);  // freed with the object from here on
     if (!AttachTexture(o, picture, owns)) return AbortCreation(&k);
     render::Layer* layer = render::CreateLayer(o, mode);
     if (!layer) return AbortCreation(&k);
@@ -50,7 +50,9 @@ int MakeLayerObject(const CreateContext& c, const CreateArgs& a, int groupArg, r
 
 }  // namespace
 
-MaskMovieHooks& GetMaskMovieHooks() { return g_maskMovies; }
+MaskMovieHooks& GetMaskMovieHooks() {
+    return State().maskMovies;
+}
 
 void StencilPixels(render::Image* picture, int32_t mode) {
     render::ImageChanged(picture);
@@ -59,15 +61,24 @@ void StencilPixels(render::Image* picture, int32_t mode) {
             uint32_t& p = picture->rows[r][x];
             uint32_t alpha = p >> 24;
             switch (mode) {
-                case 255: p = alpha == 255 ? 0xFFFFFFFFu : 0; break;
-                case 128: p = alpha * 0x01010101u; break;
-                case 0: p = alpha == 0 ? 0xFFFFFFFFu : 0; break;
-                default: p = alpha > 0 && alpha < 255 ? 0xFFFFFFFFu : 0; break;
+                case 255:
+                    p = alpha == 255 ? 0xFFFFFFFFu : 0;
+                    break;
+                case 128:
+                    p = alpha * 0x01010101u;
+                    break;
+                case 0:
+                    p = alpha == 0 ? 0xFFFFFFFFu : 0;
+                    break;
+                default:
+                    p = alpha > 0 && alpha < 255 ? 0xFFFFFFFFu : 0;
+                    break;
             }
         }
 }
 
 int CreateMaskObject(const CreateContext& c, const CreateArgs& a) {
+    MaskMovieHooks& maskMovies = State().maskMovies;
     const char* source = a.at(4);
     if (!source || !*source) return 0;
     // A loaded-picture object first (a private copy: the layer must not
@@ -77,8 +88,8 @@ int CreateMaskObject(const CreateContext& c, const CreateArgs& a) {
     render::Image* picture = loaded ? CopyPicture(loaded) : nullptr;
     core::ReleaseSceneLock();
     if (!loaded) picture = LoadPictureFile(source, false);
-    if (!picture && g_maskMovies.open) {
-        movie::Movie* movie = g_maskMovies.open(source, &picture);
+    if (!picture && maskMovies.open) {
+        movie::Movie* movie = maskMovies.open(source, &picture);
         if (!movie) return 0;
         return MakeLayerObject(c, a, 5, picture, true, render::kLayerMask, movie);
     }

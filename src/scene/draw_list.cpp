@@ -7,6 +7,7 @@
 #include "render/dirty_rect.h"
 #include "scene/object_internal.h"
 #include "scene/object_tree.h"
+#include "scene/state.h"
 
 namespace scene {
 
@@ -22,13 +23,17 @@ int NoBlend(render::Drawable*, render::Layer*, void*, int) {
     return 0;
 }
 
-ObjectOps g_defaults = {
+}  // namespace
+
+const ObjectOps kDefaultObjectOps = {
     /*fadeStep*/ NoStep,   /*zoomStep*/ NoStep,   /*moveStep*/ NoStep,
     /*rotateStep*/ NoStep, /*shakeStep*/ NoStep,  /*transitionStep*/ NoStep,
     /*mediaStep*/ NoStep,  /*textStep*/ NoStep,   /*draw*/ NoDraw,
     /*refresh*/ NoStep,    /*request*/ NoRequest, /*afterDraw*/ NoAfterDraw,
     /*blend*/ NoBlend,     /*extraStep*/ NoStep,
 };
+
+namespace {
 
 // Reorders the objects held by a list's nodes (the nodes stay in place).
 template <typename Less>
@@ -42,8 +47,8 @@ void Reorder(World* world, Less less) {
 }
 
 bool GatesOpen() {
-    return platform::IsEventSet(g_objects.deletionGate) &&
-           platform::IsEventSet(g_objects.creationGate);
+    ObjectSystem& objects = Objects();
+    return platform::IsEventSet(objects.deletionGate) && platform::IsEventSet(objects.creationGate);
 }
 
 }  // namespace
@@ -56,17 +61,17 @@ int NoDraw(SceneObject*) {
 }
 
 const ObjectOps& DefaultOps() {
-    return g_defaults;
+    return State().defaultOps;
 }
 void SetDefaultRequestHandler(RequestFn handler) {
-    g_defaults.request = handler ? handler : NoRequest;
+    State().defaultOps.request = handler ? handler : NoRequest;
 }
 void SetDefaultBlend(BlendFn blend) {
-    g_defaults.blend = blend ? blend : NoBlend;
+    State().defaultOps.blend = blend ? blend : NoBlend;
 }
 
 DrawListNode* FindNode(const SceneObject* object, World** world) {
-    for (World& w : g_objects.worlds)
+    for (World& w : Objects().worlds)
         for (DrawListNode* n = w.list.first; n; n = n->next)
             if (n->object == object) {
                 if (world) *world = &w;
@@ -92,16 +97,17 @@ void SortByCreation(World* world) {
 }
 
 int DeleteDisusedObjects(World* world) {
+    ObjectSystem& objects = Objects();
     int deleted = 0;
     DrawListNode* n = world->list.first;
     while (n) {
         SceneObject* o = n->object;
         if (o->disused && !o->locked && !Hooks().actionRunning(o) && GatesOpen()) {
-            platform::ResetEvent(g_objects.creationGate);
-            platform::ResetEvent(g_objects.deletionGate);
+            platform::ResetEvent(objects.creationGate);
+            platform::ResetEvent(objects.deletionGate);
             int done = DeleteOneObject(o->ownerKey == kFreeKey ? 0 : o->ownerKey, o);
-            platform::SetEvent(g_objects.deletionGate);
-            platform::SetEvent(g_objects.creationGate);
+            platform::SetEvent(objects.deletionGate);
+            platform::SetEvent(objects.creationGate);
             if (done) {
                 ++deleted;
                 render::AddDirtyRect(0, 0, render::kFrameWidth, render::kFrameHeight);

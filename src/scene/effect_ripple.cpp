@@ -38,6 +38,8 @@ struct RippleState {
     int32_t running;
 };
 
+// Sine and cosine in 256 steps a turn: computed once from constants, the
+// same for every engine, so they stay process-wide.
 float g_sin[256], g_cos[256];
 
 void BuildTables() {
@@ -139,7 +141,8 @@ void* InstallRipple(SceneObject* o, const EffectQuery& q) {
             double rx = x - cx, ry = y - cy;
             size_t i = static_cast<size_t>(y) * saved->width + x;
             s->distance[i] = static_cast<float>(std::sqrt(rx * rx + ry * ry));
-            s->angle[i] = static_cast<uint8_t>(static_cast<int32_t>(std::floor(std::atan2(-ry, rx) / M_PI * 128)) + 256);
+            s->angle[i] = static_cast<uint8_t>(
+                static_cast<int32_t>(std::floor(std::atan2(-ry, rx) / M_PI * 128)) + 256);
         }
     s->k = 256.0 / std::max(saved->width, 1) * 20;
     s->saved = saved;

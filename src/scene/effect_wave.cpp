@@ -27,14 +27,16 @@ constexpr uint32_t kWaveUpdateMs = 32;
 struct WaveState {
     EffectTimeline timeline;
     int32_t phaseSteps;
-    int32_t height;       // texture rows
-    int32_t* phases;      // per texture row
+    int32_t height;             // texture rows
+    int32_t* phases;            // per texture row
     int32_t offset[kQuadRows];  // per frame row, pixels
     double amplitude;
     uint32_t lastUpdate;
-    int32_t running;      // the timeline still moves the amplitude
+    int32_t running;  // the timeline still moves the amplitude
 };
 
+// Sine in 256 steps a turn: computed once from constants, the same for
+// every engine, so it stays process-wide.
 float g_sine[256];
 bool g_sineReady = false;
 
@@ -74,8 +76,10 @@ void ShapeQuad(SceneObject* o, const WaveState& s) {
     TransformQuad(q, o->camera, kQuadRows, q->x, q->y);
     for (int32_t r = 0; r < kQuadRows; ++r) {
         if (q->edgeMin[r] > q->edgeMax[r] || s.offset[r] == 0) continue;
-        q->edgeMin[r] = static_cast<int16_t>(std::clamp(q->edgeMin[r] + s.offset[r], -32768, 32767));
-        q->edgeMax[r] = static_cast<int16_t>(std::clamp(q->edgeMax[r] + s.offset[r], -32768, 32767));
+        q->edgeMin[r] =
+            static_cast<int16_t>(std::clamp(q->edgeMin[r] + s.offset[r], -32768, 32767));
+        q->edgeMax[r] =
+            static_cast<int16_t>(std::clamp(q->edgeMax[r] + s.offset[r], -32768, 32767));
     }
 }
 

@@ -70,7 +70,7 @@ bool InWorld(const World* w, const SceneObject* o) {
 }  // namespace
 
 int FocusTarget(int direction, int mouseX, int mouseY, int* x, int* y) {
-    if (direction < 0 || direction > 3 || !g_objects.running) return 0;
+    if (direction < 0 || direction > 3 || !Objects().running) return 0;
     World* w = CurrentWorld();
     SceneObject* current = nullptr;
     for (DrawListNode* n = w->list.first; n; n = n->next)
@@ -96,7 +96,7 @@ int FocusTarget(int direction, int mouseX, int mouseY, int* x, int* y) {
 }
 
 int MoveFocus(int direction) {
-    if (!g_objects.running || core::Quitting()) return 0;
+    if (!Objects().running || core::Quitting()) return 0;
     int mx = 0, my = 0, x = 0, y = 0;
     core::LastMousePosition(&mx, &my);
     core::AcquireSceneLock();

@@ -13,19 +13,18 @@
 #include "scene/object_internal.h"
 #include "scene/payloads.h"
 #include "scene/render_payloads.h"
+#include "scene/state.h"
 #include "core/engine.h"
 #include "core/registry.h"
 #include "platform/text_copy.h"
 
 namespace scene {
 
-ObjectSystem g_objects;
-
 namespace {
-
 int NoActionKnown(SceneObject* object);
+}  // namespace
 
-ObjectHooks g_hooks = {
+const ObjectHooks kDefaultObjectHooks = {
     /*actionRunning*/ NoActionKnown,
     /*addDirty*/ nullptr,
     /*objectArea*/ nullptr,
@@ -33,6 +32,12 @@ ObjectHooks g_hooks = {
     /*releaseBacklog*/ nullptr,
     /*variableText*/ nullptr,
 };
+
+ObjectSystem& Objects() {
+    return State().objects;
+}
+
+namespace {
 
 // The code-0 action test as far as the object record tells it: any step slot
 // installed. The waits subsystem installs the full test (sounds, processes,
@@ -47,8 +52,9 @@ int NoActionKnown(SceneObject* o) {
 }
 
 void AddDirty(int left, int top, int width, int height) {
-    if (g_hooks.addDirty)
-        g_hooks.addDirty(left, top, width, height);
+    ObjectHooks& hooks = State().objectHooks;
+    if (hooks.addDirty)
+        hooks.addDirty(left, top, width, height);
     else
         render::AddDirtyRect(left, top, width, height);
 }
@@ -94,14 +100,15 @@ void DefaultUnlockTree(int32_t key) {
 }
 
 void FreeObject(SceneObject* o) {
+    ObjectHooks& hooks = State().objectHooks;
     DropBorrowedReferences(o);
     int left = 0, top = 0, width = 0, height = 0;
     if (o->image) {
         render::AddDirtyDrawable(o->image);
-    } else if (g_hooks.objectArea && g_hooks.objectArea(o, &left, &top, &width, &height)) {
+    } else if (hooks.objectArea && hooks.objectArea(o, &left, &top, &width, &height)) {
         AddDirty(left, top, width, height);
     }
-    if (g_hooks.releaseBacklog) g_hooks.releaseBacklog(o);
+    if (hooks.releaseBacklog) hooks.releaseBacklog(o);
     if (o->effect.release) o->effect.release(o, 1);
     o->effect = {};
     ReleaseOwnedPayloads(o);
@@ -134,7 +141,7 @@ void DeleteDescendants(SceneObject* o) {
 }  // namespace
 
 ObjectHooks& Hooks() {
-    return g_hooks;
+    return State().objectHooks;
 }
 
 bool WaitGate(platform::Event* gate) {
@@ -150,41 +157,45 @@ void ClearAction(ActionRecord* action) {
 }
 
 World* MainWorld() {
-    return &g_objects.worlds[kMainWorld];
+    return &State().objects.worlds[kMainWorld];
 }
 World* CurrentWorld() {
+    ObjectSystem& objects = State().objects;
     return core::Current().state.load(std::memory_order_relaxed) == core::StateSystemScript
-               ? &g_objects.worlds[kSystemWorld]
-               : &g_objects.worlds[kMainWorld];
+               ? &objects.worlds[kSystemWorld]
+               : &objects.worlds[kMainWorld];
 }
 
 int InitObjects() {
-    if (g_objects.running) ReleaseObjects();
-    for (World& w : g_objects.worlds) w = World{};
-    g_objects.firstSlot = ObjectRoot{};
-    g_objects.firstSlot.ownerKey = kFreeKey;
+    ObjectSystem& objects = State().objects;
+    ObjectHooks& hooks = State().objectHooks;
+    if (objects.running) ReleaseObjects();
+    for (World& w : objects.worlds) w = World{};
+    objects.firstSlot = ObjectRoot{};
+    objects.firstSlot.ownerKey = kFreeKey;
     render::ResetScreenSurface();
     RegisterRenderPayloads();
-    g_objects.displayRunning = platform::CreateEvent(true, false);
-    g_objects.deletionGate = platform::CreateEvent(true, true);
-    g_objects.creationGate = platform::CreateEvent(true, true);
-    if (!g_hooks.unlockTree) g_hooks.unlockTree = DefaultUnlockTree;
-    g_objects.running = 1;
+    objects.displayRunning = platform::CreateEvent(true, false);
+    objects.deletionGate = platform::CreateEvent(true, true);
+    objects.creationGate = platform::CreateEvent(true, true);
+    if (!hooks.unlockTree) hooks.unlockTree = DefaultUnlockTree;
+    objects.running = 1;
     return 1;
 }
 
 void ReleaseObjects() {
-    if (!g_objects.running) return;
-    ObjectRoot* slot = &g_objects.firstSlot;
+    ObjectSystem& objects = State().objects;
+    if (!objects.running) return;
+    ObjectRoot* slot = &objects.firstSlot;
     while (slot) {
         ObjectRoot* next = slot->next;
         ForceEmpty(slot);
-        if (slot != &g_objects.firstSlot) std::free(slot);
+        if (slot != &objects.firstSlot) std::free(slot);
         slot = next;
     }
-    g_objects.firstSlot = ObjectRoot{};
-    g_objects.firstSlot.ownerKey = kFreeKey;
-    for (World& w : g_objects.worlds) {
+    objects.firstSlot = ObjectRoot{};
+    objects.firstSlot.ownerKey = kFreeKey;
+    for (World& w : objects.worlds) {
         // Nodes of objects outside any tree cannot exist; free leftovers anyway.
         DrawListNode* n = w.list.first;
         while (n) {
@@ -194,17 +205,17 @@ void ReleaseObjects() {
         }
         w = World{};
     }
-    for (platform::Event** e : {&g_objects.displayRunning, &g_objects.deletionGate,
-                                &g_objects.creationGate}) {
+    for (platform::Event** e :
+         {&objects.displayRunning, &objects.deletionGate, &objects.creationGate}) {
         platform::DestroyEvent(*e);
         *e = nullptr;
     }
-    g_objects.running = 0;
+    objects.running = 0;
 }
 
 ObjectRoot* FindTree(int32_t key) {
     if (key == kFreeKey) return nullptr;
-    for (ObjectRoot* s = &g_objects.firstSlot; s; s = s->next)
+    for (ObjectRoot* s = &State().objects.firstSlot; s; s = s->next)
         if (s->ownerKey == key) return s;
     return nullptr;
 }
@@ -219,14 +230,15 @@ int32_t NewOwnerKey(const void* seed) {
 }
 
 int AddTree(int32_t key) {
+    ObjectSystem& objects = State().objects;
     if (key == kFreeKey || FindTree(key)) return 0;
     ObjectRoot* slot = nullptr;
-    if (g_objects.firstSlot.ownerKey == kFreeKey) {
-        slot = &g_objects.firstSlot;
+    if (objects.firstSlot.ownerKey == kFreeKey) {
+        slot = &objects.firstSlot;
     } else {
         slot = static_cast<ObjectRoot*>(std::calloc(1, sizeof(ObjectRoot)));
         if (!slot) return 0;
-        ObjectRoot* last = &g_objects.firstSlot;
+        ObjectRoot* last = &objects.firstSlot;
         while (last->next) last = last->next;
         last->next = slot;
         slot->previous = last;
@@ -236,9 +248,10 @@ int AddTree(int32_t key) {
 }
 
 void RemoveTree(int32_t key) {
+    ObjectHooks& hooks = State().objectHooks;
     if (!FindTree(key)) return;
     core::AcquireSceneLock();
-    if (g_hooks.unlockTree) g_hooks.unlockTree(key);
+    if (hooks.unlockTree) hooks.unlockTree(key);
     core::ReleaseSceneLock();
     DeleteObjects(key, "*");
     core::AcquireSceneLock();
@@ -246,7 +259,7 @@ void RemoveTree(int32_t key) {
     if (slot) {
         // A lock set again meanwhile must not leave objects behind a freed slot.
         ForceEmpty(slot);
-        if (slot == &g_objects.firstSlot) {
+        if (slot == &State().objects.firstSlot) {
             slot->ownerKey = kFreeKey;
         } else {
             if (slot->previous) slot->previous->next = slot->next;
@@ -258,6 +271,7 @@ void RemoveTree(int32_t key) {
 }
 
 SceneObject* CreateObject(int32_t key, const char* path) {
+    ObjectSystem& objects = State().objects;
     if (key == kFreeKey || !path || !*path) return nullptr;
     ObjectRoot* slot = FindTree(key);
     if (!slot) return nullptr;
@@ -265,13 +279,13 @@ SceneObject* CreateObject(int32_t key, const char* path) {
     if (FindObject(key, path)) {
         // Replace: wait until no frame or other creation is changing the tree.
         core::ReleaseSceneLock();
-        WaitGate(g_objects.creationGate);
-        if (g_objects.creationGate) platform::ResetEvent(g_objects.creationGate);
+        WaitGate(objects.creationGate);
+        if (objects.creationGate) platform::ResetEvent(objects.creationGate);
         core::AcquireSceneLock();
         // The tree may have changed while the lock was free: look again.
         SceneObject* old = FindObject(key, path);
         int deleted = old ? DeleteOneObject(key, old) : 1;
-        if (g_objects.creationGate) platform::SetEvent(g_objects.creationGate);
+        if (objects.creationGate) platform::SetEvent(objects.creationGate);
         if (!deleted) return nullptr;
         slot = FindTree(key);
         if (!slot) return nullptr;
@@ -362,19 +376,20 @@ int DeletionVisitor(SceneObject* object, ObjectQuery* query) {
 }
 
 void DeleteObjects(int32_t key, const char* path) {
+    ObjectSystem& objects = State().objects;
     if (key == kFreeKey || !path || !*path) return;
-    WaitGate(g_objects.deletionGate);
-    WaitGate(g_objects.creationGate);
-    if (g_objects.deletionGate) platform::ResetEvent(g_objects.deletionGate);
-    if (g_objects.creationGate) platform::ResetEvent(g_objects.creationGate);
+    WaitGate(objects.deletionGate);
+    WaitGate(objects.creationGate);
+    if (objects.deletionGate) platform::ResetEvent(objects.deletionGate);
+    if (objects.creationGate) platform::ResetEvent(objects.creationGate);
     core::AcquireSceneLock();
     ObjectQuery query{};
     query.ownerKey = key;
     platform::CopyText(query.path, kNameSize, path);
     query.visitor = DeletionVisitor;
     VisitObjects(&query);
-    if (g_objects.deletionGate) platform::SetEvent(g_objects.deletionGate);
-    if (g_objects.creationGate) platform::SetEvent(g_objects.creationGate);
+    if (objects.deletionGate) platform::SetEvent(objects.deletionGate);
+    if (objects.creationGate) platform::SetEvent(objects.creationGate);
     core::ReleaseSceneLock();
 }
 

@@ -88,7 +88,8 @@ struct ObjectSystem {
     platform::Event* deletionGate;
     platform::Event* creationGate;
 };
-extern ObjectSystem g_objects;
+// The current engine's object system (its scene record's).
+ObjectSystem& Objects();
 
 // Clears both worlds and every slot and creates the gate events. Does not
 // start the composer (see render/compose.h). Returns 1.

@@ -5,16 +5,11 @@
 
 #include "scene/object_internal.h"
 #include "scene/object_tree.h"
+#include "scene/state.h"
 
 namespace scene {
 
 namespace {
-
-PayloadOps g_ops[kPayloadKinds] = {};
-ImageBorrowOps g_imageBorrow = {};
-void (*g_fontListRelease)(text::FontList* list) = nullptr;
-void (*g_trailRelease)(TrailRecord* trail) = nullptr;
-void (*g_surfaceDropped)(SceneObject* object, const void* surface) = nullptr;
 
 // Release order of an object's payloads.
 constexpr PayloadKind kReleaseOrder[] = {kPayloadLayer,  kPayloadScrollbar, kPayloadPicture,
@@ -24,6 +19,7 @@ constexpr PayloadKind kReleaseOrder[] = {kPayloadLayer,  kPayloadScrollbar, kPay
 
 // Drops `o`'s references to payloads owned by `dying`. Returns the count.
 int DropFrom(SceneObject* o, SceneObject* dying) {
+    SceneContext& scene = State();
     int dropped = 0;
     for (int k = 0; k < kPayloadKinds; ++k) {
         PayloadKind kind = static_cast<PayloadKind>(k);
@@ -33,17 +29,18 @@ int DropFrom(SceneObject* o, SceneObject* dying) {
             void* payload = *slot;
             *slot = nullptr;
             ++dropped;
-            if (kind == kPayloadSurface && g_surfaceDropped) g_surfaceDropped(o, payload);
+            if (kind == kPayloadSurface && scene.surfaceDropped) scene.surfaceDropped(o, payload);
         }
     }
-    if (o->image && g_imageBorrow.borrowsFrom && g_imageBorrow.borrowsFrom(o, dying)) {
-        if (g_imageBorrow.drop) g_imageBorrow.drop(o);
+    if (o->image && scene.imageBorrow.borrowsFrom && scene.imageBorrow.borrowsFrom(o, dying)) {
+        if (scene.imageBorrow.drop) scene.imageBorrow.drop(o);
         o->ops.draw = NoDraw;
         o->ops.refresh = NoStep;
         ++dropped;
     }
     // A drawable drawing into the dying object's picture draws into the frame.
-    if (o->image && g_imageBorrow.dropTarget && g_imageBorrow.dropTarget(o, dying)) ++dropped;
+    if (o->image && scene.imageBorrow.dropTarget && scene.imageBorrow.dropTarget(o, dying))
+        ++dropped;
     // Focus neighbours are plain references too: never leave one dangling.
     for (SceneObject*& f : o->focus)
         if (f == dying) f = nullptr;
@@ -54,19 +51,19 @@ int DropFrom(SceneObject* o, SceneObject* dying) {
 }  // namespace
 
 void SetPayloadOps(PayloadKind kind, const PayloadOps& ops) {
-    if (kind >= 0 && kind < kPayloadKinds) g_ops[kind] = ops;
+    if (kind >= 0 && kind < kPayloadKinds) State().payloadOps[kind] = ops;
 }
 void SetImageBorrowOps(const ImageBorrowOps& ops) {
-    g_imageBorrow = ops;
+    State().imageBorrow = ops;
 }
 void SetFontListRelease(void (*release)(text::FontList* list)) {
-    g_fontListRelease = release;
+    State().fontListRelease = release;
 }
 void SetTrailRelease(void (*release)(TrailRecord* trail)) {
-    g_trailRelease = release;
+    State().trailRelease = release;
 }
 void SetSurfaceDropped(void (*dropped)(SceneObject* object, const void* surface)) {
-    g_surfaceDropped = dropped;
+    State().surfaceDropped = dropped;
 }
 
 void** PayloadSlot(SceneObject* o, PayloadKind kind) {
@@ -100,8 +97,9 @@ void** PayloadSlot(SceneObject* o, PayloadKind kind) {
 }
 
 SceneObject* PayloadOwner(PayloadKind kind, const void* payload) {
+    SceneContext& scene = State();
     if (!payload) return nullptr;
-    if (g_ops[kind].owner) return g_ops[kind].owner(payload);
+    if (scene.payloadOps[kind].owner) return scene.payloadOps[kind].owner(payload);
     // Payload records begin with their owner reference.
     SceneObject* owner = nullptr;
     std::memcpy(&owner, payload, sizeof owner);
@@ -110,23 +108,25 @@ SceneObject* PayloadOwner(PayloadKind kind, const void* payload) {
 
 int DropBorrowedReferences(SceneObject* dying) {
     int dropped = 0;
-    for (World& w : g_objects.worlds)
+    for (World& w : Objects().worlds)
         for (DrawListNode* n = w.list.first; n; n = n->next)
             if (n->object != dying) dropped += DropFrom(n->object, dying);
     return dropped;
 }
 
 void ReleaseOwnedPayloads(SceneObject* o) {
-    if (o->fontList && g_fontListRelease) g_fontListRelease(o->fontList);
+    SceneContext& scene = State();
+    if (o->fontList && scene.fontListRelease) scene.fontListRelease(o->fontList);
     o->fontList = nullptr;
     for (PayloadKind kind : kReleaseOrder) {
         void** slot = PayloadSlot(o, kind);
         if (!*slot) continue;
         void* payload = *slot;
         *slot = nullptr;
-        if (PayloadOwner(kind, payload) == o && g_ops[kind].release) g_ops[kind].release(payload);
+        if (PayloadOwner(kind, payload) == o && scene.payloadOps[kind].release)
+            scene.payloadOps[kind].release(payload);
     }
-    if (o->trail.copies && g_trailRelease) g_trailRelease(&o->trail);
+    if (o->trail.copies && scene.trailRelease) scene.trailRelease(&o->trail);
     o->trail = {};
 }
 

@@ -165,8 +165,10 @@ int ImageVisitor(SceneObject* o, ObjectQuery* q) {
     picture->owner = o;
     if (o->image) {
         if (!ReplaceDrawable(o, picture)) {
-            if (first) picture->owner = nullptr;
-            else render::DestroyImage(&picture);
+            if (first)
+                picture->owner = nullptr;
+            else
+                render::DestroyImage(&picture);
             return 0;
         }
     } else {
@@ -184,7 +186,8 @@ int ImageVisitor(SceneObject* o, ObjectQuery* q) {
 bool OwnsPicture(const SceneObject* o) {
     if (const render::Drawable* d = o->image) {
         const render::Image* image = d->image;
-        return image && d->ownsImage && !Shared(image) && (image->owner == o || image->owner == nullptr);
+        return image && d->ownsImage && !Shared(image) &&
+               (image->owner == o || image->owner == nullptr);
     }
     return o->picture && !Shared(o->picture);
 }
@@ -217,7 +220,7 @@ render::Image* OwnPicture(SceneObject* o) {
 void PictureReplaced(SceneObject* o, render::Image* old, render::Image* replacement) {
     if (!old) return;
     SceneObject* heir = nullptr;
-    for (World& w : g_objects.worlds)
+    for (World& w : Objects().worlds)
         for (DrawListNode* n = w.list.first; n; n = n->next) {
             SceneObject* x = n->object;
             render::Drawable* d = x->image;
@@ -236,7 +239,7 @@ void PictureReplaced(SceneObject* o, render::Image* old, render::Image* replacem
 
 void MarkPictureShown(const render::Image* picture) {
     if (!picture) return;
-    for (World& w : g_objects.worlds)
+    for (World& w : Objects().worlds)
         for (DrawListNode* n = w.list.first; n; n = n->next) {
             render::Drawable* d = n->object->image;
             if (d && d->image == picture && d->quad) render::AddDirtyDrawable(d);
@@ -262,7 +265,8 @@ int SetCompositeOf(const CreateContext& c, const CreateArgs& a) {
     // A loaded-picture object first; the file is read without the lock.
     render::Image* file = HasLoadedPicture(c, name) ? nullptr : LoadPictureFile(name, false);
     core::AcquireSceneLock();
-    PasteJob job{static_cast<int32_t>(x), static_cast<int32_t>(y), file ? file : LoadedPicture(c, name)};
+    PasteJob job{static_cast<int32_t>(x), static_cast<int32_t>(y),
+                 file ? file : LoadedPicture(c, name)};
     int changed = job.source ? VisitNamed(c, a.at(0), PasteVisitor, &job, true) : 0;
     core::ReleaseSceneLock();
     render::DestroyImage(&file);

@@ -20,7 +20,9 @@ namespace scene {
 
 namespace {
 
-const char* Keyword(const ObjectQuery* q) { return q->arguments[0]; }
+const char* Keyword(const ObjectQuery* q) {
+    return q->arguments[0];
+}
 
 void MarkObjectDirty(SceneObject* o) {
     if (o->image && o->image->quad) render::AddDirtyDrawable(o->image);
@@ -84,12 +86,18 @@ bool KeywordIs(const char* text, const char* keyword) {
 
 int DefaultRequest(SceneObject* o, ObjectQuery* q) {
     const char* k = Keyword(q);
-    if (KeywordIs(k, "Lock")) o->locked = 1;
-    else if (KeywordIs(k, "UnLock")) o->locked = 0;
-    else if (KeywordIs(k, "Clickable")) o->clickable = 1;
-    else if (KeywordIs(k, "UnClickable")) o->clickable = 0;
-    else if (KeywordIs(k, "Disused")) o->disused = 1;
-    else if (KeywordIs(k, "Hideable")) o->hideable = 1;
+    if (KeywordIs(k, "Lock"))
+        o->locked = 1;
+    else if (KeywordIs(k, "UnLock"))
+        o->locked = 0;
+    else if (KeywordIs(k, "Clickable"))
+        o->clickable = 1;
+    else if (KeywordIs(k, "UnClickable"))
+        o->clickable = 0;
+    else if (KeywordIs(k, "Disused"))
+        o->disused = 1;
+    else if (KeywordIs(k, "Hideable"))
+        o->hideable = 1;
     else if (KeywordIs(k, "Passive")) {
         // The effect stops animating (a live capture freezes), everything
         // is drawn again, and what waits for the start signal runs.
@@ -97,7 +105,8 @@ int DefaultRequest(SceneObject* o, ObjectQuery* q) {
         StartActions(1);
         o->effect.release(o, 0);
         render::AddDirtyRect(0, 0, render::kFrameWidth, render::kFrameHeight);
-    } else return 0;
+    } else
+        return 0;
     return 1;
 }
 
@@ -134,12 +143,18 @@ int ProcessRequest(SceneObject* o, ObjectQuery* q) {
     const char* k = Keyword(q);
     script::ScriptBlock* b = o->process ? o->process->block : nullptr;
     void (*request)(script::ScriptBlock*) = nullptr;
-    if (KeywordIs(k, "Start")) request = script::RequestStart;
-    else if (KeywordIs(k, "Stop")) request = script::RequestStop;
-    else if (KeywordIs(k, "Open")) request = script::RequestOpen;
-    else if (KeywordIs(k, "Pause")) request = script::RequestPause;
-    else if (KeywordIs(k, "Resume")) request = script::RequestResume;
-    else return DefaultRequest(o, q);
+    if (KeywordIs(k, "Start"))
+        request = script::RequestStart;
+    else if (KeywordIs(k, "Stop"))
+        request = script::RequestStop;
+    else if (KeywordIs(k, "Open"))
+        request = script::RequestOpen;
+    else if (KeywordIs(k, "Pause"))
+        request = script::RequestPause;
+    else if (KeywordIs(k, "Resume"))
+        request = script::RequestResume;
+    else
+        return DefaultRequest(o, q);
     if (!b) return 0;
     request(b);
     return 1;
@@ -195,12 +210,13 @@ int SetAliasOf(int32_t key, const char* path, const char* alias) {
     return set.matched;
 }
 
-int StoreObjectPosition(const char* path, const char* xName, const char* yName, script::ScriptBlock* block) {
+int StoreObjectPosition(const char* path, const char* xName, const char* yName,
+                        script::ScriptBlock* block) {
     if (!path || !*path || !xName || !yName) return 0;
     int32_t x = 0, y = 0;
     bool found = false;
     core::AcquireSceneLock();
-    for (ObjectRoot* slot = &g_objects.firstSlot; slot && !found; slot = slot->next) {
+    for (ObjectRoot* slot = &Objects().firstSlot; slot && !found; slot = slot->next) {
         if (slot->ownerKey == kFreeKey) continue;
         if (SceneObject* o = FindObject(slot->ownerKey, path)) {
             x = o->position[0];

@@ -11,6 +11,7 @@
 #include "scene/create_support.h"
 #include "scene/payloads.h"
 #include "scene/request.h"
+#include "scene/state.h"
 #include "script/services.h"
 #include "core/engine.h"
 #include "core/input.h"
@@ -24,7 +25,12 @@ int NoBacklog(SceneObject*, SceneObject*) {
     return 0;
 }
 
-ScrollbarHooks g_hooks = {NoBacklog};
+}  // namespace
+
+// No object is a backlog.
+const ScrollbarHooks kDefaultScrollbarHooks = {NoBacklog};
+
+namespace {
 
 int64_t FloorDiv(int64_t a, int64_t b) {
     int64_t q = a / b;
@@ -61,7 +67,7 @@ int LinkVisitor(SceneObject* o, ObjectQuery* q) {
     if (!target) return 0;
     // Only the scrollbar itself or a backlog may be the target; anything
     // else leaves the scrollbar as it is.
-    if (target != o && !g_hooks.linkBacklog(o, target)) return 0;
+    if (target != o && !State().scrollbarHooks.linkBacklog(o, target)) return 0;
     o->scrollbar->enabled = 1;
     q->matched += 1;
     return 1;
@@ -92,7 +98,7 @@ void ScrollbarThumbSize(const SceneObject* o, int* w, int* h) {
 }
 
 ScrollbarHooks& GetScrollbarHooks() {
-    return g_hooks;
+    return State().scrollbarHooks;
 }
 
 int32_t ScrollbarStartIndex(int32_t perMille, int32_t lastIndex) {
@@ -226,10 +232,11 @@ int SetScrollSpeedOf(int32_t key, const char* path, const char* step) {
 }
 
 int ScrollbarValueNamed(const char* path) {
-    if (!g_objects.running || !path || !*path || core::Quitting()) return 0;
+    ObjectSystem& objects = Objects();
+    if (!objects.running || !path || !*path || core::Quitting()) return 0;
     int32_t value = 0;
     core::AcquireSceneLock();
-    for (ObjectRoot* slot = &g_objects.firstSlot; slot; slot = slot->next) {
+    for (ObjectRoot* slot = &objects.firstSlot; slot; slot = slot->next) {
         if (slot->ownerKey == kFreeKey) continue;
         if (SceneObject* o = FindObject(slot->ownerKey, path)) {
             value = ScrollbarValueOf(o->scrollbar);

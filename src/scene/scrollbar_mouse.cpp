@@ -9,6 +9,7 @@
 #include "render/quad.h"
 #include "scene/create_support.h"
 #include "scene/scrollbar.h"
+#include "scene/state.h"
 #include "core/engine.h"
 #include "core/input.h"
 #include "core/registry.h"
@@ -16,10 +17,6 @@
 namespace scene {
 
 namespace {
-
-// Drags running in any world; the input layer takes the SceneLock on a mouse
-// move only while there is one.
-std::atomic<int> g_drags{0};
 
 bool Horizontal(const Scrollbar* s) {
     return s->kind == kScrollbarHorizontal;
@@ -65,7 +62,7 @@ void BeginDrag(SceneObject* o, int x, int y) {
         s->grab = (Horizontal(s) ? w : h) / 2;
     if (!s->dragging) {
         s->dragging = 1;
-        g_drags.fetch_add(1);
+        State().drags.fetch_add(1);
     }
     s->dragOrigin[0] = x;
     s->dragOrigin[1] = y;
@@ -74,7 +71,7 @@ void BeginDrag(SceneObject* o, int x, int y) {
 void EndDrag(Scrollbar* s) {
     s->dragging = 0;
     s->dragOrigin[0] = s->dragOrigin[1] = kNoDrag;
-    g_drags.fetch_sub(1);
+    State().drags.fetch_sub(1);
 }
 
 bool Shown(const SceneObject* o) {
@@ -103,7 +100,8 @@ bool InShownArea(const SceneObject* o, int x, int y) {
     }
     const render::Quad* q = d->quad;
     if (q && q->rowLimits &&
-        (y < 0 || y >= render::kQuadRows || x < q->rowLimits->left[y] || x >= q->rowLimits->right[y]))
+        (y < 0 || y >= render::kQuadRows || x < q->rowLimits->left[y] ||
+         x >= q->rowLimits->right[y]))
         return false;
     return true;
 }
@@ -190,9 +188,10 @@ int ScrollbarTakesClick(SceneObject* o, int x, int y, bool take) {
 }
 
 void ScrollbarsFollowMouse(int x, int y, int leftHeld) {
-    if (g_drags.load() <= 0 || !g_objects.running || core::Quitting()) return;
+    ObjectSystem& objects = Objects();
+    if (State().drags.load() <= 0 || !objects.running || core::Quitting()) return;
     core::AcquireSceneLock();
-    for (World& w : g_objects.worlds)
+    for (World& w : objects.worlds)
         for (DrawListNode* n = w.list.first; n; n = n->next) {
             SceneObject* o = n->object;
             if (o->scrollbar && o->scrollbar->dragging)
@@ -202,7 +201,7 @@ void ScrollbarsFollowMouse(int x, int y, int leftHeld) {
 }
 
 int ScrollbarTakesWheel() {
-    if (!g_objects.running || core::Quitting()) return 0;
+    if (!Objects().running || core::Quitting()) return 0;
     int x = 0, y = 0;
     core::LastMousePosition(&x, &y);
     int taken = 0;
@@ -222,7 +221,7 @@ int ScrollbarTakesWheel() {
 }
 
 void ScrollbarDragEnded() {
-    g_drags.fetch_sub(1);
+    State().drags.fetch_sub(1);
 }
 
 }  // namespace scene

@@ -14,6 +14,7 @@
 #include "scene/action.h"
 #include "scene/choice_hit.h"
 #include "scene/start_signal.h"
+#include "scene/state.h"
 #include "script/interp.h"
 #include "script/process.h"
 #include "script/services.h"
@@ -32,7 +33,11 @@ int32_t DefaultAutoDelay() {
     return 2000;
 }
 
-WaitHooks g_waitHooks = {ClickableChoiceUnderMouse, DefaultAutoDelay};
+}  // namespace
+
+const WaitHooks kDefaultWaitHooks = {ClickableChoiceUnderMouse, DefaultAutoDelay};
+
+namespace {
 
 bool Parallel(script::ScriptBlock* block) {
     return block && script::BlockIsParallel(block);
@@ -46,12 +51,12 @@ platform::Event* BlockEvent(script::ScriptBlock* block) {
     return block ? block->event : nullptr;
 }
 
-uint32_t State() {
+uint32_t EngineState() {
     return core::Current().state.load();
 }
 
 bool Running() {
-    return core::IsRunningState(State()) && !core::Quitting();
+    return core::IsRunningState(EngineState()) && !core::Quitting();
 }
 
 // A state inside the running range that is about to change.
@@ -60,7 +65,8 @@ bool Transient(uint32_t state) {
 }
 
 bool DisplayRunning() {
-    return g_objects.displayRunning && platform::IsEventSet(g_objects.displayRunning);
+    ObjectSystem& objects = Objects();
+    return objects.displayRunning && platform::IsEventSet(objects.displayRunning);
 }
 
 double Speed() {
@@ -72,12 +78,11 @@ double Speed() {
 // spent, or -1 when the wait must end (quit, loading, restart).
 int32_t SettleState(script::ScriptBlock* block) {
     uint32_t begin = ActionNow();
-    while (!core::Quitting() && Transient(State())) {
-        core::WaitEngineEvents(core::kWaitQuit | core::kWaitStateChanged, BlockEvent(block),
-                                100);
+    while (!core::Quitting() && Transient(EngineState())) {
+        core::WaitEngineEvents(core::kWaitQuit | core::kWaitStateChanged, BlockEvent(block), 100);
         if (BlockEvent(block)) platform::ResetEvent(block->event);
     }
-    uint32_t s = State();
+    uint32_t s = EngineState();
     if (core::Quitting() || s == core::StateLoading || s == core::StateStart) return -1;
     return static_cast<int32_t>(ActionNow() - begin);
 }
@@ -92,15 +97,15 @@ int RunningVisitor(SceneObject* o, ObjectQuery* q) {
 // One check: whether any matching object is active. Skipped (reported
 // active) while a deletion or creation holds the gates.
 bool AnyActive(ObjectQuery* q) {
+    ObjectSystem& objects = Objects();
     q->result = 0;
-    if (!platform::IsEventSet(g_objects.creationGate) ||
-        !platform::IsEventSet(g_objects.deletionGate))
+    if (!platform::IsEventSet(objects.creationGate) || !platform::IsEventSet(objects.deletionGate))
         return true;
-    platform::ResetEvent(g_objects.deletionGate);
+    platform::ResetEvent(objects.deletionGate);
     core::AcquireSceneLock();
     VisitObjects(q);
     core::ReleaseSceneLock();
-    platform::SetEvent(g_objects.deletionGate);
+    platform::SetEvent(objects.deletionGate);
     return q->result != 0;
 }
 
@@ -123,11 +128,11 @@ bool AutoMode() {
 }  // namespace
 
 WaitHooks& GetWaitHooks() {
-    return g_waitHooks;
+    return State().waitHooks;
 }
 
 void DisplayGo(script::ScriptBlock* block) {
-    if (!g_objects.running || core::Quitting()) return;
+    if (!Objects().running || core::Quitting()) return;
     if (!DisplayRunning() && !Parallel(block) && scene::ComposerRunning()) {
         scene::ResumeComposer();
         return;
@@ -138,13 +143,13 @@ void DisplayGo(script::ScriptBlock* block) {
 }
 
 void DisplayStop(script::ScriptBlock* block) {
-    if (!g_objects.running || core::Quitting() || Parallel(block)) return;
+    if (!Objects().running || core::Quitting() || Parallel(block)) return;
     if (DisplayRunning()) scene::PauseComposer();
 }
 
 void WaitObjects(const char* name, script::ScriptBlock* block, int32_t ownerKey, int32_t timeoutMs,
                  int32_t code) {
-    if (!name || !*name || !g_objects.running) return;
+    if (!name || !*name || !Objects().running) return;
     if (timeoutMs > 0 && SkipShortens(timeoutMs)) return;
     ObjectQuery q{};
     q.ownerKey = ownerKey;
@@ -153,14 +158,14 @@ void WaitObjects(const char* name, script::ScriptBlock* block, int32_t ownerKey,
     q.stopAtFirst = 1;
     q.context = reinterpret_cast<void*>(static_cast<intptr_t>(code));
     uint32_t start = ActionNow();
-    uint32_t startState = State();
+    uint32_t startState = EngineState();
     while (Running() && BlockRuns(block)) {
-        uint32_t s = State();
+        uint32_t s = EngineState();
         if (Transient(s) || (startState == core::StatePlay && s == core::StateSystemScript)) {
             int32_t spent = SettleState(block);
             if (spent < 0) return;
             // A return from the system script lands here in the play state.
-            startState = State();
+            startState = EngineState();
             scene::RebaseTimes(0);
             start += static_cast<uint32_t>(spent);
             DisplayStop(block);
@@ -172,11 +177,11 @@ void WaitObjects(const char* name, script::ScriptBlock* block, int32_t ownerKey,
         if (code == kWaitTextCode && SkipMode()) step = 0;
         if (platform::Event* e = BlockEvent(block)) platform::ResetEvent(e);
         uint32_t woke = core::WaitEngineEvents(core::kWaitQuit | core::kWaitStateChanged,
-                                                BlockEvent(block), static_cast<int>(step));
+                                               BlockEvent(block), static_cast<int>(step));
         if (woke == core::kWaitHandle) break;
-        if (!Transient(State()) && Running() && BlockRuns(block) && !DisplayRunning()) {
+        if (!Transient(EngineState()) && Running() && BlockRuns(block) && !DisplayRunning()) {
             platform::SleepMs(32);
-            if (State() != core::StateSystemScript) DisplayGo(block);
+            if (EngineState() != core::StateSystemScript) DisplayGo(block);
         }
     }
     DisplayStop(block);
@@ -191,7 +196,7 @@ void WaitTime(script::ScriptBlock* block, int32_t ms) {
     int64_t remaining = static_cast<int64_t>(ms / Speed());
     uint32_t last = ActionNow();
     while (Running()) {
-        if (Transient(State())) {
+        if (Transient(EngineState())) {
             int32_t spent = SettleState(block);
             if (spent < 0) return;
             scene::RebaseTimes(0);
@@ -206,9 +211,8 @@ void WaitTime(script::ScriptBlock* block, int32_t ms) {
         if (platform::Event* e = BlockEvent(block)) platform::ResetEvent(e);
         uint32_t woke =
             core::WaitEngineEvents(core::kWaitQuit | core::kWaitStateChanged | core::kWaitAux1,
-                                    BlockEvent(block), static_cast<int>(remaining));
-        if (woke == core::kWaitQuit || woke == core::kWaitAux1 || woke == core::kWaitHandle)
-            break;
+                                   BlockEvent(block), static_cast<int>(remaining));
+        if (woke == core::kWaitQuit || woke == core::kWaitAux1 || woke == core::kWaitHandle) break;
         if (woke == core::kWaitStateChanged) continue;
         now = ActionNow();
         remaining -= static_cast<int32_t>(now - last);
@@ -219,13 +223,14 @@ void WaitTime(script::ScriptBlock* block, int32_t ms) {
 }
 
 void WaitForKey(script::ScriptBlock* block, int32_t timeoutMs) {
+    WaitHooks& waitHooks = State().waitHooks;
     if (SkipMode()) return;
     if (AutoMode()) {
         DisplayGo(block);
-        if (State() == core::StatePlay && VariableNumber("$SYSTEM_menu_enable") == 0 &&
+        if (EngineState() == core::StatePlay && VariableNumber("$SYSTEM_menu_enable") == 0 &&
             VariableNumber("$SYSTEM_menu_lock") == 0)
             core::WaitEngineEvents(core::kWaitQuit | core::kWaitStateChanged, nullptr,
-                                    g_waitHooks.autoDelayMs());
+                                   waitHooks.autoDelayMs());
         return;
     }
     int64_t remaining = timeoutMs;  // -1: none
@@ -237,7 +242,7 @@ void WaitForKey(script::ScriptBlock* block, int32_t timeoutMs) {
     bool firstWait = true;
     while (Running()) {
         if (SkipMode() || AutoMode() || !BlockRuns(block)) break;
-        if (Transient(State())) {
+        if (Transient(EngineState())) {
             if (SettleState(block) < 0) return;
             scene::RebaseTimes(0);
             last = ActionNow();
@@ -273,7 +278,7 @@ void WaitForKey(script::ScriptBlock* block, int32_t timeoutMs) {
             break;
         }
         if (woke == core::kWaitInputEnter) {
-            if (!g_waitHooks.clickableUnderMouse() && TextWaitKey() != 0) break;
+            if (!waitHooks.clickableUnderMouse() && TextWaitKey() != 0) break;
             ignoringPress = true;
             continue;
         }

@@ -27,19 +27,25 @@ void Sleep(uint32_t ms) {
 }
 
 int ObjectDisplayRuns() {
-    return scene::g_objects.running && scene::g_objects.displayRunning &&
-                   platform::IsEventSet(scene::g_objects.displayRunning)
+    return scene::Objects().running && scene::Objects().displayRunning &&
+                   platform::IsEventSet(scene::Objects().displayRunning)
                ? 1
                : 0;
 }
 
-int CursorIsHand() { return CursorShape() == kCursorIdHand ? 1 : 0; }
-int NothingTakesWheel() { return 0; }
+int CursorIsHand() {
+    return CursorShape() == kCursorIdHand ? 1 : 0;
+}
+int NothingTakesWheel() {
+    return 0;
+}
 void NothingDragged(int, int, int) {}
-int No() { return 0; }
+int No() {
+    return 0;
+}
 
 void ComposerRedraw() {
-    if (!scene::g_objects.running || core::Quitting()) return;
+    if (!scene::Objects().running || core::Quitting()) return;
     core::AcquireSceneLock();
     scene::RedrawNow();
     core::ReleaseSceneLock();
@@ -50,8 +56,9 @@ void NothingToSuspend() {}
 void DisplayPaint(int running) {
     if (!render::DisplayCreated() || core::Quitting()) return;
     core::AcquireSceneLock();
-    if (running || !scene::g_objects.running) {
-        render::PresentFrameRect(render::DirtyRect{0, 0, render::kFrameWidth, render::kFrameHeight});
+    if (running || !scene::Objects().running) {
+        render::PresentFrameRect(
+            render::DirtyRect{0, 0, render::kFrameWidth, render::kFrameHeight});
     } else {
         scene::RedrawNow();
     }
@@ -64,11 +71,15 @@ std::string DefaultSaveFolder() {
     return platform::DataHome();
 }
 
-bool DesktopOpen(const std::string& path) { return platform::OpenWithDesktop(path); }
+bool DesktopOpen(const std::string& path) {
+    return platform::OpenWithDesktop(path);
+}
 
 int MovieBreakSetting() { return script::GetSystemValues().breakPlayMovie ? 1 : 0; }
 void NoMovie(int) {}
-int NoFocus(int) { return 0; }
+int NoFocus(int) {
+    return 0;
+}
 
 }  // namespace
 

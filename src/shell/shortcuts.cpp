@@ -57,8 +57,8 @@ void KickShortcut(int keyCode) {
     }
     // The key's effects need a running display (the shortcut's system script
     // starts only then).
-    if (scene::g_objects.running && scene::g_objects.displayRunning &&
-        !platform::IsEventSet(scene::g_objects.displayRunning))
+    if (scene::Objects().running && scene::Objects().displayRunning &&
+        !platform::IsEventSet(scene::Objects().displayRunning))
         scene::ResumeComposer();
 }
 

@@ -22,46 +22,48 @@ namespace {
 using script::ScriptProcess;
 
 void DeleteProcessObjects(ScriptProcess* process, const char* prefix) {
-    if (!process || !scene::g_objects.running) return;
+    if (!process || !scene::Objects().running) return;
     scene::DeleteObjects(process->ownerKey, prefix && *prefix ? prefix : "*");
 }
 
 void ReleaseProcessTree(ScriptProcess* process) {
-    if (!process || !scene::g_objects.running) return;
+    if (!process || !scene::Objects().running) return;
     scene::RemoveTree(process->ownerKey);
 }
 
 int SceneTreeInUse(int32_t key) {
-    if (!scene::g_objects.running) return 0;
+    if (!scene::Objects().running) return 0;
     core::SceneLockGuard held;
     return scene::FindTree(key) != nullptr;
 }
 
 void SceneAddTree(ScriptProcess* process) {
-    if (!process || !scene::g_objects.running) return;
+    if (!process || !scene::Objects().running) return;
     core::SceneLockGuard held;
     scene::AddTree(process->ownerKey);
 }
 
 int ComposerUnpaused() {
-    return scene::g_objects.running && scene::ComposerRunning() &&
-           platform::IsEventSet(scene::g_objects.displayRunning);
+    return scene::Objects().running && scene::ComposerRunning() &&
+           platform::IsEventSet(scene::Objects().displayRunning);
 }
 
 void ResumeIfPaused() {
-    if (scene::g_objects.running && scene::ComposerRunning() &&
-        !platform::IsEventSet(scene::g_objects.displayRunning)) {
+    if (scene::Objects().running && scene::ComposerRunning() &&
+        !platform::IsEventSet(scene::Objects().displayRunning)) {
         scene::ResumeComposer();
     }
 }
 
 void RedrawOnce() {
-    if (scene::g_objects.running && scene::ComposerRunning()) scene::RedrawNow();
+    if (scene::Objects().running && scene::ComposerRunning()) scene::RedrawNow();
 }
 
 void InputMode(int mode) {
-    if (mode == 2) SetWindowPhase(kPhaseEndingSystem);
-    else if (mode == 1) ResetInputLayer(1);
+    if (mode == 2)
+        SetWindowPhase(kPhaseEndingSystem);
+    else if (mode == 1)
+        ResetInputLayer(1);
 }
 
 }  // namespace

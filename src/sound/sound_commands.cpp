@@ -60,8 +60,12 @@ double NumberOf(const char* text, script::ScriptBlock* block) {
 
 // --- Payload -------------------------------------------------------------------
 
-SceneObject* SoundOwner(const void* payload) { return static_cast<const SoundObject*>(payload)->owner; }
-void ReleaseSoundPayload(void* payload) { DestroySound(static_cast<SoundObject*>(payload)); }
+SceneObject* SoundOwner(const void* payload) {
+    return static_cast<const SoundObject*>(payload)->owner;
+}
+void ReleaseSoundPayload(void* payload) {
+    DestroySound(static_cast<SoundObject*>(payload));
+}
 
 int CreateSoundObject(const scene::CreateContext& c, const scene::CreateArgs& a) {
     char categoryName[64];
@@ -102,12 +106,17 @@ int SoundVisitor(SceneObject* o, scene::ObjectQuery* q) {
         case kPan:
         case kFrequency: {
             int fade = c.kind == kVolume ? kFadeVolume : c.kind == kPan ? kFadePan : kFadeFrequency;
-            int32_t current = fade == kFadeVolume ? s->volume.load() : fade == kFadePan ? s->pan.load() : s->frequency.load();
+            int32_t current = fade == kFadeVolume ? s->volume.load()
+                              : fade == kFadePan  ? s->pan.load()
+                                                  : s->frequency.load();
             int32_t target = 0;
             if (!ValueArgument(c.args[2], current, fade == kFadePan ? 10 : 1, &target)) return 0;
-            if (fade == kFadeVolume) target = std::clamp(target, 0, 1000);
-            else if (fade == kFadePan) target = std::clamp(target, -10000, 10000);
-            else target = std::max(target, 0);
+            if (fade == kFadeVolume)
+                target = std::clamp(target, 0, 1000);
+            else if (fade == kFadePan)
+                target = std::clamp(target, -10000, 10000);
+            else
+                target = std::max(target, 0);
             int32_t duration = static_cast<int32_t>(NumberOf(c.args[1], c.block));
             char curve[64];
             FadeSound(s, fade, target, duration, Unquoted(c.args[3], curve, sizeof(curve)));
@@ -118,7 +127,8 @@ int SoundVisitor(SceneObject* o, scene::ObjectQuery* q) {
             return 1;
         case kLoopPoint: {
             double start = NumberOf(c.args[1], c.block), end = NumberOf(c.args[2], c.block);
-            SetSoundLoopPoints(s, start > 0 ? static_cast<uint32_t>(start) : 0, end > 0 ? static_cast<uint32_t>(end) : 0);
+            SetSoundLoopPoints(s, start > 0 ? static_cast<uint32_t>(start) : 0,
+                               end > 0 ? static_cast<uint32_t>(end) : 0);
             return 1;
         }
         case kStream: {
@@ -134,8 +144,8 @@ template <int Kind>
 void SoundObjectCommand(script::CommandCall& call) {
     char path[script::kObjectNameSize];
     const char* prefix = call.block ? script::BlockPrefix(call.block) : "";
-    if (!call.process || !call.args[0] || !script::QualifyObjectName(call.args[0], path, prefix ? prefix : "") ||
-        !path[0])
+    if (!call.process || !call.args[0] ||
+        !script::QualifyObjectName(call.args[0], path, prefix ? prefix : "") || !path[0])
         return;
     SoundCommand command{call.block, call.args, Kind};
     scene::ObjectQuery q{};
@@ -168,10 +178,16 @@ void RestartSound(SoundObject* s) {
     PlaySound(s);
 }
 
-void StartGroupSounds(SceneObject* node) { ForSounds(node, RestartSound); }
-void StopGroupSounds(SceneObject* node) { ForSounds(node, StopSound); }
+void StartGroupSounds(SceneObject* node) {
+    ForSounds(node, RestartSound);
+}
+void StopGroupSounds(SceneObject* node) {
+    ForSounds(node, StopSound);
+}
 
-int SoundPlayingHook(SceneObject* o) { return o && o->sound && SoundPlaying(o->sound) ? 1 : 0; }
+int SoundPlayingHook(SceneObject* o) {
+    return o && o->sound && SoundPlaying(o->sound) ? 1 : 0;
+}
 
 int32_t SoundTimeHook(const SceneObject* o, int query) {
     const SoundObject* s = o ? o->sound : nullptr;
@@ -179,9 +195,12 @@ int32_t SoundTimeHook(const SceneObject* o, int query) {
     int32_t length = static_cast<int32_t>(s->lengthMs);
     int32_t remaining = RemainingMs(s);
     switch (query) {
-        case scene::kTimeDuration: return length;
-        case scene::kTimePassed: return length - remaining;
-        default: return remaining;
+        case scene::kTimeDuration:
+            return length;
+        case scene::kTimePassed:
+            return length - remaining;
+        default:
+            return remaining;
     }
 }
 
@@ -189,7 +208,7 @@ double SoundAmplitudeService(const char* object, const char*, script::ScriptBloc
     if (!object || !*object) return 0;
     double amplitude = 0;
     core::AcquireSceneLock();
-    for (scene::ObjectRoot* slot = &scene::g_objects.firstSlot; slot; slot = slot->next) {
+    for (scene::ObjectRoot* slot = &scene::Objects().firstSlot; slot; slot = slot->next) {
         if (slot->ownerKey == scene::kFreeKey) continue;
         SceneObject* o = scene::FindObject(slot->ownerKey, object);
         if (o && o->sound) {
@@ -207,12 +226,9 @@ struct Entry {
     script::CommandHandler handler;
 };
 const Entry kCommands[] = {
-    {"CreateSound", CommandCreateSound},
-    {"SetVolume", SoundObjectCommand<kVolume>},
-    {"SetPan", SoundObjectCommand<kPan>},
-    {"SetFrequency", SoundObjectCommand<kFrequency>},
-    {"SetLoop", SoundObjectCommand<kLoop>},
-    {"SetLoopPoint", SoundObjectCommand<kLoopPoint>},
+    {"CreateSound", CommandCreateSound},    {"SetVolume", SoundObjectCommand<kVolume>},
+    {"SetPan", SoundObjectCommand<kPan>},   {"SetFrequency", SoundObjectCommand<kFrequency>},
+    {"SetLoop", SoundObjectCommand<kLoop>}, {"SetLoopPoint", SoundObjectCommand<kLoopPoint>},
 };
 
 }  // namespace
@@ -247,17 +263,26 @@ int MediaRequest(SceneObject* o, scene::ObjectQuery* q) {
     const char* k = q->arguments[0];
     SoundObject* s = o->sound;
     if (!s) return scene::TextureRequest(o, q);
-    if (scene::KeywordIs(k, "Play")) PlaySound(s);
-    else if (scene::KeywordIs(k, "Stop")) StopSound(s);
-    else if (scene::KeywordIs(k, "Pause")) PauseSound(s);
-    else if (scene::KeywordIs(k, "Resume")) ResumeSound(s);
-    else if (scene::KeywordIs(k, "CompulsorySuspend")) s->suspendFlag.store(1);
-    else if (scene::KeywordIs(k, "EntrustSuspend")) s->suspendFlag.store(0);
-    else return scene::TextureRequest(o, q);
+    if (scene::KeywordIs(k, "Play"))
+        PlaySound(s);
+    else if (scene::KeywordIs(k, "Stop"))
+        StopSound(s);
+    else if (scene::KeywordIs(k, "Pause"))
+        PauseSound(s);
+    else if (scene::KeywordIs(k, "Resume"))
+        ResumeSound(s);
+    else if (scene::KeywordIs(k, "CompulsorySuspend"))
+        s->suspendFlag.store(1);
+    else if (scene::KeywordIs(k, "EntrustSuspend"))
+        s->suspendFlag.store(0);
+    else
+        return scene::TextureRequest(o, q);
     return 1;
 }
 
-void SetStreamOfSounds(script::CommandCall& call) { SoundObjectCommand<kStream>(call); }
+void SetStreamOfSounds(script::CommandCall& call) {
+    SoundObjectCommand<kStream>(call);
+}
 
 void InstallSoundCommands() {
     scene::SetPayloadOps(scene::kPayloadSound, {SoundOwner, ReleaseSoundPayload});
@@ -273,6 +298,8 @@ bool InitSoundSystem() {
     return StartSoundDevice(headless);
 }
 
-void ReleaseSoundSystem() { StopSoundDevice(); }
+void ReleaseSoundSystem() {
+    StopSoundDevice();
+}
 
 }  // namespace sound

@@ -7,6 +7,7 @@
 #include "render/dirty_rect.h"
 #include "render/drawable.h"
 #include "render/surface.h"
+#include "shell/engine_build.h"
 
 namespace render {
 bool operator==(const DirtyRect& a, const DirtyRect& b) {
@@ -33,11 +34,7 @@ struct Case {
 
 class DirtyRectTest : public ::testing::Test {
 protected:
-    void TearDown() override {
-        render::SetDirtySkipMode(false);
-        render::SetDirtyOneToOne(true);
-        render::ResetDirty();
-    }
+    shell::EngineScope engine_;  // a fresh redraw rectangle and modes per test
 };
 
 TEST_F(DirtyRectTest, AdditionsUniteAndWiden) {

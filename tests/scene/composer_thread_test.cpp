@@ -164,7 +164,7 @@ TEST_F(ComposerThreadTest, CapturesAndFramesTakeTurnsOnTheRasterizer) {
 
 TEST_F(ComposerThreadTest, StepsOnlyWhileTheDisplayRuns) {
     EXPECT_TRUE(scene::ComposerRunning());
-    EXPECT_FALSE(platform::IsEventSet(scene::g_objects.displayRunning));  // starts paused
+    EXPECT_FALSE(platform::IsEventSet(scene::Objects().displayRunning));  // starts paused
     core::AcquireSceneLock();
     scene::SceneObject* o = scene::CreateObject(kKey, "mover");
     o->ops.moveStep = CountStep;
@@ -177,7 +177,7 @@ TEST_F(ComposerThreadTest, StepsOnlyWhileTheDisplayRuns) {
     scene::ResumeComposer();
     ASSERT_TRUE(WaitUntil([] { return g_steps.load() >= 3; }));
     scene::PauseComposer();
-    EXPECT_FALSE(platform::IsEventSet(scene::g_objects.displayRunning));
+    EXPECT_FALSE(platform::IsEventSet(scene::Objects().displayRunning));
 }
 
 TEST_F(ComposerThreadTest, DisusedObjectIsDeletedByTheComposer) {

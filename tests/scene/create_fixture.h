@@ -1,4 +1,4 @@
-// Scene fixture with the engine wired (the scene commands installed) and a caller context for
+// Scene fixture (its fresh engine is wired: the scene commands installed) and a caller context for
 // the tree kKey; commands are run with their arguments as a list of texts.
 #pragma once
 #include <initializer_list>
@@ -11,7 +11,6 @@
 #include "render/drawable.h"
 #include "render/image.h"
 #include "scene_fixture.h"
-#include "shell/wiring.h"
 
 namespace scene_test {
 
@@ -19,7 +18,6 @@ class CreateFixture : public SceneFixture {
 protected:
     void SetUp() override {
         SceneFixture::SetUp();
-        shell::WireEngine();
         context.ownerKey = kKey;
     }
 

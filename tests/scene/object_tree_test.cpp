@@ -355,7 +355,7 @@ TEST_F(SceneFixture, DisusedObjectsGoWhenIdle) {
     locked->locked = 1;
 
     // A deletion or creation in progress (its gate closed) holds it back.
-    for (platform::Event* gate : {scene::g_objects.deletionGate, scene::g_objects.creationGate}) {
+    for (platform::Event* gate : {scene::Objects().deletionGate, scene::Objects().creationGate}) {
         platform::ResetEvent(gate);
         EXPECT_EQ(scene::DeleteDisusedObjects(w), 0);
         platform::SetEvent(gate);
@@ -366,8 +366,8 @@ TEST_F(SceneFixture, DisusedObjectsGoWhenIdle) {
     moving->ops.moveStep = scene::NoStep;
     EXPECT_EQ(scene::DeleteDisusedObjects(w), 1);
     EXPECT_EQ(DrawOrder(), (std::vector<std::string>{"locked", "kept"}));
-    EXPECT_TRUE(platform::IsEventSet(scene::g_objects.creationGate));
-    EXPECT_TRUE(platform::IsEventSet(scene::g_objects.deletionGate));
+    EXPECT_TRUE(platform::IsEventSet(scene::Objects().creationGate));
+    EXPECT_TRUE(platform::IsEventSet(scene::Objects().deletionGate));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Brings up the engine events, the registry and the object system for one
-// test, with one tree whose key is kKey.
+// Brings up a fresh engine (wired), its events, the registry and the object
+// system for one test, with one tree whose key is kKey.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 #include "scene/object_tree.h"
 #include "core/engine.h"
 #include "core/registry.h"
+#include "shell/engine_build.h"
 
 namespace scene_test {
 
@@ -19,6 +20,9 @@ constexpr int32_t kOtherKey = 815;
 
 class SceneFixture : public ::testing::Test {
 protected:
+    // First member: built before and destroyed after everything else.
+    shell::EngineScope engine_;
+
     void SetUp() override {
         core::Current().quit = 0;
         core::Current().state = core::StatePlay;
