@@ -20,6 +20,14 @@ struct Composer {
     platform::Event* ended = nullptr;  // owned
     platform::Event* wake = nullptr;   // owned; ends pacing waits when stopping
     std::atomic<uint32_t> frames{0};   // frames composed
+
+    Composer() = default;
+    Composer(const Composer&) = delete;
+    Composer& operator=(const Composer&) = delete;
+    // The thread must have been stopped (StopComposer); frees the wake event.
+    ~Composer() {
+        if (wake) platform::DestroyEvent(wake);
+    }
 };
 
 // Counts a composed frame (ComposedFrames).

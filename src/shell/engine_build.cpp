@@ -7,6 +7,7 @@
 #include "script/state.h"
 #include "shell/state.h"
 #include "shell/wiring.h"
+#include "platform/sync.h"
 #include "sound/state.h"
 #include "text/state.h"
 
@@ -32,6 +33,13 @@ core::Engine* BuildEngine() {
 
 void DestroyEngine(core::Engine* e) {
     if (!e) return;
+    // Events a start sequence or a test made and no shutdown destroyed.
+    for (platform::Event** event : {&e->stateChanged, &e->quitEvent, &e->commandsEnabled,
+                                    &e->commandGate, &e->settingsChanged, &e->auxEvent1,
+                                    &e->auxEvent2}) {
+        if (*event) platform::DestroyEvent(*event);
+        *event = nullptr;
+    }
     delete e->shell;
     delete e->movie;
     delete e->sound;

@@ -131,6 +131,9 @@ int StartSequence() {
 void ShutdownSequence() {
     Subsystems& sub = GetSubsystems();
     TeardownSequence();
+    // The fonts scripts selected belong to this engine: close them while the
+    // glyph source that opened them is still there.
+    sub.clearFonts();
     sub.releaseDisplay();
     sub.releaseMenuImages();
     sub.releaseBacklogSettings();
