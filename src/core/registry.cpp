@@ -1,6 +1,8 @@
 #include "core/registry.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <thread>
 #include <vector>
 
 #include "platform/clock.h"
@@ -25,6 +27,10 @@ struct LockRecord {
     int number = 0;
     std::atomic<int> held{0};
     platform::Mutex* mutex = nullptr;
+    // The owning thread (default id when free) and how often it took the
+    // lock; depth is touched only by the owner.
+    std::atomic<std::thread::id> owner{};
+    int depth = 0;
 };
 
 ThreadRecord g_first;  // always present; further records are heap records
@@ -32,6 +38,15 @@ ThreadHandle g_nextHandle = 1;
 LockRecord g_locks[kLockCount + 1];  // indexed 1..16
 std::atomic<bool> g_initialised{false};
 WaitSources g_waitSources;
+// Lock tables replaced while a mutex in them may still be held (a thread
+// abandoned at the end, or a table never closed): destroying a held mutex is
+// undefined, so they are kept for the life of the process.
+std::vector<platform::Mutex*>* g_keptMutexes = nullptr;
+
+void KeepMutexAside(platform::Mutex* m) {
+    if (!g_keptMutexes) g_keptMutexes = new std::vector<platform::Mutex*>;
+    g_keptMutexes->push_back(m);
+}
 
 // Takes a free record: the static one when free, otherwise a new one
 // appended at the end. Caller holds lock 10.
@@ -68,10 +83,10 @@ void FreeRecord(ThreadRecord* record) {
 }  // namespace
 
 int InitRegistry() {
-    // A table left by a previous run that never reached EndAllThreads (the
-    // quit path skips lock operations) is closed first.
+    // A table left by a previous run that never reached EndAllThreads may
+    // still have a lock held by a thread of that run: it is kept aside.
     for (int n = 1; n <= kLockCount; ++n) {
-        if (g_locks[n].mutex) platform::DestroyMutex(g_locks[n].mutex);
+        if (g_locks[n].mutex) KeepMutexAside(g_locks[n].mutex);
         g_locks[n].mutex = nullptr;
     }
     g_first.handle = -1;
@@ -85,6 +100,8 @@ int InitRegistry() {
         g_locks[n].number = n;
         g_locks[n].held = 0;
         g_locks[n].mutex = nullptr;
+        g_locks[n].owner = std::thread::id();
+        g_locks[n].depth = 0;
     }
     for (int n = 1; n <= kCreatedLocks; ++n) {
         g_locks[n].mutex = platform::CreateMutex();
@@ -97,19 +114,40 @@ int InitRegistry() {
 bool RegistryInitialised() { return g_initialised; }
 
 void AcquireLock(int n) {
-    if (Quitting() || n < 1 || n > kLockCount || !g_locks[n].mutex) return;
+    if (n < 1 || n > kLockCount || !g_locks[n].mutex) return;
     LockRecord& lock = g_locks[n];
-    if (platform::LockMutex(lock.mutex, 1000)) {
-        lock.held = 1;
-        return;
+    if (!platform::LockMutex(lock.mutex, 1000)) platform::LockMutex(lock.mutex, platform::kInfinite);
+    lock.held = 1;
+    std::thread::id self = std::this_thread::get_id();
+    if (lock.owner.load(std::memory_order_relaxed) == self) {
+        ++lock.depth;
+    } else {
+        lock.owner.store(self, std::memory_order_relaxed);
+        lock.depth = 1;
     }
-    platform::LockMutex(lock.mutex, platform::kInfinite);
 }
 
 void ReleaseLock(int n) {
-    if (Quitting() || n < 1 || n > kLockCount || !g_locks[n].mutex) return;
-    g_locks[n].held = 0;
-    platform::UnlockMutex(g_locks[n].mutex);
+    if (n < 1 || n > kLockCount || !g_locks[n].mutex) return;
+    LockRecord& lock = g_locks[n];
+    lock.held = 0;
+    if (lock.owner.load(std::memory_order_relaxed) == std::this_thread::get_id() &&
+        --lock.depth <= 0) {
+        lock.depth = 0;
+        lock.owner.store(std::thread::id(), std::memory_order_relaxed);
+    }
+    platform::UnlockMutex(lock.mutex);
+}
+
+bool CallerHoldsLock(int n) {
+    if (n < 1 || n > kLockCount || !g_locks[n].mutex) return true;
+    return g_locks[n].owner.load(std::memory_order_relaxed) == std::this_thread::get_id();
+}
+
+void LockNotHeld(int n, const char* function, const char* file, int line) {
+    std::fprintf(stderr, "velmoor: %s (%s:%d) runs without lock %d, which its caller must hold\n",
+                 function, file, line, n);
+    std::abort();
 }
 
 bool LockHeldMark(int n) { return n >= 1 && n <= kLockCount && g_locks[n].held != 0; }
@@ -227,13 +265,12 @@ int EndAllThreads() {
     // Close the locks. When a thread was abandoned it may still hold one, and
     // destroying a held mutex is undefined: the table is then kept aside for
     // the life of the process instead.
-    static std::vector<platform::Mutex*>* s_keptAside = new std::vector<platform::Mutex*>;
     for (int n = 1; n <= kLockCount; ++n) {
         platform::Mutex* m = g_locks[n].mutex;
         g_locks[n].mutex = nullptr;
         if (!m) continue;
         if (result) platform::DestroyMutex(m);
-        else s_keptAside->push_back(m);
+        else KeepMutexAside(m);
     }
     g_initialised = false;
     return result;

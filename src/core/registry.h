@@ -5,10 +5,14 @@
 // 3 image loading, 4 the SceneLock, 5 script loading, 6 glyphs and text
 // layout, 8 window-message dispatch, 10 the registry itself.
 //
-// Lock discipline: AcquireLock waits 1000 ms, then without limit; once the quit
-// flag is set no lock is taken or released at all, so shutdown can never
-// deadlock on a lock held by a thread that is being ended. Locks are
-// recursive: a thread releases a lock as often as it took it.
+// Lock discipline: AcquireLock waits 1000 ms, then without limit. Locks stay
+// real after the quit flag is set: a thread that is slow to end still holds
+// off every other user of what it locked. Shutdown does not deadlock on them
+// because no thread waits for an event while holding a lock without also
+// waking on the quit event. Locks are recursive: a thread releases a lock as
+// often as it took it. Take them through the guards below, never by hand.
+// Each lock knows its owning thread and depth, so CallerHoldsLock can check
+// a caller's promise (VELMOOR_ASSERT_LOCK_HELD, debug builds).
 #pragma once
 #include <cstdint>
 
@@ -65,6 +69,11 @@ void AcquireLock(int n);
 void ReleaseLock(int n);
 inline void AcquireSceneLock() { AcquireLock(kLockScene); }
 inline void ReleaseSceneLock() { ReleaseLock(kLockScene); }
+// Whether the calling thread holds lock `n`. Also true while the lock table
+// does not exist (before InitRegistry locks are not taken at all).
+bool CallerHoldsLock(int n);
+// Reports the broken promise on stderr and aborts (the check's failure path).
+[[noreturn]] void LockNotHeld(int n, const char* function, const char* file, int line);
 
 // Holds lock `n` from construction to the end of its scope. Locks are
 // recursive, so a guard may be taken where the caller already holds the lock.
@@ -84,6 +93,58 @@ class SceneLockGuard : public LockGuard {
 public:
     SceneLockGuard() : LockGuard(kLockScene) {}
 };
+
+// Gives back lock `n`, which the caller holds, for its scope and takes it
+// again at the end (waiting for something another holder of the lock must
+// finish first).
+class LockGivenBack {
+public:
+    explicit LockGivenBack(int n) : n_(n) { ReleaseLock(n_); }
+    ~LockGivenBack() { AcquireLock(n_); }
+    LockGivenBack(const LockGivenBack&) = delete;
+    LockGivenBack& operator=(const LockGivenBack&) = delete;
+
+private:
+    int n_;
+};
+
+// A held lock that can be moved and given back early, for a lock that spans
+// more than one scope (a Creation record owns the SceneLock from
+// BeginCreation to EndCreation). Empty when default-made, moved from or
+// released; the destructor releases a lock still held.
+class LockToken {
+public:
+    LockToken() = default;
+    explicit LockToken(int n) : n_(n) { AcquireLock(n_); }
+    LockToken(LockToken&& other) noexcept : n_(other.n_) { other.n_ = 0; }
+    LockToken& operator=(LockToken&& other) noexcept {
+        if (this != &other) {
+            Release();
+            n_ = other.n_;
+            other.n_ = 0;
+        }
+        return *this;
+    }
+    ~LockToken() { Release(); }
+    void Release() {
+        if (n_) ReleaseLock(n_);
+        n_ = 0;
+    }
+    bool Held() const { return n_ != 0; }
+
+private:
+    int n_ = 0;
+};
+
+// Debug-build check of a "caller holds lock n" promise at a function's
+// entry; nothing in release builds.
+#ifndef NDEBUG
+#define VELMOOR_ASSERT_LOCK_HELD(n) \
+    (::core::CallerHoldsLock(n) ? (void)0 : ::core::LockNotHeld((n), __func__, __FILE__, __LINE__))
+#else
+#define VELMOOR_ASSERT_LOCK_HELD(n) ((void)0)
+#endif
+#define VELMOOR_ASSERT_SCENE_LOCK_HELD() VELMOOR_ASSERT_LOCK_HELD(::core::kLockScene)
 // Informational held mark of lock n (set on acquire, cleared on release).
 bool LockHeldMark(int n);
 

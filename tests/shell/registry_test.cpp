@@ -126,30 +126,66 @@ TEST_F(EngineFixture, LocksAreRecursiveAndWaitBeyondTheFirstSecond) {
     EXPECT_TRUE(got.load());
 }
 
-TEST_F(EngineFixture, AfterQuitLocksAreNeitherTakenNorReleased) {
+// A thread that is slow to end after quit still holds what it locked: another
+// thread's acquire waits for its release instead of walking in beside it.
+TEST_F(EngineFixture, AfterQuitLocksStayReal) {
     std::atomic<bool> holding{false};
+    std::atomic<bool> inside{false};
+    std::atomic<bool> overlapped{false};
     platform::Event* done = platform::CreateEvent(true, false);
     std::thread holder([&] {
-        core::AcquireLock(core::kLockText);
+        core::LockGuard hold(core::kLockText);
+        inside = true;
         holding = true;
         platform::WaitEvent(done, 10000);
-        // After quit this release is skipped; the mutex stays with this thread.
-        core::ReleaseLock(core::kLockText);
+        inside = false;
     });
     ASSERT_TRUE(WaitFor([&] { return holding.load(); }));
     core::RequestQuit();
-    auto start = Clock::now();
-    core::AcquireLock(core::kLockText);  // returns at once
-    core::ReleaseLock(core::kLockText);
-    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
-    EXPECT_TRUE(platform::IsEventSet(core::Current().quitEvent));
+    std::atomic<bool> got{false};
+    std::thread other([&] {
+        core::LockGuard hold(core::kLockText);
+        if (inside.load()) overlapped = true;
+        got = true;
+    });
     platform::SetEvent(done);
     holder.join();
+    other.join();
+    EXPECT_TRUE(got.load());
+    EXPECT_FALSE(overlapped.load()) << "the second thread entered while the first held the lock";
+    EXPECT_TRUE(platform::IsEventSet(core::Current().quitEvent));
     platform::DestroyEvent(done);
-    // The lock table still holds a mutex locked by a finished thread: start a
-    // fresh table for the next tests instead of closing it.
     core::Current().quit = 0;
-    ASSERT_EQ(core::InitRegistry(), 1);
+}
+
+// CallerHoldsLock follows the owning thread through recursion, guards and a
+// moved token.
+TEST_F(EngineFixture, CallerHoldsLockFollowsTheOwner) {
+    EXPECT_FALSE(core::CallerHoldsLock(core::kLockScene));
+    {
+        core::SceneLockGuard outer;
+        EXPECT_TRUE(core::CallerHoldsLock(core::kLockScene));
+        {
+            core::SceneLockGuard inner;
+            EXPECT_TRUE(core::CallerHoldsLock(core::kLockScene));
+        }
+        EXPECT_TRUE(core::CallerHoldsLock(core::kLockScene)) << "the outer hold remains";
+        bool elsewhere = true;
+        std::thread([&] { elsewhere = core::CallerHoldsLock(core::kLockScene); }).join();
+        EXPECT_FALSE(elsewhere) << "another thread does not hold it";
+        EXPECT_FALSE(core::CallerHoldsLock(core::kLockText));
+    }
+    EXPECT_FALSE(core::CallerHoldsLock(core::kLockScene));
+    core::LockToken token(core::kLockScene);
+    core::LockToken moved = std::move(token);
+    EXPECT_FALSE(token.Held());
+    EXPECT_TRUE(moved.Held());
+    EXPECT_TRUE(core::CallerHoldsLock(core::kLockScene));
+    moved.Release();
+    EXPECT_FALSE(core::CallerHoldsLock(core::kLockScene));
+#ifndef NDEBUG
+    EXPECT_DEATH(VELMOOR_ASSERT_SCENE_LOCK_HELD(), "which its caller must hold");
+#endif
 }
 
 TEST_F(EngineFixture, WaitEngineEventsTimeoutResetAndWake) {
