@@ -23,6 +23,7 @@ void StoreArgument(Variable* target, const Arguments& args, size_t i) {
     if (IsTrueFalse(raw, &truth)) {
         SetNumber(target, truth);
     } else if (Variable* source = NamedVariable(raw)) {
+        VariablesGuard hold;
         if (source != target) {
             char copy[kVarTextSize];
             std::memcpy(copy, source->text, sizeof(copy));
@@ -81,6 +82,7 @@ double BuiltinVariableValue(Eval& e, const Arguments& args, char* text) {
         v = Lookup(name.c_str(), e.block);
     }
     if (!v) return 0;
+    VariablesGuard hold;
     if (v->kind == kVarText) {
         CopyCut(text, kTextSize, v->text);
         return 0;

@@ -202,6 +202,9 @@ const char* NextArgument(char** argCursor, ScriptBlock* block, bool quoted, bool
     }
     if (*arg == '$' || *arg == '#') {
         if (Variable* v = Lookup(arg, block)) {
+            // A number variable's text becomes its integer form, as a
+            // command sees it: one locked step with the copy out.
+            VariablesGuard hold;
             if (v->kind == kVarNumber) WriteInteger(v->text, v->number);
             CopyCut(valueArea, kArgValueSize, v->text);
             return valueArea;
@@ -214,9 +217,8 @@ int ComposerControl(int resume, ScriptBlock* block) {
     ComposerHooks& composer = GetComposerHooks();
     if (BlockIsParallel(block)) {
         if (resume) {
-            core::AcquireSceneLock();
+            core::SceneLockGuard hold;
             composer.redraw();
-            core::ReleaseSceneLock();
         }
         return 0;
     }

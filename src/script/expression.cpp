@@ -32,7 +32,10 @@ Variable* NamedVariable(const char* text) {
 std::string Arguments::Text(size_t i) const {
     if (i >= count()) return std::string();
     Variable* v = NamedVariable(text[i].c_str());
-    if (v && v->kind == kVarText) return v->text;
+    if (v) {
+        VariablesGuard hold;
+        if (v->kind == kVarText) return v->text;
+    }
     return text[i];
 }
 
@@ -40,7 +43,7 @@ bool Arguments::IsNumber(size_t i) const {
     if (i >= count()) return false;
     if (text[i].empty()) return true;
     Variable* v = NamedVariable(text[i].c_str());
-    return v && v->kind != kVarText;
+    return v && ReadKind(v) != kVarText;
 }
 
 namespace {
@@ -74,6 +77,7 @@ bool IsWordEnd(char c) {
 // integer, else the text itself.
 void RightValue(const char* rtext, char* out) {
     Variable* v = NamedVariable(rtext);
+    VariablesGuard hold;
     if (v && v->kind != kVarText)
         FormatInteger(out, kTextSize, v->number);
     else
@@ -84,6 +88,7 @@ void CombinePlus(char* text, double left, const char* rtext, double right) {
     char result[kTextSize];
     result[0] = 0;
     Variable* lv = NamedVariable(text);
+    VariablesGuard hold;
     if (!rtext[0]) {
         if (lv && lv->kind == kVarText) {
             CopyCut(result, sizeof(result), lv->text);
@@ -115,6 +120,7 @@ double CompareEqual(const char* ltext, double left, char* rtext, double right) {
         rtext[0] = 0;
     }
     Variable* lv = NamedVariable(ltext);
+    VariablesGuard hold;
     bool leftHasText = lv ? lv->kind == kVarText : ltext[0] != 0;
     if (leftHasText && rtext[0]) {
         const char* ls = lv ? lv->text : ltext;
@@ -154,11 +160,18 @@ void AppendValue(Variable* v, const char* rtext, double right) {
         RightValue(rtext, value);
     else
         FormatInteger(value, sizeof(value), right);
-    AppendCut(v->text, sizeof(v->text), value);
+    {
+        VariablesGuard hold;
+        AppendCut(v->text, sizeof(v->text), value);
+    }
     Changed(v);
 }
 
 // Postfix operators after a variable. Returns the expression's value.
+// "++" and "--" are one locked step. A compound assignment reads the old
+// value before its right side is evaluated and writes the result after, each
+// under the variables lock; the lock is not held while the right side runs
+// (it may call built-ins that wait).
 double Postfix(Eval& e, Variable* v, double value) {
     const char* p = e.p;
     char op = p[0];
@@ -168,7 +181,7 @@ double Postfix(Eval& e, Variable* v, double value) {
     if (!doubled && !compound) return value;
     e.p += 2;
     char rtext[kTextSize];
-    if (v->kind == kVarText) {
+    if (ReadKind(v) == kVarText) {
         if (compound && (op == '+' || op == '.')) {
             double right = Term(e, rtext);
             AppendValue(v, rtext, right);
@@ -181,13 +194,18 @@ double Postfix(Eval& e, Variable* v, double value) {
         Term(e, rtext);
         return value;
     }
-    double old = v->number;
+    double old;
     double result;
     if (doubled) {
-        SetNumber(v, old + (op == '+' ? 1 : -1));
+        {
+            VariablesGuard hold;
+            old = v->number;
+            SetNumber(v, old + (op == '+' ? 1 : -1));
+        }
         Changed(v);
         return old;
     }
+    old = ReadNumber(v);
     double right = op == '+' ? Factor(e, rtext) : Term(e, rtext);
     switch (op) {
         case '+':
@@ -266,10 +284,15 @@ double Primary(Eval& e, char* text) {
             std::string raw(start, static_cast<size_t>(e.p - start));
             Variable* v = GetOrCreate(raw.c_str(), e.block, text);
             if (!v) return 0;
-            if (v->kind == kVarText) return v->number;
-            SetNumber(v, v->number + (c == '+' ? 1 : -1));
+            double result;
+            {
+                VariablesGuard hold;
+                if (v->kind == kVarText) return v->number;
+                result = v->number + (c == '+' ? 1 : -1);
+                SetNumber(v, result);
+            }
             Changed(v);
-            return v->number;
+            return result;
         }
         ++e.p;
         double v = Operand(e, text);
@@ -331,7 +354,7 @@ double Primary(Eval& e, char* text) {
     Variable* v = GetOrCreate(raw.c_str(), e.block, name);
     CopyCut(text, kTextSize, name);
     if (!v) return 0;
-    return Postfix(e, v, v->number);
+    return Postfix(e, v, ReadNumber(v));
 }
 
 }  // namespace

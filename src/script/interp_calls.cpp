@@ -55,7 +55,7 @@ void ReadTarget(ScriptBlock* block, size_t keywordLength, CallKind kind, char* t
         target[--length] = 0;
     }
     if (kind == kCallPlain) return;
-    if (Variable* v = Lookup(target, block)) CopyCut(target, kBlockNameSize, v->text);
+    if (Variable* v = Lookup(target, block)) ReadText(v, target, kBlockNameSize);
 }
 
 // Splits "file->name"; the name defaults to `defaultName`.
@@ -194,11 +194,9 @@ void BindParameter(ScriptBlock* caller, Parameter& parameter, const char* arg, b
         if (!v) return;
         double truth = 0;
         if (!wasQuoted && IsNumericText(arg)) {
-            SetNumber(v, std::strtod(arg, nullptr));
-            v->text[0] = 0;
+            SetNumberOnly(v, std::strtod(arg, nullptr));
         } else if (IsTrueFalse(arg, &truth)) {
-            SetNumber(v, truth);
-            v->text[0] = 0;
+            SetNumberOnly(v, truth);
         } else {
             SetText(v, arg);
         }

@@ -194,7 +194,7 @@ void CaseStatement(ScriptBlock* block) {
         char expression[kVarTextSize];
         CopyCut(expression, sizeof(expression), start, static_cast<size_t>(p - start));
         EvaluateStatement(label, block, expression);
-        if (Variable* v = Lookup(label, block)) CopyCut(label, sizeof(label), v->text);
+        if (Variable* v = Lookup(label, block)) ReadText(v, label, sizeof(label));
     }
     char name[kObjectNameSize];
     if (!QualifyObjectName(label, name, block->objectPrefix)) name[0] = 0;

@@ -215,6 +215,7 @@ void SetPresentProcess(const char* name) {
         if (!v) return;
         cached.store(v, std::memory_order_relaxed);
     }
+    VariablesGuard hold;
     if (v->kind != kVarText || std::strcmp(v->text, name) != 0) SetText(v, name);
 }
 

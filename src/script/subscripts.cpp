@@ -50,6 +50,7 @@ char* RewriteSubscripts(const char* name, ScriptBlock* block, char* out) {
         double number = EvaluateExpression(block, inner.c_str(), text);
         bool ok;
         Variable* named = TableOf(text) >= 0 ? LookupExact(text) : nullptr;
+        VariablesGuard hold;  // the named variable's value is read below
         if (!text[0]) {
             ok = AppendIndex(&path, number);
         } else if (named && named->kind == kVarNumber) {

@@ -40,7 +40,10 @@ struct VariableStore {
     Variable* records[2] = {nullptr, nullptr};  // calloc'd, kGlobalVariables / kLocalVariables
     VariableIndex index[2];
     std::once_flag allocated;  // the tables are allocated once
-    std::mutex createMutex;    // serialises creating records and the index's side lists
+    // The variables lock: record values, record creation and the index's side
+    // lists (rules in variables.h). Recursive: the value helpers take it
+    // themselves and are called under it.
+    std::recursive_mutex lock;
 
     VariableStore() = default;
     ~VariableStore();

@@ -60,7 +60,7 @@ Variable* Create(int table, const char* name, int32_t sum) {
         kind = parent->kind;
     }
     VariableStore& store = State().variables;
-    std::lock_guard<std::mutex> hold(store.createMutex);
+    std::lock_guard<std::recursive_mutex> hold(store.lock);
     VariableIndex* index = &store.index[table];
     int found = IndexFind(index, name, sum);
     if (found >= 0 && found < index->firstFree) return &index->records[found];
@@ -77,6 +77,9 @@ Variable* Create(int table, const char* name, int32_t sum) {
 }
 
 }  // namespace
+
+VariablesGuard::VariablesGuard() : lock_(&State().variables.lock) { lock_->lock(); }
+VariablesGuard::~VariablesGuard() { lock_->unlock(); }
 
 int TableOf(const char* name) {
     if (!name) return -1;
@@ -143,7 +146,7 @@ int CountMembers(const char* name) {
     VariableIndex* index = IndexFor(table);
     int count = 0;
     {
-        std::lock_guard<std::mutex> hold(State().variables.createMutex);
+        std::lock_guard<std::recursive_mutex> hold(State().variables.lock);
         auto found = index->members.find(stored);
         if (found != index->members.end()) {
             for (int32_t i : found->second) {
@@ -163,7 +166,7 @@ Variable* FindMemberByKey(const char* parentName, const char* key) {
     CopyCut(storedKey, sizeof(storedKey), key);
     VariableIndex* index = IndexFor(table);
     size_t prefix = std::strlen(parentName);
-    std::lock_guard<std::mutex> hold(State().variables.createMutex);
+    std::lock_guard<std::recursive_mutex> hold(State().variables.lock);
     auto found = index->keys.find(storedKey);
     if (found == index->keys.end()) return nullptr;
     for (int32_t i : found->second) {
@@ -177,7 +180,7 @@ void SetVariableKey(Variable* v, const char* key) {
     int table = TableOf(v->name);
     if (table < 0) return;
     VariableIndex* index = IndexFor(table);
-    std::lock_guard<std::mutex> hold(State().variables.createMutex);
+    std::lock_guard<std::recursive_mutex> hold(State().variables.lock);
     char old[kVarKeySize];
     std::memcpy(old, v->key, sizeof(old));
     CopyCut(v->key, sizeof(v->key), key ? key : "");
@@ -187,7 +190,7 @@ void SetVariableKey(Variable* v, const char* key) {
 
 void ClearGlobals() {
     VariableIndex* index = IndexFor(kTableGlobal);
-    std::lock_guard<std::mutex> hold(State().variables.createMutex);
+    std::lock_guard<std::recursive_mutex> hold(State().variables.lock);
     IndexClear(index);
     std::memset(static_cast<void*>(State().variables.records[kTableGlobal]), 0,
                 sizeof(Variable) * kGlobalVariables);
@@ -195,7 +198,7 @@ void ClearGlobals() {
 
 void ClearLocals() {
     VariableIndex* index = IndexFor(kTableLocal);
-    std::lock_guard<std::mutex> hold(State().variables.createMutex);
+    std::lock_guard<std::recursive_mutex> hold(State().variables.lock);
     IndexClear(index);
     std::memset(static_cast<void*>(State().variables.records[kTableLocal]), 0,
                 sizeof(Variable) * kLocalVariables);
@@ -204,18 +207,42 @@ void ClearLocals() {
 void RebuildVariableIndex(int table) {
     if (table != kTableGlobal && table != kTableLocal) return;
     VariableIndex* index = IndexFor(table);
-    std::lock_guard<std::mutex> hold(State().variables.createMutex);
+    std::lock_guard<std::recursive_mutex> hold(State().variables.lock);
     IndexRebuild(index);
 }
 
 void SetNumber(Variable* v, double number) {
+    VariablesGuard hold;
     v->kind = kVarNumber;
     v->number = number;
 }
 
 void SetText(Variable* v, const char* text) {
+    VariablesGuard hold;
     v->kind = kVarText;
     CopyCut(v->text, sizeof(v->text), text);
+}
+
+void SetNumberOnly(Variable* v, double number) {
+    VariablesGuard hold;
+    v->kind = kVarNumber;
+    v->number = number;
+    v->text[0] = 0;
+}
+
+uint8_t ReadKind(const Variable* v) {
+    VariablesGuard hold;
+    return v->kind;
+}
+
+double ReadNumber(const Variable* v) {
+    VariablesGuard hold;
+    return v->number;
+}
+
+void ReadText(const Variable* v, char* out, size_t size) {
+    VariablesGuard hold;
+    CopyCut(out, size, v->text);
 }
 
 bool IsTrueFalse(const char* text, double* value) {
@@ -241,13 +268,12 @@ bool IsSystemName(const char* name) {
     return TableOf(name) >= 0 && std::strncmp(name + 1, "SYSTEM_", 7) == 0;
 }
 
-Variable* AssignVariable(const char* name, double number, const char* text) {
-    Variable* target = GetOrCreateExact(name);
-    if (!target) return nullptr;
-    // The right side may be the target itself: read the source first.
-    char r[kVarTextSize];
-    CopyCut(r, sizeof(r), text ? text : "");
-    Variable* source = TableOf(r) >= 0 ? LookupExact(r) : nullptr;
+namespace {
+
+// The kind rules of an assignment of the right side `r` (its variable
+// `source`, may be null) with the number `number`. Caller holds the
+// variables lock.
+void ApplyAssignment(Variable* target, const Variable* source, const char* r, double number) {
     if (source) {
         if (source->kind == kVarText) {
             char copy[kVarTextSize];
@@ -275,6 +301,22 @@ Variable* AssignVariable(const char* name, double number, const char* text) {
     } else {
         SetText(target, r);
     }
+}
+
+}  // namespace
+
+Variable* AssignVariable(const char* name, double number, const char* text) {
+    Variable* target = GetOrCreateExact(name);
+    if (!target) return nullptr;
+    // The right side may be the target itself: read the source first.
+    char r[kVarTextSize];
+    CopyCut(r, sizeof(r), text ? text : "");
+    Variable* source = TableOf(r) >= 0 ? LookupExact(r) : nullptr;
+    {
+        VariablesGuard hold;
+        ApplyAssignment(target, source, r, number);
+    }
+    // The effect runs outside the lock: it calls other subsystems.
     if (IsSystemName(target->name)) ApplySystem(target->name);
     return target;
 }

@@ -8,15 +8,22 @@
 // the first record whose name matches, or (when creating) the first record
 // that matches or is free, whichever comes first.
 //
-// Concurrency: script threads read and write records without a lock, as the
-// records are plain memory. Creating a record (and so inserting it into the
-// index) is serialised by an internal mutex, and index slots are published
-// only after the record's name is written, so a concurrent reader sees a
-// complete name or no entry. Clearing a table while other threads run scripts
-// is the caller's business (ClearScore runs from a script like any command).
+// Concurrency: script threads share the records. Every read and write of a
+// record's value (kind, number, text, key) is made under the variables lock
+// (VariablesGuard): a read-modify-write holds it from the read to the write,
+// and text leaves a record only as a copy taken under it. The lock is a leaf:
+// it is held only around record accesses, never while an expression is
+// evaluated or anything outside the store is called (built-ins may wait, and
+// system-variable effects call other subsystems). Creating a record (and so
+// inserting it into the index) takes the same lock; index slots are published
+// only after the record's name is written, so a concurrent lookup sees a
+// complete name or no entry and needs no lock. Clearing a table while other
+// threads run scripts is the caller's business (ClearScore runs from a script
+// like any command).
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 
 namespace script {
 
@@ -40,6 +47,20 @@ struct Variable {
     char name[kVarNameSize];  // full name with the sigil: "#flag", "$list/3"
     char text[kVarTextSize];
     char key[kVarKeySize];  // matched by text subscripts; set by AssocArray
+};
+
+// Holds the current engine's variables lock for its scope. Recursive:
+// SetNumber, SetText and the other helpers below take it themselves and may
+// be called under it.
+class VariablesGuard {
+public:
+    VariablesGuard();
+    ~VariablesGuard();
+    VariablesGuard(const VariablesGuard&) = delete;
+    VariablesGuard& operator=(const VariablesGuard&) = delete;
+
+private:
+    std::recursive_mutex* lock_;
 };
 
 enum VariableTable : int { kTableGlobal = 0, kTableLocal = 1 };
@@ -83,9 +104,16 @@ void ClearLocals();
 // table from its records.
 void RebuildVariableIndex(int table);
 
-// Value helpers.
+// Value helpers; each takes the variables lock.
 void SetNumber(Variable* v, double number);
 void SetText(Variable* v, const char* text);  // cut to 1023 bytes, whole characters
+// The number alone, with the text emptied (a number parameter's binding).
+void SetNumberOnly(Variable* v, double number);
+// Copies of a record's value made under the lock. ReadText copies the text
+// (cut to `size` bytes, `size` > 0); ReadNumber gives the number.
+uint8_t ReadKind(const Variable* v);
+double ReadNumber(const Variable* v);
+void ReadText(const Variable* v, char* out, size_t size);
 
 // Whether a text counts as TRUE or FALSE (any letter case); `value` gets 1/0.
 bool IsTrueFalse(const char* text, double* value = nullptr);
