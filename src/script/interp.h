@@ -91,8 +91,13 @@ ScriptBlock* PrepareParallelBlock(ScriptProcess* process, const char* name, cons
 void LaunchParallelBlock(ScriptBlock* block);
 
 // Stops the processes of the current world (both worlds at quit, restart and
-// loading), frees them and saves the read marks.
+// loading), frees them and saves the read marks. Each process thread is
+// waited for up to `waitMs` (StopAllProcesses: 10 s); a process whose thread
+// has not ended by then, or one of whose parallel blocks' threads does not
+// end, is taken out of its world and never freed (reported on stderr), as
+// that thread may still use it. Returns the number of processes so kept.
 void StopAllProcesses();
+int StopAllProcessesWithin(int waitMs);
 
 // Fills the script services the interpreter itself provides (the process
 // lists, owner keys, releasing read marks). Writes the same entries every

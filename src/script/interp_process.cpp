@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "platform/clock.h"
 #include "script/dispatch.h"
@@ -100,11 +101,28 @@ ScriptProcess* FirstWorldProcess() {
     return lists.worldFirst[CurrentWorld()];
 }
 
+// Processes whose thread (or one of whose parallel blocks' threads) did not
+// end when they were stopped. Such a thread may still read its process, so
+// the process is taken out of its world but never freed: it is kept here for
+// the life of the program (a deliberate leak, reported on stderr). The list
+// lies outside the engine's record, as such a thread may outlive the engine.
+std::mutex g_keptAsideMutex;
+std::vector<ScriptProcess*>* g_keptAside = nullptr;
+
+void KeepAside(ScriptProcess* process, const char* why) {
+    std::fprintf(stderr, "velmoor: %s; its process is kept, not freed\n", why);
+    std::lock_guard<std::mutex> lock(g_keptAsideMutex);
+    if (!g_keptAside) g_keptAside = new std::vector<ScriptProcess*>;
+    g_keptAside->push_back(process);
+}
+
 // Ends the thread of a parallel block: status 0, its event signalled, then
 // waits (5 s, resume if held, 10 s); a thread that still runs is abandoned.
-void StopBlockThread(ScriptBlock* block) {
-    if (!block->run.hasThread) return;
+// Returns false when the thread still runs (the block must not be freed).
+bool StopBlockThread(ScriptBlock* block) {
+    if (!block->run.hasThread) return true;
     core::ThreadHandle thread = LoadShared(block->run.thread);
+    bool ended = true;
     if (core::IsEngineThreadAlive(thread)) {
         SetStatus(block, StatusStopped);
         platform::SetEvent(block->event);
@@ -113,11 +131,13 @@ void StopBlockThread(ScriptBlock* block) {
             platform::SetEvent(block->event);
             if (!core::WaitEngineThread(thread, 10000)) {
                 std::fprintf(stderr, "velmoor: a script process did not stop: %s\n", block->name);
+                ended = false;
             }
         }
     }
     core::ReleaseEngineThread(thread);
     block->run.hasThread = 0;
+    return ended;
 }
 
 // Runs `process`'s chain (step 2 of the process thread). Returns the process
@@ -296,7 +316,14 @@ void FunctionsChanged(ScriptProcess* process) {
 
 void FreeProcess(ScriptProcess* process) {
     if (!process) return;
-    for (ScriptBlock* b = process->firstBlock; b; b = b->next) StopBlockThread(b);
+    bool stopped = true;
+    for (ScriptBlock* b = process->firstBlock; b; b = b->next)
+        if (!StopBlockThread(b)) stopped = false;
+    if (!stopped) {
+        RemoveProcess(process);
+        KeepAside(process, "a parallel block's thread did not end");
+        return;
+    }
     Hooks().releaseTree(process);
     RemoveProcess(process);
     if (process->thread >= 0 && process->thread != 0) {
@@ -439,7 +466,9 @@ void EndParallelBlock(ScriptBlock* block) {
 
 int32_t BlockStatus(const ScriptBlock* block) { return block ? StatusOf(block) : -1; }
 
-void StopAllProcesses() {
+void StopAllProcesses() { StopAllProcessesWithin(10000); }
+
+int StopAllProcessesWithin(int waitMs) {
     uint32_t state = core::Current().state.load();
     bool quitting = core::Quitting();
     bool both = quitting || state == core::StateStart || state == core::StateLoading;
@@ -448,26 +477,36 @@ void StopAllProcesses() {
         worlds[0] = 0;
         worlds[1] = 1;
     }
+    int kept = 0;
     for (int world : worlds) {
         if (world < 0) continue;
-        core::ThreadHandle threads[64];
-        int threadCount = 0;
+        std::vector<ScriptProcess*> running;
         {
             ProcessLists& lists = Lists();
             std::lock_guard<std::mutex> lock(lists.lock);
             for (ScriptProcess* p = lists.worldFirst[world]; p; p = p->next) {
                 StoreShared(p->run.stopRequested, 1);
                 SetActive(p, 0);
-                if (p->thread > 0 && threadCount < 64) threads[threadCount++] = p->thread;
+                if (p->thread > 0) running.push_back(p);
             }
         }
-        for (int i = 0; i < threadCount; ++i) {
-            if (core::IsEngineThreadAlive(threads[i])) core::WaitEngineThread(threads[i], 10000);
+        // A process whose thread is still running after the wait is taken
+        // out of the world and kept: freeing it would pull its memory from
+        // under that thread.
+        for (ScriptProcess* p : running) {
+            if (!core::IsEngineThreadAlive(p->thread) || core::WaitEngineThread(p->thread, waitMs))
+                continue;
+            // Its thread stays registered: the end of the engine waits for
+            // it once more and reports it if it still runs.
+            RemoveProcess(p);
+            KeepAside(p, "a script process thread did not end");
+            ++kept;
         }
         FreeWorld(world);
     }
     Hooks().saveReadMarks();
     if (quitting) Hooks().releaseReadMarks();
+    return kept;
 }
 
 bool StartScriptEngine(const char* startScript) {

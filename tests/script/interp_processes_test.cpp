@@ -230,4 +230,41 @@ TEST(InterpStop, StoppingEndsEndlessScriptsAndTheirParallelBlocks) {
     EXPECT_EQ(WorldHead(0), nullptr);
 }
 
+platform::Event* g_release = nullptr;
+std::atomic<int> g_inCommand{0};
+
+// A process thread that does not end when the processes are stopped (here it
+// sits in a command that waits for the test, not for quit) keeps its
+// process: the world is emptied without freeing it, and when the thread goes
+// on it still finds its own memory (an address sanitizer shows the difference).
+TEST(InterpStop, AThreadThatDoesNotEndKeepsItsProcess) {
+    g_release = platform::CreateEvent(true, false);
+    g_inCommand = 0;
+    {
+        Game game;
+        // The handler goes with the game's engine.
+        InstallCommandHandler("SetChip", [](CommandCall&) {
+            g_inCommand = 1;
+            platform::WaitEvent(g_release, 30000);
+        });
+        game.Script("start.txt", "\nchapter main {\nSetChip(\"a\");\n$after = 1;\nwhile (1) { }\n}\n");
+        ASSERT_TRUE(game.Start());
+        ASSERT_TRUE(Game::WaitFor([] { return g_inCommand.load() == 1; }));
+        ScriptProcess* process = WorldHead(0);
+        ASSERT_NE(process, nullptr);
+        core::ThreadHandle thread = process->thread;
+        core::SetEngineState(core::StateStart);
+        EXPECT_EQ(StopAllProcessesWithin(50), 1) << "the process is kept, not freed";
+        EXPECT_EQ(WorldHead(0), nullptr) << "and no longer in its world";
+        EXPECT_EQ(LoadShared(process->run.stopRequested), 1);
+        // The thread leaves the command, sees that it was stopped and ends.
+        platform::SetEvent(g_release);
+        EXPECT_EQ(core::WaitEngineThread(thread, 10000), 1);
+        core::ReleaseEngineThread(thread);
+        EXPECT_EQ(Number("$after"), -99999) << "a stopped process runs no further statement";
+    }
+    platform::DestroyEvent(g_release);
+    g_release = nullptr;
+}
+
 }  // namespace
