@@ -22,12 +22,13 @@ void RestartEngine() {
     platform::SetEvent(core::Current().stateChanged);
     // A pulse: waiting statements return, later waits are not cut short.
     platform::Pulse(core::Current().settingsChanged);
-    core::AcquireSceneLock();
-    core::Current().previousState = core::Current().state.load();
-    core::Current().state = core::StateStart;
-    platform::SetEvent(core::Current().stateChanged);
-    platform::SetEvent(core::Current().commandGate);
-    core::ReleaseSceneLock();
+    {
+        core::SceneLockGuard hold;
+        core::Current().previousState = core::Current().state.load();
+        core::Current().state = core::StateStart;
+        platform::SetEvent(core::Current().stateChanged);
+        platform::SetEvent(core::Current().commandGate);
+    }
     // The start sequence runs on the main thread: make it look now rather
     // than at the next window message.
     WakeMainThread();
@@ -48,11 +49,12 @@ int EnterSystemScript(const char* script) {
     // A pulse: waiting statements return, later waits are not cut short.
     platform::Pulse(core::Current().settingsChanged);
     Current().transitions.pauseComposer();
-    core::AcquireSceneLock();
-    Current().transitions.suspendMainWorld();
-    core::SetEngineState(core::StateSystemScript);
-    platform::SetEvent(core::Current().commandsEnabled);
-    core::ReleaseSceneLock();
+    {
+        core::SceneLockGuard hold;
+        Current().transitions.suspendMainWorld();
+        core::SetEngineState(core::StateSystemScript);
+        platform::SetEvent(core::Current().commandsEnabled);
+    }
     Current().transitions.pauseComposer();
     Current().transitions.setNumberVariable("$SYSTEM_intrude", 1);
     if (Current().transitions.startSystemScript(script)) return 1;

@@ -74,18 +74,15 @@ void SetPreloadedImageLookup(Image* (*lookup)(const files::FileHandle*)) {
 
 Image* LoadImage(const char* name) {
     if (!name || !*name) return nullptr;
-    core::AcquireLock(core::kLockImages);
-    Image* image = LoadLocked(name);
-    core::ReleaseLock(core::kLockImages);
-    return image;
+    core::LockGuard hold(core::kLockImages);
+    return LoadLocked(name);
 }
 
 Image* DecodeImageFromMemory(const uint8_t* data, size_t size) {
     if (!data || size == 0) return nullptr;
-    core::AcquireLock(core::kLockImages);
+    core::LockGuard hold(core::kLockImages);
     Image* image = DecodeAnyImage(data, size);
     if (image) image->flags = static_cast<uint16_t>(image->flags | kImgShared);
-    core::ReleaseLock(core::kLockImages);
     return image;
 }
 

@@ -6,6 +6,7 @@
 // area before and after it to the pending redraw.
 #include <cstring>
 
+#include "core/registry.h"
 #include "render/dirty_rect.h"
 #include "render/drawable.h"
 #include "render/surface.h"
@@ -84,6 +85,7 @@ void ShiftChildren(SceneObject* parent, int32_t dx, int32_t dy) {
 
 // The content shows through the new map.
 void RefreshWindow(SceneObject* window) {
+    VELMOOR_ASSERT_SCENE_LOCK_HELD();
     MarkTree(window);
     render::UpdateSurfaceMap(window->surface, OuterMap(window));
     ReprojectTree(window);

@@ -340,6 +340,7 @@ void ReleaseAction(SceneObject* o, int kind) {
 }
 
 int SetupAction(SceneObject* o, const ActionRequest& request) {
+    VELMOOR_ASSERT_SCENE_LOCK_HELD();
     int kind = request.kind;
     if (kind < kActionFade || kind > kActionShake || !CanTake(o, kind)) return 0;
     ActionRecord& a = o->actions[kind];
@@ -375,9 +376,8 @@ int SetupActions(int32_t ownerKey, const char* path, const ActionRequest& reques
     platform::CopyText(q.path, sizeof q.path, path);
     q.visitor = SetupVisitor;
     q.context = const_cast<ActionRequest*>(&request);
-    core::AcquireSceneLock();
+    core::SceneLockGuard hold;
     VisitObjects(&q);
-    core::ReleaseSceneLock();
     return q.matched;
 }
 

@@ -143,6 +143,7 @@ void MarkFirstTime(SceneObject* choice) {
 }  // namespace
 
 bool ChoiceUsualArea(SceneObject* choice, int* left, int* top, int* right, int* bottom) {
+    VELMOOR_ASSERT_SCENE_LOCK_HELD();
     SceneObject* usual = choice ? GroupNode(choice, kUsual) : nullptr;
     bool any = false;
     for (SceneObject* p = usual ? usual->firstChild : nullptr; p; p = p->nextSibling) {
@@ -166,6 +167,7 @@ ChoiceSoundHooks& GetChoiceSoundHooks() {
 }
 
 void LeaveChoice(SceneObject* choice) {
+    VELMOOR_ASSERT_SCENE_LOCK_HELD();
     int32_t s = choice->choiceState;
     if (s != kChoiceHovered && s != kChoicePressed && s != kChoiceChosen) return;
     bool afterPress = s != kChoiceHovered;
@@ -233,8 +235,8 @@ int CaseHit(script::ScriptBlock* block, const char* name) {
     if (!platform::WaitEvent(Objects().deletionGate, 1500)) return 0;
     bool down = (block->run.lastInputFlags & 1) != 0;
     int x = block->run.lastX, y = block->run.lastY;
-    core::AcquireSceneLock();
     int chosen = 0;
+    core::SceneLockGuard hold;
     SceneObject* o = FindObject(block->process->ownerKey, name);
     bool released = block->run.lastInputCode == core::kInputLButtonUp;
     if (o && o->choiceFlag) {
@@ -244,22 +246,22 @@ int CaseHit(script::ScriptBlock* block, const char* name) {
         // when the player moved the thumb.
         chosen = ScrollbarCaseHit(o, x, y, down, block->run.lastInputCode == core::kInputLButton);
     }
-    core::ReleaseSceneLock();
     return chosen;
 }
 
 void ResetHover(int world) {
     if (!Objects().running || world < 0 || world > 1 || core::Quitting()) return;
-    core::AcquireSceneLock();
-    for (DrawListNode* n = Objects().worlds[world].list.first; n; n = n->next) {
-        SceneObject* o = n->object;
-        if (o->choiceFlag &&
-            (o->choiceState == kChoiceHovered || o->choiceState == kChoicePressed)) {
-            LeaveChoice(o);
-            o->choiceState = kChoiceLeft;
+    {
+        core::SceneLockGuard hold;
+        for (DrawListNode* n = Objects().worlds[world].list.first; n; n = n->next) {
+            SceneObject* o = n->object;
+            if (o->choiceFlag &&
+                (o->choiceState == kChoiceHovered || o->choiceState == kChoicePressed)) {
+                LeaveChoice(o);
+                o->choiceState = kChoiceLeft;
+            }
         }
     }
-    core::ReleaseSceneLock();
     core::SetCursorShape(core::kCursorIdArrow);
 }
 
@@ -272,7 +274,7 @@ int ChoiceUnderMouse(bool take) {
     int x = 0, y = 0;
     core::LastMousePosition(&x, &y);
     int found = 0;
-    core::AcquireSceneLock();
+    core::SceneLockGuard hold;
     for (DrawListNode* n = CurrentWorld()->list.first; n && !found; n = n->next) {
         SceneObject* o = n->object;
         if (o->scrollbar) {
@@ -287,7 +289,6 @@ int ChoiceUnderMouse(bool take) {
             ChoiceHit(o, x, y, true, true);
         }
     }
-    core::ReleaseSceneLock();
     return found;
 }
 

@@ -89,16 +89,15 @@ SceneObject* FindAnywhere(const char* name) {
 
 int ServiceActionTime(const char* name, int kind) {
     if (!Objects().running || !name || !*name || core::Quitting()) return 0;
-    core::AcquireSceneLock();
+    core::SceneLockGuard hold;
     int32_t v = 0;
     if (SceneObject* o = FindAnywhere(name)) v = ActionTime(o, kind);
-    core::ReleaseSceneLock();
     return v;
 }
 
 int ServiceImageSize(const char* name, int vertical) {
     if (!Objects().running || !name || !*name || core::Quitting()) return 0;
-    core::AcquireSceneLock();
+    core::SceneLockGuard hold;
     int v = 0;
     SceneObject* o = FindAnywhere(name);
     if (o && o->image && o->image->image) {
@@ -108,7 +107,6 @@ int ServiceImageSize(const char* name, int vertical) {
         else
             v = img->displayWidth > 0 ? img->displayWidth : img->width;
     }
-    core::ReleaseSceneLock();
     return v;
 }
 

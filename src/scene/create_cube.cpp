@@ -1,6 +1,7 @@
 // CreateCube: a cube object of six square face pictures.
 #include <cstring>
 
+#include "core/registry.h"
 #include "render/drawable.h"
 #include "render/image.h"
 #include "render/image_load.h"
@@ -10,6 +11,7 @@
 namespace scene {
 
 int AttachCube(SceneObject* o, Cube* cube) {
+    VELMOOR_ASSERT_SCENE_LOCK_HELD();
     render::Image* picture = render::AllocImage(render::kFrameWidth, render::kFrameHeight, render::kFrameWidth);
     if (!picture) {
         FreeCube(cube);

@@ -83,10 +83,13 @@ int CreateMaskObject(const CreateContext& c, const CreateArgs& a) {
     if (!source || !*source) return 0;
     // A loaded-picture object first (a private copy: the layer must not
     // change the shared picture), then a file.
-    core::AcquireSceneLock();
-    render::Image* loaded = LoadedPicture(c, source);
-    render::Image* picture = loaded ? CopyPicture(loaded) : nullptr;
-    core::ReleaseSceneLock();
+    render::Image* loaded = nullptr;
+    render::Image* picture = nullptr;
+    {
+        core::SceneLockGuard hold;
+        loaded = LoadedPicture(c, source);
+        picture = loaded ? CopyPicture(loaded) : nullptr;
+    }
     if (!loaded) picture = LoadPictureFile(source, false);
     if (!picture && maskMovies.open) {
         movie::Movie* movie = maskMovies.open(source, &picture);
@@ -105,10 +108,9 @@ int CreateStencilObject(const CreateContext& c, const CreateArgs& a) {
         copy = CopyPicture(file);
         render::DestroyImage(&file);
     } else {
-        core::AcquireSceneLock();
+        core::SceneLockGuard hold;
         render::Image* loaded = LoadedPicture(c, a.at(5));
         copy = loaded ? CopyPicture(loaded) : nullptr;
-        core::ReleaseSceneLock();
     }
     if (!copy) return 0;
     StencilPixels(copy, mode);

@@ -73,10 +73,8 @@ render::Image* LoadedPicture(const CreateContext& c, const char* name) {
 }
 
 bool HasLoadedPicture(const CreateContext& c, const char* name) {
-    core::AcquireSceneLock();
-    bool found = LoadedPicture(c, name) != nullptr;
-    core::ReleaseSceneLock();
-    return found;
+    core::SceneLockGuard hold;
+    return LoadedPicture(c, name) != nullptr;
 }
 
 render::Image* CopyPicture(const render::Image* source) {
@@ -96,10 +94,10 @@ int BeginCreation(const CreateContext& c, const char* name, Creation* k) {
     k->context = &c;
     if (!name || !script::QualifyObjectName(name, k->path, c.prefix) || !k->path[0]) return 0;
     if (c.inlineBlock && ComposerUnpaused()) script::GetComposerHooks().pause();
-    core::AcquireSceneLock();
+    k->sceneLock = core::LockToken(core::kLockScene);
     SceneObject* o = CreateObject(c.ownerKey, k->path);
     if (!o) {
-        core::ReleaseSceneLock();
+        k->sceneLock.Release();
         return 0;
     }
     platform::CopyText(o->creatorPrefix, sizeof o->creatorPrefix, c.prefix);
@@ -111,13 +109,12 @@ int BeginCreation(const CreateContext& c, const char* name, Creation* k) {
 int AbortCreation(Creation* k) {
     if (k->object) DeleteOneObject(k->context->ownerKey, k->object);
     k->object = nullptr;
-    core::ReleaseSceneLock();
+    k->sceneLock.Release();
     return 0;
 }
 
 int EndCreation(Creation* k) {
-    (void)k;
-    core::ReleaseSceneLock();
+    k->sceneLock.Release();
     return 1;
 }
 

@@ -8,6 +8,7 @@
 #pragma once
 #include <cstdint>
 
+#include "core/registry.h"
 #include "scene/scene_object.h"
 
 namespace render {
@@ -60,10 +61,13 @@ bool HasLoadedPicture(const CreateContext& c, const char* name);
 render::Image* CopyPicture(const render::Image* source);
 
 // --- Creation steps ---------------------------------------------------------
+// Owns the SceneLock from a successful BeginCreation until EndCreation or
+// AbortCreation; a record that leaves its scope earlier releases it then.
 struct Creation {
     SceneObject* object = nullptr;
     char path[256] = {};
     const CreateContext* context = nullptr;
+    core::LockToken sceneLock;
 };
 
 // Qualifies `name`, pauses the composer for an inline block, takes the

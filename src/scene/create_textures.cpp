@@ -33,10 +33,8 @@ struct Source {
 // alive meanwhile).
 template <typename Build>
 render::Image* UnderLock(Build build) {
-    core::AcquireSceneLock();
-    render::Image* made = build();
-    core::ReleaseSceneLock();
-    return made;
+    core::SceneLockGuard hold;
+    return build();
 }
 
 void PutPixel(render::Image* image, int32_t x, int32_t y, uint32_t value) { image->rows[y][x] = value; }

@@ -99,9 +99,11 @@ int MoveFocus(int direction) {
     if (!Objects().running || core::Quitting()) return 0;
     int mx = 0, my = 0, x = 0, y = 0;
     core::LastMousePosition(&mx, &my);
-    core::AcquireSceneLock();
-    int found = FocusTarget(direction, mx, my, &x, &y);
-    core::ReleaseSceneLock();
+    int found = 0;
+    {
+        core::SceneLockGuard hold;
+        found = FocusTarget(direction, mx, my, &x, &y);
+    }
     if (!found || (x == mx && y == my)) return 0;
     core::MoveCursor(x, y);
     return 1;

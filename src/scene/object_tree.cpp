@@ -186,6 +186,8 @@ int InitObjects() {
 void ReleaseObjects() {
     ObjectSystem& objects = State().objects;
     if (!objects.running) return;
+    // Deleting objects is done under the SceneLock, also at the end.
+    core::SceneLockGuard hold;
     ObjectRoot* slot = &objects.firstSlot;
     while (slot) {
         ObjectRoot* next = slot->next;
@@ -250,11 +252,12 @@ int AddTree(int32_t key) {
 void RemoveTree(int32_t key) {
     ObjectHooks& hooks = State().objectHooks;
     if (!FindTree(key)) return;
-    core::AcquireSceneLock();
-    if (hooks.unlockTree) hooks.unlockTree(key);
-    core::ReleaseSceneLock();
+    {
+        core::SceneLockGuard hold;
+        if (hooks.unlockTree) hooks.unlockTree(key);
+    }
     DeleteObjects(key, "*");
-    core::AcquireSceneLock();
+    core::SceneLockGuard hold;
     ObjectRoot* slot = FindTree(key);
     if (slot) {
         // A lock set again meanwhile must not leave objects behind a freed slot.
@@ -267,21 +270,22 @@ void RemoveTree(int32_t key) {
             std::free(slot);
         }
     }
-    core::ReleaseSceneLock();
 }
 
 SceneObject* CreateObject(int32_t key, const char* path) {
     ObjectSystem& objects = State().objects;
     if (key == kFreeKey || !path || !*path) return nullptr;
+    VELMOOR_ASSERT_SCENE_LOCK_HELD();
     ObjectRoot* slot = FindTree(key);
     if (!slot) return nullptr;
 
     if (FindObject(key, path)) {
         // Replace: wait until no frame or other creation is changing the tree.
-        core::ReleaseSceneLock();
-        WaitGate(objects.creationGate);
-        if (objects.creationGate) platform::ResetEvent(objects.creationGate);
-        core::AcquireSceneLock();
+        {
+            core::LockGivenBack away(core::kLockScene);
+            WaitGate(objects.creationGate);
+            if (objects.creationGate) platform::ResetEvent(objects.creationGate);
+        }
         // The tree may have changed while the lock was free: look again.
         SceneObject* old = FindObject(key, path);
         int deleted = old ? DeleteOneObject(key, old) : 1;
@@ -357,6 +361,7 @@ SceneObject* CreateObject(int32_t key, const char* path) {
 }
 
 int DeleteOneObject(int32_t key, SceneObject* o) {
+    VELMOOR_ASSERT_SCENE_LOCK_HELD();
     if (key == kFreeKey || !o || o->locked) return 0;
     if (!o->parent) return 0;  // a ROOT object is never deleted
     DeleteDescendants(o);
@@ -382,7 +387,7 @@ void DeleteObjects(int32_t key, const char* path) {
     WaitGate(objects.creationGate);
     if (objects.deletionGate) platform::ResetEvent(objects.deletionGate);
     if (objects.creationGate) platform::ResetEvent(objects.creationGate);
-    core::AcquireSceneLock();
+    core::SceneLockGuard hold;
     ObjectQuery query{};
     query.ownerKey = key;
     platform::CopyText(query.path, kNameSize, path);
@@ -390,7 +395,6 @@ void DeleteObjects(int32_t key, const char* path) {
     VisitObjects(&query);
     if (objects.deletionGate) platform::SetEvent(objects.deletionGate);
     if (objects.creationGate) platform::SetEvent(objects.creationGate);
-    core::ReleaseSceneLock();
 }
 
 }  // namespace scene

@@ -161,9 +161,10 @@ int VisitNamed(const CreateContext& c, const char* name, VisitorFn visitor, void
     q.path[kNameSize - 1] = 0;
     q.visitor = visitor;
     q.context = data;
-    if (!locked) core::AcquireSceneLock();
+    if (locked) VELMOOR_ASSERT_SCENE_LOCK_HELD();
+    // Recursive: a caller that holds the lock already keeps it.
+    core::SceneLockGuard hold;
     VisitObjects(&q);
-    if (!locked) core::ReleaseSceneLock();
     return q.matched;
 }
 
@@ -176,11 +177,10 @@ int SetVertexOf(const CreateContext& c, const CreateArgs& a) {
 int SetSurfaceOf(const CreateContext& c, const CreateArgs& a) {
     char surfacePath[script::kObjectNameSize];
     bool named = Qualify(c, a.at(1), surfacePath);
-    core::AcquireSceneLock();
+    core::SceneLockGuard hold;
     SurfaceJob job{named ? FindObject(c.ownerKey, surfacePath) : nullptr, nullptr};
     int changed = 0;
     if (!job.surface || HasPicture(job.surface)) changed = VisitNamed(c, a.at(0), SurfaceVisitor, &job, true);
-    core::ReleaseSceneLock();
     return changed;
 }
 
@@ -216,11 +216,10 @@ int SetNextFocusOf(const CreateContext& c, const CreateArgs& a) {
     char from[script::kObjectNameSize], to[script::kObjectNameSize], text[kNameSize];
     int direction = FocusDirection(UnquotedArgument(a.at(2), text, sizeof text));
     if (direction < 0 || !Qualify(c, a.at(0), from) || !Qualify(c, a.at(1), to)) return 0;
-    core::AcquireSceneLock();
+    core::SceneLockGuard hold;
     SceneObject* source = FindObject(c.ownerKey, from);
     SceneObject* neighbour = FindObject(c.ownerKey, to);
     if (source && neighbour) source->focus[direction] = neighbour;
-    core::ReleaseSceneLock();
     return source && neighbour ? 1 : 0;
 }
 

@@ -264,11 +264,13 @@ int SetCompositeOf(const CreateContext& c, const CreateArgs& a) {
     if (!name || !*name) return 0;
     // A loaded-picture object first; the file is read without the lock.
     render::Image* file = HasLoadedPicture(c, name) ? nullptr : LoadPictureFile(name, false);
-    core::AcquireSceneLock();
-    PasteJob job{static_cast<int32_t>(x), static_cast<int32_t>(y),
-                 file ? file : LoadedPicture(c, name)};
-    int changed = job.source ? VisitNamed(c, a.at(0), PasteVisitor, &job, true) : 0;
-    core::ReleaseSceneLock();
+    int changed = 0;
+    {
+        core::SceneLockGuard hold;
+        PasteJob job{static_cast<int32_t>(x), static_cast<int32_t>(y),
+                     file ? file : LoadedPicture(c, name)};
+        changed = job.source ? VisitNamed(c, a.at(0), PasteVisitor, &job, true) : 0;
+    }
     render::DestroyImage(&file);
     return changed;
 }
@@ -278,18 +280,20 @@ int SetImageOf(const CreateContext& c, const CreateArgs& a) {
     if (!name || !*name) return 0;
     // A file first (decoded without the lock), else a loaded-picture object.
     render::Image* file = LoadPictureFile(name, true);
-    core::AcquireSceneLock();
-    ImageJob job{nullptr, false};
-    if (file && !Shared(file)) {
-        job.master = file;
-    } else {
-        // The preloaded table keeps its picture; an object's stays its own.
-        const render::Image* source = file ? file : LoadedPicture(c, name);
-        job.master = source ? CopyPicture(source) : nullptr;
+    int changed = 0;
+    {
+        core::SceneLockGuard hold;
+        ImageJob job{nullptr, false};
+        if (file && !Shared(file)) {
+            job.master = file;
+        } else {
+            // The preloaded table keeps its picture; an object's stays its own.
+            const render::Image* source = file ? file : LoadedPicture(c, name);
+            job.master = source ? CopyPicture(source) : nullptr;
+        }
+        changed = job.master ? VisitNamed(c, a.at(0), ImageVisitor, &job, true) : 0;
+        if (job.master && !job.taken) render::DestroyImage(&job.master);
     }
-    int changed = job.master ? VisitNamed(c, a.at(0), ImageVisitor, &job, true) : 0;
-    if (job.master && !job.taken) render::DestroyImage(&job.master);
-    core::ReleaseSceneLock();
     // A preloaded file's picture stays with the preloaded-file table.
     return changed;
 }

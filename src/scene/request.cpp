@@ -161,6 +161,7 @@ int ProcessRequest(SceneObject* o, ObjectQuery* q) {
 }
 
 int32_t ProcessObjectStatus(const SceneObject* o) {
+    VELMOOR_ASSERT_SCENE_LOCK_HELD();
     if (!o || !o->process || !o->process->block) return -1;
     return script::BlockStatus(o->process->block);
 }
@@ -179,15 +180,14 @@ int RequestObjects(int32_t key, const char* path, const char* keyword) {
     platform::CopyText(q.arguments[0], kQueryArgumentSize, keyword);
     q.visitor = RequestVisitor;
     q.noDescend = 1;
-    core::AcquireSceneLock();
+    core::SceneLockGuard hold;
     VisitObjects(&q);
-    core::ReleaseSceneLock();
     return q.matched;
 }
 
 int SetAliasOf(int32_t key, const char* path, const char* alias) {
     if (!path || !*path || !alias) return 0;
-    core::AcquireSceneLock();
+    core::SceneLockGuard hold;
     if (*alias) {
         // An alias names at most the objects given it last.
         ObjectQuery clear{};
@@ -206,7 +206,6 @@ int SetAliasOf(int32_t key, const char* path, const char* alias) {
     set.visitor = AliasSetVisitor;
     set.noDescend = 1;
     VisitObjects(&set);
-    core::ReleaseSceneLock();
     return set.matched;
 }
 
@@ -215,16 +214,17 @@ int StoreObjectPosition(const char* path, const char* xName, const char* yName,
     if (!path || !*path || !xName || !yName) return 0;
     int32_t x = 0, y = 0;
     bool found = false;
-    core::AcquireSceneLock();
-    for (ObjectRoot* slot = &Objects().firstSlot; slot && !found; slot = slot->next) {
-        if (slot->ownerKey == kFreeKey) continue;
-        if (SceneObject* o = FindObject(slot->ownerKey, path)) {
-            x = o->position[0];
-            y = o->position[1];
-            found = true;
+    {
+        core::SceneLockGuard hold;
+        for (ObjectRoot* slot = &Objects().firstSlot; slot && !found; slot = slot->next) {
+            if (slot->ownerKey == kFreeKey) continue;
+            if (SceneObject* o = FindObject(slot->ownerKey, path)) {
+                x = o->position[0];
+                y = o->position[1];
+                found = true;
+            }
         }
     }
-    core::ReleaseSceneLock();
     if (!found) return 0;
     if (script::Variable* v = script::GetOrCreate(xName, block)) script::SetNumber(v, x);
     if (script::Variable* v = script::GetOrCreate(yName, block)) script::SetNumber(v, y);

@@ -211,10 +211,9 @@ int LinkScrollbars(int32_t key, const char* path, const char* targetPath) {
     LinkContext link{};
     q.context = &link;
     q.visitor = LinkVisitor;
-    core::AcquireSceneLock();
+    core::SceneLockGuard hold;
     link.target = FindObject(key, targetPath);
     if (link.target) VisitObjects(&q);
-    core::ReleaseSceneLock();
     return q.matched;
 }
 
@@ -225,9 +224,8 @@ int SetScrollSpeedOf(int32_t key, const char* path, const char* step) {
     if (!FillQuery(&q, key, path)) return 0;
     q.numbers[0] = value;
     q.visitor = SpeedVisitor;
-    core::AcquireSceneLock();
+    core::SceneLockGuard hold;
     VisitObjects(&q);
-    core::ReleaseSceneLock();
     return q.matched;
 }
 
@@ -235,7 +233,7 @@ int ScrollbarValueNamed(const char* path) {
     ObjectSystem& objects = Objects();
     if (!objects.running || !path || !*path || core::Quitting()) return 0;
     int32_t value = 0;
-    core::AcquireSceneLock();
+    core::SceneLockGuard hold;
     for (ObjectRoot* slot = &objects.firstSlot; slot; slot = slot->next) {
         if (slot->ownerKey == kFreeKey) continue;
         if (SceneObject* o = FindObject(slot->ownerKey, path)) {
@@ -243,7 +241,6 @@ int ScrollbarValueNamed(const char* path) {
             break;
         }
     }
-    core::ReleaseSceneLock();
     return value;
 }
 

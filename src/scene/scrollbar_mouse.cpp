@@ -190,14 +190,13 @@ int ScrollbarTakesClick(SceneObject* o, int x, int y, bool take) {
 void ScrollbarsFollowMouse(int x, int y, int leftHeld) {
     ObjectSystem& objects = Objects();
     if (State().drags.load() <= 0 || !objects.running || core::Quitting()) return;
-    core::AcquireSceneLock();
+    core::SceneLockGuard hold;
     for (World& w : objects.worlds)
         for (DrawListNode* n = w.list.first; n; n = n->next) {
             SceneObject* o = n->object;
             if (o->scrollbar && o->scrollbar->dragging)
                 ScrollbarMouse(o, x, y, leftHeld ? kScrollHold : kScrollRelease);
         }
-    core::ReleaseSceneLock();
 }
 
 int ScrollbarTakesWheel() {
@@ -205,17 +204,18 @@ int ScrollbarTakesWheel() {
     int x = 0, y = 0;
     core::LastMousePosition(&x, &y);
     int taken = 0;
-    core::AcquireSceneLock();
-    for (DrawListNode* n = CurrentWorld()->list.first; n && !taken; n = n->next) {
-        SceneObject* o = n->object;
-        Scrollbar* s = o->scrollbar;
-        if (!s || !s->enabled || !o->clickable || !ScrollbarUnderMouse(o, x, y)) continue;
-        taken = 1;
-        int32_t before = s->index;
-        MoveThumbTo(o, static_cast<int64_t>(s->index) + s->step);
-        if (s->index != before) s->moved = 1;
+    {
+        core::SceneLockGuard hold;
+        for (DrawListNode* n = CurrentWorld()->list.first; n && !taken; n = n->next) {
+            SceneObject* o = n->object;
+            Scrollbar* s = o->scrollbar;
+            if (!s || !s->enabled || !o->clickable || !ScrollbarUnderMouse(o, x, y)) continue;
+            taken = 1;
+            int32_t before = s->index;
+            MoveThumbTo(o, static_cast<int64_t>(s->index) + s->step);
+            if (s->index != before) s->moved = 1;
+        }
     }
-    core::ReleaseSceneLock();
     if (taken) WakeSelect();
     return taken;
 }

@@ -178,21 +178,24 @@ int StartTransitions(const CreateContext& c, const char* path, const TransitionR
     render::Image* rule = nullptr;
     bool ownsRule = false;
     if (!cancel) {
-        core::AcquireSceneLock();
-        rule = LoadedPicture(c, r.rule);
-        core::ReleaseSceneLock();
+        {
+            core::SceneLockGuard hold;
+            rule = LoadedPicture(c, r.rule);
+        }
         if (!rule) {
             rule = LoadPictureFile(r.rule, false);
             ownsRule = rule != nullptr;
         }
         if (!rule) return 0;
     }
-    core::AcquireSceneLock();
-    // A loaded-picture object may have gone while the lock was free.
-    if (rule && !ownsRule) rule = LoadedPicture(c, r.rule);
-    job.rule = rule;
-    int changed = (cancel || rule) ? VisitNamed(c, path, TransitionVisitor, &job, true) : 0;
-    core::ReleaseSceneLock();
+    int changed = 0;
+    {
+        core::SceneLockGuard hold;
+        // A loaded-picture object may have gone while the lock was free.
+        if (rule && !ownsRule) rule = LoadedPicture(c, r.rule);
+        job.rule = rule;
+        changed = (cancel || rule) ? VisitNamed(c, path, TransitionVisitor, &job, true) : 0;
+    }
     if (ownsRule) render::DestroyImage(&rule);
     return changed;
 }

@@ -102,9 +102,10 @@ bool AnyActive(ObjectQuery* q) {
     if (!platform::IsEventSet(objects.creationGate) || !platform::IsEventSet(objects.deletionGate))
         return true;
     platform::ResetEvent(objects.deletionGate);
-    core::AcquireSceneLock();
-    VisitObjects(q);
-    core::ReleaseSceneLock();
+    {
+        core::SceneLockGuard hold;
+        VisitObjects(q);
+    }
     platform::SetEvent(objects.deletionGate);
     return q->result != 0;
 }
@@ -137,9 +138,8 @@ void DisplayGo(script::ScriptBlock* block) {
         scene::ResumeComposer();
         return;
     }
-    core::AcquireSceneLock();
+    core::SceneLockGuard hold;
     StartActions(1);
-    core::ReleaseSceneLock();
 }
 
 void DisplayStop(script::ScriptBlock* block) {

@@ -46,23 +46,21 @@ int No() {
 
 void ComposerRedraw() {
     if (!scene::Objects().running || core::Quitting()) return;
-    core::AcquireSceneLock();
+    core::SceneLockGuard hold;
     scene::RedrawNow();
-    core::ReleaseSceneLock();
 }
 
 void NothingToSuspend() {}
 
 void DisplayPaint(int running) {
     if (!render::DisplayCreated() || core::Quitting()) return;
-    core::AcquireSceneLock();
+    core::SceneLockGuard hold;
     if (running || !scene::Objects().running) {
         render::PresentFrameRect(
             render::DirtyRect{0, 0, render::kFrameWidth, render::kFrameHeight});
     } else {
         scene::RedrawNow();
     }
-    core::ReleaseSceneLock();
 }
 
 std::string DefaultSaveFolder() {

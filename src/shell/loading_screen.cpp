@@ -87,9 +87,8 @@ void SetCursorAndPump(platform::CursorShape shape) {
     platform::Video().setCursor(shape);
     platform::Message m;
     if (platform::Video().pollMessage(&m) && m.code != platform::kMsgWake && !core::Quitting()) {
-        core::AcquireLock(core::kLockMessages);
+        core::LockGuard hold(core::kLockMessages);
         GetSubsystems().handleMessage(&m);
-        core::ReleaseLock(core::kLockMessages);
     }
 }
 

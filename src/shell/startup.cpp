@@ -186,15 +186,15 @@ int MainLoop(int exitAfterMs, bool* exitedByTimer) {
         if (inputDue >= 0 && (timeout < 0 || inputDue < timeout)) timeout = inputDue;
         platform::Message message;
         bool got = platform::Video().waitMessage(&message, timeout);
-        core::AcquireLock(core::kLockMessages);
-        RunDueInputTimers();
-        core::ReleaseLock(core::kLockMessages);
+        {
+            core::LockGuard hold(core::kLockMessages);
+            RunDueInputTimers();
+        }
         if (!got) continue;
         if (message.code == platform::kMsgWake) continue;
         if (core::Quitting()) break;
-        core::AcquireLock(core::kLockMessages);
+        core::LockGuard hold(core::kLockMessages);
         sub.handleMessage(&message);
-        core::ReleaseLock(core::kLockMessages);
     }
     return 1;
 }

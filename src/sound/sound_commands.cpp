@@ -153,9 +153,8 @@ void SoundObjectCommand(script::CommandCall& call) {
     platform::CopyText(q.path, sizeof(q.path), path);
     q.visitor = SoundVisitor;
     q.context = &command;
-    core::AcquireSceneLock();
+    core::SceneLockGuard hold;
     scene::VisitObjects(&q);
-    core::ReleaseSceneLock();
 }
 
 void CommandCreateSound(script::CommandCall& call) {
@@ -207,7 +206,7 @@ int32_t SoundTimeHook(const SceneObject* o, int query) {
 double SoundAmplitudeService(const char* object, const char*, script::ScriptBlock*) {
     if (!object || !*object) return 0;
     double amplitude = 0;
-    core::AcquireSceneLock();
+    core::SceneLockGuard hold;
     for (scene::ObjectRoot* slot = &scene::Objects().firstSlot; slot; slot = slot->next) {
         if (slot->ownerKey == scene::kFreeKey) continue;
         SceneObject* o = scene::FindObject(slot->ownerKey, object);
@@ -217,7 +216,6 @@ double SoundAmplitudeService(const char* object, const char*, script::ScriptBloc
             break;
         }
     }
-    core::ReleaseSceneLock();
     return amplitude;
 }
 
@@ -260,6 +258,7 @@ int32_t LoopArgument(const char* text) {
 }
 
 int MediaRequest(SceneObject* o, scene::ObjectQuery* q) {
+    VELMOOR_ASSERT_SCENE_LOCK_HELD();
     const char* k = q->arguments[0];
     SoundObject* s = o->sound;
     if (!s) return scene::TextureRequest(o, q);

@@ -103,40 +103,38 @@ int SetFontCommand(const char* const* args, int count) {
     font.outline = outline;
     font.weight = WeightFromKeyword(At(args, count, 4));
     font.direction = DirectionFromKeyword(At(args, count, 5));
-    core::AcquireLock(core::kLockText);
+    core::LockGuard hold(core::kLockText);
     SetDefaultFont(font);
-    core::ReleaseLock(core::kLockText);
     return 1;
 }
 
 int LoadFontObject(const scene::CreateContext& c, const scene::CreateArgs& a) {
     int32_t size = 0;
     if (!a.at(0) || !scene::NumericArgument(a.at(2), &size)) return 0;
-    core::AcquireLock(core::kLockText);
-    FontSpec spec{};
-    spec.buffer = static_cast<uint8_t*>(std::calloc(1, kGlyphBufferSize));
     FontList* list = nullptr;
-    if (spec.buffer && CreateFont(&spec, a.at(1), size, WeightFromKeyword(a.at(5)), 0, 0, 0)) {
-        if (!ColourArgument(a.at(3), &spec.fill)) spec.fill = 0;
-        if (!ColourArgument(a.at(4), &spec.outline)) spec.outline = 0;
-        spec.direction = DirectionFromKeyword(a.at(6));
-        list = BuildGlyphs(&spec, a.at(7));
+    {
+        core::LockGuard hold(core::kLockText);
+        FontSpec spec{};
+        spec.buffer = static_cast<uint8_t*>(std::calloc(1, kGlyphBufferSize));
+        if (spec.buffer && CreateFont(&spec, a.at(1), size, WeightFromKeyword(a.at(5)), 0, 0, 0)) {
+            if (!ColourArgument(a.at(3), &spec.fill)) spec.fill = 0;
+            if (!ColourArgument(a.at(4), &spec.outline)) spec.outline = 0;
+            spec.direction = DirectionFromKeyword(a.at(6));
+            list = BuildGlyphs(&spec, a.at(7));
+        }
+        ReleaseFont(&spec);
+        ReleaseAll(&spec);
+        if (!list) {
+            RestoreDefaultSelection();
+            return 0;
+        }
     }
-    ReleaseFont(&spec);
-    ReleaseAll(&spec);
-    if (!list) {
-        RestoreDefaultSelection();
-        core::ReleaseLock(core::kLockText);
-        return 0;
-    }
-    core::ReleaseLock(core::kLockText);
 
     scene::Creation k;
     if (!scene::BeginCreation(c, a.at(0), &k)) {
         DiscardList(list);
-        core::AcquireLock(core::kLockText);
+        core::LockGuard hold(core::kLockText);
         RestoreDefaultSelection();
-        core::ReleaseLock(core::kLockText);
         return 0;
     }
     k.object->fontList = list;
@@ -160,9 +158,8 @@ bool ReadTextSettings() {
     font.fill = s.fontInline & 0xFFFFFF;
     font.outline = s.fontOutline & 0xFFFFFF;
     font.direction = 0;
-    core::AcquireLock(core::kLockText);
+    core::LockGuard hold(core::kLockText);
     SetDefaultFont(font);
-    core::ReleaseLock(core::kLockText);
     return true;
 }
 

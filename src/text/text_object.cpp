@@ -200,46 +200,48 @@ int CreateTextObject(const scene::CreateContext& c, const scene::CreateArgs& a) 
 
     const core::Settings& s = core::Current().settings;
     render::Image* main = nullptr;
-    core::AcquireLock(core::kLockText);
-    FontSpec spec{};
-    int ok = CreateDefaultFont(&spec);
-    if (ok) {
-        LayoutRules rules;
-        rules.marginLine = s.marginLine;
-        rules.marginRow = s.marginRow;
-        rules.rubyBand = RubyBand(Default().size);
-        rules.badStart = s.badStart.c_str();
-        rules.badEnd = s.badEnd.c_str();
-        rules.vertical = IsVerticalFace(spec.logical.face);
-        t->vertical = rules.vertical ? 1 : 0;
-        if (autoWidth || autoHeight) {
-            LayoutRules m = rules;
-            m.width = autoWidth ? 0 : width;
-            m.height = autoHeight ? 0 : height;
-            int32_t mw = 0, mh = 0;
-            ok = MeasureText(source, m, MeasureWithFont, &spec, &mw, &mh);
-            if (autoWidth) width = mw;
-            if (autoHeight) height = mh;
+    int ok = 0;
+    {
+        core::LockGuard hold(core::kLockText);
+        FontSpec spec{};
+        ok = CreateDefaultFont(&spec);
+        if (ok) {
+            LayoutRules rules;
+            rules.marginLine = s.marginLine;
+            rules.marginRow = s.marginRow;
+            rules.rubyBand = RubyBand(Default().size);
+            rules.badStart = s.badStart.c_str();
+            rules.badEnd = s.badEnd.c_str();
+            rules.vertical = IsVerticalFace(spec.logical.face);
+            t->vertical = rules.vertical ? 1 : 0;
+            if (autoWidth || autoHeight) {
+                LayoutRules m = rules;
+                m.width = autoWidth ? 0 : width;
+                m.height = autoHeight ? 0 : height;
+                int32_t mw = 0, mh = 0;
+                ok = MeasureText(source, m, MeasureWithFont, &spec, &mw, &mh);
+                if (autoWidth) width = mw;
+                if (autoHeight) height = mh;
+            }
+            if (ok && width > 0 && height > 0) {
+                rules.width = width;
+                rules.height = height;
+                t->layoutRight = width - rules.marginLine;
+                t->layoutBottom = height - rules.marginRow;
+                t->direction = spec.direction;
+                main = render::CreateBlankImage(width, height, 0, 0);
+                if (main && spec.direction) t->outline = render::CreateBlankImage(width, height, 0, 0);
+                ok = main && (!spec.direction || t->outline) &&
+                     LayOutPayload(t, &spec, rules, main, source);
+            } else {
+                ok = 0;
+            }
+            t->cursor = 0;
+            t->lastStep = core::NowMs();
         }
-        if (ok && width > 0 && height > 0) {
-            rules.width = width;
-            rules.height = height;
-            t->layoutRight = width - rules.marginLine;
-            t->layoutBottom = height - rules.marginRow;
-            t->direction = spec.direction;
-            main = render::CreateBlankImage(width, height, 0, 0);
-            if (main && spec.direction) t->outline = render::CreateBlankImage(width, height, 0, 0);
-            ok = main && (!spec.direction || t->outline) &&
-                 LayOutPayload(t, &spec, rules, main, source);
-        } else {
-            ok = 0;
-        }
-        t->cursor = 0;
-        t->lastStep = core::NowMs();
+        ReleaseFont(&spec);
+        ReleaseAll(&spec);
     }
-    ReleaseFont(&spec);
-    ReleaseAll(&spec);
-    core::ReleaseLock(core::kLockText);
     if (!ok) {
         if (main) render::DestroyImage(&main);
         ReleasePayloadOnly(t);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "action_fixture.h"
+#include "core/registry.h"
 #include "script/variables.h"
 
 namespace scene_test {
@@ -200,20 +201,25 @@ TEST_F(ActionStep, ActionsStandStillOutsideThePlayStates) {
 }
 
 TEST_F(ActionStep, WaitCodesAndActionTimes) {
+    // Callers ask under the SceneLock.
+    auto active = [](SceneObject* object, int32_t code) {
+        core::SceneLockGuard hold;
+        return scene::ActionActive(object, code);
+    };
     SceneObject* o = Plate("p", 0, 0);
-    EXPECT_EQ(scene::ActionActive(o, scene::kWaitAny), 0);
+    EXPECT_EQ(active(o, scene::kWaitAny), 0);
     SetUpAction("p", scene::kActionFade, 600, {"0"});
-    EXPECT_EQ(scene::ActionActive(o, scene::kWaitFadeCode), 1);
-    EXPECT_EQ(scene::ActionActive(o, scene::kWaitMoveCode), 0);
-    EXPECT_EQ(scene::ActionActive(o, scene::kWaitAny), 1);
-    EXPECT_EQ(scene::ActionActive(o, scene::kWaitPlayCode), 1);
+    EXPECT_EQ(active(o, scene::kWaitFadeCode), 1);
+    EXPECT_EQ(active(o, scene::kWaitMoveCode), 0);
+    EXPECT_EQ(active(o, scene::kWaitAny), 1);
+    EXPECT_EQ(active(o, scene::kWaitPlayCode), 1);
     Go();
     Frames(9);  // the counter stands at index 9 of 36
     EXPECT_EQ(scene::ActionTime(o, scene::kTimeDuration), 600);
     EXPECT_EQ(scene::ActionTime(o, scene::kTimePassed), 150);
     EXPECT_EQ(scene::ActionTime(o, scene::kTimeRemaining), 450);
     Frames(40);
-    EXPECT_EQ(scene::ActionActive(o, scene::kWaitAny), 0);
+    EXPECT_EQ(active(o, scene::kWaitAny), 0);
     EXPECT_EQ(scene::ActionTime(o, scene::kTimeRemaining), 0);
 }
 

@@ -344,6 +344,12 @@ int Busy(scene::SceneObject*) {
     return 1;
 }
 
+// Offers disused objects to deletion under the SceneLock, as the frame does.
+int DisusedGo(scene::World* w) {
+    core::SceneLockGuard hold;
+    return scene::DeleteDisusedObjects(w);
+}
+
 TEST_F(SceneFixture, DisusedObjectsGoWhenIdle) {
     scene::World* w = scene::CurrentWorld();
     scene::SceneObject* idle = Make("idle");
@@ -357,14 +363,14 @@ TEST_F(SceneFixture, DisusedObjectsGoWhenIdle) {
     // A deletion or creation in progress (its gate closed) holds it back.
     for (platform::Event* gate : {scene::Objects().deletionGate, scene::Objects().creationGate}) {
         platform::ResetEvent(gate);
-        EXPECT_EQ(scene::DeleteDisusedObjects(w), 0);
+        EXPECT_EQ(DisusedGo(w), 0);
         platform::SetEvent(gate);
     }
 
-    EXPECT_EQ(scene::DeleteDisusedObjects(w), 1);
+    EXPECT_EQ(DisusedGo(w), 1);
     EXPECT_EQ(DrawOrder(), (std::vector<std::string>{"moving", "locked", "kept"}));
     moving->ops.moveStep = scene::NoStep;
-    EXPECT_EQ(scene::DeleteDisusedObjects(w), 1);
+    EXPECT_EQ(DisusedGo(w), 1);
     EXPECT_EQ(DrawOrder(), (std::vector<std::string>{"locked", "kept"}));
     EXPECT_TRUE(platform::IsEventSet(scene::Objects().creationGate));
     EXPECT_TRUE(platform::IsEventSet(scene::Objects().deletionGate));
