@@ -153,7 +153,7 @@ void LockNotHeld(int n, const char* function, const char* file, int line) {
 bool LockHeldMark(int n) { return n >= 1 && n <= kLockCount && g_locks[n].held != 0; }
 
 ThreadHandle CreateEngineThread(bool running, ThreadEntry entry, void* argument) {
-    AcquireLock(kLockRegistry);
+    LockGuard hold(kLockRegistry);
     ThreadRecord* record = TakeFreeRecord();
     platform::Thread* thread = platform::StartThread(entry, argument, running);
     ThreadHandle handle = -1;
@@ -167,52 +167,38 @@ ThreadHandle CreateEngineThread(bool running, ThreadEntry entry, void* argument)
     } else if (record != &g_first) {
         FreeRecord(record);
     }
-    ReleaseLock(kLockRegistry);
     return handle;
 }
 
 int ResumeEngineThread(ThreadHandle handle) {
-    AcquireLock(kLockRegistry);
-    int result = 0;
+    LockGuard hold(kLockRegistry);
     ThreadRecord* record = FindByHandle(handle);
-    if (record && record->state == kThreadSuspended) {
-        platform::ResumeThread(record->thread);
-        record->state = kThreadRunning;
-        result = 1;
-    }
-    ReleaseLock(kLockRegistry);
-    return result;
+    if (!record || record->state != kThreadSuspended) return 0;
+    platform::ResumeThread(record->thread);
+    record->state = kThreadRunning;
+    return 1;
 }
 
 int EngineThreadState(ThreadHandle handle) {
-    AcquireLock(kLockRegistry);
+    LockGuard hold(kLockRegistry);
     ThreadRecord* record = FindByHandle(handle);
-    int state = (record && platform::IsThreadAlive(record->thread)) ? record->state : 0;
-    ReleaseLock(kLockRegistry);
-    return state;
+    return (record && platform::IsThreadAlive(record->thread)) ? record->state : 0;
 }
 
 int IsEngineThreadAlive(ThreadHandle handle, ThreadEntry entry) {
-    AcquireLock(kLockRegistry);
-    int alive = 0;
+    LockGuard hold(kLockRegistry);
     for (ThreadRecord* r = &g_first; r; r = r->next) {
         if (r->handle == -1) continue;
         bool match = entry ? r->entry == entry : r->handle == handle;
-        if (match) {
-            alive = platform::IsThreadAlive(r->thread) ? 1 : 0;
-            break;
-        }
+        if (match) return platform::IsThreadAlive(r->thread) ? 1 : 0;
     }
-    ReleaseLock(kLockRegistry);
-    return alive;
+    return 0;
 }
 
 platform::Event* EngineThreadEndedEvent(ThreadHandle handle) {
-    AcquireLock(kLockRegistry);
+    LockGuard hold(kLockRegistry);
     ThreadRecord* record = FindByHandle(handle);
-    platform::Event* event = record ? platform::ThreadEndedEvent(record->thread) : nullptr;
-    ReleaseLock(kLockRegistry);
-    return event;
+    return record ? platform::ThreadEndedEvent(record->thread) : nullptr;
 }
 
 int WaitEngineThread(ThreadHandle handle, int timeoutMs) {
@@ -222,20 +208,18 @@ int WaitEngineThread(ThreadHandle handle, int timeoutMs) {
 }
 
 void ReleaseEngineThread(ThreadHandle handle) {
-    AcquireLock(kLockRegistry);
+    LockGuard hold(kLockRegistry);
     ThreadRecord* record = FindByHandle(handle);
-    if (record) {
-        platform::Thread* thread = record->thread;
-        // A thread releasing its own record is still running: let it finish.
-        if (platform::IsThreadAlive(thread)) {
-            if (platform::IsThreadHeld(thread)) platform::ResumeThread(thread);
-            platform::AbandonThread(thread);
-        } else {
-            platform::JoinThread(thread, platform::kInfinite);
-        }
-        FreeRecord(record);
+    if (!record) return;
+    platform::Thread* thread = record->thread;
+    // A thread releasing its own record is still running: let it finish.
+    if (platform::IsThreadAlive(thread)) {
+        if (platform::IsThreadHeld(thread)) platform::ResumeThread(thread);
+        platform::AbandonThread(thread);
+    } else {
+        platform::JoinThread(thread, platform::kInfinite);
     }
-    ReleaseLock(kLockRegistry);
+    FreeRecord(record);
 }
 
 int EndAllThreads() {
@@ -243,14 +227,19 @@ int EndAllThreads() {
     // The registry lock is not held while waiting: an ending thread may still
     // need it (to release its own record, for example).
     for (;;) {
-        AcquireLock(kLockRegistry);
-        ThreadRecord* record = nullptr;
-        for (ThreadRecord* r = &g_first; r; r = r->next)
-            if (r->handle != -1) { record = r; break; }
-        platform::Thread* thread = record ? record->thread : nullptr;
-        if (record) FreeRecord(record);
-        ReleaseLock(kLockRegistry);
-        if (!record) break;
+        bool found = false;
+        platform::Thread* thread = nullptr;
+        {
+            LockGuard hold(kLockRegistry);
+            for (ThreadRecord* r = &g_first; r; r = r->next) {
+                if (r->handle == -1) continue;
+                found = true;
+                thread = r->thread;
+                FreeRecord(r);
+                break;
+            }
+        }
+        if (!found) break;
         if (platform::IsThreadHeld(thread)) {
             platform::ResumeThread(thread);
             platform::SleepMs(10);
@@ -277,11 +266,10 @@ int EndAllThreads() {
 }
 
 int RegisteredThreadCount() {
-    AcquireLock(kLockRegistry);
+    LockGuard hold(kLockRegistry);
     int count = 0;
     for (ThreadRecord* r = &g_first; r; r = r->next)
         if (r->handle != -1) ++count;
-    ReleaseLock(kLockRegistry);
     return count;
 }
 

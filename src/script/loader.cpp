@@ -23,13 +23,6 @@ namespace script {
 
 namespace {
 
-struct LoadLock {
-    LoadLock() { core::AcquireLock(core::kLockScriptLoad); }
-    ~LoadLock() { core::ReleaseLock(core::kLockScriptLoad); }
-    LoadLock(const LoadLock&) = delete;
-    LoadLock& operator=(const LoadLock&) = delete;
-};
-
 // Scripts name folders with '\' or '/'; files are bound with '/', which
 // every backend of the file layer accepts, and slots compare in that form.
 void NormaliseSeparators(char* name) {
@@ -105,7 +98,7 @@ void ResolveScriptName(const char* name, char* out) {
 
 int LoadScriptFile(ScriptProcess* process, const char* name) {
     if (!process || !name) return -1;
-    LoadLock hold;
+    core::LockGuard hold(core::kLockScriptLoad);
     char resolved[kFileNameSize];
     ResolveScriptName(name, resolved);
     NormaliseSeparators(resolved);
@@ -143,7 +136,7 @@ int LoadScriptFile(ScriptProcess* process, const char* name) {
 
 ScriptProcess* LoadScriptProcess(const char* name, const char* entryName, ScriptProcess* parent) {
     if (!name) return nullptr;
-    LoadLock hold;
+    core::LockGuard hold(core::kLockScriptLoad);
     ScriptProcess* process = NewScriptProcess();
     if (!process) return nullptr;
     GetServices().appendProcess(process);
