@@ -77,7 +77,8 @@ Image* CaptureFrame(int32_t width) {
     Image* image = AllocImage(width, kFrameHeight, width);
     if (!image) return nullptr;
     image->flags = kImgCaptured;
-    uint32_t* frame = LockFrame();
+    FrameHold hold;
+    const uint32_t* frame = hold.pixels;
     if (!frame) {
         DestroyImage(&image);
         return nullptr;
@@ -91,7 +92,6 @@ Image* CaptureFrame(int32_t width) {
             dst[c] = src[(static_cast<uint32_t>(c) * step) >> 16] | 0xFF000000u;
         }
     }
-    UnlockFrame();
     return image;
 }
 
@@ -100,10 +100,9 @@ int CaptureFrameInto(Image* image, int hide) {
     ImageChanged(image);
     core::SceneLockGuard lock;
     RedrawBeforeCapture(hide);
-    uint32_t* frame = LockFrame();
-    if (!frame) return 0;
-    ScaleFrom(frame, kFrameWidth, kFrameHeight, kFrameStride, image);
-    UnlockFrame();
+    FrameHold hold;
+    if (!hold.pixels) return 0;
+    ScaleFrom(hold.pixels, kFrameWidth, kFrameHeight, kFrameStride, image);
     return 1;
 }
 

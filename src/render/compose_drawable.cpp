@@ -2,6 +2,7 @@
 // per-object blend routine.
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "render/display.h"
 #include "render/state.h"
@@ -9,15 +10,6 @@
 #include "render/surface.h"
 
 namespace render {
-
-namespace {
-
-uint8_t* FramePixels(int* stride) {
-    *stride = kFrameStride * 4;
-    return reinterpret_cast<uint8_t*>(LockDisplayFrame());
-}
-
-}  // namespace
 
 void SetRasterOps(const RasterOps& ops) {
     State().rasterOps = ops;
@@ -85,9 +77,13 @@ int DrawDrawable(Drawable* d, Layer* layer, void* parameter, int effectFlag) {
     if (IsEmpty(dirty)) return 0;
     int stride = 0;
     bool toFrame = d->target == nullptr;
+    // The frame is held while the rasterizer draws into it.
+    std::optional<DisplayFrameHold> frame;
     uint8_t* destination = nullptr;
     if (toFrame) {
-        destination = FramePixels(&stride);
+        frame.emplace();
+        destination = reinterpret_cast<uint8_t*>(frame->pixels);
+        stride = kFrameStride * 4;
     } else {
         destination = d->target->pixels;
         stride = d->target->width * 4;
@@ -99,10 +95,7 @@ int DrawDrawable(Drawable* d, Layer* layer, void* parameter, int effectFlag) {
     SpanClip clip{dirty.left, dirty.top, dirty.right, dirty.bottom};
     if (clip.bottom > kFrameHeight - 1) clip.bottom = kFrameHeight - 1;
     int result = State().rasterOps.draw(d, layer, parameter, &clip);
-    if (toFrame) {
-        MarkFrameChanged();
-        UnlockDisplayFrame();
-    }
+    if (toFrame) MarkFrameChanged();
     return result;
 }
 

@@ -27,6 +27,17 @@ void SetSceneRedraw(int (*redraw)(int hide));
 // CreateDisplay. CreateDisplay also installs them as the captures' frame.
 uint32_t* LockDisplayFrame();
 void UnlockDisplayFrame();
+// The display frame's pixels for a scope: LockDisplayFrame at construction,
+// UnlockDisplayFrame at the end. `pixels` is null without a display.
+class DisplayFrameHold {
+public:
+    DisplayFrameHold() : pixels(LockDisplayFrame()) {}
+    ~DisplayFrameHold() { UnlockDisplayFrame(); }
+    DisplayFrameHold(const DisplayFrameHold&) = delete;
+    DisplayFrameHold& operator=(const DisplayFrameHold&) = delete;
+
+    uint32_t* const pixels;
+};
 void ClearFrame();
 // Zeroes the frame inside a redraw rectangle (its bottom row included, as
 // drawing includes it).

@@ -38,6 +38,19 @@ void SetPlainFrame(uint32_t* frame);
 // Locks the frame through the installed hooks; null when there is none.
 uint32_t* LockFrame();
 void UnlockFrame();
+// The frame locked through the hooks for a scope. `pixels` is null when it
+// could not be locked, and nothing is unlocked then.
+class FrameHold {
+public:
+    FrameHold() : pixels(LockFrame()) {}
+    ~FrameHold() {
+        if (pixels) UnlockFrame();
+    }
+    FrameHold(const FrameHold&) = delete;
+    FrameHold& operator=(const FrameHold&) = delete;
+
+    uint32_t* const pixels;
+};
 
 // Where the data-folder prefix comes from (the file layer's setting); null:
 // empty prefix.

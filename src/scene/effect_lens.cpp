@@ -43,30 +43,35 @@ uint32_t Bilinear(const uint32_t* frame, double fx, double fy) {
     return out;
 }
 
+// Samples the frame through the lens into its picture where the pending
+// redraw needs it.
+void SampleThroughLens(const Drawable* d, const LensState* s, Image* img) {
+    DisplayFrameHold hold;
+    const uint32_t* frame = hold.pixels;
+    DirtyRect r = CurrentDirty();
+    if (!frame || IsEmpty(r)) return;
+    const int32_t side = std::min({s->side, img->width, img->height});
+    const int32_t left = std::max({d->x, r.left, 0}), right = std::min({d->x + side, r.right, kFrameWidth});
+    const int32_t top = std::max({d->y, r.top, 0}),
+                  bottom = std::min({d->y + side - 1, r.bottom, kFrameHeight - 1});
+    const double centre = s->side / 2.0;
+    for (int32_t y = top; y <= bottom; ++y) {
+        uint32_t* out = img->rows[y - d->y];
+        for (int32_t x = left; x < right; ++x) {
+            const float* sample = s->sample + 2 * (static_cast<size_t>(y - d->y) * s->side + (x - d->x));
+            out[x - d->x] = std::isnan(sample[0])
+                                ? frame[y * kFrameStride + x] | 0xFF000000u
+                                : Bilinear(frame, d->x + centre + sample[0], d->y + centre + sample[1]);
+        }
+    }
+    ImageChanged(img);
+}
+
 int LensBlend(Drawable* d, Layer* layer, void* parameter, int effectFlag) {
     SceneObject* o = d ? d->owner : nullptr;
     auto* s = o ? static_cast<LensState*>(o->effect.state) : nullptr;
     Image* img = d ? d->image : nullptr;
-    const uint32_t* frame = LockDisplayFrame();
-    DirtyRect r = CurrentDirty();
-    if (s && img && img->rows && frame && !IsEmpty(r)) {
-        const int32_t side = std::min({s->side, img->width, img->height});
-        const int32_t left = std::max({d->x, r.left, 0}), right = std::min({d->x + side, r.right, kFrameWidth});
-        const int32_t top = std::max({d->y, r.top, 0}),
-                      bottom = std::min({d->y + side - 1, r.bottom, kFrameHeight - 1});
-        const double centre = s->side / 2.0;
-        for (int32_t y = top; y <= bottom; ++y) {
-            uint32_t* out = img->rows[y - d->y];
-            for (int32_t x = left; x < right; ++x) {
-                const float* sample = s->sample + 2 * (static_cast<size_t>(y - d->y) * s->side + (x - d->x));
-                out[x - d->x] = std::isnan(sample[0])
-                                    ? frame[y * kFrameStride + x] | 0xFF000000u
-                                    : Bilinear(frame, d->x + centre + sample[0], d->y + centre + sample[1]);
-            }
-        }
-        ImageChanged(img);
-    }
-    UnlockDisplayFrame();
+    if (s && img && img->rows) SampleThroughLens(d, s, img);
     return DrawDrawable(d, layer, parameter, effectFlag);
 }
 

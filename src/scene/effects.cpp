@@ -90,39 +90,43 @@ void ReleaseCapture(SceneObject* o, int full) {
     RemoveEffect(o);
 }
 
+// Copies the frame under the picture into it, filtered, where the pending
+// redraw needs it (a frozen capture: once).
+void CaptureUnder(const Drawable* d, CaptureState* s, Image* img) {
+    DisplayFrameHold hold;
+    const uint32_t* frame = hold.pixels;
+    if (!frame) return;
+    bool capture = true;
+    if (s->filter == kCapturePlain && !s->live) {
+        // Frozen: one capture of the whole rectangle, then only shown.
+        if (img->flags & kImgGenerated) {
+            capture = false;
+        } else {
+            SetDirty(DirtyRect{0, 0, kFrameWidth, kFrameHeight});
+            img->flags = kImgGenerated | 0x0006;
+        }
+    }
+    DirtyRect r = CurrentDirty();
+    int32_t left = std::max({d->x, r.left, 0});
+    int32_t top = std::max({d->y, r.top, 0});
+    int32_t right = std::min({d->x + img->width, r.right, kFrameWidth});
+    int32_t bottom = std::min({d->y + img->height - 1, r.bottom, kFrameHeight - 1});
+    if (!capture || IsEmpty(r) || left >= right || top > bottom) return;
+    for (int32_t y = top; y <= bottom; ++y) {
+        const uint32_t* in = frame + static_cast<size_t>(y) * kFrameStride;
+        uint32_t* out = img->rows[y - d->y] - d->x;
+        for (int32_t x = left; x < right; ++x) out[x] = FilterPixel(s->filter, in[x]);
+    }
+    ImageChanged(img);
+}
+
 // Captures the frame under the object into its picture, filtered, where the
 // pending redraw needs it, then draws the picture as usual.
 int CaptureBlend(Drawable* d, Layer* layer, void* parameter, int effectFlag) {
     SceneObject* o = d ? d->owner : nullptr;
     auto* s = o ? static_cast<CaptureState*>(o->effect.state) : nullptr;
     Image* img = d ? d->image : nullptr;
-    uint32_t* frame = LockDisplayFrame();
-    if (s && img && img->rows && frame) {
-        bool capture = true;
-        if (s->filter == kCapturePlain && !s->live) {
-            // Frozen: one capture of the whole rectangle, then only shown.
-            if (img->flags & kImgGenerated) {
-                capture = false;
-            } else {
-                SetDirty(DirtyRect{0, 0, kFrameWidth, kFrameHeight});
-                img->flags = kImgGenerated | 0x0006;
-            }
-        }
-        DirtyRect r = CurrentDirty();
-        int32_t left = std::max({d->x, r.left, 0});
-        int32_t top = std::max({d->y, r.top, 0});
-        int32_t right = std::min({d->x + img->width, r.right, kFrameWidth});
-        int32_t bottom = std::min({d->y + img->height - 1, r.bottom, kFrameHeight - 1});
-        if (capture && !IsEmpty(r) && left < right && top <= bottom) {
-            for (int32_t y = top; y <= bottom; ++y) {
-                const uint32_t* in = frame + static_cast<size_t>(y) * kFrameStride;
-                uint32_t* out = img->rows[y - d->y] - d->x;
-                for (int32_t x = left; x < right; ++x) out[x] = FilterPixel(s->filter, in[x]);
-            }
-            ImageChanged(img);
-        }
-    }
-    UnlockDisplayFrame();
+    if (s && img && img->rows) CaptureUnder(d, s, img);
     return DrawDrawable(d, layer, parameter, effectFlag);
 }
 

@@ -42,13 +42,11 @@ struct Overlay {
 
 void CaptureBase(Overlay& o) {
     o.base.assign(static_cast<size_t>(kWidth) * kHeight, 0xFF000000u);
-    uint32_t* frame = render::LockDisplayFrame();
-    if (frame) {
-        for (int row = 0; row < kHeight; ++row)
-            std::memcpy(&o.base[static_cast<size_t>(row) * kWidth],
-                        frame + static_cast<size_t>(row) * render::kFrameStride, kWidth * 4);
-    }
-    render::UnlockDisplayFrame();
+    render::DisplayFrameHold frame;
+    if (!frame.pixels) return;
+    for (int row = 0; row < kHeight; ++row)
+        std::memcpy(&o.base[static_cast<size_t>(row) * kWidth],
+                    frame.pixels + static_cast<size_t>(row) * render::kFrameStride, kWidth * 4);
 }
 
 // Blends the overlay at `alpha` (0..255) over the scene and shows the result.

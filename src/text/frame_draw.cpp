@@ -66,14 +66,15 @@ int DrawCharToFrame(int32_t x, int32_t y, const FontSpec& spec, const uint8_t* c
         top + rows <= clip.top)
         return 0;
     if (left + width > render::kFrameWidth || top + rows > render::kFrameHeight) return 0;
-    uint32_t* frame = render::LockFrame();
-    if (!frame) return 0;
-    OutlineCopy copies[9];
-    int n = OutlineCopies(spec.direction, copies);
-    for (int i = 0; i < n; ++i)
-        BlendCopy(frame, left + copies[i].dx, top + copies[i].dy, width, rows, coverage,
-                  copies[i].fill ? spec.fill : spec.outline);
-    render::UnlockFrame();
+    {
+        render::FrameHold frame;
+        if (!frame.pixels) return 0;
+        OutlineCopy copies[9];
+        int n = OutlineCopies(spec.direction, copies);
+        for (int i = 0; i < n; ++i)
+            BlendCopy(frame.pixels, left + copies[i].dx, top + copies[i].dy, width, rows, coverage,
+                      copies[i].fill ? spec.fill : spec.outline);
+    }
     render::MarkFrameChanged();
     return 1;
 }
