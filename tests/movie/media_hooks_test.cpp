@@ -38,16 +38,16 @@ protected:
         ASSERT_NE(player, nullptr);
         object = Make("m");
         ASSERT_NE(object, nullptr);
-        core::AcquireSceneLock();
+        core::SceneLockGuard hold;
         object->movie = player;
         movie::SetMovieOwner(player, object);
-        core::ReleaseSceneLock();
     }
     void DetachMovie() {
         if (object) {
-            core::AcquireSceneLock();
-            object->movie = nullptr;
-            core::ReleaseSceneLock();
+            {
+                core::SceneLockGuard hold;
+                object->movie = nullptr;
+            }
             scene::DeleteObjects(scene_test::kKey, "m");
         }
         object = nullptr;

@@ -51,20 +51,18 @@ protected:
     // is the previous frame's, as the composer thread leaves it.
     void Frames(int count, uint32_t ms = 16) {
         for (int i = 0; i < count; ++i) {
-            core::AcquireSceneLock();
+            core::SceneLockGuard hold;
             scene::World* world = scene::CurrentWorld();
             for (scene::DrawListNode* n = world->list.first; n; n = n->next)
                 n->object->lastStepTime = g_fakeNow;
             g_fakeNow += ms;
             scene::UpdatePhase(world);
-            core::ReleaseSceneLock();
         }
     }
 
     void Go() {
-        core::AcquireSceneLock();
+        core::SceneLockGuard hold;
         scene::StartActions(1);
-        core::ReleaseSceneLock();
     }
 
     int SetUpAction(const char* path, int kind, int32_t ms, std::initializer_list<const char*> values,

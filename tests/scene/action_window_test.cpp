@@ -204,9 +204,11 @@ TEST_F(WindowActions, ChoiceInsideAZoomedOrTurnedWindowIsHitWhereItShows) {
         for (const Probe& p : c.probes) {
             bool shown = At(frame, p.x, p.y) == kRed;
             EXPECT_EQ(shown, p.expected == kRed) << p.x << "," << p.y;
-            core::AcquireSceneLock();
-            int hit = scene::ChoiceHit(Find("w/c"), p.x, p.y, false, false);
-            core::ReleaseSceneLock();
+            int hit = 0;
+            {
+                core::SceneLockGuard hold;
+                hit = scene::ChoiceHit(Find("w/c"), p.x, p.y, false, false);
+            }
             EXPECT_EQ(hit, shown ? 1 : 0) << "hit test at " << p.x << "," << p.y;
         }
     }
@@ -223,10 +225,8 @@ TEST_F(WindowActions, ScrollbarInsideAZoomedOrTurnedWindowIsDraggedWhereItShows)
               1);
     ASSERT_EQ(scene::LinkScrollbars(kKey, "w/s", "w/s"), 1);
     auto mouse = [&](int x, int y, int event) {
-        core::AcquireSceneLock();
-        int r = scene::ScrollbarMouse(Find("w/s"), x, y, event);
-        core::ReleaseSceneLock();
-        return r;
+        core::SceneLockGuard hold;
+        return scene::ScrollbarMouse(Find("w/s"), x, y, event);
     };
     struct Case {
         const char* what;
@@ -257,9 +257,8 @@ TEST_F(WindowActions, ScrollbarInsideAZoomedOrTurnedWindowIsDraggedWhereItShows)
         EXPECT_EQ(Find("w/s")->scrollbar->index, 90);
         EXPECT_EQ(mouse(c.drag.x, c.drag.y, scene::kScrollRelease), 1);
         // Back to the start for the next case.
-        core::AcquireSceneLock();
+        core::SceneLockGuard hold;
         scene::MoveThumbTo(Find("w/s"), 70);
-        core::ReleaseSceneLock();
     }
 }
 

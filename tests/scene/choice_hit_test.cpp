@@ -35,10 +35,8 @@ protected:
         CreateFixture::TearDown();
     }
     int Test(int x, int y, bool down, bool releaseSeen = false) {
-        core::AcquireSceneLock();
-        int chosen = scene::ChoiceHit(Find("c"), x, y, down, true, releaseSeen);
-        core::ReleaseSceneLock();
-        return chosen;
+        core::SceneLockGuard hold;
+        return scene::ChoiceHit(Find("c"), x, y, down, true, releaseSeen);
     }
     scene::ChoiceSoundHooks saved_{};
 };

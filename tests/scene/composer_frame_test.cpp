@@ -45,12 +45,11 @@ protected:
     }
 
     void ComposeOnce() {
-        core::AcquireSceneLock();
+        core::SceneLockGuard hold;
         scene::World* w = scene::CurrentWorld();
         scene::SortDrawList(w);
         scene::UpdatePhase(w);
         scene::DrawPhase(w);
-        core::ReleaseSceneLock();
     }
 
     std::vector<uint32_t> Shown() {
@@ -103,11 +102,12 @@ TEST_F(ComposeFrameTest, DeletingTheLastObjectClearsItsArea) {
 TEST_F(ComposeFrameTest, MovedPlateLeavesNoTrace) {
     scene::SceneObject* o = Plate("box", 0, 0, 32, 32, 0xFFFFFF);
     ComposeOnce();
-    core::AcquireSceneLock();
-    render::AddDirtyDrawable(o->image);
-    render::TransformQuad(o->image->quad, nullptr, 768, 500, 300);
-    render::AddDirtyDrawable(o->image);
-    core::ReleaseSceneLock();
+    {
+        core::SceneLockGuard hold;
+        render::AddDirtyDrawable(o->image);
+        render::TransformQuad(o->image->quad, nullptr, 768, 500, 300);
+        render::AddDirtyDrawable(o->image);
+    }
     ComposeOnce();
     std::vector<uint32_t> f = Shown();
     EXPECT_EQ(At(f, 5, 5), 0xFF000000u);

@@ -62,10 +62,8 @@ protected:
         }
     }
     scene::SceneObject* Make(const char* path) {
-        core::AcquireSceneLock();
-        scene::SceneObject* o = scene::CreateObject(kKey, path);
-        core::ReleaseSceneLock();
-        return o;
+        core::SceneLockGuard hold;
+        return scene::CreateObject(kKey, path);
     }
     // A picture object the composer draws (caller holds the SceneLock).
     static scene::SceneObject* MakePlate(const char* path, int x, int y, uint32_t colour) {
@@ -93,9 +91,10 @@ int RecordLockedStep(scene::SceneObject*) {
 // Skip mode only drops pacing: the frame's walk of the tree is made under
 // the SceneLock in every mode, like any other reader of the tree.
 TEST_F(ComposerThreadTest, FramesHoldTheSceneLockInEveryMode) {
-    core::AcquireSceneLock();
-    scene::CreateObject(kKey, "mover")->ops.moveStep = RecordLockedStep;
-    core::ReleaseSceneLock();
+    {
+        core::SceneLockGuard hold;
+        scene::CreateObject(kKey, "mover")->ops.moveStep = RecordLockedStep;
+    }
     g_unlockedSteps = 0;
     for (bool skip : {false, true}) {
         SCOPED_TRACE(skip);
@@ -116,13 +115,14 @@ TEST_F(ComposerThreadTest, SkipModeFramesAndDeletionsDoNotOverlap) {
     render::SetSkipMode(true);
     scene::ResumeComposer();
     for (int round = 0; round < 200; ++round) {
-        core::AcquireSceneLock();
-        for (const char* name : {"a", "b", "c"}) {
-            scene::SceneObject* o = MakePlate(name, 10 * round % 700, 100, 0x203040);
-            ASSERT_NE(o, nullptr);
-            o->ops.moveStep = CountStep;
+        {
+            core::SceneLockGuard hold;
+            for (const char* name : {"a", "b", "c"}) {
+                scene::SceneObject* o = MakePlate(name, 10 * round % 700, 100, 0x203040);
+                ASSERT_NE(o, nullptr);
+                o->ops.moveStep = CountStep;
+            }
         }
-        core::ReleaseSceneLock();
         uint32_t frames = scene::ComposedFrames();
         ASSERT_TRUE(WaitUntil([&] { return scene::ComposedFrames() != frames; }));
         scene::DeleteObjects(kKey, "*");
@@ -136,13 +136,14 @@ TEST_F(ComposerThreadTest, SkipModeFramesAndDeletionsDoNotOverlap) {
 // no one is drawing into.
 TEST_F(ComposerThreadTest, CapturesAndFramesTakeTurnsOnTheRasterizer) {
     render::RegisterRasterizer();
-    core::AcquireSceneLock();
-    // Large enough for the draws to be shared with the raster worker.
-    for (int i = 0; i < 4; ++i) {
-        char name[8] = {'p', static_cast<char>('0' + i)};
-        ASSERT_NE(MakePlate(name, 100 * i, 60 * i, 0x101010u * (i + 1)), nullptr);
+    {
+        core::SceneLockGuard hold;
+        // Large enough for the draws to be shared with the raster worker.
+        for (int i = 0; i < 4; ++i) {
+            char name[8] = {'p', static_cast<char>('0' + i)};
+            ASSERT_NE(MakePlate(name, 100 * i, 60 * i, 0x101010u * (i + 1)), nullptr);
+        }
     }
-    core::ReleaseSceneLock();
     for (bool skip : {true, false}) {
         SCOPED_TRACE(skip);
         render::SetSkipMode(skip);
@@ -165,13 +166,14 @@ TEST_F(ComposerThreadTest, CapturesAndFramesTakeTurnsOnTheRasterizer) {
 TEST_F(ComposerThreadTest, StepsOnlyWhileTheDisplayRuns) {
     EXPECT_TRUE(scene::ComposerRunning());
     EXPECT_FALSE(platform::IsEventSet(scene::Objects().displayRunning));  // starts paused
-    core::AcquireSceneLock();
-    scene::SceneObject* o = scene::CreateObject(kKey, "mover");
-    o->ops.moveStep = CountStep;
-    scene::SceneObject* still = scene::CreateObject(kKey, "still");
-    still->noStep = 1;
-    still->ops.moveStep = CountStep;
-    core::ReleaseSceneLock();
+    {
+        core::SceneLockGuard hold;
+        scene::SceneObject* o = scene::CreateObject(kKey, "mover");
+        o->ops.moveStep = CountStep;
+        scene::SceneObject* still = scene::CreateObject(kKey, "still");
+        still->noStep = 1;
+        still->ops.moveStep = CountStep;
+    }
     EXPECT_EQ(g_steps.load(), 0);
 
     scene::ResumeComposer();
@@ -186,28 +188,26 @@ TEST_F(ComposerThreadTest, DisusedObjectIsDeletedByTheComposer) {
     temp->disused = 1;
     scene::ResumeComposer();
     ASSERT_TRUE(WaitUntil([] {
-        core::AcquireSceneLock();
-        bool gone = scene::FindObject(kKey, "temp") == nullptr;
-        core::ReleaseSceneLock();
-        return gone;
+        core::SceneLockGuard hold;
+        return scene::FindObject(kKey, "temp") == nullptr;
     }));
-    core::AcquireSceneLock();
+    core::SceneLockGuard hold;
     EXPECT_NE(scene::FindObject(kKey, "keep"), nullptr);
-    core::ReleaseSceneLock();
 }
 
 TEST_F(ComposerThreadTest, ComposedFramesReachTheScreen) {
     render::RegisterRasterizer();
-    core::AcquireSceneLock();
-    scene::SceneObject* o = scene::CreateObject(kKey, "plate");
-    render::Image* image = render::CreateBlankImage(64, 32, 0x00C0FF, 255);
-    image->owner = o;
-    o->image = render::WrapImage(o, image);
-    render::TransformQuad(o->image->quad, nullptr, 768, 300, 200);
-    o->ops.draw = scene::DrawObject;
-    o->drawEnabled = 1;
-    render::AddDirtyDrawable(o->image);
-    core::ReleaseSceneLock();
+    {
+        core::SceneLockGuard hold;
+        scene::SceneObject* o = scene::CreateObject(kKey, "plate");
+        render::Image* image = render::CreateBlankImage(64, 32, 0x00C0FF, 255);
+        image->owner = o;
+        o->image = render::WrapImage(o, image);
+        render::TransformQuad(o->image->quad, nullptr, 768, 300, 200);
+        o->ops.draw = scene::DrawObject;
+        o->drawEnabled = 1;
+        render::AddDirtyDrawable(o->image);
+    }
     scene::ResumeComposer();
     std::vector<uint32_t> frame(1024 * 768);
     ASSERT_TRUE(WaitUntil([&] {

@@ -139,12 +139,13 @@ protected:
         CreateFixture::TearDown();
     }
     uint32_t ComposeAndRead(int x, int y) {
-        core::AcquireSceneLock();
-        scene::World* w = scene::CurrentWorld();
-        scene::SortDrawList(w);
-        scene::UpdatePhase(w);
-        scene::DrawPhase(w);
-        core::ReleaseSceneLock();
+        {
+            core::SceneLockGuard hold;
+            scene::World* w = scene::CurrentWorld();
+            scene::SortDrawList(w);
+            scene::UpdatePhase(w);
+            scene::DrawPhase(w);
+        }
         std::vector<uint32_t> frame(1024 * 768);
         EXPECT_TRUE(platform::Video().lastFrame(frame.data()));
         return frame[static_cast<size_t>(y) * 1024 + x] & 0xFFFFFF;
@@ -155,22 +156,26 @@ TEST_F(CubeFrameTest, DrawnAtItsAnglesAfterTheStartSignal) {
     Faces faces(160);
     scene::Cube* cube = scene::NewCube(nullptr, faces.faces);
     ASSERT_NE(cube, nullptr);
-    core::AcquireSceneLock();
-    scene::SceneObject* o = scene::CreateObject(scene_test::kKey, "cube");
-    ASSERT_EQ(scene::AttachCube(o, cube), 1);
-    scene::StartActions(1);  // drawn from the start signal on
-    core::ReleaseSceneLock();
+    scene::SceneObject* o = nullptr;
+    {
+        core::SceneLockGuard hold;
+        o = scene::CreateObject(scene_test::kKey, "cube");
+        ASSERT_EQ(scene::AttachCube(o, cube), 1);
+        scene::StartActions(1);  // drawn from the start signal on
+    }
     EXPECT_EQ(ComposeAndRead(512, 384), kColours[0] & 0xFFFFFF);
     EXPECT_EQ(ComposeAndRead(20, 20), 0u);
-    core::AcquireSceneLock();
-    o->cube->angles[1] = 90;
-    scene::CubeChanged(o);
-    core::ReleaseSceneLock();
+    {
+        core::SceneLockGuard hold;
+        o->cube->angles[1] = 90;
+        scene::CubeChanged(o);
+    }
     EXPECT_EQ(ComposeAndRead(512, 384), kColours[1] & 0xFFFFFF);
-    core::AcquireSceneLock();
-    o->cube->angles[1] = 45;
-    scene::CubeChanged(o);
-    core::ReleaseSceneLock();
+    {
+        core::SceneLockGuard hold;
+        o->cube->angles[1] = 45;
+        scene::CubeChanged(o);
+    }
     EXPECT_EQ(ComposeAndRead(512 - 50, 384), kColours[0] & 0xFFFFFF);
     EXPECT_EQ(ComposeAndRead(512 + 50, 384), kColours[1] & 0xFFFFFF);
 }

@@ -29,10 +29,8 @@ protected:
     }
 
     scene::SceneObject* Find(const char* path) {
-        core::AcquireSceneLock();
-        scene::SceneObject* o = scene::FindObject(kKey, path);
-        core::ReleaseSceneLock();
-        return o;
+        core::SceneLockGuard hold;
+        return scene::FindObject(kKey, path);
     }
 
     scene::CreateContext context;

@@ -40,10 +40,8 @@ protected:
     }
     // 1 with the cursor's new place, or 0.
     int Target(int direction, int mx, int my, int* x, int* y) {
-        core::AcquireSceneLock();
-        int found = scene::FocusTarget(direction, mx, my, x, y);
-        core::ReleaseSceneLock();
-        return found;
+        core::SceneLockGuard hold;
+        return scene::FocusTarget(direction, mx, my, x, y);
     }
 };
 

@@ -63,15 +63,16 @@ protected:
 
     // One composer frame 16 ms after the last: steps, then draws what changed.
     std::vector<uint32_t> Compose() {
-        core::AcquireSceneLock();
-        scene::World* world = scene::CurrentWorld();
-        scene::SortDrawList(world);
-        for (scene::DrawListNode* n = world->list.first; n; n = n->next)
-            n->object->lastStepTime = g_fakeNow;
-        g_fakeNow += 16;
-        scene::UpdatePhase(world);
-        scene::DrawPhase(world);
-        core::ReleaseSceneLock();
+        {
+            core::SceneLockGuard hold;
+            scene::World* world = scene::CurrentWorld();
+            scene::SortDrawList(world);
+            for (scene::DrawListNode* n = world->list.first; n; n = n->next)
+                n->object->lastStepTime = g_fakeNow;
+            g_fakeNow += 16;
+            scene::UpdatePhase(world);
+            scene::DrawPhase(world);
+        }
         std::vector<uint32_t> frame(1024 * 768);
         EXPECT_TRUE(platform::Video().lastFrame(frame.data()));
         return frame;

@@ -27,9 +27,10 @@ std::vector<std::string> Visit(const char* path, int32_t key = kKey, bool descen
     q.visitor = Collect;
     q.context = &names;
     q.descend = descend ? 1 : 0;
-    core::AcquireSceneLock();
-    scene::VisitObjects(&q);
-    core::ReleaseSceneLock();
+    {
+        core::SceneLockGuard hold;
+        scene::VisitObjects(&q);
+    }
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -202,9 +202,10 @@ TEST_F(FilterCommands, ShadeBlursAndRestoresAndKeepsTheToneInForce) {
 }
 
 TEST_F(FilterCommands, FilteringALoadedPictureRedrawsItsBorrowers) {
-    core::AcquireSceneLock();
-    render::ResetDirty();
-    core::ReleaseSceneLock();
+    {
+        core::SceneLockGuard hold;
+        render::ResetDirty();
+    }
     ASSERT_EQ(Run(scene::SetToneOf, {"held", "NEGAPOSI"}), 1);
     render::DirtyRect r = render::CurrentDirty();
     ASSERT_FALSE(render::IsEmpty(r));
@@ -223,11 +224,12 @@ TEST_F(PropertyCommands, ImageReplacesThePictureAndKeepsThePlacement) {
     Plate("t", 50, 60, 20, 10, "#FF0000");
     ASSERT_EQ(Run(scene::SetVertexOf, {"t", "left", "top"}), 1);
     SceneObject* t = Find("t");
-    core::AcquireSceneLock();
-    t->image->quad->zoom[0] = 2000;
-    t->image->quad->angles[2] = 30;
-    t->image->opacity = 128;
-    core::ReleaseSceneLock();
+    {
+        core::SceneLockGuard hold;
+        t->image->quad->zoom[0] = 2000;
+        t->image->quad->angles[2] = 30;
+        t->image->opacity = 128;
+    }
 
     struct Case {
         const char* picture;
@@ -425,10 +427,12 @@ TEST_F(PropertyCommands, FovOfACube) {
     for (render::Image*& f : faces) f = render::CreateBlankImage(16, 16, 0xFF0000, 255);
     scene::Cube* cube = scene::NewCube(nullptr, faces);
     ASSERT_NE(cube, nullptr);
-    core::AcquireSceneLock();
-    scene::SceneObject* o = scene::CreateObject(kKey, "cube");
-    ASSERT_EQ(scene::AttachCube(o, cube), 1);
-    core::ReleaseSceneLock();
+    scene::SceneObject* o = nullptr;
+    {
+        core::SceneLockGuard hold;
+        o = scene::CreateObject(kKey, "cube");
+        ASSERT_EQ(scene::AttachCube(o, cube), 1);
+    }
     Plate("plate", 0, 0, 4, 4);
     struct Case {
         const char* name;

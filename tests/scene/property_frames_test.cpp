@@ -166,10 +166,10 @@ TEST_F(PropertyFrames, WiderFieldOfViewShowsTheCubeLarger) {
     for (render::Image*& face : faces) face = render::CreateBlankImage(160, 160, 0xFF0000, 255);
     scene::Cube* cube = scene::NewCube(nullptr, faces);
     ASSERT_NE(cube, nullptr);
-    core::AcquireSceneLock();
-    SceneObject* o = scene::CreateObject(kKey, "cube");
-    ASSERT_EQ(scene::AttachCube(o, cube), 1);
-    core::ReleaseSceneLock();
+    {
+        core::SceneLockGuard hold;
+        ASSERT_EQ(scene::AttachCube(scene::CreateObject(kKey, "cube"), cube), 1);
+    }
     // At 60 degrees the front face spans about 421 .. 603, at 120 about 387 .. 637.
     std::vector<uint32_t> f = Show();
     Check(f, {{512, 384, kRed}, {622, 384, kBlue}}, "60 degrees");

@@ -44,10 +44,8 @@ protected:
 
     // Creates under the SceneLock, as commands do.
     scene::SceneObject* Make(const char* path, int32_t key = kKey) {
-        core::AcquireSceneLock();
-        scene::SceneObject* o = scene::CreateObject(key, path);
-        core::ReleaseSceneLock();
-        return o;
+        core::SceneLockGuard hold;
+        return scene::CreateObject(key, path);
     }
 
     static std::vector<std::string> DrawOrder(scene::World* world = scene::CurrentWorld()) {

@@ -42,16 +42,12 @@ protected:
 
     // The mouse routine and the case test run under the SceneLock.
     int Mouse(const char* name, int x, int y, int event) {
-        core::AcquireSceneLock();
-        int r = scene::ScrollbarMouse(Find(name), x, y, event);
-        core::ReleaseSceneLock();
-        return r;
+        core::SceneLockGuard hold;
+        return scene::ScrollbarMouse(Find(name), x, y, event);
     }
     int Case(const char* name, int x, int y, bool down, bool press) {
-        core::AcquireSceneLock();
-        int r = scene::ScrollbarCaseHit(Find(name), x, y, down, press);
-        core::ReleaseSceneLock();
-        return r;
+        core::SceneLockGuard hold;
+        return scene::ScrollbarCaseHit(Find(name), x, y, down, press);
     }
 };
 
@@ -438,10 +434,8 @@ TEST_F(ScrollbarTest, CaseTestReportsThePlayersMoves) {
 TEST_F(ScrollbarTest, ClickTestTakesPressesOnEnabledClickableScrollbars) {
     ASSERT_TRUE(Make("s", "100", "50", "300", "50", "0", "HORIZON"));
     auto Take = [&](int x, int y, bool take) {
-        core::AcquireSceneLock();
-        int r = scene::ScrollbarTakesClick(Find("s"), x, y, take);
-        core::ReleaseSceneLock();
-        return r;
+        core::SceneLockGuard hold;
+        return scene::ScrollbarTakesClick(Find("s"), x, y, take);
     };
     EXPECT_EQ(Take(150, 55, false), 0);  // neither enabled nor clickable
     Enable("s");

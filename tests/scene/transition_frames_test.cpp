@@ -50,10 +50,8 @@ protected:
         return out;
     }
     int Running() {
-        core::AcquireSceneLock();
-        int r = scene::ActionActive(Find("p"), scene::kWaitTransitionCode);
-        core::ReleaseSceneLock();
-        return r;
+        core::SceneLockGuard hold;
+        return scene::ActionActive(Find("p"), scene::kWaitTransitionCode);
     }
 };
 

@@ -130,10 +130,8 @@ protected:
         return text::LoadFontObject(context, scene::CreateArgs{list.data(), static_cast<int>(list.size())});
     }
     scene::SceneObject* Find(const char* path) {
-        core::AcquireSceneLock();
-        scene::SceneObject* o = scene::FindObject(kKey, path);
-        core::ReleaseSceneLock();
-        return o;
+        core::SceneLockGuard hold;
+        return scene::FindObject(kKey, path);
     }
     // The hash LoadFont's font has for these arguments.
     int32_t HashOf(const char* face, int32_t size, int32_t weight, uint32_t fill, uint32_t outline,

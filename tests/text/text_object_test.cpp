@@ -61,10 +61,8 @@ protected:
         return text::CreateTextObject(context, scene::CreateArgs{list.data(), static_cast<int>(list.size())});
     }
     scene::SceneObject* Find(const char* path) {
-        core::AcquireSceneLock();
-        scene::SceneObject* o = scene::FindObject(kKey, path);
-        core::ReleaseSceneLock();
-        return o;
+        core::SceneLockGuard hold;
+        return scene::FindObject(kKey, path);
     }
     static uint32_t Pixel(const scene::SceneObject* o, int x, int y) {
         return o->image->image->rows[y][x];
