@@ -72,6 +72,7 @@ void SelectDirectPicture(int index) {
 }
 
 bool DrawDirectPicture() {
+    VELMOOR_ASSERT_SCENE_LOCK_HELD();
     DirectPictures& direct = State().direct;
     int index = direct.index;
     if (index < 0 || index >= kDirectPictures || !direct.pictures[index]) return false;

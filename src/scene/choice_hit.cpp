@@ -182,6 +182,7 @@ void LeaveChoice(SceneObject* choice) {
 }
 
 int ChoiceHit(SceneObject* choice, int x, int y, bool buttonDown, bool act, bool releaseSeen) {
+    VELMOOR_ASSERT_SCENE_LOCK_HELD();
     if (!choice || !choice->choiceFlag) return 0;
     bool hit = UsualHit(choice, x, y);
     if (!act) return hit ? 1 : 0;

@@ -112,6 +112,7 @@ int DrawObject(SceneObject* o) {
 }
 
 void DrawObjects(DrawListNode* start, bool trims) {
+    VELMOOR_ASSERT_SCENE_LOCK_HELD();
     // A draw nested in another (a redraw from inside an object's routine)
     // finds the batch taken already: then everything is drawn at once.
     const bool batch = render::TakeFrameBatch();
@@ -137,6 +138,7 @@ void DrawObjects(DrawListNode* start, bool trims) {
 }
 
 DrawListNode* FindDrawStart(World* world, bool trims, bool* occluded) {
+    VELMOOR_ASSERT_SCENE_LOCK_HELD();
     *occluded = false;
     DrawListNode* last = nullptr;
     for (DrawListNode* n = world->list.first; n; n = n->next) {
@@ -192,6 +194,7 @@ DrawListNode* FindDrawStart(World* world, bool trims, bool* occluded) {
 }
 
 void UpdatePhase(World* world) {
+    VELMOOR_ASSERT_SCENE_LOCK_HELD();
     ComposerHooks& hooks = State().composerHooks;
     // The clock the steps measure elapsed time with.
     uint32_t now = ActionNow();
@@ -223,6 +226,7 @@ void UpdatePhase(World* world) {
 }
 
 int DrawPhase(World* world) {
+    VELMOOR_ASSERT_SCENE_LOCK_HELD();
     ComposerHooks& hooks = State().composerHooks;
     if (render::IsEmpty(render::CurrentDirty())) return 0;
     bool occluded = false;
@@ -288,6 +292,9 @@ void RedrawNow() {
 }
 
 void RebaseTimes(int resume) {
+    // Script threads rebase after a state change while the composer may be
+    // stepping the same objects: the walk is made under the SceneLock.
+    core::SceneLockGuard lock;
     ComposerHooks& hooks = State().composerHooks;
     uint32_t now = ActionNow();
     for (World& w : Objects().worlds)

@@ -77,8 +77,9 @@ public:
     ComposerPause(const ComposerPause&) = delete;
     ComposerPause& operator=(const ComposerPause&) = delete;
 };
-// Sets every object's last step time and trail timers to now. Caller holds
-// the SceneLock.
+// Sets every object's last step time and trail timers to now, and has the
+// other timed payloads rebase (`resume`: the display resumes). Takes the
+// SceneLock (callers may hold it already).
 void RebaseTimes(int resume);
 
 // Object-system start and stop: clears the worlds and slots, creates the

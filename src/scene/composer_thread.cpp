@@ -19,13 +19,6 @@ namespace scene {
 
 namespace {
 
-// RebaseTimes for the composer thread, which walks the worlds under the
-// SceneLock like every other reader of the tree.
-void RebaseTimesLocked() {
-    core::SceneLockGuard lock;
-    RebaseTimes(0);
-}
-
 // The redraw before a capture: every object draws itself.
 int CaptureRedraw(int hide) {
     return RedrawScene(hide != 0);
@@ -39,7 +32,7 @@ void ComposerMain(void*) {
         if (platform::WaitEvent(objects.displayRunning, 100)) break;
     }
     if (!core::Quitting() && !composer.stop.load()) {
-        RebaseTimesLocked();
+        RebaseTimes(0);
         render::AddDirtyRect(0, 0, render::kFrameWidth, render::kFrameHeight);
     }
     while (!core::Quitting() && !composer.stop.load()) {
@@ -48,7 +41,7 @@ void ComposerMain(void*) {
         if (!platform::IsEventSet(objects.displayRunning)) {
             platform::Event* events[2] = {objects.displayRunning, composer.wake};
             platform::WaitAny(events, 2, 1500);
-            RebaseTimesLocked();
+            RebaseTimes(0);
             continue;
         }
         const ComposerHooks& hooks = ComposerHooksTable();
@@ -67,7 +60,7 @@ void ComposerMain(void*) {
             platform::SleepMs(4);
             waited = true;
         }
-        if (waited) RebaseTimesLocked();
+        if (waited) RebaseTimes(0);
     }
 }
 

@@ -61,6 +61,7 @@ render::Image* LoadPictureFile(const char* name, bool markViewed) {
 }
 
 render::Image* LoadedPicture(const CreateContext& c, const char* name) {
+    VELMOOR_ASSERT_SCENE_LOCK_HELD();
     if (!name || !*name) return nullptr;
     char path[script::kObjectNameSize];
     if (name[0] == '@') {

@@ -70,6 +70,7 @@ bool InWorld(const World* w, const SceneObject* o) {
 }  // namespace
 
 int FocusTarget(int direction, int mouseX, int mouseY, int* x, int* y) {
+    VELMOOR_ASSERT_SCENE_LOCK_HELD();
     if (direction < 0 || direction > 3 || !Objects().running) return 0;
     World* w = CurrentWorld();
     SceneObject* current = nullptr;

@@ -1,6 +1,7 @@
 // The start signal over the current world's draw list.
 #include "scene/start_signal.h"
 
+#include "core/registry.h"
 #include "render/dirty_rect.h"
 #include "render/drawable.h"
 #include "scene/object_tree.h"
@@ -8,6 +9,7 @@
 namespace scene {
 
 void StartActions(int go) {
+    VELMOOR_ASSERT_SCENE_LOCK_HELD();
     World* world = CurrentWorld();
     for (DrawListNode* n = world->list.first; n; n = n->next) {
         SceneObject* o = n->object;

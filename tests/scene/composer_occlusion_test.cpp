@@ -1,6 +1,7 @@
 // Where drawing starts: occluders, trims, and the draw phase that follows.
 #include <cstring>
 
+#include "core/registry.h"
 #include "render/compose.h"
 #include "scene/composer.h"
 #include "render/dirty_rect.h"
@@ -64,12 +65,18 @@ protected:
         render::TransformQuad(o->image->quad, nullptr, 768, 512 - 550, 384 - 550);
     }
 
+    // The composer's calls, made under the SceneLock as the frame makes them.
     std::string Start() {
+        core::SceneLockGuard hold;
         bool occluded = false;
         scene::World* w = scene::CurrentWorld();
         scene::SortDrawList(w);
         scene::DrawListNode* n = scene::FindDrawStart(w, true, &occluded);
         return n ? std::string(n->object->name) + (occluded ? "" : "?") : "none";
+    }
+    static int DrawPhase() {
+        core::SceneLockGuard hold;
+        return scene::DrawPhase(scene::CurrentWorld());
     }
 
     std::vector<std::string> drawn;
@@ -164,7 +171,7 @@ TEST_F(OcclusionTest, FullWidthBandsTrimTheRectangle) {
     // The draw phase gives each trim back when it reaches its object.
     render::ResetDirty();
     render::AddDirtyRect(0, 0, 1024, 768);
-    ASSERT_EQ(scene::DrawPhase(scene::CurrentWorld()), 1);
+    ASSERT_EQ(DrawPhase(), 1);
     EXPECT_EQ(drawn, (std::vector<std::string>{"bg", "band", "footer", "sprite"}));
     ASSERT_EQ(rects.size(), 4u);
     EXPECT_EQ(rects[0].top, 300);
@@ -182,7 +189,7 @@ TEST_F(OcclusionTest, DrawPhaseSkipsObjectsBelowTheOccluder) {
     scene::FindObject(kKey, "low")->priority = -1;
     render::AddDirtyRect(0, 0, 1024, 768);
     scene::SortDrawList(scene::CurrentWorld());
-    ASSERT_EQ(scene::DrawPhase(scene::CurrentWorld()), 1);
+    ASSERT_EQ(DrawPhase(), 1);
     EXPECT_EQ(drawn, (std::vector<std::string>{"bg", "over"}));
     EXPECT_TRUE(render::IsEmpty(render::CurrentDirty()));  // presenting empties it
 }
@@ -190,7 +197,7 @@ TEST_F(OcclusionTest, DrawPhaseSkipsObjectsBelowTheOccluder) {
 TEST_F(OcclusionTest, EmptyRectangleDrawsNothing) {
     Picture("bg", 0, 0, 1024, 768);
     render::ResetDirty();
-    EXPECT_EQ(scene::DrawPhase(scene::CurrentWorld()), 0);
+    EXPECT_EQ(DrawPhase(), 0);
     EXPECT_TRUE(drawn.empty());
 }
 

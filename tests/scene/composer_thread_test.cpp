@@ -216,6 +216,36 @@ TEST_F(ComposerThreadTest, ComposedFramesReachTheScreen) {
     EXPECT_EQ(frame[210 * 1024 + 299], 0xFF000000u);
 }
 
+// Waits of script threads rebase the step times after a state change while
+// the composer may be stepping the same objects: the rebase walks the tree
+// (and rebases the other payloads) under the SceneLock like the frame does.
+std::atomic<int> g_unlockedRebases{0};
+void RecordRebase(uint32_t, int) {
+    if (!core::CallerHoldsLock(core::kLockScene)) g_unlockedRebases.fetch_add(1);
+}
+
+TEST_F(ComposerThreadTest, RebasingWhileFramesRunHoldsTheSceneLock) {
+    scene::ComposerHooks& hooks = scene::ComposerHooksTable();
+    void (*saved)(uint32_t, int) = hooks.rebaseOther;
+    hooks.rebaseOther = RecordRebase;
+    g_unlockedRebases = 0;
+    {
+        core::SceneLockGuard hold;
+        scene::CreateObject(kKey, "mover")->ops.moveStep = CountStep;
+    }
+    scene::ResumeComposer();
+    uint32_t target = scene::ComposedFrames() + 20;
+    // This thread stands for a script thread's wait.
+    bool framesRan = WaitUntil([&] {
+        scene::RebaseTimes(0);
+        return scene::ComposedFrames() >= target;
+    });
+    scene::PauseComposer();
+    hooks.rebaseOther = saved;
+    ASSERT_TRUE(framesRan);
+    EXPECT_EQ(g_unlockedRebases.load(), 0);
+}
+
 TEST_F(ComposerThreadTest, EndsWhenThePlayingStateEndsAndWakesWaiters) {
     scene::ResumeComposer();
     ASSERT_TRUE(WaitUntil([] { return scene::ComposedFrames() >= 1; }));
