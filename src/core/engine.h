@@ -12,6 +12,7 @@
 
 #include "core/clock.h"
 #include "core/pointer.h"
+#include "core/registry_state.h"
 #include "core/settings.h"
 #include "core/transitions.h"
 #include "platform/sync.h"
@@ -77,6 +78,8 @@ struct Engine {
     PointerState pointer;
     // The composer's frame pacing step, an index into kFrameIntervals.
     std::atomic<int> frameIndex{kDefaultFrameIndex};
+    // This engine's threads and locks (InitRegistry .. EndAllThreads).
+    Registry registry;
 
     // The subsystems' records, owned by this engine: built together with it
     // and destroyed with it (shell::BuildEngine / shell::DestroyEngine). Never

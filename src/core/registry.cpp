@@ -8,40 +8,19 @@
 #include "platform/clock.h"
 
 #include "core/engine.h"
+#include "core/registry_state.h"
 
 namespace core {
 
 namespace {
 
-struct ThreadRecord {
-    ThreadHandle handle = -1;  // -1 when the record is free
-    platform::Thread* thread = nullptr;
-    int state = 0;
-    ThreadEntry entry = nullptr;
-    ThreadRecord* previous = nullptr;
-    ThreadRecord* next = nullptr;
-    bool isStatic = false;
-};
-
-struct LockRecord {
-    int number = 0;
-    std::atomic<int> held{0};
-    platform::Mutex* mutex = nullptr;
-    // The owning thread (default id when free) and how often it took the
-    // lock; depth is touched only by the owner.
-    std::atomic<std::thread::id> owner{};
-    int depth = 0;
-};
-
-ThreadRecord g_first;  // always present; further records are heap records
-ThreadHandle g_nextHandle = 1;
-LockRecord g_locks[kLockCount + 1];  // indexed 1..16
-std::atomic<bool> g_initialised{false};
-WaitSources g_waitSources;
 // Lock tables replaced while a mutex in them may still be held (a thread
 // abandoned at the end, or a table never closed): destroying a held mutex is
 // undefined, so they are kept for the life of the process.
 std::vector<platform::Mutex*>* g_keptMutexes = nullptr;
+
+// The current engine's registry.
+Registry& R() { return Current().registry; }
 
 void KeepMutexAside(platform::Mutex* m) {
     if (!g_keptMutexes) g_keptMutexes = new std::vector<platform::Mutex*>;
@@ -51,10 +30,10 @@ void KeepMutexAside(platform::Mutex* m) {
 // Takes a free record: the static one when free, otherwise a new one
 // appended at the end. Caller holds lock 10.
 ThreadRecord* TakeFreeRecord() {
-    if (g_first.handle == -1 && !g_first.next) return &g_first;
-    ThreadRecord* last = &g_first;
+    if (R().first.handle == -1 && !R().first.next) return &R().first;
+    ThreadRecord* last = &R().first;
     while (last->next) last = last->next;
-    if (last == &g_first && g_first.handle == -1) return &g_first;
+    if (last == &R().first && R().first.handle == -1) return &R().first;
     ThreadRecord* record = new ThreadRecord;
     record->previous = last;
     last->next = record;
@@ -63,7 +42,7 @@ ThreadRecord* TakeFreeRecord() {
 
 ThreadRecord* FindByHandle(ThreadHandle handle) {
     if (handle < 0) return nullptr;
-    for (ThreadRecord* r = &g_first; r; r = r->next)
+    for (ThreadRecord* r = &R().first; r; r = r->next)
         if (r->handle == handle) return r;
     return nullptr;
 }
@@ -74,7 +53,7 @@ void FreeRecord(ThreadRecord* record) {
     record->thread = nullptr;
     record->entry = nullptr;
     record->state = 0;
-    if (record == &g_first) return;
+    if (record == &R().first) return;
     if (record->previous) record->previous->next = record->next;
     if (record->next) record->next->previous = record->previous;
     delete record;
@@ -86,36 +65,36 @@ int InitRegistry() {
     // A table left by a previous run that never reached EndAllThreads may
     // still have a lock held by a thread of that run: it is kept aside.
     for (int n = 1; n <= kLockCount; ++n) {
-        if (g_locks[n].mutex) KeepMutexAside(g_locks[n].mutex);
-        g_locks[n].mutex = nullptr;
+        if (R().locks[n].mutex) KeepMutexAside(R().locks[n].mutex);
+        R().locks[n].mutex = nullptr;
     }
-    g_first.handle = -1;
-    g_first.thread = nullptr;
-    g_first.entry = nullptr;
-    g_first.state = 0;
-    g_first.next = nullptr;
-    g_first.previous = nullptr;
-    g_first.isStatic = true;
+    R().first.handle = -1;
+    R().first.thread = nullptr;
+    R().first.entry = nullptr;
+    R().first.state = 0;
+    R().first.next = nullptr;
+    R().first.previous = nullptr;
+    R().first.isStatic = true;
     for (int n = 1; n <= kLockCount; ++n) {
-        g_locks[n].number = n;
-        g_locks[n].held = 0;
-        g_locks[n].mutex = nullptr;
-        g_locks[n].owner = std::thread::id();
-        g_locks[n].depth = 0;
+        R().locks[n].number = n;
+        R().locks[n].held = 0;
+        R().locks[n].mutex = nullptr;
+        R().locks[n].owner = std::thread::id();
+        R().locks[n].depth = 0;
     }
     for (int n = 1; n <= kCreatedLocks; ++n) {
-        g_locks[n].mutex = platform::CreateMutex();
-        if (!g_locks[n].mutex) return 0;
+        R().locks[n].mutex = platform::CreateMutex();
+        if (!R().locks[n].mutex) return 0;
     }
-    g_initialised = true;
+    R().initialised = true;
     return 1;
 }
 
-bool RegistryInitialised() { return g_initialised; }
+bool RegistryInitialised() { return R().initialised; }
 
 void AcquireLock(int n) {
-    if (n < 1 || n > kLockCount || !g_locks[n].mutex) return;
-    LockRecord& lock = g_locks[n];
+    if (n < 1 || n > kLockCount || !R().locks[n].mutex) return;
+    LockRecord& lock = R().locks[n];
     if (!platform::LockMutex(lock.mutex, 1000)) platform::LockMutex(lock.mutex, platform::kInfinite);
     lock.held = 1;
     std::thread::id self = std::this_thread::get_id();
@@ -128,8 +107,8 @@ void AcquireLock(int n) {
 }
 
 void ReleaseLock(int n) {
-    if (n < 1 || n > kLockCount || !g_locks[n].mutex) return;
-    LockRecord& lock = g_locks[n];
+    if (n < 1 || n > kLockCount || !R().locks[n].mutex) return;
+    LockRecord& lock = R().locks[n];
     lock.held = 0;
     if (lock.owner.load(std::memory_order_relaxed) == std::this_thread::get_id() &&
         --lock.depth <= 0) {
@@ -140,8 +119,8 @@ void ReleaseLock(int n) {
 }
 
 bool CallerHoldsLock(int n) {
-    if (n < 1 || n > kLockCount || !g_locks[n].mutex) return true;
-    return g_locks[n].owner.load(std::memory_order_relaxed) == std::this_thread::get_id();
+    if (n < 1 || n > kLockCount || !R().locks[n].mutex) return true;
+    return R().locks[n].owner.load(std::memory_order_relaxed) == std::this_thread::get_id();
 }
 
 void LockNotHeld(int n, const char* function, const char* file, int line) {
@@ -150,7 +129,7 @@ void LockNotHeld(int n, const char* function, const char* file, int line) {
     std::abort();
 }
 
-bool LockHeldMark(int n) { return n >= 1 && n <= kLockCount && g_locks[n].held != 0; }
+bool LockHeldMark(int n) { return n >= 1 && n <= kLockCount && R().locks[n].held != 0; }
 
 ThreadHandle CreateEngineThread(bool running, ThreadEntry entry, void* argument) {
     LockGuard hold(kLockRegistry);
@@ -158,13 +137,13 @@ ThreadHandle CreateEngineThread(bool running, ThreadEntry entry, void* argument)
     platform::Thread* thread = platform::StartThread(entry, argument, running);
     ThreadHandle handle = -1;
     if (thread) {
-        handle = g_nextHandle++;
-        if (g_nextHandle <= 0) g_nextHandle = 1;
+        handle = R().nextHandle++;
+        if (R().nextHandle <= 0) R().nextHandle = 1;
         record->handle = handle;
         record->thread = thread;
         record->entry = entry;
         record->state = running ? kThreadRunning : kThreadSuspended;
-    } else if (record != &g_first) {
+    } else if (record != &R().first) {
         FreeRecord(record);
     }
     return handle;
@@ -187,7 +166,7 @@ int EngineThreadState(ThreadHandle handle) {
 
 int IsEngineThreadAlive(ThreadHandle handle, ThreadEntry entry) {
     LockGuard hold(kLockRegistry);
-    for (ThreadRecord* r = &g_first; r; r = r->next) {
+    for (ThreadRecord* r = &R().first; r; r = r->next) {
         if (r->handle == -1) continue;
         bool match = entry ? r->entry == entry : r->handle == handle;
         if (match) return platform::IsThreadAlive(r->thread) ? 1 : 0;
@@ -231,7 +210,7 @@ int EndAllThreads() {
         platform::Thread* thread = nullptr;
         {
             LockGuard hold(kLockRegistry);
-            for (ThreadRecord* r = &g_first; r; r = r->next) {
+            for (ThreadRecord* r = &R().first; r; r = r->next) {
                 if (r->handle == -1) continue;
                 found = true;
                 thread = r->thread;
@@ -255,26 +234,26 @@ int EndAllThreads() {
     // destroying a held mutex is undefined: the table is then kept aside for
     // the life of the process instead.
     for (int n = 1; n <= kLockCount; ++n) {
-        platform::Mutex* m = g_locks[n].mutex;
-        g_locks[n].mutex = nullptr;
+        platform::Mutex* m = R().locks[n].mutex;
+        R().locks[n].mutex = nullptr;
         if (!m) continue;
         if (result) platform::DestroyMutex(m);
         else KeepMutexAside(m);
     }
-    g_initialised = false;
+    R().initialised = false;
     return result;
 }
 
 int RegisteredThreadCount() {
     LockGuard hold(kLockRegistry);
     int count = 0;
-    for (ThreadRecord* r = &g_first; r; r = r->next)
+    for (ThreadRecord* r = &R().first; r; r = r->next)
         if (r->handle != -1) ++count;
     return count;
 }
 
-void SetWaitSources(const WaitSources& sources) { g_waitSources = sources; }
-const WaitSources& GetWaitSources() { return g_waitSources; }
+void SetWaitSources(const WaitSources& sources) { R().waitSources = sources; }
+const WaitSources& GetWaitSources() { return R().waitSources; }
 
 uint32_t WaitEngineEvents(uint32_t flags, platform::Event* handle, int timeoutMs) {
     platform::Event* events[8];
@@ -294,26 +273,26 @@ uint32_t WaitEngineEvents(uint32_t flags, platform::Event* handle, int timeoutMs
     }
     if (flags & kWaitSettingsChanged) add(Current().settingsChanged, kWaitSettingsChanged);
     if (flags & kWaitAux1) add(Current().auxEvent1, kWaitAux1);
-    if ((flags & kWaitInputEnter) && g_waitSources.inputEvent) {
-        add(g_waitSources.inputEvent(257), kWaitInputEnter);
-        platform::Event* left = g_waitSources.inputEvent(769);
+    if ((flags & kWaitInputEnter) && R().waitSources.inputEvent) {
+        add(R().waitSources.inputEvent(257), kWaitInputEnter);
+        platform::Event* left = R().waitSources.inputEvent(769);
         if (!(flags & kWaitKeepPress)) platform::ResetEvent(left);
         add(left, kWaitInputEnter);
     }
-    if ((flags & kWaitInputWheel) && g_waitSources.inputEvent)
-        add(g_waitSources.inputEvent(1026), kWaitInputWheel);
-    if ((flags & kWaitComposerEnd) && g_waitSources.composerEnded)
-        add(g_waitSources.composerEnded(), kWaitComposerEnd);
+    if ((flags & kWaitInputWheel) && R().waitSources.inputEvent)
+        add(R().waitSources.inputEvent(1026), kWaitInputWheel);
+    if ((flags & kWaitComposerEnd) && R().waitSources.composerEnded)
+        add(R().waitSources.composerEnded(), kWaitComposerEnd);
     if (handle) add(handle, kWaitHandle);
     if (count == 0) {
         if (timeoutMs > 0) platform::SleepMs(static_cast<uint32_t>(timeoutMs));
         return kWaitTimedOut;
     }
     auto tellInput = [&](int delta) {
-        if (!g_waitSources.inputWaiting) return;
+        if (!R().waitSources.inputWaiting) return;
         for (int i = 0; i < count; ++i)
             if (tags[i] == kWaitInputEnter || tags[i] == kWaitInputWheel)
-                g_waitSources.inputWaiting(events[i], delta);
+                R().waitSources.inputWaiting(events[i], delta);
     };
     tellInput(1);
     int hit = platform::WaitAny(events, count, timeoutMs);

@@ -1,4 +1,5 @@
-// The thread registry and the numbered lock table.
+// The thread registry and the numbered lock table, kept in the current
+// engine's record (core::Engine::registry).
 //
 // Every engine thread is created through CreateEngineThread so that a teardown
 // can find, release and end every thread still alive. Locks 1..10 exist; lock
@@ -39,7 +40,8 @@ enum : int { kThreadRunning = 1, kThreadSuspended = 2 };
 using ThreadHandle = int32_t;
 using ThreadEntry = void (*)(void* argument);
 
-// Once per process (and again after EndAllThreads). Returns 1, 0 on failure.
+// Fills the current engine's registry: once per engine (and again after
+// EndAllThreads). Returns 1, 0 on failure.
 int InitRegistry();
 bool RegistryInitialised();
 // Creates a thread, held until ResumeEngineThread unless `running`.

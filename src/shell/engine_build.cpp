@@ -1,5 +1,7 @@
 #include "shell/engine_build.h"
 
+#include <cstdio>
+
 #include "files/state.h"
 #include "movie/state.h"
 #include "render/state.h"
@@ -33,6 +35,23 @@ core::Engine* BuildEngine() {
 
 void DestroyEngine(core::Engine* e) {
     if (!e) return;
+    // No thread of this engine may outlive it: end those a run or a test left,
+    // and when one will not end, keep the engine's records for that thread
+    // rather than free them under it.
+    if (e->registry.initialised) {
+        core::Engine* previous = core::g_current;
+        core::SetCurrentEngine(e);
+        if (core::RegisteredThreadCount() > 0) {
+            e->quit = 1;
+            if (e->quitEvent) platform::SetEvent(e->quitEvent);
+        }
+        int ended = core::EndAllThreads();
+        core::SetCurrentEngine(previous);
+        if (!ended) {
+            std::fprintf(stderr, "velmoor: an engine thread is still running; its engine is kept\n");
+            return;
+        }
+    }
     // Events a start sequence or a test made and no shutdown destroyed.
     for (platform::Event** event : {&e->stateChanged, &e->quitEvent, &e->commandsEnabled,
                                     &e->commandGate, &e->settingsChanged, &e->auxEvent1,

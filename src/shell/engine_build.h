@@ -11,7 +11,10 @@ namespace shell {
 // A fresh engine: every record in its initial state, every table wired. The
 // engine is not made current.
 core::Engine* BuildEngine();
-// Frees an engine and every record it holds. It must not be current.
+// Frees an engine and every record it holds. It must not be current. Threads
+// of the engine still registered are told to quit and ended first; if one
+// will not end, the engine is kept (its records stay valid for that thread)
+// and a line on stderr says so.
 void DestroyEngine(core::Engine* engine);
 
 // A fresh engine for a scope: built and made current by the constructor; the

@@ -2,7 +2,13 @@
 // changed is not seen by the next one built.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+
+#include "core/engine.h"
+#include "core/registry.h"
+#include "platform/clock.h"
+#include "platform/sync.h"
 
 #include "shell/engine_build.h"
 #include "shell/input.h"
@@ -61,6 +67,12 @@ const Case kCases[] = {
      [] { return shell::GetLoadingHooks().loadSlot == LoadedAnyway; }},
     {"subsystem table", [] { shell::GetSubsystems().loadMenuImages = MenuImagesLoaded; },
      [] { return shell::GetSubsystems().loadMenuImages == MenuImagesLoaded; }},
+    {"thread registry",
+     [] {
+         core::InitRegistry();
+         core::CreateEngineThread(false, [](void*) {}, nullptr);
+     },
+     [] { return core::RegistryInitialised() || core::RegisteredThreadCount() != 0; }},
     {"save folder", [] { shell::State().saveFolder = "/elsewhere"; },
      [] { return !shell::SaveFolder().empty(); }},
 };
@@ -77,6 +89,34 @@ TEST(FreshEngine, StartsWithNoneOfThePreviousEnginesChanges) {
         shell::EngineScope second;
         EXPECT_FALSE(c.changed());
     }
+}
+
+// An engine ended while one of its threads still runs tells the thread to
+// quit and waits for it, so the thread never works on freed records.
+TEST(FreshEngine, EndingAnEngineEndsItsThreadsFirst) {
+    static std::atomic<int> started{0};
+    static std::atomic<int> finished{0};
+    started = finished = 0;
+    core::Engine* engine = shell::BuildEngine();
+    core::Engine* previous = core::g_current;
+    core::SetCurrentEngine(engine);
+    ASSERT_EQ(core::InitRegistry(), 1);
+    engine->quitEvent = platform::CreateEvent(true, false);
+    ASSERT_GT(core::CreateEngineThread(true,
+                                       [](void* quit) {
+                                           core::LockGuard hold(core::kLockText);
+                                           started = 1;
+                                           platform::WaitEvent(static_cast<platform::Event*>(quit), 30000);
+                                           finished = 1;
+                                       },
+                                       engine->quitEvent),
+              0);
+    // The thread touches its engine only before it waits and after it wakes.
+    for (int i = 0; i < 3000 && !started.load(); ++i) platform::SleepMs(10);
+    ASSERT_EQ(started.load(), 1);
+    core::SetCurrentEngine(previous);
+    shell::DestroyEngine(engine);
+    EXPECT_EQ(finished.load(), 1) << "the thread ended before its engine was freed";
 }
 
 }  // namespace
