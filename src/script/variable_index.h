@@ -43,7 +43,7 @@ struct VariableStore {
     // The variables lock: record values, record creation and the index's side
     // lists (rules in variables.h). Recursive: the value helpers take it
     // themselves and are called under it.
-    std::recursive_mutex lock;
+    VariablesLock lock;
 
     VariableStore() = default;
     ~VariableStore();

@@ -60,7 +60,7 @@ Variable* Create(int table, const char* name, int32_t sum) {
         kind = parent->kind;
     }
     VariableStore& store = State().variables;
-    std::lock_guard<std::recursive_mutex> hold(store.lock);
+    std::lock_guard<VariablesLock> hold(store.lock);
     VariableIndex* index = &store.index[table];
     int found = IndexFind(index, name, sum);
     if (found >= 0 && found < index->firstFree) return &index->records[found];
@@ -146,7 +146,7 @@ int CountMembers(const char* name) {
     VariableIndex* index = IndexFor(table);
     int count = 0;
     {
-        std::lock_guard<std::recursive_mutex> hold(State().variables.lock);
+        std::lock_guard<VariablesLock> hold(State().variables.lock);
         auto found = index->members.find(stored);
         if (found != index->members.end()) {
             for (int32_t i : found->second) {
@@ -166,7 +166,7 @@ Variable* FindMemberByKey(const char* parentName, const char* key) {
     CopyCut(storedKey, sizeof(storedKey), key);
     VariableIndex* index = IndexFor(table);
     size_t prefix = std::strlen(parentName);
-    std::lock_guard<std::recursive_mutex> hold(State().variables.lock);
+    std::lock_guard<VariablesLock> hold(State().variables.lock);
     auto found = index->keys.find(storedKey);
     if (found == index->keys.end()) return nullptr;
     for (int32_t i : found->second) {
@@ -180,7 +180,7 @@ void SetVariableKey(Variable* v, const char* key) {
     int table = TableOf(v->name);
     if (table < 0) return;
     VariableIndex* index = IndexFor(table);
-    std::lock_guard<std::recursive_mutex> hold(State().variables.lock);
+    std::lock_guard<VariablesLock> hold(State().variables.lock);
     char old[kVarKeySize];
     std::memcpy(old, v->key, sizeof(old));
     CopyCut(v->key, sizeof(v->key), key ? key : "");
@@ -190,7 +190,7 @@ void SetVariableKey(Variable* v, const char* key) {
 
 void ClearGlobals() {
     VariableIndex* index = IndexFor(kTableGlobal);
-    std::lock_guard<std::recursive_mutex> hold(State().variables.lock);
+    std::lock_guard<VariablesLock> hold(State().variables.lock);
     IndexClear(index);
     std::memset(static_cast<void*>(State().variables.records[kTableGlobal]), 0,
                 sizeof(Variable) * kGlobalVariables);
@@ -198,7 +198,7 @@ void ClearGlobals() {
 
 void ClearLocals() {
     VariableIndex* index = IndexFor(kTableLocal);
-    std::lock_guard<std::recursive_mutex> hold(State().variables.lock);
+    std::lock_guard<VariablesLock> hold(State().variables.lock);
     IndexClear(index);
     std::memset(static_cast<void*>(State().variables.records[kTableLocal]), 0,
                 sizeof(Variable) * kLocalVariables);
@@ -207,7 +207,7 @@ void ClearLocals() {
 void RebuildVariableIndex(int table) {
     if (table != kTableGlobal && table != kTableLocal) return;
     VariableIndex* index = IndexFor(table);
-    std::lock_guard<std::recursive_mutex> hold(State().variables.lock);
+    std::lock_guard<VariablesLock> hold(State().variables.lock);
     IndexRebuild(index);
 }
 

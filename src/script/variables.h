@@ -23,7 +23,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
+#include <atomic>
+#include <thread>
 
 namespace script {
 
@@ -49,6 +50,39 @@ struct Variable {
     char key[kVarKeySize];  // matched by text subscripts; set by AssocArray
 };
 
+// The variables lock: recursive, and light, since every read and write of a
+// record takes it. It is held only for a record access (never across a call
+// that may wait), so a thread that finds it taken yields and tries again
+// instead of sleeping in the kernel.
+class VariablesLock {
+public:
+    void lock() {
+        const std::thread::id self = std::this_thread::get_id();
+        // Only this thread stores its own id here, so a relaxed read that
+        // finds it is exact.
+        if (owner_.load(std::memory_order_relaxed) == self) {
+            ++depth_;
+            return;
+        }
+        while (busy_.exchange(true, std::memory_order_acquire)) {
+            while (busy_.load(std::memory_order_relaxed)) std::this_thread::yield();
+        }
+        owner_.store(self, std::memory_order_relaxed);
+        depth_ = 1;
+    }
+    // Only the owning thread calls it, as often as it called lock().
+    void unlock() {
+        if (--depth_ > 0) return;
+        owner_.store(std::thread::id(), std::memory_order_relaxed);
+        busy_.store(false, std::memory_order_release);
+    }
+
+private:
+    std::atomic<bool> busy_{false};
+    std::atomic<std::thread::id> owner_{};
+    int depth_ = 0;  // touched only by the owner
+};
+
 // Holds the current engine's variables lock for its scope. Recursive:
 // SetNumber, SetText and the other helpers below take it themselves and may
 // be called under it.
@@ -60,7 +94,7 @@ public:
     VariablesGuard& operator=(const VariablesGuard&) = delete;
 
 private:
-    std::recursive_mutex* lock_;
+    VariablesLock* lock_;
 };
 
 enum VariableTable : int { kTableGlobal = 0, kTableLocal = 1 };
