@@ -48,29 +48,29 @@ scene Main {
 	CreateTexture("menu/start/MouseOver/p", 31, CENTER, 420, "data/ui/btn_start_hover.png");
 	CreateTexture("menu/start/MouseLeave/p", 31, CENTER, 420, "data/ui/btn_start_normal.png");
 	CreateTexture("menu/start/MouseClick/p", 32, CENTER, 420, "data/ui/btn_start_click.png");
-	CreateSound("menu/start/MouseOver/se", "SE", "data/se/hover");
-	CreateSound("menu/start/MouseClick/se", "SE", "data/se/click");
+	CreateSound("menu/start/MouseOver/se", SE, "data/se/hover");
+	CreateSound("menu/start/MouseClick/se", SE, "data/se/click");
 	CreateChoice("menu/story", 150, 150, 150, 100);
 	CreateTexture("menu/story/MouseUsual/p", 30, CENTER, 510, "data/ui/btn_story_normal.png");
 	CreateTexture("menu/story/MouseOver/p", 31, CENTER, 510, "data/ui/btn_story_hover.png");
 	CreateTexture("menu/story/MouseLeave/p", 31, CENTER, 510, "data/ui/btn_story_normal.png");
 	CreateTexture("menu/story/MouseClick/p", 32, CENTER, 510, "data/ui/btn_story_click.png");
-	CreateSound("menu/story/MouseOver/se", "SE", "data/se/hover");
-	CreateSound("menu/story/MouseClick/se", "SE", "data/se/click");
+	CreateSound("menu/story/MouseOver/se", SE, "data/se/hover");
+	CreateSound("menu/story/MouseClick/se", SE, "data/se/click");
 	CreateChoice("menu/quit", 150, 150, 150, 100);
 	CreateTexture("menu/quit/MouseUsual/p", 30, CENTER, 600, "data/ui/btn_quit_normal.png");
 	CreateTexture("menu/quit/MouseOver/p", 31, CENTER, 600, "data/ui/btn_quit_hover.png");
 	CreateTexture("menu/quit/MouseLeave/p", 31, CENTER, 600, "data/ui/btn_quit_normal.png");
 	CreateTexture("menu/quit/MouseClick/p", 32, CENTER, 600, "data/ui/btn_quit_click.png");
-	CreateSound("menu/quit/MouseOver/se", "SE", "data/se/hover");
-	CreateSound("menu/quit/MouseClick/se", "SE", "data/se/click");
+	CreateSound("menu/quit/MouseOver/se", SE, "data/se/hover");
+	CreateSound("menu/quit/MouseClick/se", SE, "data/se/click");
 	// The arrow keys walk the buttons; Enter chooses.
-	SetNextFocus("menu/start", "menu/story", "DOWN");
-	SetNextFocus("menu/story", "menu/quit", "DOWN");
-	SetNextFocus("menu/quit", "menu/start", "DOWN");
-	SetNextFocus("menu/story", "menu/start", "UP");
-	SetNextFocus("menu/quit", "menu/story", "UP");
-	SetNextFocus("menu/start", "menu/quit", "UP");
+	SetNextFocus("menu/start", "menu/story", DOWN);
+	SetNextFocus("menu/story", "menu/quit", DOWN);
+	SetNextFocus("menu/quit", "menu/start", DOWN);
+	SetNextFocus("menu/story", "menu/start", UP);
+	SetNextFocus("menu/quit", "menu/story", UP);
+	SetNextFocus("menu/start", "menu/quit", UP);
 	Wait(100);
 
 	select {
@@ -92,15 +92,15 @@ DAWN = r"""
 scene Main {
 	CreateTexture("bg", 0, 0, 0, "data/bg/dawn.png");
 	// The dawn wipes in along a rule picture, from the top-left corner.
-	DrawTransition("bg", 1500, 0, 1000, 6, "data/rule/diagonal.png", NULL, NULL);
+	DrawTransition("bg", 1500, 0, 1000, 6, data/rule/diagonal.png, NULL, NULL);
 	CreateTexture("lantern", 10, CENTER, 640, "data/img/lantern.png");
 	Fade("lantern", 0, 0, NULL, NULL);
 	// A firefly circling in the corner: a looping movie shown as a picture.
 	CreateMovie("firefly", 15, 40, 40, TRUE, FALSE, "data/movie/glow.mkv", 300);
 	CreateWindow("card", 20, 640, 420, 320, 220, FALSE);
 	CreateTexture("card/sea", 21, 288, 40, "data/bg/sea.png");
-	SetVertex("card", "center", "middle");
-	SetTone("card/sea", "Sepia");
+	SetVertex("card", center, middle);
+	SetTone("card/sea", Sepia);
 	Zoom("card", 0, 100, 100, NULL, NULL);
 	Rotate("card", 0, 0, 0, -30, NULL, NULL);
 	Wait(100);
@@ -159,8 +159,8 @@ scene Main {
 	CreateTexture("back/MouseOver/p", 41, 820, 684, "data/ui/btn_back_hover.png");
 	CreateTexture("back/MouseLeave/p", 41, 820, 684, "data/ui/btn_back_normal.png");
 	CreateTexture("back/MouseClick/p", 42, 820, 684, "data/ui/btn_back_click.png");
-	CreateSound("back/MouseOver/se", "SE", "data/se/hover");
-	CreateSound("back/MouseClick/se", "SE", "data/se/click");
+	CreateSound("back/MouseOver/se", SE, "data/se/hover");
+	CreateSound("back/MouseClick/se", SE, "data/se/click");
 	Wait(100);
 
 	$done = 0;

@@ -49,23 +49,8 @@ void ReleaseMoviePayload(void* payload) {
     DestroyMovie(static_cast<Movie*>(payload));
 }
 
-// The argument with one pair of surrounding double quotes removed.
-const char* Unquoted(const char* text, char* buf, size_t size) {
-    if (!text) return nullptr;
-    size_t n = std::strlen(text);
-    if (n >= 2 && text[0] == '"' && text[n - 1] == '"') {
-        size_t length = std::min(n - 2, size - 1);
-        std::memcpy(buf, text + 1, length);
-        buf[length] = 0;
-        return buf;
-    }
-    return text;
-}
-
 // 1 for "TRUE", 0 for "FALSE" (any case), 255 for anything else.
 int SwitchValue(const char* text) {
-    char buf[64];
-    text = Unquoted(text, buf, sizeof(buf));
     if (!text) return 255;
     while (*text == ' ' || *text == '\t') ++text;
     if (script::EqualsNoCase(text, "TRUE")) return 1;
@@ -110,8 +95,7 @@ int MovieRequest(SceneObject* o, scene::ObjectQuery* q) {
 }
 
 int CreateMovieObject(const scene::CreateContext& c, const scene::CreateArgs& a) {
-    char file[260];
-    const char* name = Unquoted(a.at(6), file, sizeof(file));
+    const char* name = a.at(6);
     if (!a.at(0) || !name || !*name) return 0;
     MovieSettings settings;
     settings.loop = SwitchValue(a.at(4)) != 0;
@@ -154,8 +138,6 @@ void CommandCreateMovie(script::CommandCall& call) {
 
 // Masks with a movie source: no loop, no alpha half, full volume.
 Movie* OpenMaskMovie(const char* name, render::Image** picture) {
-    char file[260];
-    name = Unquoted(name, file, sizeof(file));
     MovieSettings settings;
     settings.loop = false;
     settings.alpha = false;
@@ -219,7 +201,7 @@ void SetStreamOfMovies(script::CommandCall& call) {
         !script::QualifyObjectName(call.args[0], path, prefix ? prefix : "") || !path[0])
         return;
     const char* t = call.args[1];
-    while (*t == ' ' || *t == '\t' || *t == '"') ++t;
+    while (*t == ' ' || *t == '\t') ++t;
     double ms = 0;
     if (*t == '#' || *t == '$') {
         script::Variable* v = script::Lookup(t, call.block);

@@ -91,6 +91,16 @@ Image* CreateBlankImage(int32_t width, int32_t height, uint32_t colour, uint32_t
     return image;
 }
 
+void ClearTransparentPixels(Image* image) {
+    if (!image || !image->rows) return;
+    ImageChanged(image);
+    for (int32_t r = 0; r < image->height; ++r) {
+        uint32_t* row = image->rows[r];
+        for (int32_t x = 0; x < image->width; ++x)
+            if ((row[x] >> 24) == 0) row[x] = 0;
+    }
+}
+
 namespace {
 
 // Shared clipping of CopyInto and CopyAlphaWithColour. Returns false when the

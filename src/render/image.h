@@ -125,6 +125,11 @@ int CopyAlphaWithColour(Image* dest, const Image* source, int32_t x, int32_t y,
 // flags are kImgPasted. The caller adds the changed area to the redraw.
 int PasteImage(Image* dest, int32_t x, int32_t y, const Image* source);
 
+// Sets every pixel whose alpha byte is 0 to 0 in all four bytes: a mask made
+// from a picture lets nothing through where the picture is transparent,
+// whatever colour those pixels carry.
+void ClearTransparentPixels(Image* image);
+
 // A copy of `source` made the way filters and private copies make it: a
 // picture of the same geometry, spare rows filled with alpha 0 when the
 // source has kImgAlpha and 255 otherwise, the source's pixels copied in.

@@ -58,8 +58,8 @@ void RegisterRasterizer();
 // the drawable's mode already carries the smoothing bit 0x1000. Returns 1
 // (0 for null).
 int InstallRasterMode(Drawable* d, int32_t mode);
-// "Smoothing" (on) and "UnSmoothing" (off): sets or clears the smoothing bit
-// and installs the mode again; only normal mode keeps the bit. Smoothing is
+// "Smoothing" (on) sets the smoothing bit, "UnSmoothing" (off) clears every
+// bit above the low twelve; either installs the mode again; only normal mode keeps the bit. Smoothing is
 // refused (0) for kImgColour pictures.
 int SetSmoothing(Drawable* d, int on);
 

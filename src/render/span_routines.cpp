@@ -335,7 +335,8 @@ int SetSmoothing(Drawable* d, int on) {
         if (d->image && d->image->flags == kImgColour) return 0;
         d->blendMode |= kBlendSmoothBit;
     } else {
-        d->blendMode &= ~kBlendSmoothBit;
+        // Every bit above the mode's low twelve goes, not only smoothing's.
+        d->blendMode &= 0x0FFF;
     }
     return InstallRasterMode(d, d->blendMode);
 }

@@ -1,6 +1,7 @@
 // Shared between the action sources (set-up, steps, paths); not for other
 // subsystems, which use scene/action.h.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "scene/action.h"
@@ -40,7 +41,10 @@ void ReleaseAction(SceneObject* object, int kind);
 // then the target. Returns the malloc'ed triples and their count in *count,
 // or null when memory runs out.
 int32_t* StraightPath(const int32_t from[3], const int32_t to[3], int32_t* count);
-// A Bezier path from a segment list "(x,y){x,y}{x,y}(x,y)...". Coordinates
+// Longest segment list a BezierMove can be given (its argument text).
+constexpr size_t kBezierListSize = 2048;
+// A Bezier path from a segment list "(x,y){x,y}{x,y}(x,y)...", bare or in
+// one pair of double quotes. Coordinates
 // are numbers, variable names, or "@" with either (relative to `origin`).
 // Samples every segment at kBezierSamples points; `last` receives the final
 // given point. Null (and nothing stored) when the list is malformed, has

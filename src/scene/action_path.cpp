@@ -134,6 +134,16 @@ int32_t* StraightPath(const int32_t from[3], const int32_t to[3], int32_t* count
 
 int32_t* BezierPath(const char* list, const int32_t origin[3], int32_t* count, int32_t last[3]) {
     if (!list) return nullptr;
+    // The list holds commas, so a script writes it in double quotes, which
+    // the argument keeps: read the text between them.
+    char inner[kBezierListSize];
+    size_t length = std::strlen(list);
+    if (length >= 2 && list[0] == '"' && list[length - 1] == '"') {
+        if (length - 2 >= sizeof inner) return nullptr;
+        std::memcpy(inner, list + 1, length - 2);
+        inner[length - 2] = 0;
+        list = inner;
+    }
     // Brackets must balance before anything is read.
     int round = 0, curly = 0;
     for (const char* q = list; *q; ++q) {

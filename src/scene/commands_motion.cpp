@@ -19,20 +19,6 @@ namespace scene {
 
 namespace {
 
-// The argument with one pair of surrounding double quotes removed, in `buf`.
-const char* Unquoted(const char* text, char* buf, size_t size) {
-    if (!text) return nullptr;
-    size_t n = std::strlen(text);
-    if (n >= 2 && text[0] == '"' && text[n - 1] == '"') {
-        size_t length = n - 2;
-        if (length >= size) length = size - 1;
-        std::memcpy(buf, text + 1, length);
-        buf[length] = 0;
-        return buf;
-    }
-    return text;
-}
-
 bool QualifiedName(const script::CommandCall& call, char* out) {
     const char* prefix = call.block ? script::BlockPrefix(call.block) : "";
     return call.args[0] && script::QualifyObjectName(call.args[0], out, prefix ? prefix : "") &&
@@ -69,8 +55,7 @@ int32_t WaitCodeOf(int kind) {
 // non-zero number waits at most that long, anything else does not wait.
 void ApplyWaitArgument(script::CommandCall& call, const char* name, const char* waitText, int kind,
                        int32_t durationMs) {
-    char buf[64];
-    const char* w = Unquoted(waitText, buf, sizeof buf);
+    const char* w = waitText;
     if (!w) return;
     int32_t timeout = -1;
     if (IsTrueText(w)) {
@@ -94,9 +79,7 @@ void Action(script::CommandCall& call, int kind, bool strictDuration, int valueC
     r.kind = kind;
     r.depth = depth;
     if (!Duration(call.args[1], strictDuration, &r.durationMs)) return;
-    char quoted[4][256];
-    for (int i = 0; i < valueCount && i < 4; ++i)
-        r.values[i] = Unquoted(call.args[2 + i], quoted[i], sizeof quoted[i]);
+    for (int i = 0; i < valueCount && i < 4; ++i) r.values[i] = call.args[2 + i];
     int next = 2 + valueCount;
     if (kind == kActionShake) {
         r.shakeRate = LeadingInteger(call.args[next]);
@@ -133,8 +116,7 @@ void CommandBezierMove(script::CommandCall& call) {
     ActionRequest r;
     r.kind = kActionMove;
     if (!Duration(call.args[1], true, &r.durationMs)) return;
-    char points[script::kObjectNameSize * 8];
-    r.points = Unquoted(call.args[2], points, sizeof points);
+    r.points = call.args[2];
     if (!r.points) return;
     r.curve = call.args[3];
     SetupActions(OwnerKey(call), name, r);

@@ -55,15 +55,18 @@ int CreateScrollbarObject(const CreateContext& c, const CreateArgs& a);
 int CreateProcessObject(const CreateContext& c, const CreateArgs& a);
 
 // Picture transforms the commands use (exposed for tests).
-// A width x height picture of `source`'s rectangle at (left, top), flags
-// kept; null when the rectangle leaves the picture.
+// A blank width x height picture (rows rounded up to 4 pixels, the columns
+// past the rectangle zero) holding `source`'s rectangle at (left, top),
+// flags kept; null when the rectangle leaves the picture.
 render::Image* ClipPicture(const render::Image* source, int32_t left, int32_t top, int32_t width,
                            int32_t height);
-// A's pixels where A is not transparent and its colour differs from B's;
-// null unless both have the same size.
+// A blank picture of A's size (rows rounded up to 4 pixels) holding A's
+// pixels where A is not transparent and its colour differs from B's; null
+// unless both have the same size.
 render::Image* DifferencePicture(const render::Image* a, const render::Image* b);
 // The soft frame: a blurred plate of `colour` behind the picture, 8 pixels
-// of margin on every side (flags kImgFramed).
+// of margin on every side (flags kImgFramed). Canvas and plate are blank
+// pictures, their widths rounded up to 4 pixels.
 render::Image* FramePicture(const render::Image* picture, uint32_t colour);
 // Rewrites a stencil picture's pixels from their alpha by `mode`.
 void StencilPixels(render::Image* picture, int32_t mode);

@@ -27,11 +27,10 @@ int EffectVisitor(SceneObject* o, ObjectQuery* q) {
 
 // CreateEffect (name, priority, x, y, width, height, effect name).
 int CreateEffectObject(const CreateContext& c, const CreateArgs& a) {
-    char nameText[kEffectNameSize];
     scene::EffectQuery q;
     q.freshObject = true;
     if (!NumericArgument(a.at(4), &q.width) || !NumericArgument(a.at(5), &q.height)) return 0;
-    q.name = UnquotedArgument(a.at(6), nameText, sizeof nameText);
+    q.name = a.at(6);
     uint32_t alpha = 255;
     if (!EffectMakesPicture(q.name, &alpha) || q.width <= 0 || q.height <= 0) return 0;
     render::Image* image = render::CreateBlankImage(q.width, q.height, 0, alpha);
@@ -50,14 +49,13 @@ int CreateEffectObject(const CreateContext& c, const CreateArgs& a) {
 
 // DrawEffect (name, duration, effect name, start, end, curve).
 int DrawEffectOf(const CreateContext& c, const CreateArgs& a) {
-    char nameText[kEffectNameSize], curveText[64];
     EffectJob job;
     scene::EffectQuery& q = job.query;
     if (!NumericArgument(a.at(1), &q.durationMs) || !NumericArgument(a.at(3), &q.start) ||
         !NumericArgument(a.at(4), &q.end))
         return 0;
-    q.name = UnquotedArgument(a.at(2), nameText, sizeof nameText);
-    q.curve = UnquotedArgument(a.at(5), curveText, sizeof curveText);
+    q.name = a.at(2);
+    q.curve = a.at(5);
     return VisitNamed(c, a.at(0), EffectVisitor, &job);
 }
 

@@ -97,6 +97,16 @@ int CreateMaskObject(const CreateContext& c, const CreateArgs& a) {
         return MakeLayerObject(c, a, 5, picture, true, render::kLayerMask, movie);
     }
     if (!picture) return 0;
+    // The mask's own pixels are cleared below: never those of a preloaded
+    // picture, which other users share.
+    if (picture->flags & render::kImgShared) {
+        render::Image* shared = picture;
+        picture = CopyPicture(shared);
+        render::DestroyImage(&shared);  // a shared picture is not freed
+        if (!picture) return 0;
+    }
+    // A transparent pixel lets nothing through, whatever its colour.
+    render::ClearTransparentPixels(picture);
     return MakeLayerObject(c, a, 5, picture, true, render::kLayerMask);
 }
 

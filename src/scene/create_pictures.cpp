@@ -48,7 +48,6 @@ int LoadColorObject(const CreateContext& c, const CreateArgs& a) {
     if (!script::ParseColour(a.at(3), &colour)) colour = {};
     render::Image* picture = render::CreateBlankImage(w, h, colour.rgb, colour.alpha);
     if (!picture) return 0;
-    picture->displayWidth = w;
     return MakeLoadedPicture(c, a.at(0), picture);
 }
 

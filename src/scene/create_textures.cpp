@@ -60,7 +60,9 @@ render::Image* ClipPicture(const render::Image* s, int32_t left, int32_t top, in
     if (!s || left < 0 || top < 0 || width <= 0 || height <= 0) return nullptr;
     if (static_cast<int64_t>(left) + width > s->width || static_cast<int64_t>(top) + height > s->height)
         return nullptr;
-    render::Image* out = render::AllocImage(width, height, width);
+    // A blank picture: its rows are the width rounded up to 4 pixels, and the
+    // columns past the rectangle stay transparent.
+    render::Image* out = render::CreateBlankImage(width, height, 0, 0);
     if (!out) return nullptr;
     out->flags = static_cast<uint16_t>(s->flags & ~render::kImgShared);
     for (int32_t r = 0; r < height; ++r)
@@ -70,11 +72,10 @@ render::Image* ClipPicture(const render::Image* s, int32_t left, int32_t top, in
 
 render::Image* DifferencePicture(const render::Image* a, const render::Image* b) {
     if (!a || !b || a->width != b->width || a->height != b->height) return nullptr;
-    render::Image* out = render::AllocImage(a->width, a->height, a->width);
+    // A blank, all-zero picture (its rows rounded up to 4 pixels).
+    render::Image* out = render::CreateBlankImage(a->width, a->height, 0, 0);
     if (!out) return nullptr;
     out->flags = render::kImgPngAlpha;
-    out->displayWidth = a->displayWidth;
-    out->displayHeight = a->displayHeight;
     for (int32_t r = 0; r < a->height; ++r)
         for (int32_t x = 0; x < a->width; ++x) {
             uint32_t pa = a->rows[r][x], pb = b->rows[r][x];
@@ -86,11 +87,16 @@ render::Image* DifferencePicture(const render::Image* a, const render::Image* b)
 render::Image* FramePicture(const render::Image* picture, uint32_t colour) {
     if (!picture) return nullptr;
     int32_t w = picture->width, h = picture->height;
-    render::Image* canvas = render::AllocImage(w + 16, h + 16, w + 16);
-    if (!canvas) return nullptr;
-    uint32_t plate = (colour & 0xFFFFFF) | (127u << 24);
-    for (int32_t r = 4; r < h + 12; ++r)
-        for (int32_t x = 4; x < w + 12; ++x) PutPixel(canvas, x, r, plate);
+    // Canvas and plate are blank pictures, each as wide as asked rounded up
+    // to 4 pixels.
+    render::Image* canvas = render::CreateBlankImage(w + 16, h + 16, 0, 0);
+    render::Image* plate = render::CreateBlankImage(w + 8, h + 8, colour & 0xFFFFFF, 127);
+    bool placed = canvas && plate && render::CopyInto(canvas, plate, 4, 4);
+    render::DestroyImage(&plate);
+    if (!placed) {
+        render::DestroyImage(&canvas);
+        return nullptr;
+    }
     for (int i = 0; i < 4; ++i) render::ShadePass(canvas);
     render::CopyInto(canvas, picture, 8, 8);
     canvas->flags = render::kImgFramed;
@@ -105,7 +111,6 @@ int CreateColorObject(const CreateContext& c, const CreateArgs& a) {
     render::Image* image = render::CreateBlankImage(w, h, colour.rgb, colour.alpha);
     if (!image) return 0;
     image->flags = render::kImgColour;
-    image->displayWidth = w;  // the plate is as wide as asked, whatever the row length
     return MakeTexture(c, a, image, true);
 }
 

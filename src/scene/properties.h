@@ -72,11 +72,6 @@ int DrawEffectOf(const CreateContext& c, const CreateArgs& a);
 int FocusDirection(const char* text);
 
 // --- Shared by the property sources (caller holds the SceneLock) ------------
-// Arguments not read in quoted mode arrive as written: `text` without one
-// pair of surrounding double quotes (copied into `buf` of `size` bytes), so
-// that "left" and left read alike. Null for null, or when the text would not
-// fit (no such argument is valid).
-const char* UnquotedArgument(const char* text, char* buf, size_t size);
 // A numeric argument (digits and signs only), kept within +-2^30 so that
 // any value fits the int32 it is compared against. False when not numeric.
 bool NumberArgument(const char* text, int64_t* out);

@@ -133,16 +133,6 @@ bool Qualify(const CreateContext& c, const char* name, char* out) {
 
 }  // namespace
 
-const char* UnquotedArgument(const char* text, char* buf, size_t size) {
-    if (!text || size == 0) return text;
-    size_t n = std::strlen(text);
-    if (n < 2 || text[0] != '"' || text[n - 1] != '"') return text;
-    if (n - 2 >= size) return nullptr;
-    std::memcpy(buf, text + 1, n - 2);
-    buf[n - 2] = 0;
-    return buf;
-}
-
 bool NumberArgument(const char* text, int64_t* out) {
     if (!text || !script::IsNumericText(text)) return false;
     long long v = std::strtoll(text, nullptr, 10);
@@ -169,8 +159,7 @@ int VisitNamed(const CreateContext& c, const char* name, VisitorFn visitor, void
 }
 
 int SetVertexOf(const CreateContext& c, const CreateArgs& a) {
-    char x[32], y[32];
-    VertexJob job{UnquotedArgument(a.at(1), x, sizeof x), UnquotedArgument(a.at(2), y, sizeof y)};
+    VertexJob job{a.at(1), a.at(2)};
     return VisitNamed(c, a.at(0), VertexVisitor, &job);
 }
 
@@ -186,8 +175,7 @@ int SetSurfaceOf(const CreateContext& c, const CreateArgs& a) {
 
 int SetFovOf(const CreateContext& c, const CreateArgs& a) {
     int64_t fov = 0;
-    char text[64];
-    if (!NumberArgument(UnquotedArgument(a.at(1), text, sizeof text), &fov) || fov < 0) return 0;
+    if (!NumberArgument(a.at(1), &fov) || fov < 0) return 0;
     int32_t value = static_cast<int32_t>(fov);
     return VisitNamed(c, a.at(0), FovVisitor, &value);
 }
@@ -213,8 +201,8 @@ int FocusDirection(const char* text) {
 }
 
 int SetNextFocusOf(const CreateContext& c, const CreateArgs& a) {
-    char from[script::kObjectNameSize], to[script::kObjectNameSize], text[kNameSize];
-    int direction = FocusDirection(UnquotedArgument(a.at(2), text, sizeof text));
+    char from[script::kObjectNameSize], to[script::kObjectNameSize];
+    int direction = FocusDirection(a.at(2));
     if (direction < 0 || !Qualify(c, a.at(0), from) || !Qualify(c, a.at(1), to)) return 0;
     core::SceneLockGuard hold;
     SceneObject* source = FindObject(c.ownerKey, from);

@@ -53,8 +53,9 @@ int FilterVisitor(SceneObject* o, ObjectQuery* q) {
 
 int Filter(const CreateContext& c, const CreateArgs& a, render::FilterCodeKind (*kind)(int32_t),
            int (*apply)(render::Image*, int32_t)) {
-    char name[kNameSize];
-    const char* filter = UnquotedArgument(a.at(1), name, sizeof name);
+    // The name as the command table reads it (plain): quotes written around
+    // it count in its code, so a quoted name selects no filter.
+    const char* filter = a.at(1);
     if (!filter) return 0;
     FilterJob job{render::FilterNameCode(filter), render::kFilterUnknown, apply};
     job.kind = kind(job.code);
@@ -256,10 +257,8 @@ int SetToneOf(const CreateContext& c, const CreateArgs& a) {
 
 int SetCompositeOf(const CreateContext& c, const CreateArgs& a) {
     int64_t x = 0, y = 0;
-    char xText[64], yText[64];
     const char* name = a.at(3);
-    if (!NumberArgument(UnquotedArgument(a.at(1), xText, sizeof xText), &x) ||
-        !NumberArgument(UnquotedArgument(a.at(2), yText, sizeof yText), &y) || x < 0 || y < 0)
+    if (!NumberArgument(a.at(1), &x) || !NumberArgument(a.at(2), &y) || x < 0 || y < 0)
         return 0;
     if (!name || !*name) return 0;
     // A loaded-picture object first; the file is read without the lock.

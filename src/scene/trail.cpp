@@ -181,11 +181,10 @@ bool Running(const SceneObject* o, int kind) {
     }
 }
 
-// Reads a number argument (quotes allowed) within [low, high].
+// Reads a number argument within [low, high].
 bool Bounded(const char* text, int64_t low, int64_t high, int32_t* out) {
-    char buf[32];
     int64_t n = 0;
-    if (!NumberArgument(UnquotedArgument(text, buf, sizeof buf), &n) || n < low || n > high)
+    if (!NumberArgument(text, &n) || n < low || n > high)
         return false;
     *out = static_cast<int32_t>(n);
     return true;
@@ -236,15 +235,14 @@ int BlurVisitor(SceneObject* o, ObjectQuery* q) {
 }  // namespace
 
 int SetBlurOf(const CreateContext& ctx, const CreateArgs& a) {
-    char text[kNameSize];
     BlurJob job{};
-    job.on = IsTrueText(UnquotedArgument(a.at(1), text, sizeof text));
+    job.on = IsTrueText(a.at(1));
     if (job.on) {
         if (!Bounded(a.at(2), 1, kMaxTrailCopies, &job.count) ||
             !Bounded(a.at(3), 1, kMaxTrailOpacity, &job.opacity) ||
             !Bounded(a.at(4), 0, INT32_MAX, &job.lag))
             return 0;
-        job.before = IsTrueText(UnquotedArgument(a.at(5), text, sizeof text)) ? 1 : 0;
+        job.before = IsTrueText(a.at(5)) ? 1 : 0;
     }
     return VisitNamed(ctx, a.at(0), BlurVisitor, &job);
 }

@@ -133,18 +133,16 @@ int32_t Level(int32_t value) {
 
 // DrawTransition (name, duration, start, end, softness, rule, curve, wait).
 int DrawTransitionOf(const CreateContext& c, const CreateArgs& a) {
-    char ruleText[kNameSize], curveText[64];
     TransitionRequest r;
     if (!NumericArgument(a.at(1), &r.durationMs) || !NumericArgument(a.at(2), &r.start) ||
         !NumericArgument(a.at(3), &r.end))
         return 0;
     r.softness = LeadingInteger(a.at(4));
-    r.rule = UnquotedArgument(a.at(5), ruleText, sizeof ruleText);
-    r.curve = UnquotedArgument(a.at(6), curveText, sizeof curveText);
+    r.rule = a.at(5);
+    r.curve = a.at(6);
     int changed = StartTransitions(c, a.at(0), r);
     // The wait argument, as the actions read it.
-    char waitText[64];
-    const char* w = UnquotedArgument(a.at(7), waitText, sizeof waitText);
+    const char* w = a.at(7);
     char path[script::kObjectNameSize];
     if (!changed || !w || !c.block || !a.at(0) ||
         !script::QualifyObjectName(a.at(0), path, c.prefix ? c.prefix : ""))

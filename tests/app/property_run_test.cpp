@@ -1,7 +1,7 @@
 // The property commands end to end in velmoor-tool run --headless: a
 // script's SetVertex, SetTone, SetImage, SetComposite, SetSurface, SetBlur
-// and DrawTransition calls, with their quoted and numeric arguments, shown
-// in the screenshot.
+// and DrawTransition calls, with their bare, quoted and numeric arguments,
+// shown in the screenshot.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -28,12 +28,12 @@ TEST(PropertyRun, ScriptPropertiesShowInTheFrame) {
               "\tCreateColor(\"bg\", 0, 0, 0, 1024, 768, \"#000080\");\n"
               // Turned a quarter about its top-left corner (200, 200).
               "\tCreateColor(\"p\", 1, 200, 200, 100, 50, \"#FF0000\");\n"
-              "\tSetVertex(\"p\", \"left\", \"top\");\n"
+              "\tSetVertex(\"p\", left, top);\n"
               "\tRotate(\"p\", 0, 0, 0, 90, NULL, NULL);\n"
               // A texture of a loaded white picture, negated.
               "\tLoadColor(\"held\", 40, 40, \"#FFFFFF\");\n"
               "\tCreateTexture(\"t\", 1, 600, 300, \"held\");\n"
-              "\tSetTone(\"t\", \"NegaPosi\");\n"
+              "\tSetTone(\"t\", NegaPosi);\n"
               // A red plate given the white picture instead.
               "\tCreateColor(\"r\", 1, 600, 450, 60, 60, \"#FF0000\");\n"
               "\tSetImage(\"r\", \"held\");\n"
@@ -46,7 +46,7 @@ TEST(PropertyRun, ScriptPropertiesShowInTheFrame) {
               "\tCreateSurface(\"sf\", 10, 0, 600, FALSE);\n"
               "\tCreateColor(\"s\", 5, 100, 100, 30, 30, \"#FF0000\");\n"
               "\tSetSurface(\"s\", \"sf\");\n"
-              "\tSetNextFocus(\"p\", \"t\", \"down\");\n"
+              "\tSetNextFocus(\"p\", \"t\", down);\n"
               "\tSetFov(\"p\", 90);\n"
               "\tWait(200);\n"
               "\tExit();\n"
@@ -66,6 +66,58 @@ TEST(PropertyRun, ScriptPropertiesShowInTheFrame) {
     };
     for (const Probe& p : probes)
         EXPECT_EQ(PixelAt(shot, p.x, p.y) & 0xFFFFFF, p.rgb) << p.x << "," << p.y << "\n" << output;
+}
+
+// Arguments the command table reads plain keep the double quotes a script
+// writes around them: a quoted tone name, anchor, rule picture or number is
+// not the bare word, so the command changes nothing. Each case is a pair of
+// calls, bare and quoted, and the pixels that tell them apart.
+TEST(PropertyRun, PlainArgumentsKeepTheirQuotes) {
+    struct Case {
+        const char* what;
+        const char* lines;
+        struct {
+            int x, y;
+            uint32_t rgb;
+        } probes[2];
+    };
+    const Case cases[] = {
+        {"tone name",
+         "\tCreateTexture(\"t1\", 1, 100, 100, \"white\");\n\tSetTone(\"t1\", NegaPosi);\n"
+         "\tCreateTexture(\"t2\", 1, 200, 100, \"white\");\n\tSetTone(\"t2\", \"NegaPosi\");\n",
+         {{120, 120, 0x000000}, {220, 120, 0xFFFFFF}}},
+        // Turned a quarter about its top-left corner, or about its centre.
+        {"anchor",
+         "\tCreateColor(\"v1\", 1, 400, 100, 100, 50, \"#FF0000\");\n\tSetVertex(\"v1\", left, top);\n"
+         "\tRotate(\"v1\", 0, 0, 0, 90, NULL, NULL);\n"
+         "\tCreateColor(\"v2\", 1, 700, 100, 100, 50, \"#FF0000\");\n\tSetVertex(\"v2\", \"left\", \"top\");\n"
+         "\tRotate(\"v2\", 0, 0, 0, 90, NULL, NULL);\n",
+         {{375, 150, 0xFF0000}, {675, 150, 0x000080}}},
+        {"rule picture",
+         "\tCreateColor(\"r1\", 1, 100, 300, 100, 100, \"#00FF00\");\n"
+         "\tDrawTransition(\"r1\", 0, 1000, 0, 0, rule, NULL, NULL);\n"
+         "\tCreateColor(\"r2\", 1, 300, 300, 100, 100, \"#00FF00\");\n"
+         "\tDrawTransition(\"r2\", 0, 1000, 0, 0, \"rule\", NULL, NULL);\n",
+         {{150, 350, 0x000080}, {350, 350, 0x00FF00}}},
+        {"numbers",
+         "\tCreateColor(\"c1\", 1, 500, 300, 60, 60, \"#000000\");\n\tSetComposite(\"c1\", 10, 10, \"dot\");\n"
+         "\tCreateColor(\"c2\", 1, 600, 300, 60, 60, \"#000000\");\n\tSetComposite(\"c2\", \"10\", 10, \"dot\");\n",
+         {{515, 315, 0x00FF00}, {615, 315, 0x000000}}},
+    };
+    std::string script =
+        "chapter main {\n\tCreateColor(\"bg\", 0, 0, 0, 1024, 768, \"#000080\");\n"
+        "\tLoadColor(\"white\", 40, 40, \"#FFFFFF\");\n\tLoadColor(\"rule\", 1024, 768, \"#808080\");\n"
+        "\tLoadColor(\"dot\", 20, 20, \"#00FF00\");\n";
+    for (const Case& c : cases) script += c.lines;
+    script += "\tWait(200);\n\tExit();\n}\n";
+    TempDir game;
+    WriteGame(game, script);
+    std::string output;
+    std::string shot = game.path + "/shot.png";
+    ASSERT_EQ(RunGame(game, &output, {"--screenshot", shot}), 0) << output;
+    for (const Case& c : cases)
+        for (const auto& p : c.probes)
+            EXPECT_EQ(PixelAt(shot, p.x, p.y) & 0xFFFFFF, p.rgb) << c.what << " at " << p.x << "," << p.y;
 }
 
 // A trail whose one copy lags a minute behind stays where the move began
@@ -103,8 +155,8 @@ TEST(PropertyRun, DrawTransitionWaitsUntilThePictureHasWipedIn) {
               "\tLoadColor(\"rule\", 1024, 768, \"#808080\");\n"
               "\tCreateColor(\"p\", 1, 100, 100, 200, 200, \"#FF0000\");\n"
               "\tCreateColor(\"q\", 1, 500, 100, 200, 200, \"#00FF00\");\n"
-              "\tDrawTransition(\"q\", 0, 1000, 0, 0, \"rule\", NULL, NULL);\n"
-              "\tDrawTransition(\"p\", 600, 0, 1000, 2, \"rule\", \"NULL\", TRUE);\n"
+              "\tDrawTransition(\"q\", 0, 1000, 0, 0, rule, NULL, NULL);\n"
+              "\tDrawTransition(\"p\", 600, 0, 1000, 2, rule, \"NULL\", TRUE);\n"
               "\tExit();\n"
               "}\n");
     std::string output;

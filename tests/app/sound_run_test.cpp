@@ -49,9 +49,9 @@ TEST(SoundRun, ASoundPlaysThroughAndWaitPlayWaitsForItsEnd) {
     WriteGame(game,
               "chapter main {\n"
               "\tCreateColor(\"bg\", 0, 0, 0, 1024, 768, \"#000000\");\n"
-              "\tCreateSound(\"se\", \"SE\", \"sound/tone\");\n"
-              "\tCreateSound(\"odd\", \"MUSIC\", \"sound/tone\");\n"
-              "\tCreateSound(\"none\", \"SE\", \"sound/missing\");\n"
+              "\tCreateSound(\"se\", SE, \"sound/tone\");\n"
+              "\tCreateSound(\"odd\", MUSIC, \"sound/tone\");\n"
+              "\tCreateSound(\"none\", SE, \"sound/missing\");\n"
               "\tSetVolume(\"se\", 0, 800, NULL);\n"
               "\tSetLoop(\"se\", FALSE);\n"
               "\tRequest(\"se\", \"Play\");\n"
@@ -85,6 +85,40 @@ TEST(SoundRun, ASoundPlaysThroughAndWaitPlayWaitsForItsEnd) {
     EXPECT_EQ(PixelAt(shot, 650, 50) & 0xFFFFFF, 0xFFFF00u) << output;
 }
 
+// The category is read plain: written in double quotes it is no category,
+// so CreateSound makes nothing; the bare word makes a sound that plays.
+TEST(SoundRun, AQuotedCategoryMakesNoSound) {
+    TempDir game;
+    game.Write("sound/tone.wav", ToneWave(1500));
+    struct Case {
+        const char* category;
+        int x;
+        uint32_t shown;
+    } cases[] = {{"SE", 0, 0xFF0000}, {"\"SE\"", 200, 0x000000}, {"VOICE1", 400, 0xFF0000},
+                 {"\"VOICE1\"", 600, 0x000000}};
+    std::string script = "chapter main {\n\tCreateColor(\"bg\", 0, 0, 0, 1024, 768, \"#000000\");\n";
+    int i = 0;
+    for (const Case& c : cases) {
+        std::string name = "s" + std::to_string(i++);
+        script += "\tCreateSound(\"" + name + "\", " + c.category + ", \"sound/tone\");\n\tRequest(\"" + name +
+                  "\", \"Play\");\n";
+    }
+    script += "\tWait(150);\n";
+    i = 0;
+    for (const Case& c : cases) {
+        std::string name = "s" + std::to_string(i++);
+        script += "\tif (RemainTime(\"" + name + "\") > 0) {\n\t\tCreateColor(\"m" + name + "\", 1, " +
+                  std::to_string(c.x) + ", 0, 100, 100, \"#FF0000\");\n\t}\n";
+    }
+    script += "\tWait(100);\n\tExit();\n}\n";
+    WriteGame(game, script);
+    std::string output;
+    std::string shot = game.path + "/shot.png";
+    ASSERT_EQ(RunHeadless(game, &output, {"--screenshot", shot}, 30000), 0) << output;
+    for (const Case& c : cases)
+        EXPECT_EQ(PixelAt(shot, c.x + 50, 50) & 0xFFFFFF, c.shown) << c.category << "\n" << output;
+}
+
 // Bytes each headless voice played, from the --audio-report lines.
 std::vector<long long> VoiceBytes(const std::string& output) {
     std::vector<long long> bytes;
@@ -114,13 +148,13 @@ TEST(SoundRun, ChoiceGroupsPlayTheirSounds) {
               "\tCreateColor(\"yes/MouseUsual/p\", 5, 100, 100, 200, 50, \"#0000FF\");\n"
               "\tCreateColor(\"yes/MouseOver/p\", 5, 100, 100, 200, 50, \"#00FF00\");\n"
               "\tCreateColor(\"yes/MouseClick/p\", 5, 100, 100, 200, 50, \"#FF0000\");\n"
-              "\tCreateSound(\"yes/MouseOver/se\", \"SE\", \"se/tone\");\n"      // voice 0
-              "\tCreateSound(\"yes/MouseClick/se\", \"SE\", \"se/tone\");\n"     // voice 1
+              "\tCreateSound(\"yes/MouseOver/se\", SE, \"se/tone\");\n"      // voice 0
+              "\tCreateSound(\"yes/MouseClick/se\", SE, \"se/tone\");\n"     // voice 1
               "\tCreateChoice(\"no\");\n"
               "\tCreateColor(\"no/MouseUsual/p\", 5, 100, 300, 200, 50, \"#0000FF\");\n"
               "\tCreateColor(\"no/MouseOver/p\", 5, 100, 300, 200, 50, \"#00FF00\");\n"
-              "\tCreateSound(\"no/MouseOver/se\", \"SE\", \"se/tone\");\n"       // voice 2
-              "\tCreateSound(\"no/MouseClick/se\", \"SE\", \"se/tone\");\n"      // voice 3
+              "\tCreateSound(\"no/MouseOver/se\", SE, \"se/tone\");\n"       // voice 2
+              "\tCreateSound(\"no/MouseClick/se\", SE, \"se/tone\");\n"      // voice 3
               "\tselect {\n"
               "\t\tcase \"yes\": { WriteFile(\"out.txt\", \"yes\", FALSE); }\n"
               "\t\tcase \"no\": { WriteFile(\"out.txt\", \"no\", FALSE); }\n"
@@ -153,7 +187,7 @@ TEST(SoundRun, PauseHoldsTheSoundAndResumePlaysTheRest) {
     game.Write("tone.wav", ToneWave(2000));
     WriteGame(game,
               "chapter main {\n"
-              "\tCreateSound(\"se\", \"SE1\", \"tone\");\n"
+              "\tCreateSound(\"se\", SE1, \"tone\");\n"
               "\tRequest(\"se\", \"Play\");\n"
               "\tWait(200);\n"
               "\tRequest(\"se\", \"Pause\");\n"

@@ -433,6 +433,13 @@ TEST(RasterModes, InstallAndSmoothing) {
     EXPECT_EQ(d->blendMode, kBlendSmooth);
     SetSmoothing(d, 0);
     EXPECT_EQ(d->blendMode, kBlendNormal);
+    // UnSmoothing clears every bit above the low twelve, not only smoothing's.
+    for (int32_t mode : {0x7101, 0x2003, 0xF005}) {
+        d->blendMode = mode;
+        SetSmoothing(d, 0);
+        EXPECT_EQ(d->blendMode & ~0x0FFF, 0) << mode;
+        EXPECT_EQ(d->blendMode, (mode & 0xFFF) == 0x101 ? kBlendNormal : (mode & 0xFFF)) << mode;
+    }
     DestroyDrawable(&d);
     EXPECT_EQ(d, nullptr);
 }

@@ -55,8 +55,9 @@ TEST_F(ChoiceHitTest, HoverPressChooseAndLeaveWithTheirSounds) {
         {110, 110, false, 0, scene::kChoiceHovered, {"start MouseOver"}},      // hover
         {110, 110, true, 0, scene::kChoicePressed, {"start MouseClick"}},      // press
         {110, 110, false, 1, scene::kChoiceChosen, {}},                        // release: chosen
-        {149, 119, false, 0, scene::kChoiceHovered, {"start MouseOver"}},      // last pixel
-        {150, 119, false, 0, scene::kChoiceLeft, {"stop MouseOver", "start MouseLeave"}},
+        // The 50-pixel plates are drawn 52 wide (blank widths round up to 4).
+        {151, 119, false, 0, scene::kChoiceHovered, {"start MouseOver"}},      // last pixel
+        {152, 119, false, 0, scene::kChoiceLeft, {"stop MouseOver", "start MouseLeave"}},
         {500, 500, false, 0, scene::kChoiceIdle, {}},                          // left -> idle
     };
     for (const Step& s : steps) {

@@ -72,24 +72,25 @@ TEST_F(PositionTest, InvalidArgumentsCreateNothing) {
 }
 
 TEST_F(PositionTest, KeywordsAgainstAParentPicture) {
-    // A 200 x 80 parent picture at (100, 40); children 30 x 10.
+    // A 200 x 80 parent picture at (100, 40); children 32 x 10 (a blank
+    // picture's width is a multiple of 4).
     ASSERT_TRUE(Run(scene::CreateColorObject, {"parent", "0", "100", "40", "200", "80", "#00FF00"}));
     const PlaceCase cases[] = {
         {"INLEFT", "INTOP", 100, 40},
-        {"INRIGHT", "INBOTTOM", 300 - 30, 120 - 10},
-        {"OUTLEFT", "OUTTOP", 70, 30},
+        {"INRIGHT", "INBOTTOM", 300 - 32, 120 - 10},
+        {"OUTLEFT", "OUTTOP", 68, 30},
         {"OUTRIGHT", "OUTBOTTOM", 300, 120},
-        {"ONLEFT", "ONTOP", 85, 35},
-        {"ONRIGHT", "ONBOTTOM", 285, 115},
-        {"INHERIT", "INHERIT", 100 + 100 - 15, 40 + 40 - 5},
-        {"CENTER", "MIDDLE", 512 - 15, 384 - 5},  // always the frame centre
+        {"ONLEFT", "ONTOP", 84, 35},
+        {"ONRIGHT", "ONBOTTOM", 284, 115},
+        {"INHERIT", "INHERIT", 100 + 100 - 16, 40 + 40 - 5},
+        {"CENTER", "MIDDLE", 512 - 16, 384 - 5},  // always the frame centre
         {"@10", "@-5", 110, 35},
         {"@10%", "@10%", 100 + 102, 40 + 76},
         // The parent is a group: numbers are relative to it.
         {"10", "20", 110, 60},
     };
     for (const PlaceCase& c : cases) {
-        ASSERT_TRUE(Run(scene::CreateColorObject, {"parent/c", "0", c.x, c.y, "30", "10", "#0000FF"})) << c.x;
+        ASSERT_TRUE(Run(scene::CreateColorObject, {"parent/c", "0", c.x, c.y, "32", "10", "#0000FF"})) << c.x;
         scene::SceneObject* o = Find("parent/c");
         ASSERT_NE(o, nullptr);
         EXPECT_EQ(o->position[0], c.expectX) << c.x;

@@ -51,15 +51,17 @@ TEST_F(FocusTest, ArrowsFollowTheLinksOfTheObjectUnderTheMouse) {
         int mx, my, direction;
         int found, x, y;
     };
+    // The buttons' 50-pixel plates are drawn 52 wide (blank pictures round
+    // their width up to 4 pixels).
     const Case cases[] = {
-        {"nothing under the mouse: the first linked object", 0, 0, scene::kFocusRight, 1, 125, 110},
-        {"a down to b", 110, 105, scene::kFocusDown, 1, 125, 210},
+        {"nothing under the mouse: the first linked object", 0, 0, scene::kFocusRight, 1, 126, 110},
+        {"a down to b", 110, 105, scene::kFocusDown, 1, 126, 210},
         {"a has no up link", 110, 105, scene::kFocusUp, 0, 0, 0},
-        {"b's last pixel, up to a", 149, 219, scene::kFocusUp, 1, 125, 110},
-        {"b right to c", 120, 210, scene::kFocusRight, 1, 325, 210},
+        {"b's last pixel, up to a", 151, 219, scene::kFocusUp, 1, 126, 110},
+        {"b right to c", 120, 210, scene::kFocusRight, 1, 326, 210},
         {"c down to a plain picture", 320, 210, scene::kFocusDown, 1, 620, 620},
-        {"the picture has no links: the first linked object", 610, 610, scene::kFocusUp, 1, 125, 110},
-        {"just outside b: nothing under the mouse", 150, 210, scene::kFocusDown, 1, 125, 110},
+        {"the picture has no links: the first linked object", 610, 610, scene::kFocusUp, 1, 126, 110},
+        {"just outside b: nothing under the mouse", 152, 210, scene::kFocusDown, 1, 126, 110},
         {"no such direction", 110, 105, 4, 0, 0, 0},
     };
     for (const Case& c : cases) {

@@ -54,22 +54,23 @@ TEST_F(PropertyCommands, VertexAnchorsSetThePivotAndKeepThePicturesPlace) {
         double left, right, top, bottom;  // corners: vx[0], vx[1], vy[0], vy[2]
     };
     const Case cases[] = {
-        {10, 6, "left", "top", 1, 0, 0, 0, 10, 0, -5},
-        {10, 6, "right", "bottom", 1, 10, 6, -10, 0, 6, 1},
-        {10, 6, "center", "middle", 1, 5, 3, -5, 5, 3, -2},
-        {7, 5, "center", "middle", 1, 3, 2, -3, 4, 2, -2},
-        {10, 6, "3", "4", 1, 3, 4, -3, 7, 4, -1},
-        {10, 6, "0", "6", 1, 0, 6, 0, 10, 6, 1},       // both ends of the range
-        {10, 6, "000000000000004", "top", 1, 4, 0, -4, 6, 0, -5},  // 15 characters
+        // Plates as wide as blank pictures are (a multiple of 4 pixels).
+        {12, 6, "left", "top", 1, 0, 0, 0, 12, 0, -5},
+        {12, 6, "right", "bottom", 1, 12, 6, -12, 0, 6, 1},
+        {12, 6, "center", "middle", 1, 6, 3, -6, 6, 3, -2},
+        {8, 5, "center", "middle", 1, 4, 2, -4, 4, 2, -2},
+        {12, 6, "3", "4", 1, 3, 4, -3, 9, 4, -1},
+        {12, 6, "0", "6", 1, 0, 6, 0, 12, 6, 1},       // both ends of the range
+        {12, 6, "000000000000004", "top", 1, 4, 0, -4, 8, 0, -5},  // 15 characters
         // Out of range, misspelt, too long or absent: that axis keeps its pivot.
-        {10, 6, "11", "1", 1, 5, 1, -5, 5, 1, -4},
-        {10, 6, "-1", "7", 0, 5, 3, -5, 5, 3, -2},
-        {10, 6, "CENTER", "Middle", 0, 5, 3, -5, 5, 3, -2},
-        {10, 6, "middle", "center", 0, 5, 3, -5, 5, 3, -2},
-        {10, 6, "0000000000000004", "3x", 0, 5, 3, -5, 5, 3, -2},
-        {10, 6, "right", nullptr, 1, 10, 3, -10, 0, 3, -2},
-        // As a script writes them when not read in quoted mode.
-        {10, 6, "\"center\"", "\"2\"", 1, 5, 2, -5, 5, 2, -3},
+        {12, 6, "13", "1", 1, 6, 1, -6, 6, 1, -4},
+        {12, 6, "-1", "7", 0, 6, 3, -6, 6, 3, -2},
+        {12, 6, "CENTER", "Middle", 0, 6, 3, -6, 6, 3, -2},
+        {12, 6, "middle", "center", 0, 6, 3, -6, 6, 3, -2},
+        {12, 6, "0000000000000004", "3x", 0, 6, 3, -6, 6, 3, -2},
+        {12, 6, "right", nullptr, 1, 12, 3, -12, 0, 3, -2},
+        // Read plain, quotes written around an anchor stay part of it.
+        {12, 6, "\"center\"", "\"2\"", 0, 6, 3, -6, 6, 3, -2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.x) + " " + (c.y ? c.y : "(none)"));
@@ -159,7 +160,8 @@ TEST_F(FilterCommands, ToneChangesOnlyTheObjectsOwnPicture) {
         {"own", "NULL", 1, kPlain, kPlain, kNegative},
         {"own", "NULL", 0, kPlain, kPlain, kNegative},  // nothing saved any more
         {"held", "NULL", 1, kPlain, kPlain, kPlain},
-        {"own", "\"NegaPosi\"", 1, kNegative, kPlain, kPlain},
+        // Read plain: the quotes count in the name's code, which names no tone.
+        {"own", "\"NegaPosi\"", 0, kPlain, kPlain, kPlain},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name) + " " + c.filter);
@@ -393,7 +395,7 @@ TEST_F(PropertyCommands, CompositePastesIntoTheObjectsOwnPicture) {
         {"d", "0", "0", "missing", 0, 0, 0, 0xFF000000u},
         {"d", "0", "0", file.c_str(), 1, 3, 0, 0xFF00FF00u},
         {"bd", "0", "0", "src", 1, 0, 0, 0xFFFF0000u},
-        {"d", "\"0\"", "\"6\"", "src", 1, 0, 7, 0xFFFF0000u},
+        {"d", "\"0\"", "\"6\"", "src", 0, 0, 0, 0xFF00FF00u},  // quoted: not numbers
         {"d", "\"x\"", "0", "src", 0, 0, 0, 0xFF00FF00u},
     };
     for (const Case& c : cases) {
@@ -443,7 +445,7 @@ TEST_F(PropertyCommands, FovOfACube) {
     const Case cases[] = {
         {"cube", "90", 1, 90}, {"cube", "0", 1, 0},    {"cube", "-1", 0, 0},
         {"cube", "wide", 0, 0}, {"cube", nullptr, 0, 0}, {"plate", "45", 0, 0},
-        {"cube", "120", 1, 120}, {"cube", "\"75\"", 1, 75},
+        {"cube", "120", 1, 120}, {"cube", "\"75\"", 0, 120},  // read plain: not a number
     };
     for (const Case& c : cases) {
         o->cube->changed = 0;
@@ -474,7 +476,7 @@ TEST_F(PropertyCommands, NextFocusLinksByDirection) {
         {"a", "b", "LeFtX", 1, 2}, {"a", "b", "right", 1, 3},   {"a", "b", "u", 0, -1},
         {"a", "b", "rig", 0, -1},  {"a", "b", "", 0, -1},       {"a", "b", nullptr, 0, -1},
         {"a", "c", "down", 0, -1}, {"c", "b", "down", 0, -1},   {"b", "a", "left", 1, -1},
-        {"a", "b", "\"Down\"", 1, 1},
+        {"a", "b", "\"Down\"", 0, -1},  // read plain: the quote is its first letter
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.from) + " " + c.to + " " + (c.direction ? c.direction : "(none)"));

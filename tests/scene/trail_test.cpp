@@ -44,7 +44,7 @@ TEST_F(Trail, ArgumentsInstallOrChangeNothing) {
     const Case cases[] = {
         {"TRUE", "8", "300", "32", "FALSE", 1, 0},
         {"true", "1", "1000", "0", "TRUE", 1, 1},
-        {"\"True\"", "128", "1", "16", "\"TRUE\"", 1, 1},
+        {"True", "128", "1", "16", "TRUE", 1, 1},
         {"TRUE", "129", "300", "32", "FALSE", 0, 0},
         {"TRUE", "0", "300", "32", "FALSE", 0, 0},
         {"TRUE", "-3", "300", "32", "FALSE", 0, 0},
@@ -78,6 +78,12 @@ TEST_F(Trail, ArgumentsInstallOrChangeNothing) {
     EXPECT_EQ(Blur("q", "OFF", nullptr, nullptr, nullptr, nullptr), 1);
     EXPECT_EQ(Find("q")->trail.active, 0);
     EXPECT_EQ(Find("q")->trail.copies, nullptr);
+    // The switch and the order are read plain: written in quotes they are
+    // not TRUE, so the trail goes off, or is drawn after the object.
+    ASSERT_EQ(Blur("q", "TRUE", "4", "500", "16", "\"TRUE\""), 1);
+    EXPECT_EQ(Find("q")->trail.drawBefore, 0);
+    EXPECT_EQ(Blur("q", "\"TRUE\"", "4", "500", "16", "FALSE"), 1);
+    EXPECT_EQ(Find("q")->trail.active, 0);
 }
 
 // Copy k shows where the object was k x lag ms ago, at any play speed, stays
@@ -270,7 +276,7 @@ TEST_F(Trail, CopiesTakeANewPictureAndPivot) {
         int32_t x = 0, y = 0;
         const render::Quad* q = nullptr;
         CopyAt(p, k, &x, &y, &q);
-        EXPECT_EQ(q->textureWidth, 10) << k;
+        EXPECT_EQ(q->textureWidth, 12) << k;  // the 10-pixel colour, rounded to 4
         EXPECT_EQ(q->cx, p->image->quad->cx) << k;
     }
     std::vector<uint32_t> f = Compose();

