@@ -12,6 +12,18 @@
 
 namespace text {
 
+// Services of other subsystems the reveal uses, wired once by the shell;
+// each may be null.
+struct TextHooks {
+    void (*backlogAppend)(uint32_t code);
+    // A VOICE sound from `source` for the voice class; null when it cannot
+    // be made. The handle is released by stopVoice.
+    void* (*playVoice)(const char* source, const char* voiceClass);
+    int (*voicePlaying)(void* voice);
+    int32_t (*voiceLength)(void* voice);
+    void (*stopVoice)(void* voice, int stop);
+};
+
 struct TextContext {
     TextContext() = default;
     // Frees the glyph-set entries still listed (their images included).
@@ -30,10 +42,14 @@ struct TextContext {
     // Glyph drawables owned by text payloads; atomic, no lock.
     std::atomic<int> liveGlyphs{0};
 
-    // ---- Layout (text_layout.cpp) ------------------------------------------
-    // Offered every tag the layout walk does not know; null: skip the tag.
-    // Set by the wiring before any layout runs; each walk reads it once.
-    MarkupHook markup = nullptr;
+    // ---- Reveal (reveal_services.cpp) -------------------------------------
+    TextHooks hooks = {};
+    // The text icon on screen: its kind (0 none), place and start time. Read
+    // and written with the SceneLock held.
+    int32_t iconKind = 0;
+    int32_t iconX = 0, iconY = 0;
+    uint32_t iconStart = 0;
+    bool inlineWarned = false;
 
     // ---- Fonts (font.cpp) --------------------------------------------------
     // All under the glyph lock (core::kLockText).
