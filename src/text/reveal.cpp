@@ -16,6 +16,7 @@
 #include "script/read_marks.h"
 #include "script/system_variables.h"
 #include "text/state.h"
+#include "text/text_icons.h"
 #include "text/reveal_services.h"
 #include "text/text_object.h"
 
@@ -208,6 +209,22 @@ int BeginStop(TextPayload* t, CharAttributes& at) {
     return kWaiting;
 }
 
+// A stop is over (clicked, or its automatic wait ran out): the page is
+// cleared when it ends here, and counting starts again.
+void EndStop(scene::SceneObject* o, TextPayload* t, CharAttributes& at) {
+    at.stopState = 0;
+    HideTextIcon(t);
+    if (at.pageClear || t->pendingClear >= 0) {
+        ClearImages(o, t);
+        t->pendingClear = -1;
+    }
+    t->revealed = 0;
+    t->finishNow = 0;
+    t->voiceInterval = 0;
+    t->pageStarted = 0;
+    t->lastStep = core::NowMs();
+}
+
 // Step 7: waiting for the click.
 int WaitForClick(scene::SceneObject* o, TextPayload* t, CharAttributes& at) {
     const script::SystemValues& v = script::GetSystemValues();
@@ -224,23 +241,13 @@ int WaitForClick(scene::SceneObject* o, TextPayload* t, CharAttributes& at) {
         return kWaiting;
     }
     ResetInput();
-    at.stopState = 0;
-    HideTextIcon(t);
     StopTextVoice(t, v.clickBreakVoice != 0);
-    if (at.pageClear || t->pendingClear >= 0) {
-        ClearImages(o, t);
-        t->pendingClear = -1;
-    }
-    t->revealed = 0;
-    t->finishNow = 0;
-    t->voiceInterval = 0;
-    t->pageStarted = 0;
-    t->lastStep = core::NowMs();
+    EndStop(o, t, at);
     return 1;
 }
 
 // Step 5: the extra wait before the slot; true while it holds.
-bool ExtraWaitHolds(TextPayload* t, CharAttributes& at, uint32_t now) {
+bool ExtraWaitHolds(scene::SceneObject* o, TextPayload* t, CharAttributes& at, uint32_t now) {
     const script::SystemValues& v = script::GetSystemValues();
     bool paced = Skipping() || Automatic();
     if (at.stopState == 3 && !Automatic() && !Skipping()) {
@@ -259,7 +266,7 @@ bool ExtraWaitHolds(TextPayload* t, CharAttributes& at, uint32_t now) {
     at.extraWait = 0;
     t->voiceInterval = 0;
     t->lastStep = now;
-    if (at.stopState == 3) at.stopState = 0;
+    if (at.stopState == 3) EndStop(o, t, at);
     HideTextIcon(t);
     return false;
 }
@@ -291,10 +298,14 @@ int RevealStep(scene::SceneObject* o) {
     if (at.interval >= 0) t->interval = at.interval;
 
     if (at.stopState == 0 || at.stopState == 3) {
-        if (ExtraWaitHolds(t, at, now)) return kWaiting;
+        if (t->iconShown) MarkTextIconDirty(true);
+        if (ExtraWaitHolds(o, t, at, now)) return kWaiting;
     }
     if (at.stopState == 1) return BeginStop(t, at);
-    if (at.stopState == 2) return WaitForClick(o, t, at);
+    if (at.stopState == 2) {
+        if (t->iconShown) MarkTextIconDirty(true);
+        return WaitForClick(o, t, at);
+    }
 
     // Voice and inline code at the slot.
     if (at.voice >= 0 && !Skipping()) {

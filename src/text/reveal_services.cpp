@@ -8,6 +8,7 @@
 #include "render/dirty_rect.h"
 #include "script/system_variables.h"
 #include "text/state.h"
+#include "text/text_icons.h"
 #include "text/text_object.h"
 
 namespace text {
@@ -26,10 +27,13 @@ void ShowTextIcon(TextPayload* t, int32_t kind) {
     }
     s.iconStart = core::NowMs();
     t->iconShown = kind;
+    LoadTextIcons(kind);
+    MarkTextIconDirty();
 }
 
 void HideTextIcon(TextPayload* t) {
     if (!t->iconShown) return;
+    MarkTextIconDirty();
     t->iconShown = 0;
     State().iconKind = 0;
 }
@@ -56,9 +60,20 @@ int32_t TextVoiceLength(TextPayload* t) {
 }
 
 void StopTextVoice(TextPayload* t, bool stop) {
-    TextHooks& h = State().hooks;
+    TextContext& s = State();
+    TextHooks& h = s.hooks;
+    // A forgotten voice plays on until the next voice of text replaces it.
+    if (stop && s.lingeringVoice) {
+        if (h.stopVoice) h.stopVoice(s.lingeringVoice, 1);
+        s.lingeringVoice = nullptr;
+    }
     if (!t->playingVoice) return;
-    if (h.stopVoice) h.stopVoice(t->playingVoice, stop ? 1 : 0);
+    if (stop) {
+        if (h.stopVoice) h.stopVoice(t->playingVoice, 1);
+    } else {
+        if (s.lingeringVoice && h.stopVoice) h.stopVoice(s.lingeringVoice, 1);
+        s.lingeringVoice = t->playingVoice;
+    }
     t->playingVoice = nullptr;
 }
 

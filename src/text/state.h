@@ -10,7 +10,20 @@
 #include "text/glyph_set.h"
 #include "text/text_layout.h"
 
+namespace render {
+struct Drawable;
+struct Image;
+}  // namespace render
+
 namespace text {
+
+// The frame pictures of one text icon.
+constexpr int kIconFrames = 32;
+struct IconFrames {
+    render::Image* frames[kIconFrames] = {};
+    int count = 0;
+    bool loaded = false;
+};
 
 // Services of other subsystems the reveal uses, wired once by the shell;
 // each may be null.
@@ -50,6 +63,9 @@ struct TextContext {
     int32_t iconX = 0, iconY = 0;
     uint32_t iconStart = 0;
     bool inlineWarned = false;
+    void* lingeringVoice = nullptr;  // a voice a click let go on playing
+    IconFrames icons[3];                    // page, line, automatic
+    render::Drawable* iconDraw = nullptr;   // draws the current frame (not owning it)
 
     // ---- Fonts (font.cpp) --------------------------------------------------
     // All under the glyph lock (core::kLockText).

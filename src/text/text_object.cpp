@@ -27,6 +27,7 @@
 #include "text/reveal.h"
 #include "text/reveal_services.h"
 #include "text/state.h"
+#include "text/text_icons.h"
 #include "scene/action.h"
 
 namespace text {
@@ -72,7 +73,7 @@ int LiveTextGlyphs() {
 void DestroyTextPayload(void* payload) {
     TextPayload* t = static_cast<TextPayload*>(payload);
     if (!t) return;
-    StopTextVoice(t, true);
+    StopTextVoice(t, false);
     HideTextIcon(t);
     ReleaseTextGlyphs(t);
     for (render::Drawable*& d : t->outlineDraws)
@@ -244,7 +245,9 @@ int DrawTextObject(scene::SceneObject* o) {
             o->ops.blend(d, o->layer, o->effectParameter, o->effectFlag);
         }
     }
-    return o->ops.blend(main, o->layer, o->effectParameter, o->effectFlag);
+    int drawn = o->ops.blend(main, o->layer, o->effectParameter, o->effectFlag);
+    if (t->iconShown) DrawTextIcon(o);
+    return drawn;
 }
 
 namespace {

@@ -1,0 +1,116 @@
+// Dialogue in a running game (velmoor-tool run --headless): LoadText makes
+// the text of a text block, Request "Enter" starts its reveal, a click stop
+// holds WaitText until a click or Enter, the page end clears the picture,
+// automatic mode waits per revealed character and skip mode passes it all.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "support/pictures.h"
+#include "support/support.h"
+
+using testing_support::AllPixels;
+using testing_support::ReadAll;
+using testing_support::RunHeadless;
+using testing_support::TempDir;
+using testing_support::WriteGame;
+
+namespace {
+
+// A scene whose one text block has a click stop in its first line and a
+// second page after an empty line; `setup` runs before the text is made.
+std::string DialogueScript(const std::string& setup) {
+    return "chapter main {\n"
+           "\tCreateColor(\"bg\", 0, 0, 0, 1024, 768, \"#000000\");\n"
+           "\tSetFont(\"ＭＳ ゴシック\", 32, \"#FFFFFF\", \"#000000\", NORMAL, NULL);\n"
+           "\tSetBaseTextInterval(20);\n" +
+           setup +
+           "<PRE box>\n"
+           "[t1]\n"
+           "ABCD<K>EFGH\n"
+           "\n"
+           "WXYZ\n"
+           "</PRE>\n"
+           "\t$t0 = MilliTime();\n"
+           "\tLoadText(\"main\", \"box\", \"t1\", 800, 300, NULL, NULL);\n"
+           "\tRequest(\"box\", \"Enter\");\n"
+           "\tWaitText(\"box\", NULL);\n"
+           "\t$t = MilliTime() - $t0;\n"
+           "\t$out = String(\"t=%d;w=%d;h=%d\", $t, ImageHorizon(\"box\"), ImageVertical(\"box\"));\n"
+           "\tWriteFile(\"out.txt\", $out, FALSE);\n"
+           "\tWait(200);\n"
+           "\tExit();\n"
+           "}\n";
+}
+
+struct DialogueResult {
+    int t = -1, w = -1, h = -1;
+    std::string output;
+    std::vector<uint32_t> pixels;
+};
+
+DialogueResult RunDialogue(const std::string& setup, const std::string& input) {
+    TempDir game;
+    WriteGame(game, DialogueScript(setup));
+    std::vector<std::string> extra = {"--screenshot", game.path + "/shot.png"};
+    if (!input.empty()) {
+        game.Write("input.txt", input);
+        extra.push_back("--input");
+        extra.push_back(game.path + "/input.txt");
+    }
+    DialogueResult r;
+    EXPECT_EQ(RunHeadless(game, &r.output, extra, 30000), 0) << r.output;
+    std::string out = ReadAll(game.path + "/out.txt");
+    EXPECT_EQ(std::sscanf(out.c_str(), "t=%d;w=%d;h=%d", &r.t, &r.w, &r.h), 3) << out << r.output;
+    int fw = 0, fh = 0;
+    r.pixels = AllPixels(game.path + "/shot.png", &fw, &fh);
+    return r;
+}
+
+// Bright pixels in frame rows [top, bottom).
+int BrightRows(const DialogueResult& r, int top, int bottom) {
+    int n = 0;
+    for (int y = top; y < bottom && y < 768; ++y)
+        for (int x = 0; x < 1024; ++x)
+            if ((r.pixels[static_cast<size_t>(y) * 1024 + x] & 0xFF) > 0x80) ++n;
+    return n;
+}
+
+TEST(DialogueRun, ClickStopAndPageEndWaitForInputAndThePageIsCleared) {
+    const struct {
+        const char* name;
+        std::string input;
+    } cases[] = {
+        {"clicks", "1200 click 500 500\n2400 click 500 500\n"},
+        {"Enter", "1200 key ENTER down\n1250 key ENTER up\n2400 key ENTER down\n2450 key ENTER up\n"},
+    };
+    for (const auto& c : cases) {
+        DialogueResult r = RunDialogue("", c.input);
+        EXPECT_GE(r.t, 2300) << c.name << ": WaitText held until the second input";
+        EXPECT_LT(r.t, 6000) << c.name;
+        EXPECT_GT(r.w, 4 * 16) << c.name << ": the object has the text's size";
+        EXPECT_LT(r.w, 800) << c.name;
+        // Page one (first line) was cleared; page two (after the empty
+        // line) is shown.
+        EXPECT_EQ(BrightRows(r, 0, 40), 0) << c.name;
+        EXPECT_GT(BrightRows(r, 60, r.h), 50) << c.name;
+    }
+}
+
+TEST(DialogueRun, AutomaticModeWaitsPerCharacterAndSkipPassesEverything) {
+    // Automatic mode: 4 characters x 300 ms at the click stop, and 4 x 300
+    // again at the page end (counting starts afresh after a stop); the
+    // reveal itself takes 12 x 20 ms.
+    DialogueResult a = RunDialogue("\t$SYSTEM_auto_wait_per_character = 300;\n\t$SYSTEM_text_auto = 1;\n", "");
+    EXPECT_GE(a.t, 2400 + 240) << a.output;
+    EXPECT_LT(a.t, 3600) << a.output;
+    EXPECT_GT(BrightRows(a, 60, a.h), 50);
+    // Skip mode: nothing waits.
+    DialogueResult s = RunDialogue("\t$SYSTEM_skip = 1;\n", "");
+    EXPECT_LT(s.t, 800) << s.output;
+    EXPECT_GT(BrightRows(s, 60, s.h), 50);
+}
+
+}  // namespace
