@@ -66,11 +66,14 @@ int MeasureWithFont(void* context, CharRecord* record) {
 // Re-creates the job's font with a changed face, height or style; on
 // failure the previous font is made again.
 void Recreate(Job* j, const char* face, int32_t height) {
-    char oldFace[kFaceSize];
+    // Both names are copied first: `face` may be the record's own, which
+    // re-creating overwrites.
+    char oldFace[kFaceSize], wanted[kFaceSize];
     std::memcpy(oldFace, j->spec.logical.face, sizeof(oldFace));
+    CopyBounded(face, face + std::strlen(face), wanted, sizeof(wanted));
     int32_t oldHeight = j->spec.logical.height;
     int32_t weight = j->spec.logical.weight;
-    if (!CreateFont(&j->spec, face, height, weight, j->italic, j->underline, j->strike))
+    if (!CreateFont(&j->spec, wanted, height, weight, j->italic, j->underline, j->strike))
         CreateFont(&j->spec, oldFace, oldHeight, weight, j->italic, j->underline, j->strike);
 }
 

@@ -9,6 +9,7 @@
 #include "core/clock.h"
 #include "core/engine.h"
 #include "core/registry.h"
+#include "render/drawable.h"
 #include "render/image.h"
 #include "scene/commands_scene.h"
 #include "scene/composer.h"
@@ -96,34 +97,30 @@ int MakeOne(const scene::CreateContext& c, script::ScriptBlock* source, script::
             rules.vertical = IsVerticalFace(spec.logical.face);
             t->vertical = rules.vertical ? 1 : 0;
             t->direction = spec.direction;
-            // Measured without drawing; the object is the text's size.
-            LayoutRules m = rules;
-            m.width = width;
-            m.height = height;
-            int count = 0;
-            BlockEnd measured{};
-            ok = LayOutTextBlock(e->textStart, e->textEnd, m,
-                                 [](void* ctx, CharRecord* r) {
-                                     return MeasureCharRecord(static_cast<FontSpec*>(ctx), r);
-                                 },
-                                 &spec, nullptr, kTextCharacters, &count, &measured);
-            if (ok) {
-                w = std::min(width, measured.widest + 1);
-                h = std::min(height, std::max(measured.bottom, measured.y) + 1);
-            }
         }
         ReleaseFont(&spec);
         ReleaseAll(&spec);
+        // Laid out first (with the markup's fonts and values); the object is
+        // the size of what was placed: right and bottom edges of the glyphs
+        // plus one, within the given width and height.
+        rules.width = width;
+        rules.height = height;
+        ok = ok && LayOutPayload(t, rules, e->textStart, e->textEnd, true, &end);
+        int32_t right = 0, bottom = 0;
+        for (int i = 0; ok && i < t->count; ++i) {
+            const render::Drawable* g = t->characters[i].glyph;
+            if (!g || !g->image) continue;
+            right = std::max(right, g->x + g->image->width);
+            bottom = std::max(bottom, g->y + g->image->height);
+        }
+        w = std::min(width, right + 1);
+        h = std::min(height, std::max(bottom, end.bottom) + 1);
         if (ok && w > 0 && h > 0) {
-            // Laid out at the full width so that lines break as measured.
-            rules.width = width;
-            rules.height = height;
             t->layoutRight = w;
             t->layoutBottom = h;
             main = render::CreateBlankImage(w, h, 0, 0);
             if (main && t->direction) t->outline = render::CreateBlankImage(w, h, 0, 0);
-            ok = main && (!t->direction || t->outline) &&
-                 LayOutPayload(t, rules, e->textStart, e->textEnd, true, &end);
+            ok = main && (!t->direction || t->outline);
         } else {
             ok = 0;
         }

@@ -338,6 +338,13 @@ int RevealStep(scene::SceneObject* o) {
     }
     LookUpRead(t);
 
+    // A click or Enter while characters are still coming shows the rest of
+    // the page at once (the click is used up: it does not also end the
+    // stop that follows).
+    if (!Skipping() && !t->finishNow && InputCame() && core::CursorShape() != core::kCursorIdHand) {
+        t->finishNow = 1;
+        ResetInput();
+    }
     int revealedBefore = t->cursor;
     bool all = t->finishNow || t->push || (v.textSpeed == 0 && t->interval <= 0);
     int budget = 0;

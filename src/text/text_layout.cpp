@@ -342,7 +342,13 @@ struct Walk {
         Slot(kSlotLineEnd, source);
         lastBreakSlot = count - 1;
         EndLine();
-        if (empty && !continuation) pageEnd = true;
+        // A new page is cleared before it shows, so it starts at the top
+        // of the same area.
+        if (empty && !continuation) {
+            pageEnd = true;
+            y = rules.rubyBand;
+            lineStart = count;
+        }
         // A line that begins with "." is left out.
         if (!pre && p < end && *p == '.') {
             while (p < end && *p && !IsBreak(p, end)) p = Next(p, end);

@@ -20,7 +20,7 @@ using testing_support::WriteGame;
 namespace {
 
 // A scene whose one text block has a click stop in its first line and a
-// second page after an empty line; `setup` runs before the text is made.
+// second page after an empty line (laid out from the top again); `setup` runs before the text is made.
 std::string DialogueScript(const std::string& setup) {
     return "chapter main {\n"
            "\tCreateColor(\"bg\", 0, 0, 0, 1024, 768, \"#000000\");\n"
@@ -69,11 +69,12 @@ DialogueResult RunDialogue(const std::string& setup, const std::string& input) {
     return r;
 }
 
-// Bright pixels in frame rows [top, bottom).
-int BrightRows(const DialogueResult& r, int top, int bottom) {
+// Bright pixels in frame columns [left, right) of rows [top, bottom).
+int Bright(const DialogueResult& r, int left, int right, int top, int bottom) {
     int n = 0;
+    if (r.pixels.size() < 1024u * 768u) return -1;
     for (int y = top; y < bottom && y < 768; ++y)
-        for (int x = 0; x < 1024; ++x)
+        for (int x = left; x < right && x < 1024; ++x)
             if ((r.pixels[static_cast<size_t>(y) * 1024 + x] & 0xFF) > 0x80) ++n;
     return n;
 }
@@ -92,10 +93,10 @@ TEST(DialogueRun, ClickStopAndPageEndWaitForInputAndThePageIsCleared) {
         EXPECT_LT(r.t, 6000) << c.name;
         EXPECT_GT(r.w, 4 * 16) << c.name << ": the object has the text's size";
         EXPECT_LT(r.w, 800) << c.name;
-        // Page one (first line) was cleared; page two (after the empty
-        // line) is shown.
-        EXPECT_EQ(BrightRows(r, 0, 40), 0) << c.name;
-        EXPECT_GT(BrightRows(r, 60, r.h), 50) << c.name;
+        // Page two (WXYZ, after the empty line) starts at the top again,
+        // over a cleared picture: where page one's EFGH stood is empty.
+        EXPECT_GT(Bright(r, 0, 80, 0, 60), 50) << c.name;
+        EXPECT_EQ(Bright(r, 90, 400, 0, 60), 0) << c.name;
     }
 }
 
@@ -106,11 +107,12 @@ TEST(DialogueRun, AutomaticModeWaitsPerCharacterAndSkipPassesEverything) {
     DialogueResult a = RunDialogue("\t$SYSTEM_auto_wait_per_character = 300;\n\t$SYSTEM_text_auto = 1;\n", "");
     EXPECT_GE(a.t, 2400 + 240) << a.output;
     EXPECT_LT(a.t, 3600) << a.output;
-    EXPECT_GT(BrightRows(a, 60, a.h), 50);
+    EXPECT_GT(Bright(a, 0, 80, 0, 60), 50);
+    EXPECT_EQ(Bright(a, 90, 400, 0, 60), 0) << "automatic mode clears the page too";
     // Skip mode: nothing waits.
     DialogueResult s = RunDialogue("\t$SYSTEM_skip = 1;\n", "");
     EXPECT_LT(s.t, 800) << s.output;
-    EXPECT_GT(BrightRows(s, 60, s.h), 50);
+    EXPECT_GT(Bright(s, 0, 80, 0, 60), 50);
 }
 
 }  // namespace

@@ -375,7 +375,7 @@ TEST(TextBlockLayout, LineBreaksPagesCommentsAndInlineCode) {
         std::vector<Slot> expected;
     } cases[] = {
         {"line break", "ab\r\ncd", 400, 400, {{C, 'a', 0, 10, 0}, {C, 'b', 10, 10, 0}, {L, 0, 0, 0, 0}, {C, 'c', 0, 30, 0}, {C, 'd', 10, 30, 0}}},
-        {"empty line ends the page", "a\r\n\r\nb", 400, 400, {{C, 'a', 0, 10, 0}, {L, 0, 0, 0, 0}, {L, 0, 0, 0, 0}, {C, 'b', 0, 46, 1}}},
+        {"empty line ends the page: the next starts at the top", "a\r\n\r\nb", 400, 400, {{C, 'a', 0, 10, 0}, {L, 0, 0, 0, 0}, {L, 0, 0, 0, 0}, {C, 'b', 0, 10, 1}}},
         {"<? keeps the page", "a<?\r\n\r\nb", 400, 400, {{C, 'a', 0, 10, 0}, {L, 0, 0, 0, 0}, {L, 0, 0, 0, 0}, {C, 'b', 0, 46, 0}}},
         {"<! joins lines", "a<!\r\nb", 400, 400, {{C, 'a', 0, 10, 0}, {C, 'b', 10, 10, 0}}},
         {"comments", "a// note\r\nb/* x /* y */ z */c", 400, 400, {{C, 'a', 0, 10, 0}, {L, 0, 0, 0, 0}, {C, 'b', 0, 30, 0}, {C, 'c', 10, 30, 0}}},
