@@ -219,6 +219,36 @@ int TextRequest(scene::SceneObject* o, scene::ObjectQuery* q) {
     return scene::DefaultRequest(o, q);
 }
 
+namespace {
+
+// Whether an outline copy's quad already stands where the main quad does,
+// moved by (dx, dy).
+bool SameGeometry(const render::Quad& copy, const render::Quad& main, int32_t dx, int32_t dy) {
+    return copy.x == main.x + dx && copy.y == main.y + dy && copy.cx == main.cx &&
+           copy.cy == main.cy && copy.objectZ == main.objectZ && copy.depth == main.depth &&
+           copy.rowLimits == main.rowLimits && copy.planeMap == main.planeMap &&
+           std::memcmp(copy.zoom, main.zoom, sizeof(copy.zoom)) == 0 &&
+           std::memcmp(copy.angles, main.angles, sizeof(copy.angles)) == 0 &&
+           std::memcmp(copy.vx, main.vx, sizeof(copy.vx)) == 0 &&
+           std::memcmp(copy.vy, main.vy, sizeof(copy.vy)) == 0;
+}
+
+void CopyGeometry(render::Quad* copy, const render::Quad& main) {
+    std::memcpy(copy->vx, main.vx, sizeof(copy->vx));
+    std::memcpy(copy->vy, main.vy, sizeof(copy->vy));
+    std::memcpy(copy->vz, main.vz, sizeof(copy->vz));
+    std::memcpy(copy->zoom, main.zoom, sizeof(copy->zoom));
+    std::memcpy(copy->angles, main.angles, sizeof(copy->angles));
+    copy->cx = main.cx;
+    copy->cy = main.cy;
+    copy->depth = main.depth;
+    copy->objectZ = main.objectZ;
+    copy->rowLimits = main.rowLimits;
+    copy->planeMap = main.planeMap;
+}
+
+}  // namespace
+
 int DrawTextObject(scene::SceneObject* o) {
     TextPayload* t = o->text;
     render::Drawable* main = o->image;
@@ -232,14 +262,22 @@ int DrawTextObject(scene::SceneObject* o) {
                 d = render::WrapImage(o, t->outline, o->surface);
                 if (!d) continue;
                 d->ownsImage = 0;
-                d->x = INT32_MIN;
+                d->quad->x = -1e9;  // placed at the first draw
             }
-            int32_t x = o->position[0] + off.dx, y = o->position[1] + off.dy;
-            if (d->x != x || d->y != y || o->camera) {
-                d->x = x;
-                d->y = y;
-                render::TransformQuad(d->quad, o->camera, render::kQuadRows, x, y);
+            // The copy follows the main picture's geometry (zoom, angles,
+            // pivot, camera, the surface it draws into), moved by the offset
+            // in frame pixels.
+            d->target = main->target;
+            d->rows3 = main->rows3;
+            d->clip = main->clip;
+            if (main->quad && d->quad &&
+                (o->camera || !SameGeometry(*d->quad, *main->quad, off.dx, off.dy))) {
+                CopyGeometry(d->quad, *main->quad);
+                render::TransformQuad(d->quad, o->camera, render::kQuadRows, main->quad->x + off.dx,
+                                      main->quad->y + off.dy);
             }
+            d->x = main->x + off.dx;
+            d->y = main->y + off.dy;
             d->opacity = main->opacity;
             if (d->blendMode != main->blendMode) render::InstallBlendMode(d, main->blendMode);
             o->ops.blend(d, o->layer, o->effectParameter, o->effectFlag);

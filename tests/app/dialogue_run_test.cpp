@@ -115,4 +115,74 @@ TEST(DialogueRun, AutomaticModeWaitsPerCharacterAndSkipPassesEverything) {
     EXPECT_GT(Bright(s, 0, 80, 0, 60), 50);
 }
 
+void Put(std::string& s, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
+}
+
+// `ms` of quiet 16-bit mono sound at 8000 Hz.
+std::string QuietWave(int ms) {
+    std::string pcm(static_cast<size_t>(ms) * 16, '\0');
+    std::string w = "RIFF";
+    Put(w, static_cast<uint32_t>(36 + pcm.size()), 4);
+    w += "WAVEfmt ";
+    Put(w, 16, 4);
+    Put(w, 1, 2);
+    Put(w, 1, 2);
+    Put(w, 8000, 4);
+    Put(w, 16000, 4);
+    Put(w, 2, 2);
+    Put(w, 16, 2);
+    w += "data";
+    Put(w, static_cast<uint32_t>(pcm.size()), 4);
+    return w + pcm;
+}
+
+// A voiced line of 20 countable characters (the full stop and the quotes
+// do not count): with voice pacing a 3200 ms voice shows one character
+// every (3200 - 200) / 20 = 150 ms; without it they come every 20 ms. A
+// missing voice file leaves the text running.
+TEST(DialogueRun, VoicePacesItsLine) {
+    const struct {
+        const char* name;
+        const char* sync;
+        const char* source;
+        int least, most;  // ms for the whole line
+    } cases[] = {
+        {"paced by the voice", "1", "voice/v1", 2700, 4500},
+        {"not paced", "0", "voice/v1", 0, 1500},
+        {"missing voice", "1", "voice/none", 0, 1500},
+    };
+    for (const auto& c : cases) {
+        TempDir game;
+        game.Write("voice/v1.wav", QuietWave(3200));
+        std::string script =
+            "chapter main {\n"
+            "\tSetBaseTextInterval(20);\n"
+            "\t$SYSTEM_sync_voice_and_text = " + std::string(c.sync) + ";\n"
+            "<PRE box>\n"
+            "[v]\n"
+            "<VOICE NAME=a CLASS=a SRC=\"" + c.source + "\">「ABCDEFGHIJKLMNOPQRST。」\n"
+            "</PRE>\n"
+            "\t$t0 = MilliTime();\n"
+            "\tLoadText(\"main\", \"box\", \"v\", 900, 200, NULL, NULL);\n"
+            "\tRequest(\"box\", \"Enter\");\n"
+            "\tWaitText(\"box\", NULL);\n"
+            "\t$out = String(\"t=%d\", MilliTime() - $t0);\n"
+            "\tWriteFile(\"out.txt\", $out, FALSE);\n"
+            "\tExit();\n"
+            "}\n";
+        WriteGame(game, script);
+        std::string output;
+        ASSERT_EQ(RunHeadless(game, &output, {}, 30000), 0) << output;
+        int t = -1;
+        std::string out = ReadAll(game.path + "/out.txt");
+        ASSERT_EQ(std::sscanf(out.c_str(), "t=%d", &t), 1) << c.name << out << output;
+        EXPECT_GE(t, c.least) << c.name;
+        EXPECT_LE(t, c.most) << c.name;
+        if (std::string(c.source) == "voice/none") {
+            EXPECT_NE(output.find("voice"), std::string::npos) << "said once on stderr: " << output;
+        }
+    }
+}
+
 }  // namespace
