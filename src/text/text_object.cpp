@@ -73,7 +73,7 @@ int LiveTextGlyphs() {
 void DestroyTextPayload(void* payload) {
     TextPayload* t = static_cast<TextPayload*>(payload);
     if (!t) return;
-    StopTextVoice(t, false);
+    StopTextVoice(t, true);
     HideTextIcon(t);
     ReleaseTextGlyphs(t);
     for (render::Drawable*& d : t->outlineDraws)

@@ -275,7 +275,9 @@ TEST(TextMarkup, FontRubyAndVoiceTagsGoToTheOwner) {
     text::LayoutRules r = Rules(400, 200);
     r.hooks = &kTestHooks;
     g_tags.clear();
-    auto placed = LayOut("a<font incolor=#FF0000 size=30>b</FONT><I>c</I><RUBY='yo'>XY</RUBY><VOICE SRC=v.ogg>d", r);
+    // The ruby reading points into the text: it stays alive while it is read.
+    const std::string source = "a<font incolor=#FF0000 size=30>b</FONT><I>c</I><RUBY='yo'>XY</RUBY><VOICE SRC=v.ogg>d";
+    auto placed = LayOut(source, r);
     ASSERT_EQ(placed.size(), 6u);
     std::vector<std::string> expected = {
         "1:" + std::to_string(text::kTagFont),      "2:" + std::to_string(text::kTagFontEnd),
