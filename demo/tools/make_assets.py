@@ -284,6 +284,41 @@ def blip(ms, start_hz, end_hz, level, rate=22050):
     return out
 
 
+def text_window():
+    # The dialogue window: a dark, slightly see-through panel with a soft
+    # border, and the plate the speaker's name sits on.
+    c = Canvas(960, 190)
+    rounded_rect(c, 0, 0, 960, 190, 14, (20, 26, 48, 215), (10, 12, 26, 230), (170, 180, 220, 200))
+    c.save("ui/textwindow.png")
+    c = Canvas(220, 40)
+    rounded_rect(c, 0, 0, 220, 40, 10, (70, 60, 110, 235), (40, 34, 70, 235), (200, 190, 240, 220))
+    c.save("ui/nameplate.png")
+
+
+def text_icons():
+    # Click-wait icons, four frames each: the page icon is a triangle that
+    # bobs down, the line icon a diamond that pulses, the automatic-mode icon
+    # a dot running round a ring.
+    for f in range(4):
+        c = Canvas(20, 20)
+        dy = [0, 1, 2, 1][f]
+        for y in range(8):
+            for x in range(y, 15 - y):
+                c.blend(2 + x, 5 + dy + y, (255, 240, 190, 255))
+        c.save("ui/icon_page%02d.png" % f)
+        c = Canvas(20, 20)
+        r = [4, 5, 6, 5][f]
+        for y in range(-r, r + 1):
+            for x in range(-r + abs(y), r - abs(y) + 1):
+                c.blend(10 + x, 10 + y, (190, 220, 255, 255))
+        c.save("ui/icon_line%02d.png" % f)
+        c = Canvas(20, 20)
+        disc(c, 10, 10, 7, (120, 200, 140, 120))
+        a = f * math.pi / 2
+        disc(c, int(10 + 6 * math.cos(a)), int(10 + 6 * math.sin(a)), 3, (220, 255, 220, 255))
+        c.save("ui/icon_auto%02d.png" % f)
+
+
 def sounds():
     save_wave("se/hover.wav", blip(60, 1400, 1700, 0.35), 22050)
     save_wave("se/click.wav", blip(140, 900, 420, 0.6), 22050)
@@ -302,6 +337,8 @@ def main():
     buttons()
     slider()
     back_button()
+    text_window()
+    text_icons()
     sounds()
 
 

@@ -118,9 +118,44 @@ scene Main {
 	Fade("caption", 0, 0, NULL, NULL);
 	Fade("caption", 800, 1000, NULL, TRUE);
 	WaitKey();
+	Fade("caption", 300, 0, NULL, NULL);
 	// The postcard breaks into pieces that tumble away.
 	DrawEffect("card/sea", 1500, "HardSplit", 0, 1000, NULL);
 	Wait(1600);
+	// A short dialogue in a text window: the speaker's name on its plate,
+	// and the lines revealed character by character. A click or Enter goes
+	// on at each stop (the diamond: more on this page; the triangle: a new
+	// page); holding Ctrl skips. Mio's first line is voiced, the hill's old
+	// name carries its reading above it, and the count of visits is the
+	// player's own.
+	$visits = $visits + 1;
+	CreateTexture("window", 50, 32, 560, "data/ui/textwindow.png");
+	CreateTexture("nameplate", 51, 48, 538, "data/ui/nameplate.png");
+	Fade("window", 0, 0, NULL, NULL);
+	Fade("nameplate", 0, 0, NULL, NULL);
+	Fade("window", 300, 1000, NULL, NULL);
+	Fade("nameplate", 300, 1000, NULL, TRUE);
+	SetFont("ＭＳ Ｐゴシック", 22, "#FFFFFF", "#202040", BOLD, RIGHTDOWN);
+	CreateText("name", 52, 70, 542, AUTO, AUTO, "ミオ　Mio");
+	Request("name", "PushText");
+	SetFont("ＭＳ Ｐゴシック", 26, "#FFFFFF", "#202040", NORMAL, RIGHTDOWN);
+<PRE window/text>
+[talk]
+<VOICE NAME=mio CLASS=mio SRC="data/voice/mio01">おはよう。<RUBY='あかつき'>暁</RUBY>の丘へ、ようこそ。<K>
+Good morning&, and welcome to the hills at dawn&.
+
+<FONT INCOLOR=#FFE080>今日で<VALUE NAME=$visits>回目の夜明けだね。</FONT><K>
+This is dawn number <VALUE NAME=$visits> for you&. <I>Shall we watch it together?</I>
+</PRE>
+	LoadText("Main", "window/text", "talk", 900, 160, NULL, NULL);
+	Move("window/text", 0, 32, 28, NULL, NULL);
+	Request("window/text", "Enter");
+	WaitText("window/text", NULL);
+	WaitKey();
+	Fade("window/text", 300, 0, NULL, NULL);
+	Fade("name", 300, 0, NULL, NULL);
+	Fade("nameplate", 300, 0, NULL, NULL);
+	Fade("window", 300, 0, NULL, TRUE);
 }
 """
 

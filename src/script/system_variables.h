@@ -44,7 +44,7 @@ struct SystemValues {
     double textSpeed = 1.0;  // variable value / 1000
     int textInterval = 0;
     int textErase = 0, textEraseLock = 0;
-    int textWaitKey = 0;
+    int textWaitKey = 1;
     int textMarginColumn = 0, textMarginRow = 0;
     int textIconDisable = 0;
     int textIconX = 0, textIconY = 0;
@@ -54,7 +54,7 @@ struct SystemValues {
     int readTextColorChange = 0;
     int backlogVoiceIconShiftY = 0;
     // Auto mode.
-    int autoWaitPerCharacter = 0, autoTextBreakVoice = 0, clickBreakVoice = 0;
+    int autoWaitPerCharacter = 100, autoTextBreakVoice = 0, clickBreakVoice = 0;
     // Saves.
     int saveLastSelect = 0, saveLock = 0, loadLock = 0;
     int saveThumbnailWidth = 100, saveThumbnailHeight = 75;

@@ -1,6 +1,9 @@
 // Part of the engine's wiring: what sounds and movies share. One script
 // command (SetStream) moves both; a system screen holds both and lets both
 // play on; the composer's rebase reaches the movies.
+#include <atomic>
+#include <cstdio>
+
 #include "movie/movie_commands.h"
 #include "scene/composer.h"
 #include "script/command_table.h"
@@ -8,6 +11,7 @@
 #include "shell/wiring_internal.h"
 #include "sound/sound_commands.h"
 #include "sound/sound_object.h"
+#include "text/state.h"
 
 namespace shell {
 
@@ -28,9 +32,39 @@ void ResumeSceneMedia() {
     movie::ResumeAllMovies();
 }
 
+// Voices of text: a VOICE sound per voice record. A file that cannot be
+// opened leaves the text running and is reported once.
+void* PlayTextVoice(const char* source, const char*) {
+    sound::SoundObject* s = sound::CreateSound(sound::CategoryFromName("VOICE"), source);
+    if (!s) {
+        static std::atomic<bool> told{false};
+        if (!told.exchange(true)) std::fprintf(stderr, "velmoor: voice file not found: %s\n", source);
+        return nullptr;
+    }
+    sound::PlaySound(s);
+    return s;
+}
+
+int TextVoicePlaying(void* voice) {
+    return sound::SoundPlaying(static_cast<sound::SoundObject*>(voice)) ? 1 : 0;
+}
+
+int32_t TextVoiceLength(void* voice) {
+    return static_cast<int32_t>(static_cast<sound::SoundObject*>(voice)->lengthMs);
+}
+
+void StopTextVoice(void* voice, int) {
+    sound::DestroySound(static_cast<sound::SoundObject*>(voice));
+}
+
 }  // namespace
 
 void WireMedia() {
+    text::TextHooks& voices = text::State().hooks;
+    voices.playVoice = PlayTextVoice;
+    voices.voicePlaying = TextVoicePlaying;
+    voices.voiceLength = TextVoiceLength;
+    voices.stopVoice = StopTextVoice;
     script::InstallCommandHandler("SetStream", SetStream);
     InputHooks& input = GetInputHooks();
     input.suspendScene = SuspendSceneMedia;

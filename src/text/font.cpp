@@ -251,6 +251,7 @@ void ReleaseAll(FontSpec* spec) {
     if (!spec) return;
     std::free(spec->buffer);
     spec->buffer = nullptr;
+    spec->bufferSize = 0;
     Drop(&spec->font);
     spec->previous = nullptr;
     spec->created = 0;

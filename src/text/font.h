@@ -87,7 +87,9 @@ struct FontSpec {
     TextMetrics metrics;  // of the font, filled by the direct-drawing fetch
     GlyphMetrics glyph;   // of the last glyph fetched for direct drawing
     LogicalFont logical;
-    uint8_t* buffer;      // kGlyphBufferSize bytes: the glyph bitmap, then its alpha
+    uint8_t* buffer;      // kGlyphBufferSize bytes (bufferSize when grown for a larger
+                          // glyph): the glyph bitmap, then its alpha
+    int32_t bufferSize;   // bytes of `buffer` once grown, 0 for kGlyphBufferSize
 };
 
 // Font hash: wrapping int32 arithmetic,

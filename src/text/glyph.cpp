@@ -2,6 +2,8 @@
 #include "text/glyph.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 #include "render/drawable.h"
 #include "render/image.h"
@@ -155,14 +157,32 @@ int FetchTextMetrics(const FontSpec& spec, TextMetrics* out) {
 int32_t FetchGlyph(FontSpec* spec, uint32_t code, int quarterTurn, GlyphMetrics* out,
                    int32_t* rows) {
     if (!spec || !spec->buffer || !out) return -1;
-    if (QueryGlyph(*spec, code, quarterTurn, out) < 0) return -1;
+    int32_t size = QueryGlyph(*spec, code, quarterTurn, out);
+    if (size < 0) return -1;
+    // A glyph larger than the usual request gets a buffer of its size, so
+    // that no row is cut off at the bottom.
+    int32_t request = kGlyphRequest;
+    int32_t capacity = spec->bufferSize > 0 ? spec->bufferSize : kGlyphBufferSize;
+    if (size > kGlyphRequest) {
+        if (size + 64 > capacity) {
+            void* grown = std::realloc(spec->buffer, static_cast<size_t>(size) + 64);
+            if (grown) {
+                spec->buffer = static_cast<uint8_t*>(grown);
+                spec->bufferSize = size + 64;
+                std::memset(spec->buffer, 0, static_cast<size_t>(spec->bufferSize));
+                capacity = spec->bufferSize;
+            }
+        }
+        request = std::min(size, capacity - 64);
+    }
     platform::GlyphBox box{};
-    int32_t got = GlyphCall(PlatformFont(*spec), code, quarterTurn, &box, spec->buffer, kGlyphRequest);
+    int32_t got = GlyphCall(PlatformFont(*spec), code, quarterTurn, &box, spec->buffer,
+                            static_cast<uint32_t>(request));
     if (got < 0) return -1;
     CopyBox(box, out);
     int32_t pitch = PitchOf(box.blackBoxX);
     // Never more rows than were written, nor than the buffer holds.
-    int32_t fetched = pitch ? std::min(got, kGlyphRequest) / pitch : 0;
+    int32_t fetched = pitch ? std::min(got, request) / pitch : 0;
     if (fetched > box.blackBoxY) fetched = box.blackBoxY;
     if (rows) *rows = fetched;
     return fetched * pitch;

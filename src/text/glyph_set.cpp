@@ -11,6 +11,7 @@
 #include "render/image.h"
 #include "text/glyph.h"
 #include "text/state.h"
+#include "text/text_icons.h"
 
 namespace text {
 
@@ -122,6 +123,7 @@ void ClearGlyphSets() {
 // The engine is going away: nothing else can reach its list any more.
 TextContext::~TextContext() {
     while (glyphHead.next) Unlink(*this, glyphHead.next);
+    ReleaseTextIcons(*this);
 }
 
 void ReleaseFontList(FontList* list) {

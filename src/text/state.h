@@ -10,7 +10,32 @@
 #include "text/glyph_set.h"
 #include "text/text_layout.h"
 
+namespace render {
+struct Drawable;
+struct Image;
+}  // namespace render
+
 namespace text {
+
+// The frame pictures of one text icon.
+constexpr int kIconFrames = 32;
+struct IconFrames {
+    render::Image* frames[kIconFrames] = {};
+    int count = 0;
+    bool loaded = false;
+};
+
+// Services of other subsystems the reveal uses, wired once by the shell;
+// each may be null.
+struct TextHooks {
+    void (*backlogAppend)(uint32_t code);
+    // A VOICE sound from `source` for the voice class; null when it cannot
+    // be made. The handle is released by stopVoice.
+    void* (*playVoice)(const char* source, const char* voiceClass);
+    int (*voicePlaying)(void* voice);
+    int32_t (*voiceLength)(void* voice);
+    void (*stopVoice)(void* voice, int stop);
+};
 
 struct TextContext {
     TextContext() = default;
@@ -30,10 +55,17 @@ struct TextContext {
     // Glyph drawables owned by text payloads; atomic, no lock.
     std::atomic<int> liveGlyphs{0};
 
-    // ---- Layout (text_layout.cpp) ------------------------------------------
-    // Offered every tag the layout walk does not know; null: skip the tag.
-    // Set by the wiring before any layout runs; each walk reads it once.
-    MarkupHook markup = nullptr;
+    // ---- Reveal (reveal_services.cpp) -------------------------------------
+    TextHooks hooks = {};
+    // The text icon on screen: its kind (0 none), place and start time. Read
+    // and written with the SceneLock held.
+    int32_t iconKind = 0;
+    int32_t iconX = 0, iconY = 0;
+    uint32_t iconStart = 0;
+    bool inlineWarned = false;
+    void* lingeringVoice = nullptr;  // a voice a click let go on playing
+    IconFrames icons[3];                    // page, line, automatic
+    render::Drawable* iconDraw = nullptr;   // draws the current frame (not owning it)
 
     // ---- Fonts (font.cpp) --------------------------------------------------
     // All under the glyph lock (core::kLockText).

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "script/sjis.h"
-#include "text/state.h"
 
 namespace text {
 
@@ -15,6 +14,15 @@ namespace {
 bool StartsWith(const char* p, const char* end, const char* word) {
     size_t n = std::strlen(word);
     return static_cast<size_t>(end - p) >= n && std::strncmp(p, word, n) == 0;
+}
+
+bool StartsWithNoCase(const char* p, const char* end, const char* word) {
+    for (; *word; ++word, ++p) {
+        if (p >= end) return false;
+        char c = (*p >= 'a' && *p <= 'z') ? static_cast<char>(*p - 32) : *p;
+        if (c != *word) return false;
+    }
+    return true;
 }
 
 bool IsBreak(const char* p, const char* end) {
@@ -46,6 +54,7 @@ struct Walk {
     bool overhang = false;
     bool pre = false;
     bool stopped = false;
+    bool failed = false;
     int32_t wait = 0;
     int32_t widest = 0;
     // Text blocks: a page ends at the next character; a "<?" came last.
@@ -54,15 +63,48 @@ struct Walk {
     int lastBreakSlot = -1;  // slot of the line break just placed, -1 otherwise
     int32_t lastCode = 0;
     int lastCharSlot = -1;
-    // The engine's markup hook, read once per walk rather than per tag.
-    MarkupHook markup;
+    // Markup state: attributes waiting for the next character, the fixed
+    // advance, centring and the first slot of the current line.
+    int32_t pendingStop = 0;       // icon kind of a <K> stop, 0 none
+    int32_t pendingInterval = -1;  // -1 unchanged
+    TagEffect pendingRuby{};
+    bool rubyPending = false;
+    int32_t span = 0;
+    bool center = false;
+    int lineStart = 0;
+    int substitution = 0;          // depth of <VALUE> text being laid out
+    const char* tagSource = nullptr;  // source of substituted characters
+    const LayoutHooks* hooks;
 
     Walk(const LayoutRules& r, MeasureFn m, void* c, PlacedChar* o, int cap, bool b)
-        : rules(r), measure(m), context(c), out(o), capacity(cap), block(b), markup(State().markup) {}
+        : rules(r), measure(m), context(c), out(o), capacity(cap), block(b), hooks(r.hooks) {}
 
     bool Measuring() const { return out == nullptr; }
 
+    // <CENTER>: the finished line moves right by half the room left after
+    // its last glyph, less the line margin.
+    void CentreLine() {
+        if (!center || !out || !block) return;
+        int last = -1;
+        for (int i = count - 1; i >= lineStart; --i)
+            if (out[i].slot == kSlotCharacter) {
+                last = i;
+                break;
+            }
+        if (last < 0) return;
+        int32_t right = out[last].x + out[last].record.boxWidth;
+        int32_t room = rules.width - right;
+        int32_t shift = (room >= 0 ? room / 2 : -((-room + 1) / 2)) - rules.marginLine;
+        for (int i = lineStart; i <= last; ++i) {
+            if (out[i].slot != kSlotCharacter) continue;
+            out[i].x += shift;
+            out[i].penX += shift;
+        }
+    }
+
     void EndLine() {
+        CentreLine();
+        lineStart = count;
         y += h;
         h = rules.marginRow;
         x = 0;
@@ -90,6 +132,8 @@ struct Walk {
             c.y = y;
             c.slot = kind;
             c.source = source;
+            c.interval = -1;
+            if (hooks && hooks->placed && !hooks->placed(context, count, c)) failed = true;
         }
         ++count;
         if (count >= capacity) stopped = true;
@@ -144,48 +188,120 @@ struct Walk {
             c.hangs = hangs ? 1 : 0;
             c.slot = kSlotCharacter;
             c.pageStart = block && pageEnd ? 1 : 0;
-            c.source = source;
+            c.source = tagSource ? tagSource : source;
+            c.interval = pendingInterval;
+            if (c.pageStart) {
+                c.stopState = 1;
+                c.iconKind = 1;
+                c.pageClear = 1;
+            }
+            if (pendingStop) {
+                c.stopState = 1;
+                c.iconKind = pendingStop;
+            }
+            if (rubyPending) {
+                c.rubyBase = pendingRuby.rubyBase;
+                c.rubyText = pendingRuby.rubyText;
+                c.rubyLength = pendingRuby.rubyLength;
+            }
             // Two dashes in a row join: the first moves towards the second.
             if (block && code == kCodeDash && lastCode == static_cast<int32_t>(kCodeDash) &&
                 lastCharSlot == count - 1)
                 out[count - 1].x += 1;
+            if (hooks && hooks->placed && !hooks->placed(context, count, c)) return false;
         }
+        pendingStop = 0;
+        pendingInterval = -1;
+        rubyPending = false;
         pageEnd = false;
         continuation = false;
         lastCode = static_cast<int32_t>(code);
         lastCharSlot = count;
         wait = 0;
         ++count;
-        x += adv + a;
+        x += span > 0 ? span : adv + a;
         h = std::max(h, lh);
         widest = std::max(widest, x);
         if (count >= capacity) stopped = true;
         return true;
     }
 
-    // Returns the bytes a tag at p takes, 0 when p is no tag.
-    int Tag(const char* p, const char* end) {
+    // Applies one parsed tag; false when the layout fails.
+    bool Apply(const TagEffect& e, const char* tag) {
+        switch (e.kind) {
+            case kTagClick:
+                pendingStop = 2;
+                return true;
+            case kTagCenter:
+            case kTagCenterEnd:
+                center = e.kind == kTagCenter;
+                return true;
+            case kTagPre:
+            case kTagPreEnd:
+                pre = e.kind == kTagPre;
+                return true;
+            case kTagSpan:
+                if (e.hasNumber) span = e.number < 1 ? 0 : e.number;
+                return true;
+            case kTagSpanEnd:
+                span = 0;
+                return true;
+            case kTagWait:
+                if (e.hasNumber) wait += e.number;
+                return true;
+            case kTagInterval:
+                if (e.hasNumber) pendingInterval = std::max<int32_t>(e.number, 0);
+                return true;
+            case kTagIntervalEnd:
+                pendingInterval = 0;
+                return true;
+            case kTagRuby:
+                pendingRuby = e;
+                rubyPending = true;
+                break;
+            case kTagValue:
+                return Substitute(e, tag);
+            default:
+                break;
+        }
+        if (hooks && hooks->tag && (e.kind != kTagRuby || !Measuring())) hooks->tag(context, count, e);
+        return true;
+    }
+
+    // <VALUE>: the variable's text is laid out in place of the tag (one
+    // level: a value holding tags does not substitute again).
+    bool Substitute(const TagEffect& e, const char* tag) {
+        if (substitution > 0 || !hooks || !hooks->value || !e.valueName[0]) return true;
+        char text[kSubstitutionSize];
+        text[0] = 0;
+        hooks->value(context, e.valueName, text, sizeof(text));
+        text[sizeof(text) - 1] = 0;
+        ++substitution;
+        const char* saved = tagSource;
+        tagSource = tag;
+        bool savedBlock = block;
+        bool ok = RunText(text, text + std::strlen(text));
+        block = savedBlock;
+        tagSource = saved;
+        --substitution;
+        return ok;
+    }
+
+    // A "<" at p: returns where the walk goes on (p itself: an ordinary
+    // character inside <PRE>).
+    const char* Tag(const char* p, const char* end) {
         if (StartsWith(p, end, "<BR>") || StartsWith(p, end, "<br>")) {
             EndLine();
             if (!block && !Measuring() && y >= rules.height - rules.marginRow) stopped = true;
             if (!block && Measuring() && rules.height > 0 && y >= rules.height) stopped = true;
-            return 4;
+            return p + 4;
         }
-        if (StartsWith(p, end, "</PRE>") || StartsWith(p, end, "</pre>")) {
-            pre = false;
-            return 6;
-        }
-        if (StartsWith(p, end, "<PRE>") || StartsWith(p, end, "<pre>")) {
-            pre = true;
-            return 5;
-        }
-        if (markup) {
-            int used = markup(p);
-            if (used > 0) return used;
-        }
-        const char* q = p + 1;
-        while (q < end && *q && *q != '>') q = Next(q, end);
-        return q < end && *q == '>' ? static_cast<int>(q + 1 - p) : 0;
+        if (pre && !StartsWithNoCase(p, end, "</PRE>")) return p;
+        TagEffect e;
+        const char* next = end;
+        ParseTag(p + 1, end, &e, &next);
+        if (!Apply(e, p)) failed = true;
+        return next;
     }
 
     // Text blocks: what starts at p outside <PRE> and is not drawn (comments,
@@ -226,7 +342,13 @@ struct Walk {
         Slot(kSlotLineEnd, source);
         lastBreakSlot = count - 1;
         EndLine();
-        if (empty && !continuation) pageEnd = true;
+        // A new page is cleared before it shows, so it starts at the top
+        // of the same area.
+        if (empty && !continuation) {
+            pageEnd = true;
+            y = rules.rubyBand;
+            lineStart = count;
+        }
         // A line that begins with "." is left out.
         if (!pre && p < end && *p == '.') {
             while (p < end && *p && !IsBreak(p, end)) p = Next(p, end);
@@ -251,8 +373,14 @@ struct Walk {
         y = rules.rubyBand;
         h = Measuring() && !block ? 0 : rules.marginRow;
         if (!p) p = end = "";
-        while (p < end && *p && !stopped) {
-            if (block && !pre) {
+        bool ok = RunText(p, end);
+        if (ok && block) CentreLine();
+        return ok;
+    }
+
+    bool RunText(const char* p, const char* end) {
+        while (p < end && *p && !stopped && !failed) {
+            if (block && !pre && substitution == 0) {
                 const char* q = BlockSkip(p, end);
                 if (q != p) {
                     p = q;
@@ -263,14 +391,14 @@ struct Walk {
                 p = LineBreak(p, end);
                 continue;
             }
-            if (block && *p == '{') {
+            if (block && !pre && *p == '{') {
                 p = InlineCode(p, end);
                 continue;
             }
             if (*p == '<') {
-                int used = Tag(p, end);
-                if (used > 0) {
-                    p += used;
+                const char* q = Tag(p, end);
+                if (q != p) {
+                    p = q;
                     continue;
                 }
             }
@@ -284,7 +412,8 @@ struct Walk {
                 ++p;
                 continue;
             }
-            if ((*p == '&' && (p[1] == '.' || p[1] == ',')) || (*p == '\\' && p + 1 < end && p[1]))
+            if (!pre && ((*p == '&' && p + 1 < end && (p[1] == '.' || p[1] == ',')) ||
+                         (*p == '\\' && p + 1 < end && p[1])))
                 ++p;
             const char* source = p;
             uint32_t code = 0;
@@ -293,15 +422,11 @@ struct Walk {
             p += length;
             if (!Place(code, source)) return false;
         }
-        return true;
+        return !failed;
     }
 };
 
 }  // namespace
-
-void SetMarkupHook(MarkupHook hook) {
-    State().markup = hook;
-}
 
 bool ListHasCode(const char* list, uint32_t code) {
     if (!list) return false;

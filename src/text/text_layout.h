@@ -10,19 +10,42 @@
 // Text blocks of script files (the LoadText form) follow their own rules:
 // see LayOutTextBlock.
 //
-// Tags: "<BR>" / "<br>" end the line, "<PRE>" ... "</PRE>" make the wait
-// marks ordinary characters. Every other tag is offered to the markup hook
-// (SetMarkupHook); without one a tag up to its ">" is skipped and not drawn.
+// Tags: "<BR>" / "<br>" end the line; every other "<" goes to the tag
+// parser (markup.h). Placement tags act here: <K> makes a click stop,
+// <WAIT>, <INTERVAL>, <SPAN>, <CENTER>, <PRE> and <RUBY> set attributes of
+// the next character or the walk's state, <VALUE> lays out a variable's text
+// in place of the tag. Font, colour and voice tags go to the owner through
+// LayoutHooks::tag. Inside <PRE> only </PRE> is a tag. A tag without its ">"
+// ends the text there.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "text/glyph.h"
+#include "text/markup.h"
 
 namespace text {
 
 constexpr int kTextCharacters = 2048;
 constexpr int32_t kDotWaitMs = 100;
 constexpr int32_t kCommaWaitMs = 500;
+
+struct PlacedChar;
+
+// What the owner of a layout does besides measuring; each may be null. They
+// get the measuring context.
+struct LayoutHooks {
+    // A font, colour, ruby or voice tag; `next` is the slot its effects
+    // attach to (the next character's).
+    void (*tag)(void* context, int next, const TagEffect& effect);
+    // <VALUE NAME=...>: the variable's text into out (size bytes).
+    void (*value)(void* context, const char* name, char* out, size_t size);
+    // A slot was placed at `index` (its position may still move: centring,
+    // joined dashes). 0 fails the layout.
+    int (*placed)(void* context, int index, const PlacedChar& c);
+};
+
+constexpr size_t kSubstitutionSize = 1024;
 
 struct LayoutRules {
     int32_t width = 0, height = 0;  // the object's size in pixels
@@ -32,6 +55,7 @@ struct LayoutRules {
     const char* badStart = "";      // may not start a line (Shift-JIS list)
     const char* badEnd = "";        // may not end a line (Shift-JIS list)
     bool vertical = false;          // pair "!" / "?" marks into one code
+    const LayoutHooks* hooks = nullptr;
 };
 
 // What a slot of a text block holds besides a character.
@@ -53,6 +77,14 @@ struct PlacedChar {
     int32_t pageStart;    // first character of a new page: click stop with the
                           // page icon, the page cleared after it
     const char* source;   // where the slot's text starts in the source
+    // Markup (both forms):
+    int32_t stopState;    // 1: click stop before this character
+    int32_t iconKind;     // 1 page icon, 2 line icon
+    int32_t pageClear;    // the page is cleared after the stop here
+    int32_t interval;     // reveal interval from here on (ms), 0 default, -1 unchanged
+    int32_t rubyBase;     // a ruby group starts here over this many characters
+    const char* rubyText; // its reading (in the source) and length in bytes
+    int32_t rubyLength;
 };
 
 // How a text block ended.
@@ -66,11 +98,6 @@ struct BlockEnd {
 // Fills out->code's record (code already set). 1, or 0 when the glyph
 // cannot be made (layout then fails).
 using MeasureFn = int (*)(void* context, CharRecord* record);
-
-// Markup hook: `tag` points at "<". Returns the bytes the tag takes (> 0),
-// or 0 to leave it to the default (skipped up to ">").
-using MarkupHook = int (*)(const char* tag);
-void SetMarkupHook(MarkupHook hook);
 
 // Whether the Shift-JIS list contains the character code.
 bool ListHasCode(const char* list, uint32_t code);

@@ -23,7 +23,12 @@
 #include "script/variables.h"
 #include "core/registry.h"
 #include "core/engine.h"
+#include "text/load_text.h"
+#include "text/reveal.h"
+#include "text/reveal_services.h"
 #include "text/state.h"
+#include "text/text_icons.h"
+#include "scene/action.h"
 
 namespace text {
 
@@ -34,6 +39,10 @@ const OutlineOffset kOutlineOffsetTable[kOutlineOffsets] = {
 };
 
 namespace {
+
+int MeasureWithFont(void* context, CharRecord* record) {
+    return MeasureCharRecord(static_cast<FontSpec*>(context), record);
+}
 
 // Case-insensitive "AUTO".
 bool IsAuto(const char* text) {
@@ -51,109 +60,6 @@ bool SizeArgument(const char* text, int32_t* value, bool* automatic) {
     return scene::NumericArgument(text, value);
 }
 
-// Measuring through the font: the callback of the layout walk.
-int MeasureWithFont(void* context, CharRecord* record) {
-    return MeasureCharRecord(static_cast<FontSpec*>(context), record);
-}
-
-// Copies `glyph` into `dest` at (x, y): pixels with more alpha than what is
-// there are written, in `colour` when `recolour`, else as they are. Clipped
-// to the destination.
-void Stamp(render::Image* dest, const render::Image* glyph, int32_t x, int32_t y, bool recolour,
-           uint32_t colour) {
-    if (!dest || !glyph) return;
-    for (int32_t r = 0; r < glyph->height; ++r) {
-        int32_t dy = y + r;
-        if (dy < 0 || dy >= dest->height) continue;
-        const uint32_t* src = glyph->rows[r];
-        uint32_t* row = dest->rows[dy];
-        for (int32_t c = 0; c < glyph->width; ++c) {
-            int32_t dx = x + c;
-            if (dx < 0 || dx >= dest->width) continue;
-            uint32_t p = src[c];
-            uint32_t alpha = p >> 24;
-            if (alpha == 0 || alpha <= (row[dx] >> 24)) continue;
-            row[dx] = recolour ? (alpha << 24) | (colour & 0xFFFFFF) : p;
-        }
-    }
-}
-
-// Gives a glyph Drawable that borrows a glyph set's picture a private copy.
-bool OwnGlyphImage(render::Drawable* d) {
-    if (!d || d->ownsImage || !d->image) return true;
-    const render::Image* s = d->image;
-    render::Image* copy = render::AllocImage(s->width, s->height, s->width);
-    if (!copy) return false;
-    copy->flags = render::kImgBlankAlpha;
-    copy->displayWidth = s->displayWidth;
-    copy->displayHeight = s->displayHeight;
-    for (int32_t r = 0; r < s->height; ++r)
-        std::memcpy(copy->rows[r], s->rows[r], static_cast<size_t>(s->width) * 4);
-    d->image = copy;
-    d->ownsImage = 1;
-    return true;
-}
-
-void ReleaseGlyphs(TextPayload* t) {
-    std::atomic<int>& live = State().liveGlyphs;
-    for (int i = 0; i < t->count; ++i) {
-        if (!t->characters[i].glyph) continue;
-        render::DestroyDrawable(&t->characters[i].glyph);
-        live.fetch_sub(1);
-    }
-    t->count = 0;
-}
-
-// The band above the first line: ruby_rate per cent of the font's height,
-// or 10 pixels when the rate is 0.
-int32_t RubyBand(int32_t fontHeight) {
-    int rate = core::Current().settings.rubyRate;
-    if (rate == 0) return 10;
-    return static_cast<int32_t>(static_cast<int64_t>(rate) * fontHeight / 100);
-}
-
-// Lays the text out and draws it; the glyph lock is held and `spec` is the
-// default font. Fills the payload and the images; 0 when a glyph fails.
-int LayOutPayload(TextPayload* t, FontSpec* spec, const LayoutRules& rules, render::Image* main,
-                  const char* source) {
-    PlacedChar* placed = static_cast<PlacedChar*>(std::calloc(kTextCharacters, sizeof(PlacedChar)));
-    if (!placed) return 0;
-    int count = 0;
-    int ok = LayOutText(source, rules, MeasureWithFont, spec, placed, kTextCharacters, &count);
-    std::atomic<int>& live = State().liveGlyphs;
-    for (int i = 0; ok && i < count; ++i) {
-        const PlacedChar& p = placed[i];
-        render::Drawable* d = MakeGlyphImage(spec, static_cast<uint32_t>(p.record.code));
-        if (!d || !OwnGlyphImage(d)) {
-            if (d) render::DestroyDrawable(&d);
-            ok = 0;
-            break;
-        }
-        live.fetch_add(1);
-        // Glyphs are copied into the object's picture and never drawn to the
-        // frame themselves: their quads (tens of kilobytes each, times up to
-        // 2048 characters) are let go at once.
-        std::free(d->quad);
-        d->quad = nullptr;
-        d->x = p.x;
-        d->y = p.y;
-        t->characters[i].record = p.record;
-        t->characters[i].glyph = d;
-        t->count = i + 1;
-        CharAttributes& at = t->attributes[i];
-        at.interval = -1;
-        at.rubyFirst = -1;
-        at.extraWait = p.extraWait;
-        at.direction = spec->direction;
-        at.fill = spec->fill;
-        at.outline = spec->outline;
-        Stamp(main, d->image, p.x, p.y, false, 0);
-        if (t->outline) Stamp(t->outline, d->image, p.x, p.y, true, spec->outline);
-    }
-    std::free(placed);
-    return ok;
-}
-
 void ReleasePayloadOnly(TextPayload* t) {
     DestroyTextPayload(t);
 }
@@ -167,7 +73,9 @@ int LiveTextGlyphs() {
 void DestroyTextPayload(void* payload) {
     TextPayload* t = static_cast<TextPayload*>(payload);
     if (!t) return;
-    ReleaseGlyphs(t);
+    StopTextVoice(t, true);
+    HideTextIcon(t);
+    ReleaseTextGlyphs(t);
     for (render::Drawable*& d : t->outlineDraws)
         if (d) render::DestroyDrawable(&d);
     if (t->outline) render::DestroyImage(&t->outline);
@@ -185,11 +93,8 @@ int CreateTextObject(const scene::CreateContext& c, const scene::CreateArgs& a) 
 
     TextPayload* t = static_cast<TextPayload*>(std::calloc(1, sizeof(TextPayload)));
     if (!t) return 0;
+    InitTextPayload(t);
     t->kind = kKindCreateText;
-    t->backlog = 1;
-    t->icon = 1;
-    t->pendingClear = -1;
-    t->rubyCursor = -1;
     size_t length = std::strlen(source);
     t->source = static_cast<char*>(std::malloc(length + 1));
     if (t->source) std::memcpy(t->source, source, length + 1);
@@ -203,17 +108,18 @@ int CreateTextObject(const scene::CreateContext& c, const scene::CreateArgs& a) 
     int ok = 0;
     {
         core::LockGuard hold(core::kLockText);
+        LayoutRules rules;
+        rules.marginLine = s.marginLine;
+        rules.marginRow = s.marginRow;
+        rules.rubyBand = RubyBand(Default().size);
+        rules.badStart = s.badStart.c_str();
+        rules.badEnd = s.badEnd.c_str();
         FontSpec spec{};
         ok = CreateDefaultFont(&spec);
         if (ok) {
-            LayoutRules rules;
-            rules.marginLine = s.marginLine;
-            rules.marginRow = s.marginRow;
-            rules.rubyBand = RubyBand(Default().size);
-            rules.badStart = s.badStart.c_str();
-            rules.badEnd = s.badEnd.c_str();
             rules.vertical = IsVerticalFace(spec.logical.face);
             t->vertical = rules.vertical ? 1 : 0;
+            t->direction = spec.direction;
             if (autoWidth || autoHeight) {
                 LayoutRules m = rules;
                 m.width = autoWidth ? 0 : width;
@@ -223,24 +129,23 @@ int CreateTextObject(const scene::CreateContext& c, const scene::CreateArgs& a) 
                 if (autoWidth) width = mw;
                 if (autoHeight) height = mh;
             }
-            if (ok && width > 0 && height > 0) {
-                rules.width = width;
-                rules.height = height;
-                t->layoutRight = width - rules.marginLine;
-                t->layoutBottom = height - rules.marginRow;
-                t->direction = spec.direction;
-                main = render::CreateBlankImage(width, height, 0, 0);
-                if (main && spec.direction) t->outline = render::CreateBlankImage(width, height, 0, 0);
-                ok = main && (!spec.direction || t->outline) &&
-                     LayOutPayload(t, &spec, rules, main, source);
-            } else {
-                ok = 0;
-            }
-            t->cursor = 0;
-            t->lastStep = core::NowMs();
         }
         ReleaseFont(&spec);
         ReleaseAll(&spec);
+        if (ok && width > 0 && height > 0) {
+            rules.width = width;
+            rules.height = height;
+            t->layoutRight = width - rules.marginLine;
+            t->layoutBottom = height - rules.marginRow;
+            main = render::CreateBlankImage(width, height, 0, 0);
+            if (main && t->direction) t->outline = render::CreateBlankImage(width, height, 0, 0);
+            ok = main && (!t->direction || t->outline) &&
+                 LayOutPayload(t, rules, source, source + length, false, nullptr);
+        } else {
+            ok = 0;
+        }
+        t->cursor = 0;
+        t->lastStep = core::NowMs();
     }
     if (!ok) {
         if (main) render::DestroyImage(&main);
@@ -262,8 +167,13 @@ int CreateTextObject(const scene::CreateContext& c, const scene::CreateArgs& a) 
     if (t->outline) t->outline->owner = k.object;
     for (int i = 0; i < t->count; ++i)
         if (t->characters[i].glyph) t->characters[i].glyph->owner = k.object;
+    for (int i = 0; i < t->rubyCount; ++i)
+        if (t->ruby[i].glyph) t->ruby[i].glyph->owner = k.object;
     k.object->text = t;
     k.object->ops.request = TextRequest;
+    // CreateText reveals from its first step on.
+    t->lastStep = core::NowMs();
+    k.object->ops.textStep = RevealStep;
     if (!scene::PlaceTexture(k.object, a.at(2), a.at(3), priority)) return scene::AbortCreation(&k);
     scene::MarkTextureCreated();
     return scene::EndCreation(&k);
@@ -276,16 +186,6 @@ int SetBaseTextInterval(const char* milliseconds) {
     script::Variable* v = script::GetOrCreateExact("$SYSTEM_text_interval");
     if (v) script::SetNumber(v, ms);
     return 1;
-}
-
-int RevealStep(scene::SceneObject* object) {
-    TextPayload* t = object ? object->text : nullptr;
-    if (t) {
-        t->lastStep = core::NowMs();
-        t->push = 0;
-        t->cursor = t->count;
-    }
-    return 0;
 }
 
 int TextRequest(scene::SceneObject* o, scene::ObjectQuery* q) {
@@ -319,6 +219,36 @@ int TextRequest(scene::SceneObject* o, scene::ObjectQuery* q) {
     return scene::DefaultRequest(o, q);
 }
 
+namespace {
+
+// Whether an outline copy's quad already stands where the main quad does,
+// moved by (dx, dy).
+bool SameGeometry(const render::Quad& copy, const render::Quad& main, int32_t dx, int32_t dy) {
+    return copy.x == main.x + dx && copy.y == main.y + dy && copy.cx == main.cx &&
+           copy.cy == main.cy && copy.objectZ == main.objectZ && copy.depth == main.depth &&
+           copy.rowLimits == main.rowLimits && copy.planeMap == main.planeMap &&
+           std::memcmp(copy.zoom, main.zoom, sizeof(copy.zoom)) == 0 &&
+           std::memcmp(copy.angles, main.angles, sizeof(copy.angles)) == 0 &&
+           std::memcmp(copy.vx, main.vx, sizeof(copy.vx)) == 0 &&
+           std::memcmp(copy.vy, main.vy, sizeof(copy.vy)) == 0;
+}
+
+void CopyGeometry(render::Quad* copy, const render::Quad& main) {
+    std::memcpy(copy->vx, main.vx, sizeof(copy->vx));
+    std::memcpy(copy->vy, main.vy, sizeof(copy->vy));
+    std::memcpy(copy->vz, main.vz, sizeof(copy->vz));
+    std::memcpy(copy->zoom, main.zoom, sizeof(copy->zoom));
+    std::memcpy(copy->angles, main.angles, sizeof(copy->angles));
+    copy->cx = main.cx;
+    copy->cy = main.cy;
+    copy->depth = main.depth;
+    copy->objectZ = main.objectZ;
+    copy->rowLimits = main.rowLimits;
+    copy->planeMap = main.planeMap;
+}
+
+}  // namespace
+
 int DrawTextObject(scene::SceneObject* o) {
     TextPayload* t = o->text;
     render::Drawable* main = o->image;
@@ -332,20 +262,30 @@ int DrawTextObject(scene::SceneObject* o) {
                 d = render::WrapImage(o, t->outline, o->surface);
                 if (!d) continue;
                 d->ownsImage = 0;
-                d->x = INT32_MIN;
+                d->quad->x = -1e9;  // placed at the first draw
             }
-            int32_t x = o->position[0] + off.dx, y = o->position[1] + off.dy;
-            if (d->x != x || d->y != y || o->camera) {
-                d->x = x;
-                d->y = y;
-                render::TransformQuad(d->quad, o->camera, render::kQuadRows, x, y);
+            // The copy follows the main picture's geometry (zoom, angles,
+            // pivot, camera, the surface it draws into), moved by the offset
+            // in frame pixels.
+            d->target = main->target;
+            d->rows3 = main->rows3;
+            d->clip = main->clip;
+            if (main->quad && d->quad &&
+                (o->camera || !SameGeometry(*d->quad, *main->quad, off.dx, off.dy))) {
+                CopyGeometry(d->quad, *main->quad);
+                render::TransformQuad(d->quad, o->camera, render::kQuadRows, main->quad->x + off.dx,
+                                      main->quad->y + off.dy);
             }
+            d->x = main->x + off.dx;
+            d->y = main->y + off.dy;
             d->opacity = main->opacity;
             if (d->blendMode != main->blendMode) render::InstallBlendMode(d, main->blendMode);
             o->ops.blend(d, o->layer, o->effectParameter, o->effectFlag);
         }
     }
-    return o->ops.blend(main, o->layer, o->effectParameter, o->effectFlag);
+    int drawn = o->ops.blend(main, o->layer, o->effectParameter, o->effectFlag);
+    if (t->iconShown) DrawTextIcon(o);
+    return drawn;
 }
 
 namespace {
@@ -354,6 +294,11 @@ void CommandCreateText(script::CommandCall& call) {
     scene::CreateContext c = scene::CommandContext(call);
     scene::CreateArgs a{call.args, script::kMaxCommandArguments};
     call.result = CreateTextObject(c, a);
+}
+
+void CommandLoadText(script::CommandCall& call) {
+    scene::CreateContext c = scene::CommandContext(call);
+    call.result = LoadTextObjects(c, call.args, script::kMaxCommandArguments);
 }
 
 void CommandSetBaseTextInterval(script::CommandCall& call) {
@@ -367,6 +312,8 @@ void InstallTextObjects() {
     scene::ComposerHooksTable().drawText = DrawTextObject;
     script::InstallCommandHandler("CreateText", CommandCreateText);
     script::InstallCommandHandler("SetBaseTextInterval", CommandSetBaseTextInterval);
+    script::InstallCommandHandler("LoadText", CommandLoadText);
+    scene::GetActivityHooks().textRunning = TextRunning;
 }
 
 }  // namespace text

@@ -2,12 +2,10 @@
 // Request keywords, the composer's text draw, SetBaseTextInterval and the
 // payload's release.
 //
-// Showing text: the whole laid-out text is drawn into the object's Image
-// when the object is made, so a text object shows its complete text at
-// once. The character-by-character reveal, click stops, markup tags and the
-// backlog are not built yet; the payload keeps every character's glyph
-// Drawable, record and attributes for them, and the reveal will replace
-// RevealStep (installed by Request "Enter").
+// Showing text: the layout makes every character's glyph Drawable and
+// attributes at creation; the object's Image starts empty and the reveal
+// (reveal.h) copies glyphs into it frame by frame. CreateText installs the
+// reveal at creation, LoadText at Request "Enter".
 //
 // Ownership: the object owns the payload (TextPayload::owner is its first
 // field) and, through its Drawable, the main Image. The payload owns every
@@ -53,7 +51,19 @@ struct CharAttributes {
     int32_t backlogLineEnd;
     int32_t pageClear;
     uint32_t direction, fill, outline;  // the font's, when laid out
+    const char* textPosition;  // script text to mark read here (LoadText), or null
+    const char* inlineCode;    // "{" of code to run here (LoadText), or null
+    int32_t voice;             // index into the payload's voices, -1 none
 };
+
+// A voice of <VOICE> attached to a character.
+struct VoiceRecord {
+    int32_t enabled;
+    char name[kVoiceNameSize];
+    char voiceClass[kVoiceClassSize];
+    char source[kVoiceSourceSize];
+};
+constexpr int kMaxVoices = 64;
 
 constexpr int kOutlineOffsets = 8;
 constexpr int32_t kKindLoadText = 0;
@@ -89,6 +99,23 @@ struct TextPayload {
     int32_t count;                                   // characters laid out
     CharEntry characters[kTextCharacters];
     CharAttributes attributes[kTextCharacters];
+    CharEntry ruby[kTextCharacters];                 // ruby characters (glyph over base)
+    int32_t rubyCount;
+    int32_t rubyBand;
+    // LoadText: the script file whose text positions are marked read, the
+    // process and block that made the object, and the continuation point.
+    const void* script;  // script::ScriptFile*
+    void* ownerProcess;  // script::ScriptProcess*
+    void* ownerBlock;    // script::ScriptBlock*
+    int32_t continued, endX, endY;
+    // The voice playing for this text (an opaque handle of the voice hooks).
+    void* playingVoice;
+    int32_t voiceCount;
+    VoiceRecord voices[kMaxVoices];
+    // The icon shown at the current stop (0 none) and where.
+    int32_t iconShown;
+    int32_t iconX, iconY;
+    int32_t lastTextDone;  // the page's last text was recorded
 };
 
 // The outline offsets in drawing order, with the direction bits each needs.
@@ -114,9 +141,26 @@ int TextRequest(scene::SceneObject* object, scene::ObjectQuery* query);
 // the font's directions, then the main image.
 int DrawTextObject(scene::SceneObject* object);
 
-// The text step Request "Enter" installs: until the reveal exists the whole
-// text is already drawn, so it finishes at once.
-int RevealStep(scene::SceneObject* object);
+// Fills a new payload's defaults (backlog and icon flags on, no clear, no
+// ruby, every interval "unchanged").
+void InitTextPayload(TextPayload* t);
+
+// Lays out `source` ([start, end) of a text block when `block`) with the
+// default font and the markup, making every glyph and attribute. The glyph
+// lock is held by the caller. `main` is only sized here. 1 / 0.
+int LayOutPayload(TextPayload* t, const LayoutRules& rules, const char* start, const char* end,
+                  bool block, BlockEnd* blockEnd);
+
+// Copies a glyph picture into `dest` at (x, y): pixels with more alpha than
+// what is there are written, in `colour` when `recolour`. Clipped.
+void StampGlyph(render::Image* dest, const render::Image* glyph, int32_t x, int32_t y,
+                bool recolour, uint32_t colour);
+
+// Releases every glyph Drawable of the payload (characters and ruby).
+void ReleaseTextGlyphs(TextPayload* t);
+
+// The band above the first line for the default font's height.
+int32_t RubyBand(int32_t fontHeight);
 
 // Frees a payload: glyph Drawables, outline image and records, the source.
 void DestroyTextPayload(void* payload);

@@ -26,7 +26,6 @@
 
 namespace {
 
-int TakeEveryTag(const char*) { return 1; }
 int FocusMoved(int) { return 1; }
 bool LoadedAnyway() { return true; }
 bool MenuImagesLoaded() { return true; }
@@ -46,8 +45,8 @@ const Case kCases[] = {
          text::SetDefaultFont(font);
      },
      [] { return text::Default().face == "Face" || text::Default().size == 40; }},
-    {"markup hook", [] { text::SetMarkupHook(TakeEveryTag); },
-     [] { return text::State().markup == TakeEveryTag; }},
+    {"text hooks", [] { text::State().hooks.backlogAppend = [](uint32_t) {}; },
+     [] { return text::State().hooks.backlogAppend != nullptr; }},
     {"live glyph count", [] { text::State().liveGlyphs += 3; },
      [] { return text::LiveTextGlyphs() != 0; }},
     {"skip quietens sounds", [] { sound::State().quiet = 1; },

@@ -3,6 +3,8 @@
 // (one-byte characters 10 pixels wide, two-byte ones 20, all 20 high).
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -210,21 +212,135 @@ TEST(TextLayout, MeasuringForAuto) {
     EXPECT_EQ(LayOut(t, Rules(w, h)).size(), 6u);
 }
 
-int g_hookCalls = 0;
-int TestHook(const char* tag) {
-    ++g_hookCalls;
-    return std::string(tag).rfind("<X>", 0) == 0 ? 3 : 0;
+// Placement markup through the layout walk: what each case leaves on the
+// characters (code, pen x, stop, interval, extra wait) and how many are drawn.
+struct Marked {
+    uint32_t code;
+    int32_t penX;
+    int32_t stop, icon, interval, wait;
+};
+
+std::vector<std::string> g_tags;
+void RecordTag(void*, int next, const text::TagEffect& e) {
+    g_tags.push_back(std::to_string(next) + ":" + std::to_string(e.kind));
+}
+void ValueOf(void*, const char* name, char* out, size_t size) {
+    std::string v = std::string(name) == "who" ? "Io" : std::string(name) == "n" ? "3" : "";
+    std::snprintf(out, size, "%s", v.c_str());
+}
+const text::LayoutHooks kTestHooks = {RecordTag, ValueOf, nullptr};
+
+TEST(TextMarkup, PlacementTagsActOnTheNextCharacter) {
+    const struct {
+        const char* name;
+        const char* text;
+        std::vector<Marked> expected;
+    } cases[] = {
+        {"click stop", "a<K>b", {{'a', 0, 0, 0, -1, 0}, {'b', 10, 1, 2, -1, 0}}},
+        {"lower-case click stop", "a<k>b", {{'a', 0, 0, 0, -1, 0}, {'b', 10, 1, 2, -1, 0}}},
+        {"name met inside other text", "a<xyzK>b", {{'a', 0, 0, 0, -1, 0}, {'b', 10, 1, 2, -1, 0}}},
+        {"wait adds to the marks", "a.<WAIT=40>b", {{'a', 0, 0, 0, -1, 0}, {'b', 10, 0, 0, -1, 140}}},
+        {"non-numeric wait ignored", "a<WAIT=soon>b", {{'a', 0, 0, 0, -1, 0}, {'b', 10, 0, 0, -1, 0}}},
+        {"interval and its end", "<INTERVAL=50>a</INTERVAL>b", {{'a', 0, 0, 0, 50, 0}, {'b', 10, 0, 0, 0, 0}}},
+        {"span", "<SPAN=30>ab</SPAN>cd", {{'a', 0, 0, 0, -1, 0}, {'b', 30, 0, 0, -1, 0}, {'c', 60, 0, 0, -1, 0}, {'d', 70, 0, 0, -1, 0}}},
+        {"span 0 is proportional", "<SPAN=0>ab", {{'a', 0, 0, 0, -1, 0}, {'b', 10, 0, 0, -1, 0}}},
+        {"value in place of the tag", "<VALUE NAME=who>!", {{'I', 0, 0, 0, -1, 0}, {'o', 10, 0, 0, -1, 0}, {'!', 20, 0, 0, -1, 0}}},
+        {"quoted value name", "<value name=\"n\">", {{'3', 0, 0, 0, -1, 0}}},
+        {"pre: marks and tags are text", "<PRE>a.<K>&.</PRE>.b",
+         {{'a', 0, 0, 0, -1, 0}, {'.', 10, 0, 0, -1, 0}, {'<', 20, 0, 0, -1, 0}, {'K', 30, 0, 0, -1, 0},
+          {'>', 40, 0, 0, -1, 0}, {'&', 50, 0, 0, -1, 0}, {'.', 60, 0, 0, -1, 0}, {'b', 70, 0, 0, -1, 100}}},
+        {"unknown tag removed", "a<nothing>b", {{'a', 0, 0, 0, -1, 0}, {'b', 10, 0, 0, -1, 0}}},
+        {"empty font removed", "a<FONT>b", {{'a', 0, 0, 0, -1, 0}, {'b', 10, 0, 0, -1, 0}}},
+        {"unterminated tag ends the text", "a<K b c", {{'a', 0, 0, 0, -1, 0}}},
+        {"unterminated unknown tag", "a<b", {{'a', 0, 0, 0, -1, 0}}},
+    };
+    for (const auto& c : cases) {
+        text::LayoutRules r = Rules(400, 200);
+        r.hooks = &kTestHooks;
+        auto placed = LayOut(c.text, r);
+        ASSERT_EQ(placed.size(), c.expected.size()) << c.name;
+        for (size_t i = 0; i < placed.size(); ++i) {
+            const Marked& e = c.expected[i];
+            EXPECT_EQ(static_cast<uint32_t>(placed[i].record.code), e.code) << c.name << " #" << i;
+            EXPECT_EQ(placed[i].penX, e.penX) << c.name << " #" << i;
+            EXPECT_EQ(placed[i].stopState, e.stop) << c.name << " #" << i;
+            EXPECT_EQ(placed[i].iconKind, e.icon) << c.name << " #" << i;
+            EXPECT_EQ(placed[i].interval, e.interval) << c.name << " #" << i;
+            EXPECT_EQ(placed[i].extraWait, e.wait) << c.name << " #" << i;
+        }
+    }
 }
 
-TEST(TextLayout, MarkupHookTakesTags) {
-    text::SetMarkupHook(TestHook);
-    g_hookCalls = 0;
-    auto placed = LayOut("a<X>b<Y>c", Rules(400, 200));
-    text::SetMarkupHook(nullptr);
-    EXPECT_EQ(g_hookCalls, 2);
-    EXPECT_EQ(placed.size(), 3u);
-    // A "<" without a closing ">" is an ordinary character.
-    EXPECT_EQ(LayOut("a<b", Rules(400, 200)).size(), 3u);
+TEST(TextMarkup, FontRubyAndVoiceTagsGoToTheOwner) {
+    text::LayoutRules r = Rules(400, 200);
+    r.hooks = &kTestHooks;
+    g_tags.clear();
+    // The ruby reading points into the text: it stays alive while it is read.
+    const std::string source = "a<font incolor=#FF0000 size=30>b</FONT><I>c</I><RUBY='yo'>XY</RUBY><VOICE SRC=v.ogg>d";
+    auto placed = LayOut(source, r);
+    ASSERT_EQ(placed.size(), 6u);
+    std::vector<std::string> expected = {
+        "1:" + std::to_string(text::kTagFont),      "2:" + std::to_string(text::kTagFontEnd),
+        "2:" + std::to_string(text::kTagItalic),    "3:" + std::to_string(text::kTagItalicEnd),
+        "3:" + std::to_string(text::kTagRuby),      "5:" + std::to_string(text::kTagRubyEnd),
+        "5:" + std::to_string(text::kTagVoice)};
+    EXPECT_EQ(g_tags, expected);
+    EXPECT_EQ(placed[3].rubyBase, 2);
+    EXPECT_EQ(std::string(placed[3].rubyText, static_cast<size_t>(placed[3].rubyLength)), "yo");
+}
+
+// The tag parser alone: attributes in any case and order, bounded copies.
+TEST(TextMarkup, ParserReadsAttributesIntoBoundedFields) {
+    const struct {
+        const char* name;
+        std::string tag;  // after "<"
+        int32_t kind;
+        std::string rest;  // what follows the tag
+    } cases[] = {
+        {"font", "FONT INCOLOR=\"#102030\" OUTCOLOR=#405060 FACE=\"IPA Gothic\" SIZE=20>x", text::kTagFont, "x"},
+        {"closing font", "/font>x", text::kTagFontEnd, "x"},
+        {"italic", "I>x", text::kTagItalic, "x"},
+        {"closing strike", "/s>x", text::kTagStrikeEnd, "x"},
+        {"center", "CENTER>x", text::kTagCenter, "x"},
+        {"middle", "/MIDDLE>x", text::kTagMiddleEnd, "x"},
+        {"voice takes its line break", "VOICE NAME=io CLASS=girl SRC=\"v/a.ogg\" MODE=OFF>\r\nx", text::kTagVoice, "x"},
+        {"nothing known", "hello>x", text::kTagNone, "x"},
+        {"to the end", "WAIT=10", text::kTagWait, ""},
+    };
+    for (const auto& c : cases) {
+        text::TagEffect e;
+        const char* next = nullptr;
+        const char* p = c.tag.data();
+        EXPECT_EQ(text::ParseTag(p, p + c.tag.size(), &e, &next), 1) << c.name;
+        EXPECT_EQ(e.kind, c.kind) << c.name;
+        EXPECT_EQ(std::string(next, p + c.tag.size()), c.rest) << c.name;
+    }
+    text::TagEffect e;
+    const char* next = nullptr;
+    std::string font = "font size=20 outcolor=#405060 face=\"IPA Gothic\" incolor=#102030>";
+    text::ParseTag(font.data(), font.data() + font.size(), &e, &next);
+    EXPECT_EQ(e.fill, 0x102030u);
+    EXPECT_EQ(e.outline, 0x405060u);
+    EXPECT_STREQ(e.face, "IPA Gothic");
+    EXPECT_EQ(e.size, 20);
+    std::string voice = "VOICE NAME=io CLASS=girl SRC=\"v/a.ogg\" MODE=OFF>";
+    text::ParseTag(voice.data(), voice.data() + voice.size(), &e, &next);
+    EXPECT_STREQ(e.voiceName, "io");
+    EXPECT_STREQ(e.voiceClass, "girl");
+    EXPECT_STREQ(e.voiceSource, "v/a.ogg");
+    EXPECT_EQ(e.voiceEnabled, 0);
+    // Over-long values are cut at their field's size, never past it; a
+    // 2-byte character is not split.
+    std::string longName = "VOICE NAME=" + std::string(100, 'n') + " CLASS=" + std::string(300, 'c') +
+                           " SRC=" + std::string(600, 's') + ">";
+    text::ParseTag(longName.data(), longName.data() + longName.size(), &e, &next);
+    EXPECT_EQ(std::strlen(e.voiceName), text::kVoiceNameSize - 1);
+    EXPECT_EQ(std::strlen(e.voiceClass), text::kVoiceClassSize - 1);
+    EXPECT_EQ(next, longName.data() + longName.size());
+    std::string wide = "VALUE NAME=" + Sjis(std::string(100, 'a') + "表表表表表表表表表表表表表表表");
+    wide += ">";
+    text::ParseTag(wide.data(), wide.data() + wide.size(), &e, &next);
+    EXPECT_EQ(std::strlen(e.valueName), 126u) << "cut before a character that would not fit";
 }
 
 }  // namespace
@@ -261,7 +377,7 @@ TEST(TextBlockLayout, LineBreaksPagesCommentsAndInlineCode) {
         std::vector<Slot> expected;
     } cases[] = {
         {"line break", "ab\r\ncd", 400, 400, {{C, 'a', 0, 10, 0}, {C, 'b', 10, 10, 0}, {L, 0, 0, 0, 0}, {C, 'c', 0, 30, 0}, {C, 'd', 10, 30, 0}}},
-        {"empty line ends the page", "a\r\n\r\nb", 400, 400, {{C, 'a', 0, 10, 0}, {L, 0, 0, 0, 0}, {L, 0, 0, 0, 0}, {C, 'b', 0, 46, 1}}},
+        {"empty line ends the page: the next starts at the top", "a\r\n\r\nb", 400, 400, {{C, 'a', 0, 10, 0}, {L, 0, 0, 0, 0}, {L, 0, 0, 0, 0}, {C, 'b', 0, 10, 1}}},
         {"<? keeps the page", "a<?\r\n\r\nb", 400, 400, {{C, 'a', 0, 10, 0}, {L, 0, 0, 0, 0}, {L, 0, 0, 0, 0}, {C, 'b', 0, 46, 0}}},
         {"<! joins lines", "a<!\r\nb", 400, 400, {{C, 'a', 0, 10, 0}, {C, 'b', 10, 10, 0}}},
         {"comments", "a// note\r\nb/* x /* y */ z */c", 400, 400, {{C, 'a', 0, 10, 0}, {L, 0, 0, 0, 0}, {C, 'b', 0, 30, 0}, {C, 'c', 10, 30, 0}}},

@@ -1,5 +1,5 @@
 // CreateText as its handler runs it, over hand-made glyphs: the object's
-// picture holds the laid-out text, AUTO sizes, bad arguments and failing
+// picture receives the laid-out text from the reveal, AUTO sizes, bad arguments and failing
 // glyphs create nothing, the Request keywords, outlines, and deletion
 // releasing every glyph image (also when the glyphs came from a LoadFont set
 // deleted first).
@@ -24,6 +24,7 @@
 #include "shell/wiring.h"
 #include "text/font_commands.h"
 #include "text/glyph_set.h"
+#include "text/reveal.h"
 #include "text/text_object.h"
 
 namespace text_test {
@@ -101,6 +102,13 @@ TEST_F(CreateTextTest, DrawsTheWholeTextIntoTheObjectsPicture) {
         EXPECT_EQ(p->characters[i].glyph->x, expected[i].x) << i;
         EXPECT_EQ(p->characters[i].glyph->y, expected[i].y) << i;
         EXPECT_EQ(p->characters[i].glyph->quad, nullptr) << "glyphs are copied, never drawn alone";
+    }
+    EXPECT_EQ(o->ops.textStep, text::RevealStep) << "CreateText reveals from its first step";
+    EXPECT_EQ(Pixel(o, 0, 10) >> 24, 0u) << "nothing is shown before the reveal";
+    ASSERT_EQ(scene::RequestObjects(kKey, "msg", "PushText"), 1);
+    {
+        core::SceneLockGuard hold;
+        EXPECT_EQ(text::RevealStep(o), 0) << "pushed: the whole text at once, finished";
     }
     EXPECT_EQ(Pixel(o, 0, 10), 0xFFFFFFFFu) << "the fill colour at full alpha";
     EXPECT_EQ(Pixel(o, 8, 14), 0xFFFFFFFFu);
@@ -200,7 +208,10 @@ TEST_F(CreateTextTest, RequestKeywords) {
     EXPECT_EQ(o->ops.textStep, text::RevealStep) << "Enter installs the text step";
     EXPECT_EQ(o->ops.draw, scene::DrawObject) << "Enter after Erase draws again";
     EXPECT_EQ(o->image->blendMode & 0xF000, 0) << "UnSmoothing after Smoothing";
-    EXPECT_EQ(text::RevealStep(o), 0) << "the whole text is shown: finished at once";
+    {
+        core::SceneLockGuard hold;
+        EXPECT_EQ(text::RevealStep(o), 0) << "the whole text is shown: finished at once";
+    }
     EXPECT_EQ(p->push, 0);
     EXPECT_EQ(p->cursor, p->count);
 
@@ -220,6 +231,11 @@ TEST_F(CreateTextTest, OutlineImageInTheOutlineColour) {
     const text::TextPayload* p = Find("o")->text;
     ASSERT_NE(p->outline, nullptr);
     EXPECT_EQ(p->direction, static_cast<uint32_t>(text::kOutlineRightDown));
+    ASSERT_EQ(scene::RequestObjects(kKey, "o", "PushText"), 1);
+    {
+        core::SceneLockGuard hold;
+        text::RevealStep(Find("o"));
+    }
     EXPECT_EQ(p->outline->rows[10][0], 0xFF0000FFu);
     EXPECT_EQ(Find("o")->image->image->rows[10][0], 0xFFFFFFFFu);
     scene::DeleteObjects(kKey, "o");
