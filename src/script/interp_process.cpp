@@ -468,6 +468,27 @@ int32_t BlockStatus(const ScriptBlock* block) { return block ? StatusOf(block) :
 
 void StopAllProcesses() { StopAllProcessesWithin(10000); }
 
+bool AnyScriptThreadRunning() {
+    if (core::CountLiveEngineThreads(ProcessThread) > 0) return true;
+    // Without a process thread, a parallel block counts only while it runs
+    // or is about to: an idle or paused one waits for a request that no
+    // script is left to make.
+    core::LockGuard loading(core::kLockScriptLoad);  // blocks are appended under it
+    ProcessLists& lists = Lists();
+    std::lock_guard<std::mutex> lock(lists.lock);
+    for (ScriptProcess* first : lists.worldFirst) {
+        for (ScriptProcess* p = first; p; p = p->next) {
+            for (ScriptBlock* b = p->firstBlock; b; b = b->next) {
+                if (!b->run.hasThread || !core::IsEngineThreadAlive(LoadShared(b->run.thread))) continue;
+                int32_t st = StatusOf(b);
+                if (st != StatusStopped && st != StatusOpened && st != StatusIdle && st != StatusPaused)
+                    return true;
+            }
+        }
+    }
+    return false;
+}
+
 int StopAllProcessesWithin(int waitMs) {
     uint32_t state = core::Current().state.load();
     bool quitting = core::Quitting();

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "files/file_handle.h"
 #include "platform/encoding.h"
 #include "platform/system.h"
 #include "script/system_variables.h"
@@ -62,6 +63,8 @@ bool ApplyGameSettings() {
     const Settings& s = core::Current().settings;
     ShellContext& ctx = State();
     ctx.saveFolder = DetermineSaveFolder(s, core::Current().saveDirOverride);
+    // Disk loads fall back to it, and WriteFile may write inside it.
+    files::SetSaveFolder(ctx.saveFolder.c_str());
 
     script::StoreStartup startup;
     startup.savePath = ctx.saveFolder.c_str();

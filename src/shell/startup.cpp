@@ -111,6 +111,12 @@ int StartSequence() {
     uint32_t previous = core::Current().previousState;
     if (previous == core::StatePlay || previous == core::StateSystemScript) TeardownSequence();
     core::Current().settings = LoadSettings();
+    // Nothing can run without a start script: say why it is missing, and
+    // stop before anything (the save folder) is made for the game.
+    if (core::Current().settings.startScript.empty()) {
+        std::fprintf(stderr, "velmoor: cannot start: %s\n", DescribeMissingStartScript().c_str());
+        return 0;
+    }
     if (!sub.applyGameSettings()) return 0;
     if (!core::RegistryInitialised() && !core::InitRegistry()) return 0;
     if (!sub.startWorkers()) return 0;
@@ -158,10 +164,11 @@ void ShutdownSequence() {
     ctx.instanceLocked = false;
 }
 
-int MainLoop(int exitAfterMs, bool* exitedByTimer) {
+int MainLoop(int exitAfterMs, bool* exitedByTimer, bool endWhenIdle) {
     Subsystems& sub = GetSubsystems();
     uint32_t start = core::NowMs();
     *exitedByTimer = false;
+    bool idleSeen = false;
     while (!core::Quitting()) {
         uint32_t state = core::Current().state;
         if (state == core::StateStart) {
@@ -170,6 +177,17 @@ int MainLoop(int exitAfterMs, bool* exitedByTimer) {
             sub.runLoadingScreen();
         }
         if (core::Quitting()) break;
+        if (endWhenIdle && core::Current().state.load() == core::StatePlay && !sub.scriptsRunning()) {
+            // Idle at two looks in a row, the second a check interval later:
+            // the composer has had several frames to show the last changes.
+            if (idleSeen) {
+                core::RequestQuit();
+                break;
+            }
+            idleSeen = true;
+        } else {
+            idleSeen = false;
+        }
         int timeout = platform::kInfinite;
         if (exitAfterMs >= 0) {
             int elapsed = static_cast<int>(core::NowMs() - start);
@@ -182,6 +200,10 @@ int MainLoop(int exitAfterMs, bool* exitedByTimer) {
         }
         // Variable resets the input layer scheduled fall due without a
         // window message: the wait ends in time for them.
+        // A script thread's end wakes this loop, but the thread may still be
+        // winding down then: look again a little later.
+        constexpr int kIdleCheckMs = 100;
+        if (endWhenIdle && (timeout < 0 || timeout > kIdleCheckMs)) timeout = kIdleCheckMs;
         int inputDue = InputTimerDueIn();
         if (inputDue >= 0 && (timeout < 0 || inputDue < timeout)) timeout = inputDue;
         platform::Message message;

@@ -1,6 +1,7 @@
 // velmoor-tool run: usage errors, unreachable games and failed starts.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "support/support.h"
@@ -68,6 +69,62 @@ TEST(RunCommand, ScreenshotIsWrittenEvenWhenTheStartFails) {
     EXPECT_EQ(sig[1], 'P');
     EXPECT_EQ(sig[2], 'N');
     EXPECT_EQ(sig[3], 'G');
+}
+
+}  // namespace
+
+namespace {
+
+// A broken settings file is named with what is wrong with it, and the game
+// folder gets no save folder from a start that could not read its settings.
+TEST(RunCommand, BrokenSettingsAreNamed) {
+    const struct {
+        const char* what;
+        std::string settings;  // "" writes no settings file
+        const char* message;
+    } cases[] = {
+        {"missing", "", "system/System.ini (in the game folder"},
+        {"saved as UTF-8", "[スクリプト]\r\nstart=script/start.txt\r\n", "is not Shift-JIS (it looks like UTF-8 from line 1)"},
+        {"UTF-8 with a byte-order mark", "\xEF\xBB\xBF[x]\r\n", "starts with a UTF-8 byte-order mark"},
+        {"no script section", testing_support::Sjis("[プロダクト]\nname=x\n"), "has no [スクリプト] section"},
+        {"no start key", testing_support::Sjis("[スクリプト]\nmenu=script/menu.txt\n"), "has no start= key"},
+    };
+    for (const auto& c : cases) {
+        TempDir game;
+        if (!c.settings.empty()) game.Write("system/System.ini", c.settings);
+        else game.Write("readme.txt", "no settings here");
+        std::string output;
+        EXPECT_EQ(testing_support::RunHeadless(game, &output), 1) << c.what << output;
+        EXPECT_NE(output.find(c.message), std::string::npos) << c.what << "\n" << output;
+        EXPECT_FALSE(std::filesystem::exists(game.path + "/save")) << c.what;
+    }
+}
+
+// Help and usage: asked for, they go to stdout with status 0; a run without a
+// game folder says what is missing.
+TEST(RunCommand, HelpAndMissingGameFolder) {
+    for (const char* ask : {"--help", "-h", "help"}) {
+        std::string output;
+        EXPECT_EQ(RunProgram({ToolPath(), ask}, &output), 0) << ask;
+        EXPECT_NE(output.find("velmoor-tool run [--headless]"), std::string::npos) << output;
+        EXPECT_NE(output.find("--audio-report"), std::string::npos) << output;
+    }
+    std::string output;
+    EXPECT_EQ(RunProgram({ToolPath(), "run"}, &output), 2);
+    EXPECT_NE(output.find("no game folder given"), std::string::npos) << output;
+    EXPECT_NE(output.find("--audio-report"), std::string::npos) << output;
+    EXPECT_EQ(RunProgram({ToolPath()}, &output), 2);
+    EXPECT_NE(output.find("no command given"), std::string::npos) << output;
+}
+
+// An unwritable screenshot fails the run.
+TEST(RunCommand, UnwritableScreenshotIsAFailure) {
+    TempDir game;
+    testing_support::WriteGame(game, "chapter main {\n}\n");
+    std::string output;
+    EXPECT_EQ(testing_support::RunHeadless(game, &output, {"--screenshot", "/nonexistent/dir/shot.png"}), 4)
+        << output;
+    EXPECT_NE(output.find("cannot write the screenshot"), std::string::npos) << output;
 }
 
 }  // namespace
