@@ -9,6 +9,7 @@
 #include "script/system_variables.h"
 #include "script/variables.h"
 #include "core/engine.h"
+#include "shell/settings.h"
 #include "shell/state.h"
 
 namespace shell {
@@ -61,6 +62,12 @@ void GatherSystemInfo() { State().system = platform::DescribeSystem(); }
 
 bool ApplyGameSettings() {
     const Settings& s = core::Current().settings;
+    // Nothing can run without a start script: say why it is missing, and
+    // stop before anything (the save folder) is made for the game.
+    if (s.startScript.empty()) {
+        std::fprintf(stderr, "velmoor: cannot start: %s\n", DescribeMissingStartScript().c_str());
+        return false;
+    }
     ShellContext& ctx = State();
     ctx.saveFolder = DetermineSaveFolder(s, core::Current().saveDirOverride);
     // Disk loads fall back to it, and WriteFile may write inside it.

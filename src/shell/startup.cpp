@@ -111,12 +111,6 @@ int StartSequence() {
     uint32_t previous = core::Current().previousState;
     if (previous == core::StatePlay || previous == core::StateSystemScript) TeardownSequence();
     core::Current().settings = LoadSettings();
-    // Nothing can run without a start script: say why it is missing, and
-    // stop before anything (the save folder) is made for the game.
-    if (core::Current().settings.startScript.empty()) {
-        std::fprintf(stderr, "velmoor: cannot start: %s\n", DescribeMissingStartScript().c_str());
-        return 0;
-    }
     if (!sub.applyGameSettings()) return 0;
     if (!core::RegistryInitialised() && !core::InitRegistry()) return 0;
     if (!sub.startWorkers()) return 0;
