@@ -128,3 +128,22 @@ TEST(RunCommand, UnwritableScreenshotIsAFailure) {
 }
 
 }  // namespace
+
+namespace {
+
+// The player without a display says so and ends, instead of running unseen.
+TEST(RunCommand, PlayerWithoutADisplaySaysSo) {
+    TempDir game, runtime;
+    testing_support::WriteGame(game, "chapter main {\n\twhile (1) { }\n}\n");
+    std::string output;
+    int status = RunProgram({"/bin/sh", "-c", "cd \"$1\" && exec \"$2\"", "sh", game.path, VELMOOR_PLAYER},
+                            &output,
+                            {"DISPLAY=", "WAYLAND_DISPLAY=", "SDL_VIDEODRIVER=", "XDG_RUNTIME_DIR=" + runtime.path,
+                             "XDG_DATA_HOME=" + runtime.path},
+                            60);
+    EXPECT_EQ(status, 1) << output;
+    EXPECT_NE(output.find("no display is available"), std::string::npos) << output;
+    EXPECT_NE(output.find("--headless"), std::string::npos) << output;
+}
+
+}  // namespace
