@@ -4,7 +4,10 @@
 #include <cstring>
 
 #include "core/clock.h"
+#include <string>
+
 #include "platform/encoding.h"
+#include "platform/folder.h"
 #include "platform/msgbox.h"
 #include "platform/system.h"
 #include "platform/thread.h"
@@ -53,12 +56,19 @@ int ProcessInitialise() {
     }
     if (!sub.scanArchives()) return 0;
 
-    if (!platform::TryLockInstance(kInstanceName)) {
-        // Another copy runs: it brings its window forward; this one ends quietly.
-        platform::AskOtherInstanceToRaise(kInstanceName);
-        return 0;
+    // One player per game: the lock is keyed on the game folder, so other
+    // games (and headless runs, which take no lock) start freely.
+    if (!platform::IsHeadless()) {
+        std::string lockName = platform::InstanceNameForFolder(kInstanceName, platform::AbsolutePath("."));
+        if (!platform::TryLockInstance(lockName.c_str())) {
+            platform::AskOtherInstanceToRaise(lockName.c_str());
+            std::fprintf(stderr,
+                         "velmoor: this game already runs; its window was brought forward and this "
+                         "copy ends\n");
+            return 0;
+        }
+        State().instanceLocked = true;
     }
-    State().instanceLocked = true;
 
     if (!core::RegistryInitialised() && !core::InitRegistry()) return 0;
 

@@ -1,5 +1,13 @@
 // velmoor-tool run: usage errors, unreachable games and failed starts.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 #include <filesystem>
 #include <string>
@@ -144,6 +152,75 @@ TEST(RunCommand, PlayerWithoutADisplaySaysSo) {
     EXPECT_EQ(status, 1) << output;
     EXPECT_NE(output.find("no display is available"), std::string::npos) << output;
     EXPECT_NE(output.find("--headless"), std::string::npos) << output;
+}
+
+}  // namespace
+
+namespace {
+
+// Headless runs take no single-instance lock: several may run at once, even
+// of one game, beside a player.
+TEST(RunCommand, HeadlessRunsTakeNoInstanceLock) {
+    TempDir game, runtime;
+    testing_support::WriteGame(game, "chapter main {\n}\n");
+    std::string output;
+    EXPECT_EQ(RunProgram({ToolPath(), "run", "--headless", game.path}, &output,
+                         {"XDG_RUNTIME_DIR=" + runtime.path, "XDG_DATA_HOME=" + runtime.path}),
+              0)
+        << output;
+    for (const auto& entry : std::filesystem::directory_iterator(runtime.path))
+        EXPECT_EQ(entry.path().extension(), "") << entry.path();
+}
+
+}  // namespace
+
+namespace {
+
+// Ctrl+C during a run ends it like a quit request: the screenshot is written
+// and the status is the normal end's.
+TEST(RunCommand, CtrlCEndsTheRunWithItsScreenshot) {
+    TempDir game, runtime;
+    testing_support::WriteGame(game,
+                               "chapter main {\n\tWriteFile(\"started.txt\", \"1\", FALSE);\n"
+                               "\twhile (1) { Wait(10); }\n}\n");
+    std::string shot = game.path + "/shot.png";
+    std::vector<std::string> args{ToolPath(), "run", "--headless", "--exit-after", "120000", "--screenshot",
+                                  shot, game.path};
+    std::vector<std::string> envStrings;
+    for (char** e = environ; *e; ++e) envStrings.push_back(*e);
+    envStrings.push_back("XDG_RUNTIME_DIR=" + runtime.path);
+    envStrings.push_back("XDG_DATA_HOME=" + runtime.path);
+    std::vector<char*> argv, envp;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (auto& e : envStrings) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
+    posix_spawn_file_actions_destroy(&actions);
+
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!std::filesystem::exists(game.path + "/started.txt") && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(std::filesystem::exists(game.path + "/started.txt"));
+    kill(child, SIGINT);
+    int status = 0;
+    bool ended = false;
+    deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!(ended = waitpid(child, &status, WNOHANG) == child) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (!ended) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        FAIL() << "Ctrl+C did not end the run";
+    }
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by the signal itself";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(testing_support::ReadAll(shot).substr(1, 3), "PNG");
 }
 
 }  // namespace
