@@ -224,3 +224,22 @@ TEST(RunCommand, CtrlCEndsTheRunWithItsScreenshot) {
 }
 
 }  // namespace
+
+namespace {
+
+// A windowed run on a machine without a sound card prints our one notice,
+// not the sound libraries' own log lines.
+TEST(RunCommand, SoundLibrariesStayQuiet) {
+    TempDir game, runtime;
+    testing_support::WriteGame(game, "chapter main {\n}\n");
+    std::string output;
+    // A windowed run does not end when its scripts do: --exit-after ends it.
+    int status = RunProgram({ToolPath(), "run", "--exit-after", "1000", game.path}, &output,
+                            {"SDL_VIDEODRIVER=dummy", "XDG_RUNTIME_DIR=" + runtime.path,
+                             "XDG_DATA_HOME=" + runtime.path});
+    EXPECT_EQ(status, 3) << output;
+    EXPECT_EQ(output.find("ALSA lib"), std::string::npos) << output;
+    EXPECT_EQ(output.find("[ALSOFT]"), std::string::npos) << output;
+}
+
+}  // namespace
