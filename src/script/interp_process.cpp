@@ -1,12 +1,14 @@
 // Script processes: the two worlds' lists, the process thread, parallel
 // blocks and their requests, stopping everything, and the script engine's
 // start with the system-script switch.
+#include <string>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <vector>
 
+#include "platform/encoding.h"
 #include "platform/clock.h"
 #include "script/dispatch.h"
 #include "script/interp_internal.h"
@@ -553,13 +555,13 @@ bool StartScriptEngine(const char* startScript) {
         }
     }
     if (!script[0]) {
-        std::fprintf(stderr, "velmoor: the settings name no start script\n");
+        core::ReportStartError("the settings name no start script");
         return false;
     }
     ScriptProcess* process = LoadScriptProcess(script, "main", nullptr);
     if (!process) {
-        std::fprintf(stderr, "velmoor: cannot load the start script %s (or its chapter main)\n",
-                     script);
+        core::ReportStartError(std::string("cannot load the start script ") + platform::SjisToUtf8(script) +
+                               " (or its chapter main)");
         return false;
     }
     if (process->currentBlock) process->currentBlock->run.currentMark = 1;

@@ -4,7 +4,9 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/encoding.h"
 #include "platform/headless.h"
+#include "platform/msgbox.h"
 #include "platform/interrupt.h"
 #include "platform/video.h"
 #include "render/png_write.h"
@@ -74,6 +76,13 @@ int RunEngine(const RunOptions& options) {
         } else if (byTimer) {
             result = kRunExitAfter;
         }
+    }
+    // The windowed player has no terminal to speak to, as a rule: show why
+    // the game could not start.
+    if (result == kRunStartFailed && !options.headless && !core::Current().startError.empty()) {
+        std::string text = "The game could not start:\n" + core::Current().startError;
+        platform::ShowMessageBox(platform::Utf8ToSjis(text).c_str(), "Velmoor",
+                                 platform::kMbOk | platform::kMbIconError);
     }
     if (!options.screenshotPath.empty() && !WriteScreenshot(options.screenshotPath) &&
         result != kRunStartFailed)

@@ -65,7 +65,7 @@ bool ApplyGameSettings() {
     // Nothing can run without a start script: say why it is missing, and
     // stop before anything (the save folder) is made for the game.
     if (s.startScript.empty()) {
-        std::fprintf(stderr, "velmoor: cannot start: %s\n", DescribeMissingStartScript().c_str());
+        core::ReportStartError("cannot start: " + DescribeMissingStartScript());
         return false;
     }
     ShellContext& ctx = State();

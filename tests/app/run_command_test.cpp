@@ -243,3 +243,23 @@ TEST(RunCommand, SoundLibrariesStayQuiet) {
 }
 
 }  // namespace
+
+namespace {
+
+// The windowed player shows why a start failed in a message box, not only on
+// stderr. (Without a real display the box falls back to stderr, marked as a
+// message box, which is what this test sees.)
+TEST(RunCommand, WindowedStartFailureIsShownInAMessageBox) {
+    TempDir game, runtime;
+    game.Write("readme.txt", "no settings here");
+    std::string output;
+    int status = RunProgram({ToolPath(), "run", "--exit-after", "20000", game.path}, &output,
+                            {"SDL_VIDEODRIVER=dummy", "DISPLAY=", "WAYLAND_DISPLAY=",
+                             "XDG_RUNTIME_DIR=" + runtime.path, "XDG_DATA_HOME=" + runtime.path});
+    EXPECT_EQ(status, 1) << output;
+    EXPECT_NE(output.find("[message box] Velmoor: The game could not start:\ncannot start: the settings file"),
+              std::string::npos)
+        << output;
+}
+
+}  // namespace
