@@ -80,6 +80,42 @@ std::string SafeRelativePath(const std::string& entryName) {
     return path;
 }
 
+bool IsValidUtf8(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size()) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        size_t extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : 9;
+        if (extra == 9 || i + extra >= text.size() + (extra ? 0 : 1)) return false;
+        for (size_t k = 1; k <= extra; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+// The archive's (Shift-JIS) spelling of a name found on disk. Names on a
+// Linux disk are normally UTF-8 and are converted; a name that is already
+// Shift-JIS (and no UTF-8) is kept. False for a UTF-8 name with a character
+// Shift-JIS cannot hold: the engine could never ask for it.
+bool ArchiveSpelling(const std::string& onDisk, std::string* sjis) {
+    bool plain = std::all_of(onDisk.begin(), onDisk.end(),
+                             [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (plain) {
+        *sjis = onDisk;
+        return true;
+    }
+    if (IsValidUtf8(onDisk)) return platform::Utf8ToSjisStrict(onDisk, sjis);
+    *sjis = onDisk;
+    return true;
+}
+
+// The disk spelling of an archive entry's path: UTF-8, or the bytes as
+// stored when they are not valid Shift-JIS.
+std::string DiskSpelling(const std::string& sjis) {
+    std::string utf8;
+    return platform::SjisToUtf8Strict(sjis, &utf8) ? utf8 : sjis;
+}
+
 }  // namespace
 
 int PackCommand(int argc, char** argv) {
@@ -113,8 +149,12 @@ int PackCommand(int argc, char** argv) {
         if (!it->is_regular_file(typeError)) continue;
         if (fs::weakly_canonical(it->path(), typeError) == outAbsolute) continue;
         std::string relative = it->path().lexically_relative(root).generic_string();
+        std::string sjis;
+        if (!ArchiveSpelling(relative, &sjis))
+            return Fail("pack", "the name \"" + relative +
+                                    "\" has no Shift-JIS form (the engine could not ask for it); rename it");
         files::PackItem item;
-        item.name = files::ArchiveNameOf(relative);
+        item.name = files::ArchiveNameOf(sjis);
         item.sourcePath = it->path().string();
         if (item.name.size() > files::kMaxEntryNameLength)
             return Fail("pack", "the name \"" + relative + "\" is longer than " +
@@ -160,7 +200,7 @@ int UnpackCommand(int argc, char** argv) {
             Fail("unpack", "entry \"" + shown + "\" does not match its checksum");
             ++failures;
         }
-        fs::path target = outRoot / relative;
+        fs::path target = outRoot / DiskSpelling(relative);
         std::error_code ec;
         fs::create_directories(target.parent_path(), ec);
         FILE* out = std::fopen(target.string().c_str(), "wb");

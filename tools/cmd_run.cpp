@@ -56,6 +56,10 @@ int RunCommand(int argc, char** argv) {
             const char* v = value("--save-dir");
             if (!v) return usage();
             options.saveDir = v;
+        } else if (a == "--help" || a == "-h") {
+            std::printf("usage: velmoor-tool run [--headless] [--input FILE] [--screenshot FILE.png] "
+                        "[--exit-after MS] [--save-dir DIR] [--audio-report] GAME_DIR\n");
+            return 0;
         } else if (a == "--audio-report") {
             // After the run, one line per voice of the headless audio device.
             audioReport = true;
@@ -69,7 +73,10 @@ int RunCommand(int argc, char** argv) {
             return usage();
         }
     }
-    if (game.empty()) return usage();
+    if (game.empty()) {
+        std::fprintf(stderr, "velmoor-tool run: no game folder given (the folder holding system/System.ini)\n");
+        return usage();
+    }
     // Paths given relative to where the tool was started stay valid after the
     // change into the game folder.
     auto absolute = [](std::string& path) {

@@ -10,25 +10,42 @@ namespace tool {
 namespace {
 
 const Command kCommands[] = {
-    {"run", "run [--headless] [--input FILE] [--screenshot FILE.png] [--exit-after MS] "
-            "[--save-dir DIR] GAME_DIR", RunCommand},
+    {"run", "run [--headless] [--input FILE] [--screenshot FILE.png] [--exit-after MS]\n"
+            "                     [--save-dir DIR] [--audio-report] GAME_DIR", RunCommand},
     {"pack", "pack OUT.cva DIR [--store] [--no-scramble]", PackCommand},
     {"unpack", "unpack ARCHIVE DIR", UnpackCommand},
     {"list", "list ARCHIVE", ListCommand},
     {"cvsf", "cvsf encode|decode IN OUT [--name NAME]", CvsfCommand},
 };
 
+void PrintUsage(FILE* out) {
+    std::fprintf(out, "usage: velmoor-tool COMMAND ...\n");
+    for (const Command& c : kCommands) std::fprintf(out, "  velmoor-tool %s\n", c.usage);
+}
+
 int Usage() {
-    std::fprintf(stderr, "usage: velmoor-tool COMMAND ...\n");
-    for (const Command& c : kCommands) std::fprintf(stderr, "  velmoor-tool %s\n", c.usage);
+    PrintUsage(stderr);
     return 2;
+}
+
+bool AsksForHelp(const char* arg) {
+    return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0 ||
+           std::strcmp(arg, "help") == 0;
 }
 
 }  // namespace
 }  // namespace tool
 
 int main(int argc, char** argv) {
-    if (argc < 2) return tool::Usage();
+    if (argc < 2) {
+        std::fprintf(stderr, "velmoor-tool: no command given\n");
+        return tool::Usage();
+    }
+    if (tool::AsksForHelp(argv[1])) {
+        // Asked for: the usage goes to stdout and is no error.
+        tool::PrintUsage(stdout);
+        return 0;
+    }
     // Commands work inside an engine; `run` builds a fresh one of its own.
     shell::EngineScope engine;
     for (const tool::Command& c : tool::kCommands)

@@ -1,3 +1,4 @@
+#include <cstdio>
 #include "core/engine.h"
 
 #include "platform/messages.h"
@@ -14,6 +15,11 @@ int SetEngineState(uint32_t value) {
     g_current->state = value;
     platform::SetEvent(g_current->stateChanged);
     return 1;
+}
+
+void ReportStartError(const std::string& text) {
+    std::fprintf(stderr, "velmoor: %s\n", text.c_str());
+    if (g_current->startError.empty()) g_current->startError = text;
 }
 
 void RequestQuit() {

@@ -9,6 +9,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "core/clock.h"
 #include "core/pointer.h"
@@ -65,6 +66,9 @@ struct Engine {
     int processorCount = 1;
     // Shell-side failure of the last start sequence, for the tool's exit status.
     int startFailed = 0;
+    // Why the last start failed, in UTF-8 (the first reason given; main
+    // thread only). The player shows it in a message box as well.
+    std::string startError;
     // Save folder chosen by the runner (velmoor-tool run --save-dir); empty:
     // the usual per-user folder.
     char saveDirOverride[260] = {};
@@ -107,6 +111,9 @@ void SetCurrentEngine(Engine* engine);
 int SetEngineState(uint32_t value);
 // Sets the quit flag, signals quitEvent and wakes the main thread.
 void RequestQuit();
+// A start failure for the author: printed on stderr as "velmoor: TEXT" and
+// kept as the engine's startError when it is the first. Main thread.
+void ReportStartError(const std::string& text);
 inline bool Quitting() { return g_current->quit.load(std::memory_order_relaxed) != 0; }
 
 }  // namespace core

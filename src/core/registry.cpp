@@ -174,6 +174,15 @@ int IsEngineThreadAlive(ThreadHandle handle, ThreadEntry entry) {
     return 0;
 }
 
+int CountLiveEngineThreads(ThreadEntry entry) {
+    LockGuard hold(kLockRegistry);
+    int count = 0;
+    for (ThreadRecord* r = &R().first; r; r = r->next) {
+        if (r->handle != -1 && r->entry == entry && platform::IsThreadAlive(r->thread)) ++count;
+    }
+    return count;
+}
+
 platform::Event* EngineThreadEndedEvent(ThreadHandle handle) {
     LockGuard hold(kLockRegistry);
     ThreadRecord* record = FindByHandle(handle);

@@ -54,6 +54,8 @@ int EngineThreadState(ThreadHandle handle);
 // 1 while the thread is alive. With `entry` non-null the record is found by
 // its entry function instead of by handle.
 int IsEngineThreadAlive(ThreadHandle handle, ThreadEntry entry = nullptr);
+// Number of live threads started with `entry`.
+int CountLiveEngineThreads(ThreadEntry entry);
 // Event signalled when the thread has ended (null for an unknown handle).
 platform::Event* EngineThreadEndedEvent(ThreadHandle handle);
 // Waits up to timeoutMs for the thread to end; 1 when it has.

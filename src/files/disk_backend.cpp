@@ -6,6 +6,7 @@
 #include "files/backends.h"
 #include "files/cvsf.h"
 #include "files/file_handle.h"
+#include "files/loose_names.h"
 #include "files/state.h"
 #include "platform/folder.h"
 
@@ -19,8 +20,12 @@ static_assert(sizeof(DiskSettings::dataPrefix) == kPathSize && sizeof(DiskSettin
 
 DiskSettings& Settings() { return State().disk; }
 
+// Reading: the name as written first (the common case costs one open), then
+// its UTF-8 spelling or a match ignoring letter case.
 FILE* OpenNative(const char* name, const char* mode) {
-    return std::fopen(platform::NativePath(name).c_str(), mode);
+    if (FILE* f = std::fopen(platform::NativePath(name).c_str(), mode)) return f;
+    std::string found = ResolveLooseName(name);
+    return found.empty() ? nullptr : std::fopen(found.c_str(), mode);
 }
 
 // The name as given; then without the data-folder prefix; then inside the
@@ -115,7 +120,7 @@ void DiskClose(FileHandle* h) {
 
 int DiskCreate(FileHandle* h) {
     DiskClose(h);
-    h->stream = OpenNative(h->name, "wb+");
+    h->stream = std::fopen(LooseWritePath(h->name).c_str(), "wb+");
     if (!h->stream) {
         h->ops.release(h);
         return 0;
@@ -125,7 +130,8 @@ int DiskCreate(FileHandle* h) {
 
 int DiskRemove(FileHandle* h) {
     DiskClose(h);
-    return std::remove(platform::NativePath(h->name).c_str()) == 0 ? 1 : 0;
+    std::string found = ResolveLooseName(h->name);
+    return !found.empty() && std::remove(found.c_str()) == 0 ? 1 : 0;
 }
 
 constexpr FileOps kDiskOps = {DiskOpen,  DiskLoad,   DiskRead,     DiskWrite,
@@ -136,7 +142,11 @@ constexpr FileOps kDiskOps = {DiskOpen,  DiskLoad,   DiskRead,     DiskWrite,
 
 void BindDiskBackend(FileHandle* h) { h->ops = kDiskOps; }
 
-bool DiskFileExists(const char* path) { return path && platform::PatternMatchesFile(path); }
+bool DiskFileExists(const char* path) {
+    if (!path || !*path) return false;
+    if (!std::strpbrk(path, "*?")) return !ResolveLooseName(path).empty();
+    return platform::PatternMatchesFile(path);
+}
 
 int SetDataPrefix(const char* text) {
     if (!text) return 0;

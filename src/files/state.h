@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -53,8 +54,21 @@ struct MemoryTable {
     MemoryTable& operator=(const MemoryTable&) = delete;
 };
 
+// Folder listings for loose names that only match ignoring letter case
+// (loose_names.cpp), keyed by folder path; a listing is read again when its
+// folder's change time differs.
+struct LooseNameCache {
+    struct Listing {
+        long long stamp = -1;
+        std::unordered_map<std::string, std::string> byLowerName;  // lower-cased -> on disk
+    };
+    std::mutex lock;  // guards `folders`
+    std::unordered_map<std::string, Listing> folders;
+};
+
 struct FilesContext {
     ArchiveIndexState archives;
+    LooseNameCache looseNames;
     DiskSettings disk;
     MemoryTable memory;
 };

@@ -6,7 +6,10 @@
 #include <AL/alc.h>
 #include <AL/alext.h>
 
+#include <dlfcn.h>
+
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <mutex>
 #include <vector>
@@ -34,8 +37,27 @@ bool g_stereoAngles = false;
 
 AlVoice* Of(AudioVoice* v) { return reinterpret_cast<AlVoice*>(v); }
 
+void SilentAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
+
+// Without a sound card, OpenAL Soft and the ALSA library it loads each print
+// several lines of their own before our one-line notice. Their log settings
+// keep them quiet: OpenAL Soft reads ALSOFT_LOGLEVEL at its first call (a
+// value the user set is kept), and ALSA takes an error handler, set in the
+// copy of the library OpenAL Soft will use when it is there at all.
+void QuietLibraryLogs() {
+    setenv("ALSOFT_LOGLEVEL", "0", 0);
+    void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_GLOBAL);
+    if (!alsa) return;
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    auto setHandler = reinterpret_cast<int (*)(Handler)>(dlsym(alsa, "snd_lib_error_set_handler"));
+    if (setHandler) setHandler(SilentAlsaErrors);
+    // The library stays loaded for the life of the process (OpenAL Soft
+    // holds it too): the handler must not point into an unloaded copy.
+}
+
 bool Open() {
     if (g_device) return true;
+    QuietLibraryLogs();
     g_device = alcOpenDevice(nullptr);
     if (!g_device) return false;
     g_context = alcCreateContext(g_device, nullptr);

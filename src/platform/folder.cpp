@@ -1,5 +1,7 @@
 #include "platform/folder.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -83,6 +85,31 @@ bool PatternMatchesFile(const char* pattern) {
         if (WildcardMatch(leaf.c_str(), entry.path().filename().c_str())) return true;
     }
     return false;
+}
+
+long long FolderStamp(const std::string& folder) {
+    struct stat st {};
+    if (stat(folder.empty() ? "." : folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return -1;
+    return static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+}
+
+bool ListFolderEntries(const std::string& folder, std::vector<std::string>* names, long long* stamp) {
+    names->clear();
+    *stamp = FolderStamp(folder);
+    if (*stamp < 0) return false;
+    std::error_code ec;
+    fs::directory_iterator it(folder.empty() ? "." : folder, ec);
+    if (ec) return false;
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec) break;
+        names->push_back(it->path().filename().string());
+    }
+    return true;
+}
+
+bool PathExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && stat(path.c_str(), &st) == 0;
 }
 
 long long FileSizeOf(const char* path) {

@@ -25,6 +25,15 @@ std::string NativePath(const char* name);
 // components. The match is case-sensitive.
 bool PatternMatchesFile(const char* pattern);
 
+// Names of every entry (files and folders) directly inside `folder`, as
+// they are on disk, unsorted; false when the folder cannot be read. `stamp`
+// receives the folder's change time, so a cached listing can be checked.
+bool ListFolderEntries(const std::string& folder, std::vector<std::string>* names, long long* stamp);
+// The folder's change time (nanoseconds), or -1 when it cannot be read.
+long long FolderStamp(const std::string& folder);
+// True when a file or folder exists at the path, as spelled (no conversion).
+bool PathExists(const std::string& path);
+
 // Current size of the file behind a path, or -1 when it cannot be read.
 long long FileSizeOf(const char* path);
 

@@ -249,9 +249,10 @@ bool ParseHeadlessInput(const std::string& text, std::vector<TimedInput>* out, s
     while (std::getline(lines, line)) {
         ++number;
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        size_t first = line.find_first_not_of(" \t");
-        if (first == std::string::npos || line[first] == '#') continue;
-        std::istringstream words(line);
+        // '#' starts a comment, on a line of its own or after an event.
+        std::string event = line.substr(0, line.find('#'));
+        if (event.find_first_not_of(" \t") == std::string::npos) continue;
+        std::istringstream words(event);
         std::vector<std::string> w;
         for (std::string word; words >> word;) w.push_back(word);
         auto fail = [&](const char* why) {

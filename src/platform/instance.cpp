@@ -139,6 +139,17 @@ void StartListener(InstanceState& s, const std::string& path) {
 
 }  // namespace
 
+std::string InstanceNameForFolder(const char* prefix, const std::string& folder) {
+    uint64_t h = 1469598103934665603ull;  // FNV-1a
+    for (unsigned char c : folder) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    char name[64];
+    std::snprintf(name, sizeof(name), "%s-%016llx", prefix, static_cast<unsigned long long>(h));
+    return name;
+}
+
 bool TryLockInstance(const char* name) {
     InstanceState& s = I();
     std::lock_guard<std::mutex> lock(s.mutex);

@@ -30,6 +30,8 @@ bool SpawnProgram(const std::string& program, const std::string& argument);
 // kMsgRaiseRequest to the chosen video driver, or, before a driver is chosen,
 // remembers it for PollRaiseRequest. All of these are thread-safe.
 bool TryLockInstance(const char* name);
+// The instance name of one folder: `prefix`, '-' and a hash of the path.
+std::string InstanceNameForFolder(const char* prefix, const std::string& folder);
 void AskOtherInstanceToRaise(const char* name);
 bool PollRaiseRequest();
 void UnlockInstance();

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -385,6 +387,18 @@ bool InitSdlVideo() {
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "velmoor: cannot open a display: %s\n", SDL_GetError());
+        return false;
+    }
+    // Without a display SDL may settle on a driver that shows nothing: the
+    // player would run unseen. Those serve only when asked for by name.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    bool invisible = driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 ||
+                                std::strcmp(driver, "evdev") == 0);
+    if (invisible && !(asked && *asked)) {
+        std::fprintf(stderr, "velmoor: no display is available (SDL found only its \"%s\" driver); "
+                             "run the game with velmoor-tool run --headless instead\n", driver);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
     s.wakeType = SDL_RegisterEvents(1);

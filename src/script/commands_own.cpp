@@ -1,6 +1,7 @@
 // The script engine's own commands.
 #include "script/commands_own.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -8,6 +9,9 @@
 #include <string>
 
 #include "files/file_handle.h"
+#include "files/loose_names.h"
+#include "platform/encoding.h"
+#include "platform/video.h"
 #include "platform/program_file.h"
 #include "platform/system.h"
 #include "script/dispatch.h"
@@ -41,6 +45,12 @@ void CommandSystem(CommandCall& call) {
     if (!first || !StartsWithOpen(first)) return;
     const char* target = first + 5;
     if (!*target) return;
+    if (platform::IsHeadless()) {
+        // A headless run (tests, CI) never starts programs or a browser.
+        std::fprintf(stderr, "velmoor: headless run: System(\"OPEN:...\") would open %s\n",
+                     platform::SjisToUtf8(target).c_str());
+        return;
+    }
     if (IsWebAddress(target)) {
         platform::OpenWithDesktop(target);
         return;
@@ -110,6 +120,13 @@ void CommandUnloadFile(CommandCall& call) {
 
 int WriteTextFile(const char* name, const char* text, bool container) {
     if (!name || !*name || !text) return 0;
+    if (!files::MayWriteLooseFile(name)) {
+        std::fprintf(stderr,
+                     "velmoor: WriteFile(\"%s\") refused: a game may write only inside its game folder "
+                     "and its save folder\n",
+                     platform::SjisToUtf8(name).c_str());
+        return 0;
+    }
     files::FileHandle h{};
     if (!files::BindFile(&h, name)) return 0;
     if (!h.ops.create(&h)) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <system_error>
 
+#include "files/file_handle.h"
 #include "script/sjis.h"
 #include "script/state.h"
 
@@ -57,8 +58,9 @@ bool DiskFileExists(const char* path) {
         }
     }
     std::error_code ec;
-    if (name.find_first_of("*?") == std::string::npos)
-        return std::filesystem::is_regular_file(name, ec);
+    // A plain name is found as the file layer finds loose files: also by its
+    // UTF-8 spelling and ignoring letter case.
+    if (name.find_first_of("*?") == std::string::npos) return files::DiskFileExists(path);
     size_t slash = name.rfind('/');
     std::string folder = slash == std::string::npos ? "." : name.substr(0, slash);
     std::string pattern = slash == std::string::npos ? name : name.substr(slash + 1);

@@ -97,6 +97,9 @@ void LaunchParallelBlock(ScriptBlock* block);
 // end, is taken out of its world and never freed (reported on stderr), as
 // that thread may still use it. Returns the number of processes so kept.
 void StopAllProcesses();
+// True while a script of either world can still act: a process thread
+// lives, or a parallel block's thread runs (or is starting).
+bool AnyScriptThreadRunning();
 int StopAllProcessesWithin(int waitMs);
 
 // Fills the script services the interpreter itself provides (the process

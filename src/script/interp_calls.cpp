@@ -2,11 +2,13 @@
 // shift_scene, shift_cut, script function calls with parameters, Escape, and
 // what the dispatcher asks of a block.
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <cstring>
 
 #include "platform/clock.h"
+#include "platform/encoding.h"
 #include "script/dispatch.h"
 #include "script/interp_internal.h"
 #include "script/interp_text.h"
@@ -93,10 +95,38 @@ bool MakeNamespace(ScriptProcess* process, ScriptBlock* caller, ScriptBlock* cal
     return RunCommandText(process, caller, command) != 0;
 }
 
+// Each chapter loaded by call_chapter is a whole process kept until it
+// returns: a chapter that calls itself without end would take memory without
+// bound. Deeper calls are refused and reported.
+constexpr int kMaxChapterDepth = 1000;
+
+// "script NAME, line N" of the block's cursor, for messages.
+void ReportAtCursor(ScriptProcess* process, ScriptBlock* block, const char* what) {
+    const char* name = "?";
+    int line = 0;
+    int index = block->scriptIndex;
+    if (index >= 0 && index < kScriptSlots && process->scripts[index].file.buffer) {
+        const ScriptFile& file = process->scripts[index];
+        name = file.file.name;
+        const char* text = reinterpret_cast<const char*>(file.file.buffer);
+        line = 1;
+        for (const char* p = text; p < block->cursor && *p; ++p)
+            if (*p == '\n') ++line;
+    }
+    std::fprintf(stderr, "script %s, line %d: %s\n", platform::SjisToUtf8(name).c_str(), line, what);
+}
+
 void CallChapter(ScriptProcess* process, ScriptBlock* block, const char* target) {
     CallTarget t;
     SplitTarget(target, "main", &t);
     if (!t.at) {
+        int depth = 0;
+        for (ScriptProcess* p = process; p->parent; p = p->parent) ++depth;
+        if (depth >= kMaxChapterDepth) {
+            ReportAtCursor(process, block,
+                           "call_chapter nested more than 1000 chapters deep; the call is not made");
+            return;
+        }
         ScriptProcess* next = LoadScriptProcess(t.file, t.name, process);
         if (!next || !next->currentBlock) return;
         process->successor = next;

@@ -1,12 +1,14 @@
 // Script processes: the two worlds' lists, the process thread, parallel
 // blocks and their requests, stopping everything, and the script engine's
 // start with the system-script switch.
+#include <string>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <vector>
 
+#include "platform/encoding.h"
 #include "platform/clock.h"
 #include "script/dispatch.h"
 #include "script/interp_internal.h"
@@ -468,6 +470,27 @@ int32_t BlockStatus(const ScriptBlock* block) { return block ? StatusOf(block) :
 
 void StopAllProcesses() { StopAllProcessesWithin(10000); }
 
+bool AnyScriptThreadRunning() {
+    if (core::CountLiveEngineThreads(ProcessThread) > 0) return true;
+    // Without a process thread, a parallel block counts only while it runs
+    // or is about to: an idle or paused one waits for a request that no
+    // script is left to make.
+    core::LockGuard loading(core::kLockScriptLoad);  // blocks are appended under it
+    ProcessLists& lists = Lists();
+    std::lock_guard<std::mutex> lock(lists.lock);
+    for (ScriptProcess* first : lists.worldFirst) {
+        for (ScriptProcess* p = first; p; p = p->next) {
+            for (ScriptBlock* b = p->firstBlock; b; b = b->next) {
+                if (!b->run.hasThread || !core::IsEngineThreadAlive(LoadShared(b->run.thread))) continue;
+                int32_t st = StatusOf(b);
+                if (st != StatusStopped && st != StatusOpened && st != StatusIdle && st != StatusPaused)
+                    return true;
+            }
+        }
+    }
+    return false;
+}
+
 int StopAllProcessesWithin(int waitMs) {
     uint32_t state = core::Current().state.load();
     bool quitting = core::Quitting();
@@ -532,13 +555,13 @@ bool StartScriptEngine(const char* startScript) {
         }
     }
     if (!script[0]) {
-        std::fprintf(stderr, "velmoor: the settings name no start script\n");
+        core::ReportStartError("the settings name no start script");
         return false;
     }
     ScriptProcess* process = LoadScriptProcess(script, "main", nullptr);
     if (!process) {
-        std::fprintf(stderr, "velmoor: cannot load the start script %s (or its chapter main)\n",
-                     script);
+        core::ReportStartError(std::string("cannot load the start script ") + platform::SjisToUtf8(script) +
+                               " (or its chapter main)");
         return false;
     }
     if (process->currentBlock) process->currentBlock->run.currentMark = 1;

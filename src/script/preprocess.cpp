@@ -7,6 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <string>
+#include <string_view>
+
+#include "platform/encoding.h"
 #include "script/process.h"
 #include "script/read_marks.h"
 #include "script/scan.h"
@@ -57,6 +61,45 @@ uint8_t KeywordAt(const char* p, size_t* length) {
         }
     }
     return 0;
+}
+
+bool HasUtf8Bom(const char* text, size_t length) {
+    return length >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0;
+}
+
+// Scripts are Shift-JIS. A file saved in another encoding mostly fails later
+// with puzzling messages (a brace swallowed as a second byte): say first what
+// is wrong with it, and where.
+void CheckEncoding(const Pass& pass, size_t length) {
+    const char* text = pass.text;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    if (HasUtf8Bom(text, length)) {
+        Report(pass, text,
+               "the file starts with a UTF-8 byte-order mark: scripts must be saved as Shift-JIS "
+               "(CP932)");
+        return;
+    }
+    std::string_view all(text, length);
+    std::string converted;
+    size_t bad = 0;
+    bool sjis = platform::SjisToUtf8Strict(all, &converted, &bad);
+    // Japanese in Shift-JIS is almost never valid UTF-8 (its lead bytes
+    // 0x81-0x9F cannot start a UTF-8 character), so valid UTF-8 with
+    // multi-byte characters means the file was saved as UTF-8, even where
+    // its bytes happen to pair up as Shift-JIS.
+    if (platform::LooksLikeUtf8(all)) {
+        size_t first = 0;
+        while (first < length && bytes[first] < 0x80) ++first;
+        Report(pass, text + first,
+               "the file is saved as UTF-8, not Shift-JIS (CP932); its first non-ASCII byte is on "
+               "this line; save it as Shift-JIS");
+        return;
+    }
+    if (sjis) return;
+    char what[160];
+    std::snprintf(what, sizeof(what), "the file is not Shift-JIS (CP932): its first invalid byte 0x%02X is on this line",
+                  bytes[bad]);
+    Report(pass, text + bad, what);
 }
 
 // Overwrites the white space at p with the blank byte; returns the first
@@ -346,10 +389,13 @@ int PreprocessScript(ScriptProcess* process, int scriptIndex) {
     char* p = text;
     char* end = text + length;
     bool quoted = false;
+    CheckEncoding(pass, length);
     // Keywords are read only after white space: one at the very first byte
-    // opens no block. Say so, as an author rarely means it.
+    // opens no block. Say so, as an author rarely means it (also behind a
+    // UTF-8 byte-order mark, which itself is no white space).
     size_t firstLength = 0;
-    if (length && KeywordAt(text, &firstLength))
+    const char* first = HasUtf8Bom(text, length) ? text + 3 : text;
+    if (length && KeywordAt(first, &firstLength))
         Report(pass, text,
                "a block keyword at the very start of the file is not read as a block; put a line "
                "break or a comment before it");

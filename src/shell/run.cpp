@@ -4,7 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/encoding.h"
 #include "platform/headless.h"
+#include "platform/msgbox.h"
+#include "platform/interrupt.h"
 #include "platform/video.h"
 #include "render/png_write.h"
 #include "core/engine.h"
@@ -16,14 +19,29 @@ namespace shell {
 
 namespace {
 
-void WriteScreenshot(const std::string& path) {
+bool WriteScreenshot(const std::string& path) {
     std::vector<uint32_t> frame(static_cast<size_t>(platform::kFrameWidth) * platform::kFrameHeight, 0xFF000000u);
     // Before the first present the screenshot is black: nothing was shown yet.
     platform::Video().lastFrame(frame.data());
-    if (!render::WritePng(path.c_str(), frame.data(), platform::kFrameWidth,
-                          platform::kFrameHeight))
-        std::fprintf(stderr, "velmoor: cannot write the screenshot %s\n", path.c_str());
+    if (render::WritePng(path.c_str(), frame.data(), platform::kFrameWidth, platform::kFrameHeight))
+        return true;
+    std::fprintf(stderr, "velmoor: cannot write the screenshot %s\n", path.c_str());
+    return false;
 }
+
+// Ctrl+C or SIGTERM: the run ends as if the player had asked to quit.
+void OnInterrupt() {
+    std::fprintf(stderr, "velmoor: interrupted; ending the run (press Ctrl+C again to stop at once)\n");
+    core::RequestQuit();
+}
+
+// Stops watching for Ctrl+C when the run's main loop is over, on every path.
+struct InterruptWatch {
+    InterruptWatch() { platform::WatchInterrupts(OnInterrupt); }
+    ~InterruptWatch() { platform::StopWatchingInterrupts(); }
+    InterruptWatch(const InterruptWatch&) = delete;
+    InterruptWatch& operator=(const InterruptWatch&) = delete;
+};
 
 }  // namespace
 
@@ -45,18 +63,30 @@ int RunEngine(const RunOptions& options) {
                   options.saveDir.c_str());
 
     int result = kRunNormal;
-    bool byTimer = false;
-    bool started = StartupSequence();
-    // Timed input counts from here, when the game runs and can take it.
-    if (started && !options.inputFile.empty()) platform::RestartHeadlessInputClock();
-    if (!started) {
-        result = kRunStartFailed;
-    } else if (!MainLoop(options.exitAfterMs, &byTimer)) {
-        result = kRunStartFailed;
-    } else if (byTimer) {
-        result = kRunExitAfter;
+    {
+        InterruptWatch interrupts;
+        bool byTimer = false;
+        bool started = StartupSequence();
+        // Timed input counts from here, when the game runs and can take it.
+        if (started && !options.inputFile.empty()) platform::RestartHeadlessInputClock();
+        if (!started) {
+            result = kRunStartFailed;
+        } else if (!MainLoop(options.exitAfterMs, &byTimer, options.headless)) {
+            result = kRunStartFailed;
+        } else if (byTimer) {
+            result = kRunExitAfter;
+        }
     }
-    if (!options.screenshotPath.empty()) WriteScreenshot(options.screenshotPath);
+    // The windowed player has no terminal to speak to, as a rule: show why
+    // the game could not start.
+    if (result == kRunStartFailed && !options.headless && !core::Current().startError.empty()) {
+        std::string text = "The game could not start:\n" + core::Current().startError;
+        platform::ShowMessageBox(platform::Utf8ToSjis(text).c_str(), "Velmoor",
+                                 platform::kMbOk | platform::kMbIconError);
+    }
+    if (!options.screenshotPath.empty() && !WriteScreenshot(options.screenshotPath) &&
+        result != kRunStartFailed)
+        result = kRunScreenshotFailed;
     ShutdownSequence();
     return result;
 }

@@ -19,6 +19,7 @@ enum RunResult : int {
     kRunStartFailed = 1,
     kRunUsageError = 2,
     kRunExitAfter = 3,
+    kRunScreenshotFailed = 4,  // the run ended, but its screenshot could not be written
 };
 
 // Runs a fresh engine (shell::EngineScope) on the game in the current

@@ -6,6 +6,7 @@
 
 #include "files/file_handle.h"
 #include "platform/encoding.h"
+#include "platform/folder.h"
 #include "script/colour.h"
 #include "shell/strings.h"
 
@@ -275,6 +276,42 @@ Settings LoadSettings() {
     Settings st = ParseSettings(reinterpret_cast<const char*>(h.buffer), FileOpens);
     h.ops.release(&h);
     return st;
+}
+
+std::string DescribeMissingStartScript() {
+    const std::string where = std::string(kSettingsFile) + " (in the game folder " +
+                              platform::AbsolutePath(".") + ")";
+    files::FileHandle h;
+    if (!files::LoadWholeFile(&h, kSettingsFile))
+        return "the settings file " + where +
+               " is missing or empty; it names the start script under [スクリプト] as start=";
+    std::string text(reinterpret_cast<const char*>(h.buffer), static_cast<size_t>(h.size));
+    h.ops.release(&h);
+    std::string utf8;
+    size_t bad = 0;
+    bool utf8Text = platform::LooksLikeUtf8(text);
+    bool sjis = platform::SjisToUtf8Strict(text, &utf8, &bad);
+    bool bom = text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    if (bom || utf8Text || !sjis) {
+        if (utf8Text) {
+            bad = 0;
+            while (bad < text.size() && static_cast<unsigned char>(text[bad]) < 0x80) ++bad;
+        }
+        int line = 1;
+        for (size_t i = 0; i < bad && i < text.size(); ++i)
+            if (text[i] == '\n') ++line;
+        std::string problem = bom        ? " starts with a UTF-8 byte-order mark"
+                              : utf8Text ? " is not Shift-JIS (it looks like UTF-8 from line " +
+                                               std::to_string(line) + ")"
+                                         : " is not Shift-JIS (first invalid byte at line " +
+                                               std::to_string(line) + ")";
+        return "the settings file " + where + problem +
+               ": save it as Shift-JIS (CP932), or its Japanese section names are not found";
+    }
+    const std::string section = "[" + Sections().script + "]";
+    if (text.find(section) == std::string::npos)
+        return "the settings file " + where + " has no [スクリプト] section naming the start script (start=)";
+    return "the settings file " + where + " has no start= key in its [スクリプト] section";
 }
 
 std::vector<MenuPicture> MenuBarPictures() {

@@ -35,6 +35,11 @@ Settings ParseSettings(const char* text, bool (*fileExists)(const char* name));
 // Reads kSettingsFile through the file layer; a missing file gives defaults.
 Settings LoadSettings();
 
+// Why the settings name no start script, as one line for the author: the
+// file is missing, is not Shift-JIS, lacks the script section, or lacks its
+// start key. Reads kSettingsFile again.
+std::string DescribeMissingStartScript();
+
 // Colour values of the settings file: "#RRGGBB" and the other colour forms.
 // Returns false when the text is not a colour.
 bool ParseSettingsColour(const char* text, uint32_t* rgb);

@@ -3,11 +3,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "files/file_handle.h"
 #include "platform/encoding.h"
 #include "platform/system.h"
 #include "script/system_variables.h"
 #include "script/variables.h"
 #include "core/engine.h"
+#include "shell/settings.h"
 #include "shell/state.h"
 
 namespace shell {
@@ -60,8 +62,16 @@ void GatherSystemInfo() { State().system = platform::DescribeSystem(); }
 
 bool ApplyGameSettings() {
     const Settings& s = core::Current().settings;
+    // Nothing can run without a start script: say why it is missing, and
+    // stop before anything (the save folder) is made for the game.
+    if (s.startScript.empty()) {
+        core::ReportStartError("cannot start: " + DescribeMissingStartScript());
+        return false;
+    }
     ShellContext& ctx = State();
     ctx.saveFolder = DetermineSaveFolder(s, core::Current().saveDirOverride);
+    // Disk loads fall back to it, and WriteFile may write inside it.
+    files::SetSaveFolder(ctx.saveFolder.c_str());
 
     script::StoreStartup startup;
     startup.savePath = ctx.saveFolder.c_str();

@@ -4,7 +4,10 @@
 #include <cstring>
 
 #include "core/clock.h"
+#include <string>
+
 #include "platform/encoding.h"
+#include "platform/folder.h"
 #include "platform/msgbox.h"
 #include "platform/system.h"
 #include "platform/thread.h"
@@ -53,12 +56,19 @@ int ProcessInitialise() {
     }
     if (!sub.scanArchives()) return 0;
 
-    if (!platform::TryLockInstance(kInstanceName)) {
-        // Another copy runs: it brings its window forward; this one ends quietly.
-        platform::AskOtherInstanceToRaise(kInstanceName);
-        return 0;
+    // One player per game: the lock is keyed on the game folder, so other
+    // games (and headless runs, which take no lock) start freely.
+    if (!platform::IsHeadless()) {
+        std::string lockName = platform::InstanceNameForFolder(kInstanceName, platform::AbsolutePath("."));
+        if (!platform::TryLockInstance(lockName.c_str())) {
+            platform::AskOtherInstanceToRaise(lockName.c_str());
+            std::fprintf(stderr,
+                         "velmoor: this game already runs; its window was brought forward and this "
+                         "copy ends\n");
+            return 0;
+        }
+        State().instanceLocked = true;
     }
-    State().instanceLocked = true;
 
     if (!core::RegistryInitialised() && !core::InitRegistry()) return 0;
 
@@ -158,10 +168,11 @@ void ShutdownSequence() {
     ctx.instanceLocked = false;
 }
 
-int MainLoop(int exitAfterMs, bool* exitedByTimer) {
+int MainLoop(int exitAfterMs, bool* exitedByTimer, bool endWhenIdle) {
     Subsystems& sub = GetSubsystems();
     uint32_t start = core::NowMs();
     *exitedByTimer = false;
+    bool idleSeen = false;
     while (!core::Quitting()) {
         uint32_t state = core::Current().state;
         if (state == core::StateStart) {
@@ -170,6 +181,17 @@ int MainLoop(int exitAfterMs, bool* exitedByTimer) {
             sub.runLoadingScreen();
         }
         if (core::Quitting()) break;
+        if (endWhenIdle && core::Current().state.load() == core::StatePlay && !sub.scriptsRunning()) {
+            // Idle at two looks in a row, the second a check interval later:
+            // the composer has had several frames to show the last changes.
+            if (idleSeen) {
+                core::RequestQuit();
+                break;
+            }
+            idleSeen = true;
+        } else {
+            idleSeen = false;
+        }
         int timeout = platform::kInfinite;
         if (exitAfterMs >= 0) {
             int elapsed = static_cast<int>(core::NowMs() - start);
@@ -182,6 +204,10 @@ int MainLoop(int exitAfterMs, bool* exitedByTimer) {
         }
         // Variable resets the input layer scheduled fall due without a
         // window message: the wait ends in time for them.
+        // A script thread's end wakes this loop, but the thread may still be
+        // winding down then: look again a little later.
+        constexpr int kIdleCheckMs = 100;
+        if (endWhenIdle && (timeout < 0 || timeout > kIdleCheckMs)) timeout = kIdleCheckMs;
         int inputDue = InputTimerDueIn();
         if (inputDue >= 0 && (timeout < 0 || inputDue < timeout)) timeout = inputDue;
         platform::Message message;

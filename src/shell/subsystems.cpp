@@ -53,6 +53,7 @@ Subsystems DefaultSubsystems() {
         /*stopComposer*/ scene::StopComposer,
         /*startScriptEngine*/ script::StartScriptEngine,
         /*stopAllProcesses*/ script::StopAllProcesses,
+        /*scriptsRunning*/ script::AnyScriptThreadRunning,
         /*runLoadingScreen*/ RunLoadingScreen,
         /*handleMessage*/ HandleWindowMessage,
     };

@@ -32,6 +32,8 @@ struct Subsystems {
     // Loads the start script and starts the first process thread.
     bool (*startScriptEngine)(const char* startScript);
     void (*stopAllProcesses)();
+    // True while any script thread lives (a headless run ends when none does).
+    bool (*scriptsRunning)();
     // Loading a saved game (state 513): runs the whole loading screen.
     void (*runLoadingScreen)();
     // One window message of the running phase.

@@ -72,17 +72,30 @@ TEST(InterpRun, WriteFileContainerIsReadBack) {
     EXPECT_EQ(ReadAll(game.path + "/held.txt"), "open/after");
 }
 
-TEST(InterpRun, EndlessScriptRunsUntilExitAfter) {
-    const char* scripts[] = {
-        "chapter main {\n\tWriteFile(\"started.txt\", \"1\", FALSE);\n\twhile (1) { $i++; }\n}\n",
-        "chapter main {\n\tWriteFile(\"started.txt\", \"1\", FALSE);\n}\n",  // ends; the engine idles
+TEST(InterpRun, EndlessScriptRunsUntilExitAfterAnEndedOneEndsTheRun) {
+    const struct {
+        const char* script;
+        int exitAfterMs;
+        int status;
+    } cases[] = {
+        {"chapter main {\n\tWriteFile(\"started.txt\", \"1\", FALSE);\n\twhile (1) { $i++; }\n}\n", 700, 3},
+        // The start chapter simply ends: no process is left, a normal end,
+        // long before --exit-after (and without one: it would run forever).
+        {"chapter main {\n\tWriteFile(\"started.txt\", \"1\", FALSE);\n}\n", 60000, 0},
+        // A parallel process outlives the chapter that started it; the run
+        // ends when it ends.
+        {"chapter main {\n\tCreateProcess(\"p\", 0, 0, 0, \"Worker\");\n\tRequest(\"p\", \"Start\");\n}\n"
+         "cut Worker {\nbegin:\n\tWait(300);\n\tWriteFile(\"started.txt\", \"1\", FALSE);\n}\n",
+         60000, 0},
     };
-    for (const char* script : scripts) {
+    for (const auto& c : cases) {
         TempDir game;
-        WriteGame(game, script);
+        WriteGame(game, c.script);
         std::string output;
-        EXPECT_EQ(RunGame(game, &output, 700), 3) << script << output;
-        EXPECT_EQ(ReadAll(game.path + "/started.txt"), "1") << script;
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(RunGame(game, &output, c.exitAfterMs), c.status) << c.script << output;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30)) << c.script;
+        EXPECT_EQ(ReadAll(game.path + "/started.txt"), "1") << c.script << output;
     }
 }
 
@@ -111,29 +124,85 @@ TEST(InterpRun, MissingStartScriptFailsTheStart) {
     EXPECT_NE(output.find("start script"), std::string::npos) << output;
 }
 
-TEST(InterpRun, SystemNeverHandsScriptTextToAShell) {
+// A headless run starts no program and no browser: it says what it would
+// have opened (that a started program never sees a shell is the platform's
+// own test).
+TEST(InterpRun, HeadlessSystemOpenStartsNothingAndSaysSo) {
     TempDir game;
-    // A program in a sub folder runs; shell syntax in a target is no command.
     game.Write("tools/mark.sh", "#!/bin/sh\necho ran > \"$(dirname \"$0\")/../ran.txt\"\n");
     std::filesystem::permissions(game.path + "/tools/mark.sh", std::filesystem::perms::owner_all);
     WriteGame(game,
               "chapter main {\n"
               "\tSystem(\"OPEN:tools/mark.sh\");\n"
               "\tSystem(\"OPEN:x; touch pwned.txt\");\n"
-              "\tSystem(\"OPEN:$(touch pwned2.txt)\");\n"
-              "\tSystem(\"nothing:tools/mark.sh\");\n"
+              "\tSystem(\"OPEN:https://example.org/\");\n"
+              "\tSystem(\"OPEN:説明書.html\");\n"
               "\tWriteFile(\"done.txt\", \"1\", FALSE);\n"
-              "\tExit();\n"
               "}\n");
     std::string output;
     EXPECT_EQ(RunGame(game, &output), 0) << output;
     EXPECT_EQ(ReadAll(game.path + "/done.txt"), "1");
-    // The program was started without waiting for it: give it time.
-    for (int i = 0; i < 500 && !std::filesystem::exists(game.path + "/ran.txt"); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_TRUE(std::filesystem::exists(game.path + "/ran.txt"));
+    for (const char* target : {"tools/mark.sh", "x; touch pwned.txt", "https://example.org/", "説明書.html"})
+        EXPECT_NE(output.find(std::string("would open ") + target), std::string::npos) << target << output;
+    EXPECT_FALSE(std::filesystem::exists(game.path + "/ran.txt"));
     EXPECT_FALSE(std::filesystem::exists(game.path + "/pwned.txt"));
-    EXPECT_FALSE(std::filesystem::exists(game.path + "/pwned2.txt"));
+}
+
+}  // namespace
+
+namespace {
+
+// A chapter that calls itself without end: the call past the depth limit is
+// refused and named by file and line, and the calls made so far return, so
+// the run ends on its own.
+TEST(InterpRun, RunawayChapterRecursionIsCappedAndNamed) {
+    TempDir game;
+    WriteGame(game,
+              "chapter main {\n"
+              "\t$depth++;\n"
+              "\tcall_chapter \"script/start.txt\";\n"
+              "\tWriteFile(\"unwound.txt\", \"yes\", FALSE);\n"
+              "}\n");
+    std::string output;
+    EXPECT_EQ(RunGame(game, &output, 120000), 0) << output;
+    EXPECT_NE(output.find("script/start.txt, line 4: call_chapter nested more than 1000 chapters deep"),
+              std::string::npos)
+        << output;
+    EXPECT_EQ(ReadAll(game.path + "/unwound.txt"), "yes");
+}
+
+}  // namespace
+
+namespace {
+
+// WriteFile names are Shift-JIS in the script and UTF-8 on disk; a loose
+// file is found by its UTF-8 name and in any letter case; and a game cannot
+// write outside its game and save folders.
+TEST(InterpRun, WriteFileNamesAndWhereAGameMayWrite) {
+    TempDir game, save;
+    game.Write("Data/BG/Red.TXT", "red");
+    game.Write("台詞/表.txt", "kanji");  // UTF-8 names, as unzipped on Linux
+    WriteGame(game,
+              "chapter main {\n"
+              "\tWriteFile(\"結果.txt\", \"done\", FALSE);\n"
+              "\t$a = ReadFile(\"data/bg/red.txt\");\n"
+              "\t$b = ReadFile(\"台詞\\表.txt\");\n"
+              "\t$c = AvailableFile(\"DATA/bg/RED.txt\");\n"
+              "\t$r = $a + \"/\" + $b + \"/\" + $c;\n"
+              "\tWriteFile(\"read.txt\", $r, FALSE);\n"
+              "\tWriteFile(\"../escape.txt\", \"x\", FALSE);\n"
+              "\tWriteFile(\"/tmp/velmoor-escape.txt\", \"x\", FALSE);\n"
+              "\tWriteFile(\"" + save.path + "/slot.txt\", \"saved\", FALSE);\n"
+              "}\n");
+    std::string output;
+    EXPECT_EQ(RunHeadless(game, &output, {"--save-dir", save.path}), 0) << output;
+    EXPECT_EQ(ReadAll(game.path + "/結果.txt"), "done");
+    EXPECT_EQ(ReadAll(save.path + "/slot.txt"), "saved");
+    EXPECT_EQ(ReadAll(game.path + "/read.txt"), testing_support::SjisRaw("red/kanji/1"));
+    EXPECT_FALSE(std::filesystem::exists(game.path + "/../escape.txt"));
+    EXPECT_FALSE(std::filesystem::exists("/tmp/velmoor-escape.txt"));
+    EXPECT_NE(output.find("WriteFile(\"../escape.txt\") refused"), std::string::npos) << output;
+    EXPECT_NE(output.find("WriteFile(\"/tmp/velmoor-escape.txt\") refused"), std::string::npos) << output;
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // velmoor-tool's archive and container commands: what they write is what the
 // engine reads, and bad input ends with a message and a non-zero status.
+#include <algorithm>
+
 #include "files/cvsf.h"
 #include "files_fixture.h"
 
@@ -77,10 +79,40 @@ TEST_F(FilesTest, ListShowsNamesSizesAndFlags) {
     ASSERT_EQ(Tool({"list", "z.cva"}, &output), 0);
     EXPECT_NE(output.find("sub\\b.bin\t"), std::string::npos);
     EXPECT_NE(output.find("\t1000\tzs\n"), std::string::npos) << output;
-    // Unpacking gives the files back under their archive names.
+    // Unpacking gives the files back under their archive names, spelled in
+    // UTF-8 as Linux names are.
     ASSERT_EQ(Tool({"unpack", "z.cva", "out"}, &output), 0) << output;
     EXPECT_EQ(ReadRaw("out/sub/b.bin"), std::string(1000, 'b'));
-    EXPECT_EQ(ReadRaw("out/" + testing_support::SjisRaw("表.txt")), "kanji");
+    EXPECT_EQ(ReadRaw("out/表.txt"), "kanji");
+}
+
+// Names on a Linux disk are UTF-8: pack stores their Shift-JIS form, which is
+// what scripts ask for, and unpack gives the UTF-8 names back.
+TEST_F(FilesTest, PackStoresShiftJisNamesAndUnpackWritesUtf8) {
+    Write("tree/背景/表.png", "picture");
+    Write("tree/音声.ogg", "voice");
+    std::string output;
+    ASSERT_EQ(Tool({"pack", "data.cva", "tree"}, &output), 0) << output;
+    ASSERT_EQ(Tool({"list", "data.cva"}, &output), 0) << output;
+    EXPECT_NE(output.find("背景\\表.png\t"), std::string::npos) << output;
+    files::ArchiveIndex archive;
+    ASSERT_TRUE(files::ReadArchive((Dir() + "/data.cva").c_str(), &archive));
+    std::vector<std::string> names;
+    for (const files::ArchiveEntry& e : archive.entries) names.push_back(e.name);
+    std::sort(names.begin(), names.end());
+    // In byte order: 音 (0x89 0xB9) before 背 (0x94 0x77).
+    EXPECT_EQ(names, (std::vector<std::string>{testing_support::SjisRaw("音声.ogg"),
+                                               testing_support::SjisRaw("背景\\表.png")}));
+    ASSERT_EQ(Tool({"unpack", "data.cva", "out"}, &output), 0) << output;
+    EXPECT_EQ(ReadRaw("out/背景/表.png"), "picture");
+    EXPECT_EQ(ReadRaw("out/音声.ogg"), "voice");
+
+    // A name Shift-JIS cannot spell is refused by name, and nothing is written.
+    Write("bad/ok.txt", "x");
+    Write("bad/smile\xF0\x9F\x98\x80.txt", "x");
+    EXPECT_EQ(Tool({"pack", "bad.cva", "bad"}, &output), 1);
+    EXPECT_NE(output.find("smile\xF0\x9F\x98\x80.txt\" has no Shift-JIS form"), std::string::npos) << output;
+    EXPECT_FALSE(std::filesystem::exists(Dir() + "/bad.cva"));
 }
 
 struct CvsfNameCase {

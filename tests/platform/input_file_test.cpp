@@ -93,6 +93,38 @@ TEST(InputFile, GoodLines) {
     }
 }
 
+// The example the README gives, as written there: comments after events.
+TEST(InputFile, ReadmeExampleWithTrailingComments) {
+    const char* text =
+        "# comments and blank lines are ignored\n"
+        "500  key ENTER down          # NAME: ENTER SPACE ESCAPE SHIFT CTRL TAB UP DOWN LEFT RIGHT\n"
+        "550  key ENTER up            #       PAGEUP PAGEDOWN HOME END F1 A..Z\n"
+        "900  click 512 400           # left button down, up 50 ms later, frame coordinates\n"
+        "1200 rclick 10 10\n"
+        "1300 move 100 200\n"
+        "1350 press 100 200           # left button down ...\n"
+        "1380 move 160 200            # ... a move while it is down drags\n"
+        "1390 release 160 200         # ... and up\n"
+        "1400 wheel up                # or down\n"
+        "1500 answer YES              # the next message box: OK CANCEL YES NO ABORT RETRY IGNORE\n"
+        "9000 close\n";
+    std::vector<TimedInput> out;
+    std::string error;
+    ASSERT_TRUE(ParseHeadlessInput(text, &out, &error)) << error;
+    // click and rclick give two events each.
+    ASSERT_EQ(out.size(), 13u);
+    EXPECT_EQ(out[0].message.code, kMsgKeyDown);
+    EXPECT_EQ(out[0].message.param, kVkReturn);
+    EXPECT_EQ(out[2].message.code, kMsgLButtonDown);
+    EXPECT_EQ(out[2].message.x, 512);
+    EXPECT_EQ(out[11].answer, kIdYes);
+    EXPECT_EQ(out[12].message.code, kMsgClose);
+    EXPECT_EQ(out[12].timeMs, 9000u);
+    // A comment does not hide a malformed event before it.
+    EXPECT_FALSE(ParseHeadlessInput("10 key ENTER # down\n", &out, &error));
+    EXPECT_NE(error.find("input line 1:"), std::string::npos) << error;
+}
+
 TEST(InputFile, MalformedLinesAreNamed) {
     const struct {
         const char* text;

@@ -155,6 +155,37 @@ TEST_F(LoaderTest, AKeywordOpeningTheFileIsNoBlockAndIsReported) {
     }
 }
 
+// A script not saved as Shift-JIS is named for what it is, with the line of
+// its first offending byte; a byte-order mark does not hide the hint about a
+// keyword at the very start.
+TEST_F(LoaderTest, ScriptsInOtherEncodingsAreNamed) {
+    struct Case {
+        std::string bytes;
+        const char* said;  // expected in the message ("" for none)
+    };
+    const Case cases[] = {
+        {"\r\nchapter main {\r\n\t$a = \"\xE5\xA4\x9C\xE3\x81\xAE\";\r\n}\r\n",
+         "line 3: the file is saved as UTF-8, not Shift-JIS"},
+        {"\xEF\xBB\xBF\r\nchapter main {\r\n}\r\n", "line 1: the file starts with a UTF-8 byte-order mark"},
+        {"\xEF\xBB\xBF" "chapter main {\r\n}\r\n", "very start of the file"},
+        {"\r\n\r\nchapter main {\r\n\t$a = \"\x81\";\r\n}\r\n", "line 4: the file is not Shift-JIS (CP932): its first invalid byte 0x81"},
+        // Real Shift-JIS, trail byte 0x5C included: nothing to say.
+        {Sjis("\nchapter main {\n\t$a = \"表示\";\n}\n"), ""},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        std::string name = "enc" + std::to_string(n++) + ".txt";
+        dir.Write(name, c.bytes);
+        FreeScriptProcess(process);
+        process = NewScriptProcess();
+        testing::internal::CaptureStderr();
+        LoadScriptFile(process, name.c_str());
+        std::string said = testing::internal::GetCapturedStderr();
+        if (*c.said) EXPECT_NE(said.find(c.said), std::string::npos) << name << ": " << said;
+        else EXPECT_EQ(said, "") << name;
+    }
+}
+
 TEST_F(LoaderTest, IncludesLoadEachFileOnce) {
     dir.Write("main.txt",
               Sjis("#include \"sub/inc.txt\"\n#include \"sub\\inc.txt\"\n scene M {}\n"));

@@ -39,7 +39,8 @@ TEST(SettingsApply, SeedsSoundVoiceAndTextVariables) {
     std::snprintf(core::Current().saveDirOverride, sizeof(core::Current().saveDirOverride), "%s",
                   (data.path + "/save").c_str());
     core::Current().settings = shell::ParseSettings(
-        Sjis("[サウンド]\nbgm_volume=700\nse_volume=2000\n[ボイス]\nall_name=alice,bob\n").c_str(), nullptr);
+        Sjis("[スクリプト]\nstart=script/start.txt\n[サウンド]\nbgm_volume=700\nse_volume=2000\n[ボイス]\n"
+             "all_name=alice,bob\n").c_str(), nullptr);
     ASSERT_TRUE(shell::ApplyGameSettings());
 
     struct {

@@ -36,6 +36,8 @@ protected:
         s.stopComposer = [] { g_calls.push_back("stopComposer"); };
         s.stopAllProcesses = [] { g_calls.push_back("stopAllProcesses"); };
         s.startComposer = [] { g_calls.push_back("startComposer"); return true; };
+        // No game here: the settings and their save folder are not this test's concern.
+        s.applyGameSettings = [] { return true; };
         s.startScriptEngine = [](const char*) { g_calls.push_back("startScriptEngine"); return true; };
         core::TransitionHooks& h = core::GetTransitionHooks();
         h.saveGlobalVariables = [] { g_calls.push_back("saveGlobals"); };
