@@ -90,6 +90,15 @@ bool AudioIsHeadless();
 // Closes the chosen device (the next SelectAudioDevice chooses again).
 void CloseAudioDevice();
 
+// --- Rendering without a sound card ---------------------------------------
+// Opens OpenAL Soft as a loopback device that mixes stereo float frames at
+// `rate` only when asked (tests measure effects on the signal with it). It
+// is not the chosen device; close it with its own close. Null when OpenAL is
+// already open or has no loopback.
+const AudioDevice* OpenAudioLoopback(int rate);
+// Mixes the next `frames` frames (two floats each) into `out`.
+bool RenderAudioLoopback(float* out, int frames);
+
 // --- The headless device ---------------------------------------------------
 const AudioDevice& HeadlessAudioDevice();
 // The clock the headless device consumes audio by (milliseconds): the

@@ -43,11 +43,11 @@ bool g_efx = false;
 
 AlVoice* Of(AudioVoice* v) { return reinterpret_cast<AlVoice*>(v); }
 
-bool Open() {
-    if (g_device) return true;
-    g_device = alcOpenDevice(nullptr);
-    if (!g_device) return false;
-    g_context = alcCreateContext(g_device, nullptr);
+LPALCRENDERSAMPLESSOFT g_render = nullptr;  // set while a loopback device is open
+
+// Makes a context on the opened g_device (with `attributes`, may be null).
+bool StartContext(const ALCint* attributes) {
+    g_context = alcCreateContext(g_device, attributes);
     if (!g_context || !alcMakeContextCurrent(g_context)) {
         if (g_context) alcDestroyContext(g_context);
         alcCloseDevice(g_device);
@@ -62,6 +62,13 @@ bool Open() {
     return true;
 }
 
+bool Open() {
+    if (g_device) return true;
+    g_device = alcOpenDevice(nullptr);
+    if (!g_device) return false;
+    return StartContext(nullptr);
+}
+
 void Close() {
     if (!g_device) return;
     alcMakeContextCurrent(nullptr);
@@ -69,6 +76,7 @@ void Close() {
     alcCloseDevice(g_device);
     g_context = nullptr;
     g_device = nullptr;
+    g_render = nullptr;
 }
 
 AudioVoice* CreateVoice(const AudioFormat& f) {
@@ -293,5 +301,26 @@ const AudioDevice kOpenAl = {
 }  // namespace
 
 const AudioDevice& OpenAlAudioDevice() { return kOpenAl; }
+
+const AudioDevice* OpenAudioLoopback(int rate) {
+    if (g_device || rate < 8000) return nullptr;
+    auto open = reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(
+        alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
+    auto render = reinterpret_cast<LPALCRENDERSAMPLESSOFT>(alcGetProcAddress(nullptr, "alcRenderSamplesSOFT"));
+    if (!open || !render) return nullptr;
+    g_device = open(nullptr);
+    if (!g_device) return nullptr;
+    const ALCint attributes[] = {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT, ALC_FLOAT_SOFT,
+                                 ALC_FREQUENCY, rate, ALC_HRTF_SOFT, ALC_FALSE, 0};
+    if (!StartContext(attributes)) return nullptr;
+    g_render = render;
+    return &kOpenAl;
+}
+
+bool RenderAudioLoopback(float* out, int frames) {
+    if (!g_render || !g_device || !out || frames <= 0) return false;
+    g_render(g_device, out, frames);
+    return true;
+}
 
 }  // namespace platform
