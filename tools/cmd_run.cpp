@@ -99,7 +99,11 @@ int RunCommand(int argc, char** argv) {
     if (audioReport && platform::AudioIsHeadless()) {
         for (int i = 0; i < platform::HeadlessVoiceCount(); ++i) {
             platform::HeadlessVoiceReport r = platform::HeadlessVoice(i);
-            std::printf("audio voice %d: %llu bytes played\n", i, static_cast<unsigned long long>(r.bytesPlayed));
+            // A voice with an effect names it after its figures.
+            static const char* const kEffects[] = {"", ", chorus", ", echo", ", reverb"};
+            int kind = r.effect.kind >= 0 && r.effect.kind <= 3 ? r.effect.kind : 0;
+            std::printf("audio voice %d: %llu bytes played%s\n", i, static_cast<unsigned long long>(r.bytesPlayed),
+                        kEffects[kind]);
         }
     }
     return status;

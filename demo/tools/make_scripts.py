@@ -50,6 +50,9 @@ scene Main {
 	CreateTexture("menu/start/MouseClick/p", 32, CENTER, 420, "data/ui/btn_start_click.png");
 	CreateSound("menu/start/MouseOver/se", SE, "data/se/hover");
 	CreateSound("menu/start/MouseClick/se", SE, "data/se/click");
+	// Starting the story answers with an echo: 40 % wet, 30 % feedback,
+	// 120 ms on the left and 180 ms on the right.
+	SoundEffect("menu/start/MouseClick/se", "Echo", 40, 30, 120, 180);
 	CreateChoice("menu/story", 150, 150, 150, 100);
 	CreateTexture("menu/story/MouseUsual/p", 30, CENTER, 510, "data/ui/btn_story_normal.png");
 	CreateTexture("menu/story/MouseOver/p", 31, CENTER, 510, "data/ui/btn_story_hover.png");

@@ -28,6 +28,30 @@ struct AudioFormat {
 
 struct AudioVoice;
 
+// One effect on a voice, in the units of the mixer's effects (seconds, linear
+// gains, 0..1 fractions). The voice's direct path plays at `dry` and the
+// effect is fed at `wet`; values beyond a field's range are clamped by the
+// device.
+enum AudioEffectKind : int { kEffectNone = 0, kEffectChorus = 1, kEffectEcho = 2, kEffectReverb = 3 };
+struct AudioEffect {
+    int kind = kEffectNone;
+    float dry = 1, wet = 0;
+    // Chorus: waveform 0 sine, 1 triangle; phase in degrees -180..180;
+    // rate in Hz 0..10; depth 0..1; feedback -1..1; delay 0..0.016 s.
+    int waveform = 0;
+    float phase = 90, rate = 1.1f, depth = 0.1f, feedback = 0.25f, delay = 0.016f;
+    // Echo (feedback above is shared, 0..1): first tap 0..0.207 s, second
+    // tap that much later 0..0.404 s, damping 0..0.99, spread -1..1 (> 0:
+    // first tap on the left).
+    float echoDelay = 0.1f, echoLrDelay = 0.1f, damping = 0.5f, spread = -1;
+    // Reverb: density and diffusion 0..1, gain 0..1, gainHf 0..1, decay
+    // 0.1..20 s, decayHfRatio 0.1..2, reflections gain 0..3.16 and delay
+    // 0..0.3 s, late gain 0..10 and delay 0..0.1 s, room rolloff 0..10.
+    float density = 1, diffusion = 1, gain = 0.32f, gainHf = 0.89f, decayTime = 1.49f,
+          decayHfRatio = 0.83f, reflectionsGain = 0.05f, reflectionsDelay = 0.007f,
+          lateGain = 1.26f, lateDelay = 0.011f, roomRolloff = 0;
+};
+
 struct AudioDevice {
     const char* name;
     // Starts the device; false when no device can be opened.
@@ -51,6 +75,9 @@ struct AudioDevice {
     void (*play)(AudioVoice* voice);
     void (*pause)(AudioVoice* voice);
     void (*stop)(AudioVoice* voice);
+    // Puts `effect` on the voice in place of any other (kind none removes
+    // it). False when the device cannot give the voice that effect.
+    bool (*setEffect)(AudioVoice* voice, const AudioEffect& effect);
 };
 
 // Chooses the device once: the headless one when asked, else OpenAL Soft,
@@ -62,6 +89,15 @@ const AudioDevice& Audio();
 bool AudioIsHeadless();
 // Closes the chosen device (the next SelectAudioDevice chooses again).
 void CloseAudioDevice();
+
+// --- Rendering without a sound card ---------------------------------------
+// Opens OpenAL Soft as a loopback device that mixes stereo float frames at
+// `rate` only when asked (tests measure effects on the signal with it). It
+// is not the chosen device; close it with its own close. Null when OpenAL is
+// already open or has no loopback.
+const AudioDevice* OpenAudioLoopback(int rate);
+// Mixes the next `frames` frames (two floats each) into `out`.
+bool RenderAudioLoopback(float* out, int frames);
 
 // --- The headless device ---------------------------------------------------
 const AudioDevice& HeadlessAudioDevice();
@@ -78,6 +114,7 @@ struct HeadlessVoiceReport {
     float gain = 1, left = 1, right = 1, pitch = 1;
     uint64_t bytesPlayed = 0;  // PCM bytes consumed while playing
     int pending = 0;           // buffers still queued
+    AudioEffect effect;        // the effect set last (kind none: none)
     std::vector<uint8_t> played;  // the first bytes played (up to the capture limit)
 };
 // The report of voice number `index` (creation order since the device

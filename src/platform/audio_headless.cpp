@@ -27,6 +27,7 @@ struct AudioVoice {
     uint32_t lastTime = 0;
     double frameRemainder = 0;  // part of a frame carried to the next advance
     float gain = 1, left = 1, right = 1, pitch = 1;
+    AudioEffect effect;  // recorded only: the headless mixer plays dry
     uint64_t bytesPlayed = 0;
     std::vector<uint8_t> captured;
 };
@@ -183,9 +184,16 @@ void Stop(AudioVoice* v) {
     v->frameRemainder = 0;
 }
 
+bool SetEffect(AudioVoice* v, const AudioEffect& effect) {
+    if (!v) return false;
+    std::lock_guard<std::mutex> lock(g_mutex);
+    v->effect = effect;
+    return true;
+}
+
 const AudioDevice kHeadless = {
-    "headless", Open,   Close,  CreateVoice, DestroyVoice, Queue, Consumed, Pending,
-    SetGain,    SetPan, SetPitch, Play,      Pause,        Stop,
+    "headless", Open,   Close,    CreateVoice, DestroyVoice, Queue,    Consumed, Pending,
+    SetGain,    SetPan, SetPitch, Play,        Pause,        Stop,     SetEffect,
 };
 
 }  // namespace
@@ -214,6 +222,7 @@ HeadlessVoiceReport HeadlessVoice(int index) {
     r.left = v->left;
     r.right = v->right;
     r.pitch = v->pitch;
+    r.effect = v->effect;
     r.bytesPlayed = v->bytesPlayed;
     r.pending = static_cast<int>(v->buffers.size());
     r.played = v->captured;

@@ -23,6 +23,7 @@
 #include "script/sjis.h"
 #include "script/variables.h"
 #include "core/registry.h"
+#include "sound/sound_effect.h"
 #include "sound/sound_object.h"
 #include "platform/text_copy.h"
 
@@ -81,7 +82,7 @@ struct SoundCommand {
     const char* const* args;
     int kind;  // which command (below)
 };
-enum : int { kVolume, kPan, kFrequency, kLoop, kLoopPoint, kStream };
+enum : int { kVolume, kPan, kFrequency, kLoop, kLoopPoint, kStream, kEffect };
 
 int SoundVisitor(SceneObject* o, scene::ObjectQuery* q) {
     SoundObject* s = o->sound;
@@ -120,6 +121,14 @@ int SoundVisitor(SceneObject* o, scene::ObjectQuery* q) {
         case kStream: {
             double ms = NumberOf(c.args[1], c.block);
             if (ms >= 0) SetSoundPosition(s, static_cast<uint32_t>(ms));
+            return 1;
+        }
+        case kEffect: {
+            // The record is kept even when the device refuses the effect.
+            double numbers[4];
+            for (int i = 0; i < 4; ++i) numbers[i] = NumberOf(c.args[2 + i], c.block);
+            MakeEffectRecord(c.args[1], numbers, &s->effect);
+            ApplySoundEffect(s);
             return 1;
         }
     }
@@ -213,6 +222,7 @@ const Entry kCommands[] = {
     {"CreateSound", CommandCreateSound},    {"SetVolume", SoundObjectCommand<kVolume>},
     {"SetPan", SoundObjectCommand<kPan>},   {"SetFrequency", SoundObjectCommand<kFrequency>},
     {"SetLoop", SoundObjectCommand<kLoop>}, {"SetLoopPoint", SoundObjectCommand<kLoopPoint>},
+    {"SoundEffect", SoundObjectCommand<kEffect>},
 };
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The sound system as the engine and the scripts see it: the device start
 // and stop of the shell's start sequence, the sound payload of scene
 // objects, the script commands (CreateSound, SetVolume, SetPan,
-// SetFrequency, SetLoop, SetLoopPoint, SetStream), the media Request
+// SetFrequency, SetLoop, SetLoopPoint, SoundEffect, SetStream), the media Request
 // keywords, and the hooks other subsystems call (choice group sounds, waits
 // for a playing sound, suspension around system screens, amplitude).
 #pragma once

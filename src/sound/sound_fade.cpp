@@ -1,7 +1,8 @@
 // Fades of volume, pan and frequency: a thread per running fade steps the
 // value along a curve table by elapsed engine time at the engine tick rate,
-// holds while the sound is paused, and sets the target exactly at the last
-// step.
+// scaled by the play speed in force (so a fade runs as fast as the actions
+// beside it, and 32 times as fast in skip mode), holds while the sound is
+// paused, and sets the target exactly at the last step.
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 
 #include "core/clock.h"
 #include "platform/clock.h"
+#include "render/compose.h"
 #include "scene/curve.h"
 #include "sound/sound_internal.h"
 #include "platform/text_copy.h"
@@ -38,7 +40,7 @@ void FadeMain(void* argument) {
     SoundObject* s = start.sound;
     SoundFade& f = s->fades[start.kind];
     double rate = core::NominalFrameRate();
-    uint64_t activeMs = 0;  // time the sound was not paused since the fade began
+    double playedMs = 0;  // unpaused time since the fade began, times the play speed
     uint32_t last = f.began;
     int direction = f.target >= f.start ? 1 : -1;
     for (;;) {
@@ -48,8 +50,11 @@ void FadeMain(void* argument) {
         last = now;
         uint8_t state = s->state.load();
         // A paused sound holds its fades.
-        if (state != kStatePaused && state != kStateSuspended && elapsed < 0x80000000u) activeMs += elapsed;
-        double position = std::floor(static_cast<double>(activeMs) * rate / 1000.0 + 1e-9);
+        if (state != kStatePaused && state != kStateSuspended && elapsed < 0x80000000u) {
+            double speed = render::CurrentSpeed();
+            if (speed > 0) playedMs += elapsed * speed;
+        }
+        double position = std::floor(playedMs * rate / 1000.0 + 1e-9);
         int32_t index = position >= f.steps ? f.steps : static_cast<int32_t>(position);
         f.index.store(index);
         int32_t value = index >= f.steps

@@ -65,6 +65,15 @@ struct SoundFade {
     std::atomic<uint32_t> cycles{0};   // passes of the fade loop
 };
 
+// The effect a script put on a sound: four integer arguments (used by Chorus
+// and Echo, zero otherwise; two spare) and the effect's name, empty when the
+// sound has none. Kept with the sound so that it can be set again.
+constexpr size_t kEffectNameSize = 64;
+struct SoundEffectRecord {
+    int32_t params[6] = {};
+    char name[kEffectNameSize] = {};
+};
+
 struct SoundObject {
     char fileName[kSoundNameSize] = {};
     std::atomic<uint8_t> state{kStatePrepared};
@@ -98,6 +107,7 @@ struct SoundObject {
     std::atomic<int64_t> seekRequest{-1};
     Decoder decoder;
     SoundFade fades[kFadeKinds];
+    SoundEffectRecord effect;
     PcmFormat format;
     platform::AudioVoice* voice = nullptr;
     std::mutex control;

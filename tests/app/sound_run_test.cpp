@@ -210,3 +210,37 @@ TEST(SoundRun, PauseHoldsTheSoundAndResumePlaysTheRest) {
 }
 
 }  // namespace
+
+namespace {
+
+// SoundEffect from a script: music and effects take the effect, a voice
+// refuses it, and an argument out of range is clamped with one report.
+TEST(SoundRun, SoundEffectSetsTheEffectButNotOnVoices) {
+    TempDir game;
+    game.Write("sound/tone.wav", ToneWave(300));
+    WriteGame(game,
+              "chapter main {\n"
+              "\tCreateSound(\"se\", SE, \"sound/tone\");\n"
+              "\tCreateSound(\"bgm\", BGM, \"sound/tone\");\n"
+              "\tCreateSound(\"voice\", VOICE, \"sound/tone\");\n"
+              "\tCreateSound(\"plain\", SE, \"sound/tone\");\n"
+              "\tSoundEffect(\"se\", \"Echo\", 50, 40, 5000, 200);\n"
+              "\tSoundEffect(\"se\", \"Echo\", 50, 40, 9000, 200);\n"
+              "\tSoundEffect(\"bgm\", \"CAVE\", 0, 0, 0, 0);\n"
+              "\tSoundEffect(\"voice\", \"Chorus\", 50, 10, 25, 16);\n"
+              "\tWait(100);\n"
+              "\tExit();\n"
+              "}\n");
+    std::string output;
+    ASSERT_EQ(RunHeadless(game, &output, {"--audio-report"}, 30000), 0) << output;
+    // The report lists the sounds in the order they were made.
+    const char* expected[] = {"audio voice 0: 0 bytes played, echo\n", "audio voice 1: 0 bytes played, reverb\n",
+                              "audio voice 2: 0 bytes played\n", "audio voice 3: 0 bytes played\n"};
+    for (const char* line : expected) EXPECT_NE(output.find(line), std::string::npos) << line << output;
+    const std::string report = "SoundEffect: Echo left delay 5000 is outside 1..2000; 2000 is used\n";
+    size_t at = output.find(report);
+    EXPECT_NE(at, std::string::npos) << output;
+    EXPECT_EQ(output.find("left delay", at + report.size()), std::string::npos) << output;
+}
+
+}  // namespace

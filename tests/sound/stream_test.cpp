@@ -10,6 +10,7 @@
 
 #include "core/clock.h"
 #include "platform/audio.h"
+#include "render/compose.h"
 #include "script/system_variables.h"
 #include "sound/sound_object.h"
 #include "sound_fixtures.h"
@@ -264,6 +265,41 @@ TEST_F(SoundStream, FadesFollowTheCurveStepsAndEndOnTheTarget) {
     EXPECT_EQ(s->volume.load(), 0);
     EXPECT_EQ(s->state.load(), sound::kStateStopped);
     sound::DestroySound(s);
+}
+
+// Fades run at the play speed, like the actions beside them: the step index
+// is the elapsed engine time times the speed, in ticks; skip mode runs them
+// 32 times as fast.
+TEST_F(SoundStream, FadesRunAtThePlaySpeed) {
+    struct Case {
+        double playSpeed;
+        bool skip;
+        uint32_t runMs;
+    } cases[] = {{0.5, false, 400}, {1.0, false, 400}, {2.0, false, 200}, {1.0, true, 20}};
+    const double rate = core::NominalFrameRate();
+    const int32_t steps = static_cast<int32_t>(std::trunc(1000 * rate / 1000));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "speed " << c.playSpeed << " skip " << c.skip);
+        render::Modes().playSpeed = c.playSpeed;
+        render::Modes().skip = c.skip ? 1 : 0;
+        sound::SoundObject* s = Make();
+        sound::SetSoundLoop(s, -1);
+        sound::PlaySound(s);
+        sound::FadeSound(s, sound::kFadeVolume, 0, 1000, nullptr);
+        Run(s, c.runMs);
+        const double speed = c.skip ? 32.0 : c.playSpeed;
+        const int32_t index = static_cast<int32_t>(std::floor(c.runMs * speed * rate / 1000 + 1e-9));
+        EXPECT_EQ(s->fades[sound::kFadeVolume].index.load(), index);
+        EXPECT_EQ(s->volume.load(), 1000 - static_cast<int32_t>(std::lround(1000.0 * index / steps)));
+        // Run on until the whole second has passed at this speed: the fade
+        // ends on its target and, being a fade to silence, stops the sound.
+        Run(s, static_cast<uint32_t>(std::ceil(1000 / speed)));
+        EXPECT_EQ(s->volume.load(), 0);
+        EXPECT_EQ(s->state.load(), sound::kStateStopped);
+        sound::DestroySound(s);
+    }
+    render::Modes().playSpeed = 1.0;
+    render::Modes().skip = 0;
 }
 
 TEST_F(SoundStream, CategoryFactorsFollowTheVariables) {
