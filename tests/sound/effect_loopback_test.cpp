@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/audio.h"
@@ -29,6 +30,9 @@ double Energy(const std::vector<float>& frames, int fromMs, int toMs) {
 std::vector<float> Render(const platform::AudioEffect& effect, int burstMs, int totalMs, bool* ran) {
     *ran = false;
     std::vector<float> out;
+    // The loopback device needs no output backend: keep OpenAL Soft from
+    // probing the system's (PulseAudio starts threads of its own).
+    setenv("ALSOFT_DRIVERS", "null", 0);
     const platform::AudioDevice* device = platform::OpenAudioLoopback(kRate);
     if (!device) return out;
     platform::AudioFormat format{1, kRate, 16};
