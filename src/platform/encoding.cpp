@@ -8,40 +8,16 @@ namespace platform {
 
 namespace {
 
-// Converts with iconv; an invalid or incomplete sequence is replaced by
-// `replacement` and conversion resumes one byte later.
-std::string Convert(const char* to, const char* from, std::string_view input,
-                    const char* replacement) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(input);
-    std::string out;
-    out.reserve(input.size() * 2 + 8);
-    char* in = const_cast<char*>(input.data());
-    size_t inLeft = input.size();
-    char buffer[1024];
-    while (inLeft > 0) {
-        char* o = buffer;
-        size_t outLeft = sizeof(buffer);
-        size_t r = iconv(cd, &in, &inLeft, &o, &outLeft);
-        out.append(buffer, static_cast<size_t>(o - buffer));
-        if (r == static_cast<size_t>(-1)) {
-            if (errno == E2BIG) continue;
-            out += replacement;
-            ++in;
-            --inLeft;
-        }
-    }
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    iconv_close(cd);
-    return out;
-}
-
-bool ConvertStrict(const char* to, const char* from, std::string_view input, std::string* result,
-                   size_t* bad) {
+// Converts with iconv into `out`. An invalid or incomplete sequence is
+// replaced by `replacement` and conversion resumes one byte later; with a null
+// `replacement` conversion stops there, `bad` (may be null) gets its offset
+// and the result is false. Also false when iconv knows neither encoding.
+bool Run(const char* to, const char* from, std::string_view input, const char* replacement,
+         std::string* out, size_t* bad) {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    std::string out;
-    out.reserve(input.size() * 2 + 8);
+    out->clear();
+    out->reserve(input.size() * 2 + 8);
     char* in = const_cast<char*>(input.data());
     size_t inLeft = input.size();
     char buffer[1024];
@@ -50,17 +26,37 @@ bool ConvertStrict(const char* to, const char* from, std::string_view input, std
         char* o = buffer;
         size_t outLeft = sizeof(buffer);
         size_t r = iconv(cd, &in, &inLeft, &o, &outLeft);
-        out.append(buffer, static_cast<size_t>(o - buffer));
+        out->append(buffer, static_cast<size_t>(o - buffer));
         if (r == static_cast<size_t>(-1)) {
             if (errno == E2BIG) continue;
-            ok = false;
-            if (bad) *bad = static_cast<size_t>(in - input.data());
-            break;
+            if (!replacement) {
+                ok = false;
+                if (bad) *bad = static_cast<size_t>(in - input.data());
+                break;
+            }
+            *out += replacement;
+            ++in;
+            --inLeft;
         }
     }
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
     iconv_close(cd);
-    if (ok) *result = std::move(out);
     return ok;
+}
+
+std::string Convert(const char* to, const char* from, std::string_view input,
+                    const char* replacement) {
+    std::string out;
+    if (!Run(to, from, input, replacement, &out, nullptr)) return std::string(input);
+    return out;
+}
+
+bool ConvertStrict(const char* to, const char* from, std::string_view input, std::string* result,
+                   size_t* bad) {
+    std::string out;
+    if (!Run(to, from, input, nullptr, &out, bad)) return false;
+    *result = std::move(out);
+    return true;
 }
 
 }  // namespace
