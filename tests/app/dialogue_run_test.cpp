@@ -115,26 +115,10 @@ TEST(DialogueRun, AutomaticModeWaitsPerCharacterAndSkipPassesEverything) {
     EXPECT_GT(Bright(s, 0, 80, 0, 60), 50);
 }
 
-void Put(std::string& s, uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
-}
-
 // `ms` of quiet 16-bit mono sound at 8000 Hz.
 std::string QuietWave(int ms) {
     std::string pcm(static_cast<size_t>(ms) * 16, '\0');
-    std::string w = "RIFF";
-    Put(w, static_cast<uint32_t>(36 + pcm.size()), 4);
-    w += "WAVEfmt ";
-    Put(w, 16, 4);
-    Put(w, 1, 2);
-    Put(w, 1, 2);
-    Put(w, 8000, 4);
-    Put(w, 16000, 4);
-    Put(w, 2, 2);
-    Put(w, 16, 2);
-    w += "data";
-    Put(w, static_cast<uint32_t>(pcm.size()), 4);
-    return w + pcm;
+    return testing_support::MonoWave8k(pcm);
 }
 
 // A voiced line of 20 countable characters (the full stop and the quotes

@@ -28,19 +28,7 @@ void Put(std::string& s, uint32_t v, int bytes) {
 std::string ToneWave(int ms) {
     std::string pcm;
     for (int i = 0; i < ms * 8; ++i) Put(pcm, static_cast<uint32_t>((i / 9) % 2 ? 12000 : -12000) & 0xffff, 2);
-    std::string w = "RIFF";
-    Put(w, static_cast<uint32_t>(36 + pcm.size()), 4);
-    w += "WAVEfmt ";
-    Put(w, 16, 4);
-    Put(w, 1, 2);
-    Put(w, 1, 2);
-    Put(w, 8000, 4);
-    Put(w, 16000, 4);
-    Put(w, 2, 2);
-    Put(w, 16, 2);
-    w += "data";
-    Put(w, static_cast<uint32_t>(pcm.size()), 4);
-    return w + pcm;
+    return testing_support::MonoWave8k(pcm);
 }
 
 TEST(SoundRun, ASoundPlaysThroughAndWaitPlayWaitsForItsEnd) {

@@ -4,6 +4,8 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+
+#include <cstdint>
 #include <unistd.h>
 
 #include <algorithm>
@@ -139,6 +141,25 @@ void WriteGame(const TempDir& game, const std::string& startScript) {
                Sjis("[プロダクト]\nbland=Velmoor\nname=Test\nversion=1.0\n\n[スクリプト]\n"
                     "start=script/start.txt\n"));
     game.Write("script/start.txt", Sjis("\n" + startScript));
+}
+
+std::string MonoWave8k(const std::string& pcm) {
+    auto put = [](std::string& s, uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
+    };
+    std::string w = "RIFF";
+    put(w, static_cast<uint32_t>(36 + pcm.size()), 4);
+    w += "WAVEfmt ";
+    put(w, 16, 4);
+    put(w, 1, 2);      // PCM
+    put(w, 1, 2);      // mono
+    put(w, 8000, 4);   // frames per second
+    put(w, 16000, 4);  // bytes per second
+    put(w, 2, 2);      // bytes per frame
+    put(w, 16, 2);     // bits per sample
+    w += "data";
+    put(w, static_cast<uint32_t>(pcm.size()), 4);
+    return w + pcm;
 }
 
 }  // namespace testing_support

@@ -40,6 +40,9 @@ std::string ReadAll(const std::string& path);
 // script (UTF-8 source, written as Shift-JIS with CR LF).
 void WriteGame(const TempDir& game, const std::string& startScript);
 
+// A WAVE file holding `pcm`: 16-bit little-endian mono samples at 8000 Hz.
+std::string MonoWave8k(const std::string& pcm);
+
 // velmoor-tool's path.
 std::string ToolPath();
 
