@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/text_copy.h"
+#include "sound/state.h"
 
 namespace sound {
 
@@ -71,14 +72,11 @@ struct Range {
 const Range kChorusRanges[4] = {{"wet/dry mix", 0, 100}, {"depth", 0, 100}, {"feedback", -99, 99}, {"delay", 0, 20}};
 const Range kEchoRanges[4] = {{"wet/dry mix", 0, 100}, {"feedback", 0, 100}, {"left delay", 1, 2000},
                               {"right delay", 1, 2000}};
-// One report per argument of each effect.
-std::atomic<bool> g_reported[2][4];
-
 int32_t ClampArgument(const char* effect, int which, const Range& range, double value) {
     double whole = std::trunc(std::isfinite(value) ? value : 0);
     double clamped = std::clamp(whole, static_cast<double>(range.low), static_cast<double>(range.high));
     int row = std::strcmp(effect, "Echo") == 0 ? 1 : 0;
-    if (clamped != whole && !g_reported[row][which].exchange(true)) {
+    if (clamped != whole && !State().effectClampReported[row][which].exchange(true)) {
         std::fprintf(stderr, "SoundEffect: %s %s %.0f is outside %d..%d; %.0f is used\n", effect, range.what,
                      whole, range.low, range.high, clamped);
     }

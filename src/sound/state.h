@@ -26,6 +26,11 @@ struct SoundContext {
     // lock and never inside one.
     std::mutex soundListMutex;
     std::vector<SoundObject*> sounds;
+
+    // ---- SoundEffect (sound_effect.cpp) ------------------------------------
+    // Whether an out-of-range argument was already reported on stderr, per
+    // effect (chorus, echo) and argument: each is reported once.
+    std::atomic<bool> effectClampReported[2][4] = {};
 };
 
 // The current engine's record. Valid while an engine is current.
