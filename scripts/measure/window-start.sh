@@ -15,11 +15,17 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 DEMO=$(cd "$HERE/../../demo" && pwd)
 WORK=$(mktemp -d)
 trap 'kill $XPID 2>/dev/null || true; rm -rf "$WORK"' EXIT
+# A copy of the demo: one player runs per game folder, and a test or a
+# player already running the demo must not stop these runs.
+cp -r "$DEMO" "$WORK/demo"
+DEMO="$WORK/demo"
 gcc -O2 -shared -fPIC -o "$WORK/first_present.so" "$HERE/first_present.c" -ldl
-DISPLAY_NUM=:$((90 + $$ % 100))
-Xvfb $DISPLAY_NUM -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display and names it.
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$WORK/display" >/dev/null 2>&1 &
 XPID=$!
-sleep 1
+n=0
+while [ ! -s "$WORK/display" ] && [ $n -lt 100 ]; do sleep 0.1; n=$((n + 1)); done
+DISPLAY_NUM=:$(cat "$WORK/display")
 ticks=$(getconf CLK_TCK)
 cpu_of() { awk '{print $14 + $15}' /proc/$1/stat; }
 i=0
@@ -37,7 +43,9 @@ while [ $i -lt $RUNS ]; do
         sleep 0.1
         n=$((n + 1))
     done
-    c0=$(cpu_of $pid); sleep 10; c1=$(cpu_of $pid)
+    if ! kill -0 $pid 2>/dev/null; then echo "the player ended early:" >&2; cat "$WORK/err" >&2; exit 1; fi
+    c0=$(cpu_of $pid); sleep 10
+    if ! c1=$(cpu_of $pid); then echo "the player ended before the idle time was measured:" >&2; cat "$WORK/err" >&2; exit 1; fi
     wait $pid || true
     first=$(awk '/^first-present/ {print $2}' "$WORK/err")
     how=$(awk '/^first-present/ {print $3}' "$WORK/err")
