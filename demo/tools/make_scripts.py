@@ -130,7 +130,8 @@ scene Main {
 	// on at each stop (the diamond: more on this page; the triangle: a new
 	// page); holding Ctrl skips. Mio's first line is voiced, the hill's old
 	// name carries its reading above it, and the count of visits is the
-	// player's own.
+	// player's own (its sum sign is not in the Japanese font: it is drawn from
+	// another installed font, at the same size on the same baseline).
 	$visits = $visits + 1;
 	CreateTexture("window", 50, 32, 560, "data/ui/textwindow.png");
 	CreateTexture("nameplate", 51, 48, 538, "data/ui/nameplate.png");
@@ -148,7 +149,7 @@ scene Main {
 Good morning&, and welcome to the hills at dawn&.
 
 <FONT INCOLOR=#FFE080>今日で<VALUE NAME=$visits>回目の夜明けだね。</FONT><K>
-This is dawn number <VALUE NAME=$visits> for you&. <I>Shall we watch it together?</I>
+This is dawn number <VALUE NAME=$visits> for you (∑ <VALUE NAME=$visits>)&. <I>Shall we watch it together?</I>
 </PRE>
 	LoadText("Main", "window/text", "talk", 900, 160, NULL, NULL);
 	Move("window/text", 0, 32, 28, NULL, NULL);

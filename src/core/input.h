@@ -95,10 +95,16 @@ void ShowCursorShape();
 // The area the 1024 x 768 frame occupies, in client coordinates.
 struct FrameArea {
     int x = 0, y = 0, width = 1024, height = 768;
+    // A window of any size: a client pixel maps to the frame pixel whose
+    // shown block holds the client pixel's centre (the pixel the player sees
+    // under the pointer), and back to the client pixel nearest that frame
+    // pixel's centre. Off: full screen's rounding below.
+    bool pixelCentres = false;
 };
 // Client position to frame position: (client - area origin) scaled by
 // 1024 / area width and 768 / area height, rounded to the nearest integer
 // (halves away from minus infinity). A degenerate area leaves the position.
+// With pixelCentres, floor((client - origin + 0.5) x 1024 / width) instead.
 void ClientToFramePoint(const FrameArea& area, int clientX, int clientY, int* frameX, int* frameY);
 // The inverse, for moving the cursor to a frame position.
 void FrameToClientPoint(const FrameArea& area, int frameX, int frameY, int* clientX, int* clientY);

@@ -34,12 +34,23 @@ platform::CursorShape ShapeOf(int id) {
     }
 }
 
+// floor((value + 0.5) * to / from): the pixel of the `to` grid that holds
+// the centre of pixel `value` of the `from` grid.
+int CentreScale(int value, int to, int from) {
+    return static_cast<int>(FloorDiv((2 * static_cast<int64_t>(value) + 1) * to, 2 * static_cast<int64_t>(from)));
+}
+
 }  // namespace
 
 void ClientToFramePoint(const FrameArea& area, int clientX, int clientY, int* frameX, int* frameY) {
     if (area.width <= 0 || area.height <= 0) {
         *frameX = clientX;
         *frameY = clientY;
+        return;
+    }
+    if (area.pixelCentres) {
+        *frameX = CentreScale(clientX - area.x, platform::kFrameWidth, area.width);
+        *frameY = CentreScale(clientY - area.y, platform::kFrameHeight, area.height);
         return;
     }
     *frameX = Scale(clientX - area.x, platform::kFrameWidth, area.width);
@@ -52,13 +63,21 @@ void FrameToClientPoint(const FrameArea& area, int frameX, int frameY, int* clie
         *clientY = frameY;
         return;
     }
+    if (area.pixelCentres) {
+        *clientX = area.x + CentreScale(frameX, area.width, platform::kFrameWidth);
+        *clientY = area.y + CentreScale(frameY, area.height, platform::kFrameHeight);
+        return;
+    }
     *clientX = area.x + Scale(frameX, area.width, platform::kFrameWidth);
     *clientY = area.y + Scale(frameY, area.height, platform::kFrameHeight);
 }
 
 FrameArea CurrentFrameArea() {
     FrameArea area;
-    if (platform::VideoSelected()) platform::Video().frameArea(&area.x, &area.y, &area.width, &area.height);
+    if (platform::VideoSelected()) {
+        platform::Video().frameArea(&area.x, &area.y, &area.width, &area.height);
+        area.pixelCentres = platform::Video().displayMode() == platform::kWindowed;
+    }
     return area;
 }
 

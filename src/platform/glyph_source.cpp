@@ -13,10 +13,17 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/encoding.h"
 
 namespace platform {
+
+// A face that lends the characters the chosen face lacks.
+struct FallbackFace {
+    int sortedIndex;  // its place in the font's sorted list
+    FT_Face face;     // sized like the chosen face; null when it failed to load
+};
 
 struct GlyphFont {
     FT_Face face;
@@ -25,6 +32,13 @@ struct GlyphFont {
     int vertical;  // the face began with '@': two-byte characters lie on their side
     int32_t ascent, descent;
     FT_Matrix shear;  // identity, or the slant of a synthesised italic
+    FT_F26Dot6 charSize;  // the em, 26.6 pixels, for the fallback faces
+    // The request as fontconfig saw it, and its list of every installed face
+    // from best to worst, made when the first character is missing.
+    FcPattern* pattern;
+    FcFontSet* sorted;
+    bool sortTried;
+    std::vector<FallbackFace> fallbacks;
 };
 
 namespace {
@@ -57,8 +71,9 @@ bool EnsureLibrary() {
 
 // The file and face index fontconfig picks for the request, and whether it
 // asks for emboldening (the face has no bold) or has no italic.
+// `kept` receives the substituted request (the caller destroys it).
 bool MatchFace(const std::string& family, int weight, int italic, std::string* file, int* index,
-               int* embolden, int* slant) {
+               int* embolden, int* slant, FcPattern** kept) {
     FcPattern* pattern = FcPatternCreate();
     if (!pattern) return false;
     if (!family.empty())
@@ -80,7 +95,7 @@ bool MatchFace(const std::string& family, int weight, int italic, std::string* f
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
     FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
+    *kept = pattern;
     if (!match) return false;
     FcChar8* path = nullptr;
     bool ok = FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path;
@@ -130,6 +145,7 @@ bool SizeFace(GlyphFont* f, int32_t height) {
     if (em > 4096) em = 4096;
     FT_F26Dot6 size = static_cast<FT_F26Dot6>(std::lround(em * 64));
     if (FT_Set_Char_Size(face, 0, size, 72, 72) != 0) return false;
+    f->charSize = size;
     if (height > 0) {
         f->ascent = static_cast<int32_t>(std::lround(height * ascender / (ascender + descender)));
         f->descent = height - f->ascent;
@@ -149,14 +165,20 @@ GlyphFont* Open(const FontRequest& request) {
     std::string family = SjisToUtf8(face);
     std::string file;
     int index = 0, embolden = 0, slant = 0;
-    if (!MatchFace(family, request.weight, request.italic, &file, &index, &embolden, &slant))
+    FcPattern* pattern = nullptr;
+    bool matched = MatchFace(family, request.weight, request.italic, &file, &index, &embolden, &slant, &pattern);
+    if (!matched) {
+        if (pattern) FcPatternDestroy(pattern);
         return nullptr;
+    }
     FT_Face ftFace = nullptr;
     if (FT_New_Face(g_library, file.c_str(), index, &ftFace) != 0) {
         std::fprintf(stderr, "velmoor: cannot load the font file %s\n", file.c_str());
+        FcPatternDestroy(pattern);
         return nullptr;
     }
     GlyphFont* f = new GlyphFont{};
+    f->pattern = pattern;
     f->face = ftFace;
     f->embolden = embolden;
     f->slant = slant;
@@ -164,6 +186,7 @@ GlyphFont* Open(const FontRequest& request) {
     f->shear = {0x10000, slant ? 0x0366A : 0, 0, 0x10000};
     if (!SizeFace(f, request.height)) {
         FT_Done_Face(ftFace);
+        FcPatternDestroy(pattern);
         delete f;
         return nullptr;
     }
@@ -173,8 +196,62 @@ GlyphFont* Open(const FontRequest& request) {
 void Close(GlyphFont* font) {
     if (!font) return;
     std::lock_guard<std::mutex> hold(g_libraryMutex);
+    for (FallbackFace& fb : font->fallbacks)
+        if (fb.face) FT_Done_Face(fb.face);
+    if (font->sorted) FcFontSetDestroy(font->sorted);
+    if (font->pattern) FcPatternDestroy(font->pattern);
     FT_Done_Face(font->face);
     delete font;
+}
+
+// At most this many faces lend characters to one font.
+constexpr size_t kMaxFallbackFaces = 8;
+
+// The best installed face that has `unicode`, in fontconfig's order for the
+// font's request (same language, family likeness, style), sized to the same
+// em so that it sits on the same baseline at the same size; its glyph index
+// in *glyphIndex. Null when no face has the character. Caller holds the
+// library mutex.
+FT_Face FallbackFor(GlyphFont* font, uint32_t unicode, FT_UInt* glyphIndex) {
+    if (!font->sortTried) {
+        font->sortTried = true;
+        FcResult result = FcResultNoMatch;
+        if (font->pattern) font->sorted = FcFontSort(nullptr, font->pattern, FcTrue, nullptr, &result);
+    }
+    if (!font->sorted) return nullptr;
+    for (int i = 0; i < font->sorted->nfont; ++i) {
+        FcPattern* candidate = font->sorted->fonts[i];
+        FcCharSet* charset = nullptr;
+        if (FcPatternGetCharSet(candidate, FC_CHARSET, 0, &charset) != FcResultMatch || !charset ||
+            !FcCharSetHasChar(charset, unicode))
+            continue;
+        FallbackFace* known = nullptr;
+        for (FallbackFace& fb : font->fallbacks)
+            if (fb.sortedIndex == i) known = &fb;
+        if (!known) {
+            if (font->fallbacks.size() >= kMaxFallbackFaces) return nullptr;
+            FcChar8* path = nullptr;
+            int index = 0;
+            FallbackFace fb{i, nullptr};
+            if (FcPatternGetString(candidate, FC_FILE, 0, &path) == FcResultMatch && path) {
+                FcPatternGetInteger(candidate, FC_INDEX, 0, &index);
+                if (FT_New_Face(g_library, reinterpret_cast<const char*>(path), index, &fb.face) != 0) {
+                    fb.face = nullptr;
+                } else if (FT_Set_Char_Size(fb.face, 0, font->charSize, 72, 72) != 0) {
+                    FT_Done_Face(fb.face);
+                    fb.face = nullptr;
+                }
+            }
+            font->fallbacks.push_back(fb);
+            known = &font->fallbacks.back();
+        }
+        if (!known->face) continue;
+        FT_UInt g = FT_Get_Char_Index(known->face, unicode);
+        if (!g) continue;  // the face's character map disagrees with fontconfig
+        *glyphIndex = g;
+        return known->face;
+    }
+    return nullptr;
 }
 
 int Metrics(GlyphFont* font, FontMetrics* out) {
@@ -200,6 +277,10 @@ int32_t Glyph(GlyphFont* font, uint32_t code, int quarterTurn, GlyphBox* box, ui
     std::lock_guard<std::mutex> hold(g_libraryMutex);
     FT_Face face = font->face;
     FT_UInt index = unicode ? FT_Get_Char_Index(face, unicode) : 0;
+    // A character the face lacks comes from another installed face rather
+    // than as an empty box; its own advance goes with it.
+    if (!index && unicode > 0x20)
+        if (FT_Face lender = FallbackFor(font, unicode, &index)) face = lender;
     FT_Matrix matrix = font->shear;
     // A vertical font sets two-byte characters turned, so that they stand
     // upright once the horizontal line is turned the other way.

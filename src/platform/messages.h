@@ -36,7 +36,12 @@ enum MessageCode : uint32_t {
     kMsgWake = 0x8001,
     // A second instance asked this one to bring its window forward.
     kMsgRaiseRequest = 0x8002,
+    // A gamepad button that turns automatic text mode on or off.
+    kMsgToggleAuto = 0x8003,
 };
+
+// Key and button messages a gamepad made carry this mark in `style`.
+constexpr uint32_t kFromGamepad = 0x50414447u;
 
 // Buttons held during a mouse message (kMsgMouseMove's param).
 enum MouseKeys : int64_t { kMkLButton = 0x1, kMkRButton = 0x2 };

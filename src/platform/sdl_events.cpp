@@ -51,6 +51,13 @@ bool TranslateEvent(const SDL_Event& event, Message* out, int* mouseX, int* mous
             return true;
         case SDL_KEYDOWN:
         case SDL_KEYUP: {
+            // F11 switches between the window and full screen, as the
+            // game's own full-screen switch does (and as refused by its lock).
+            if (event.key.keysym.sym == SDLK_F11) {
+                if (event.type != SDL_KEYDOWN || event.key.repeat) return false;
+                out->code = kMsgToggleFullscreen;
+                return true;
+            }
             // Held keys repeat as further key-down messages, as the input
             // layer expects (holding Ctrl).
             uint32_t vk = VirtualKeyOf(event.key.keysym.sym);

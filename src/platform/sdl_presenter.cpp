@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
+#include "platform/gpu_probe.h"
 #include "platform/stretch.h"
 
 namespace platform::sdl {
@@ -15,22 +17,27 @@ constexpr size_t kFramePixels = static_cast<size_t>(kFrameWidth) * kFrameHeight;
 
 struct Presenter {
     // Main thread only.
-    SDL_Renderer* renderer = nullptr;
-    SDL_Texture* frameTexture = nullptr;   // kFrameWidth x kFrameHeight, linear filtering
+    SDL_Window* window = nullptr;
+    bool surfacePath = false;              // the window surface, no renderer
+    SDL_Surface* surface = nullptr;        // the window's surface (surface path)
+    SDL_Renderer* renderer = nullptr;      // renderer path
+    SDL_Texture* frameTexture = nullptr;   // kFrameWidth x kFrameHeight
     SDL_Texture* scaledTexture = nullptr;  // the software-stretched picture, drawn 1:1
     int scaledTextureWidth = 0, scaledTextureHeight = 0;
     std::string rendererName = "none";
     bool accelerated = false;
+    ScaleFilter filter = kScaleAuto;
 
     // Guarded by `mutex`.
     std::mutex mutex;
     std::vector<uint32_t> frame;   // the last presented picture
-    std::vector<uint32_t> scaled;  // stretch target (software-stretch modes)
+    std::vector<uint32_t> scaled;  // stretch target (software-stretch modes of the renderer)
     Rect pending{-1, -1, -1, -1};  // empty when right <= left
     bool wakeOutstanding = false;
     bool presented = false;
     DisplayMode mode = kWindowed;
-    Rect outputArea{0, 0, kFrameWidth, kFrameHeight};  // renderer pixels
+    bool crisp = true;                                 // nearest sampling when scaled
+    Rect outputArea{0, 0, kFrameWidth, kFrameHeight};  // output pixels
     Rect clientArea{0, 0, kFrameWidth, kFrameHeight};  // window coordinates
 };
 
@@ -50,29 +57,79 @@ Rect Union(const Rect& a, const Rect& b) {
 
 bool SoftwareStretch(DisplayMode mode) { return mode == kFullNearest || mode == kFullFiltered; }
 
-// Caller holds the mutex; main thread.
-void Upload(Presenter& p, const Rect& dirty) {
-    if (Empty(dirty)) return;
-    if (SoftwareStretch(p.mode) && p.scaledTexture) {
-        int w = p.scaledTextureWidth, h = p.scaledTextureHeight;
+// Whether the surface's pixels are 32-bit 0x??RRGGBB words, written directly.
+bool DirectFormat(const SDL_Surface* s) {
+    return s && s->format &&
+           (s->format->format == SDL_PIXELFORMAT_RGB888 || s->format->format == SDL_PIXELFORMAT_ARGB8888);
+}
+
+// Writes `area` (pixels of the scaled picture, which is dstWidth x dstHeight
+// at `dst`) from the frame. Caller holds the mutex.
+void StretchInto(const Presenter& p, uint32_t* dst, int dstPitch, int dstWidth, int dstHeight, Rect area) {
+    if (dstWidth == kFrameWidth && dstHeight == kFrameHeight) {
+        for (int y = area.top; y < area.bottom; ++y)
+            std::memcpy(dst + static_cast<size_t>(y) * dstPitch + area.left,
+                        p.frame.data() + static_cast<size_t>(y) * kFrameWidth + area.left,
+                        static_cast<size_t>(area.right - area.left) * 4);
+        return;
+    }
+    auto stretch = p.crisp ? StretchNearest : StretchFiltered;
+    stretch(p.frame.data(), kFrameWidth, kFrameWidth, kFrameHeight, dst, dstPitch, dstWidth, dstHeight, area);
+}
+
+// Caller holds the mutex; main thread. Returns the output rectangle that
+// changed (surface path), empty otherwise.
+Rect Upload(Presenter& p, const Rect& dirty) {
+    if (Empty(dirty)) return Rect{};
+    int w = p.outputArea.right - p.outputArea.left, h = p.outputArea.bottom - p.outputArea.top;
+    if (p.surfacePath) {
+        if (!p.surface || w <= 0 || h <= 0) return Rect{};
         Rect area = StretchedDirtyRect(dirty, kFrameWidth, kFrameHeight, w, h);
-        if (Empty(area)) return;
-        auto stretch = p.mode == kFullNearest ? StretchNearest : StretchFiltered;
-        stretch(p.frame.data(), kFrameWidth, kFrameWidth, kFrameHeight, p.scaled.data(), w, w, h, area);
+        if (Empty(area)) return Rect{};
+        bool lock = SDL_MUSTLOCK(p.surface);
+        if (lock && SDL_LockSurface(p.surface) != 0) return Rect{};
+        int pitch = p.surface->pitch / 4;
+        uint32_t* base = static_cast<uint32_t*>(p.surface->pixels) + static_cast<size_t>(p.outputArea.top) * pitch +
+                         p.outputArea.left;
+        StretchInto(p, base, pitch, w, h, area);
+        if (lock) SDL_UnlockSurface(p.surface);
+        return Rect{area.left + p.outputArea.left, area.top + p.outputArea.top, area.right + p.outputArea.left,
+                    area.bottom + p.outputArea.top};
+    }
+    if (SoftwareStretch(p.mode) && p.scaledTexture) {
+        w = p.scaledTextureWidth;
+        h = p.scaledTextureHeight;
+        Rect area = StretchedDirtyRect(dirty, kFrameWidth, kFrameHeight, w, h);
+        if (Empty(area)) return Rect{};
+        StretchInto(p, p.scaled.data(), w, w, h, area);
         SDL_Rect r{area.left, area.top, area.right - area.left, area.bottom - area.top};
         SDL_UpdateTexture(p.scaledTexture, &r, p.scaled.data() + static_cast<size_t>(area.top) * w + area.left,
                           w * 4);
-        return;
+        return Rect{};
     }
     SDL_Rect r{dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top};
     SDL_UpdateTexture(p.frameTexture, &r,
                       p.frame.data() + static_cast<size_t>(dirty.top) * kFrameWidth + dirty.left,
                       kFrameWidth * 4);
+    return Rect{};
 }
 
 // Main thread, mutex not held (draws only with main-thread state and the
-// area, passed in).
-void Draw(Presenter& p, DisplayMode mode, const Rect& area) {
+// values passed in). `changed` is the output rectangle the upload wrote
+// (surface path); `whole` sends the whole window.
+void Draw(Presenter& p, DisplayMode mode, const Rect& area, const Rect& changed, bool whole) {
+    if (p.surfacePath) {
+        if (!p.surface) return;
+        if (whole) {
+            SDL_UpdateWindowSurface(p.window);
+        } else if (!Empty(changed)) {
+            SDL_Rect r{changed.left, changed.top, changed.right - changed.left, changed.bottom - changed.top};
+            SDL_UpdateWindowSurfaceRects(p.window, &r, 1);
+        } else {
+            return;
+        }
+        return;
+    }
     SDL_SetRenderDrawColor(p.renderer, 0, 0, 0, 255);
     SDL_RenderClear(p.renderer);
     SDL_Rect dst{area.left, area.top, area.right - area.left, area.bottom - area.top};
@@ -81,23 +138,31 @@ void Draw(Presenter& p, DisplayMode mode, const Rect& area) {
     SDL_RenderPresent(p.renderer);
 }
 
-}  // namespace
+SDL_Renderer* MakeRenderer(SDL_Window* window, uint32_t flags) {
+    SDL_Renderer* r = SDL_CreateRenderer(window, -1, flags);
+    if (r && (flags & SDL_RENDERER_ACCELERATED) && RendererIsSoftwareGl()) {
+        // Scaling a software-composed frame through a software GPU costs
+        // memory and time and gains nothing over the window surface.
+        SDL_DestroyRenderer(r);
+        return nullptr;
+    }
+    return r;
+}
 
-bool PresenterCreate(SDL_Window* window) {
-    Presenter& p = P();
-    // Linear filtering for the renderer's own scaling (full screen mode 1 and
-    // a window that the window manager made another size).
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
-    p.renderer = SDL_CreateRenderer(window, -1, 0);
-    if (!p.renderer) {
-        std::fprintf(stderr, "velmoor: no accelerated renderer (%s); using the software renderer\n",
-                     SDL_GetError());
-        p.renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
-    }
-    if (!p.renderer) {
-        std::fprintf(stderr, "velmoor: cannot create a renderer: %s\n", SDL_GetError());
-        return false;
-    }
+bool UseSurface(Presenter& p) {
+    // SDL would otherwise back the window surface with an OpenGL texture.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    SDL_Surface* s = SDL_GetWindowSurface(p.window);
+    if (!DirectFormat(s)) return false;
+    p.surfacePath = true;
+    p.surface = s;
+    p.rendererName = "window surface";
+    p.accelerated = false;
+    return true;
+}
+
+bool UseRenderer(Presenter& p, SDL_Renderer* renderer) {
+    p.renderer = renderer;
     SDL_RendererInfo info;
     if (SDL_GetRendererInfo(p.renderer, &info) == 0) {
         p.rendererName = info.name ? info.name : "unknown";
@@ -113,6 +178,41 @@ bool PresenterCreate(SDL_Window* window) {
     }
     SDL_SetTextureBlendMode(p.frameTexture, SDL_BLENDMODE_NONE);
     SDL_SetTextureScaleMode(p.frameTexture, SDL_ScaleModeLinear);
+    return true;
+}
+
+// The output's size in pixels (the window's size on a high-density display
+// is smaller).
+void OutputSize(const Presenter& p, int* w, int* h) {
+    *w = *h = 0;
+    if (p.surfacePath && p.surface) {
+        *w = p.surface->w;
+        *h = p.surface->h;
+    } else if (p.renderer) {
+        SDL_GetRendererOutputSize(p.renderer, w, h);
+    }
+}
+
+}  // namespace
+
+bool PresenterCreate(SDL_Window* window) {
+    Presenter& p = P();
+    p.window = window;
+    p.surfacePath = false;
+    p.surface = nullptr;
+    SDL_Renderer* gpu = GpuLikely(window) ? MakeRenderer(window, SDL_RENDERER_ACCELERATED) : nullptr;
+    bool ok = false;
+    if (gpu) ok = UseRenderer(p, gpu);
+    if (!ok) ok = UseSurface(p);
+    if (!ok) {
+        SDL_Renderer* software = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+        if (software) ok = UseRenderer(p, software);
+    }
+    if (!ok) {
+        std::fprintf(stderr, "velmoor: cannot present to the window: %s\n", SDL_GetError());
+        p.window = nullptr;
+        return false;
+    }
     {
         std::lock_guard<std::mutex> lock(p.mutex);
         p.frame.assign(kFramePixels, 0xFF000000u);
@@ -121,9 +221,8 @@ bool PresenterCreate(SDL_Window* window) {
         p.wakeOutstanding = false;
         p.mode = kWindowed;
     }
-    int w = 0, h = 0;
-    SDL_GetRendererOutputSize(p.renderer, &w, &h);
-    int ww = 0, wh = 0;
+    int w = 0, h = 0, ww = 0, wh = 0;
+    OutputSize(p, &w, &h);
     SDL_GetWindowSize(window, &ww, &wh);
     PresenterConfigure(kWindowed, w, h, ww, wh);
     return true;
@@ -137,6 +236,9 @@ void PresenterDestroy() {
     p.scaledTexture = nullptr;
     p.frameTexture = nullptr;
     p.renderer = nullptr;
+    p.surface = nullptr;  // owned by the window
+    p.surfacePath = false;
+    p.window = nullptr;
     std::lock_guard<std::mutex> lock(p.mutex);
     p.scaled.clear();
     p.wakeOutstanding = false;
@@ -159,7 +261,7 @@ bool PresenterSubmit(const uint32_t* frame, int pitch, Rect dirty) {
     }
     p.pending = Union(p.pending, dirty);
     p.presented = true;
-    if (p.wakeOutstanding || !p.renderer) return false;
+    if (p.wakeOutstanding || !p.window) return false;
     p.wakeOutstanding = true;
     return true;
 }
@@ -171,66 +273,77 @@ void PresenterWakeLost() {
 
 void PresenterFlush(bool redraw) {
     Presenter& p = P();
-    if (!p.renderer) return;
+    if (!p.window) return;
     DisplayMode mode;
-    Rect area;
-    bool changed;
+    Rect area, changed;
+    bool pending;
     {
         std::lock_guard<std::mutex> lock(p.mutex);
         p.wakeOutstanding = false;
-        changed = !Empty(p.pending);
-        Upload(p, p.pending);
+        pending = !Empty(p.pending);
+        changed = Upload(p, p.pending);
         p.pending = Rect{-1, -1, -1, -1};
         mode = p.mode;
         area = p.outputArea;
     }
-    if (changed || redraw) Draw(p, mode, area);
+    if (pending || redraw) Draw(p, mode, area, changed, redraw);
 }
 
 void PresenterConfigure(DisplayMode mode, int outputWidth, int outputHeight, int windowWidth,
                         int windowHeight) {
     Presenter& p = P();
-    if (!p.renderer) return;
-    Rect out = FrameAreaFor(outputWidth, outputHeight);
-    if (mode == kWindowed && outputWidth == kFrameWidth && outputHeight == kFrameHeight)
-        out = Rect{0, 0, kFrameWidth, kFrameHeight};
-    Rect client = FrameAreaFor(windowWidth, windowHeight);
-    if (mode == kWindowed && windowWidth == kFrameWidth && windowHeight == kFrameHeight)
-        client = Rect{0, 0, kFrameWidth, kFrameHeight};
-    int w = out.right - out.left, h = out.bottom - out.top;
-    if (SoftwareStretch(mode) && w > 0 && h > 0 &&
-        (!p.scaledTexture || w != p.scaledTextureWidth || h != p.scaledTextureHeight)) {
-        if (p.scaledTexture) SDL_DestroyTexture(p.scaledTexture);
-        p.scaledTexture =
-            SDL_CreateTexture(p.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, w, h);
-        if (p.scaledTexture) {
-            SDL_SetTextureBlendMode(p.scaledTexture, SDL_BLENDMODE_NONE);
-            SDL_SetTextureScaleMode(p.scaledTexture, SDL_ScaleModeNearest);
-            p.scaledTextureWidth = w;
-            p.scaledTextureHeight = h;
-        } else {
-            std::fprintf(stderr, "velmoor: cannot create the stretch texture: %s\n", SDL_GetError());
-        }
+    if (!p.window) return;
+    if (p.surfacePath) {
+        // A resized window has a new surface (SDL makes it on request).
+        p.surface = SDL_GetWindowSurface(p.window);
+        if (!DirectFormat(p.surface)) p.surface = nullptr;
+        OutputSize(p, &outputWidth, &outputHeight);
+        if (p.surface) SDL_FillRect(p.surface, nullptr, 0);  // the bars
     }
-    if (!SoftwareStretch(mode) && p.scaledTexture) {
-        SDL_DestroyTexture(p.scaledTexture);
-        p.scaledTexture = nullptr;
-        p.scaledTextureWidth = p.scaledTextureHeight = 0;
+    Rect out = FrameAreaFor(outputWidth, outputHeight);
+    Rect client = FrameAreaFor(windowWidth, windowHeight);
+    int w = out.right - out.left, h = out.bottom - out.top;
+    bool crisp = mode == kFullNearest || (mode == kWindowed && ScaleIsCrisp(p.filter, w, h));
+    if (p.renderer) {
+        SDL_SetTextureScaleMode(p.frameTexture, crisp ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+        if (SoftwareStretch(mode) && w > 0 && h > 0 &&
+            (!p.scaledTexture || w != p.scaledTextureWidth || h != p.scaledTextureHeight)) {
+            if (p.scaledTexture) SDL_DestroyTexture(p.scaledTexture);
+            p.scaledTexture =
+                SDL_CreateTexture(p.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, w, h);
+            if (p.scaledTexture) {
+                SDL_SetTextureBlendMode(p.scaledTexture, SDL_BLENDMODE_NONE);
+                SDL_SetTextureScaleMode(p.scaledTexture, SDL_ScaleModeNearest);
+                p.scaledTextureWidth = w;
+                p.scaledTextureHeight = h;
+            } else {
+                std::fprintf(stderr, "velmoor: cannot create the stretch texture: %s\n", SDL_GetError());
+            }
+        }
+        if (!SoftwareStretch(mode) && p.scaledTexture) {
+            SDL_DestroyTexture(p.scaledTexture);
+            p.scaledTexture = nullptr;
+            p.scaledTextureWidth = p.scaledTextureHeight = 0;
+        }
     }
     {
         std::lock_guard<std::mutex> lock(p.mutex);
         p.mode = mode;
+        p.crisp = crisp;
         p.outputArea = out;
         p.clientArea = client;
         if (p.scaledTexture)
             p.scaled.assign(static_cast<size_t>(p.scaledTextureWidth) * p.scaledTextureHeight, 0xFF000000u);
         else
             p.scaled.clear();
-        // The new texture (or the other one) must be filled again.
+        // The new texture, surface or area must be filled again.
         p.pending = Rect{0, 0, kFrameWidth, kFrameHeight};
     }
     PresenterFlush(true);
 }
+
+void PresenterSetScaleFilter(ScaleFilter filter) { P().filter = filter; }
+ScaleFilter PresenterScaleFilter() { return P().filter; }
 
 DisplayMode PresenterMode() {
     std::lock_guard<std::mutex> lock(P().mutex);

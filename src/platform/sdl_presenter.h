@@ -9,9 +9,17 @@
 //    thread must be woken (no wake is outstanding yet); the caller then posts
 //    the driver's present wake event.
 //  - PresenterFlush (main thread) takes the pending rectangle under the same
-//    mutex, uploads only that rectangle into the streaming texture
-//    (SDL_UpdateTexture with a sub-rectangle; in the software-stretch modes the
-//    stretched rectangle of the scaled picture), and draws and presents.
+//    mutex, uploads only that rectangle and presents it.
+// Two ways to put it on the screen:
+//  - the window surface (no GPU, or only a software OpenGL driver): the frame
+//    is stretched by our own code straight into the window system's shared
+//    image and only the changed rectangle is sent; no OpenGL is loaded;
+//  - an accelerated renderer (a real GPU): the rectangle goes into a streaming
+//    texture (SDL_UpdateTexture with a sub-rectangle; in the software-stretch
+//    full-screen modes the stretched rectangle of the scaled picture) that the
+//    GPU scales.
+// The window may have any size: the frame keeps its 4:3 shape, centred
+// between black bars, crisp or smooth as the scale filter says.
 // Several submits before one flush merge into one upload of their union, so a
 // busy main thread never queues frames. The presenter's frame always holds
 // the last presented picture (LastFrame, screenshots). The mutex is held only
@@ -23,11 +31,12 @@
 #include <string>
 
 #include "platform/video.h"
+#include "platform/window_placement.h"
 
 namespace platform::sdl {
 
-// Main thread. Creates the renderer (the first one SDL offers that works, the
-// software renderer when nothing else does) and the frame texture.
+// Main thread. Chooses the window surface or an accelerated renderer (see
+// above; SDL's software renderer when neither works) for `window`.
 bool PresenterCreate(SDL_Window* window);
 void PresenterDestroy();
 
@@ -44,6 +53,11 @@ void PresenterFlush(bool redraw);
 // is windowWidth x windowHeight in client coordinates) and redraws.
 void PresenterConfigure(DisplayMode mode, int outputWidth, int outputHeight, int windowWidth,
                         int windowHeight);
+
+// Main thread: the filter for a window of another size than the frame;
+// redraws when the window is open.
+void PresenterSetScaleFilter(ScaleFilter filter);
+ScaleFilter PresenterScaleFilter();
 
 // Any thread.
 DisplayMode PresenterMode();

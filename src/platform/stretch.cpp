@@ -106,16 +106,29 @@ void StretchFiltered(const uint32_t* src, int srcPitch, int srcWidth, int srcHei
     std::vector<Tap> columns(static_cast<size_t>(area.right - area.left));
     for (int x = area.left; x < area.right; ++x)
         columns[static_cast<size_t>(x - area.left)] = tap(x, srcWidth, dstWidth);
+    // Separable: each output row first blends its two source rows over the
+    // source columns the area reads (about half as many as output pixels when
+    // enlarging), then each pixel blends two of those. Output rows that read
+    // the same rows with the same weight share the blend.
+    const int firstColumn = columns.front().first, lastColumn = columns.back().second;
+    std::vector<uint32_t> blend(static_cast<size_t>(lastColumn - firstColumn + 1));
+    int blendRow = -1;
+    uint32_t blendWeight = 0;
     for (int y = area.top; y < area.bottom; ++y) {
         Tap row = tap(y, srcHeight, dstHeight);
-        const uint32_t* upper = src + static_cast<int64_t>(row.first) * srcPitch;
-        const uint32_t* lower = src + static_cast<int64_t>(row.second) * srcPitch;
+        if (row.first != blendRow || row.weight != blendWeight) {
+            const uint32_t* upper = src + static_cast<int64_t>(row.first) * srcPitch;
+            const uint32_t* lower = src + static_cast<int64_t>(row.second) * srcPitch;
+            for (int c = firstColumn; c <= lastColumn; ++c)
+                blend[static_cast<size_t>(c - firstColumn)] = Lerp(upper[c], lower[c], row.weight);
+            blendRow = row.first;
+            blendWeight = row.weight;
+        }
+        const uint32_t* b = blend.data() - firstColumn;
         uint32_t* d = dst + static_cast<int64_t>(y) * dstPitch;
         for (int x = area.left; x < area.right; ++x) {
             const Tap& c = columns[static_cast<size_t>(x - area.left)];
-            uint32_t top = Lerp(upper[c.first], upper[c.second], c.weight);
-            uint32_t bottom = Lerp(lower[c.first], lower[c.second], c.weight);
-            d[x] = Lerp(top, bottom, row.weight);
+            d[x] = Lerp(b[c.first], b[c.second], c.weight);
         }
     }
 }

@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -15,9 +16,11 @@
 
 #include "platform/clock.h"
 #include "platform/sdl_events.h"
+#include "platform/sdl_gamepad.h"
 #include "platform/sdl_presenter.h"
 #include "platform/sdl_window.h"
 #include "platform/window_icon.h"
+#include "platform/window_placement.h"
 
 namespace platform {
 
@@ -47,7 +50,15 @@ struct SdlState {
     int unannounced = 0;  // posted messages whose wake event could not be pushed
     bool warpPending = false;
     int warpX = 0, warpY = 0;
+
+    // Main thread: the size and place to open the window with, then the
+    // last windowed size and place (kept while full screen).
+    WindowPlacement placement;
+    sdl::PadStick sticks[sdl::kPadSticks];
 };
+
+// The smallest window the player can drag it to.
+constexpr int kMinWindowWidth = 320, kMinWindowHeight = 240;
 
 SdlState& S() {
     static SdlState s;
@@ -117,15 +128,57 @@ bool ApplyMode(DisplayMode mode) {
     SdlState& s = S();
     if (!s.window) return false;
     if (mode == kWindowed) {
+        bool wasFull = (SDL_GetWindowFlags(s.window) & SDL_WINDOW_FULLSCREEN) != 0;
         if (SDL_SetWindowFullscreen(s.window, 0) != 0) return false;
-        SDL_SetWindowSize(s.window, kFrameWidth, kFrameHeight);
-        SDL_SetWindowPosition(s.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        // Back to the size and place the player gave the window.
+        if (wasFull) {
+            const WindowPlacement& w = s.placement;
+            SDL_SetWindowSize(s.window, w.width, w.height);
+            if (w.placed)
+                SDL_SetWindowPosition(s.window, w.x, w.y);
+            else
+                SDL_SetWindowPosition(s.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        }
     } else if (SDL_SetWindowFullscreen(s.window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
         std::fprintf(stderr, "velmoor: cannot switch to full screen: %s\n", SDL_GetError());
         return false;
     }
     Reconfigure(mode);
     return true;
+}
+
+// Notes the window's size and place while it is a plain window (neither full
+// screen nor maximised, which the window system undoes by itself).
+void RememberPlacement() {
+    SdlState& s = S();
+    if (!s.window) return;
+    uint32_t flags = SDL_GetWindowFlags(s.window);
+    if (flags & SDL_WINDOW_FULLSCREEN) return;
+    s.placement.maximized = (flags & SDL_WINDOW_MAXIMIZED) != 0;
+    if (s.placement.maximized || (flags & SDL_WINDOW_MINIMIZED)) return;
+    SDL_GetWindowSize(s.window, &s.placement.width, &s.placement.height);
+    SDL_GetWindowPosition(s.window, &s.placement.x, &s.placement.y);
+    s.placement.placed = true;
+}
+
+// The opening size and place: a place on no display is dropped, a size
+// clamped between the minimum and the largest display.
+void CheckPlacement(WindowPlacement* w) {
+    int largestW = kFrameWidth, largestH = kFrameHeight;
+    bool onDisplay = false;
+    for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
+        SDL_Rect bounds;
+        if (SDL_GetDisplayUsableBounds(i, &bounds) != 0 && SDL_GetDisplayBounds(i, &bounds) != 0) continue;
+        largestW = std::max(largestW, bounds.w);
+        largestH = std::max(largestH, bounds.h);
+        // At least a corner of the title bar must be reachable.
+        if (w->x + 64 > bounds.x && w->x < bounds.x + bounds.w - 64 && w->y >= bounds.y - 16 &&
+            w->y < bounds.y + bounds.h - 32)
+            onDisplay = true;
+    }
+    if (!onDisplay) w->placed = false;
+    w->width = std::clamp(w->width, kMinWindowWidth, largestW);
+    w->height = std::clamp(w->height, kMinWindowHeight, largestH);
 }
 
 // Acts on one SDL event; true when it produced a message for the engine.
@@ -152,6 +205,41 @@ bool Dispatch(const SDL_Event& e, Message* out) {
     if (e.type == SDL_WINDOWEVENT) {
         if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) Reconfigure(sdl::PresenterMode());
         if (e.window.event == SDL_WINDOWEVENT_EXPOSED) sdl::PresenterFlush(true);
+        if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED || e.window.event == SDL_WINDOWEVENT_MOVED ||
+            e.window.event == SDL_WINDOWEVENT_MAXIMIZED || e.window.event == SDL_WINDOWEVENT_RESTORED)
+            RememberPlacement();
+    }
+    if (e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_F10 && e.key.repeat == 0) {
+        // The scaling key steps auto -> crisp -> smooth; the game never sees it.
+        ScaleFilter next = NextScaleFilter(sdl::PresenterScaleFilter());
+        sdl::PresenterSetScaleFilter(next);
+        s.placement.filter = next;
+        std::fprintf(stderr, "velmoor: scaling %s\n", ScaleFilterName(next));
+        Reconfigure(sdl::PresenterMode());
+        return false;
+    }
+    if (e.type == SDL_CONTROLLERDEVICEADDED) {
+        sdl::PadAdded(e.cdevice.which);
+        return false;
+    }
+    if (e.type == SDL_CONTROLLERDEVICEREMOVED) {
+        sdl::PadRemoved(e.cdevice.which);
+        for (sdl::PadStick& stick : s.sticks)
+            if (stick.pad == e.cdevice.which) stick = sdl::PadStick{};
+        return false;
+    }
+    if (e.type == SDL_CONTROLLERBUTTONDOWN || e.type == SDL_CONTROLLERBUTTONUP ||
+        e.type == SDL_CONTROLLERAXISMOTION) {
+        Message made[2];
+        int n = sdl::TranslatePadEvent(e, s.mouseX.load(), s.mouseY.load(), s.sticks, made);
+        if (n == 2) {
+            // The second goes first in line, handed out before the next wait.
+            std::lock_guard<std::mutex> lock(s.mutex);
+            s.posted.push_front(made[1]);
+            ++s.unannounced;
+        }
+        if (n > 0) *out = made[0];
+        return n > 0;
     }
     int x = s.mouseX.load(), y = s.mouseY.load();
     bool produced = sdl::TranslateEvent(e, out, &x, &y);
@@ -177,13 +265,24 @@ bool SCreateWindow(const char* titleUtf8, int width, int height) {
     SdlState& s = S();
     if (!s.ready) return false;
     if (s.window) return true;
-    s.window = SDL_CreateWindow(titleUtf8 ? titleUtf8 : "", SDL_WINDOWPOS_CENTERED,
-                                SDL_WINDOWPOS_CENTERED, width, height, SDL_WINDOW_SHOWN);
+    WindowPlacement& place = s.placement;
+    if (width != kFrameWidth || height != kFrameHeight || (place.width <= 0 || place.height <= 0)) {
+        place.width = width;
+        place.height = height;
+    }
+    CheckPlacement(&place);
+    uint32_t flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
+    if (place.maximized) flags |= SDL_WINDOW_MAXIMIZED;
+    s.window = SDL_CreateWindow(titleUtf8 ? titleUtf8 : "", place.placed ? place.x : SDL_WINDOWPOS_CENTERED,
+                                place.placed ? place.y : SDL_WINDOWPOS_CENTERED, place.width, place.height,
+                                flags);
     if (!s.window) {
         std::fprintf(stderr, "velmoor: cannot create the window: %s\n", SDL_GetError());
         return false;
     }
     s.owner = std::this_thread::get_id();
+    SDL_SetWindowMinimumSize(s.window, kMinWindowWidth, kMinWindowHeight);
+    sdl::PresenterSetScaleFilter(place.filter);
     std::vector<uint32_t> icon = MakeWindowIcon(32);
     SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(icon.data(), 32, 32, 32, 32 * 4,
                                                               SDL_PIXELFORMAT_ARGB8888);
@@ -226,6 +325,7 @@ void SDestroyWindow() {
         if (c) SDL_FreeCursor(c);
         c = nullptr;
     }
+    sdl::CloseAllPads();
     SDL_DestroyWindow(s.window);
     s.window = nullptr;
     s.owner = std::thread::id();
@@ -373,6 +473,22 @@ const VideoDriver kSdl = {
 
 }  // namespace
 
+void SetWindowPlacement(const WindowPlacement& placement) {
+    SdlState& s = S();
+    if (s.window) return;  // only the opening place
+    s.placement = placement;
+    sdl::PresenterSetScaleFilter(placement.filter);
+}
+
+bool GetWindowPlacement(WindowPlacement* out) {
+    SdlState& s = S();
+    if (!s.window || !OnOwnerThread()) return false;
+    RememberPlacement();
+    *out = s.placement;
+    out->filter = sdl::PresenterScaleFilter();
+    return true;
+}
+
 namespace sdl {
 SDL_Window* DialogParent() { return OnOwnerThread() ? S().window : nullptr; }
 }  // namespace sdl
@@ -401,6 +517,9 @@ bool InitSdlVideo() {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
+    // Gamepads are a comfort: without them the player runs on.
+    if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0)
+        std::fprintf(stderr, "velmoor: gamepads are not available: %s\n", SDL_GetError());
     s.wakeType = SDL_RegisterEvents(1);
     if (s.wakeType == static_cast<uint32_t>(-1)) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);

@@ -96,6 +96,47 @@ int FocusTarget(int direction, int mouseX, int mouseY, int* x, int* y) {
     return 1;
 }
 
+int PointerTarget(int direction, int mouseX, int mouseY, int* x, int* y) {
+    VELMOOR_ASSERT_SCENE_LOCK_HELD();
+    if (direction < 0 || direction > 3 || !Objects().running) return 0;
+    World* w = CurrentWorld();
+    int64_t best = -1;
+    for (DrawListNode* n = w->list.first; n; n = n->next) {
+        SceneObject* o = n->object;
+        int l = 0, t = 0, r = 0, b = 0;
+        if (!o->choiceFlag || !Area(o, &l, &t, &r, &b)) continue;
+        if (r <= 0 || b <= 0 || l >= 1024 || t >= 768) continue;  // off the frame
+        if (mouseX >= l && mouseX < r && mouseY >= t && mouseY < b) continue;  // the one under it
+        int cx = l + (r - l) / 2, cy = t + (b - t) / 2;
+        int64_t dx = cx - mouseX, dy = cy - mouseY;
+        int64_t along = direction == 0 ? -dy : direction == 1 ? dy : direction == 2 ? -dx : dx;
+        int64_t across = direction <= 1 ? dx : dy;
+        if (along <= 0) continue;
+        int64_t score = along + 2 * (across < 0 ? -across : across);
+        if (best >= 0 && score >= best) continue;
+        best = score;
+        *x = cx < 0 ? 0 : cx > 1023 ? 1023 : cx;
+        *y = cy < 0 ? 0 : cy > 767 ? 767 : cy;
+    }
+    return best >= 0 ? 1 : 0;
+}
+
+int MovePadFocus(int direction) {
+    if (!Objects().running || core::Quitting()) return 0;
+    int mx = 0, my = 0, x = 0, y = 0;
+    core::LastMousePosition(&mx, &my);
+    int found = 0;
+    {
+        core::SceneLockGuard hold;
+        bool links = false;
+        for (DrawListNode* n = CurrentWorld()->list.first; n && !links; n = n->next) links = HasLinks(n->object);
+        found = links ? FocusTarget(direction, mx, my, &x, &y) : PointerTarget(direction, mx, my, &x, &y);
+    }
+    if (!found || (x == mx && y == my)) return 0;
+    core::MoveCursor(x, y);
+    return 1;
+}
+
 int MoveFocus(int direction) {
     if (!Objects().running || core::Quitting()) return 0;
     int mx = 0, my = 0, x = 0, y = 0;

@@ -17,4 +17,15 @@ int FocusTarget(int direction, int mouseX, int mouseY, int* x, int* y);
 // (takes the SceneLock). 1 when the cursor moved.
 int MoveFocus(int direction);
 
+// Where a gamepad's arrow takes the cursor when no object of the current
+// world has focus links: the centre of the clickable choice whose centre
+// lies that way from (mouseX, mouseY), nearest by the distance along the
+// direction plus twice the distance across it (the choice under the cursor
+// itself excluded). 1 with the point; 0 when there is none. Caller holds the
+// SceneLock.
+int PointerTarget(int direction, int mouseX, int mouseY, int* x, int* y);
+// The input layer's gamepad-arrow hook: the focus links where the world has
+// any, else PointerTarget (takes the SceneLock). 1 when the cursor moved.
+int MovePadFocus(int direction);
+
 }  // namespace scene

@@ -122,6 +122,10 @@ struct InputHooks {
     // The arrow keys move the keyboard focus (direction 0 up, 1 down, 2 left,
     // 3 right) while the display runs; 1 when it moved. Default: no focus.
     int (*moveFocus)(int direction);
+    // A gamepad's arrows: as moveFocus, or, where no object of the screen
+    // has focus links, the pointer moves onto the nearest clickable object
+    // that way. Default: no focus.
+    int (*movePadFocus)(int direction);
 };
 // The hooks a fresh engine starts with (every default).
 InputHooks DefaultInputHooks();

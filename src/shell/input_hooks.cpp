@@ -99,6 +99,7 @@ InputHooks DefaultInputHooks() {
     h.movieInterruptible = MovieBreakSetting;
     h.movieControl = NoMovie;
     h.moveFocus = NoFocus;
+    h.movePadFocus = NoFocus;
     return h;
 }
 

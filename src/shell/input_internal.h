@@ -73,6 +73,8 @@ void ShowHiddenText();  // shows the text window again when it is hidden
 void ToggleTextWindow();
 bool AutoOn();
 void EndAutoMode();
+// Automatic mode off when on; on in normal play while the display runs.
+void ToggleAutoMode();
 bool NormalPlay();
 bool DisplayRuns();
 void Redraw();

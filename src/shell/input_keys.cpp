@@ -97,7 +97,9 @@ void EnterDown() {
     Raise(kInputEnter);
 }
 
-void CtrlDown() {
+// `heldOnly`: a gamepad's skip button, which skips while it is held (a pad
+// button does not repeat, so the hold cannot show the way a key's does).
+void CtrlDown(bool heldOnly) {
     InputState& s = State();
     SetVar("$SYSTEM_keydown_ctrl", 1);
     ++s.ctrlPresses;
@@ -111,6 +113,7 @@ void CtrlDown() {
             s.skipEndsOnCtrlRelease = true;
     } else if (NormalPlay() && DisplayRuns() && !script::GetSystemValues().skipLock) {
         StartSkip();
+        if (heldOnly && SkipOn()) s.skipEndsOnCtrlRelease = true;
     }
     s.ctrlReleased = false;
     Raise(kInputCtrl);
@@ -138,15 +141,19 @@ void LetterDown(uint32_t vk) {
 }
 
 // An arrow moves the keyboard focus while the scene is shown (not while
-// skipping, which the next key ends anyway).
-void MoveFocusWith(uint32_t vk) {
+// skipping, which the next key ends anyway). A gamepad's arrows also move
+// the pointer between clickable objects where no focus links are set.
+void MoveFocusWith(uint32_t vk, bool fromPad) {
     int direction = vk == platform::kVkUp     ? 0
                     : vk == platform::kVkDown ? 1
                     : vk == platform::kVkLeft ? 2
                     : vk == platform::kVkRight ? 3
                                                : -1;
     if (direction < 0 || !DisplayRuns() || SkipOn()) return;
-    GetInputHooks().moveFocus(direction);
+    if (fromPad)
+        GetInputHooks().movePadFocus(direction);
+    else
+        GetInputHooks().moveFocus(direction);
 }
 
 }  // namespace
@@ -156,6 +163,7 @@ void KeyDown(const platform::Message& m) {
     uint32_t vk = static_cast<uint32_t>(m.param);
     InputState& s = State();
     bool kicked = m.style == kKickedKeyMark;
+    bool fromPad = m.style == platform::kFromGamepad;
     bool repeat = !kicked && s.held[vk];
     if (!kicked) s.held[vk] = true;
     if (repeat && !RepeatCounts(vk)) return;
@@ -182,7 +190,7 @@ void KeyDown(const platform::Message& m) {
             Raise(kInputShift);
             break;
         case platform::kVkControl:
-            CtrlDown();
+            CtrlDown(fromPad);
             break;
         case platform::kVkEscape:
             SetVar("$SYSTEM_keydown_esc", 1);
@@ -196,10 +204,12 @@ void KeyDown(const platform::Message& m) {
         case platform::kVkPageUp: {
             const KeyInfo* k = Find(vk);
             SetVar(k->variable, 1);
-            if (!TryOpenBacklog()) {
+            // The pad's Up moves the focus only; its backlog button is Y.
+            bool padUp = fromPad && vk == platform::kVkUp;
+            if (padUp || !TryOpenBacklog()) {
                 Raise(kInputAny);
                 Raise(k->code);
-                if (vk == platform::kVkUp) MoveFocusWith(vk);
+                if (vk == platform::kVkUp) MoveFocusWith(vk, fromPad);
             }
             break;
         }
@@ -213,7 +223,7 @@ void KeyDown(const platform::Message& m) {
             SetVar(k->variable, 1);
             Raise(kInputAny);
             Raise(k->code);
-            MoveFocusWith(vk);
+            MoveFocusWith(vk, fromPad);
             break;
         }
         case platform::kVkF1:

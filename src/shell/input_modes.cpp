@@ -97,6 +97,16 @@ void EndAutoMode() {
     if (AutoOn() || VarNumber("$SYSTEM_text_auto") != 0) SetVar("$SYSTEM_text_auto", 0);
 }
 
+void ToggleAutoMode() {
+    if (AutoOn()) {
+        EndAutoMode();
+        return;
+    }
+    if (!NormalPlay() || !DisplayRuns()) return;
+    if (SkipOn()) EndSkip();
+    SetVar("$SYSTEM_text_auto", 1);
+}
+
 bool NormalPlay() {
     return core::Current().state.load() == core::StatePlay && VarNumber("$SYSTEM_menu_enable") == 0 &&
            S().menuLock == 0 && VarNumber("$SYSTEM_menu_lock") == 0;

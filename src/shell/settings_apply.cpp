@@ -56,6 +56,12 @@ std::string DetermineSaveFolder(const Settings& settings, const char* overrideDi
     return folder;
 }
 
+std::string ExpectedSaveFolder(const Settings& settings, const char* overrideDir) {
+    if (overrideDir && *overrideDir) return overrideDir;
+    if (settings.bland.empty() || settings.name.empty() || settings.version.empty()) return "./save";
+    return WithProduct(platform::DataHome(), settings);
+}
+
 const std::string& SaveFolder() { return State().saveFolder; }
 
 void GatherSystemInfo() { State().system = platform::DescribeSystem(); }

@@ -13,6 +13,10 @@ namespace shell {
 // with the same names when the first cannot be created. Creates the folder.
 std::string DetermineSaveFolder(const Settings& settings, const char* overrideDir);
 
+// Where DetermineSaveFolder will normally put the save folder, without making
+// anything (read before the game's start, e.g. for the window's place).
+std::string ExpectedSaveFolder(const Settings& settings, const char* overrideDir);
+
 // The save folder determined by the last ApplyGameSettings.
 const std::string& SaveFolder();
 

@@ -17,10 +17,12 @@
 #include "core/registry.h"
 #include "shell/run.h"
 #include "shell/settings.h"
+#include "shell/settings_apply.h"
 #include "shell/startup.h"
 #include "shell/state.h"
 #include "shell/strings.h"
 #include "shell/subsystems.h"
+#include "shell/window_memory.h"
 
 namespace shell {
 
@@ -89,6 +91,7 @@ int StartupSequence() {
     core::Current().settings = LoadSettings();
     if (!sub.loadMenuImages()) return 0;
     sub.resetInput(0);
+    RestoreWindowPlacement(ExpectedSaveFolder(core::Current().settings, core::Current().saveDirOverride));
     std::string title = platform::SjisToUtf8(core::Current().settings.windowTitle);
     if (!platform::Video().createWindow(title.c_str(), platform::kFrameWidth,
                                         platform::kFrameHeight)) {
@@ -149,6 +152,7 @@ void ShutdownSequence() {
     sub.releaseBacklogSettings();
     ShellContext& ctx = State();
     if (ctx.windowCreated) {
+        RememberWindowPlacement(ctx.saveFolder);
         platform::Video().destroyWindow();
         ctx.windowCreated = false;
     }

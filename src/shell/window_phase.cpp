@@ -96,6 +96,9 @@ void EngineMessage(const platform::Message& m) {
         case platform::kMsgToggleFullscreen:
             ToggleFullScreen();
             break;
+        case platform::kMsgToggleAuto:
+            input::ToggleAutoMode();
+            break;
         default:
             break;
     }
@@ -207,6 +210,9 @@ void Startup(const platform::Message& m) {
             break;
         case platform::kMsgToggleFullscreen:
             ToggleFullScreen();
+            break;
+        case platform::kMsgToggleAuto:
+            input::ToggleAutoMode();
             break;
         default:
             break;  // the close box among them: nothing can be closed now

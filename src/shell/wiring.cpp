@@ -36,6 +36,7 @@ void WireInput() {
     InputHooks& input = GetInputHooks();
     input.clickableUnderMouse = scene::TakeClickOnChoice;
     input.moveFocus = scene::MoveFocus;
+    input.movePadFocus = scene::MovePadFocus;
     input.wheelTaken = scene::ScrollbarTakesWheel;
     input.mouseMoved = scene::ScrollbarsFollowMouse;
     InstallInputCommands();

@@ -11,8 +11,10 @@
 #include "platform/messages.h"
 #include "platform/sync.h"
 #include "platform/sdl_events.h"
+#include "platform/sdl_window.h"
 #include "platform/video.h"
 #include "platform/video_sdl.h"
+#include "platform/window_placement.h"
 
 namespace {
 
@@ -126,6 +128,8 @@ class SdlDriver : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         setenv("SDL_VIDEODRIVER", "dummy", 0);
+        // The dummy device's window never has the focus a pad's events need.
+        SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
         ready_ = InitSdlVideo() && SdlVideoDriver().createWindow("test", kFrameWidth, kFrameHeight);
     }
     static void TearDownTestSuite() {
@@ -237,6 +241,72 @@ TEST_F(SdlDriver, DisplayModesAndFrameArea) {
     EXPECT_EQ(h, kFrameHeight);
     EXPECT_FALSE(v.setDisplayMode(static_cast<DisplayMode>(7)));
     EXPECT_STRNE(v.rendererName(), "");
+}
+
+// The window may be given any size: the frame keeps its shape between black
+// bars, and what is shown stays the presented frame.
+TEST_F(SdlDriver, ResizedWindowLetterboxesTheFrame) {
+    const VideoDriver& v = SdlVideoDriver();
+    SDL_Window* window = sdl::DialogParent();  // the window, on its own thread
+    ASSERT_NE(window, nullptr);
+    const struct {
+        int w, h;
+        int x, y, areaW, areaH;
+    } cases[] = {
+        {2048, 1536, 0, 0, 2048, 1536},   // twice: crisp
+        {1600, 1000, 133, 0, 1333, 1000}, // wide: bars left and right
+        {800, 900, 0, 150, 800, 600},     // tall and small: bars above and below
+        {1024, 768, 0, 0, 1024, 768},
+    };
+    for (const auto& c : cases) {
+        SDL_SetWindowSize(window, c.w, c.h);
+        Message m;
+        while (v.pollMessage(&m)) {
+        }
+        int x, y, w, h;
+        v.frameArea(&x, &y, &w, &h);
+        EXPECT_EQ(x, c.x) << c.w << "x" << c.h;
+        EXPECT_EQ(y, c.y) << c.w << "x" << c.h;
+        EXPECT_EQ(w, c.areaW) << c.w << "x" << c.h;
+        EXPECT_EQ(h, c.areaH) << c.w << "x" << c.h;
+    }
+    WindowPlacement place;
+    ASSERT_TRUE(GetWindowPlacement(&place));
+    EXPECT_EQ(place.width, 1024);
+    EXPECT_EQ(place.height, 768);
+}
+
+// A pad plugged in while the game runs is opened, and its A button arrives
+// as Enter through the window's message queue.
+TEST_F(SdlDriver, HotPluggedGamepadPressesEnter) {
+    int device = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
+                                           SDL_CONTROLLER_BUTTON_MAX, 0);
+    ASSERT_GE(device, 0) << SDL_GetError();
+    ASSERT_TRUE(SDL_IsGameController(device));
+    SDL_Joystick* joystick = SDL_JoystickOpen(device);
+    ASSERT_NE(joystick, nullptr) << SDL_GetError();
+    const VideoDriver& v = SdlVideoDriver();
+    Message m;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    bool pressed = false, released = false;
+    int state = 0;
+    while (!released && std::chrono::steady_clock::now() < deadline) {
+        // The pad is opened when the driver sees it arrive, and a button that
+        // went down before that is not news: press and release it in turn
+        // until a press comes through, then let it go.
+        state = pressed ? 0 : !state;
+        SDL_JoystickSetVirtualButton(joystick, SDL_CONTROLLER_BUTTON_A, static_cast<Uint8>(state));
+        if (!v.waitMessage(&m, 50)) continue;
+        if (m.code == kMsgKeyDown && m.param == kVkReturn) {
+            EXPECT_EQ(m.style, kFromGamepad);
+            pressed = true;
+        }
+        if (pressed && m.code == kMsgKeyUp && m.param == kVkReturn) released = true;
+    }
+    EXPECT_TRUE(pressed);
+    EXPECT_TRUE(released);
+    SDL_JoystickClose(joystick);
+    SDL_JoystickDetachVirtual(device);
 }
 
 }  // namespace

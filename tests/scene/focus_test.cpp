@@ -74,6 +74,37 @@ TEST_F(FocusTest, ArrowsFollowTheLinksOfTheObjectUnderTheMouse) {
     }
 }
 
+// A gamepad on a screen without links: the pointer goes to the nearest
+// clickable object that way (plain pictures are never targets).
+TEST_F(FocusTest, PadArrowsWithoutLinksGoToTheNearestClickableThatWay) {
+    const struct {
+        const char* label;
+        int mx, my, direction;
+        int found, x, y;
+    } cases[] = {
+        {"from the corner, right: the nearest by distance", 0, 0, scene::kFocusRight, 1, 126, 110},
+        {"a down to b, straight below", 126, 110, scene::kFocusDown, 1, 126, 210},
+        {"b right to c", 126, 210, scene::kFocusRight, 1, 326, 210},
+        {"c up: a, though not straight above", 326, 210, scene::kFocusUp, 1, 126, 110},
+        {"c left to b", 326, 210, scene::kFocusLeft, 1, 126, 210},
+        {"nothing right of c", 326, 210, scene::kFocusRight, 0, 0, 0},
+        {"from the plain picture, up", 620, 620, scene::kFocusUp, 1, 326, 210},
+    };
+    for (const auto& c : cases) {
+        int x = 0, y = 0;
+        int found;
+        {
+            core::SceneLockGuard hold;
+            found = scene::PointerTarget(c.direction, c.mx, c.my, &x, &y);
+        }
+        EXPECT_EQ(found, c.found) << c.label;
+        if (found) {
+            EXPECT_EQ(x, c.x) << c.label;
+            EXPECT_EQ(y, c.y) << c.label;
+        }
+    }
+}
+
 TEST_F(FocusTest, LinksToDeletedObjectsLeadNowhere) {
     scene::DeleteObjects(scene_test::kKey, "c");
     int x = 0, y = 0;

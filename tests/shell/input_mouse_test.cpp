@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "input_fixture.h"
+#include "platform/stretch.h"
 #include "render/display.h"
 
 using namespace input_test;
@@ -52,6 +53,45 @@ TEST(InputCoordinates, ClientToFrameInTheWindowAndInScaledFullScreen) {
             EXPECT_EQ(fx, f) << area.width;
             EXPECT_EQ(fy, f) << area.width;
         }
+}
+
+// A window of any size: the frame position of a client pixel is the frame
+// pixel drawn there by the crisp stretch, and moving the cursor to a frame
+// pixel puts it on a client pixel that maps back to it.
+TEST(InputCoordinates, ResizedWindowMapsEveryClientPixelToThePixelShownThere) {
+    std::vector<uint32_t> frame(static_cast<size_t>(1024) * 768);
+    for (size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<uint32_t>(i);  // its own index
+    const struct {
+        const char* name;
+        int windowW, windowH;
+    } windows[] = {{"1:1", 1024, 768}, {"wide, letterboxed, 1.302x", 1600, 1000}, {"twice", 2048, 1536}};
+    for (const auto& win : windows) {
+        platform::Rect a = platform::FrameAreaFor(win.windowW, win.windowH);
+        core::FrameArea area{a.left, a.top, a.right - a.left, a.bottom - a.top, true};
+        std::vector<uint32_t> shown(static_cast<size_t>(area.width) * area.height);
+        platform::StretchNearest(frame.data(), 1024, 1024, 768, shown.data(), area.width, area.width, area.height,
+                                 platform::Rect{0, 0, area.width, area.height});
+        for (int cy = 0; cy < area.height; cy += 7)
+            for (int cx = 0; cx < area.width; cx += 3) {
+                int fx, fy;
+                core::ClientToFramePoint(area, area.x + cx, area.y + cy, &fx, &fy);
+                uint32_t under = shown[static_cast<size_t>(cy) * area.width + cx];
+                ASSERT_EQ(fx, static_cast<int>(under % 1024)) << win.name << " at " << cx << "," << cy;
+                ASSERT_EQ(fy, static_cast<int>(under / 1024)) << win.name << " at " << cx << "," << cy;
+            }
+        for (int f = 0; f < 768; ++f) {
+            int cx, cy, fx, fy;
+            core::FrameToClientPoint(area, f, f, &cx, &cy);
+            core::ClientToFramePoint(area, cx, cy, &fx, &fy);
+            ASSERT_EQ(fx, f) << win.name;
+            ASSERT_EQ(fy, f) << win.name;
+        }
+        // The bars lie outside the frame.
+        int fx, fy;
+        core::ClientToFramePoint(area, area.x - 1, area.y + area.height, &fx, &fy);
+        EXPECT_EQ(fx, -1) << win.name;
+        EXPECT_EQ(fy, 768) << win.name;
+    }
 }
 
 TEST_F(InputFixture, MouseMoveStoresFramePositionAndClearsKeyPressed) {

@@ -130,6 +130,36 @@ TEST(FreeTypeSource, TrailByte5CStaysPartOfItsCharacter) {
     EXPECT_NE(hyou.bitmap, so.bitmap);
 }
 
+// "∑" (Shift-JIS 0x8794, one of the NEC special characters) is not in the
+// IPA Gothic faces: it comes from the best installed face that has it, drawn
+// at the same size on the same baseline with that face's own advance, where
+// it used to be an empty box.
+TEST(FreeTypeSource, CharacterTheFaceLacksComesFromAnotherFace) {
+    Opened ipa(Sjis("ＭＳ ゴシック"), 24), lender(Sjis("DejaVu Sans"), 24);
+    ASSERT_NE(ipa.font, nullptr);
+    ASSERT_NE(lender.font, nullptr);
+    Fetched borrowed = Fetch(ipa.font, 0x8794), own = Fetch(lender.font, 0x8794);
+    ASSERT_GT(own.size, 0);
+    ASSERT_GT(borrowed.size, 0) << "drawn, not an empty box";
+    EXPECT_EQ(borrowed.box.blackBoxX, own.box.blackBoxX);
+    EXPECT_EQ(borrowed.box.blackBoxY, own.box.blackBoxY);
+    EXPECT_EQ(borrowed.box.originX, own.box.originX);
+    EXPECT_EQ(borrowed.box.originY, own.box.originY) << "the same baseline";
+    EXPECT_EQ(borrowed.box.cellIncX, own.box.cellIncX) << "the lender's advance";
+    EXPECT_LT(borrowed.box.cellIncX, 24) << "not the full-width cell of the IPA face";
+    EXPECT_EQ(borrowed.bitmap, own.bitmap);
+    // The face's own characters are untouched, and a vertical font turns the
+    // borrowed one like its own.
+    Fetched kanji = Fetch(ipa.font, 0x955C);
+    EXPECT_EQ(kanji.box.cellIncX, 24);
+    Opened vertical(Sjis("@ＭＳ ゴシック"), 24);
+    ASSERT_NE(vertical.font, nullptr);
+    Fetched turned = Fetch(vertical.font, 0x8794);
+    ASSERT_GT(turned.size, 0);
+    EXPECT_EQ(turned.box.blackBoxX, own.box.blackBoxY);
+    EXPECT_EQ(turned.box.blackBoxY, own.box.blackBoxX);
+}
+
 TEST(FreeTypeSource, BoldHasMoreInkAndTheQuarterTurnSwapsTheBox) {
     Opened normal(Sjis("ＭＳ Ｐゴシック"), 32), bold(Sjis("ＭＳ Ｐゴシック"), 32, 700);
     ASSERT_NE(normal.font, nullptr);
