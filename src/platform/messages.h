@@ -36,6 +36,8 @@ enum MessageCode : uint32_t {
     kMsgWake = 0x8001,
     // A second instance asked this one to bring its window forward.
     kMsgRaiseRequest = 0x8002,
+    // A headless run's input asked for the game's Reset (the "reset" line).
+    kMsgRunnerReset = 0x8003,
 };
 
 // Buttons held during a mouse message (kMsgMouseMove's param).

@@ -24,6 +24,7 @@
 #include "core/input.h"
 #include "core/registry.h"
 #include "platform/text_copy.h"
+#include "core/game_watch.h"
 
 namespace scene {
 
@@ -240,6 +241,7 @@ void WaitForKey(script::ScriptBlock* block, int32_t timeoutMs) {
     bool ignoringPress = false;
     bool composerEnded = false;
     bool firstWait = true;
+    if (Running() && !SkipMode() && !AutoMode() && BlockRuns(block)) core::NoteInputWait();
     while (Running()) {
         if (SkipMode() || AutoMode() || !BlockRuns(block)) break;
         if (Transient(EngineState())) {

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "platform/encoding.h"
+#include "script/diagnostics.h"
 #include "script/process.h"
 #include "script/read_marks.h"
 #include "script/scan.h"
@@ -34,10 +35,7 @@ struct Pass {
 constexpr int kMaxNesting = 64;
 
 void Report(const Pass& pass, const char* at, const char* what) {
-    int line = 1;
-    for (const char* p = pass.text; p < at && *p; ++p)
-        if (*p == '\n') ++line;
-    std::fprintf(stderr, "script %s, line %d: %s\n", pass.fileName, line, what);
+    ReportScriptProblem(pass.fileName, core::LineOf(pass.text, at), what);
 }
 
 struct Keyword {
