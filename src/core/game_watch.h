@@ -20,12 +20,26 @@ struct GameWatch {
     std::atomic<uint32_t> heldRounds{0};   // a script thread stood still for another state or world
     std::atomic<uint32_t> pausedRounds{0}; // a parallel block waited in its status machine
     std::atomic<uint32_t> longLockWaits{0};  // a lock was still busy after its first 1000 ms
+    std::atomic<int> textWaiters{0};          // scripts in a WaitText now
 };
+
+// A script waits for text output (WaitText) for the scope's lifetime: a
+// text stop then counts as an input wait. (A stop no script waits on, at the
+// end of a caption, is passed by the next click meant for a WaitKey.)
+class TextWaitScope {
+public:
+    TextWaitScope();
+    ~TextWaitScope();
+    TextWaitScope(const TextWaitScope&) = delete;
+    TextWaitScope& operator=(const TextWaitScope&) = delete;
+};
+// A text stop begins to wait for a click; counted while a script waits on text.
+void NoteTextStop();
 
 // Adds one to a counter of the current engine's watch.
 void Count(std::atomic<uint32_t> GameWatch::*counter);
 
-// A script (or a text stop) begins to wait for a key, a click or a choice.
+// A script begins to wait for a key, a click or a choice.
 void NoteInputWait();
 // The composer stepped one frame, in which `busy` objects ran an action or
 // revealed text.

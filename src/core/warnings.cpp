@@ -58,7 +58,7 @@ void Warn(const std::string& reason) {
         PrintOnce("velmoor: " + reason);
         return;
     }
-    WarnAt(site->file, LineOf(site->text, site->at), site->command, reason);
+    WarnAt(site->file, site->line > 0 ? site->line : LineOf(site->text, site->at), site->command, reason);
 }
 
 }  // namespace core

@@ -24,6 +24,7 @@ struct WarningSite {
     const char* text = nullptr;
     const char* at = nullptr;
     const char* command = nullptr;
+    int line = 0;  // when set, the line of `at` (else counted in `text`)
 };
 
 // Marks the calling thread's current statement for its lifetime; sites nest

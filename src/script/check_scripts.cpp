@@ -70,9 +70,8 @@ void ReportUncalled(Checker& c) {
             std::string key = FileKey(process, b->scriptIndex);
             if (c.unreached.count(key)) continue;
             if (c.called.count(CalledKey(key, b->kind, b->name))) continue;
-            const char* text = reinterpret_cast<const char*>(process->scripts[b->scriptIndex].file.buffer);
             // The line of the block's keyword: the body starts on it as a rule.
-            Report(c, process, b->scriptIndex, core::LineOf(text, b->bodyStart),
+            Report(c, process, b->scriptIndex, ScriptLineAt(process->scripts[b->scriptIndex], b->bodyStart),
                    std::string(KindWord(b->kind)) + " " + b->name + ": nothing calls this " +
                        KindWord(b->kind));
         }

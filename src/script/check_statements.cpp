@@ -88,7 +88,7 @@ struct Scan {
     ScriptBlock* block;
     const char* text;  // the file's loaded text
 
-    int Line(const char* at) const { return core::LineOf(text, at); }
+    int Line(const char* at) const { return ScriptLineAt(process->scripts[slot], at); }
     void Problem(const char* at, const std::string& message) { Report(c, process, slot, Line(at), message); }
     std::string Utf8(const char* sjis) const { return platform::SjisToUtf8(sjis); }
 };
@@ -361,7 +361,7 @@ void CheckBraces(Checker& c, ScriptProcess* process, int slot, const char* text)
         }
         if (*p == '{') ++depth;
         if (*p == '}' && --depth < 0) {
-            Report(c, process, slot, core::LineOf(text, p), "a '}' that closes no '{'");
+            Report(c, process, slot, ScriptLineAt(process->scripts[slot], p), "a '}' that closes no '{'");
             depth = 0;
         }
         p = NextChar(p);

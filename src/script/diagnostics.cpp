@@ -32,6 +32,7 @@ core::WarningSite StatementSite(const ScriptBlock* block, const char* at, const 
     if (!file.file.buffer) return site;
     site.file = file.file.name;
     site.text = reinterpret_cast<const char*>(file.file.buffer);
+    site.line = ScriptLineAt(file, at);
     return site;
 }
 
@@ -39,7 +40,7 @@ void WarnAtStatement(const ScriptBlock* block, const char* at, const char* comma
                      const std::string& reason) {
     if (!core::WarningsOn()) return;
     core::WarningSite site = StatementSite(block, at, command);
-    core::WarnAt(site.file, core::LineOf(site.text, site.at), command, reason);
+    core::WarnAt(site.file, site.line, command, reason);
 }
 
 }  // namespace script

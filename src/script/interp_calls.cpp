@@ -73,7 +73,7 @@ constexpr int kMaxChapterDepth = 1000;
 // A problem at the block's cursor, for the author.
 void ReportAtCursor(ScriptProcess*, ScriptBlock* block, const char* what) {
     core::WarningSite site = StatementSite(block, block->cursor, nullptr);
-    ReportScriptProblem(site.file, core::LineOf(site.text, site.at), what);
+    ReportScriptProblem(site.file, site.line > 0 ? site.line : 1, what);
 }
 
 // Author warnings for calls that find nothing to call.

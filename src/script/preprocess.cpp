@@ -35,7 +35,7 @@ struct Pass {
 constexpr int kMaxNesting = 64;
 
 void Report(const Pass& pass, const char* at, const char* what) {
-    ReportScriptProblem(pass.fileName, core::LineOf(pass.text, at), what);
+    ReportScriptProblem(pass.fileName, ScriptLineAt(pass.process->scripts[pass.scriptIndex], at), what);
 }
 
 struct Keyword {
@@ -382,6 +382,7 @@ int PreprocessScript(ScriptProcess* process, int scriptIndex) {
     ScriptFile& file = process->scripts[scriptIndex];
     char* text = reinterpret_cast<char*>(file.file.buffer);
     if (!text) return 0;
+    TakeLineTable(file);
     Pass pass{process, scriptIndex, file.file.name, text, 0};
     size_t length = static_cast<size_t>(file.file.size);
     char* p = text;

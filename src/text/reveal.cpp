@@ -206,7 +206,7 @@ int BeginStop(TextPayload* t, CharAttributes& at) {
     }
     ResetInput();
     at.stopState = 2;
-    core::NoteInputWait();
+    core::NoteTextStop();
     if (t->icon) ShowTextIcon(t, at.iconKind == 1 ? kIconPage : kIconLine);
     return kWaiting;
 }
