@@ -1,12 +1,15 @@
 // Fuzz target for the walker and the dispatcher: the input is a script text.
 // It is preprocessed in memory and every chapter, scene, cut and function
 // block is walked (following calls) on this thread with the engine in the
-// play state; a watchdog leaves the running range after a few milliseconds so
-// that endless loops end. Commands that would act outside the process (start
+// play state; a watchdog ends the walk after a few milliseconds the way a
+// quit does (the quit flag and its event, and the state out of the running
+// range with its event), so that endless loops and every wait (a select, a
+// long Wait) end at once. Commands that would act outside the process (start
 // programs, write files, restart or quit) do nothing here.
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 
 #include "files/file_handle.h"
 #include "platform/clock.h"
@@ -45,16 +48,33 @@ void Setup() {
 
 std::atomic<int> g_armed{0};
 std::atomic<uint32_t> g_deadline{0};
+// Held while the watchdog ends a walk and while a walk is disarmed and the
+// engine put back, so that a late firing never reaches the next input.
+std::mutex g_fire;
 
-// Leaves the running range once the deadline has passed.
+// Ends the walk once the deadline has passed, as a quit would.
 void Watchdog(void*) {
     for (;;) {
         platform::SleepMs(2);
+        std::lock_guard<std::mutex> hold(g_fire);
         if (g_armed.load() && static_cast<int32_t>(platform::TimeMs() - g_deadline.load()) >= 0) {
-            core::Current().state = core::StateStart;
+            core::RequestQuit();
+            core::SetEngineState(core::StateStart);
             g_armed = 0;
         }
     }
+}
+
+// Disarms the watchdog and puts the engine back into the play state with
+// no quit pending.
+void Disarm() {
+    std::lock_guard<std::mutex> hold(g_fire);
+    g_armed = 0;
+    core::Engine& e = core::Current();
+    e.quit = 0;
+    platform::ResetEvent(e.quitEvent);
+    platform::ResetEvent(e.stateChanged);
+    e.state = core::StatePlay;
 }
 
 void Walk(script::ScriptProcess* process, script::ScriptBlock* block) {
@@ -76,8 +96,7 @@ void Walk(script::ScriptProcess* process, script::ScriptBlock* block) {
             break;
         }
     }
-    g_armed = 0;
-    core::Current().state = core::StatePlay;
+    Disarm();
 }
 
 }  // namespace

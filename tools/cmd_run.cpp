@@ -20,7 +20,7 @@ int RunCommand(int argc, char** argv) {
     auto usage = [] {
         std::fprintf(stderr,
                      "usage: velmoor-tool run [--headless] [--input FILE] [--screenshot FILE.png] "
-                     "[--exit-after MS] [--save-dir DIR] [--audio-report] GAME_DIR\n");
+                     "[--exit-after MS] [--save-dir DIR] [--audio-report] [--warnings] GAME_DIR\n");
         return 2;
     };
     for (int i = 1; i < argc; ++i) {
@@ -58,8 +58,12 @@ int RunCommand(int argc, char** argv) {
             options.saveDir = v;
         } else if (a == "--help" || a == "-h") {
             std::printf("usage: velmoor-tool run [--headless] [--input FILE] [--screenshot FILE.png] "
-                        "[--exit-after MS] [--save-dir DIR] [--audio-report] GAME_DIR\n");
+                        "[--exit-after MS] [--save-dir DIR] [--audio-report] [--warnings] GAME_DIR\n");
             return 0;
+        } else if (a == "--warnings") {
+            // Silent failures (a missing picture, an unknown command...) are
+            // printed once each as "file:line: command: reason".
+            options.warnings = true;
         } else if (a == "--audio-report") {
             // After the run, one line per voice of the headless audio device.
             audioReport = true;

@@ -11,6 +11,7 @@ struct Command {
 };
 
 int RunCommand(int argc, char** argv);
+int CheckCommand(int argc, char** argv);
 int PackCommand(int argc, char** argv);
 int UnpackCommand(int argc, char** argv);
 int ListCommand(int argc, char** argv);

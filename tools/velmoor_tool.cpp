@@ -11,7 +11,8 @@ namespace {
 
 const Command kCommands[] = {
     {"run", "run [--headless] [--input FILE] [--screenshot FILE.png] [--exit-after MS]\n"
-            "                     [--save-dir DIR] [--audio-report] GAME_DIR", RunCommand},
+            "                     [--save-dir DIR] [--audio-report] [--warnings] GAME_DIR", RunCommand},
+    {"check", "check GAME_DIR", CheckCommand},
     {"pack", "pack OUT.cva DIR [--store] [--no-scramble]", PackCommand},
     {"unpack", "unpack ARCHIVE DIR", UnpackCommand},
     {"list", "list ARCHIVE", ListCommand},

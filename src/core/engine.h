@@ -12,10 +12,12 @@
 #include <string>
 
 #include "core/clock.h"
+#include "core/game_watch.h"
 #include "core/pointer.h"
 #include "core/registry_state.h"
 #include "core/settings.h"
 #include "core/transitions.h"
+#include "core/warning_log.h"
 #include "platform/sync.h"
 
 // Each subsystem keeps its own state record in its folder (<folder>/state.h);
@@ -84,6 +86,10 @@ struct Engine {
     std::atomic<int> frameIndex{kDefaultFrameIndex};
     // This engine's threads and locks (InitRegistry .. EndAllThreads).
     Registry registry;
+    // Author warnings (core/warnings.h): off unless the run asks for them.
+    WarningLog warnings;
+    // Input waits and frames, for headless runs that wait for the game.
+    GameWatch watch;
 
     // The subsystems' records, owned by this engine: built together with it
     // and destroyed with it (shell::BuildEngine / shell::DestroyEngine). Never

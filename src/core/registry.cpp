@@ -9,6 +9,7 @@
 
 #include "core/engine.h"
 #include "core/registry_state.h"
+#include "core/game_watch.h"
 
 namespace core {
 
@@ -95,7 +96,10 @@ bool RegistryInitialised() { return R().initialised; }
 void AcquireLock(int n) {
     if (n < 1 || n > kLockCount || !R().locks[n].mutex) return;
     LockRecord& lock = R().locks[n];
-    if (!platform::LockMutex(lock.mutex, 1000)) platform::LockMutex(lock.mutex, platform::kInfinite);
+    if (!platform::LockMutex(lock.mutex, 1000)) {
+        Count(&GameWatch::longLockWaits);
+        platform::LockMutex(lock.mutex, platform::kInfinite);
+    }
     lock.held = 1;
     std::thread::id self = std::this_thread::get_id();
     if (lock.owner.load(std::memory_order_relaxed) == self) {

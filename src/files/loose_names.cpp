@@ -138,6 +138,23 @@ std::string ResolveLooseName(const char* name) {
     return MatchIgnoringCase(utf8, false);
 }
 
+LooseMatch MatchLooseName(const char* name, std::string* found) {
+    found->clear();
+    if (!name || !*name) return LooseMatch::kNone;
+    std::string native = platform::NativePath(name);
+    if (platform::PathExists(native)) {
+        *found = native;
+        return LooseMatch::kExact;
+    }
+    std::string utf8 = Utf8Form(native);
+    if (utf8 != native && platform::PathExists(utf8)) {
+        *found = utf8;
+        return LooseMatch::kExact;
+    }
+    *found = MatchIgnoringCase(utf8, false);
+    return found->empty() ? LooseMatch::kNone : LooseMatch::kOtherCase;
+}
+
 std::string LooseWritePath(const char* name) {
     std::string found = ResolveLooseName(name);
     if (!found.empty()) return found;

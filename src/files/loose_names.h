@@ -10,6 +10,12 @@ namespace files {
 // name as written (with '/' separators), else its UTF-8 form, else a match
 // that ignores ASCII letter case, folder by folder. Empty when none exists.
 std::string ResolveLooseName(const char* name);
+// How a game's name finds a loose file: as written or as its UTF-8 form
+// (exact), only by ignoring letter case, or not at all. `found` receives the
+// path on disk when there is one.
+enum class LooseMatch { kNone, kExact, kOtherCase };
+LooseMatch MatchLooseName(const char* name, std::string* found);
+
 // Where a file of that name is written: the existing file it resolves to,
 // else the UTF-8 form of the name (the name as written when it is not valid
 // Shift-JIS), with each existing folder in its spelling on disk.

@@ -1,6 +1,9 @@
 // The movie player: the decoding thread, the movie clock and the controls.
+#include "core/warnings.h"
+#include "platform/encoding.h"
 #include "movie/movie.h"
 
+#include <string>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -220,6 +223,7 @@ Movie* OpenMovie(const char* name, const MovieSettings& settings) {
     }
     if (!f) {
         std::fprintf(stderr, "movie %s: not found\n", name);
+        core::Warn("no movie file \"" + platform::SjisToUtf8(name) + "\" in any archive or folder");
         return nullptr;
     }
     platform::MovieByteSource bytes;
@@ -232,6 +236,7 @@ Movie* OpenMovie(const char* name, const MovieSettings& settings) {
     m->settings = settings;
     m->source = platform::OpenMovieSource(bytes, name, &m->info);
     if (!m->source) {
+        core::Warn("the movie \"" + platform::SjisToUtf8(name) + "\" cannot be decoded");
         delete m;
         return nullptr;
     }

@@ -23,9 +23,21 @@ struct HeadlessState {
     std::mutex mutex;
     std::condition_variable changed;
     std::deque<Message> posted;
-    std::vector<TimedInput> timed;  // sorted by time; consumed from the front
+    std::vector<TimedInput> timed;  // sorted by segment, then time; consumed from the front
     size_t nextTimed = 0;
     std::atomic<uint32_t> startMs{0};  // read without the mutex by Elapsed()
+    // The wait lines: gates[k] opens segment k + 1.
+    std::vector<InputGate> gates;
+    int segment = 0;            // the segment whose events are due now
+    uint32_t segmentStart = 0;  // TimeMs() when it began
+    // The game's counters when the last line before the wait was handed out
+    // (a click's press, not its release: the press may end one text stop
+    // and the next may begin before the release is out): a wait-input gate
+    // opens on an input wait begun after it, a wait-idle gate on a quiet
+    // frame stepped after it.
+    uint32_t inputMark = 0;
+    uint32_t frameMark = 0;
+    HeadlessGameProbe probe;
     std::vector<uint32_t> frame;
     bool presented = false;
     int mouseX = 0, mouseY = 0;
@@ -39,6 +51,46 @@ HeadlessState& State() {
 }
 
 uint32_t Elapsed() { return TimeMs() - State().startMs; }
+
+// Time within the current segment. Caller holds the mutex.
+uint32_t SegmentElapsed(const HeadlessState& s) {
+    return s.segment == 0 ? Elapsed() : TimeMs() - s.segmentStart;
+}
+
+// How long a pending gate is looked at again: the game's counters change
+// without telling the driver.
+constexpr int kGatePollMs = 5;
+
+// Whether every event of the current segment was handed out. Caller holds the mutex.
+bool SegmentDone(const HeadlessState& s) {
+    return s.nextTimed >= s.timed.size() || s.timed[s.nextTimed].segment > s.segment;
+}
+
+// Opens the next segment when its gate lets it. Caller holds the mutex.
+bool OpenNextSegment(HeadlessState& s) {
+    if (static_cast<size_t>(s.segment) >= s.gates.size() || !SegmentDone(s)) return false;
+    const InputGate& g = s.gates[static_cast<size_t>(s.segment)];
+    if (SegmentElapsed(s) < g.notBeforeMs) return false;
+    bool open = false;
+    if (g.kind == GameGate::kInput) {
+        open = s.probe.inputWaits && s.probe.inputWaits() != s.inputMark;
+    } else {
+        // A whole frame after the mark, and a quiet one.
+        open = s.probe.frames && s.probe.lastFrameBusy && s.probe.frames() - s.frameMark >= 2 &&
+               s.probe.lastFrameBusy() == 0;
+    }
+    if (!open) return false;
+    ++s.segment;
+    s.segmentStart = TimeMs();
+    return true;
+}
+
+// Notes the game's counters as a line's first event is handed out.
+// Caller holds the mutex.
+void MarkDelivery(HeadlessState& s) {
+    if (s.probe.inputWaits) s.inputMark = s.probe.inputWaits();
+    if (s.probe.frames) s.frameMark = s.probe.frames();
+}
 
 bool ParseKeyName(const std::string& name, uint32_t* vk) {
     static const struct {
@@ -121,10 +173,17 @@ bool TakeDue(HeadlessState& s, Message* out) {
         s.posted.pop_front();
         return true;
     }
-    uint32_t now = Elapsed();
-    while (s.nextTimed < s.timed.size() && s.timed[s.nextTimed].timeMs <= now) {
+    for (;;) {
+        uint32_t now = SegmentElapsed(s);
+        if (s.nextTimed < s.timed.size() && s.timed[s.nextTimed].segment == s.segment &&
+            s.timed[s.nextTimed].timeMs <= now)
+            break;
+        if (!OpenNextSegment(s)) return false;
+    }
+    {
         TimedInput& t = s.timed[s.nextTimed++];
-        if (t.message.code == kMsgNone) continue;  // an answer: see HeadlessMessageBox
+        if (t.lineStart) MarkDelivery(s);
+        if (t.message.code == kMsgNone) return TakeDue(s, out);  // an answer: see HeadlessMessageBox
         *out = t.message;
         out->time = TimeMs();
         if (out->code == kMsgMouseMove || out->code == kMsgLButtonDown ||
@@ -138,13 +197,15 @@ bool TakeDue(HeadlessState& s, Message* out) {
     return false;
 }
 
-// Time until the next timed message (not answer), or -1.
+// Time until the next timed message (not answer) of the current segment,
+// the gate's poll interval while the next segment waits for the game, or -1.
 int NextDueIn(HeadlessState& s) {
-    for (size_t i = s.nextTimed; i < s.timed.size(); ++i) {
+    for (size_t i = s.nextTimed; i < s.timed.size() && s.timed[i].segment == s.segment; ++i) {
         if (s.timed[i].message.code == kMsgNone) continue;
-        int64_t d = static_cast<int64_t>(s.timed[i].timeMs) - Elapsed();
+        int64_t d = static_cast<int64_t>(s.timed[i].timeMs) - SegmentElapsed(s);
         return d < 0 ? 0 : static_cast<int>(d);
     }
+    if (static_cast<size_t>(s.segment) < s.gates.size()) return kGatePollMs;
     return -1;
 }
 
@@ -241,8 +302,11 @@ const VideoDriver kHeadless = {
 
 }  // namespace
 
-bool ParseHeadlessInput(const std::string& text, std::vector<TimedInput>* out, std::string* error) {
+bool ParseHeadlessInput(const std::string& text, std::vector<TimedInput>* out, std::string* error,
+                        std::vector<InputGate>* gates) {
     out->clear();
+    if (gates) gates->clear();
+    int segment = 0;
     std::istringstream lines(text);
     std::string line;
     int number = 0;
@@ -259,6 +323,18 @@ bool ParseHeadlessInput(const std::string& text, std::vector<TimedInput>* out, s
             *error = "input line " + std::to_string(number) + ": " + why + ": " + line;
             return false;
         };
+        // A wait line: "wait-input" or "wait-idle", with or without a time.
+        if ((w.size() == 1 || w.size() == 2) && (w.back() == "wait-input" || w.back() == "wait-idle")) {
+            long notBefore = 0;
+            if (w.size() == 2 && !ParseInt(w[0], 0, 0x7FFFFFFF, &notBefore))
+                return fail("expected: [T] wait-input|wait-idle");
+            InputGate gate;
+            gate.kind = w.back() == "wait-input" ? GameGate::kInput : GameGate::kIdle;
+            gate.notBeforeMs = static_cast<uint32_t>(notBefore);
+            if (gates) gates->push_back(gate);
+            ++segment;
+            continue;
+        }
         long time = 0;
         if (w.size() < 2 || !ParseInt(w[0], 0, 0x7FFFFFFF, &time)) return fail("expected a time in ms");
         uint32_t t = static_cast<uint32_t>(time);
@@ -268,27 +344,30 @@ bool ParseHeadlessInput(const std::string& text, std::vector<TimedInput>* out, s
             uint32_t vk = 0;
             if (w.size() != 4 || !ParseKeyName(w[2], &vk) || (w[3] != "down" && w[3] != "up"))
                 return fail("expected: T key NAME down|up");
-            out->push_back({t, Make(w[3] == "down" ? kMsgKeyDown : kMsgKeyUp, vk, 0, 0), 0});
+            out->push_back({t, Make(w[3] == "down" ? kMsgKeyDown : kMsgKeyUp, vk, 0, 0), 0, segment});
         } else if (verb == "click" || verb == "rclick" || verb == "move" || verb == "press" ||
                    verb == "release") {
             if (w.size() != 4 || !ParseInt(w[2], -100000, 100000, &x) || !ParseInt(w[3], -100000, 100000, &y))
                 return fail("expected: T click|rclick|move|press|release X Y");
             int ix = static_cast<int>(x), iy = static_cast<int>(y);
             if (verb == "move") {
-                out->push_back({t, Make(kMsgMouseMove, 0, ix, iy), 0});
+                out->push_back({t, Make(kMsgMouseMove, 0, ix, iy), 0, segment});
             } else if (verb == "press" || verb == "release") {
-                out->push_back({t, Make(verb == "press" ? kMsgLButtonDown : kMsgLButtonUp, 0, ix, iy), 0});
+                out->push_back({t, Make(verb == "press" ? kMsgLButtonDown : kMsgLButtonUp, 0, ix, iy), 0, segment});
             } else {
                 bool left = verb == "click";
-                out->push_back({t, Make(left ? kMsgLButtonDown : kMsgRButtonDown, 0, ix, iy), 0});
-                out->push_back({t + 50, Make(left ? kMsgLButtonUp : kMsgRButtonUp, 0, ix, iy), 0});
+                out->push_back({t, Make(left ? kMsgLButtonDown : kMsgRButtonDown, 0, ix, iy), 0, segment});
+                out->push_back({t + 50, Make(left ? kMsgLButtonUp : kMsgRButtonUp, 0, ix, iy), 0, segment, false});
             }
         } else if (verb == "wheel") {
             if (w.size() != 3 || (w[2] != "up" && w[2] != "down")) return fail("expected: T wheel up|down");
-            out->push_back({t, Make(kMsgMouseWheel, w[2] == "up" ? 120 : -120, 0, 0), 0});
+            out->push_back({t, Make(kMsgMouseWheel, w[2] == "up" ? 120 : -120, 0, 0), 0, segment});
+        } else if (verb == "reset") {
+            if (w.size() != 2) return fail("expected: T reset");
+            out->push_back({t, Make(kMsgRunnerReset, 0, 0, 0), 0, segment});
         } else if (verb == "close") {
             if (w.size() != 2) return fail("expected: T close");
-            out->push_back({t, Make(kMsgClose, 0, 0, 0), 0});
+            out->push_back({t, Make(kMsgClose, 0, 0, 0), 0, segment});
         } else if (verb == "answer") {
             int id = 0;
             if (w.size() != 3 || !ParseAnswer(w[2], &id))
@@ -296,13 +375,15 @@ bool ParseHeadlessInput(const std::string& text, std::vector<TimedInput>* out, s
             TimedInput answer;
             answer.timeMs = t;
             answer.answer = id;
+            answer.segment = segment;
             out->push_back(answer);
         } else {
             return fail("unknown event");
         }
     }
-    std::stable_sort(out->begin(), out->end(),
-                     [](const TimedInput& a, const TimedInput& b) { return a.timeMs < b.timeMs; });
+    std::stable_sort(out->begin(), out->end(), [](const TimedInput& a, const TimedInput& b) {
+        return a.segment != b.segment ? a.segment < b.segment : a.timeMs < b.timeMs;
+    });
     // A move while the left button is down carries the button, as the window
     // system reports it (dragging).
     bool leftDown = false;
@@ -323,18 +404,25 @@ bool LoadHeadlessInput(const char* path, std::string* error) {
     std::stringstream text;
     text << in.rdbuf();
     std::vector<TimedInput> events;
-    if (!ParseHeadlessInput(text.str(), &events, error)) return false;
-    SetHeadlessInput(std::move(events));
+    std::vector<InputGate> gates;
+    if (!ParseHeadlessInput(text.str(), &events, error, &gates)) return false;
+    SetHeadlessInput(std::move(events), std::move(gates));
     return true;
 }
 
-void SetHeadlessInput(std::vector<TimedInput> events) {
+void SetHeadlessInput(std::vector<TimedInput> events, std::vector<InputGate> gates) {
     HeadlessState& s = State();
     {
         std::lock_guard<std::mutex> lock(s.mutex);
         s.timed = std::move(events);
         s.nextTimed = 0;
         s.startMs = TimeMs();
+        s.gates = std::move(gates);
+        s.segment = 0;
+        s.segmentStart = s.startMs;
+        // The engine's counters start from zero with each engine.
+        s.inputMark = 0;
+        s.frameMark = 0;
     }
     s.changed.notify_all();
 }
@@ -344,6 +432,15 @@ void RestartHeadlessInputClock() {
     {
         std::lock_guard<std::mutex> lock(s.mutex);
         s.startMs = TimeMs();
+    }
+    s.changed.notify_all();
+}
+
+void SetHeadlessGameProbe(const HeadlessGameProbe& probe) {
+    HeadlessState& s = State();
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.probe = probe;
     }
     s.changed.notify_all();
 }
@@ -358,7 +455,9 @@ int HeadlessMessageBox(const char* textSjis, const char* captionSjis, uint32_t s
         if (t.message.code != kMsgNone || t.answer == 0) continue;
         int id = t.answer;
         t.answer = 0;  // used
-        uint32_t due = t.timeMs;
+        // An answer after a wait line is given at once: its segment's
+        // clock is the game's, not the run's.
+        uint32_t due = t.segment == 0 ? t.timeMs : 0;
         lock.unlock();
         uint32_t now = Elapsed();
         if (due > now) SleepMs(due - now);

@@ -38,6 +38,8 @@ enum MessageCode : uint32_t {
     kMsgRaiseRequest = 0x8002,
     // A gamepad button that turns automatic text mode on or off.
     kMsgToggleAuto = 0x8003,
+    // A headless run's input asked for the game's Reset (the "reset" line).
+    kMsgRunnerReset = 0x8004,
 };
 
 // Key and button messages a gamepad made carry this mark in `style`.

@@ -4,11 +4,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "files/file_handle.h"
 #include "render/image_decoders.h"
 #include "render/state.h"
 #include "core/registry.h"
+#include "core/warnings.h"
+#include "platform/encoding.h"
 
 namespace render {
 
@@ -47,6 +50,8 @@ Image* LoadLocked(const char* name) {
     if (!files::BindFile(&handle, path)) return nullptr;
     if (!handle.ops.load || !handle.ops.load(&handle)) {
         if (handle.ops.release) handle.ops.release(&handle);
+        if (core::WarningsOn())
+            core::Warn("no picture file \"" + platform::SjisToUtf8(path) + "\" (in no archive and no folder)");
         return nullptr;
     }
     Image* (*lookup)(const files::FileHandle*) = State().preloadedLookup;
@@ -59,6 +64,9 @@ Image* LoadLocked(const char* name) {
     }
     handle.ops.release(&handle);
     if (!image) image = ReadCvsi(name);
+    if (!image && core::WarningsOn())
+        core::Warn("the picture \"" + platform::SjisToUtf8(path) +
+                   "\" cannot be decoded (corrupt, or not PNG, JPEG, BMP or CVSI)");
     return image;
 }
 

@@ -7,6 +7,7 @@
 #include "render/display.h"
 #include "render/frame_batch.h"
 #include "render/surface.h"
+#include "core/game_watch.h"
 #include "scene/action.h"
 #include "scene/composer.h"
 #include "scene/composer_internal.h"
@@ -55,11 +56,13 @@ bool StepProgress(int result) {
     return result > 0;
 }
 
-void StepObject(SceneObject* o) {
+// Returns true when the object ran an action or revealed text.
+bool StepObject(SceneObject* o) {
     ComposerHooks& hooks = State().composerHooks;
     ObjectOps& ops = o->ops;
     bool progress = false;
-    progress |= StepProgress(ops.mediaStep(o));
+    // A playing movie or sound is no action: only the others make the frame busy.
+    bool media = StepProgress(ops.mediaStep(o));
     progress |= StepProgress(ops.fadeStep(o));
     progress |= StepProgress(ops.moveStep(o));
     progress |= StepProgress(ops.zoomStep(o));
@@ -69,6 +72,8 @@ void StepObject(SceneObject* o) {
     if (text <= 0 && text != -4 && ops.textStep != DefaultOps().textStep)
         ops.textStep = hooks.textIdle ? hooks.textIdle : DefaultOps().textStep;
     progress |= StepProgress(ops.shakeStep(o));
+    bool busy = progress || text > 0;
+    progress |= media;
     if (o->camera && !progress && o->camera->changed && o->image && o->image->quad) {
         render::Drawable* d = o->image;
         render::AddDirtyDrawable(d);
@@ -76,6 +81,7 @@ void StepObject(SceneObject* o) {
         render::AddDirtyDrawable(d);
         if (o->layer && o->layer->owner == o && hooks.rebuildLayer) hooks.rebuildLayer(o);
     }
+    return busy;
 }
 
 // An object whose drawing is one span draw of its own picture and nothing
@@ -198,10 +204,11 @@ void UpdatePhase(World* world) {
     ComposerHooks& hooks = State().composerHooks;
     // The clock the steps measure elapsed time with.
     uint32_t now = ActionNow();
+    int busy = 0;
     for (DrawListNode* n = world->list.first; n; n = n->next) {
         SceneObject* o = n->object;
         if (o->noStep) continue;
-        StepObject(o);
+        if (StepObject(o)) ++busy;
         if (o->trail.active && hooks.stepTrail) hooks.stepTrail(o);
         int extra = o->ops.extraStep(o);
         if (extra <= 0 && extra != -6) o->ops.extraStep = DefaultOps().extraStep;
@@ -223,6 +230,7 @@ void UpdatePhase(World* world) {
     }
     DeleteDisusedObjects(world);
     if (!render::IsEmpty(render::CurrentDirty()) && hooks.clearScratch) hooks.clearScratch();
+    core::NoteFrameStepped(busy);
 }
 
 int DrawPhase(World* world) {

@@ -11,6 +11,8 @@
 #include "scene/position.h"
 #include "scene/state.h"
 #include "core/registry.h"
+#include "core/warnings.h"
+#include "platform/encoding.h"
 
 namespace scene {
 
@@ -90,10 +92,21 @@ int CreateMaskObject(const CreateContext& c, const CreateArgs& a) {
         loaded = LoadedPicture(c, source);
         picture = loaded ? CopyPicture(loaded) : nullptr;
     }
-    if (!loaded) picture = LoadPictureFile(source, false);
+    if (!loaded) {
+        // A movie source is no picture: reported only when it is neither.
+        core::WarningMute quiet;
+        picture = LoadPictureFile(source, false);
+    }
     if (!picture && maskMovies.open) {
-        movie::Movie* movie = maskMovies.open(source, &picture);
-        if (!movie) return 0;
+        movie::Movie* movie = nullptr;
+        {
+            core::WarningMute quiet;
+            movie = maskMovies.open(source, &picture);
+        }
+        if (!movie) {
+            core::Warn("no picture, loaded picture or movie named \"" + platform::SjisToUtf8(source) + "\"");
+            return 0;
+        }
         return MakeLayerObject(c, a, 5, picture, true, render::kLayerMask, movie);
     }
     if (!picture) return 0;

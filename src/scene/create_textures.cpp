@@ -10,6 +10,8 @@
 #include "scene/object_tree.h"
 #include "script/colour.h"
 #include "core/registry.h"
+#include "core/warnings.h"
+#include "platform/encoding.h"
 
 namespace scene {
 
@@ -22,10 +24,17 @@ struct Source {
     const char* name = nullptr;
     void Open(const char* n, bool viewed) {
         name = n;
+        // The name may be a loaded-picture object: Get reports when it is neither.
+        core::WarningMute quiet;
         file = LoadPictureFile(n, viewed);
     }
     // Caller holds the SceneLock.
-    const render::Image* Get(const CreateContext& c) const { return file ? file : LoadedPicture(c, name); }
+    const render::Image* Get(const CreateContext& c) const {
+        const render::Image* picture = file ? file : LoadedPicture(c, name);
+        if (!picture && name && *name && core::WarningsOn())
+            core::Warn("no picture file or loaded picture named \"" + platform::SjisToUtf8(name) + "\"");
+        return picture;
+    }
     void Close() { render::DestroyImage(&file); }
 };
 

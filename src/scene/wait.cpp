@@ -2,6 +2,7 @@
 // WaitKey and Draw.
 #include "scene/wait.h"
 
+#include <optional>
 #include <cstring>
 
 #include "core/clock.h"
@@ -24,6 +25,7 @@
 #include "core/input.h"
 #include "core/registry.h"
 #include "platform/text_copy.h"
+#include "core/game_watch.h"
 
 namespace scene {
 
@@ -159,6 +161,8 @@ void WaitObjects(const char* name, script::ScriptBlock* block, int32_t ownerKey,
     q.context = reinterpret_cast<void*>(static_cast<intptr_t>(code));
     uint32_t start = ActionNow();
     uint32_t startState = EngineState();
+    std::optional<core::TextWaitScope> textWait;
+    if (code == kWaitTextCode) textWait.emplace();
     while (Running() && BlockRuns(block)) {
         uint32_t s = EngineState();
         if (Transient(s) || (startState == core::StatePlay && s == core::StateSystemScript)) {
@@ -258,6 +262,9 @@ void WaitForKey(script::ScriptBlock* block, int32_t timeoutMs) {
         // Only the first wait drops a press held from before the command;
         // a press raised while the loop was awake belongs to this wait.
         if (!firstWait) flags |= core::kWaitKeepPress;
+        // Counted where the wait takes input: a press before this point is
+        // dropped as held from before the command.
+        if (firstWait) core::NoteInputWait();
         firstWait = false;
         if (ignoringPress) {
             flags &= ~static_cast<uint32_t>(core::kWaitInputEnter);

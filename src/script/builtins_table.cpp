@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "script/builtins.h"
+#include "script/expression.h"
 
 namespace script {
 
@@ -65,6 +66,11 @@ size_t MatchBuiltin(const char* p, int* index) {
         }
     }
     return 0;
+}
+
+size_t BuiltinNameLength(const char* p) {
+    int index = 0;
+    return MatchBuiltin(p, &index);
 }
 
 double CallBuiltin(Eval& e, int index, const Arguments& args, char* text) {

@@ -2,6 +2,9 @@
 // splitting, substitution, report text) and the conventions' helpers.
 #include "script/dispatch.h"
 
+#include "core/warnings.h"
+#include "script/diagnostics.h"
+
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -270,7 +273,14 @@ bool RunPreparedCommand(CommandCall& call, const char* limit) {
     }
     report.Add(");");
     call.report = report.dest;
-    if (e->handler) e->handler(call);
+    if (e->handler) {
+        // What fails silently inside the handler is reported (when the run
+        // asks for warnings) at this statement.
+        core::WarningSite site;
+        if (core::WarningsOn()) site = StatementSite(call.block, call.cursor, e->name);
+        core::WarningScope where(site);
+        e->handler(call);
+    }
     if (gated) ReleaseCommandGate();
     if (call.retry) call.after = call.cursor;
     return true;

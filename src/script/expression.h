@@ -25,6 +25,9 @@ constexpr size_t kTextSize = 1024;
 double EvaluateStatement(char* out, ScriptBlock* block, const char* text);
 // Whether EvaluateStatement would evaluate `text`.
 bool IsEvaluable(const char* text);
+// Length of the built-in function name at `p` when it is directly followed
+// by '(', else 0.
+size_t BuiltinNameLength(const char* p);
 
 // Evaluates `text` as one expression; `textOut` (1024 bytes, may be null)
 // receives the text result. `block` (may be null) gives the object prefix

@@ -6,9 +6,12 @@
 #include <cstdlib>
 #include <mutex>
 #include <cstring>
+#include <string>
 
 #include "platform/clock.h"
 #include "platform/encoding.h"
+#include "script/call_targets.h"
+#include "script/diagnostics.h"
 #include "script/dispatch.h"
 #include "script/interp_internal.h"
 #include "script/interp_text.h"
@@ -18,6 +21,8 @@
 #include "script/variables.h"
 #include "script/state.h"
 #include "core/engine.h"
+#include "core/warnings.h"
+#include "files/file_handle.h"
 
 namespace script {
 
@@ -25,53 +30,18 @@ namespace {
 
 #define KEYWORD(p, limit, word) MatchKeyword(p, limit, word, sizeof(word) - 1)
 
-enum CallKind { kCallChapter, kCallScene, kCallCut, kCallPlain, kShiftScene, kShiftCut };
-
-struct CallTarget {
-    char file[kFileNameSize];
-    char name[kBlockNameSize];
-    bool at;  // the target began with '@'
-};
-
-// Reads the target text after a call keyword and moves the block's cursor
-// past it. The forms differ in the quote they skip, the trailing bytes they
-// cut and whether a variable may name the target.
+// Reads the target after a call keyword, moves the block's cursor past it,
+// and lets a variable of that name stand for it (all forms but `call` and
+// the shifts).
 void ReadTarget(ScriptBlock* block, size_t keywordLength, CallKind kind, char* target) {
-    const char* limit = block->bodyEnd;
-    const char* p = SkipWhiteBounded(block->cursor + keywordLength, limit);
-    bool shift = kind == kShiftScene || kind == kShiftCut;
-    if ((kind == kCallChapter || kind == kCallScene || kind == kCallCut) && p < limit && *p == '"')
-        ++p;
-    const char* start = p;
-    while (p < limit && *p && !WhiteLength(p)) p = NextChar(p);
-    block->cursor = const_cast<char*>(p);
-    size_t length = CopyCut(target, kBlockNameSize, start, static_cast<size_t>(p - start));
-    if (shift) {
-        if (length > 0 && target[length - 1] == ';') target[--length] = 0;
-        return;
-    }
-    while (length > 0) {
-        char c = target[length - 1];
-        bool cut = c == ';' || c == '}' || c == '/' || (kind != kCallPlain && c == '"');
-        if (!cut) break;
-        target[--length] = 0;
-    }
-    if (kind == kCallPlain) return;
+    const char* end = ReadCallTargetText(block->cursor + keywordLength, block->bodyEnd, kind, target);
+    block->cursor = const_cast<char*>(end);
+    if (kind == kCallPlain || kind == kShiftScene || kind == kShiftCut) return;
     if (Variable* v = Lookup(target, block)) ReadText(v, target, kBlockNameSize);
 }
 
-// Splits "file->name"; the name defaults to `defaultName`.
 void SplitTarget(const char* target, const char* defaultName, CallTarget* out) {
-    out->at = target[0] == '@';
-    const char* arrow = std::strstr(target, "->");
-    if (arrow) {
-        CopyCut(out->file, sizeof(out->file), target, static_cast<size_t>(arrow - target));
-        CopyCut(out->name, sizeof(out->name), arrow + 2);
-    } else {
-        CopyCut(out->file, sizeof(out->file), target);
-        out->name[0] = 0;
-    }
-    if (!out->name[0]) CopyCut(out->name, sizeof(out->name), defaultName);
+    SplitCallTarget(target, defaultName, out);
 }
 
 void StartCallee(ScriptBlock* caller, ScriptBlock* callee, bool ownsObjects) {
@@ -100,20 +70,36 @@ bool MakeNamespace(ScriptProcess* process, ScriptBlock* caller, ScriptBlock* cal
 // bound. Deeper calls are refused and reported.
 constexpr int kMaxChapterDepth = 1000;
 
-// "script NAME, line N" of the block's cursor, for messages.
-void ReportAtCursor(ScriptProcess* process, ScriptBlock* block, const char* what) {
-    const char* name = "?";
-    int line = 0;
-    int index = block->scriptIndex;
-    if (index >= 0 && index < kScriptSlots && process->scripts[index].file.buffer) {
-        const ScriptFile& file = process->scripts[index];
-        name = file.file.name;
-        const char* text = reinterpret_cast<const char*>(file.file.buffer);
-        line = 1;
-        for (const char* p = text; p < block->cursor && *p; ++p)
-            if (*p == '\n') ++line;
-    }
-    std::fprintf(stderr, "script %s, line %d: %s\n", platform::SjisToUtf8(name).c_str(), line, what);
+// A problem at the block's cursor, for the author.
+void ReportAtCursor(ScriptProcess*, ScriptBlock* block, const char* what) {
+    core::WarningSite site = StatementSite(block, block->cursor, nullptr);
+    ReportScriptProblem(site.file, site.line > 0 ? site.line : 1, what);
+}
+
+// Author warnings for calls that find nothing to call.
+bool ScriptFileExists(const char* name) {
+    char resolved[kFileNameSize];
+    ResolveScriptName(name, resolved);
+    files::FileHandle h;
+    if (!files::BindFile(&h, resolved)) return false;
+    bool opened = h.ops.open(&h) != 0;
+    h.ops.close(&h);
+    h.ops.release(&h);
+    return opened;
+}
+
+void WarnMissingFile(ScriptBlock* block, const char* keyword, const char* file) {
+    if (!core::WarningsOn()) return;
+    WarnAtStatement(block, block->cursor, keyword,
+                    "the script file \"" + platform::SjisToUtf8(file) + "\" cannot be loaded" +
+                        (ScriptFileExists(file) ? " (it does not preprocess)" : " (no such file)"));
+}
+
+void WarnMissingBlock(ScriptBlock* block, const char* keyword, const char* kind, const char* name,
+                      const char* file) {
+    std::string where = file ? " in \"" + platform::SjisToUtf8(file) + "\"" : std::string(" in this file");
+    WarnAtStatement(block, block->cursor, keyword,
+                    std::string("no ") + kind + " named \"" + platform::SjisToUtf8(name) + "\"" + where);
 }
 
 void CallChapter(ScriptProcess* process, ScriptBlock* block, const char* target) {
@@ -128,7 +114,13 @@ void CallChapter(ScriptProcess* process, ScriptBlock* block, const char* target)
             return;
         }
         ScriptProcess* next = LoadScriptProcess(t.file, t.name, process);
-        if (!next || !next->currentBlock) return;
+        if (!next || !next->currentBlock) {
+            if (core::WarningsOn()) {
+                if (!ScriptFileExists(t.file)) WarnMissingFile(block, "call_chapter", t.file);
+                else WarnMissingBlock(block, "call_chapter", "chapter", t.name, t.file);
+            }
+            return;
+        }
         process->successor = next;
         SetActive(next, 1);
         next->currentBlock->run.ownsObjects = 1;
@@ -137,6 +129,7 @@ void CallChapter(ScriptProcess* process, ScriptBlock* block, const char* target)
         return;
     }
     ScriptBlock* chapter = FindBlock(process, t.name, kBlockChapter);
+    if (!chapter) WarnMissingBlock(block, "call_chapter", "chapter", t.name, nullptr);
     if (!chapter || chapter == block) return;
     chapter->run.returnTarget = block;
     StartCallee(block, chapter, true);
@@ -153,7 +146,10 @@ void CallSceneOrCut(ScriptProcess* process, ScriptBlock* block, const char* targ
         SplitTarget(target, "Main", &t);
         if (!t.at) {
             scriptIndex = LoadScriptFile(process, t.file);
-            if (scriptIndex < 0) return;
+            if (scriptIndex < 0) {
+                WarnMissingFile(block, CallKeyword(kind), t.file);
+                return;
+            }
             FunctionsChanged(process);
         }
         CopyCut(name, sizeof(name), t.name);
@@ -162,6 +158,11 @@ void CallSceneOrCut(ScriptProcess* process, ScriptBlock* block, const char* targ
     }
     uint32_t kindMask = scene ? kBlockScene : kBlockCut;
     ScriptBlock* callee = FindBlock(process, name, kindMask, scriptIndex);
+    if (!callee && core::WarningsOn()) {
+        const ScriptFile& file = process->scripts[scriptIndex];
+        WarnMissingBlock(block, CallKeyword(kind), scene ? "scene" : "cut", name,
+                         scriptIndex != block->scriptIndex ? file.file.name : nullptr);
+    }
     if (!callee || callee == block) return;
     if (kind == kCallPlain) {
         CopyCut(callee->objectPrefix, kBlockNameSize, block->objectPrefix);

@@ -10,6 +10,7 @@
 #include "script/object_names.h"
 #include "script/variables.h"
 #include "core/registry.h"
+#include "core/game_watch.h"
 
 namespace script {
 
@@ -161,6 +162,7 @@ void SelectStatement(ScriptProcess* process, ScriptBlock* block) {
     events[count++] = block->event;
     events[count++] = ScriptEngineEvent();
     count += hooks.inputEvents(world, events + count, 16 - count);
+    core::NoteInputWait();
     // Bounded steps: the quit flag and the state are checked even when no
     // event arrives.
     while (!core::Quitting() && core::Current().state.load() == stateBefore &&

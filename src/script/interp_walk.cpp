@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <string>
 
 #include "platform/clock.h"
+#include "script/diagnostics.h"
 #include "script/dispatch.h"
 #include "script/expression.h"
 #include "script/interp_internal.h"
@@ -13,6 +15,8 @@
 #include "script/variables.h"
 #include "script/state.h"
 #include "core/registry.h"
+#include "core/warnings.h"
+#include "core/game_watch.h"
 
 namespace script {
 
@@ -73,6 +77,24 @@ void PassTextBlock(ScriptBlock* block, int rangeIndex) {
     GetInterpreterHooks().textBlockPassed(block, name, label);
 }
 
+// A name followed by an argument list that is no command, no built-in and
+// no function the process can call: the statement does nothing.
+void WarnUnknownCall(ScriptProcess* process, ScriptBlock* block, const char* p, const char* limit) {
+    const char* q = p;
+    while (q < limit && (IsAsciiLetter(*q) || (*q >= '0' && *q <= '9') || *q == '_')) ++q;
+    const char* paren = q;
+    while (paren < limit && WhiteLength(paren)) paren += WhiteLength(paren);
+    if (paren >= limit || *paren != '(' || BuiltinNameLength(p)) return;
+    std::string name(p, static_cast<size_t>(q - p));
+    for (ScriptBlock* b = process ? process->firstBlock : nullptr; b; b = b->next) {
+        if (b->kind != kBlockFunction || name != b->name) continue;
+        WarnAtStatement(block, p, name.c_str(),
+                        "the function is running already (a call from inside itself); the call is not made");
+        return;
+    }
+    WarnAtStatement(block, p, name.c_str(), "unknown command: no command or function has this name");
+}
+
 // One step at the cursor (step b of the walk).
 void Step(ScriptProcess* process, ScriptBlock* block) {
     const char* limit = block->bodyEnd;
@@ -95,7 +117,10 @@ void Step(ScriptProcess* process, ScriptBlock* block) {
         // A command that waits for the command gate is tried again on the
         // next pass; meanwhile the thread sleeps until the gate opens (at
         // most 10 ms) instead of spinning.
-        if (q == p) platform::WaitEvent(core::Current().commandGate, 10);
+        if (q == p) {
+            core::Count(&core::GameWatch::gateRetries);
+            platform::WaitEvent(core::Current().commandGate, 10);
+        }
         block->cursor = const_cast<char*>(q);
         return;
     }
@@ -125,6 +150,7 @@ void Step(ScriptProcess* process, ScriptBlock* block) {
         return;
     }
     if (c == '#' || c == '$' || c == '(' || c == '+' || c == '-' || IsAsciiLetter(c)) {
+        if (IsAsciiLetter(c) && core::WarningsOn()) WarnUnknownCall(process, block, p, limit);
         ReadStatement(block, process);
         return;
     }
@@ -197,6 +223,7 @@ void ParallelWait(ScriptBlock* block) {
                 core::WaitEngineEvents(waitFlags, block->event, 100);
                 break;
             default:
+                core::Count(&core::GameWatch::pausedRounds);
                 core::WaitEngineEvents(waitFlags, block->event, 50);
                 break;
         }
@@ -284,6 +311,7 @@ bool CanRun(ScriptProcess* process) {
         platform::IsEventSet(core::Current().commandsEnabled))
         return true;
     for (;;) {
+        core::Count(&core::GameWatch::heldRounds);
         core::WaitEngineEvents(core::kWaitQuit | core::kWaitStateChanged, nullptr, 100);
         state = core::Current().state.load();
         if (core::Quitting() || !core::IsRunningState(state)) return false;

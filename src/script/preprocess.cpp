@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "platform/encoding.h"
+#include "script/diagnostics.h"
 #include "script/process.h"
 #include "script/read_marks.h"
 #include "script/scan.h"
@@ -34,10 +35,7 @@ struct Pass {
 constexpr int kMaxNesting = 64;
 
 void Report(const Pass& pass, const char* at, const char* what) {
-    int line = 1;
-    for (const char* p = pass.text; p < at && *p; ++p)
-        if (*p == '\n') ++line;
-    std::fprintf(stderr, "script %s, line %d: %s\n", pass.fileName, line, what);
+    ReportScriptProblem(pass.fileName, ScriptLineAt(pass.process->scripts[pass.scriptIndex], at), what);
 }
 
 struct Keyword {
@@ -384,6 +382,7 @@ int PreprocessScript(ScriptProcess* process, int scriptIndex) {
     ScriptFile& file = process->scripts[scriptIndex];
     char* text = reinterpret_cast<char*>(file.file.buffer);
     if (!text) return 0;
+    TakeLineTable(file);
     Pass pass{process, scriptIndex, file.file.name, text, 0};
     size_t length = static_cast<size_t>(file.file.size);
     char* p = text;

@@ -56,6 +56,7 @@ void UnloadScriptFile(ScriptProcess* process, int scriptIndex) {
     }
     ScriptFile& file = process->scripts[scriptIndex];
     if (file.file.buffer || file.file.stream) file.file.ops.release(&file.file);
+    std::free(file.lineStarts);
     std::memset(&file, 0, sizeof(file));
     file.file.osHandle = -1;
 }
@@ -71,9 +72,50 @@ void FreeScriptProcess(ScriptProcess* process) {
     for (int i = 0; i < kScriptSlots; ++i) {
         ScriptFile& file = process->scripts[i];
         if (file.file.buffer || file.file.stream) file.file.ops.release(&file.file);
+        std::free(file.lineStarts);
     }
     if (process->event) platform::DestroyEvent(process->event);
     std::free(process);
+}
+
+void TakeLineTable(ScriptFile& file) {
+    std::free(file.lineStarts);
+    file.lineStarts = nullptr;
+    file.lineCount = 0;
+    const char* text = reinterpret_cast<const char*>(file.file.buffer);
+    if (!text || file.file.size <= 0) return;
+    int32_t size = file.file.size;
+    int32_t count = 1;
+    for (int32_t i = 0; i < size; ++i)
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= size || text[i + 1] != '\n'))) ++count;
+    auto* starts = static_cast<int32_t*>(std::malloc(sizeof(int32_t) * static_cast<size_t>(count)));
+    if (!starts) return;
+    int32_t n = 0;
+    starts[n++] = 0;
+    for (int32_t i = 0; i < size && n < count; ++i)
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= size || text[i + 1] != '\n'))) starts[n++] = i + 1;
+    file.lineStarts = starts;
+    file.lineCount = n;
+}
+
+int ScriptLineAt(const ScriptFile& file, const char* at) {
+    const char* text = reinterpret_cast<const char*>(file.file.buffer);
+    if (!text || !at) return 1;
+    if (!file.lineStarts || file.lineCount <= 0) {
+        int line = 1;
+        for (const char* p = text; p < at && *p; ++p)
+            if (*p == '\n') ++line;
+        return line;
+    }
+    int64_t offset = at - text;
+    // The last line start at or before the offset.
+    int lo = 0, hi = file.lineCount;
+    while (hi - lo > 1) {
+        int mid = (lo + hi) / 2;
+        if (file.lineStarts[mid] <= offset) lo = mid;
+        else hi = mid;
+    }
+    return lo + 1;
 }
 
 ScriptBlock* AppendBlock(ScriptProcess* process, uint8_t kind, int scriptIndex) {

@@ -48,6 +48,11 @@ struct ScriptFile {
     uint32_t loadTime;        // millisecond clock at load
     char key[kFileNameSize];  // resolved name with '\' separators, for "already loaded"
     ReadMarkRecord* marks;    // this file's read marks (never freed while the engine runs)
+    // Offsets of the lines' first bytes as the file was written (CR LF, LF
+    // or CR end a line), taken before preprocessing turns blanked bytes into
+    // LF: messages name the author's lines. Owned (malloc), freed with the slot.
+    int32_t* lineStarts;
+    int32_t lineCount;
 };
 
 struct Parameter {
@@ -131,5 +136,11 @@ ScriptBlock* FindBlock(ScriptProcess* process, const char* name, uint32_t kindMa
 
 // The loaded text of a block's file (null when the slot is free).
 char* BlockText(const ScriptBlock* block);
+
+// The line (from 1) of `at` in the file as it was written; counted in the
+// loaded text when the file has no line table.
+int ScriptLineAt(const ScriptFile& file, const char* at);
+// Takes the file's line table from its loaded text (before preprocessing).
+void TakeLineTable(ScriptFile& file);
 
 }  // namespace script

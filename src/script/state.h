@@ -15,6 +15,7 @@
 
 #include "core/engine.h"
 #include "script/command_table.h"
+#include "script/diagnostics.h"
 #include "script/dispatch.h"
 #include "script/interp_hooks.h"
 #include "script/process.h"
@@ -107,6 +108,9 @@ struct ScriptContext {
     // --- Files and read marks -------------------------------------------------------
     DataPrefixBuffers dataPrefix;
     ReadMarkTable readMarks;
+
+    // Where problems in scripts' text are reported (diagnostics.h).
+    ProblemSink problemSink;
 };
 
 // The current engine's record. Valid while an engine is current.

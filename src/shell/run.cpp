@@ -11,6 +11,7 @@
 #include "platform/video.h"
 #include "render/png_write.h"
 #include "core/engine.h"
+#include "core/warnings.h"
 #include "shell/startup.h"
 #include "shell/subsystems.h"
 #include "shell/engine_build.h"
@@ -43,10 +44,30 @@ struct InterruptWatch {
     InterruptWatch& operator=(const InterruptWatch&) = delete;
 };
 
+// The engine's counters that the input file's wait lines ask about, for
+// the run's lifetime.
+uint32_t InputWaits() { return core::Current().watch.inputWaits.load(std::memory_order_acquire); }
+uint32_t FramesStepped() { return core::Current().watch.frames.load(std::memory_order_acquire); }
+int LastFrameBusy() { return core::Current().watch.lastFrameBusy.load(std::memory_order_relaxed); }
+
+struct GameProbeScope {
+    GameProbeScope() {
+        platform::HeadlessGameProbe probe;
+        probe.inputWaits = InputWaits;
+        probe.frames = FramesStepped;
+        probe.lastFrameBusy = LastFrameBusy;
+        platform::SetHeadlessGameProbe(probe);
+    }
+    ~GameProbeScope() { platform::SetHeadlessGameProbe(platform::HeadlessGameProbe{}); }
+    GameProbeScope(const GameProbeScope&) = delete;
+    GameProbeScope& operator=(const GameProbeScope&) = delete;
+};
+
 }  // namespace
 
 int RunEngine(const RunOptions& options) {
     EngineScope engine;
+    core::EnableWarnings(options.warnings);
     if (!ValidateSubsystems()) return kRunStartFailed;
     if (!platform::SelectVideoDriver(options.headless)) {
         std::fprintf(stderr, "velmoor: no display is available (try velmoor-tool run --headless)\n");
@@ -63,6 +84,7 @@ int RunEngine(const RunOptions& options) {
                   options.saveDir.c_str());
 
     int result = kRunNormal;
+    GameProbeScope probe;
     {
         InterruptWatch interrupts;
         bool byTimer = false;

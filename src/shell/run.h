@@ -12,6 +12,7 @@ struct RunOptions {
     std::string screenshotPath;  // PNG of the last presented frame at the end
     int exitAfterMs = -1;        // end the run after this many ms (-1: never)
     std::string saveDir;         // save folder override
+    bool warnings = false;       // print silent failures for the author (core/warnings.h)
 };
 
 enum RunResult : int {

@@ -5,7 +5,10 @@
 #include <atomic>
 #include <cstring>
 
+#include "platform/clock.h"
 #include "platform/msgbox.h"
+#include "platform/sync.h"
+#include "core/transitions.h"
 #include "platform/video.h"
 #include "shell/display_services.h"
 #include "render/display.h"
@@ -58,6 +61,21 @@ void CloseBox() {
         }
     }
     Pause(100);
+}
+
+// A headless run's "reset" line: the game restarts as its Reset command
+// would, once no command holds the gate (asked again until then), and only
+// while the game plays (not in a system script, start-up or loading).
+void RunnerReset() {
+    if (core::Current().state.load() != core::StatePlay) return;
+    if (!platform::IsEventSet(core::Current().commandGate)) {
+        platform::Message again;
+        again.code = platform::kMsgRunnerReset;
+        platform::Video().postMessage(again);
+        platform::SleepMs(1);
+        return;
+    }
+    core::RestartEngine();
 }
 
 void HideTextCommand() {
@@ -142,6 +160,9 @@ void Running(const platform::Message& m) {
             break;
         case platform::kMsgClose:
             CloseBox();
+            break;
+        case platform::kMsgRunnerReset:
+            RunnerReset();
             break;
         case platform::kMsgCommand:
             if (m.param == kCommandHideText) HideTextCommand();

@@ -1,10 +1,14 @@
 // Making and ending sound objects, and their transport: play, stop, pause,
 // resume, and the values set at once.
+#include <string>
 #include <algorithm>
 #include <cstring>
 #include <new>
 
 #include "platform/clock.h"
+#include "core/warnings.h"
+#include "platform/encoding.h"
+#include "files/file_handle.h"
 #include "sound/sound_internal.h"
 #include "platform/text_copy.h"
 
@@ -77,6 +81,28 @@ void StopLocked(SoundObject* s) {
 
 }  // namespace
 
+// Why a sound file did not open: missing (under each name tried) or not
+// Ogg Vorbis or WAVE.
+void WarnSoundFile(const char* fileName) {
+    if (!fileName || !*fileName) return;
+    std::string name = platform::SjisToUtf8(fileName);
+    static const char* const kSuffixes[] = {"", ".wav", ".ogg"};
+    for (const char* suffix : kSuffixes) {
+        files::FileHandle h;
+        std::string candidate = std::string(fileName) + suffix;
+        if (!files::BindFile(&h, candidate.c_str())) continue;
+        bool opened = h.ops.open(&h) != 0;
+        h.ops.close(&h);
+        h.ops.release(&h);
+        if (opened) {
+            core::Warn("the sound \"" + platform::SjisToUtf8(candidate) +
+                       "\" cannot be played (not Ogg Vorbis or WAVE, or corrupt)");
+            return;
+        }
+    }
+    core::Warn("no sound file \"" + name + "\" (nor with .wav or .ogg added) in any archive or folder");
+}
+
 SoundObject* CreateSound(uint32_t category, const char* fileName) {
     if (category != kCategoryBgm && category != kCategorySe && category != kCategoryVoice &&
         category != kCategorySilent)
@@ -91,6 +117,7 @@ SoundObject* CreateSound(uint32_t category, const char* fileName) {
         }
         s->loopCount.store(-1);
     } else if (!OpenSoundFile(fileName, &s->decoder, s->fileName)) {
+        if (core::WarningsOn()) WarnSoundFile(fileName);
         delete s;
         return nullptr;
     }

@@ -19,6 +19,7 @@
 #include "text/text_icons.h"
 #include "text/reveal_services.h"
 #include "text/text_object.h"
+#include "core/game_watch.h"
 
 namespace text {
 
@@ -205,6 +206,7 @@ int BeginStop(TextPayload* t, CharAttributes& at) {
     }
     ResetInput();
     at.stopState = 2;
+    core::NoteTextStop();
     if (t->icon) ShowTextIcon(t, at.iconKind == 1 ? kIconPage : kIconLine);
     return kWaiting;
 }

@@ -125,13 +125,16 @@ TEST(MotionRun, ChoiceHoveredAndClickedSelectsItsCase) {
                          "\tExit();\n"
                          "}\n";
     WriteGame(game, script);
-    // Generous gaps: a slow start under load still finds the select waiting.
+    // Each part waits for the game: a slow start under load changes nothing.
     game.Write("input.txt",
-               "3000 move 150 320\n"  // over "no": hovered, not chosen
-               "4000 move 150 120\n"  // over "yes"
-               "5000 click 150 120\n"
-               "6000 move 150 320\n"  // over "no" again
-               "7500 close\n");
+               "wait-input\n"          // the first select waits
+               "0 move 150 320\n"      // over "no": hovered, not chosen
+               "300 move 150 120\n"    // over "yes"
+               "600 click 150 120\n"
+               "wait-input\n"          // the second select waits
+               "0 move 150 320\n"      // over "no" again
+               "300 wait-idle\n"       // its hover picture is in
+               "0 close\n");
     std::string output;
     std::string shot = game.path + "/shot.png";
     RunGame(game, &output,
@@ -159,13 +162,13 @@ TEST(MotionRun, ArrowKeysAndEnterChooseAlongFocusLinks) {
                          "}\n";
     WriteGame(game, script);
     game.Write("input.txt",
-               "3000 key DOWN down\n"  // nothing focused yet: to "yes"
-               "3100 key DOWN up\n"
-               "4000 key DOWN down\n"  // "yes" down to "no"
-               "4100 key DOWN up\n"
-               "5000 key ENTER down\n"
-               "5100 key ENTER up\n"
-               "7500 close\n");
+               "wait-input\n"
+               "0 key DOWN down\n"  // nothing focused yet: to "yes"
+               "100 key DOWN up\n"
+               "300 key DOWN down\n"  // "yes" down to "no"
+               "400 key DOWN up\n"
+               "600 key ENTER down\n"
+               "700 key ENTER up\n");
     std::string output;
     RunGame(game, &output, {"--input", game.path + "/input.txt", "--exit-after", "15000"});
     EXPECT_EQ(ReadAll(game.path + "/out.txt"), "no") << output;
@@ -181,9 +184,10 @@ TEST(MotionRun, WaitKeyIgnoresAClickOnAClickableObject) {
                          "}\n";
     WriteGame(game, script);
     game.Write("input.txt",
-               "3000 click 150 120\n"  // on the "yes" button: ignored
-               "4000 key A down\n"
-               "5000 click 600 600\n");  // elsewhere: ends the wait
+               "wait-input\n"
+               "0 click 150 120\n"  // on the "yes" button: ignored
+               "300 key A down\n"
+               "600 click 600 600\n");  // elsewhere: ends the wait
     std::string output;
     EXPECT_EQ(RunGame(game, &output, {"--input", game.path + "/input.txt"}), 0) << output;
     EXPECT_EQ(ReadAll(game.path + "/out.txt"), "1") << output;

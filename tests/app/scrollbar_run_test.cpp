@@ -61,16 +61,19 @@ Outcome RunSlider(const TempDir& game, bool clickable) {
         "\tExit();\n"
         "}\n";
     WriteGame(game, script);
-    // Generous gaps: a slow start under load still finds the select waiting.
+    // The input waits for the select: a slow start under load changes nothing.
     game.Write("input.txt",
-               "3000 move 210 400\n"
-               "3500 press 210 400\n"  // 10 pixels into the thumb
-               "4000 move 310 420\n"   // dragged: index 200
-               "4500 move 410 370\n"   // index 300, above the track
-               "5000 release 410 400\n"
-               "5600 wheel down\n"     // over the thumb
-               "6400 click 850 120\n"  // "done"
-               "8500 close\n");
+               "wait-input\n"
+               "0 move 210 400\n"
+               "200 press 210 400\n"  // 10 pixels into the thumb
+               "400 move 310 420\n"   // dragged: index 200
+               "600 move 410 370\n"   // index 300, above the track
+               "800 release 410 400\n"
+               "1000 wheel down\n"    // over the thumb
+               "1300 click 850 120\n" // "done"
+               "wait-input\n"         // the last select waits
+               "0 wait-idle\n"        // and the thumb stands still
+               "0 close\n");
     r.shot = game.path + "/shot.png";
     RunHeadless(game, &r.log, {"--input", game.path + "/input.txt", "--screenshot", r.shot}, 15000);
     std::string out = ReadAll(game.path + "/out.txt");

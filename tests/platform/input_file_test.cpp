@@ -1,6 +1,7 @@
 // The timed input-file format of headless runs.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -159,6 +160,74 @@ TEST(InputFile, MalformedLinesAreNamed) {
         EXPECT_NE(error.find("input line " + std::to_string(c.line) + ":"), std::string::npos)
             << c.text << " -> " << error;
     }
+}
+
+TEST(InputFile, WaitLinesStartSegments) {
+    std::vector<TimedInput> out;
+    std::vector<InputGate> gates;
+    std::string error;
+    ASSERT_TRUE(ParseHeadlessInput("100 key ENTER down\n"
+                                   "wait-input\n"
+                                   "0 click 10 20           # counts from the wait\n"
+                                   "300 wait-idle\n"
+                                   "20 close\n",
+                                   &out, &error, &gates))
+        << error;
+    ASSERT_EQ(gates.size(), 2u);
+    EXPECT_EQ(gates[0].kind, GameGate::kInput);
+    EXPECT_EQ(gates[0].notBeforeMs, 0u);
+    EXPECT_EQ(gates[1].kind, GameGate::kIdle);
+    EXPECT_EQ(gates[1].notBeforeMs, 300u);
+    ASSERT_EQ(out.size(), 4u);
+    const int segments[] = {0, 1, 1, 2};
+    const uint32_t times[] = {100, 0, 50, 20};
+    for (size_t i = 0; i < out.size(); ++i) {
+        EXPECT_EQ(out[i].segment, segments[i]) << i;
+        EXPECT_EQ(out[i].timeMs, times[i]) << i;
+    }
+    // A wait line takes no arguments after its word.
+    EXPECT_FALSE(ParseHeadlessInput("wait-input now\n", &out, &error, &gates));
+    EXPECT_FALSE(ParseHeadlessInput("x wait-idle\n", &out, &error, &gates));
+}
+
+// The driver holds the events after a wait line until the game's counters
+// say it got there, then counts their times from that moment.
+std::atomic<uint32_t> g_inputWaits{0};
+std::atomic<uint32_t> g_frames{0};
+std::atomic<int> g_busy{1};
+uint32_t FakeInputWaits() { return g_inputWaits.load(); }
+uint32_t FakeFrames() { return g_frames.load(); }
+int FakeBusy() { return g_busy.load(); }
+
+TEST(InputFile, WaitLinesHoldEventsUntilTheGameGetsThere) {
+    const VideoDriver& driver = HeadlessVideoDriver();
+    std::vector<TimedInput> events;
+    std::vector<InputGate> gates;
+    std::string error;
+    ASSERT_TRUE(ParseHeadlessInput("0 key A down\nwait-input\n0 key B down\nwait-idle\n0 key C down\n", &events,
+                                   &error, &gates));
+    HeadlessGameProbe probe;
+    probe.inputWaits = FakeInputWaits;
+    probe.frames = FakeFrames;
+    probe.lastFrameBusy = FakeBusy;
+    SetHeadlessGameProbe(probe);
+    SetHeadlessInput(events, gates);
+    Message m;
+    ASSERT_TRUE(driver.waitMessage(&m, 1000));
+    EXPECT_EQ(m.param, 'A');
+    // Nothing more until a script begins an input wait.
+    EXPECT_FALSE(driver.pollMessage(&m));
+    g_inputWaits = 1;
+    ASSERT_TRUE(driver.waitMessage(&m, 10000));
+    EXPECT_EQ(m.param, 'B');
+    // Busy frames keep the idle gate shut; one quiet frame after two steps opens it.
+    g_frames += 5;
+    EXPECT_FALSE(driver.pollMessage(&m));
+    g_busy = 0;
+    ASSERT_TRUE(driver.waitMessage(&m, 10000));
+    EXPECT_EQ(m.param, 'C');
+    SetHeadlessGameProbe(HeadlessGameProbe{});
+    SetHeadlessInput({});
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "script/dispatch.h"
 #include "script/interp_state.h"
 #include "core/transitions.h"
+#include "core/engine.h"
 
 using interp_test::Game;
 using interp_test::Number;
@@ -95,7 +96,9 @@ TEST(InterpParallel, PauseAndResumeHoldARunningBlock) {
     EXPECT_EQ(StatusOfBlock(spinner), StatusRunning);
     RequestPause(spinner);
     EXPECT_EQ(StatusOfBlock(spinner), StatusPaused);
-    platform::SleepMs(150);
+    // The block's thread goes round its paused wait and stays paused.
+    const uint32_t rounds = core::Current().watch.pausedRounds.load();
+    ASSERT_TRUE(Game::WaitFor([rounds] { return core::Current().watch.pausedRounds.load() >= rounds + 2; }));
     EXPECT_EQ(StatusOfBlock(spinner), StatusPaused);
     RequestResume(spinner);
     ASSERT_TRUE(WaitStatus(spinner, StatusRunning));
@@ -182,8 +185,10 @@ TEST(InterpWorlds, MainWorldThreadStartingDuringASystemScriptWaitsForPlay) {
     ChipCounter chips;
     game.Script("start.txt", "\nchapter main {\nSetChip(\"x\");\n}\n");
     ASSERT_TRUE(script::StartScriptEngine("start.txt"));
+    const uint32_t held = core::Current().watch.heldRounds.load();
     core::SetEngineState(core::StateSystemScript);
-    platform::SleepMs(200);
+    // The main world's thread stands still, round after round, without running its command.
+    ASSERT_TRUE(Game::WaitFor([held] { return core::Current().watch.heldRounds.load() >= held + 2; }));
     EXPECT_EQ(g_chips.load(), 0);  // not run
     core::SetEngineState(core::StatePlay);
     EXPECT_TRUE(Game::WaitFor([] { return g_chips.load() == 1; }));
@@ -207,8 +212,10 @@ TEST(InterpGate, GatedCommandWaitsForTheGate) {
                     "\nchapter main {\nSetChip(\"a\");\nSetChip(\"b\");\nwhile (1) { }\n}\n");
         // Another process holds the gate: the command waits, unchanged.
         ASSERT_TRUE(TryTakeCommandGate());
+        const uint32_t retries = core::Current().watch.gateRetries.load();
         ASSERT_TRUE(game.Start());
-        platform::SleepMs(150);
+        // The command finds the gate closed, pass after pass, and waits.
+        ASSERT_TRUE(Game::WaitFor([retries] { return core::Current().watch.gateRetries.load() >= retries + 2; }));
         EXPECT_EQ(g_chips.load(), 0);
         ReleaseCommandGate();
         EXPECT_TRUE(Game::WaitFor([] { return g_chips.load() == 2; }));

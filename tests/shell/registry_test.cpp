@@ -64,9 +64,8 @@ TEST_F(EngineFixture, HeldThreadRunsOnlyAfterResume) {
     Gate gate;
     core::ThreadHandle h = core::CreateEngineThread(false, GatedEntry, &gate);
     ASSERT_NE(h, -1);
+    // Held: the registry keeps it suspended and its entry has not run.
     EXPECT_EQ(core::EngineThreadState(h), core::kThreadSuspended);
-    // Nothing runs while held: give it a chance it must not take.
-    platform::SleepMs(20);
     EXPECT_EQ(gate.entered.load(), 0);
     EXPECT_EQ(core::ResumeEngineThread(h), 1);
     EXPECT_EQ(core::ResumeEngineThread(h), 0) << "resuming a running thread does nothing";
@@ -114,12 +113,14 @@ TEST_F(EngineFixture, LocksAreRecursiveAndWaitBeyondTheFirstSecond) {
         got = true;
         core::ReleaseSceneLock();
     });
-    // Held for longer than the first 1000 ms wait: the other thread must still
-    // be waiting (not give up), and get the lock once it is free.
-    platform::SleepMs(1300);
+    // Held for longer than the first 1000 ms wait: the other thread must go
+    // on waiting without limit (the engine counts that), not give up, and
+    // get the lock once it is free.
+    const uint32_t longWaits = core::Current().watch.longLockWaits.load();
+    ASSERT_TRUE(WaitFor([&] { return core::Current().watch.longLockWaits.load() > longWaits; }, 60000));
     EXPECT_FALSE(got.load());
+    // Released once, still held once: the waiter does not have it yet.
     core::ReleaseLock(core::kLockScene);
-    platform::SleepMs(20);
     EXPECT_FALSE(got.load()) << "released once, still held once";
     core::ReleaseLock(core::kLockScene);
     other.join();
