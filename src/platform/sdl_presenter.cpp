@@ -21,6 +21,8 @@ struct Presenter {
     int scaledTextureWidth = 0, scaledTextureHeight = 0;
     std::string rendererName = "none";
     bool accelerated = false;
+    SDL_Texture* movieTexture = nullptr;  // the movie picture at its own size
+    int movieTextureWidth = 0, movieTextureHeight = 0;
 
     // Guarded by `mutex`.
     std::mutex mutex;
@@ -32,6 +34,15 @@ struct Presenter {
     DisplayMode mode = kWindowed;
     Rect outputArea{0, 0, kFrameWidth, kFrameHeight};  // renderer pixels
     Rect clientArea{0, 0, kFrameWidth, kFrameHeight};  // window coordinates
+    int outputWidth = kFrameWidth, outputHeight = kFrameHeight;  // renderer pixels
+    int windowWidth = kFrameWidth, windowHeight = kFrameHeight;  // client coordinates
+    // The movie shown over the frame.
+    std::vector<uint32_t> movie;  // movieWidth x movieHeight
+    int movieWidth = 0, movieHeight = 0;
+    Rect movieArea;          // client coordinates
+    bool movieShown = false;
+    bool movieChanged = false;  // the pixels wait for their upload
+    bool redrawPending = false; // the picture must be drawn again without a frame change
 };
 
 Presenter& P() {
@@ -70,14 +81,49 @@ void Upload(Presenter& p, const Rect& dirty) {
                       kFrameWidth * 4);
 }
 
+// Caller holds the mutex; main thread. Puts the movie's pixels into its
+// texture (made again when the movie's size changed).
+void UploadMovie(Presenter& p) {
+    if (!p.movieChanged) return;
+    p.movieChanged = false;
+    if (!p.movieTexture || p.movieTextureWidth != p.movieWidth || p.movieTextureHeight != p.movieHeight) {
+        if (p.movieTexture) SDL_DestroyTexture(p.movieTexture);
+        p.movieTexture = SDL_CreateTexture(p.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                           p.movieWidth, p.movieHeight);
+        p.movieTextureWidth = p.movieTexture ? p.movieWidth : 0;
+        p.movieTextureHeight = p.movieTexture ? p.movieHeight : 0;
+        if (!p.movieTexture) {
+            std::fprintf(stderr, "velmoor: cannot create the movie texture: %s\n", SDL_GetError());
+            return;
+        }
+        SDL_SetTextureBlendMode(p.movieTexture, SDL_BLENDMODE_NONE);
+        SDL_SetTextureScaleMode(p.movieTexture, SDL_ScaleModeLinear);
+    }
+    SDL_UpdateTexture(p.movieTexture, nullptr, p.movie.data(), p.movieWidth * 4);
+}
+
+// The movie's area in renderer pixels (a high-density output has more
+// pixels than the window has client coordinates). Caller holds the mutex.
+SDL_Rect MovieOutputRect(const Presenter& p) {
+    auto scale = [](int v, int out, int window) {
+        return window > 0 ? static_cast<int>(static_cast<int64_t>(v) * out / window) : v;
+    };
+    int left = scale(p.movieArea.left, p.outputWidth, p.windowWidth);
+    int top = scale(p.movieArea.top, p.outputHeight, p.windowHeight);
+    int right = scale(p.movieArea.right, p.outputWidth, p.windowWidth);
+    int bottom = scale(p.movieArea.bottom, p.outputHeight, p.windowHeight);
+    return SDL_Rect{left, top, right - left, bottom - top};
+}
+
 // Main thread, mutex not held (draws only with main-thread state and the
-// area, passed in).
-void Draw(Presenter& p, DisplayMode mode, const Rect& area) {
+// areas, passed in). `movie` is null when no movie is shown.
+void Draw(Presenter& p, DisplayMode mode, const Rect& area, const SDL_Rect* movie) {
     SDL_SetRenderDrawColor(p.renderer, 0, 0, 0, 255);
     SDL_RenderClear(p.renderer);
     SDL_Rect dst{area.left, area.top, area.right - area.left, area.bottom - area.top};
     SDL_Texture* texture = SoftwareStretch(mode) && p.scaledTexture ? p.scaledTexture : p.frameTexture;
     SDL_RenderCopy(p.renderer, texture, nullptr, &dst);
+    if (movie && p.movieTexture) SDL_RenderCopy(p.renderer, p.movieTexture, nullptr, movie);
     SDL_RenderPresent(p.renderer);
 }
 
@@ -131,6 +177,9 @@ bool PresenterCreate(SDL_Window* window) {
 
 void PresenterDestroy() {
     Presenter& p = P();
+    if (p.movieTexture) SDL_DestroyTexture(p.movieTexture);
+    p.movieTexture = nullptr;
+    p.movieTextureWidth = p.movieTextureHeight = 0;
     if (p.scaledTexture) SDL_DestroyTexture(p.scaledTexture);
     if (p.frameTexture) SDL_DestroyTexture(p.frameTexture);
     if (p.renderer) SDL_DestroyRenderer(p.renderer);
@@ -140,6 +189,8 @@ void PresenterDestroy() {
     std::lock_guard<std::mutex> lock(p.mutex);
     p.scaled.clear();
     p.wakeOutstanding = false;
+    p.movieShown = false;
+    p.movieChanged = false;
 }
 
 bool PresenterSubmit(const uint32_t* frame, int pitch, Rect dirty) {
@@ -164,6 +215,31 @@ bool PresenterSubmit(const uint32_t* frame, int pitch, Rect dirty) {
     return true;
 }
 
+bool PresenterSubmitMovie(const uint32_t* pixels, int width, int height, int pitch, Rect area) {
+    Presenter& p = P();
+    std::lock_guard<std::mutex> lock(p.mutex);
+    if (!pixels || width <= 0 || height <= 0 || pitch < width) {
+        if (!p.movieShown) return false;
+        p.movieShown = false;
+        p.movieChanged = false;
+        p.redrawPending = true;
+    } else {
+        p.movie.resize(static_cast<size_t>(width) * height);
+        for (int y = 0; y < height; ++y)
+            std::copy(pixels + static_cast<size_t>(y) * pitch, pixels + static_cast<size_t>(y) * pitch + width,
+                      p.movie.begin() + static_cast<ptrdiff_t>(y) * width);
+        p.movieWidth = width;
+        p.movieHeight = height;
+        p.movieArea = area;
+        p.movieShown = true;
+        p.movieChanged = true;
+        p.redrawPending = true;
+    }
+    if (p.wakeOutstanding || !p.renderer) return false;
+    p.wakeOutstanding = true;
+    return true;
+}
+
 void PresenterWakeLost() {
     std::lock_guard<std::mutex> lock(P().mutex);
     P().wakeOutstanding = false;
@@ -175,16 +251,22 @@ void PresenterFlush(bool redraw) {
     DisplayMode mode;
     Rect area;
     bool changed;
+    bool movieShown;
+    SDL_Rect movie{};
     {
         std::lock_guard<std::mutex> lock(p.mutex);
         p.wakeOutstanding = false;
-        changed = !Empty(p.pending);
+        changed = !Empty(p.pending) || p.redrawPending;
+        p.redrawPending = false;
         Upload(p, p.pending);
         p.pending = Rect{-1, -1, -1, -1};
+        UploadMovie(p);
         mode = p.mode;
         area = p.outputArea;
+        movieShown = p.movieShown;
+        if (movieShown) movie = MovieOutputRect(p);
     }
-    if (changed || redraw) Draw(p, mode, area);
+    if (changed || redraw) Draw(p, mode, area, movieShown ? &movie : nullptr);
 }
 
 void PresenterConfigure(DisplayMode mode, int outputWidth, int outputHeight, int windowWidth,
@@ -222,6 +304,10 @@ void PresenterConfigure(DisplayMode mode, int outputWidth, int outputHeight, int
         p.mode = mode;
         p.outputArea = out;
         p.clientArea = client;
+        p.outputWidth = outputWidth;
+        p.outputHeight = outputHeight;
+        p.windowWidth = windowWidth;
+        p.windowHeight = windowHeight;
         if (p.scaledTexture)
             p.scaled.assign(static_cast<size_t>(p.scaledTextureWidth) * p.scaledTextureHeight, 0xFF000000u);
         else
@@ -230,6 +316,12 @@ void PresenterConfigure(DisplayMode mode, int outputWidth, int outputHeight, int
         p.pending = Rect{0, 0, kFrameWidth, kFrameHeight};
     }
     PresenterFlush(true);
+}
+
+void PresenterClientSize(int* width, int* height) {
+    std::lock_guard<std::mutex> lock(P().mutex);
+    *width = P().windowWidth;
+    *height = P().windowHeight;
 }
 
 DisplayMode PresenterMode() {
