@@ -15,7 +15,16 @@ chapter main {
 	while (1) {
 		call_scene "script/title.txt";
 		if ($choice == 3) { Exit(); }
-		if ($choice == 1) { call_scene "script/dawn.txt"; }
+		if ($choice == 1) {
+			// A short prologue over the window; a click (or Enter) asks to
+			// skip it. The window goes black first: the movie covers the
+			// top of the window only, and the rest keeps what it showed.
+			CreateColor("curtain", 1000, 0, 0, 1024, 768, "#000000");
+			Wait(50);
+			MoviePlay("data/movie/prologue.mkv", TRUE);
+			Delete("curtain");
+			call_scene "script/dawn.txt";
+		}
 		if ($choice == 2) { call_scene "script/sea.txt"; }
 	}
 }

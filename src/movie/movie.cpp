@@ -135,6 +135,7 @@ bool Turn(Movie* m, std::unique_lock<std::mutex>& l) {
             // The sound already queued plays out.
             HoldClock(m);
             m->state = kMovieStopped;
+            m->wake.notify_all();  // a WaitMovieFrame sees the end
         }
         return true;
     }
@@ -213,6 +214,8 @@ Movie* OpenMovie(const char* name, const MovieSettings& settings) {
     FileBytes* f = nullptr;
     if (std::strncmp(name, "file:", 5) == 0) {
         f = OpenFileBytes(name + 5);
+    } else if (!settings.dataPrefix) {
+        f = OpenFileBytes(name);
     } else {
         char prefix[260];
         files::GetDataPrefix(prefix);
@@ -267,6 +270,14 @@ Movie* OpenMovie(const char* name, const MovieSettings& settings) {
                          [m] { return !m->latest.empty() || m->atEnd || m->state != kMoviePlaying; });
     }
     return m;
+}
+
+bool WaitMovieFrame(Movie* m, int timeoutMs) {
+    if (!m) return false;
+    std::unique_lock<std::mutex> l(m->lock);
+    return m->wake.wait_for(l, std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs),
+                            [m] { return m->newFrame || m->state == kMovieStopped; }) &&
+           m->newFrame;
 }
 
 void DestroyMovie(Movie* m) {

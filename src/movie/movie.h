@@ -29,6 +29,9 @@ struct MovieSettings {
     bool loop = true;       // start again at the loop start at the end
     bool alpha = false;     // the picture's lower half is the alpha of its upper half
     int32_t volume = 1000;  // 0 ... 1000
+    // Look the name up after the data folder's prefix first (the picture
+    // rule); off: the name as written only.
+    bool dataPrefix = true;
 };
 
 // Opens `name` through the file layer (a "file:" prefix names a host path)
@@ -67,6 +70,11 @@ int MovieHeight(const Movie* movie);
 // frame's time.
 int CopyMovieFrame(Movie* movie, uint8_t* pixels, int width, int height, size_t stride,
                    uint32_t* shownTimeMs = nullptr);
+
+// Waits until a frame arrived that CopyMovieFrame has not taken yet, the
+// movie stopped (by a control or at its end), or `timeoutMs` passed. True
+// when a frame waits. Not on the movie's own thread.
+bool WaitMovieFrame(Movie* movie, int timeoutMs);
 
 // The audio voice gain for a volume 0 ... 1000 (a logarithmic scale
 // reaching silence at 0).

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "movie/full_window.h"
 #include "movie/movie.h"
 #include "render/compose.h"
 #include "scene/composer.h"
@@ -192,6 +193,7 @@ void InstallMovieCommands() {
     script::InstallCommandHandler("CreateMovie", CommandCreateMovie);
     scene::GetMaskMovieHooks() = {OpenMaskMovie, AttachMaskMovie, DestroyMovie};
     scene::GetActivityHooks().moviePlaying = MoviePlayingHook;
+    InstallFullWindowCommand();
 }
 
 void SetStreamOfMovies(script::CommandCall& call) {

@@ -12,7 +12,7 @@ struct CommandCall;
 namespace movie {
 
 // Fills the movie's entries of the scene's payload and hook tables and
-// installs CreateMovie. Writes the same entries every time; the engine's
+// installs CreateMovie and MoviePlay. Writes the same entries every time; the engine's
 // wiring calls it once.
 void InstallMovieCommands();
 

@@ -251,6 +251,36 @@ void HPresent(const uint32_t* frame, int pitch, Rect dirty) {
     s.presented = true;
 }
 
+// The movie goes straight into the kept frame (nearest pixel), where the
+// screenshot finds it; the engine's next present paints the frame over it.
+void HPresentMovie(const uint32_t* pixels, int width, int height, int pitch, Rect area) {
+    if (!pixels || width <= 0 || height <= 0 || pitch < width) return;
+    const int64_t w = area.right - area.left, h = area.bottom - area.top;
+    if (w <= 0 || h <= 0) return;
+    HeadlessState& s = State();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (s.frame.empty()) s.frame.assign(static_cast<size_t>(kFrameWidth) * kFrameHeight, 0xFF000000u);
+    int top = std::max(0, area.top), bottom = std::min(kFrameHeight, area.bottom);
+    int left = std::max(0, area.left), right = std::min(kFrameWidth, area.right);
+    if (left >= right) return;
+    // The source column of each frame column, once per picture.
+    int columns[kFrameWidth];
+    for (int x = left; x < right; ++x)
+        columns[x] = static_cast<int>(((2 * static_cast<int64_t>(x - area.left) + 1) * width) / (2 * w));
+    for (int y = top; y < bottom; ++y) {
+        int64_t sy = ((2 * static_cast<int64_t>(y - area.top) + 1) * height) / (2 * h);
+        const uint32_t* row = pixels + sy * pitch;
+        uint32_t* out = s.frame.data() + static_cast<size_t>(y) * kFrameWidth;
+        for (int x = left; x < right; ++x) out[x] = row[columns[x]] | 0xFF000000u;
+    }
+    s.presented = true;
+}
+
+void HClientSize(int* width, int* height) {
+    *width = kFrameWidth;
+    *height = kFrameHeight;
+}
+
 bool HSetDisplayMode(DisplayMode mode) {
     std::lock_guard<std::mutex> lock(State().mutex);
     State().mode = mode;
@@ -297,7 +327,7 @@ const VideoDriver kHeadless = {
     "headless",     HCreateWindow, HDestroyWindow,  HSetTitle,   HSetIcon,  HSetCursor,
     HShowCursor,    HWaitMessage,  HPollMessage,    HPostMessage, HPresent, HSetDisplayMode,
     HDisplayMode,   HFrameArea,    HRaise,          HGetMouse,   HWarpMouse, HLastFrame,
-    HRendererName,  HAccelerated,
+    HRendererName,  HAccelerated,  HPresentMovie, HClientSize,
 };
 
 }  // namespace

@@ -76,5 +76,11 @@ bool SeekMovie(MovieSource* source, uint32_t timeMs);
 // read back exactly. True on success.
 bool WriteMovieFile(const char* path, int width, int height, int framesPerSecond, const uint8_t* frames,
                     int frameCount, const int16_t* pcm, size_t pcmFrames, int channels, int rate);
+// The same with lossy video of about `bitsPerSecond` (H.264, else MPEG-4
+// part 2; 4:2:0), as games ship their movies. Colours do not read back
+// exactly.
+bool WriteCompressedMovieFile(const char* path, int width, int height, int framesPerSecond, const uint8_t* frames,
+                              int frameCount, const int16_t* pcm, size_t pcmFrames, int channels, int rate,
+                              int bitsPerSecond);
 
 }  // namespace platform

@@ -1,6 +1,8 @@
-// Writing small generated movies: lossless FFV1 video (RGB, so colours read
-// back exactly) and 16-bit PCM sound, in the container the file name asks
-// for (NUT when the name does not say; NUT stores no durations, Matroska and AVI do).
+// Writing generated movies: lossless FFV1 video (RGB, so colours read back
+// exactly) or, for measurements with the kind of movie games ship, H.264
+// (MPEG-4 part 2 when no H.264 encoder is present) in 4:2:0; 16-bit PCM
+// sound; in the container the file name asks for (NUT when the name does not
+// say; NUT stores no durations, Matroska and AVI do).
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -62,10 +64,8 @@ AVPixelFormat LosslessFormat(const AVCodec* codec) {
     return fallback;
 }
 
-}  // namespace
-
-bool WriteMovieFile(const char* path, int width, int height, int framesPerSecond, const uint8_t* frames,
-                    int frameCount, const int16_t* pcm, size_t pcmFrames, int channels, int rate) {
+bool Write(const char* path, int width, int height, int framesPerSecond, const uint8_t* frames, int frameCount,
+           const int16_t* pcm, size_t pcmFrames, int channels, int rate, int lossyBitRate) {
     if (!path || width <= 0 || height <= 0 || framesPerSecond <= 0 || !frames || frameCount <= 0) return false;
     Writer w;
     if (avformat_alloc_output_context2(&w.out, nullptr, nullptr, path) < 0 || !w.out) {
@@ -74,10 +74,19 @@ bool WriteMovieFile(const char* path, int width, int height, int framesPerSecond
     // The same input gives the same bytes (no random identifiers, no
     // library version strings), so generated movies can be committed.
     w.out->flags |= AVFMT_FLAG_BITEXACT;
-    const AVCodec* vc = avcodec_find_encoder(AV_CODEC_ID_FFV1);
-    if (!vc) return false;
-    AVPixelFormat pixel = LosslessFormat(vc);
-    if (pixel == AV_PIX_FMT_NONE) return false;
+    const bool lossy = lossyBitRate > 0;
+    const AVCodec* vc = nullptr;
+    AVPixelFormat pixel = AV_PIX_FMT_YUV420P;
+    if (lossy) {
+        vc = avcodec_find_encoder(AV_CODEC_ID_H264);
+        if (!vc) vc = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
+        if (!vc) return false;
+    } else {
+        vc = avcodec_find_encoder(AV_CODEC_ID_FFV1);
+        if (!vc) return false;
+        pixel = LosslessFormat(vc);
+        if (pixel == AV_PIX_FMT_NONE) return false;
+    }
     w.videoStream = avformat_new_stream(w.out, nullptr);
     w.video = avcodec_alloc_context3(vc);
     if (!w.videoStream || !w.video) return false;
@@ -86,7 +95,13 @@ bool WriteMovieFile(const char* path, int width, int height, int framesPerSecond
     w.video->pix_fmt = pixel;
     w.video->time_base = AVRational{1, framesPerSecond};
     w.video->framerate = AVRational{framesPerSecond, 1};
-    w.video->gop_size = 1;
+    if (lossy) {
+        w.video->bit_rate = lossyBitRate;
+        w.video->gop_size = framesPerSecond * 2;
+        w.video->max_b_frames = 2;
+    } else {
+        w.video->gop_size = 1;
+    }
     w.video->thread_count = 1;
     w.video->flags |= AV_CODEC_FLAG_BITEXACT;
     if (w.out->oformat->flags & AVFMT_GLOBALHEADER) w.video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -157,6 +172,21 @@ bool WriteMovieFile(const char* path, int width, int height, int framesPerSecond
     if (avcodec_send_frame(w.video, nullptr) < 0 || !Drain(w, w.video, w.videoStream)) return false;
     if (w.audio && (avcodec_send_frame(w.audio, nullptr) < 0 || !Drain(w, w.audio, w.audioStream))) return false;
     return av_write_trailer(w.out) == 0;
+}
+
+}  // namespace
+
+bool WriteMovieFile(const char* path, int width, int height, int framesPerSecond, const uint8_t* frames,
+                    int frameCount, const int16_t* pcm, size_t pcmFrames, int channels, int rate) {
+    return Write(path, width, height, framesPerSecond, frames, frameCount, pcm, pcmFrames, channels, rate, 0);
+}
+
+bool WriteCompressedMovieFile(const char* path, int width, int height, int framesPerSecond, const uint8_t* frames,
+                              int frameCount, const int16_t* pcm, size_t pcmFrames, int channels, int rate,
+                              int bitsPerSecond) {
+    if (bitsPerSecond <= 0) return false;
+    return Write(path, width, height, framesPerSecond, frames, frameCount, pcm, pcmFrames, channels, rate,
+                 bitsPerSecond);
 }
 
 }  // namespace platform

@@ -27,6 +27,8 @@ struct Presenter {
     std::string rendererName = "none";
     bool accelerated = false;
     ScaleFilter filter = kScaleAuto;
+    SDL_Texture* movieTexture = nullptr;  // the movie picture at its own size (renderer path)
+    int movieTextureWidth = 0, movieTextureHeight = 0;
 
     // Guarded by `mutex`.
     std::mutex mutex;
@@ -39,6 +41,15 @@ struct Presenter {
     bool crisp = true;                                 // nearest sampling when scaled
     Rect outputArea{0, 0, kFrameWidth, kFrameHeight};  // output pixels
     Rect clientArea{0, 0, kFrameWidth, kFrameHeight};  // window coordinates
+    int outputWidth = kFrameWidth, outputHeight = kFrameHeight;  // output pixels
+    int windowWidth = kFrameWidth, windowHeight = kFrameHeight;  // client coordinates
+    // The movie shown over the frame.
+    std::vector<uint32_t> movie;  // movieWidth x movieHeight
+    int movieWidth = 0, movieHeight = 0;
+    Rect movieArea;             // frame coordinates in a window, client coordinates in full screen
+    bool movieShown = false;
+    bool movieChanged = false;  // the pixels wait for their upload
+    bool redrawPending = false; // the picture must be drawn again without a frame change
 };
 
 Presenter& P() {
@@ -114,10 +125,85 @@ Rect Upload(Presenter& p, const Rect& dirty) {
     return Rect{};
 }
 
+// The movie's area in output pixels. In a window the area is given in frame
+// coordinates and follows the frame wherever the window puts it; in full
+// screen it is given in client coordinates (a high-density output has more
+// pixels than the window has client coordinates). Caller holds the mutex.
+Rect MovieOutputRect(const Presenter& p) {
+    const Rect& a = p.movieArea;
+    if (p.mode == kWindowed) {
+        const Rect& o = p.outputArea;
+        int w = o.right - o.left, h = o.bottom - o.top;
+        auto x = [&](int v) { return o.left + static_cast<int>(static_cast<int64_t>(v) * w / kFrameWidth); };
+        auto y = [&](int v) { return o.top + static_cast<int>(static_cast<int64_t>(v) * h / kFrameHeight); };
+        return Rect{x(a.left), y(a.top), x(a.right), y(a.bottom)};
+    }
+    auto scale = [](int v, int out, int window) {
+        return window > 0 ? static_cast<int>(static_cast<int64_t>(v) * out / window) : v;
+    };
+    return Rect{scale(a.left, p.outputWidth, p.windowWidth), scale(a.top, p.outputHeight, p.windowHeight),
+                scale(a.right, p.outputWidth, p.windowWidth), scale(a.bottom, p.outputHeight, p.windowHeight)};
+}
+
+// Caller holds the mutex; main thread, renderer path. Puts the movie's pixels
+// into its texture (made again when the movie's size changed).
+void UploadMovieTexture(Presenter& p) {
+    if (!p.movieChanged || !p.renderer) return;
+    p.movieChanged = false;
+    if (!p.movieTexture || p.movieTextureWidth != p.movieWidth || p.movieTextureHeight != p.movieHeight) {
+        if (p.movieTexture) SDL_DestroyTexture(p.movieTexture);
+        p.movieTexture = SDL_CreateTexture(p.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                           p.movieWidth, p.movieHeight);
+        p.movieTextureWidth = p.movieTexture ? p.movieWidth : 0;
+        p.movieTextureHeight = p.movieTexture ? p.movieHeight : 0;
+        if (!p.movieTexture) {
+            std::fprintf(stderr, "velmoor: cannot create the movie texture: %s\n", SDL_GetError());
+            return;
+        }
+        SDL_SetTextureBlendMode(p.movieTexture, SDL_BLENDMODE_NONE);
+        SDL_SetTextureScaleMode(p.movieTexture, SDL_ScaleModeLinear);
+    }
+    SDL_UpdateTexture(p.movieTexture, nullptr, p.movie.data(), p.movieWidth * 4);
+}
+
+// Caller holds the mutex; main thread, surface path. Stretches the movie into
+// the window surface over its area (clipped to the surface) and returns the
+// output rectangle written.
+Rect DrawMovieIntoSurface(Presenter& p) {
+    p.movieChanged = false;
+    if (!p.surface || p.movie.empty()) return Rect{};
+    Rect m = MovieOutputRect(p);
+    int mw = m.right - m.left, mh = m.bottom - m.top;
+    if (mw <= 0 || mh <= 0) return Rect{};
+    // The part of the movie's area inside the surface, in the area's own
+    // coordinates.
+    Rect local{std::max(0, -m.left), std::max(0, -m.top), std::min(mw, p.surface->w - m.left),
+               std::min(mh, p.surface->h - m.top)};
+    if (Empty(local)) return Rect{};
+    bool lock = SDL_MUSTLOCK(p.surface);
+    if (lock && SDL_LockSurface(p.surface) != 0) return Rect{};
+    int pitch = p.surface->pitch / 4;
+    uint32_t* corner = static_cast<uint32_t*>(p.surface->pixels) +
+                       static_cast<size_t>(m.top + local.top) * pitch + (m.left + local.left);
+    // One output row at a time through a scratch line (a pitch of 0 makes
+    // every row land in it), so the area may reach outside the surface.
+    std::vector<uint32_t> line(static_cast<size_t>(mw));
+    for (int y = local.top; y < local.bottom; ++y) {
+        StretchFiltered(p.movie.data(), p.movieWidth, p.movieWidth, p.movieHeight, line.data(), 0, mw, mh,
+                        Rect{local.left, y, local.right, y + 1});
+        std::memcpy(corner + static_cast<size_t>(y - local.top) * pitch, line.data() + local.left,
+                    static_cast<size_t>(local.right - local.left) * 4);
+    }
+    if (lock) SDL_UnlockSurface(p.surface);
+    return Rect{m.left + local.left, m.top + local.top, m.left + local.right, m.top + local.bottom};
+}
+
 // Main thread, mutex not held (draws only with main-thread state and the
 // values passed in). `changed` is the output rectangle the upload wrote
-// (surface path); `whole` sends the whole window.
-void Draw(Presenter& p, DisplayMode mode, const Rect& area, const Rect& changed, bool whole) {
+// (surface path); `whole` sends the whole window. `movie` (renderer path) is
+// the movie's output rectangle, null when no movie is shown.
+void Draw(Presenter& p, DisplayMode mode, const Rect& area, const Rect& changed, bool whole,
+          const SDL_Rect* movie) {
     if (p.surfacePath) {
         if (!p.surface) return;
         if (whole) {
@@ -135,6 +221,7 @@ void Draw(Presenter& p, DisplayMode mode, const Rect& area, const Rect& changed,
     SDL_Rect dst{area.left, area.top, area.right - area.left, area.bottom - area.top};
     SDL_Texture* texture = SoftwareStretch(mode) && p.scaledTexture ? p.scaledTexture : p.frameTexture;
     SDL_RenderCopy(p.renderer, texture, nullptr, &dst);
+    if (movie && p.movieTexture) SDL_RenderCopy(p.renderer, p.movieTexture, nullptr, movie);
     SDL_RenderPresent(p.renderer);
 }
 
@@ -230,6 +317,9 @@ bool PresenterCreate(SDL_Window* window) {
 
 void PresenterDestroy() {
     Presenter& p = P();
+    if (p.movieTexture) SDL_DestroyTexture(p.movieTexture);
+    p.movieTexture = nullptr;
+    p.movieTextureWidth = p.movieTextureHeight = 0;
     if (p.scaledTexture) SDL_DestroyTexture(p.scaledTexture);
     if (p.frameTexture) SDL_DestroyTexture(p.frameTexture);
     if (p.renderer) SDL_DestroyRenderer(p.renderer);
@@ -242,6 +332,8 @@ void PresenterDestroy() {
     std::lock_guard<std::mutex> lock(p.mutex);
     p.scaled.clear();
     p.wakeOutstanding = false;
+    p.movieShown = false;
+    p.movieChanged = false;
 }
 
 bool PresenterSubmit(const uint32_t* frame, int pitch, Rect dirty) {
@@ -266,6 +358,31 @@ bool PresenterSubmit(const uint32_t* frame, int pitch, Rect dirty) {
     return true;
 }
 
+bool PresenterSubmitMovie(const uint32_t* pixels, int width, int height, int pitch, Rect area) {
+    Presenter& p = P();
+    std::lock_guard<std::mutex> lock(p.mutex);
+    if (!pixels || width <= 0 || height <= 0 || pitch < width) {
+        if (!p.movieShown) return false;
+        p.movieShown = false;
+        p.movieChanged = false;
+        p.redrawPending = true;
+    } else {
+        p.movie.resize(static_cast<size_t>(width) * height);
+        for (int y = 0; y < height; ++y)
+            std::copy(pixels + static_cast<size_t>(y) * pitch, pixels + static_cast<size_t>(y) * pitch + width,
+                      p.movie.begin() + static_cast<ptrdiff_t>(y) * width);
+        p.movieWidth = width;
+        p.movieHeight = height;
+        p.movieArea = area;
+        p.movieShown = true;
+        p.movieChanged = true;
+        p.redrawPending = true;
+    }
+    if (p.wakeOutstanding || !p.window) return false;
+    p.wakeOutstanding = true;
+    return true;
+}
+
 void PresenterWakeLost() {
     std::lock_guard<std::mutex> lock(P().mutex);
     P().wakeOutstanding = false;
@@ -277,16 +394,34 @@ void PresenterFlush(bool redraw) {
     DisplayMode mode;
     Rect area, changed;
     bool pending;
+    bool movieShown;
+    SDL_Rect movie{};
     {
         std::lock_guard<std::mutex> lock(p.mutex);
         p.wakeOutstanding = false;
-        pending = !Empty(p.pending);
+        if (p.surfacePath && p.redrawPending && !p.movieShown) {
+            // The movie left: the frame under it goes back into the surface.
+            p.pending = Rect{0, 0, kFrameWidth, kFrameHeight};
+            if (p.surface) SDL_FillRect(p.surface, nullptr, 0);
+            redraw = true;
+        }
+        pending = !Empty(p.pending) || p.redrawPending;
+        p.redrawPending = false;
         changed = Upload(p, p.pending);
         p.pending = Rect{-1, -1, -1, -1};
+        movieShown = p.movieShown;
+        if (movieShown && p.surfacePath && (pending || redraw)) {
+            // The frame written under the movie is covered again.
+            changed = Union(changed, DrawMovieIntoSurface(p));
+        } else if (movieShown) {
+            UploadMovieTexture(p);
+            Rect m = MovieOutputRect(p);
+            movie = SDL_Rect{m.left, m.top, m.right - m.left, m.bottom - m.top};
+        }
         mode = p.mode;
         area = p.outputArea;
     }
-    if (pending || redraw) Draw(p, mode, area, changed, redraw);
+    if (pending || redraw) Draw(p, mode, area, changed, redraw, movieShown ? &movie : nullptr);
 }
 
 void PresenterConfigure(DisplayMode mode, int outputWidth, int outputHeight, int windowWidth,
@@ -332,6 +467,10 @@ void PresenterConfigure(DisplayMode mode, int outputWidth, int outputHeight, int
         p.crisp = crisp;
         p.outputArea = out;
         p.clientArea = client;
+        p.outputWidth = outputWidth;
+        p.outputHeight = outputHeight;
+        p.windowWidth = windowWidth;
+        p.windowHeight = windowHeight;
         if (p.scaledTexture)
             p.scaled.assign(static_cast<size_t>(p.scaledTextureWidth) * p.scaledTextureHeight, 0xFF000000u);
         else
@@ -344,6 +483,19 @@ void PresenterConfigure(DisplayMode mode, int outputWidth, int outputHeight, int
 
 void PresenterSetScaleFilter(ScaleFilter filter) { P().filter = filter; }
 ScaleFilter PresenterScaleFilter() { return P().filter; }
+
+void PresenterClientSize(int* width, int* height) {
+    std::lock_guard<std::mutex> lock(P().mutex);
+    // A window shows the frame at its own size as far as the game can tell;
+    // full screen gives the whole client area.
+    if (P().mode == kWindowed) {
+        *width = kFrameWidth;
+        *height = kFrameHeight;
+    } else {
+        *width = P().windowWidth;
+        *height = P().windowHeight;
+    }
+}
 
 DisplayMode PresenterMode() {
     std::lock_guard<std::mutex> lock(P().mutex);

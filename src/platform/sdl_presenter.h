@@ -59,7 +59,15 @@ void PresenterConfigure(DisplayMode mode, int outputWidth, int outputHeight, int
 void PresenterSetScaleFilter(ScaleFilter filter);
 ScaleFilter PresenterScaleFilter();
 
-// Any thread.
+// Any thread: a movie picture over the frame, stretched onto `area` (client
+// coordinates), until a call with null pixels removes it. Copies the pixels
+// under the presenter mutex; returns true when the main thread must be woken,
+// as PresenterSubmit does.
+bool PresenterSubmitMovie(const uint32_t* pixels, int width, int height, int pitch, Rect area);
+
+// Any thread. The client size the game sees: the frame's size in a window
+// (of any size), the whole client area in full screen.
+void PresenterClientSize(int* width, int* height);
 DisplayMode PresenterMode();
 void PresenterFrameArea(int* x, int* y, int* width, int* height);  // client coordinates
 bool PresenterLastFrame(uint32_t* out);

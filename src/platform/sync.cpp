@@ -73,6 +73,11 @@ void SetEvent(Event* event) {
     if (!event) return;
     {
         std::lock_guard<std::mutex> lock(EventsMutex());
+        // Setting an event that is set already changes nothing a waiter could
+        // see (every waiter was woken when it was set): no broadcast. Threads
+        // that set their events on every pass (each playing sound's stream)
+        // would otherwise wake every waiting thread of the engine each time.
+        if (event->signalled) return;
         event->signalled = true;
         // A manual-reset event releases every thread waiting on it now, even
         // when it is reset again before those threads run.

@@ -3,8 +3,9 @@
 // keeps frames in memory and takes its input from a timed event list.
 //
 // Threading: CreateWindow, WaitMessage, SetFullscreen, Raise and DestroyWindow
-// are called from the main thread only. PostMessage, Present, SetCursor,
-// GetMouse, WarpMouse and LastFrame may be called from any thread.
+// are called from the main thread only. PostMessage, Present, PresentMovie,
+// ClientSize, SetCursor, GetMouse, WarpMouse and LastFrame may be called from
+// any thread.
 #pragma once
 #include <cstdint>
 
@@ -59,6 +60,16 @@ struct VideoDriver {
     bool (*lastFrame)(uint32_t* out);
     const char* (*rendererName)();
     bool (*accelerated)();
+    // A movie picture over the window: `pixels` (width x height, 0xAARRGGBB,
+    // `pitch` pixels per row; copied before the call returns) stretched onto
+    // `area`, in client coordinates (it may reach past the client's edges,
+    // which clip it). It stays on top of every frame presented meanwhile
+    // until a call with null pixels takes it away; the frame under it shows
+    // again with the next present.
+    void (*presentMovie)(const uint32_t* pixels, int width, int height, int pitch, Rect area);
+    // The client area's size in client coordinates (the screen's in full
+    // screen).
+    void (*clientSize)(int* width, int* height);
 };
 
 // Chooses the driver once; returns false when the SDL driver cannot start (no

@@ -420,6 +420,18 @@ void SPresent(const uint32_t* frame, int pitch, Rect dirty) {
     if (sdl::PresenterSubmit(frame, pitch, dirty) && !PushWake(kWakePresent)) sdl::PresenterWakeLost();
 }
 
+void SPresentMovie(const uint32_t* pixels, int width, int height, int pitch, Rect area) {
+    if (OnOwnerThread()) {
+        sdl::PresenterSubmitMovie(pixels, width, height, pitch, area);
+        sdl::PresenterFlush(false);
+        return;
+    }
+    if (sdl::PresenterSubmitMovie(pixels, width, height, pitch, area) && !PushWake(kWakePresent))
+        sdl::PresenterWakeLost();
+}
+
+void SClientSize(int* width, int* height) { sdl::PresenterClientSize(width, height); }
+
 bool SSetDisplayMode(DisplayMode mode) {
     if (mode < kWindowed || mode > kFullFiltered) return false;
     if (!S().window) return false;
@@ -468,7 +480,7 @@ const VideoDriver kSdl = {
     "sdl",          SCreateWindow, SDestroyWindow, SSetTitle,    SSetIcon,   SSetCursor,
     SShowCursor,    SWaitMessage,  SPollMessage,   SPostMessage, SPresent,   SSetDisplayMode,
     SDisplayMode,   SFrameArea,    SRaise,         SGetMouse,    SWarpMouse, SLastFrame,
-    SRendererName,  SAccelerated,
+    SRendererName,  SAccelerated,  SPresentMovie,  SClientSize,
 };
 
 }  // namespace

@@ -31,6 +31,11 @@ double CurrentSpeed() {
     return modes.playSpeed;
 }
 
+double PlaySpeedOfStep(int step) {
+    static const double kSpeeds[12] = {0.5, 0.75, 1.0, 1.5, 2.0, 3.0, 4.0, 5.5, 8.0, 12.0, 16.0, 32.0};
+    return kSpeeds[std::clamp(step, 1, 12) - 1];
+}
+
 void ResetPacing() {
     core::SetFrameIndex(core::kDefaultFrameIndex);
     State().pacing.lastPresent = core::NowMs();

@@ -24,12 +24,12 @@ using core::SetFrameIndex;
 void ResetPacing();
 
 // Modes set by the input layer and the variables.
-// skip and hide are written by the input layer and scripts and read by the
-// composer thread each frame, hence atomic.
+// skip, hide and playSpeed are written by the input layer and scripts and
+// read by the composer, sound fade and script threads, hence atomic.
 struct ComposerModes {
     std::atomic<int> skip;  // skip mode: no pacing, whole-frame redraws
     std::atomic<int> hide;  // text window hidden: hideable objects not drawn
-    double playSpeed;    // speed of the play-speed step
+    std::atomic<double> playSpeed;  // speed of the play-speed step
     double systemSpeed;  // speed while a system script runs
     double skipSpeed;    // speed in skip mode
 };
@@ -37,6 +37,9 @@ ComposerModes& Modes();
 void SetSkipMode(bool on);  // also makes every redraw addition the whole frame
 // Speed of the current mode (system script, skip, or play).
 double CurrentSpeed();
+// The speed of a play-speed step 1..12 (0.5, 0.75, 1, 1.5, 2, 3, 4, 5.5, 8,
+// 12, 16, 32; steps outside are taken as the nearest end).
+double PlaySpeedOfStep(int step);
 
 // Waits until the next frame time (nothing in skip mode), ended early by
 // the quit or state-changed events or by `wake` (may be null). Composer

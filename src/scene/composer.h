@@ -69,13 +69,21 @@ void RedrawNow();
 
 void PauseComposer();
 void ResumeComposer();
-// Keeps the composer paused from construction to the end of its scope.
+// Keeps the composer from composing from construction to the end of its
+// scope, for a caller that owns the screen meanwhile (a full-window movie).
+// A display that was running is paused and resumed; one that was already
+// paused stays paused. Either way the whole frame is drawn and presented
+// again at the end. Any thread but the composer's; takes the SceneLock
+// itself.
 class ComposerPause {
 public:
-    ComposerPause() { PauseComposer(); }
-    ~ComposerPause() { ResumeComposer(); }
+    ComposerPause();
+    ~ComposerPause();
     ComposerPause(const ComposerPause&) = delete;
     ComposerPause& operator=(const ComposerPause&) = delete;
+
+private:
+    bool paused_ = false;  // this guard paused a running display
 };
 // Sets every object's last step time and trail timers to now, and has the
 // other timed payloads rebase (`resume`: the display resumes). Takes the

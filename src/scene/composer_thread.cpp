@@ -94,6 +94,23 @@ void ResumeComposer() {
     State().composer.suspended = 0;
 }
 
+ComposerPause::ComposerPause() {
+    ObjectSystem& objects = Objects();
+    if (!objects.running || !ComposerRunning() || core::Quitting()) return;
+    if (!platform::IsEventSet(objects.displayRunning)) return;
+    PauseComposer();
+    paused_ = true;
+}
+
+ComposerPause::~ComposerPause() {
+    if (!Objects().running || !ComposerRunning() || core::Quitting()) return;
+    if (paused_) {
+        ResumeComposer();  // draws the whole frame
+        if (!render::Modes().skip) return;
+    }
+    RedrawNow();
+}
+
 int StartComposer() {
     Composer& composer = State().composer;
     core::WaitSources sources = core::GetWaitSources();

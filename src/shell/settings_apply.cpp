@@ -6,6 +6,7 @@
 #include "files/file_handle.h"
 #include "platform/encoding.h"
 #include "platform/system.h"
+#include "render/compose.h"
 #include "script/system_variables.h"
 #include "script/variables.h"
 #include "core/engine.h"
@@ -87,6 +88,8 @@ bool ApplyGameSettings() {
     startup.informationVideo = ctx.system.video.c_str();
     startup.informationDirectX = "";
     script::InitStore(startup);
+    // The speed follows the step the saved globals brought (or the default).
+    render::Modes().playSpeed = render::PlaySpeedOfStep(script::GetSystemValues().playSpeedStep);
 
     // Sound: the on/off switches, the defaults, and the volumes restored from
     // the saved globals unless this is their first run.

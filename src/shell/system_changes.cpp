@@ -2,6 +2,7 @@
 
 #include "platform/messages.h"
 #include "platform/video.h"
+#include "render/compose.h"
 #include "script/services.h"
 #include "script/system_variables.h"
 #include "shell/input.h"
@@ -31,6 +32,10 @@ void OnSystemChange(int change) {
             platform::Video().postMessage(m);
             break;
         }
+        case SystemChange::PlaySpeed:
+            // Actions, fades and the frame pacing run at the step's speed.
+            render::Modes().playSpeed = render::PlaySpeedOfStep(script::GetSystemValues().playSpeedStep);
+            break;
         case SystemChange::Sound:
         case SystemChange::Skip:
             // Sounds pick the new master factors up on their next pass.

@@ -4,9 +4,11 @@
 #include <atomic>
 #include <cstdio>
 
+#include "movie/full_window.h"
 #include "movie/movie_commands.h"
 #include "scene/composer.h"
 #include "script/command_table.h"
+#include "script/system_variables.h"
 #include "shell/input.h"
 #include "shell/wiring_internal.h"
 #include "sound/sound_commands.h"
@@ -57,6 +59,28 @@ void StopTextVoice(void* voice, int) {
     sound::DestroySound(static_cast<sound::SoundObject*>(voice));
 }
 
+// A full-window movie: the window's message phases follow it, and the
+// prompts of the movie phase reach its controls.
+void MovieInputMode(int mode) {
+    switch (mode) {
+        case movie::kMovieInputStarting:
+            SetWindowPhase(kPhaseStartup);
+            break;
+        case movie::kMovieInputPlaying:
+            SetWindowPhase(kPhaseMovie);
+            break;
+        default:
+            SetWindowPhase(kPhaseRunning);
+            break;
+    }
+}
+
+int MovieInterruptible() {
+    return script::GetSystemValues().breakPlayMovie || movie::FullWindowMovieInterruptible() ? 1 : 0;
+}
+
+void MovieControl(int operation) { movie::ControlFullWindowMovie(operation); }
+
 }  // namespace
 
 void WireMedia() {
@@ -70,6 +94,9 @@ void WireMedia() {
     input.suspendScene = SuspendSceneMedia;
     input.resumeScene = ResumeSceneMedia;
     scene::ComposerHooksTable().rebaseOther = movie::RebaseMovies;
+    movie::GetFullWindowHooks().inputMode = MovieInputMode;
+    input.movieInterruptible = MovieInterruptible;
+    input.movieControl = MovieControl;
 }
 
 }  // namespace shell

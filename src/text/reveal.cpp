@@ -8,6 +8,7 @@
 #include "core/clock.h"
 #include "core/input.h"
 #include "render/dirty_rect.h"
+#include "render/compose.h"
 #include "render/drawable.h"
 #include "render/image.h"
 #include "scene/action.h"
@@ -275,10 +276,7 @@ bool ExtraWaitHolds(scene::SceneObject* o, TextPayload* t, CharAttributes& at, u
 
 }  // namespace
 
-double PlaySpeedFactor(int step) {
-    static const double kFactors[12] = {0.5, 0.75, 1.0, 1.5, 2.0, 3.0, 4.0, 5.5, 8.0, 12.0, 16.0, 32.0};
-    return kFactors[std::clamp(step, 1, 12) - 1];
-}
+double PlaySpeedFactor(int step) { return render::PlaySpeedOfStep(step); }
 
 int TextRunning(scene::SceneObject* o) {
     TextPayload* t = o ? o->text : nullptr;

@@ -2,7 +2,8 @@
 // the movie as a picture, WaitPlay waits for a movie that does not loop and
 // its last frame stays; Request and SetStream reach a looping movie; a file
 // that is not a movie creates nothing; a mask may play a movie; SetStream
-// still seeks movies after the game was reset.
+// still seeks movies after the game was reset. MoviePlay shows a movie over
+// the window while its script waits, until a click stops it or the run ends.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -105,6 +106,65 @@ TEST(MovieRun, SetStreamSeeksMoviesAfterReset) {
     ASSERT_EQ(testing_support::ReadAll(game.path + "/done.txt"), "1") << output;
     // Without the seek the movie would still show its first, yellow second.
     EXPECT_EQ(PixelAt(shot, 704, 104) & 0xFFFFFF, 0xFF00FFu) << output;
+}
+
+// A full-window movie that may be interrupted: the script waits in MoviePlay
+// until a click's prompt (answered Yes) stops the 30 s movie, then goes on.
+// The clicks repeat so that a slow start (a sanitizer build) still meets the
+// movie playing; the ones after it land on the scene and change nothing.
+TEST(MovieRun, AClickSkipsAFullWindowMovie) {
+    TempDir game;
+    movie_test::MovieSpec spec;
+    spec.colours.assign(30, 0xFF0000FF);
+    spec.framesPerSecond = 1;
+    std::filesystem::create_directories(game.path + "/movie");
+    ASSERT_TRUE(movie_test::WriteSolidMovie(game.path + "/movie/opening.mkv", spec));
+    std::string clicks;
+    for (int t = 1500; t <= 12000; t += 1500) clicks += std::to_string(t) + " click 512 300\n";
+    game.Write("input.txt", clicks);
+    WriteGame(game,
+              "chapter main {\n"
+              "\tCreateColor(\"bg\", 0, 0, 0, 1024, 768, \"#FF0000\");\n"
+              "\tMoviePlay(\"movie/opening.mkv\", TRUE);\n"
+              "\tCreateColor(\"after\", 1, 0, 0, 1024, 768, \"#00FF00\");\n"
+              "\tWait(300);\n"
+              "\tExit();\n"
+              "}\n");
+    std::string output;
+    std::string shot = game.path + "/shot.png";
+    ASSERT_EQ(RunHeadless(game, &output, {"--input", game.path + "/input.txt", "--screenshot", shot}, 20000), 0)
+        << output;
+    EXPECT_NE(output.find("\xE3\x83\xA0\xE3\x83\xBC\xE3\x83\x93\xE3\x83\xBC"), std::string::npos)
+        << "the stop prompt was not asked: " << output;
+    // The scene after the movie was drawn, over the whole frame.
+    EXPECT_EQ(PixelAt(shot, 512, 300) & 0xFFFFFF, 0x00FF00u) << output;
+    EXPECT_EQ(PixelAt(shot, 512, 700) & 0xFFFFFF, 0x00FF00u) << output;
+}
+
+// While a movie plays in a window it covers the band from 4 rows above the
+// top to row 603; the paused scene stays below it. Ending the run ends the
+// movie (a quit), without waiting for its 30 s.
+TEST(MovieRun, AFullWindowMovieCoversTheTopBandUntilTheRunEnds) {
+    TempDir game;
+    movie_test::MovieSpec spec;
+    spec.colours.assign(30, 0xFF0000FF);
+    spec.framesPerSecond = 1;
+    std::filesystem::create_directories(game.path + "/movie");
+    ASSERT_TRUE(movie_test::WriteSolidMovie(game.path + "/movie/opening.mkv", spec));
+    WriteGame(game,
+              "chapter main {\n"
+              "\tCreateColor(\"bg\", 0, 0, 0, 1024, 768, \"#FF0000\");\n"
+              "\tWait(300);\n"
+              "\tMoviePlay(\"movie/opening.mkv\", FALSE);\n"
+              "\tCreateColor(\"after\", 1, 0, 0, 1024, 768, \"#00FF00\");\n"
+              "\tWait(300);\n"
+              "}\n");
+    std::string output;
+    std::string shot = game.path + "/shot.png";
+    // Well before the movie's end, with room for a slow start (a sanitizer build).
+    ASSERT_EQ(RunHeadless(game, &output, {"--screenshot", shot}, 8000), 3) << output;
+    for (int y : {0, 300, 603}) EXPECT_EQ(PixelAt(shot, 512, y) & 0xFFFFFF, 0x0000FFu) << "row " << y;
+    for (int y : {605, 767}) EXPECT_EQ(PixelAt(shot, 512, y) & 0xFFFFFF, 0xFF0000u) << "row " << y;
 }
 
 }  // namespace
