@@ -1,7 +1,8 @@
 // Dialogue text: laying out a 400-character page of a text block with the
-// real fonts (the second and later runs find the face open and its glyphs
-// in FreeType's caches), against the plain walk over fixed metrics as the
-// floor; and the reveal step of a page when no character is due yet.
+// real fonts, with its glyphs kept from the run before (warm) and with the
+// glyph cache emptied first (cold: FreeType measures and draws each
+// character), against the plain walk over fixed metrics as the floor; and
+// the reveal step of a page when no character is due yet.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include "scene/scene_object.h"
 #include "script/system_variables.h"
 #include "text/font.h"
+#include "text/glyph_cache.h"
 #include "text/reveal.h"
 #include "text/text_layout.h"
 #include "text/text_object.h"
@@ -57,6 +59,29 @@ void BM_LoadTextPageLayout(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * 400);
 }
 BENCHMARK(BM_LoadTextPageLayout)->Unit(benchmark::kMicrosecond);
+
+// The same page with the glyph cache emptied before each layout: every
+// character measured and drawn by FreeType, as every page was laid out
+// before glyphs were kept.
+void BM_LoadTextPageLayoutColdGlyphs(benchmark::State& state) {
+    std::string page = Page();
+    text::LayoutRules rules;
+    rules.width = 900;
+    rules.height = 600;
+    for (auto _ : state) {
+        text::TextPayload* t = NewPayload();
+        {
+            core::LockGuard hold(core::kLockText);
+            text::ClearGlyphCache();
+            text::BlockEnd end{};
+            benchmark::DoNotOptimize(text::LayOutPayload(t, rules, page.data(),
+                                                         page.data() + page.size(), true, &end));
+        }
+        text::DestroyTextPayload(t);
+    }
+    state.SetItemsProcessed(state.iterations() * 400);
+}
+BENCHMARK(BM_LoadTextPageLayoutColdGlyphs)->Unit(benchmark::kMicrosecond);
 
 int FixedMeasure(void*, text::CharRecord* r) {
     r->advance = r->code > 0xFF ? 20 : 10;

@@ -140,7 +140,11 @@ scene Main {
 	// page); holding Ctrl skips. Mio's first line is voiced, the hill's old
 	// name carries its reading above it, and the count of visits is the
 	// player's own (its sum sign is not in the Japanese font: it is drawn from
-	// another installed font, at the same size on the same baseline).
+	// another installed font, at the same size on the same baseline). Her voice is of the class mio, which the settings list
+	// (ボイス, all_name): a settings screen silences it by taking mio out
+	// of $SYSTEM_voice_enable_list. Code in braces inside a line runs as a
+	// script of its own when the text gets there, and the line waits for it:
+	// here the lantern dims before she goes on.
 	$visits = $visits + 1;
 	CreateTexture("window", 50, 32, 560, "data/ui/textwindow.png");
 	CreateTexture("nameplate", 51, 48, 538, "data/ui/nameplate.png");
@@ -157,7 +161,7 @@ scene Main {
 <VOICE NAME=mio CLASS=mio SRC="data/voice/mio01">おはよう。<RUBY='あかつき'>暁</RUBY>の丘へ、ようこそ。<K>
 Good morning&, and welcome to the hills at dawn&.
 
-<FONT INCOLOR=#FFE080>今日で<VALUE NAME=$visits>回目の夜明けだね。</FONT><K>
+<FONT INCOLOR=#FFE080>今日で<VALUE NAME=$visits>回目の夜明けだね。</FONT>{ Fade("lantern", 600, 350, NULL, TRUE); }<K>
 This is dawn number <VALUE NAME=$visits> for you (∑ <VALUE NAME=$visits>)&. <I>Shall we watch it together?</I>
 </PRE>
 	LoadText("Main", "window/text", "talk", 900, 160, NULL, NULL);

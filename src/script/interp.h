@@ -90,6 +90,29 @@ int32_t BlockStatus(const ScriptBlock* block);
 ScriptBlock* PrepareParallelBlock(ScriptProcess* process, const char* name, const char* objectName);
 void LaunchParallelBlock(ScriptBlock* block);
 
+// --- Inline code of dialogue text ------------------------------------------
+// A text block's "{ ... }" runs as an inline block of its process on a
+// thread of its own when the text's reveal reaches it; the reveal polls for
+// its end instead of waiting.
+//
+// The inline block whose body follows the "{" at `open` in the process's
+// loaded text, or null. Takes the script-loading lock (blocks are appended
+// under it): call it where no other engine lock is held.
+ScriptBlock* FindInlineBlock(ScriptProcess* process, const char* open);
+// Starts the inline block from its beginning on a new thread, with
+// `objectPrefix` as its object prefix (the context of the block that made
+// the text). False, with nothing started, when its previous run still goes
+// on, its process is being freed or no thread could be made. Any thread
+// (the composer's, with the SceneLock held): takes only a leaf mutex and
+// the thread registry.
+bool StartInlineBlock(ScriptBlock* block, const char* objectPrefix);
+// Whether the inline block's thread still runs. Once it has ended its
+// thread entry is released. False once its process is being freed. The
+// caller keeps the block alive: a text object lives in the tree of the
+// process that owns the block, and the tree is released only after every
+// block thread of the process has been stopped.
+bool InlineBlockRunning(ScriptBlock* block);
+
 // Stops the processes of the current world (both worlds at quit, restart and
 // loading), frees them and saves the read marks. Each process thread is
 // waited for up to `waitMs` (StopAllProcesses: 10 s); a process whose thread

@@ -51,6 +51,9 @@ int RunCommandText(ScriptProcess* process, ScriptBlock* block, const char* text)
 
 // Process lists.
 void FreeProcess(ScriptProcess* process);
+// Inline blocks of the process start no more (FreeProcess, before its
+// block threads are stopped).
+void CloseInlineBlocks(ScriptProcess* process);
 // Invalidates the function-name index of a process (after loading or
 // unloading a file).
 void FunctionsChanged(ScriptProcess* process);

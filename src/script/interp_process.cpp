@@ -318,6 +318,7 @@ void FunctionsChanged(ScriptProcess* process) {
 
 void FreeProcess(ScriptProcess* process) {
     if (!process) return;
+    CloseInlineBlocks(process);
     bool stopped = true;
     for (ScriptBlock* b = process->firstBlock; b; b = b->next)
         if (!StopBlockThread(b)) stopped = false;

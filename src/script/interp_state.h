@@ -66,6 +66,9 @@ struct ProcessRunState {
     uint8_t world;  // 0 main, 1 system
     // Set by StopAllProcesses (another thread): the process must not start.
     int32_t stopRequested;
+    // Set (under ProcessLists::inlineLock) when the process is being freed:
+    // no inline block of it starts or is looked at any more.
+    uint8_t inlineClosed;
 };
 
 // Atomic access to fields that several threads touch (plain ints in records

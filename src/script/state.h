@@ -39,6 +39,9 @@ struct ProcessLists {
     bool engineStarted = false;  // the first start has run (start thread only)
     std::mutex overrideLock;     // guards startOverride
     char startOverride[kFileNameSize] = {};  // start script chosen by loading; empty: none
+    // Guards the thread fields of inline blocks and every process's
+    // inlineClosed flag (inline_code.cpp); a leaf lock, held briefly.
+    std::mutex inlineLock;
 
     ProcessLists() = default;
     ~ProcessLists();

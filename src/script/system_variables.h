@@ -22,7 +22,7 @@ struct SystemValues {
     int volumeBgm = 1000, volumeSe = 1000, volumeVoice = 1000;
     int movieAudioVolume = 1000;
     char voiceEnableList[512] = {};
-    int voiceEnableAnother = 0;
+    int voiceEnableAnother = 1;  // voices of classes not in the settings' list play
     char backlogIgnoreCharacterVoice[512] = {};
     // Window mode: the mode asked for by scripts (1 full screen), the mode the
     // display currently runs in (kept by the display), and the lock.

@@ -1,7 +1,6 @@
 // Part of the engine's wiring: what sounds and movies share. One script
 // command (SetStream) moves both; a system screen holds both and lets both
 // play on; the composer's rebase reaches the movies.
-#include <atomic>
 #include <cstdio>
 
 #include "movie/full_window.h"
@@ -39,8 +38,9 @@ void ResumeSceneMedia() {
 void* PlayTextVoice(const char* source, const char*) {
     sound::SoundObject* s = sound::CreateSound(sound::CategoryFromName("VOICE"), source);
     if (!s) {
-        static std::atomic<bool> told{false};
-        if (!told.exchange(true)) std::fprintf(stderr, "velmoor: voice file not found: %s\n", source);
+        bool& told = text::State().voiceMissingTold;
+        if (!told) std::fprintf(stderr, "velmoor: voice file not found: %s\n", source);
+        told = true;
         return nullptr;
     }
     sound::PlaySound(s);

@@ -7,6 +7,7 @@
 
 #include "platform/encoding.h"
 #include "text/glyph_set.h"
+#include "text/glyph_cache.h"
 #include "text/state.h"
 
 namespace text {
@@ -267,6 +268,7 @@ void ClearFonts() {
     ForgetSelectedDefault();
     t.selectedCopy = {};
     ClearGlyphSets();
+    ClearGlyphCache();
 }
 
 int PlatformFontsOpened() { return State().fontsOpened; }

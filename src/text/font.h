@@ -136,7 +136,7 @@ platform::GlyphFont* PlatformFont(const FontSpec& spec);
 bool IsVerticalFace(const char* face);
 
 // Start-up and shutdown: drops the shared context's font and the remembered
-// default, and empties the glyph sets.
+// default, and empties the glyph sets and the glyph cache.
 void ClearFonts();
 
 // Platform fonts opened so far (tests).

@@ -266,16 +266,12 @@ int RenderCharacter(FontSpec* spec, uint32_t code, uint32_t* dest, int32_t pitch
     return 1;
 }
 
-render::Drawable* MakeGlyphImage(FontSpec* spec, uint32_t code) {
+render::Image* DrawGlyphPicture(FontSpec* spec, uint32_t code, bool* complete) {
+    if (complete) *complete = false;
     if (!spec) return nullptr;
-    const GlyphSetEntry* entry = FindGlyph(FontHash(*spec), code);
-    if (entry && entry->image) {
-        render::Drawable* d = render::WrapImage(nullptr, entry->image);
-        if (d) d->ownsImage = 0;
-        return d;
-    }
     int32_t w = 0, h = 0;
-    if (MeasureCharacter(spec, code, &w, &h)) {
+    bool measured = MeasureCharacter(spec, code, &w, &h) != 0;
+    if (measured) {
         if (spec->direction) {
             w += 4;
             h += 4;
@@ -286,7 +282,21 @@ render::Drawable* MakeGlyphImage(FontSpec* spec, uint32_t code) {
     render::Image* image = render::CreateBlankImage(w, h, 0, 0);
     if (!image) return nullptr;
     image->displayWidth = w;
-    RenderCharacter(spec, code, image->rows[0], image->width, image->height, nullptr);
+    bool drawn = RenderCharacter(spec, code, image->rows[0], image->width, image->height, nullptr) != 0;
+    if (complete) *complete = measured && drawn;
+    return image;
+}
+
+render::Drawable* MakeGlyphImage(FontSpec* spec, uint32_t code) {
+    if (!spec) return nullptr;
+    const GlyphSetEntry* entry = FindGlyph(FontHash(*spec), code);
+    if (entry && entry->image) {
+        render::Drawable* d = render::WrapImage(nullptr, entry->image);
+        if (d) d->ownsImage = 0;
+        return d;
+    }
+    render::Image* image = DrawGlyphPicture(spec, code, nullptr);
+    if (!image) return nullptr;
     render::Drawable* d = render::WrapImage(nullptr, image);
     if (!d) render::DestroyImage(&image);
     return d;

@@ -14,6 +14,7 @@
 
 namespace render {
 struct Drawable;
+struct Image;
 }
 
 namespace text {
@@ -77,6 +78,13 @@ int MeasureCharRecord(FontSpec* spec, CharRecord* record);
 // metrics. 1 / 0.
 int RenderCharacter(FontSpec* spec, uint32_t code, uint32_t* dest, int32_t pitch, int32_t destRows,
                     GlyphMetrics* out);
+
+// The glyph's picture in spec's font, drawn now: an Image of the measured
+// size (4 pixels wider and taller when the font has a direction; 128 x 128
+// when measuring fails) with the glyph drawn at its top-left in the fill
+// colour. *complete (optional) tells whether it was measured and drawn.
+// Null when memory runs out.
+render::Image* DrawGlyphPicture(FontSpec* spec, uint32_t code, bool* complete);
 
 // The glyph's Drawable: over a glyph set's finished Image (not owned) when
 // this font has one for the code, else over a new Image of the measured size

@@ -12,6 +12,8 @@
 #include "render/drawable.h"
 #include "render/image.h"
 #include "script/variables.h"
+#include "text/glyph_cache.h"
+#include "text/glyph_set.h"
 #include "text/state.h"
 #include "text/text_object.h"
 
@@ -35,9 +37,17 @@ bool OwnGlyphImage(render::Drawable* d) {
     return true;
 }
 
-// A glyph Drawable of its own for `code` in the current font, or null.
+// A glyph Drawable of its own for `code` in the current font, or null: a
+// copy of the LoadFont glyph set's picture when the font has one, else of
+// the glyph cache's.
 render::Drawable* MakeOwnedGlyph(FontSpec* spec, uint32_t code) {
-    render::Drawable* d = MakeGlyphImage(spec, code);
+    render::Drawable* d = nullptr;
+    if (FindGlyph(FontHash(*spec), code)) {
+        d = MakeGlyphImage(spec, code);
+    } else if (render::Image* picture = CachedGlyphPicture(spec, code)) {
+        d = render::WrapImage(nullptr, picture);
+        if (!d) render::DestroyImage(&picture);
+    }
     if (!d || !OwnGlyphImage(d)) {
         if (d) render::DestroyDrawable(&d);
         return nullptr;
@@ -60,7 +70,7 @@ struct Job {
 };
 
 int MeasureWithFont(void* context, CharRecord* record) {
-    return MeasureCharRecord(&static_cast<Job*>(context)->spec, record);
+    return CachedCharRecord(&static_cast<Job*>(context)->spec, record);
 }
 
 // Re-creates the job's font with a changed face, height or style; on
@@ -101,7 +111,7 @@ void MakeRuby(Job* j, int next, const TagEffect& e) {
         CharEntry& r = t->ruby[t->rubyCount];
         r.record = CharRecord{};
         r.record.code = static_cast<int32_t>(code);
-        if (!MeasureCharRecord(&j->spec, &r.record)) continue;
+        if (!CachedCharRecord(&j->spec, &r.record)) continue;
         r.glyph = MakeOwnedGlyph(&j->spec, code);
         if (!r.glyph) continue;
         r.glyph->owner = t->owner;
@@ -288,6 +298,7 @@ int LayOutPayload(TextPayload* t, const LayoutRules& base, const char* start, co
         at.backlogLineEnd = p.slot == kSlotLineEnd ? 1 : 0;
         at.textPosition = block && p.slot == kSlotLineEnd ? p.source : nullptr;
         at.inlineCode = p.slot == kSlotInlineCode ? p.source : nullptr;
+        at.readAlso = block ? p.readAlso : nullptr;
     }
     std::free(placed);
     return ok;

@@ -18,7 +18,9 @@
 #include "script/command_table.h"
 #include "script/dispatch.h"
 #include "script/object_names.h"
+#include "script/interp.h"
 #include "script/process.h"
+#include "script/sjis.h"
 #include "script/variables.h"
 #include "text/state.h"
 #include "text/text_object.h"
@@ -133,6 +135,15 @@ int MakeOne(const scene::CreateContext& c, script::ScriptBlock* source, script::
     t->continued = end.continued;
     t->endX = end.x;
     t->endY = end.y;
+    script::CopyCut(t->textName, sizeof(t->textName), e->label);
+    script::CopyCut(t->inlinePrefix, sizeof(t->inlinePrefix), c.prefix ? c.prefix : "");
+    // Inline code runs as a block of the script that holds the text; it is
+    // found now, on the script's own thread, not by the reveal.
+    for (int i = 0; i < t->count; ++i) {
+        CharAttributes& at = t->attributes[i];
+        if (at.inlineCode && source->process)
+            at.inlineBlock = script::FindInlineBlock(source->process, at.inlineCode);
+    }
     scene::Creation k;
     if (!scene::BeginCreation(c, objectName, &k)) {
         render::DestroyImage(&main);
@@ -170,6 +181,11 @@ int MakeOne(const scene::CreateContext& c, script::ScriptBlock* source, script::
 
 }  // namespace
 
+void SetRestoringTextName(const char* name) {
+    char* out = State().restoringTextName;
+    script::CopyCut(out, sizeof(State().restoringTextName), name ? name : "");
+}
+
 int LoadTextObjects(const scene::CreateContext& c, const char* const* args, int count) {
     auto at = [&](int i) -> const char* { return i < count ? args[i] : nullptr; };
     const char* box = at(1);
@@ -203,6 +219,8 @@ int LoadTextObjects(const scene::CreateContext& c, const char* const* args, int 
         if (std::strcmp(entryName, boxName) != 0) continue;
         if (!LabelMatches(e->label, name, length, star != nullptr)) continue;
         if (restoring) {
+            const char* restored = State().restoringTextName;
+            if (restored[0] && std::strcmp(e->label, restored) != 0) continue;
             char qualified[script::kObjectNameSize];
             script::QualifyObjectName(objectName, qualified, c.prefix);
             core::SceneLockGuard hold;

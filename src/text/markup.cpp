@@ -297,6 +297,7 @@ int ParseTag(const char* p, const char* end, TagEffect* out, const char** next) 
             if (*b == '\r') ++b;
             if (b < end && *b == '\n') ++b;
             out->skipBreak = b != after ? 1 : 0;
+            out->breakAt = out->skipBreak ? after : nullptr;
             after = b;
         }
         *next = after;

@@ -71,6 +71,7 @@ struct TagEffect {
     char voiceSource[kVoiceSourceSize];
     int32_t voiceEnabled;  // 0 for MODE=OFF
     int32_t skipBreak;     // a line break right after the tag belongs to it
+    const char* breakAt;   // where that line break is in the text (null: none)
 };
 
 // Parses the tag whose "<" is just before `p`, in [p, end). `*next`

@@ -83,6 +83,20 @@ void ClearImages(scene::SceneObject* o, TextPayload* t) {
     MarkChanged(o);
 }
 
+// A line break of the script text is read as a whole: both bytes of a
+// CR LF (the script walker marks every break byte it passes, so a block is
+// wholly read only when the text it shows marked its breaks the same way).
+int MarkBreakRead(const script::ScriptFile* file, const char* at) {
+    int changed = script::MarkRead(file, at);
+    if (at[0] == '\r' && at[1] == '\n') changed |= script::MarkRead(file, at + 1);
+    return changed;
+}
+
+bool BreakIsRead(const script::ScriptFile* file, const char* at) {
+    if (!script::IsRead(file, at)) return false;
+    return !(at[0] == '\r' && at[1] == '\n') || script::IsRead(file, at + 1);
+}
+
 // Marks the text positions up to the next stop read; the page counts as
 // read when they all were before.
 void LookUpRead(TextPayload* t) {
@@ -92,12 +106,12 @@ void LookUpRead(TextPayload* t) {
     for (int i = t->cursor; i < t->count; ++i) {
         const CharAttributes& at = t->attributes[i];
         if (i > t->cursor && at.stopState) break;
-        if (!at.textPosition) continue;
-        any = 1;
-        if (!script::IsRead(file, at.textPosition)) {
-            read = 0;
-            break;
+        for (const char* position : {at.textPosition, at.readAlso}) {
+            if (!position) continue;
+            any = 1;
+            if (!BreakIsRead(file, position)) read = 0;
         }
+        if (!read) break;
     }
     if (any) t->read = read;
 }
@@ -175,8 +189,11 @@ void RevealOne(scene::SceneObject* o, TextPayload* t) {
         if (t->backlog) BacklogAppend(static_cast<uint32_t>(c.record.code));
     }
     if (at.backlogLineEnd && t->backlog) BacklogAppend(10);
-    if (at.textPosition && t->script)
-        script::MarkRead(static_cast<const script::ScriptFile*>(t->script), at.textPosition);
+    if (t->script) {
+        const auto* file = static_cast<const script::ScriptFile*>(t->script);
+        if (at.textPosition) MarkBreakRead(file, at.textPosition);
+        if (at.readAlso) MarkBreakRead(file, at.readAlso);
+    }
     ++t->cursor;
 }
 
@@ -184,10 +201,12 @@ void RevealOne(scene::SceneObject* o, TextPayload* t) {
 // unless skipping is absolute.
 void MarkSlotRead(TextPayload* t) {
     if (!t->script || t->cursor >= t->count) return;
-    const char* position = t->attributes[t->cursor].textPosition;
-    if (!position) return;
+    const CharAttributes& at = t->attributes[t->cursor];
     const auto* file = static_cast<const script::ScriptFile*>(t->script);
-    if (script::MarkRead(file, position) && Skipping() && !script::GetSystemValues().skipAbsolute)
+    bool unread = false;
+    for (const char* position : {at.textPosition, at.readAlso})
+        if (position && MarkBreakRead(file, position)) unread = true;
+    if (unread && Skipping() && !script::GetSystemValues().skipAbsolute)
         script::GetSystemValues().skip = 0;
 }
 
@@ -294,6 +313,14 @@ int RevealStep(scene::SceneObject* o) {
     const uint32_t now = core::NowMs();
     const script::SystemValues& v = script::GetSystemValues();
     MarkSlotRead(t);
+    // Inline code that runs holds the text; once it has ended the clock
+    // starts afresh and the whole frame is drawn again (the code may have
+    // changed anything).
+    if (t->inlineRunning) {
+        if (InlineCodeRunning(t)) return Restoring() ? 1 : kWaiting;
+        t->lastStep = now;
+        render::AddDirtyRect(0, 0, render::kFrameWidth, render::kFrameHeight);
+    }
     CharAttributes& at = t->attributes[t->cursor];
     if (at.interval >= 0) t->interval = at.interval;
 
@@ -327,9 +354,13 @@ int RevealStep(scene::SceneObject* o) {
     } else if (at.voice >= 0) {
         at.voice = -1;
     }
+    // Inline code at the slot runs before the text goes on (not while a
+    // saved game is restored); code that cannot start is passed over.
     if (at.inlineCode) {
-        RunInlineCode(t, at.inlineCode);
+        bool started = !Restoring() && RunInlineCode(t, at);
         at.inlineCode = nullptr;
+        at.inlineBlock = nullptr;
+        if (started) return 1;
     }
 
     if (!t->pageStarted) {
@@ -364,7 +395,7 @@ int RevealStep(scene::SceneObject* o) {
             CharAttributes& next = t->attributes[t->cursor];
             if (Skipping() && next.stopState == 1) next.stopState = 0;
             if (Skipping() && next.voice >= 0) next.voice = -1;
-            if (Stops(next) || (all && next.textPosition)) break;
+            if (Stops(next) || (all && (next.textPosition || next.readAlso))) break;
         }
         RevealOne(o, t);
         --budget;

@@ -6,10 +6,12 @@
 
 #include "core/clock.h"
 #include "render/dirty_rect.h"
+#include "script/interp.h"
 #include "script/system_variables.h"
 #include "text/state.h"
 #include "text/text_icons.h"
 #include "text/text_object.h"
+#include "text/voice_class.h"
 
 namespace text {
 
@@ -26,6 +28,7 @@ void ShowTextIcon(TextPayload* t, int32_t kind) {
         s.iconY = t->iconY;
     }
     s.iconStart = core::NowMs();
+    s.iconDrawnFrame = -1;
     t->iconShown = kind;
     LoadTextIcons(kind);
     MarkTextIconDirty();
@@ -45,7 +48,9 @@ void BacklogAppend(uint32_t code) {
 void PlayTextVoice(TextPayload* t, const VoiceRecord& voice) {
     TextHooks& h = State().hooks;
     StopTextVoice(t, true);
-    if (!voice.enabled || !h.playVoice) return;
+    // A voice of a class the player turned off is not heard; without a
+    // playing voice the text is not paced by it either.
+    if (!voice.enabled || !h.playVoice || !VoiceClassEnabled(voice.voiceClass)) return;
     t->playingVoice = h.playVoice(voice.source, voice.voiceClass);
 }
 
@@ -77,13 +82,22 @@ void StopTextVoice(TextPayload* t, bool stop) {
     t->playingVoice = nullptr;
 }
 
-void RunInlineCode(TextPayload*, const char*) {
-    // Inline code of text is not run yet: the reveal goes on past it, and
-    // says so once rather than ending the text.
-    TextContext& s = State();
-    if (s.inlineWarned) return;
-    s.inlineWarned = true;
-    std::fprintf(stderr, "velmoor: inline code in text is skipped\n");
+bool RunInlineCode(TextPayload* t, const CharAttributes& at) {
+    auto* block = static_cast<script::ScriptBlock*>(at.inlineBlock);
+    if (block && script::StartInlineBlock(block, t->inlinePrefix)) {
+        t->inlineRunning = block;
+        return true;
+    }
+    std::fprintf(stderr, "velmoor: inline code of text \"%s\" %s; the text goes on without it\n",
+                 t->textName, block ? "could not start" : "was not found among the script's blocks");
+    return false;
+}
+
+bool InlineCodeRunning(TextPayload* t) {
+    if (!t->inlineRunning) return false;
+    if (script::InlineBlockRunning(static_cast<script::ScriptBlock*>(t->inlineRunning))) return true;
+    t->inlineRunning = nullptr;
+    return false;
 }
 
 }  // namespace text

@@ -10,6 +10,7 @@ namespace text {
 
 struct TextPayload;
 struct VoiceRecord;
+struct CharAttributes;
 
 enum TextIconKind : int32_t { kIconNone = 0, kIconPage = 1, kIconLine = 2, kIconAuto = 3 };
 
@@ -29,8 +30,12 @@ bool TextVoicePlaying(TextPayload* t);
 int32_t TextVoiceLength(TextPayload* t);
 void StopTextVoice(TextPayload* t, bool stop);
 
-// Runs the inline code block starting at `code` ("{") for the text; a block
-// that cannot run is skipped with a message on stderr.
-void RunInlineCode(TextPayload* t, const char* code);
+// Starts the inline code of slot `at` as a script process (the block that
+// made the text lends it its object prefix); true when it runs, and the
+// reveal then waits for it. Code that cannot start is skipped with a
+// message on stderr (false).
+bool RunInlineCode(TextPayload* t, const CharAttributes& at);
+// Whether the text's inline code still runs; false once it has ended.
+bool InlineCodeRunning(TextPayload* t);
 
 }  // namespace text

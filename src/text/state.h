@@ -7,6 +7,7 @@
 
 #include "core/engine.h"
 #include "text/font.h"
+#include "text/glyph_cache.h"
 #include "text/glyph_set.h"
 #include "text/text_layout.h"
 
@@ -51,6 +52,10 @@ struct TextContext {
     GlyphSetEntry* glyphTail = &glyphHead;    // last entry (the head when empty)
     int glyphSetSize = 0;                     // entries besides the head
 
+    // ---- Glyph cache of layout (glyph_cache.cpp) ----------------------------
+    // Under the glyph lock (core::kLockText).
+    GlyphCache glyphCache;
+
     // ---- Text objects (text_object.cpp) ------------------------------------
     // Glyph drawables owned by text payloads; atomic, no lock.
     std::atomic<int> liveGlyphs{0};
@@ -62,8 +67,14 @@ struct TextContext {
     int32_t iconKind = 0;
     int32_t iconX = 0, iconY = 0;
     uint32_t iconStart = 0;
-    bool inlineWarned = false;
+    int32_t iconDrawnFrame = -1;  // the animation frame last drawn
     void* lingeringVoice = nullptr;  // a voice a click let go on playing
+    bool voiceMissingTold = false;   // a missing voice file was reported
+
+    // ---- LoadText (load_text.cpp) -----------------------------------------
+    // The text name a restore re-creates (empty: none given); used by the
+    // restoring thread only.
+    char restoringTextName[256] = {};
     IconFrames icons[3];                    // page, line, automatic
     render::Drawable* iconDraw = nullptr;   // draws the current frame (not owning it)
 

@@ -66,10 +66,11 @@ IconFrames* FramesOf(int32_t kind) {
     return &f;
 }
 
-render::Image* CurrentFrame(const TextContext& s, const IconFrames& f) {
-    if (f.count == 0) return nullptr;
+// The animation's frame due now (an index into f.frames), -1 without frames.
+int32_t FrameIndex(const TextContext& s, const IconFrames& f) {
+    if (f.count == 0) return -1;
     uint32_t frame = (core::NowMs() - s.iconStart) / kFrameMs;
-    return f.frames[frame % static_cast<uint32_t>(f.count)];
+    return static_cast<int32_t>(frame % static_cast<uint32_t>(f.count));
 }
 
 }  // namespace
@@ -82,6 +83,9 @@ void MarkTextIconDirty(bool animatedOnly) {
     TextContext& s = State();
     IconFrames* f = FramesOf(s.iconKind);
     if (!f || f->count == 0 || (animatedOnly && f->count < 2)) return;
+    // An animation is drawn again only when its frame changes (every 100
+    // ms), not every frame while a page waits.
+    if (animatedOnly && FrameIndex(s, *f) == s.iconDrawnFrame) return;
     render::AddDirtyRect(s.iconX, s.iconY, f->frames[0]->width, f->frames[0]->height);
 }
 
@@ -89,8 +93,10 @@ int DrawTextIcon(scene::SceneObject* o) {
     TextContext& s = State();
     if (!o->text || !o->text->iconShown || s.iconKind != o->text->iconShown) return 0;
     IconFrames* f = FramesOf(s.iconKind);
-    render::Image* frame = f ? CurrentFrame(s, *f) : nullptr;
-    if (!frame) return 0;
+    int32_t index = f ? FrameIndex(s, *f) : -1;
+    if (index < 0) return 0;
+    render::Image* frame = f->frames[index];
+    s.iconDrawnFrame = index;
     render::Drawable*& d = s.iconDraw;
     if (!d || d->image->width != frame->width || d->image->height != frame->height) {
         if (d) render::DestroyDrawable(&d);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "script/scan.h"
 #include "script/sjis.h"
 
 namespace text {
@@ -74,6 +75,7 @@ struct Walk {
     int lineStart = 0;
     int substitution = 0;          // depth of <VALUE> text being laid out
     const char* tagSource = nullptr;  // source of substituted characters
+    const char* pendingBreak = nullptr;  // a line break a <VOICE> tag took
     const LayoutHooks* hooks;
 
     Walk(const LayoutRules& r, MeasureFn m, void* c, PlacedChar* o, int cap, bool b)
@@ -132,9 +134,11 @@ struct Walk {
             c.y = y;
             c.slot = kind;
             c.source = source;
+            c.readAlso = pendingBreak;
             c.interval = -1;
             if (hooks && hooks->placed && !hooks->placed(context, count, c)) failed = true;
         }
+        pendingBreak = nullptr;
         ++count;
         if (count >= capacity) stopped = true;
     }
@@ -189,6 +193,7 @@ struct Walk {
             c.slot = kSlotCharacter;
             c.pageStart = block && pageEnd ? 1 : 0;
             c.source = tagSource ? tagSource : source;
+            c.readAlso = pendingBreak;
             c.interval = pendingInterval;
             if (c.pageStart) {
                 c.stopState = 1;
@@ -212,6 +217,7 @@ struct Walk {
         }
         pendingStop = 0;
         pendingInterval = -1;
+        pendingBreak = nullptr;
         rubyPending = false;
         pageEnd = false;
         continuation = false;
@@ -300,6 +306,9 @@ struct Walk {
         TagEffect e;
         const char* next = end;
         ParseTag(p + 1, end, &e, &next);
+        // The break a voice tag takes is still marked read when the reveal
+        // passes (only a script's own text has read marks).
+        if (block && substitution == 0 && e.kind == kTagVoice && e.breakAt) pendingBreak = e.breakAt;
         if (!Apply(e, p)) failed = true;
         return next;
     }
@@ -357,16 +366,28 @@ struct Walk {
         return p;
     }
 
-    // Text blocks: "{" ... the matching "}".
+    // Text blocks: "{" ... the matching "}". Blocks that follow separated
+    // only by line breaks belong to the same code (the script loader runs
+    // them as one), so they take no slots of their own.
     const char* InlineCode(const char* p, const char* end) {
         Slot(kSlotInlineCode, p);
-        int depth = 0;
-        while (p < end && *p) {
-            if (*p == '{') ++depth;
-            if (*p == '}' && --depth == 0) return p + 1;
-            p = Next(p, end);
+        const char* after = MatchBrace(p, end);
+        while (after && after < end) {
+            const char* q = after;
+            while (q < end && (*q == '\r' || *q == '\n')) ++q;
+            if (q >= end || *q != '{') break;
+            const char* next = MatchBrace(q, end);
+            if (!next) break;
+            after = next;
         }
-        return p;
+        return after ? after : end;
+    }
+
+    // The byte after the "}" matching the "{" at p (found as the script
+    // loader finds it: quotes and comments of the code skipped), or null.
+    static const char* MatchBrace(const char* p, const char* end) {
+        const char* close = script::FindMatchingBrace(const_cast<char*>(p), nullptr, end);
+        return close ? close + 1 : nullptr;
     }
 
     bool Run(const char* p, const char* end) {

@@ -77,6 +77,7 @@ struct PlacedChar {
     int32_t pageStart;    // first character of a new page: click stop with the
                           // page icon, the page cleared after it
     const char* source;   // where the slot's text starts in the source
+    const char* readAlso; // a line break a <VOICE> tag took before this slot
     // Markup (both forms):
     int32_t stopState;    // 1: click stop before this character
     int32_t iconKind;     // 1 page icon, 2 line icon
@@ -126,7 +127,8 @@ int MeasureText(const char* text, const LayoutRules& rules, MeasureFn measure, v
 //   a line that begins with "." after a line break;
 // - each line break of the source takes a kSlotLineEnd slot and ends the
 //   line; an empty line ends the page: the next character gets pageStart,
-//   unless "<?" came before the break. "<!" just before a break joins the
+//   unless "<?" came before the break; the break a <VOICE> tag takes gets
+//   no slot, its place goes to the next slot's readAlso. "<!" just before a break joins the
 //   next line to this one; "<?" at the end of the block sets continued;
 // - "{" takes a kSlotInlineCode slot and the layout goes on after the
 //   matching "}";

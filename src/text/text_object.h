@@ -53,6 +53,8 @@ struct CharAttributes {
     uint32_t direction, fill, outline;  // the font's, when laid out
     const char* textPosition;  // script text to mark read here (LoadText), or null
     const char* inlineCode;    // "{" of code to run here (LoadText), or null
+    void* inlineBlock;         // its script::ScriptBlock (found by LoadText), or null
+    const char* readAlso;      // a line break taken by a <VOICE> tag, marked read here
     int32_t voice;             // index into the payload's voices, -1 none
 };
 
@@ -108,6 +110,12 @@ struct TextPayload {
     void* ownerProcess;  // script::ScriptProcess*
     void* ownerBlock;    // script::ScriptBlock*
     int32_t continued, endX, endY;
+    // LoadText: the text name (label) of the block, and the object prefix
+    // of the block that made the object (inline code runs with it).
+    char textName[256];
+    char inlinePrefix[256];
+    // The script::ScriptBlock of inline code now running, or null.
+    void* inlineRunning;
     // The voice playing for this text (an opaque handle of the voice hooks).
     void* playingVoice;
     int32_t voiceCount;

@@ -1,7 +1,8 @@
 // Dialogue in a running game (velmoor-tool run --headless): LoadText makes
 // the text of a text block, Request "Enter" starts its reveal, a click stop
 // holds WaitText until a click or Enter, the page end clears the picture,
-// automatic mode waits per revealed character and skip mode passes it all.
+// automatic mode waits per revealed character and skip mode passes it all;
+// inline code runs mid-line as a script process, voices follow their class.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -167,6 +168,126 @@ TEST(DialogueRun, VoicePacesItsLine) {
         EXPECT_LE(t, c.most) << c.name;
         if (std::string(c.source) == "voice/none") {
             EXPECT_NE(output.find("voice"), std::string::npos) << "said once on stderr: " << output;
+        }
+    }
+}
+
+// Inline code runs when the reveal reaches it, as a script process of the
+// text's script: it sets a variable and shows a picture mid-line, and the
+// rest of the line waits for its Wait(600). When the text is made again
+// while that run still goes on, the new text cannot start the code: it goes
+// on without it and says so on stderr.
+TEST(DialogueRun, InlineCodeRunsMidLineAndHoldsTheText) {
+    const std::string load =
+        "\tLoadText(\"main\", \"box\", \"t1\", 800, 200, NULL, NULL);\n"
+        "\tRequest(\"box\", \"Enter\");\n";
+    const struct {
+        const char* name;
+        std::string again;  // the text made again before WaitText
+        bool held;          // the line waited for the code
+    } cases[] = {
+        {"the code runs", "", true},
+        {"its last run still goes on", "\tWait(200);\n" + load, false},
+    };
+    for (const auto& c : cases) {
+        TempDir game;
+        std::string script =
+            "chapter main {\n"
+            "\tSetBaseTextInterval(20);\n"
+            "\t$mid = -1;\n"
+            "\t$runs = 0;\n"
+            "<PRE box>\n"
+            "[t1]\n"
+            "ABCD{ $mid = MilliTime() - $t0; $runs = $runs + 1;\n"
+            "\tCreateColor(\"dot\", 50, 900, 700, 40, 40, \"#FF0000\"); Wait(600); }EFGH\n"
+            "</PRE>\n"
+            "\t$t0 = MilliTime();\n" +
+            load + c.again +
+            "\tWaitText(\"box\", NULL);\n"
+            "\t$out = String(\"t=%d;mid=%d;runs=%d\", MilliTime() - $t0, $mid, $runs);\n"
+            "\tWriteFile(\"out.txt\", $out, FALSE);\n"
+            "\tWait(700);\n"
+            "\tExit();\n"
+            "}\n";
+        WriteGame(game, script);
+        std::string output;
+        ASSERT_EQ(RunHeadless(game, &output, {"--screenshot", game.path + "/shot.png"}, 30000), 0)
+            << c.name << output;
+        int t = -1, mid = -1, runs = -1;
+        std::string out = ReadAll(game.path + "/out.txt");
+        ASSERT_EQ(std::sscanf(out.c_str(), "t=%d;mid=%d;runs=%d", &t, &mid, &runs), 3) << c.name << out << output;
+        EXPECT_EQ(runs, 1) << c.name;
+        EXPECT_GE(mid, 60) << c.name << ": ABCD came first";
+        EXPECT_LT(mid, 600) << c.name;
+        if (c.held) {
+            EXPECT_GE(t, mid + 600) << c.name << ": EFGH waited for the code's Wait(600)";
+        } else {
+            EXPECT_LT(t, mid + 600) << c.name << ": the second text did not wait";
+        }
+        EXPECT_LT(t, 5000) << c.name;
+        int w = 0, h = 0;
+        std::vector<uint32_t> pixels = AllPixels(game.path + "/shot.png", &w, &h);
+        ASSERT_EQ(pixels.size(), 1024u * 768u) << c.name;
+        EXPECT_EQ(pixels[720 * 1024 + 920] & 0xFFFFFF, 0xFF0000u) << c.name << ": the code's picture";
+        bool told = output.find("inline code") != std::string::npos;
+        EXPECT_EQ(told, !c.held) << c.name << output;
+    }
+}
+
+// Voices of text by class: the settings list the classes ソラ (its trail
+// byte is 0x5C) and ヒロイン; a listed class plays while
+// SYSTEM_voice_enable_list names it, any other while
+// SYSTEM_voice_enable_another is set. A voice that does not play is not
+// heard and does not pace its line (3200 ms voice: about 3000 ms paced).
+TEST(DialogueRun, VoicesPlayByClass) {
+    const struct {
+        const char* name;
+        const char* voiceClass;
+        const char* another;
+        bool plays;
+    } cases[] = {
+        {"listed and enabled", "ソラ", "0", true},
+        {"listed, not enabled", "ヒロイン", "1", false},
+        {"not listed, others off", "other", "0", false},
+        {"not listed, others on", "other", "1", true},
+    };
+    for (const auto& c : cases) {
+        TempDir game;
+        game.Write("voice/v1.wav", QuietWave(3200));
+        std::string script =
+            "chapter main {\n"
+            "\tSetBaseTextInterval(20);\n"
+            "\t$SYSTEM_sync_voice_and_text = 1;\n"
+            "\t$SYSTEM_voice_enable_list = \"ソラ\";\n"
+            "\t$SYSTEM_voice_enable_another = " + std::string(c.another) + ";\n"
+            "<PRE box>\n"
+            "[v]\n"
+            "<VOICE NAME=a CLASS=" + c.voiceClass + " SRC=\"voice/v1\">ABCDEFGHIJKLMNOPQRST\n"
+            "</PRE>\n"
+            "\t$t0 = MilliTime();\n"
+            "\tLoadText(\"main\", \"box\", \"v\", 900, 200, NULL, NULL);\n"
+            "\tRequest(\"box\", \"Enter\");\n"
+            "\tWaitText(\"box\", NULL);\n"
+            "\t$out = String(\"t=%d\", MilliTime() - $t0);\n"
+            "\tWriteFile(\"out.txt\", $out, FALSE);\n"
+            "\tExit();\n"
+            "}\n";
+        WriteGame(game, script);
+        game.Write("system/System.ini",
+                   testing_support::Sjis("[プロダクト]\nbland=Velmoor\nname=Test\nversion=1.0\n\n"
+                                         "[スクリプト]\nstart=script/start.txt\n\n"
+                                         "[ボイス]\nall_name=ソラ,ヒロイン\n"));
+        std::string output;
+        ASSERT_EQ(RunHeadless(game, &output, {"--audio-report"}, 30000), 0) << c.name << output;
+        int t = -1;
+        std::string out = ReadAll(game.path + "/out.txt");
+        ASSERT_EQ(std::sscanf(out.c_str(), "t=%d", &t), 1) << c.name << out << output;
+        bool heard = output.find("bytes played") != std::string::npos;
+        EXPECT_EQ(heard, c.plays) << c.name << output;
+        if (c.plays) {
+            EXPECT_GE(t, 2700) << c.name << ": paced by the voice";
+        } else {
+            EXPECT_LT(t, 1500) << c.name << ": not paced";
         }
     }
 }
