@@ -139,6 +139,21 @@ void LetterDown(uint32_t vk) {
 
 // An arrow moves the keyboard focus while the scene is shown (not while
 // skipping, which the next key ends anyway).
+// What a key does to a shown backlog: Down a row toward the newest, Page
+// Down a page, Home to the oldest row, End back to the newest.
+int BacklogStep(uint32_t vk) {
+    switch (vk) {
+        case platform::kVkDown:
+            return -1;
+        case platform::kVkPageDown:
+            return -kBacklogPage;
+        case platform::kVkHome:
+            return kBacklogOldest;
+        default:
+            return -kBacklogOldest;
+    }
+}
+
 void MoveFocusWith(uint32_t vk) {
     int direction = vk == platform::kVkUp     ? 0
                     : vk == platform::kVkDown ? 1
@@ -196,6 +211,7 @@ void KeyDown(const platform::Message& m) {
         case platform::kVkPageUp: {
             const KeyInfo* k = Find(vk);
             SetVar(k->variable, 1);
+            if (GetInputHooks().backlogScroll(vk == platform::kVkUp ? 1 : kBacklogPage)) break;
             if (!TryOpenBacklog()) {
                 Raise(kInputAny);
                 Raise(k->code);
@@ -211,6 +227,9 @@ void KeyDown(const platform::Message& m) {
         case platform::kVkEnd: {
             const KeyInfo* k = Find(vk);
             SetVar(k->variable, 1);
+            if (vk != platform::kVkLeft && vk != platform::kVkRight &&
+                GetInputHooks().backlogScroll(BacklogStep(vk)))
+                break;
             Raise(kInputAny);
             Raise(k->code);
             MoveFocusWith(vk);
