@@ -215,6 +215,34 @@ scene Main {
 }
 """
 
+BACKLOG = r"""
+// The backlog screen, run by the engine as a system script when the player
+// turns the wheel forward (or presses Up or Page Up) during play. It shows
+// the text read so far over a dimmed scene; the wheel, the arrow keys, Page
+// Up / Page Down and the scroll bar on the right scroll it; the speaker
+// beside a voiced line plays that voice again; a right click closes it.
+chapter main {
+	$SYSTEM_backlog_enable = 1;
+	$SYSTEM_backlog_position_x = 120;
+	$SYSTEM_backlog_position_y = 110;
+	$SYSTEM_backlog_row_interval = 30;
+	$SYSTEM_backlog_character_width = 22;
+	$SYSTEM_backlog_voice_icon_x = 84;
+	$SYSTEM_backlog_row_max = 17;
+	SetFont("ＭＳ Ｐゴシック", 22, "#FFFFFF", "#202040", NORMAL, RIGHTDOWN);
+	CreateColor("shade", 900, 0, 0, 1024, 768, "#0A1020");
+	Fade("shade", 0, 850, NULL, NULL);
+	CreateBacklog("log", 910);
+	CreateTexture("track", 905, 946, 100, "data/ui/backlog_track.png");
+	CreateScrollbar("bar", 911, 942, 100, 942, 500, 1000, VERTICAL, "data/ui/backlog_thumb.png");
+	SetScrollbar("bar", "log");
+	Request("bar", "Clickable");
+	while ($SYSTEM_backlog_enable == 1) {
+		Wait(50);
+	}
+}
+"""
+
 
 def write(name, text):
     data = text.lstrip("\n").replace("\r\n", "\n").replace("\n", "\r\n").encode("cp932")
@@ -228,6 +256,7 @@ def main():
     write("title.txt", TITLE)
     write("dawn.txt", DAWN)
     write("sea.txt", SEA)
+    write("backlog.txt", BACKLOG)
 
 
 if __name__ == "__main__":

@@ -231,6 +231,9 @@ void BacklogScrollbarGone(scene::SceneObject* bar) {
 int BacklogMouse(int x, int y, int event) {
     core::SceneLockGuard scene;
     Backlog& b = B();
+    // A press on the linked scrollbar drags it (the backlog screen has no
+    // select of its own to hand the press to the bar).
+    if (event == 1 && b.shown && b.bar && scene::ScrollbarTakesClick(b.bar, x, y, true)) return 1;
     int row;
     BacklogLayout layout;
     bool changed = false;

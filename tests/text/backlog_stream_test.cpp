@@ -91,7 +91,9 @@ TEST_F(BacklogStreamTest, WrappingRules) {
     for (const auto& c : cases) {
         Configure(c.wordInRow);
         Append(c.codes);
-        if (!c.units.empty()) EXPECT_EQ(Units(), c.units) << c.name;
+        if (!c.units.empty()) {
+            EXPECT_EQ(Units(), c.units) << c.name;
+        }
         EXPECT_EQ(B().rows, c.rows) << c.name;
         EXPECT_EQ(B().column, c.column) << c.name;
     }
