@@ -118,6 +118,8 @@ scene Main {
 	// short pause in text).
 	SetFont("ＭＳ Ｐゴシック", 28, "#FFFFFF", "#202040", BOLD, RIGHTDOWN);
 	CreateText("caption", 30, CENTER, 660, AUTO, AUTO, "夜明けが丘を照らす。 Dawn breaks over the hills&.");
+	// A caption is not dialogue: it stays out of the backlog.
+	Request("caption", "NoLog");
 	Fade("caption", 0, 0, NULL, NULL);
 	Fade("caption", 800, 1000, NULL, TRUE);
 	WaitKey();
@@ -128,7 +130,8 @@ scene Main {
 	// A short dialogue in a text window: the speaker's name on its plate,
 	// and the lines revealed character by character. A click or Enter goes
 	// on at each stop (the diamond: more on this page; the triangle: a new
-	// page); holding Ctrl skips. Mio's first line is voiced, the hill's old
+	// page); holding Ctrl skips. The wheel turned forward (or Up, Page Up)
+	// opens the backlog, where the speaker beside Mio's line plays it again. Mio's first line is voiced, the hill's old
 	// name carries its reading above it, and the count of visits is the
 	// player's own.
 	$visits = $visits + 1;
@@ -140,6 +143,7 @@ scene Main {
 	Fade("nameplate", 300, 1000, NULL, TRUE);
 	SetFont("ＭＳ Ｐゴシック", 22, "#FFFFFF", "#202040", BOLD, RIGHTDOWN);
 	CreateText("name", 52, 70, 542, AUTO, AUTO, "ミオ　Mio");
+	Request("name", "NoLog");
 	Request("name", "PushText");
 	SetFont("ＭＳ Ｐゴシック", 26, "#FFFFFF", "#202040", NORMAL, RIGHTDOWN);
 <PRE window/text>

@@ -49,7 +49,8 @@ void WriteBacklogGame(const TempDir& game) {
                     "\t}\n"
                     "\tSetBacklog(\"声のある行 voiced\", \"voice/v1\", \"hero\");\n"
                     "\tWait(4000);\n"
-                    "\tWriteFile(\"after.txt\", String(\"%d\", EnableBacklog()), FALSE);\n"
+                    "\t$after = String(\"%d\", EnableBacklog());\n"
+                    "\tWriteFile(\"after.txt\", $after, FALSE);\n"
                     "\tExit();\n"
                     "}\n"));
     game.Write("script/backlog.txt",
@@ -71,8 +72,8 @@ void WriteBacklogGame(const TempDir& game) {
                     "\t\t$shown = EnableBacklog();\n"
                     "\t\tWait(30);\n"
                     "\t}\n"
-                    "\tWriteFile(\"during.txt\", String(\"shown=%d;rows=%d;a=%d;b=%d\", $shown, "
-                    "BacklogRow(), $atA, $atB), FALSE);\n"
+                    "\t$out = String(\"shown=%d;rows=%d;a=%d;b=%d\", $shown, BacklogRow(), $atA, $atB);\n"
+                    "\tWriteFile(\"during.txt\", $out, FALSE);\n"
                     "}\n"));
 }
 
