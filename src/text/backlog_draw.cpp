@@ -179,6 +179,10 @@ int DrawBacklog(scene::SceneObject* o) {
                 copy[count++] = s[i];
                 if (IsLineUnit(s[i]) && ++lines >= l.rowMax) break;
             }
+            // A copy cut short by its size ends at its last whole row, so
+            // that no voice record is read in part.
+            if (count == kCopyUnits && i < b.end)
+                while (count > 0 && !IsLineUnit(copy[count - 1])) --count;
         }
     }
 
@@ -211,6 +215,7 @@ int DrawBacklog(scene::SceneObject* o) {
                 continue;
             }
             ++i;
+            if (u < 0x20 && !IsLineUnit(u)) continue;  // never a character
             if (IsLineUnit(u)) {
                 ++row;
                 x = l.positionX;

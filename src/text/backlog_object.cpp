@@ -228,7 +228,18 @@ void BacklogScrollbarGone(scene::SceneObject* bar) {
     if (bar && bar == b.bar) b.bar = nullptr;
 }
 
+namespace {
+
+// Whether a backlog object is shown (a quick look before the SceneLock).
+bool Shown() {
+    std::lock_guard<std::mutex> hold(B().lock);
+    return B().shown;
+}
+
+}  // namespace
+
 int BacklogMouse(int x, int y, int event) {
+    if (!Shown()) return 0;
     core::SceneLockGuard scene;
     Backlog& b = B();
     // A press on the linked scrollbar drags it (the backlog screen has no
@@ -267,6 +278,7 @@ int BacklogMouse(int x, int y, int event) {
 }
 
 int BacklogScroll(int rows) {
+    if (!Shown()) return 0;
     core::SceneLockGuard scene;
     Backlog& b = B();
     int32_t wanted;

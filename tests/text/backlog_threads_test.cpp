@@ -17,6 +17,7 @@
 #include "shell/wiring.h"
 #include "text/backlog.h"
 #include "text/backlog_object.h"
+#include "text/font.h"
 #include "text/state.h"
 
 namespace text_test {
@@ -49,6 +50,7 @@ TEST_F(BacklogThreadsTest, RevealSetBacklogDrawingAndClearingMeetOnOneLock) {
     {
         core::SceneLockGuard hold;
         log = scene::FindObject(kKey, "log");
+        if (log) log->drawEnabled = 1;  // as the start signal does
     }
     ASSERT_NE(log, nullptr);
     text::TextHooks& hooks = text::State().hooks;
@@ -95,6 +97,40 @@ TEST_F(BacklogThreadsTest, RevealSetBacklogDrawingAndClearingMeetOnOneLock) {
     EXPECT_EQ(rows, b.rows);
     EXPECT_EQ(column, b.column);
     EXPECT_GT(b.end, 0u);
+}
+
+// A 64-pixel glyph is far larger than a fixed 1024-byte cell: the grid keeps
+// it whole (sized to the glyph), and nothing is read or written past it.
+TEST_F(BacklogThreadsTest, LargeFontGlyphsAreKeptWhole) {
+    {
+        core::LockGuard hold(core::kLockText);
+        text::DefaultFont font;
+        font.size = 64;
+        text::SetDefaultFont(font);
+    }
+    text::BacklogAppendText("\x88\x9F");  // "亜"
+    scene::CreateContext context;
+    context.ownerKey = kKey;
+    const char* args[] = {"log", "10"};
+    ASSERT_EQ(text::CreateBacklogObject(context, scene::CreateArgs{args, 2}), 1);
+    {
+        core::SceneLockGuard hold;
+        render::AddDirtyRect(0, 0, 1024, 768);
+        scene::SceneObject* log = scene::FindObject(kKey, "log");
+        ASSERT_NE(log, nullptr);
+        log->drawEnabled = 1;  // as the start signal does
+        text::DrawBacklog(log);
+    }
+    core::LockGuard hold(core::kLockText);
+    text::BacklogGlyphCache& cache = text::State().backlog.glyphs;
+    auto found = cache.byCode.find(0x889F);
+    ASSERT_NE(found, cache.byCode.end());
+    const text::BacklogGlyph& g = found->second;
+    ASSERT_TRUE(g.ok);
+    EXPECT_GT(g.glyph.blackBoxY, 32);
+    EXPECT_EQ(g.coverage.size(), static_cast<size_t>((g.glyph.blackBoxX + 3) & ~3) * g.glyph.blackBoxY);
+    EXPECT_GT(g.coverage.size(), 1024u);
+    text::ResetDefaultFont();
 }
 
 }  // namespace
