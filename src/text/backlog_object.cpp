@@ -27,21 +27,25 @@ namespace {
 
 Backlog& B() { return State().backlog; }
 
-int32_t NumberVariable(const char* name, int32_t missing) {
+// A layout variable, kept in [low, high] so that row arithmetic stays in
+// range whatever a script assigned (a missing or non-finite value gives
+// `missing`).
+int32_t NumberVariable(const char* name, int32_t missing, int32_t low = -4096, int32_t high = 4096) {
     script::Variable* v = script::LookupExact(name);
-    return v ? static_cast<int32_t>(v->number) : missing;
+    if (!v || !(v->number >= -1e9 && v->number <= 1e9)) return missing;
+    return std::clamp(static_cast<int32_t>(v->number), low, high);
 }
 
 BacklogLayout ReadLayout() {
     BacklogLayout l;
-    l.rowMax = NumberVariable("$SYSTEM_backlog_row_max", kBacklogDefaultRows);
+    l.rowMax = NumberVariable("$SYSTEM_backlog_row_max", kBacklogDefaultRows, -1, kBacklogMaxRows);
     if (l.rowMax < 1 || l.rowMax >= kBacklogMaxRows) l.rowMax = kBacklogDefaultRows;
     l.iconX = NumberVariable("$SYSTEM_backlog_voice_icon_x", 82);
     l.positionX = NumberVariable("$SYSTEM_backlog_position_x", 120);
     l.positionY = NumberVariable("$SYSTEM_backlog_position_y", 100);
-    l.rowPitch = NumberVariable("$SYSTEM_backlog_row_interval", 24);
-    l.characterWidth = NumberVariable("$SYSTEM_backlog_character_width", 19);
-    l.iconShiftY = script::GetSystemValues().backlogVoiceIconShiftY;
+    l.rowPitch = NumberVariable("$SYSTEM_backlog_row_interval", 24, 0, 1024);
+    l.characterWidth = NumberVariable("$SYSTEM_backlog_character_width", 19, 0, 1024);
+    l.iconShiftY = std::clamp(script::GetSystemValues().backlogVoiceIconShiftY, -4096, 4096);
     return l;
 }
 
