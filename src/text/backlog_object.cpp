@@ -189,6 +189,12 @@ void ReleaseBacklogObject(scene::SceneObject* o) {
     }
     if (b.bar && b.bar->scrollbar) b.bar->scrollbar->backlog = nullptr;
     b.bar = nullptr;
+    // A replayed voice ends with the screen, before the game's own voices
+    // resume.
+    TextHooks& h = State().hooks;
+    if (b.replay && h.stopVoice) h.stopVoice(b.replay, 1);
+    b.replay = nullptr;
+    b.replayRow = -1;
     MarkGridDirty(layout);
     if (core::CursorShape() == core::kCursorIdHand && b.hoverRow >= 0)
         core::SetCursorShape(core::kCursorIdArrow);
