@@ -42,13 +42,14 @@ void WriteBacklogGame(const TempDir& game) {
     game.Write("script/start.txt",
                Sjis("\nchapter main {\n"
                     "\tCreateColor(\"bg\", 0, 0, 0, 1024, 768, \"#000000\");\n"
+                    "\tSetFont(\"ＭＳ ゴシック\", 20, \"#FFFFFF\", \"#000000\", NORMAL, NULL);\n"
                     "\t$i = 0;\n"
                     "\twhile ($i < 29) {\n"
                     "\t\tSetBacklog(\"行の文字 line\", NULL, NULL);\n"
                     "\t\t$i = $i + 1;\n"
                     "\t}\n"
                     "\tSetBacklog(\"声のある行 voiced\", \"voice/v1\", \"hero\");\n"
-                    "\tWait(4000);\n"
+                    "\tWait(12000);\n"
                     "\t$after = String(\"%d\", EnableBacklog());\n"
                     "\tWriteFile(\"after.txt\", $after, FALSE);\n"
                     "\tExit();\n"
@@ -59,7 +60,6 @@ void WriteBacklogGame(const TempDir& game) {
                     "\t$SYSTEM_backlog_voice_icon_x = 40;\n"
                     "\t$SYSTEM_backlog_row_max = 40;\n"  // 32 or more: 17 rows
                     "\t$SYSTEM_backlog_position_y = 100;\n"
-                    "\tSetFont(\"ＭＳ ゴシック\", 20, \"#FFFFFF\", \"#000000\", NORMAL, NULL);\n"
                     "\tCreateBacklog(\"log\", 100);\n"
                     "\tCreateScrollbar(\"bar\", 110, 942, 100, 942, 500, 1000, VERTICAL, \"ui/icon00.png\");\n"
                     "\tSetScrollbar(\"bar\", \"log\");\n"
@@ -94,19 +94,21 @@ std::vector<long long> VoiceBytes(const std::string& output) {
 TEST(BacklogRun, WheelOpensItAClickReplaysTheVoiceAndItScrollsAndCloses) {
     TempDir game;
     WriteBacklogGame(game);
+    // Generous gaps: on a busy machine the backlog script may take a while
+    // to show its object after the wheel.
     game.Write("input.txt",
-               "400 wheel up                 # opens the backlog\n"
-               "900 move 300 300\n"
-               "1000 click 50 494            # the voice icon of the newest row\n"
-               "1500 wheel up                # one row back\n"
-               "1800 key A down\n1850 key A up\n"
-               "2100 press 950 300           # the scrollbar's track...\n"
-               "2150 move 950 200\n2200 move 950 60\n"
-               "2250 release 950 60          # ...dragged to the oldest end\n"
-               "2600 key B down\n2650 key B up\n"
-               "3000 rclick 500 500          # closes it\n");
+               "1000 wheel up                # opens the backlog\n"
+               "3900 move 300 300\n"
+               "4000 click 50 494            # the voice icon of the newest row\n"
+               "5000 wheel up                # one row back\n"
+               "5800 key A down\n5850 key A up\n"
+               "6600 press 950 300           # the scrollbar's track...\n"
+               "6650 move 950 200\n6700 move 950 60\n"
+               "6750 release 950 60          # ...dragged to the oldest end\n"
+               "7600 key B down\n7650 key B up\n"
+               "8500 rclick 500 500          # closes it\n");
     std::string output;
-    EXPECT_EQ(RunHeadless(game, &output, {"--input", game.path + "/input.txt", "--audio-report"}, 20000), 0)
+    EXPECT_EQ(RunHeadless(game, &output, {"--input", game.path + "/input.txt", "--audio-report"}, 30000), 0)
         << output;
     // 30 rows; 17 shown: the wheel scrolled one row back, the scrollbar
     // all the way to the oldest (30 - 17 = 13 rows back).
@@ -123,9 +125,9 @@ TEST(BacklogRun, TheGridAndTheIconShowInTheFrame) {
         std::string input;
         uint32_t icon;
     } cases[] = {
-        {"normal", "400 wheel up\n900 move 300 300\n", kNormal},
-        {"mouse over the icon", "400 wheel up\n900 move 50 494\n", kHover},
-        {"pressed on the icon", "400 wheel up\n900 move 50 494\n1000 press 50 494\n", kPressed},
+        {"normal", "1000 wheel up\n3900 move 300 300\n", kNormal},
+        {"mouse over the icon", "1000 wheel up\n3900 move 50 494\n", kHover},
+        {"pressed on the icon", "1000 wheel up\n3900 move 50 494\n4000 press 50 494\n", kPressed},
     };
     for (const auto& c : cases) {
         TempDir game;
@@ -133,7 +135,7 @@ TEST(BacklogRun, TheGridAndTheIconShowInTheFrame) {
         game.Write("input.txt", c.input);
         std::string output;
         RunHeadless(game, &output, {"--input", game.path + "/input.txt", "--screenshot", game.path + "/shot.png"},
-                    1800);
+                    5000);
         int w = 0, h = 0;
         const std::vector<uint32_t> px = AllPixels(game.path + "/shot.png", &w, &h);
         ASSERT_EQ(px.size(), 1024u * 768u) << c.name << "\n" << output;
