@@ -319,6 +319,35 @@ def text_icons():
         c.save("ui/icon_auto%02d.png" % f)
 
 
+def backlog_pictures():
+    # The backlog's voice icon in its three states (normal, mouse over,
+    # pressed): a small speaker with sound waves, brighter when hovered and
+    # pushed down a pixel when pressed. And the backlog's scroll bar: a
+    # tall groove with a knob.
+    states = [((150, 170, 220), 0), ((255, 230, 150), 0), ((255, 250, 220), 1)]
+    for f, (ink, dy) in enumerate(states):
+        c = Canvas(24, 24)
+        disc(c, 12, 12 + dy, 11, (20, 26, 48, 200))
+        for y in range(9, 16):
+            for x in range(5, 9):
+                c.blend(x, y + dy, ink + (255,))
+        for y in range(5, 20):
+            w = 4 - abs(y - 12) * 4 // 8
+            for x in range(9, 9 + max(1, w + 1)):
+                c.blend(x, y + dy, ink + (255,))
+        for r in (4, 7):
+            for a in range(-40, 41, 5):
+                t = math.radians(a)
+                c.blend(int(13 + r * math.cos(t)), int(12 + dy + r * math.sin(t)), ink + (230,))
+        c.save("ui/icon_voice%02d.png" % f)
+    c = Canvas(12, 440)
+    rounded_rect(c, 0, 0, 12, 440, 6, (20, 30, 60, 230), (50, 70, 110, 230), (150, 170, 220, 255))
+    c.save("ui/backlog_track.png")
+    c = Canvas(20, 40)
+    rounded_rect(c, 0, 0, 20, 40, 8, (255, 230, 150, 255), (200, 150, 70, 255), (90, 60, 30, 255))
+    c.save("ui/backlog_thumb.png")
+
+
 def sounds():
     save_wave("se/hover.wav", blip(60, 1400, 1700, 0.35), 22050)
     save_wave("se/click.wav", blip(140, 900, 420, 0.6), 22050)
@@ -339,6 +368,7 @@ def main():
     back_button()
     text_window()
     text_icons()
+    backlog_pictures()
     sounds()
 
 

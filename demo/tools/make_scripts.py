@@ -127,6 +127,8 @@ scene Main {
 	// short pause in text).
 	SetFont("ＭＳ Ｐゴシック", 28, "#FFFFFF", "#202040", BOLD, RIGHTDOWN);
 	CreateText("caption", 30, CENTER, 660, AUTO, AUTO, "夜明けが丘を照らす。 Dawn breaks over the hills&.");
+	// A caption is not dialogue: it stays out of the backlog.
+	Request("caption", "NoLog");
 	Fade("caption", 0, 0, NULL, NULL);
 	Fade("caption", 800, 1000, NULL, TRUE);
 	WaitKey();
@@ -137,7 +139,8 @@ scene Main {
 	// A short dialogue in a text window: the speaker's name on its plate,
 	// and the lines revealed character by character. A click or Enter goes
 	// on at each stop (the diamond: more on this page; the triangle: a new
-	// page); holding Ctrl skips. Mio's first line is voiced, the hill's old
+	// page); holding Ctrl skips. The wheel turned forward (or Up, Page Up)
+	// opens the backlog, where the speaker beside Mio's line plays it again. Mio's first line is voiced, the hill's old
 	// name carries its reading above it, and the count of visits is the
 	// player's own (its sum sign is not in the Japanese font: it is drawn from
 	// another installed font, at the same size on the same baseline). Her voice is of the class mio, which the settings list
@@ -154,6 +157,7 @@ scene Main {
 	Fade("nameplate", 300, 1000, NULL, TRUE);
 	SetFont("ＭＳ Ｐゴシック", 22, "#FFFFFF", "#202040", BOLD, RIGHTDOWN);
 	CreateText("name", 52, 70, 542, AUTO, AUTO, "ミオ　Mio");
+	Request("name", "NoLog");
 	Request("name", "PushText");
 	SetFont("ＭＳ Ｐゴシック", 26, "#FFFFFF", "#202040", NORMAL, RIGHTDOWN);
 <PRE window/text>
@@ -229,6 +233,34 @@ scene Main {
 }
 """
 
+BACKLOG = r"""
+// The backlog screen, run by the engine as a system script when the player
+// turns the wheel forward (or presses Up or Page Up) during play. It shows
+// the text read so far over a dimmed scene; the wheel, the arrow keys, Page
+// Up / Page Down and the scroll bar on the right scroll it; the speaker
+// beside a voiced line plays that voice again; a right click closes it.
+chapter main {
+	$SYSTEM_backlog_enable = 1;
+	$SYSTEM_backlog_position_x = 120;
+	$SYSTEM_backlog_position_y = 110;
+	$SYSTEM_backlog_row_interval = 30;
+	$SYSTEM_backlog_character_width = 22;
+	$SYSTEM_backlog_voice_icon_x = 84;
+	$SYSTEM_backlog_row_max = 17;
+	SetFont("ＭＳ Ｐゴシック", 22, "#FFFFFF", "#202040", NORMAL, RIGHTDOWN);
+	CreateColor("shade", 900, 0, 0, 1024, 768, "#0A1020");
+	Fade("shade", 0, 850, NULL, NULL);
+	CreateBacklog("log", 910);
+	CreateTexture("track", 905, 946, 100, "data/ui/backlog_track.png");
+	CreateScrollbar("bar", 911, 942, 100, 942, 500, 1000, VERTICAL, "data/ui/backlog_thumb.png");
+	SetScrollbar("bar", "log");
+	Request("bar", "Clickable");
+	while ($SYSTEM_backlog_enable == 1) {
+		Wait(50);
+	}
+}
+"""
+
 
 def write(name, text):
     data = text.lstrip("\n").replace("\r\n", "\n").replace("\n", "\r\n").encode("cp932")
@@ -242,6 +274,7 @@ def main():
     write("title.txt", TITLE)
     write("dawn.txt", DAWN)
     write("sea.txt", SEA)
+    write("backlog.txt", BACKLOG)
 
 
 if __name__ == "__main__":

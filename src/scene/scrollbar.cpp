@@ -24,11 +24,12 @@ namespace {
 int NoBacklog(SceneObject*, SceneObject*) {
     return 0;
 }
+void NoBacklogNotice(SceneObject*) {}
 
 }  // namespace
 
 // No object is a backlog.
-const ScrollbarHooks kDefaultScrollbarHooks = {NoBacklog};
+const ScrollbarHooks kDefaultScrollbarHooks = {NoBacklog, NoBacklogNotice, NoBacklogNotice};
 
 namespace {
 
@@ -160,6 +161,7 @@ void MoveThumbTo(SceneObject* o, int64_t index) {
     else
         y = s->points[s->index * 2 + 1];
     ApplyPosition3(o, x, y, o->position[2]);
+    if (s->backlog) State().scrollbarHooks.thumbMoved(o);
 }
 
 int ScrollbarRequest(SceneObject* o, ObjectQuery* q) {
@@ -197,6 +199,7 @@ int ScrollbarRequest(SceneObject* o, ObjectQuery* q) {
 
 void FreeScrollbar(Scrollbar* s) {
     if (!s) return;
+    if (s->backlog && s->owner) State().scrollbarHooks.scrollbarGone(s->owner);
     if (s->dragging) {
         s->dragging = 0;
         ScrollbarDragEnded();

@@ -48,8 +48,8 @@ struct Scrollbar {
     int32_t dragOrigin[2];  // where the drag began, kNoDrag when none runs
     int32_t hovered;        // the case test showed the hand cursor for it
     int32_t moved;          // the player moved the thumb since the last case test
-    // The backlog this scrollbar scrolls, set by SetScrollbar once backlogs
-    // exist; null meanwhile.
+    // The backlog object this scrollbar scrolls (set by SetScrollbar, cleared
+    // when the backlog goes); null when it scrolls nothing.
     void* backlog;
 };
 
@@ -97,6 +97,10 @@ int ScrollbarValueNamed(const char* path);
 // with any target but the scrollbar itself changes nothing.
 struct ScrollbarHooks {
     int (*linkBacklog)(SceneObject* scrollbar, SceneObject* target);
+    // A linked scrollbar's thumb moved (MoveThumbTo), and a linked
+    // scrollbar is being freed. Default: nothing.
+    void (*thumbMoved)(SceneObject* scrollbar);
+    void (*scrollbarGone)(SceneObject* scrollbar);
 };
 ScrollbarHooks& GetScrollbarHooks();
 

@@ -78,6 +78,10 @@ void ShowHiddenTextWindow();
 // What the input layer asks of subsystems built elsewhere. Every member has a
 // default that answers honestly for a missing subsystem; owners install
 // theirs. All are called on the main thread.
+// Scroll steps of InputHooks::backlogScroll besides single rows.
+constexpr int kBacklogPage = 1 << 20;
+constexpr int kBacklogOldest = 1 << 29;
+
 struct InputHooks {
     // The handler's pauses. Tests replace them. (Its timers read the engine
     // clock, core/clock.h.)
@@ -99,6 +103,15 @@ struct InputHooks {
     // shown. Default: no backlog.
     int (*backlogReady)();
     int (*backlogShown)();
+    // The shown backlog's voice icons: event 0 a mouse move, 1 a left press,
+    // 2 a left release at frame (x, y); 1 when it was over an icon (a press
+    // there is the icon's). Default: no icons.
+    int (*backlogMouse)(int x, int y, int event);
+    // Scrolls the shown backlog by `rows` (positive: toward older rows;
+    // kBacklogPage and -kBacklogPage a page, kBacklogOldest and
+    // -kBacklogOldest to either end); 1 when a backlog is shown and took
+    // the step. Default: no backlog.
+    int (*backlogScroll)(int rows);
     // Redraws the whole frame now. Default: the composer's redraw while the
     // object system runs.
     void (*redrawFrame)();

@@ -79,6 +79,9 @@ int NoFocus(int) {
     return 0;
 }
 
+int NoBacklogIcon(int, int, int) { return 0; }
+int NoBacklogScroll(int) { return 0; }
+
 }  // namespace
 
 InputHooks DefaultInputHooks() {
@@ -90,6 +93,8 @@ InputHooks DefaultInputHooks() {
     h.mouseMoved = NothingDragged;
     h.backlogReady = No;
     h.backlogShown = No;
+    h.backlogMouse = NoBacklogIcon;
+    h.backlogScroll = NoBacklogScroll;
     h.redrawFrame = ComposerRedraw;
     h.suspendScene = NothingToSuspend;
     h.resumeScene = NothingToSuspend;

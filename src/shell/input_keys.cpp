@@ -143,6 +143,23 @@ void LetterDown(uint32_t vk) {
 // An arrow moves the keyboard focus while the scene is shown (not while
 // skipping, which the next key ends anyway). A gamepad's arrows also move
 // the pointer between clickable objects where no focus links are set.
+void MoveFocusWith(uint32_t vk, bool fromPad);
+
+// What a key does to a shown backlog: Down a row toward the newest, Page
+// Down a page, Home to the oldest row, End back to the newest.
+int BacklogStep(uint32_t vk) {
+    switch (vk) {
+        case platform::kVkDown:
+            return -1;
+        case platform::kVkPageDown:
+            return -kBacklogPage;
+        case platform::kVkHome:
+            return kBacklogOldest;
+        default:
+            return -kBacklogOldest;
+    }
+}
+
 void MoveFocusWith(uint32_t vk, bool fromPad) {
     int direction = vk == platform::kVkUp     ? 0
                     : vk == platform::kVkDown ? 1
@@ -204,6 +221,7 @@ void KeyDown(const platform::Message& m) {
         case platform::kVkPageUp: {
             const KeyInfo* k = Find(vk);
             SetVar(k->variable, 1);
+            if (GetInputHooks().backlogScroll(vk == platform::kVkUp ? 1 : kBacklogPage)) break;
             // The pad's Up moves the focus only; its backlog button is Y.
             bool padUp = fromPad && vk == platform::kVkUp;
             if (padUp || !TryOpenBacklog()) {
@@ -221,6 +239,9 @@ void KeyDown(const platform::Message& m) {
         case platform::kVkEnd: {
             const KeyInfo* k = Find(vk);
             SetVar(k->variable, 1);
+            if (vk != platform::kVkLeft && vk != platform::kVkRight &&
+                GetInputHooks().backlogScroll(BacklogStep(vk)))
+                break;
             Raise(kInputAny);
             Raise(k->code);
             MoveFocusWith(vk, fromPad);

@@ -30,6 +30,15 @@ void LeftDown(const platform::Message& m, bool doubleClick) {
     // A double click leaves a pending reset of the variable alone: it does
     // not set the variable again.
     if (!doubleClick) s.leftReset.pending = false;
+    {
+        int x, y;
+        LastMousePosition(&x, &y);
+        // A press on a backlog voice icon is the icon's.
+        if (GetInputHooks().backlogMouse(x, y, 1)) {
+            Raise(kInputAny);
+            return;
+        }
+    }
     if (DisplayRuns() && NormalPlay()) {
         if (SkipOn()) {
             EndSkip();
@@ -60,6 +69,7 @@ void LeftUp(const platform::Message& m) {
     int x, y;
     LastMousePosition(&x, &y);
     GetInputHooks().mouseMoved(x, y, 0);
+    GetInputHooks().backlogMouse(x, y, 2);
     Raise(kInputLButtonUp);
     Reset(kInputLButton);
     ScheduleReset(&s.leftReset, 100);
@@ -104,6 +114,8 @@ void Wheel(const platform::Message& m, bool forward) {
         ShowHiddenText();
         return;
     }
+    // A shown backlog scrolls: forward toward older rows.
+    if (GetInputHooks().backlogScroll(forward ? 1 : -1)) return;
     if (forward && TryOpenBacklog()) return;
     if (!forward && GetInputHooks().wheelTaken()) return;
     if (!DisplayRuns()) return;
@@ -125,6 +137,7 @@ void MouseMove(const platform::Message& m) {
     int x, y;
     LastMousePosition(&x, &y);
     GetInputHooks().mouseMoved(x, y, leftHeld ? 1 : 0);
+    GetInputHooks().backlogMouse(x, y, 0);
     Raise(kInputAny);
     ApplyCursor();
 }

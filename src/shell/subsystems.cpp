@@ -18,6 +18,7 @@
 #include "shell/state.h"
 #include "sound/sound_commands.h"
 #include "text/font.h"
+#include "text/backlog.h"
 #include "text/font_commands.h"
 
 namespace shell {
@@ -41,7 +42,7 @@ Subsystems DefaultSubsystems() {
         /*releaseDisplay*/ shell::ReleaseDisplay,
         /*gatherSystemInfo*/ GatherSystemInfo,
         /*clearFonts*/ text::ClearFonts,
-        /*readBacklogSettings*/ Nothing,
+        /*readBacklogSettings*/ text::BacklogReadSettings,
         /*releaseBacklogSettings*/ Nothing,
         /*applyGameSettings*/ ApplyGameSettings,
         /*startWorkers*/ render::StartWorkers,

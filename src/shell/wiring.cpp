@@ -71,6 +71,7 @@ void WireEngine() {
     movie::InstallMovieCommands();
     WireMedia();
     WireInput();
+    WireBacklog();
 }
 
 }  // namespace shell

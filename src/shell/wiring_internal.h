@@ -13,5 +13,8 @@ void WireImageFiles();
 // The interpreter's links to the object trees, the composer and the input
 // layer (wiring_script.cpp).
 void WireScriptLinks();
+// The backlog's commands and its links to the reveal, the built-ins, input,
+// scrollbars, object release and a new game (wiring_backlog.cpp).
+void WireBacklog();
 
 }  // namespace shell

@@ -11,6 +11,7 @@
 #include "render/image.h"
 #include "text/glyph.h"
 #include "text/state.h"
+#include "text/backlog_draw.h"
 #include "text/text_icons.h"
 
 namespace text {
@@ -124,6 +125,7 @@ void ClearGlyphSets() {
 TextContext::~TextContext() {
     while (glyphHead.next) Unlink(*this, glyphHead.next);
     ReleaseTextIcons(*this);
+    ReleaseBacklogResources(*this);
 }
 
 void ReleaseFontList(FontList* list) {

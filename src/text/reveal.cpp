@@ -334,7 +334,9 @@ int RevealStep(scene::SceneObject* o) {
         return WaitForClick(o, t, at);
     }
 
-    // Voice and inline code at the slot.
+    // Voice and inline code at the slot (the voice goes to the backlog in
+    // skip mode as well, ahead of the characters it speaks).
+    if (at.voice >= 0 && t->backlog) BacklogVoice(t->voices[at.voice]);
     if (at.voice >= 0 && !Skipping()) {
         PlayTextVoice(t, t->voices[at.voice]);
         at.voice = -1;

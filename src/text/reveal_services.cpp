@@ -45,6 +45,11 @@ void BacklogAppend(uint32_t code) {
     if (auto append = State().hooks.backlogAppend) append(code);
 }
 
+void BacklogVoice(const VoiceRecord& voice) {
+    if (!voice.source[0]) return;
+    if (auto record = State().hooks.backlogVoice) record(voice.voiceClass, voice.source);
+}
+
 void PlayTextVoice(TextPayload* t, const VoiceRecord& voice) {
     TextHooks& h = State().hooks;
     StopTextVoice(t, true);

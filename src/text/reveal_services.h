@@ -21,6 +21,8 @@ void HideTextIcon(TextPayload* t);
 
 // Appends a character code (10: a line break) to the backlog.
 void BacklogAppend(uint32_t code);
+// Records a voice of text in the backlog (its class and file).
+void BacklogVoice(const VoiceRecord& voice);
 
 // Voices of text: plays the record's sound as the text's voice (stopping
 // the one before), whether it still plays, its length in ms, and stopping

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "core/engine.h"
+#include "text/backlog.h"
 #include "text/font.h"
 #include "text/glyph_cache.h"
 #include "text/glyph_set.h"
@@ -30,6 +31,9 @@ struct IconFrames {
 // each may be null.
 struct TextHooks {
     void (*backlogAppend)(uint32_t code);
+    // A voice of revealed text, recorded in the backlog before the characters
+    // it goes with.
+    void (*backlogVoice)(const char* voiceClass, const char* source);
     // A VOICE sound from `source` for the voice class; null when it cannot
     // be made. The handle is released by stopVoice.
     void* (*playVoice)(const char* source, const char* voiceClass);
@@ -77,6 +81,9 @@ struct TextContext {
     char restoringTextName[256] = {};
     IconFrames icons[3];                    // page, line, automatic
     render::Drawable* iconDraw = nullptr;   // draws the current frame (not owning it)
+
+    // ---- Backlog (backlog.h) -----------------------------------------------
+    Backlog backlog;
 
     // ---- Fonts (font.cpp) --------------------------------------------------
     // All under the glyph lock (core::kLockText).

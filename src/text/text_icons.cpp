@@ -26,10 +26,9 @@ namespace {
 
 constexpr uint32_t kFrameMs = 100;
 
-// The file name of frame `index` of a pattern with one integer field
-// ("%d", "%02d", ...); false for any other pattern (it is never handed to
-// printf as it stands).
-bool FrameName(const std::string& pattern, int index, char* out, size_t size) {
+}  // namespace
+
+bool IconFrameName(const std::string& pattern, int index, char* out, size_t size) {
     size_t at = pattern.find('%');
     if (at == std::string::npos) return false;
     size_t q = at + 1;
@@ -43,6 +42,8 @@ bool FrameName(const std::string& pattern, int index, char* out, size_t size) {
                           pattern.substr(q + 1).c_str());
     return n > 0 && static_cast<size_t>(n) < size;
 }
+
+namespace {
 
 const core::IconPattern& PatternOf(int32_t kind) {
     const core::Settings& s = core::Current().settings;
@@ -58,7 +59,7 @@ IconFrames* FramesOf(int32_t kind) {
     int frames = p.frames < 1 ? 1 : p.frames;
     for (int i = 0; i < frames && f.count < kIconFrames; ++i) {
         char name[260];
-        if (!FrameName(p.pattern, i, name, sizeof(name))) break;
+        if (!IconFrameName(p.pattern, i, name, sizeof(name))) break;
         render::Image* image = scene::LoadPictureFile(name, false);
         if (!image) break;
         f.frames[f.count++] = image;

@@ -3,7 +3,9 @@
 // shown, drawn over the text object that shows them, 100 ms a frame.
 // Everything here runs with the SceneLock held.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace scene {
 struct SceneObject;
@@ -12,6 +14,11 @@ struct SceneObject;
 namespace text {
 
 struct TextContext;
+
+// The file name of frame `index` of a pattern with one integer field
+// ("%d", "%02d", ...); false for any other pattern (it is never handed to
+// printf as it stands).
+bool IconFrameName(const std::string& pattern, int index, char* out, size_t size);
 
 // Loads the frames of an icon kind (1 page, 2 line, 3 automatic) once.
 void LoadTextIcons(int32_t kind);
