@@ -70,6 +70,7 @@ void WireEngine() {
     movie::InstallMovieCommands();
     WireMedia();
     WireInput();
+    WireSaveData();
 }
 
 }  // namespace shell

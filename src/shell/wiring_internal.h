@@ -13,5 +13,8 @@ void WireImageFiles();
 // The interpreter's links to the object trees, the composer and the input
 // layer (wiring_script.cpp).
 void WireScriptLinks();
+// The save files: commands, global variables, read map and the loading
+// screen's steps (wiring_save.cpp).
+void WireSaveData();
 
 }  // namespace shell

@@ -1,0 +1,55 @@
+#include "save/backlog_block.h"
+
+#include "save/bytes.h"
+#include "save/container.h"
+
+namespace save {
+
+std::vector<uint8_t> BacklogBytes() {
+    // The backlog fills this with its serialised record.
+    return {};
+}
+
+bool RestoreBacklogBytes(const std::vector<uint8_t>& bytes, std::string* reason) {
+    // The backlog restores itself from `bytes` here; an empty block is an
+    // empty backlog.
+    (void)bytes;
+    (void)reason;
+    return true;
+}
+
+std::vector<uint8_t> BuildBacklogRecord(const std::vector<uint8_t>& backlog) {
+    ByteWriter w;
+    BeginRecord(w, "CVSB", kBacklogBlockVersion);
+    w.Block(backlog.data(), backlog.size());
+    FinishRecord(w);
+    return w.bytes;
+}
+
+bool ParseBacklogRecord(const std::vector<uint8_t>& record, std::vector<uint8_t>* backlog,
+                        std::string* reason) {
+    ByteReader r(record.data(), record.size());
+    int32_t version = 0;
+    if (!ReadRecordHeader(r, "CVSB", &version)) {
+        *reason = r.error();
+        return false;
+    }
+    if (version != kBacklogBlockVersion) {
+        *reason = "backlog block version " + std::to_string(version) + " is unknown";
+        return false;
+    }
+    int32_t length = r.I32("backlog length");
+    if (r.ok() && (length < 0 || static_cast<size_t>(length) != r.remaining())) {
+        *reason = "backlog length " + std::to_string(length) + " does not fill the record";
+        return false;
+    }
+    const uint8_t* bytes = r.Bytes(static_cast<size_t>(length), "backlog");
+    if (!r.ok()) {
+        *reason = r.error();
+        return false;
+    }
+    backlog->assign(bytes, bytes + length);
+    return true;
+}
+
+}  // namespace save

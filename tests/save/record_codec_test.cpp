@@ -1,0 +1,128 @@
+// The save records' readers against what the writers make and against
+// damaged input: no value is cut, and a bad record is refused with a reason
+// before anything in the engine changes.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "save/bytes.h"
+#include "save/container.h"
+#include "save/read_map_file.h"
+#include "save/variables_file.h"
+#include "script/variables.h"
+#include "support/support.h"
+
+namespace {
+
+using save::SavedVariable;
+
+std::string Long(char c, size_t n) { return std::string(n, c); }
+
+TEST(VariablesRecord, LongestValuesRoundTripWhole) {
+    script::ClearLocals();
+    // Name and text at their limits overflow one 1024-byte unit together.
+    std::string name = "$" + Long('n', script::kVarNameSize - 2);
+    std::string text = testing_support::SjisRaw("表") + Long('t', script::kVarTextSize - 3);
+    script::Variable* big = script::GetOrCreateExact(name.c_str());
+    ASSERT_NE(big, nullptr);
+    script::SetText(big, text.c_str());
+    script::SetVariableKey(big, Long('k', script::kVarKeySize - 1).c_str());
+    script::SetNumber(script::GetOrCreateExact("$small"), 2.5);
+
+    std::vector<uint8_t> record = save::BuildVariablesRecord(script::kTableLocal);
+    EXPECT_EQ(record.size(), save::kHeaderSize + 3 * save::kVariableUnit);
+    std::vector<SavedVariable> parsed;
+    std::string reason;
+    ASSERT_TRUE(save::ParseVariablesRecord(record, script::kTableLocal, &parsed, &reason)) << reason;
+
+    script::ClearLocals();
+    save::RestoreVariables(script::kTableLocal, parsed);
+    script::Variable* back = script::LookupExact(name.c_str());
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(std::string(back->text), text);
+    EXPECT_EQ(std::string(back->key), Long('k', script::kVarKeySize - 1));
+    EXPECT_EQ(back->kind, script::kVarText);
+    script::Variable* small = script::LookupExact("$small");
+    ASSERT_NE(small, nullptr);
+    EXPECT_EQ(small->number, 2.5);
+    // The index was rebuilt: a new variable goes after the restored ones.
+    EXPECT_EQ(script::GetOrCreateExact("$new") - script::TableRecords(script::kTableLocal), 2);
+    script::ClearLocals();
+}
+
+std::vector<uint8_t> OneVariableRecord() {
+    script::ClearLocals();
+    script::SetNumber(script::GetOrCreateExact("$v"), 7);
+    std::vector<uint8_t> record = save::BuildVariablesRecord(script::kTableLocal);
+    script::ClearLocals();
+    return record;
+}
+
+TEST(VariablesRecord, DamagedRecordsAreRefusedWithAReason) {
+    const std::vector<uint8_t> good = OneVariableRecord();
+    const struct {
+        const char* what;
+        void (*damage)(std::vector<uint8_t>&);
+        const char* reason;
+    } cases[] = {
+        {"magic", [](std::vector<uint8_t>& r) { r[3] = 'G'; }, "magic"},
+        {"check word", [](std::vector<uint8_t>& r) { r[4] ^= 1; }, "check word"},
+        {"size word", [](std::vector<uint8_t>& r) { r[8] += 4; }, "size word"},
+        {"cut short", [](std::vector<uint8_t>& r) { r.resize(r.size() - 1); }, "size word"},
+        {"count too large",
+         [](std::vector<uint8_t>& r) { r[12] = 2; }, "missing"},
+        {"count negative", [](std::vector<uint8_t>& r) { r[15] = 0x80; }, "out of range"},
+        {"name without terminator",
+         [](std::vector<uint8_t>& r) { std::memset(r.data() + 17, 'x', 1024 - 1); }, "name"},
+        {"unknown kind", [](std::vector<uint8_t>& r) { r[16] = 7; }, "kind"},
+        {"global name in the local file", [](std::vector<uint8_t>& r) { r[17] = '#'; }, "table"},
+    };
+    for (const auto& c : cases) {
+        std::vector<uint8_t> record = good;
+        c.damage(record);
+        std::vector<SavedVariable> parsed;
+        std::string reason;
+        EXPECT_FALSE(save::ParseVariablesRecord(record, script::kTableLocal, &parsed, &reason)) << c.what;
+        EXPECT_NE(reason.find(c.reason), std::string::npos) << c.what << ": " << reason;
+    }
+    std::vector<SavedVariable> parsed;
+    std::string reason;
+    EXPECT_TRUE(save::ParseVariablesRecord(good, script::kTableLocal, &parsed, &reason)) << reason;
+}
+
+TEST(ReadMapRecord, DamagedRecordsAreRefused) {
+    save::ByteWriter w;
+    w.I32(1);
+    w.I32(3);
+    char name[260] = "start.txt";
+    w.Raw(name, sizeof(name));
+    w.Raw("\1\0\1", 3);
+    const std::vector<uint8_t> good = w.bytes;
+    std::vector<save::SavedReadMarks> map;
+    std::string reason;
+    ASSERT_TRUE(save::ParseReadMapRecord(good, &map, &reason)) << reason;
+    ASSERT_EQ(map.size(), 1u);
+    EXPECT_EQ(map[0].name, "start.txt");
+    EXPECT_EQ(map[0].marks, (std::vector<uint8_t>{1, 0, 1}));
+
+    const struct {
+        const char* what;
+        void (*damage)(std::vector<uint8_t>&);
+    } cases[] = {
+        {"count larger than the file", [](std::vector<uint8_t>& r) { r[0] = 2; }},
+        {"negative count", [](std::vector<uint8_t>& r) { r[3] = 0x80; }},
+        {"flags past the end", [](std::vector<uint8_t>& r) { r[4] = 4; }},
+        {"negative length", [](std::vector<uint8_t>& r) { r[7] = 0xFF; }},
+        {"name fills its field", [](std::vector<uint8_t>& r) { std::memset(r.data() + 8, 'a', 260); }},
+        {"trailing bytes", [](std::vector<uint8_t>& r) { r.push_back(0); }},
+        {"cut short", [](std::vector<uint8_t>& r) { r.resize(6); }},
+    };
+    for (const auto& c : cases) {
+        std::vector<uint8_t> record = good;
+        c.damage(record);
+        EXPECT_FALSE(save::ParseReadMapRecord(record, &map, &reason)) << c.what;
+    }
+}
+
+}  // namespace
