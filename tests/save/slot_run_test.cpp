@@ -26,7 +26,9 @@ TEST(SlotRun, LoadResumesJustAfterTheSaveWithTheSavedVariables) {
               "\t$name = \"保存\";\n"
               "\tSave(1);\n"
               "\t$x = $x + 1;\n"
-              "\tWriteFile(\"after\" + #loads + \".txt\", $name + $x, FALSE);\n"
+              "\t$file = \"after\" + #loads + \".txt\";\n"
+              "\t$out = $name + $x;\n"
+              "\tWriteFile($file, $out, FALSE);\n"
               "\tif (#loads == 0) {\n"
               "\t\t#loads = 1;\n"
               "\t\t$x = 100;\n"
@@ -47,24 +49,24 @@ TEST(SlotRun, LoadResumesJustAfterTheSaveWithTheSavedVariables) {
 
 TEST(SlotRun, ALoadRunsTheScriptTextsOfTheSaveEvenAfterTheFilesChanged) {
     TempDir game, saves;
-    const std::string first =
-        "chapter main {\n"
-        "\tif (ExistSave(1) == 1) {\n"
-        "\t\tLoad(1);\n"
-        "\t}\n"
-        "\t$x = 5;\n"
-        "\tSave(1);\n"
-        "\tcall_scene \"script/called.txt\";\n"
-        "\tWriteFile(\"out.txt\", \"first:\" + $x + $t, FALSE);\n"
-        "\tExit();\n"
-        "}\n";
-    WriteGame(game, first);
-    game.Write("script/called.txt", Sjis("\nscene Main {\n\t$t = \"/called\";\n}\n"));
+    // The save is made inside a called scene: both scripts are loaded then.
+    WriteGame(game,
+              "chapter main {\n"
+              "\tif (ExistSave(1) == 1) {\n"
+              "\t\tLoad(1);\n"
+              "\t}\n"
+              "\tcall_scene \"script/called.txt\";\n"
+              "\t$out = \"first:\" + $x + $t;\n"
+              "\tWriteFile(\"out.txt\", $out, FALSE);\n"
+              "\tExit();\n"
+              "}\n");
+    game.Write("script/called.txt",
+               Sjis("\nscene Main {\n\t$x = 5;\n\tSave(1);\n\t$t = \"/場面\";\n}\n"));
     std::string output;
     ASSERT_EQ(save_test::RunWithSaves(game, saves, &output), 0) << output;
-    EXPECT_EQ(ReadAll(game.path + "/out.txt"), "first:5/called");
-    // Both scripts change on disk, with other lengths; the save still holds
-    // the texts it was made with.
+    EXPECT_EQ(ReadAll(game.path + "/out.txt"), testing_support::SjisRaw("first:5/場面"));
+    // Both scripts change on disk, with other lengths, and the called one
+    // disappears; the save still holds the texts it was made with.
     WriteGame(game,
               "// a new first line moves every position\n"
               "chapter main {\n"
@@ -76,7 +78,7 @@ TEST(SlotRun, ALoadRunsTheScriptTextsOfTheSaveEvenAfterTheFilesChanged) {
               "}\n");
     std::filesystem::remove(game.path + "/script/called.txt");
     ASSERT_EQ(save_test::RunWithSaves(game, saves, &output), 0) << output;
-    EXPECT_EQ(ReadAll(game.path + "/out.txt"), "first:5/called") << output;
+    EXPECT_EQ(ReadAll(game.path + "/out.txt"), testing_support::SjisRaw("first:5/場面")) << output;
 }
 
 TEST(SlotRun, AMovingObjectComesBackMidMoveAndFinishesOnItsTarget) {
@@ -99,7 +101,8 @@ TEST(SlotRun, AMovingObjectComesBackMidMoveAndFinishesOnItsTarget) {
               "\t$x = \"no\"; $y = \"no\"; $sx = \"none\";\n"
               "\tPosition(\"box\", $x, $y);\n"
               "\tPosition(\"stray\", $sx, $sy);\n"
-              "\tWriteFile(\"out.txt\", String(\"%d,%d,%d,\", $remain, $x, $y) + $sx, FALSE);\n"
+              "\t$out = String(\"%d,%d,%d,\", $remain, $x, $y) + $sx;\n"
+              "\tWriteFile(\"out.txt\", $out, FALSE);\n"
               "\tExit();\n"
               "}\n");
     std::string output;
@@ -167,10 +170,12 @@ TEST(SlotRun, LoadWithDeleteRemovesTheSlotAndExistSaveFollowsTheFiles) {
               "\tif (#loads == 0) {\n"
               "\t\t#loads = 1;\n"
               "\t\t$saved = ExistSave(2);\n"
-              "\t\tWriteFile(\"saved.txt\", String(\"%d,%d\", $before, $saved), FALSE);\n"
+              "\t\t$out = String(\"%d,%d\", $before, $saved);\n"
+              "\t\tWriteFile(\"saved.txt\", $out, FALSE);\n"
               "\t\tLoad(2, true);\n"
               "\t}\n"
-              "\tWriteFile(\"after.txt\", ExistSave(2), FALSE);\n"
+              "\t$after = ExistSave(2);\n"
+              "\tWriteFile(\"after.txt\", $after, FALSE);\n"
               "\tExit();\n"
               "}\n");
     std::string output;
