@@ -350,6 +350,7 @@ bool ParseFramesRecord(const std::vector<uint8_t>& record, std::vector<SavedObje
             break;
         }
         const uint8_t* bytes = r.Bytes(static_cast<size_t>(length) - 4, "object record");
+        if (!bytes) break;
         ByteReader o(bytes, static_cast<size_t>(length) - 4);
         if (ReadObject(o, &(*out)[static_cast<size_t>(i)]) && o.remaining() != 0)
             o.Fail("bytes follow the object's last block");

@@ -8,6 +8,7 @@
 
 #include "save/bytes.h"
 #include "save/container.h"
+#include "save/frames_file.h"
 #include "save/read_map_file.h"
 #include "save/variables_file.h"
 #include "script/variables.h"
@@ -122,6 +123,85 @@ TEST(ReadMapRecord, DamagedRecordsAreRefused) {
         std::vector<uint8_t> record = good;
         c.damage(record);
         EXPECT_FALSE(save::ParseReadMapRecord(record, &map, &reason)) << c.what;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FramesRecord, OnlyOneObjectCreatingCommandIsAccepted) {
+    const struct {
+        const char* text;
+        bool accepted;
+    } cases[] = {
+        {"CreateColor(\"bg\",0,0,0,1024,768,\"#000080\");", true},
+        {"LoadImage(\"bg\",\"data/bg/night.png\");", true},
+        {"CreateText(\"t\",0,0,0,AUTO,AUTO,\"a;b\");", true},  // ';' inside quotes
+        {"System(\"OPEN:/bin/sh\",\"\",\"\");", false},
+        {"WriteFile(\"x\",\"y\",FALSE);", false},
+        {"CreateName(\"a\");System(\"OPEN:x\",\"\",\"\");", false},
+        {"CreateName(\"a\")", false},
+        {"CreateName(\"a\"); ", false},
+        {"CreateNameX(\"a\");", false},
+        {"", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(save::IsObjectCreatingCommand(c.text), c.accepted) << c.text;
+}
+
+// A frames record made by hand around one object whose creating command is
+// `command`.
+std::vector<uint8_t> OneObjectRecord(const std::string& command) {
+    save::ByteWriter object;
+    object.I32(1);
+    object.I32(7);
+    object.I32(1);
+    object.Text(command.c_str());
+    object.Text("");
+    object.Text("x");
+    object.Text("x");
+    object.Text("");
+    object.Zeros(4 * 4 + 6 * 4 + 6 * 4 + 2 * 4);
+    object.U8(0);
+    object.I32(0);  // no placement
+    object.I32(0);  // no actions
+    save::ByteWriter w;
+    save::BeginRecord(w, "CVSD", 1);
+    w.I32(static_cast<int32_t>(object.size() + 4));
+    w.Raw(object.bytes.data(), object.size());
+    save::FinishRecord(w);
+    return w.bytes;
+}
+
+TEST(FramesRecord, ATamperedCreatingCommandFailsTheWholeSlot) {
+    std::vector<save::SavedObject> objects;
+    std::string reason;
+    ASSERT_TRUE(save::ParseFramesRecord(OneObjectRecord("CreateName(\"x\");"), &objects, &reason)) << reason;
+    ASSERT_EQ(objects.size(), 1u);
+    EXPECT_EQ(objects[0].path, "x");
+    EXPECT_FALSE(save::ParseFramesRecord(OneObjectRecord("System(\"OPEN:calc\",\"\",\"\");"), &objects, &reason));
+    EXPECT_NE(reason.find("not an object-creating command"), std::string::npos) << reason;
+}
+
+TEST(FramesRecord, DamagedLengthsAreRefused) {
+    const std::vector<uint8_t> good = OneObjectRecord("CreateName(\"x\");");
+    const struct {
+        const char* what;
+        void (*damage)(std::vector<uint8_t>&);
+    } cases[] = {
+        {"object length past the end", [](std::vector<uint8_t>& r) { r[16] += 8; }},
+        {"object length too small", [](std::vector<uint8_t>& r) { r[16] = 3; r[17] = 0; }},
+        {"count larger than the objects", [](std::vector<uint8_t>& r) { r[12] = 2; }},
+        {"presence word neither 0 nor 1",
+         [](std::vector<uint8_t>& r) { r[r.size() - 8] = 2; }},
+        {"action count too large", [](std::vector<uint8_t>& r) { r[r.size() - 4] = 9; }},
+    };
+    for (const auto& c : cases) {
+        std::vector<uint8_t> record = good;
+        c.damage(record);
+        std::vector<save::SavedObject> objects;
+        std::string reason;
+        EXPECT_FALSE(save::ParseFramesRecord(record, &objects, &reason)) << c.what;
     }
 }
 

@@ -211,3 +211,35 @@ TEST(SlotRun, MountedDataServesOnlyALoadOfItsOwnSlot) {
 }
 
 }  // namespace
+
+namespace {
+
+// A save that cannot write its files says which and why, and the slot it
+// would have replaced stays as it was. The second run may write no file
+// larger than 4 KB (so the thumbnail fails, as on a full disk); permissions
+// would not stop a test that runs as root.
+TEST(SlotRun, AFailedSaveIsReportedAndKeepsTheOldSlot) {
+    TempDir game, saves, runtime;
+    WriteGame(game,
+              "chapter main {\n"
+              "\t$x = #runs;\n"
+              "\t#runs = #runs + 1;\n"
+              "\tSave(1);\n"
+              "\tExit();\n"
+              "}\n");
+    std::string output;
+    ASSERT_EQ(save_test::RunWithSaves(game, saves, &output), 0) << output;
+    const std::string before = ReadAll(saves.path + "/0001/val.cvf");
+    ASSERT_FALSE(before.empty());
+    int status = testing_support::RunProgram(
+        {"/bin/sh", "-c", "trap '' XFSZ; ulimit -f 8; exec \"$0\" \"$@\"", testing_support::ToolPath(), "run",
+         "--headless", "--exit-after", "20000", "--save-dir", saves.path, game.path},
+        &output, {"XDG_RUNTIME_DIR=" + runtime.path, "XDG_DATA_HOME=" + runtime.path});
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_NE(output.find("cannot save " + saves.path + "/0001/thum.cvf"), std::string::npos) << output;
+    EXPECT_NE(output.find("File too large"), std::string::npos) << output;
+    EXPECT_EQ(ReadAll(saves.path + "/0001/val.cvf"), before);
+    EXPECT_FALSE(std::filesystem::exists(saves.path + "/0001.saving"));
+}
+
+}  // namespace
