@@ -1,6 +1,7 @@
 #include "save/frames_file.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -8,6 +9,8 @@
 
 #include "core/registry.h"
 #include "render/drawable.h"
+#include "render/image.h"
+#include "render/image_decoders.h"
 #include "save/bytes.h"
 #include "save/container.h"
 #include "scene/action.h"
@@ -30,6 +33,8 @@ constexpr const char* kCreatingCommands[] = {
     "CreateBacklog", "CreateScrollbar", "LoadImage",       "LoadClipImage",     "LoadColor",
     "LoadFont",      "LoadText",
 };
+
+constexpr int kMaxPictures = 1000;
 
 constexpr int kSavedActionKinds[] = {scene::kActionFade, scene::kActionMove, scene::kActionZoom,
                                      scene::kActionRotate, scene::kActionShake};
@@ -134,7 +139,8 @@ bool ReadAction(ByteReader& r, SavedAction* a) {
     return r.ok();
 }
 
-void WriteObject(ByteWriter& w, const SceneObject* o, const std::unordered_map<const SceneObject*, int32_t>& ids) {
+void WriteObject(ByteWriter& w, const SceneObject* o, const std::unordered_map<const SceneObject*, int32_t>& ids,
+                 const std::string& pictureFile) {
     auto id = [&](const SceneObject* p) {
         auto it = ids.find(p);
         return it == ids.end() ? 0 : it->second;
@@ -165,6 +171,7 @@ void WriteObject(ByteWriter& w, const SceneObject* o, const std::unordered_map<c
     w.I32(actions);
     for (int kind : kSavedActionKinds)
         if (o->actions[kind].multiplier || o->actions[kind].steps) WriteAction(w, kind, o->actions[kind]);
+    w.Text(pictureFile.c_str());
     w.PatchU32(start, static_cast<uint32_t>(w.size() - start));
 }
 
@@ -194,6 +201,11 @@ bool ReadObject(ByteReader& r, SavedObject* o) {
         SavedAction a;
         if (ReadAction(r, &a)) o->actions.push_back(std::move(a));
     }
+    o->pictureFile = r.Text(64, "picture file name");
+    if (r.ok() && !o->pictureFile.empty() &&
+        (o->pictureFile.find('/') != std::string::npos || o->pictureFile.find('\\') != std::string::npos ||
+         o->pictureFile.find("..") != std::string::npos))
+        r.Fail("picture file name " + o->pictureFile + " leaves the slot folder");
     if (r.ok() && !IsObjectCreatingCommand(o->command))
         r.Fail("object " + o->path + " was made by \"" + o->command.substr(0, 40) +
                "\", which is not an object-creating command");
@@ -313,7 +325,22 @@ bool IsObjectCreatingCommand(const std::string& text) {
     return false;
 }
 
-std::vector<uint8_t> BuildFramesRecord() {
+std::vector<uint8_t> EncodePicture(int width, int height, int displayWidth, int displayHeight,
+                                   uint16_t flags, const uint32_t* const* rows) {
+    ByteWriter w;
+    w.Raw("CVSI", 4);
+    w.U32(0xF1F1FAC4u);
+    w.U8(static_cast<uint8_t>(flags));
+    w.U8(static_cast<uint8_t>(flags >> 8));
+    w.I32(width);
+    w.I32(displayWidth);
+    w.I32(height);
+    w.I32(displayHeight);
+    for (int r = 0; r < height; ++r) w.Raw(rows[r], static_cast<size_t>(width) * 4);
+    return w.bytes;
+}
+
+bool BuildFramesRecord(std::vector<uint8_t>* record, std::vector<PictureFile>* pictures) {
     ByteWriter w;
     BeginRecord(w, "CVSD", 0);
     core::SceneLockGuard held;
@@ -324,10 +351,23 @@ std::vector<uint8_t> BuildFramesRecord() {
         objects.push_back(n->object);
         ids[n->object] = static_cast<int32_t>(objects.size());
     }
-    for (const SceneObject* o : objects) WriteObject(w, o, ids);
+    for (const SceneObject* o : objects) {
+        std::string pictureFile;
+        const render::Image* picture = o->image ? o->image->image : nullptr;
+        if (picture && (picture->flags & render::kImgGenerated) && picture->rows) {
+            if (pictures->size() >= static_cast<size_t>(kMaxPictures)) return false;
+            char name[32];
+            std::snprintf(name, sizeof(name), "image_%04zu.cvf", pictures->size());
+            pictureFile = name;
+            pictures->push_back({pictureFile, EncodePicture(picture->width, picture->height, picture->displayWidth,
+                                                            picture->displayHeight, picture->flags, picture->rows)});
+        }
+        WriteObject(w, o, ids, pictureFile);
+    }
     w.PatchU32(12, static_cast<uint32_t>(objects.size()));
     FinishRecord(w);
-    return w.bytes;
+    *record = std::move(w.bytes);
+    return true;
 }
 
 bool ParseFramesRecord(const std::vector<uint8_t>& record, std::vector<SavedObject>* out,
@@ -367,7 +407,33 @@ bool ParseFramesRecord(const std::vector<uint8_t>& record, std::vector<SavedObje
     return true;
 }
 
-bool RestoreObjects(const std::vector<SavedObject>& objects,
+namespace {
+
+bool RestorePicture(SceneObject* o, const std::vector<PictureFile>& pictures, const std::string& name,
+                    std::string* reason) {
+    for (const PictureFile& f : pictures) {
+        if (f.name != name) continue;
+        render::Image* saved = render::DecodeCvsi(f.bytes.data(), f.bytes.size());
+        render::Image* picture = o->image ? o->image->image : nullptr;
+        bool fits = saved && picture && picture->rows && saved->width == picture->width &&
+                    saved->height == picture->height;
+        if (fits) {
+            for (int r = 0; r < picture->height; ++r)
+                std::memcpy(picture->rows[r], saved->rows[r], static_cast<size_t>(picture->width) * 4);
+            picture->flags = static_cast<uint16_t>(picture->flags | render::kImgGenerated);
+            render::ImageChanged(picture);
+        }
+        if (saved) render::DestroyImage(&saved);
+        if (!fits) *reason = "the saved picture " + name + " does not fit its object";
+        return fits;
+    }
+    *reason = "the picture file " + name + " is missing";
+    return false;
+}
+
+}  // namespace
+
+bool RestoreObjects(const std::vector<SavedObject>& objects, const std::vector<PictureFile>& pictures,
                     const std::vector<script::ScriptProcess*>& processes, std::string* reason) {
     std::vector<const SavedObject*> order;
     for (const SavedObject& o : objects) order.push_back(&o);
@@ -407,6 +473,10 @@ bool RestoreObjects(const std::vector<SavedObject>& objects,
         o->drawEnabled = s->drawEnabled;
         o->targetOpacity = s->targetOpacity;
         if (s->hasQuad && o->image && o->image->quad) ApplyQuad(o, s->quad);
+        if (!s->pictureFile.empty() && !RestorePicture(o, pictures, s->pictureFile, reason)) {
+            *reason = "object " + s->path + ": " + *reason;
+            return false;
+        }
         for (const SavedAction& a : s->actions) {
             if (!ApplyAction(o, a)) {
                 *reason = "out of memory restoring an action of " + s->path;

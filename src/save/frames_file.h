@@ -12,7 +12,8 @@
 // presence word: the picture placement (opacity, blend mode, quad corners,
 // texture corners, pivot, angles, zooms, depths), and one block per running
 // fade, move, zoom, rotate and shake (the action record's words, its curve
-// tables of steps + 1 values and its path points).
+// tables of steps + 1 values and its path points), and the name of the
+// object's generated picture file ("" for none).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -52,11 +53,22 @@ struct SavedObject {
     uint8_t targetOpacity = 0;
     bool hasQuad = false;
     SavedQuad quad;
+    // A picture that exists only in memory (a capture): the name of its CVSI
+    // file in the slot folder, empty for a picture loaded from a file.
+    std::string pictureFile;
     std::vector<SavedAction> actions;
 };
 
-// Builds the record (takes the SceneLock while it walks the objects).
-std::vector<uint8_t> BuildFramesRecord();
+// A generated picture written beside the frames record.
+struct PictureFile {
+    std::string name;  // "image_IIII.cvf"
+    std::vector<uint8_t> bytes;
+};
+
+// Builds the record (takes the SceneLock while it walks the objects); the
+// generated pictures of the saved objects go to *pictures. False when a
+// slot would need more than 1000 pictures.
+bool BuildFramesRecord(std::vector<uint8_t>* record, std::vector<PictureFile>* pictures);
 // Parses and checks a record: every length, count and string inside its
 // object record, and every creating command one object-creating command.
 bool ParseFramesRecord(const std::vector<uint8_t>& record, std::vector<SavedObject>* out,
@@ -69,7 +81,11 @@ bool IsObjectCreatingCommand(const std::string& text);
 // Re-creates the objects in creation order, each by its command in the
 // context of the process that owned it, and writes the saved fields back.
 // Runs while loading (main thread, engine state 514).
-bool RestoreObjects(const std::vector<SavedObject>& objects,
+bool RestoreObjects(const std::vector<SavedObject>& objects, const std::vector<PictureFile>& pictures,
                     const std::vector<script::ScriptProcess*>& processes, std::string* reason);
+
+// The CVSI file of a picture (header, then its rows).
+std::vector<uint8_t> EncodePicture(int width, int height, int displayWidth, int displayHeight,
+                                   uint16_t flags, const uint32_t* const* rows);
 
 }  // namespace save

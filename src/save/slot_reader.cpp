@@ -49,6 +49,16 @@ bool ReadSlotFiles(int slot, SlotFiles* files, std::string* failedFile, std::str
             return false;
         }
     }
+    for (const std::string& name : platform::ListFolderFiles(SlotFolder(slot).c_str())) {
+        if (name.rfind("image_", 0) != 0) continue;
+        PictureFile picture{name, {}};
+        std::string path = SlotFile(slot, name.c_str());
+        if (!platform::ReadWholeFile(path, &picture.bytes, reason, size_t(64) << 20)) {
+            *failedFile = path;
+            return false;
+        }
+        files->pictures.push_back(std::move(picture));
+    }
     return true;
 }
 
@@ -68,7 +78,6 @@ bool MountSlot(int slot) {
 
 bool PrepareLoad(const SlotFiles& files, PreparedLoad* out, std::string* failedFile, std::string* reason) {
     std::vector<uint8_t> records[4];
-    SlotFiles copy;
     const std::vector<uint8_t>* raw[] = {&files.script, &files.frames, &files.backlog, &files.variables};
     for (int i = 0; i < 4; ++i) {
         *failedFile = kStateFiles[i];
@@ -87,6 +96,15 @@ bool PrepareLoad(const SlotFiles& files, PreparedLoad* out, std::string* failedF
         return false;
     }
     for (const SavedObject& o : out->objects) {
+        if (!o.pictureFile.empty()) {
+            bool found = false;
+            for (const PictureFile& p : files.pictures) found = found || p.name == o.pictureFile;
+            if (!found) {
+                *failedFile = o.pictureFile;
+                *reason = "the picture of object " + o.path + " is missing";
+                return false;
+            }
+        }
         bool owned = false;
         for (script::ScriptProcess* p : out->processes) owned = owned || p->ownerKey == o.ownerKey;
         if (!owned) {
@@ -95,6 +113,7 @@ bool PrepareLoad(const SlotFiles& files, PreparedLoad* out, std::string* failedF
             return false;
         }
     }
+    out->pictures = files.pictures;
     failedFile->clear();
     return true;
 }
@@ -119,7 +138,7 @@ bool RestorePreparedLoad() {
     load->processes.clear();
     for (script::ScriptProcess* p : processes) script::AddRestoredProcess(p);
     State().resumeProcess = processes.front();
-    if (!RestoreObjects(load->objects, processes, &reason)) {
+    if (!RestoreObjects(load->objects, load->pictures, processes, &reason)) {
         std::fprintf(stderr, "velmoor: cannot restore the saved objects: %s\n", reason.c_str());
         return false;
     }

@@ -1,6 +1,7 @@
 // Writing a slot: every file into a staging folder, synced, then exchanged
 // with the slot folder in one step.
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "platform/durable_file.h"
@@ -28,7 +29,7 @@ bool Fail(const std::string& file, const std::string& reason) {
 }
 
 struct StagedFile {
-    const char* name;
+    std::string name;
     std::vector<uint8_t> bytes;  // as written to disk
 };
 
@@ -67,14 +68,19 @@ bool SaveSlot(int slot) {
     files.push_back({"frames.cvf", {}});
     files.push_back({"bklg.cvf", {}});
     files.push_back({"val.cvf", {}});
-    const std::vector<uint8_t> records[] = {BuildScriptRecord(), BuildFramesRecord(),
+    std::vector<uint8_t> frames;
+    std::vector<PictureFile> pictures;
+    if (!BuildFramesRecord(&frames, &pictures))
+        return Fail(target + "/frames.cvf", "more than 1000 generated pictures");
+    const std::vector<uint8_t> records[] = {BuildScriptRecord(), std::move(frames),
                                             BuildBacklogRecord(BacklogBytes()),
                                             BuildVariablesRecord(script::kTableLocal)};
     for (size_t i = 0; i < files.size(); ++i)
-        if (!WrapRecord(records[i], files[i].name, &files[i].bytes))
+        if (!WrapRecord(records[i], files[i].name.c_str(), &files[i].bytes))
             return Fail(target + "/" + files[i].name, "the record is too large for its container");
     const script::SystemValues& values = script::GetSystemValues();
     files.push_back({"thum.cvf", BuildThumbnail(values.saveThumbnailWidth, values.saveThumbnailHeight)});
+    for (PictureFile& p : pictures) files.push_back({p.name, std::move(p.bytes)});
 
     // A staging folder left by an interrupted save holds nothing of value.
     platform::RemoveFolderTree(staging);

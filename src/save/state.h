@@ -18,9 +18,11 @@ struct ScriptProcess;
 
 namespace save {
 
-// The raw bytes of a slot's four state files, as read from disk.
+// The raw bytes of a slot's four state files and its pictures, as read
+// from disk.
 struct SlotFiles {
     std::vector<uint8_t> script, frames, backlog, variables;
+    std::vector<PictureFile> pictures;  // the slot's generated pictures
 };
 
 // A slot read and checked whole, ready to replace the running game: the
@@ -30,6 +32,7 @@ struct PreparedLoad {
     std::vector<SavedVariable> locals;
     std::vector<uint8_t> backlog;
     std::vector<SavedObject> objects;
+    std::vector<PictureFile> pictures;
     ~PreparedLoad();
 };
 

@@ -7,6 +7,7 @@
 #include "render/image_decoders.h"
 #include "render/image_load.h"
 #include "save/bytes.h"
+#include "save/frames_file.h"
 
 namespace save {
 
@@ -35,17 +36,9 @@ std::vector<uint8_t> BuildThumbnail(int width, int height) {
             }
         }
     }
-    ByteWriter w;
-    w.Raw("CVSI", 4);
-    w.U32(render::kCvsiMagic2);
-    w.U8(0);
-    w.U8(0);
-    w.I32(width);
-    w.I32(width);
-    w.I32(height);
-    w.I32(height);
-    w.Raw(pixels.data(), pixels.size() * 4);
-    return w.bytes;
+    std::vector<const uint32_t*> rows(static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y) rows[static_cast<size_t>(y)] = &pixels[static_cast<size_t>(y) * width];
+    return EncodePicture(width, height, width, height, 0, rows.data());
 }
 
 bool ParseThumbnail(const std::vector<uint8_t>& bytes, int* width, int* height,
