@@ -12,6 +12,7 @@
 
 #include "commands.h"
 #include "platform/durable_file.h"
+#include "platform/encoding.h"
 #include "platform/folder.h"
 #include "render/png_write.h"
 #include "save/container.h"
@@ -96,9 +97,10 @@ int ShowSlot(int slot, const char* png) {
     std::printf("variables: %zu\n", load.locals.size());
     for (const save::SavedVariable& v : load.locals) {
         if (v.kind == script::kVarNumber)
-            std::printf("  %s = %g\n", v.name.c_str(), v.number);
+            std::printf("  %s = %g\n", platform::SjisToUtf8(v.name).c_str(), v.number);
         else
-            std::printf("  %s = \"%s\"\n", v.name.c_str(), v.text.c_str());
+            std::printf("  %s = \"%s\"\n", platform::SjisToUtf8(v.name).c_str(),
+                        platform::SjisToUtf8(v.text).c_str());
     }
     std::printf("backlog: %zu bytes\n", load.backlog.size());
     std::vector<uint8_t> thumbnail;
