@@ -165,6 +165,7 @@ std::vector<uint8_t> OneObjectRecord(const std::string& command) {
     object.U8(0);
     object.I32(0);  // no placement
     object.I32(0);  // no actions
+    object.Text("");  // no generated picture
     save::ByteWriter w;
     save::BeginRecord(w, "CVSD", 1);
     w.I32(static_cast<int32_t>(object.size() + 4));
@@ -193,8 +194,15 @@ TEST(FramesRecord, DamagedLengthsAreRefused) {
         {"object length too small", [](std::vector<uint8_t>& r) { r[16] = 3; r[17] = 0; }},
         {"count larger than the objects", [](std::vector<uint8_t>& r) { r[12] = 2; }},
         {"presence word neither 0 nor 1",
-         [](std::vector<uint8_t>& r) { r[r.size() - 8] = 2; }},
-        {"action count too large", [](std::vector<uint8_t>& r) { r[r.size() - 4] = 9; }},
+         [](std::vector<uint8_t>& r) { r[r.size() - 12] = 2; }},
+        {"action count too large", [](std::vector<uint8_t>& r) { r[r.size() - 8] = 9; }},
+        {"picture name leaves the slot folder",
+         [](std::vector<uint8_t>& r) {
+             const std::string name = "../x";
+             r.insert(r.end() - 4, name.begin(), name.end());
+             r[16] = static_cast<uint8_t>(r[16] + name.size());
+             r[8] = static_cast<uint8_t>(r[8] + name.size());
+         }},
     };
     for (const auto& c : cases) {
         std::vector<uint8_t> record = good;
