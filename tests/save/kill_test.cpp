@@ -110,7 +110,9 @@ TEST(SaveKill, EveryKillLeavesTheOldSlotOrTheNewOne) {
     }
     script::GetSystemValues().saveThumbnailWidth = savedWidth;
     script::ClearLocals();
-    EXPECT_GE(cycles, 100);
+    // Up to 300 cycles in 30 s; a slow machine (or a sanitizer build) makes
+    // fewer, each still a full check.
+    EXPECT_GE(cycles, 20);
     std::printf("%d cycles, %d advanced, one save %d us\n", cycles, advanced, saveUs);
     // Some kills fell after a whole save, so the slot moved on as well.
     EXPECT_GT(advanced, cycles / 10) << cycles << " cycles, one save " << saveUs << " us";
