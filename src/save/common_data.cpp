@@ -46,7 +46,7 @@ bool WriteRecordFile(const std::string& path, const char* baseName, const std::v
 }
 
 bool SaveGlobals() {
-    if (!SavingEnabled()) return true;
+    if (!HasSaveFolder()) return true;
     std::string reason, path = CommonFile("val.cvf");
     if (!MakeCommonFolder(&reason) ||
         !WriteRecordFile(path, "val.cvf", BuildVariablesRecord(script::kTableGlobal), &reason)) {
@@ -57,6 +57,7 @@ bool SaveGlobals() {
 }
 
 int LoadGlobals() {
+    if (!HasSaveFolder()) return 0;
     std::string path = CommonFile("val.cvf"), reason;
     if (!platform::PathExists(path)) return 0;
     std::vector<uint8_t> record;
@@ -71,7 +72,7 @@ int LoadGlobals() {
 }
 
 bool SaveReadMap() {
-    if (!SavingEnabled()) return true;
+    if (!SavingEnabled() || !HasSaveFolder()) return true;
     std::string reason, path = CommonFile("cqst.cvf");
     if (!MakeCommonFolder(&reason) || !WriteRecordFile(path, "cqst.cvf", BuildReadMapRecord(), &reason)) {
         Report(path, "cannot save the read map to", reason);
@@ -81,7 +82,7 @@ bool SaveReadMap() {
 }
 
 void LoadReadMap() {
-    if (!SavingEnabled()) return;
+    if (!SavingEnabled() || !HasSaveFolder()) return;
     std::string path = CommonFile("cqst.cvf"), reason;
     if (!platform::PathExists(path)) return;
     std::vector<uint8_t> record;

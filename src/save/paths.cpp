@@ -16,8 +16,10 @@ void SetSaveFolder(const std::string& folder) {
 
 std::string SaveFolder() {
     std::lock_guard<std::mutex> hold(State().lock);
-    return State().folder.empty() ? std::string("./save") : State().folder;
+    return State().folder;
 }
+
+bool HasSaveFolder() { return !SaveFolder().empty(); }
 
 bool SavingEnabled() { return core::Current().settings.saveEnabled; }
 

@@ -17,8 +17,11 @@ constexpr int kMaxImagesPerSlot = 1000;
 bool ValidSlot(int slot);
 
 // Sets the save folder (the shell, when it applies the game's settings).
+// Until then it is empty: a game whose settings failed has no save folder,
+// and nothing is written for it.
 void SetSaveFolder(const std::string& folder);
 std::string SaveFolder();
+bool HasSaveFolder();
 // Whether the settings allow saving (the save section's "enable").
 bool SavingEnabled();
 

@@ -58,6 +58,7 @@ bool SaveSlot(int slot) {
     if (slot < 1 || !ValidSlot(slot)) return Fail("slot " + std::to_string(slot), "no such slot");
     std::lock_guard<std::mutex> one(State().saving);
     const std::string folder = SaveFolder();
+    if (folder.empty()) return Fail("slot " + std::to_string(slot), "no save folder was chosen");
     const std::string target = SlotFolder(slot);
     const std::string staging = target + ".saving";
     if (!platform::MakeFolders(folder)) return Fail(folder, "cannot create the save folder");
