@@ -16,5 +16,6 @@ int PackCommand(int argc, char** argv);
 int UnpackCommand(int argc, char** argv);
 int ListCommand(int argc, char** argv);
 int CvsfCommand(int argc, char** argv);
+int SaveCommand(int argc, char** argv);
 
 }  // namespace tool

@@ -17,6 +17,7 @@ const Command kCommands[] = {
     {"unpack", "unpack ARCHIVE DIR", UnpackCommand},
     {"list", "list ARCHIVE", ListCommand},
     {"cvsf", "cvsf encode|decode IN OUT [--name NAME]", CvsfCommand},
+    {"save", "save show SAVE_DIR [SLOT] [--png FILE.png]", SaveCommand},
 };
 
 void PrintUsage(FILE* out) {

@@ -29,6 +29,7 @@ namespace scene { struct SceneContext; }
 namespace text { struct TextContext; }
 namespace sound { struct SoundContext; }
 namespace movie { struct MovieContext; }
+namespace save { struct SaveContext; }
 namespace shell { struct ShellContext; }
 
 namespace core {
@@ -101,6 +102,7 @@ struct Engine {
     text::TextContext* text = nullptr;
     sound::SoundContext* sound = nullptr;
     movie::MovieContext* movie = nullptr;
+    save::SaveContext* save = nullptr;
     shell::ShellContext* shell = nullptr;
 };
 

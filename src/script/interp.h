@@ -134,6 +134,13 @@ void InstallInterpreter();
 // thread of the current world.
 bool StartScriptEngine(const char* startScript);
 
+// Restoring a saved game: appends a process rebuilt from the save to the
+// main world's list (its owner key registered), and later starts its thread
+// as a start would. Launch returns false (and frees the process) when no
+// thread can be made.
+void AddRestoredProcess(ScriptProcess* process);
+bool LaunchRestoredProcess(ScriptProcess* process);
+
 // What the shell's transitions ask of the interpreter. StartSystemScript
 // starts `script` in the system world with entry "main" (false when it
 // cannot load); SuspendMainWorld holds the main world's timers and text

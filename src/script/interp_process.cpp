@@ -570,6 +570,19 @@ bool StartScriptEngine(const char* startScript) {
     return LaunchProcessThread(process);
 }
 
+void AddRestoredProcess(ScriptProcess* process) {
+    if (!process) return;
+    process->run.world = 0;
+    AppendProcess(process);
+    RegisterOwnerKey(process);
+}
+
+bool LaunchRestoredProcess(ScriptProcess* process) {
+    if (!process) return false;
+    if (process->currentBlock) process->currentBlock->run.currentMark = 1;
+    return LaunchProcessThread(process);
+}
+
 // --- Links to the script core ----------------------------------------------------------
 
 void SetTextVariable(const char* name, const char* text) {

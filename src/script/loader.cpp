@@ -134,6 +134,33 @@ int LoadScriptFile(ScriptProcess* process, const char* name) {
     return free;
 }
 
+int RestoreScriptFile(ScriptProcess* process, int index, const char* key, const char* text,
+                      size_t size, uint32_t loadTime, uint8_t included) {
+    if (!process || index < 0 || index >= kScriptSlots || !key || !text || size == 0 ||
+        size > 0x7FFFFFF0u)
+        return 0;
+    core::LockGuard hold(core::kLockScriptLoad);
+    ScriptFile& file = process->scripts[index];
+    if (file.file.buffer) return 0;
+    if (!files::BindFile(&file.file, key)) return 0;
+    uint8_t* buffer = files::AllocZeroed(size);
+    if (!buffer) {
+        UnloadScriptFile(process, index);
+        return 0;
+    }
+    std::memcpy(buffer, text, size);
+    file.file.buffer = buffer;
+    file.file.size = static_cast<int32_t>(size);
+    CopyCut(file.key, sizeof(file.key), key);
+    file.included = included;
+    file.loadTime = loadTime;
+    if (!PreprocessScript(process, index)) {
+        UnloadScriptFile(process, index);
+        return 0;
+    }
+    return 1;
+}
+
 ScriptProcess* LoadScriptProcess(const char* name, const char* entryName, ScriptProcess* parent) {
     if (!name) return nullptr;
     core::LockGuard hold(core::kLockScriptLoad);

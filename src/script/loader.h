@@ -3,6 +3,7 @@
 // at a time; they run on the caller's thread.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 
 namespace script {
 
@@ -25,5 +26,14 @@ ScriptProcess* LoadScriptProcess(const char* name, const char* entryName, Script
 // slot's index, or -1 when the file cannot be loaded (missing or empty),
 // does not preprocess, or every slot is taken.
 int LoadScriptFile(ScriptProcess* process, const char* name);
+
+// Restoring a saved game: puts a saved script text (`size` bytes, as it was
+// loaded) into the free slot `index` under its saved key and load time, and
+// preprocesses it again, which appends its blocks to the chain as when it was
+// first loaded. Includes are not followed: each was saved in a slot of its
+// own. Returns 1, or 0 when the slot is taken or the text does not
+// preprocess (the slot is left free).
+int RestoreScriptFile(ScriptProcess* process, int index, const char* key, const char* text,
+                      size_t size, uint32_t loadTime, uint8_t included);
 
 }  // namespace script

@@ -5,6 +5,7 @@
 #include "files/state.h"
 #include "movie/state.h"
 #include "render/state.h"
+#include "save/state.h"
 #include "scene/state.h"
 #include "script/state.h"
 #include "shell/state.h"
@@ -24,6 +25,7 @@ core::Engine* BuildEngine() {
     e->text = new text::TextContext;
     e->sound = new sound::SoundContext;
     e->movie = new movie::MovieContext;
+    e->save = new save::SaveContext;
     e->shell = new ShellContext;
     // The tables live in the records: wire them with this engine current.
     core::Engine* previous = core::g_current;
@@ -60,6 +62,7 @@ void DestroyEngine(core::Engine* e) {
         *event = nullptr;
     }
     delete e->shell;
+    delete e->save;
     delete e->movie;
     delete e->sound;
     delete e->text;

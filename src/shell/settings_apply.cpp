@@ -7,6 +7,7 @@
 #include "platform/encoding.h"
 #include "platform/system.h"
 #include "render/compose.h"
+#include "save/paths.h"
 #include "script/system_variables.h"
 #include "script/variables.h"
 #include "core/engine.h"
@@ -79,6 +80,7 @@ bool ApplyGameSettings() {
     ctx.saveFolder = DetermineSaveFolder(s, core::Current().saveDirOverride);
     // Disk loads fall back to it, and WriteFile may write inside it.
     files::SetSaveFolder(ctx.saveFolder.c_str());
+    save::SetSaveFolder(ctx.saveFolder);
 
     script::StoreStartup startup;
     startup.savePath = ctx.saveFolder.c_str();

@@ -72,6 +72,7 @@ void WireEngine() {
     WireMedia();
     WireInput();
     WireBacklog();
+    WireSaveData();
 }
 
 }  // namespace shell

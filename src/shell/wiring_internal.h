@@ -16,5 +16,8 @@ void WireScriptLinks();
 // The backlog's commands and its links to the reveal, the built-ins, input,
 // scrollbars, object release and a new game (wiring_backlog.cpp).
 void WireBacklog();
+// The save files: commands, global variables, read map and the loading
+// screen's steps (wiring_save.cpp).
+void WireSaveData();
 
 }  // namespace shell

@@ -156,6 +156,9 @@ std::vector<uint8_t> BacklogSerialize(core::Engine& engine);
 // part of a whole voice marker; on any fault nothing changes and false is
 // returned. Rows and column are counted from the units themselves.
 bool BacklogRestore(core::Engine& engine, const uint8_t* data, size_t size);
+// The checks of BacklogRestore without restoring: whether it would accept
+// the record. Any thread; touches no state.
+bool BacklogRecordValid(const uint8_t* data, size_t size);
 
 // Checks a unit sequence; `rows` and `column` receive its row count and the
 // characters in its last row. False on a stray control unit or a broken

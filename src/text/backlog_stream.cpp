@@ -284,14 +284,23 @@ std::vector<uint8_t> BacklogSerialize(core::Engine& engine) {
     return out;
 }
 
-bool BacklogRestore(core::Engine& engine, const uint8_t* data, size_t size) {
+namespace {
+
+struct ParsedRecord {
+    std::vector<uint16_t> units;
+    int32_t rows = 0, column = 0, scroll = 0;
+};
+
+// Reads and checks a record made by BacklogSerialize; false on any fault.
+bool ParseRecord(const uint8_t* data, size_t size, ParsedRecord* out) {
     if (!data || size < kRecordHeader) return false;
     if (GetWord(data) != kRecordMagic || GetWord(data + 4) != kRecordCheck) return false;
     const uint32_t recorded = GetWord(data + 8);
     if (recorded < kRecordHeader || recorded > size) return false;
     size_t count = (recorded - kRecordHeader) / 2;
     if (count > kBacklogUnits) return false;
-    std::vector<uint16_t> units(count);
+    std::vector<uint16_t>& units = out->units;
+    units.assign(count, 0);
     for (size_t i = 0; i < count; ++i) {
         units[i] = static_cast<uint16_t>(data[kRecordHeader + 2 * i] |
                                          data[kRecordHeader + 2 * i + 1] << 8);
@@ -301,9 +310,23 @@ bool BacklogRestore(core::Engine& engine, const uint8_t* data, size_t size) {
             break;
         }
     }
-    int32_t rows = 0, column = 0;
-    if (!BacklogCheckUnits(units.data(), units.size(), &rows, &column)) return false;
-    const int32_t scroll = static_cast<int32_t>(GetWord(data + 16));
+    if (!BacklogCheckUnits(units.data(), units.size(), &out->rows, &out->column)) return false;
+    out->scroll = static_cast<int32_t>(GetWord(data + 16));
+    return true;
+}
+
+}  // namespace
+
+bool BacklogRecordValid(const uint8_t* data, size_t size) {
+    ParsedRecord parsed;
+    return ParseRecord(data, size, &parsed);
+}
+
+bool BacklogRestore(core::Engine& engine, const uint8_t* data, size_t size) {
+    ParsedRecord parsed;
+    if (!ParseRecord(data, size, &parsed)) return false;
+    const std::vector<uint16_t>& units = parsed.units;
+    const int32_t rows = parsed.rows, column = parsed.column, scroll = parsed.scroll;
 
     Backlog& b = engine.text->backlog;
     std::lock_guard<std::mutex> hold(b.lock);
