@@ -271,6 +271,11 @@ void ClearFonts() {
     ClearGlyphCache();
 }
 
+void ReleaseSelectedFont(TextContext& t) {
+    Drop(&t.selected);
+    t.selectedIsDefault = false;
+}
+
 int PlatformFontsOpened() { return State().fontsOpened; }
 
 }  // namespace text

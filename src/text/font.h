@@ -19,6 +19,8 @@
 
 namespace text {
 
+struct TextContext;
+
 // OutlineDirection: where outline/shadow copies of a glyph are drawn.
 enum OutlineDirection : uint32_t {
     kOutlineLeft = 0x0001,
@@ -138,6 +140,9 @@ bool IsVerticalFace(const char* face);
 // Start-up and shutdown: drops the shared context's font and the remembered
 // default, and empties the glyph sets and the glyph cache.
 void ClearFonts();
+// The engine is going away: lets go of the shared context's hold on its
+// selected font (the font closes when no record holds it any more).
+void ReleaseSelectedFont(TextContext& t);
 
 // Platform fonts opened so far (tests).
 int PlatformFontsOpened();

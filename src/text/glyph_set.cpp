@@ -9,6 +9,7 @@
 
 #include "platform/clock.h"
 #include "render/image.h"
+#include "text/font.h"
 #include "text/glyph.h"
 #include "text/state.h"
 #include "text/backlog_draw.h"
@@ -126,6 +127,7 @@ TextContext::~TextContext() {
     while (glyphHead.next) Unlink(*this, glyphHead.next);
     ReleaseTextIcons(*this);
     ReleaseBacklogResources(*this);
+    ReleaseSelectedFont(*this);
 }
 
 void ReleaseFontList(FontList* list) {
