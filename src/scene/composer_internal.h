@@ -17,7 +17,10 @@ struct Composer {
     std::atomic<int> stop{0};       // the thread is asked to end
     std::atomic<int> running{0};
     core::ThreadHandle thread = -1;
-    platform::Event* ended = nullptr;  // owned
+    // The thread's ended event (owned by its registry record). Script
+    // threads read it for their waits while the main thread starts and stops
+    // the composer; null from the moment a stop begins.
+    std::atomic<platform::Event*> ended{nullptr};
     platform::Event* wake = nullptr;   // owned; ends pacing waits when stopping
     std::atomic<uint32_t> frames{0};   // frames composed
 

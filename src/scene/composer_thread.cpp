@@ -141,6 +141,8 @@ void StopComposer() {
     ObjectSystem& objects = Objects();
     Composer& composer = State().composer;
     if (composer.running.load()) {
+        // Waits that start from now on no longer include the ending thread.
+        composer.ended = nullptr;
         composer.stop = 1;
         platform::SetEvent(composer.wake);
         if (objects.displayRunning) platform::SetEvent(objects.displayRunning);
@@ -148,7 +150,6 @@ void StopComposer() {
         core::WaitEngineThread(composer.thread, 10000);
         core::ReleaseEngineThread(composer.thread);
         composer.thread = -1;
-        composer.ended = nullptr;
         composer.running = 0;
     }
     render::ReleaseDirectPictures();
@@ -159,7 +160,7 @@ bool ComposerRunning() {
     return State().composer.running.load() != 0;
 }
 platform::Event* ComposerEndedEvent() {
-    return State().composer.ended;
+    return State().composer.ended.load();
 }
 uint32_t ComposedFrames() {
     return State().composer.frames.load();
