@@ -101,12 +101,12 @@ TEST(BacklogRun, WheelOpensItAClickReplaysTheVoiceAndItScrollsAndCloses) {
                "3900 move 300 300\n"
                "4000 click 50 494            # the voice icon of the newest row\n"
                "5000 wheel up                # one row back\n"
-               "5800 key A down\n5850 key A up\n"
+               "5800 key A down\n6300 key A up          # held long enough for a slow script loop\n"
                "6600 press 950 300           # the scrollbar's track...\n"
                "6650 move 950 200\n6700 move 950 60\n"
                "6750 release 950 60          # ...dragged to the oldest end\n"
-               "7600 key B down\n7650 key B up\n"
-               "8500 rclick 500 500          # closes it\n");
+               "7600 key B down\n8100 key B up\n"
+               "8700 rclick 500 500          # closes it\n");
     std::string output;
     EXPECT_EQ(RunHeadless(game, &output, {"--input", game.path + "/input.txt", "--audio-report"}, 30000), 0)
         << output;
