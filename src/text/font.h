@@ -132,7 +132,7 @@ void ReleaseFont(FontSpec* spec);
 // selected so that the next set-up of the same default font reuses it.
 void ReleaseAll(FontSpec* spec);
 
-// The platform font of a spec (null when none).
+// The platform font of a font record (null when none).
 platform::GlyphFont* PlatformFont(const FontSpec& spec);
 // Whether the face names a vertical font (begins with '@').
 bool IsVerticalFace(const char* face);

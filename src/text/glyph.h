@@ -57,7 +57,7 @@ struct CharRecord {
 
 // The font's metrics (retried). 1 / 0.
 int FetchTextMetrics(const FontSpec& spec, TextMetrics* out);
-// Fetches a glyph's 65-level bitmap into spec->buffer (at most kGlyphRequest
+// Fetches a glyph's 65-level bitmap into the record's buffer (at most kGlyphRequest
 // bytes, whole rows; retried). Returns the bytes fetched, -1 on failure.
 // `rows` receives the bitmap rows actually fetched.
 int32_t FetchGlyph(FontSpec* spec, uint32_t code, int quarterTurn, GlyphMetrics* out,
@@ -79,7 +79,7 @@ int MeasureCharRecord(FontSpec* spec, CharRecord* record);
 int RenderCharacter(FontSpec* spec, uint32_t code, uint32_t* dest, int32_t pitch, int32_t destRows,
                     GlyphMetrics* out);
 
-// The glyph's picture in spec's font, drawn now: an Image of the measured
+// The glyph's picture in the record's font, drawn now: an Image of the measured
 // size (4 pixels wider and taller when the font has a direction; 128 x 128
 // when measuring fails) with the glyph drawn at its top-left in the fill
 // colour. *complete (optional) tells whether it was measured and drawn.
@@ -93,8 +93,8 @@ render::Image* DrawGlyphPicture(FontSpec* spec, uint32_t code, bool* complete);
 // runs out.
 render::Drawable* MakeGlyphImage(FontSpec* spec, uint32_t code);
 
-// For drawing straight into the frame: fetches the glyph into spec->buffer
-// as 0..255 coverage, with spec->glyph and spec->metrics filled. 1 / 0.
+// For drawing straight into the frame: fetches the glyph into the record's buffer
+// as 0..255 coverage, with its glyph and metrics fields filled. 1 / 0.
 int FetchGlyphForFrame(FontSpec* spec, uint32_t code);
 
 }  // namespace text

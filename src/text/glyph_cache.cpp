@@ -19,8 +19,8 @@ size_t PictureBytes(const render::Image* image) {
            sizeof(render::Image) + static_cast<size_t>(image->height) * 4 * sizeof(uint32_t*);
 }
 
-// The key of spec's font and a character; false when the spec has no
-// platform font (nothing may come from the cache then).
+// The key of a font record's font and a character; false when the record
+// has no platform font (nothing may come from the cache then).
 bool MakeKey(const FontSpec& spec, uint32_t code, GlyphKey* key) {
     if (!PlatformFont(spec)) return false;
     *key = GlyphKey{};

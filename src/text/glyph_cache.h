@@ -70,12 +70,12 @@ struct GlyphCache {
     uint64_t hits = 0, misses = 0;
 };
 
-// record->code's record in spec's font: from the cache, or measured
+// record->code's record in the font record's font: from the cache, or measured
 // (MeasureCharRecord) and kept. 1, or 0 when it cannot be measured (nothing
 // is kept then).
 int CachedCharRecord(FontSpec* spec, CharRecord* record);
 
-// A new picture of the character in spec's font, owned by the caller:
+// A new picture of the character in the font record's font, owned by the caller:
 // copied from the cache, or drawn (DrawGlyphPicture), kept and copied. Null
 // when memory runs out. A glyph that cannot be measured or drawn is
 // returned as drawn and not kept.
