@@ -319,26 +319,20 @@ bool RebuildProcesses(const std::vector<uint8_t>& record, std::vector<ScriptProc
         if (s.id != 0 && !processes.emplace(s.id, p).second)
             return fail("process id " + std::to_string(s.id) + " is repeated");
     }
-    auto block = [&](int32_t id, ScriptBlock** field) {
+    // Resolves a saved id (0: none) through `map` into `field`; false when
+    // the id names nothing saved.
+    auto resolve = [](const auto& map, int32_t id, auto** field) {
         if (id == 0) {
             *field = nullptr;
             return true;
         }
-        auto it = blocks.find(id);
-        if (it == blocks.end()) return false;
+        auto it = map.find(id);
+        if (it == map.end()) return false;
         *field = it->second;
         return true;
     };
-    auto process = [&](int32_t id, ScriptProcess** field) {
-        if (id == 0) {
-            *field = nullptr;
-            return true;
-        }
-        auto it = processes.find(id);
-        if (it == processes.end()) return false;
-        *field = it->second;
-        return true;
-    };
+    auto block = [&](int32_t id, ScriptBlock** field) { return resolve(blocks, id, field); };
+    auto process = [&](int32_t id, ScriptProcess** field) { return resolve(processes, id, field); };
     for (size_t i = 0; i < saved.size(); ++i) {
         ScriptProcess* p = (*out)[i];
         if (!block(saved[i].currentId, &p->currentBlock) || !process(saved[i].successorId, &p->successor) ||
